@@ -1,0 +1,32 @@
+# make        build and lay out the program folder build/dist
+# make test   build and run the whole test suite under Wine
+# make run    build and run the main job under Wine
+BUILD   ?= build
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+
+.PHONY: all deps configure build prefix test run clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake $(CMAKE_FLAGS)
+
+configure: deps $(BUILD)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD) -j2
+
+prefix: configure
+	@scripts/prefix-init.sh $(BUILD)/wine-env.sh
+
+test: build prefix
+	scripts/run-tests.sh $(BUILD)
+
+run: build prefix
+	scripts/run-main.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,122 @@
+#include "app/tidewhistleapp.h"
+
+#include "app/autorun.h"
+#include "app/singleinstance.h"
+#include "app/traywnd.h"
+#include "common/error.h"
+#include "common/paths.h"
+#include "common/resstring.h"
+#include "common/settings.h"
+#include "common/tracer.h"
+#include "ui/appmessagebox.h"
+#include "ui/resource.h"
+
+#include <objbase.h>
+#include <cstring>
+
+namespace {
+
+const int kVersion[4] = {1, 0, 4, 2};
+
+void ShowError(const std::string& text)
+{
+    AppMessageBox(nullptr, text, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+bool CTidewhistleApp::InitInstance()
+{
+    if (!RunStartup()) return false;
+
+    // Comparisons are exact: "/TRAY" is a task name.
+    const int arguments = m_argc - 1;
+    if (arguments == 0) return RunGUI(false);
+    if (arguments == 1 && std::strcmp(m_argv[1], "/tray") == 0) return RunGUI(true);
+    if (arguments == 1 && std::strcmp(m_argv[1], "/shutdown") == 0) {
+        ShutdownInstances();
+        return false;
+    }
+    RunCmdLine();
+    return false;
+}
+
+// Common start-up of every role. False ends the process at once.
+bool CTidewhistleApp::RunStartup()
+{
+    // Plug-in modules are found beside the program or in the system folders,
+    // never in whatever folder the program was started from.
+    ::SetDllDirectoryA("");
+
+    const std::string company = LoadResString(IDS_COMPANY_NAME);
+    const std::string product = LoadResString(IDS_PRODUCT_NAME);
+    OpenSettingsKey(company.c_str(), product.c_str());
+
+    const int logLevel = GetDebugLogLevel();
+    if (logLevel == 0) {
+        g_tracer.Open(CTracer::kOff, 0, nullptr);
+    } else {
+        g_tracer.SetModuleName("Tiedwhistle.exe");
+        const std::string tracePath = GetModuleFilePath("tw_debug.log");
+        g_tracer.Open(CTracer::kFile, logLevel, tracePath.c_str());
+    }
+
+    AddToAutoRun(nullptr);
+
+    const HRESULT comResult = ::CoInitialize(nullptr);
+    if (FAILED(comResult)) {
+        TRACE(40, "CoInitialize failed - %d", static_cast<int>(comResult));
+        ShowError(FormatInternalError(27, static_cast<int>(comResult)));
+        return false;
+    }
+
+    TRACE(20, "%s: version %d.%d.%d.%d", product.c_str(), kVersion[0], kVersion[1], kVersion[2], kVersion[3]);
+    return true;
+}
+
+bool CTidewhistleApp::RunGUI(bool trayOnly)
+{
+    TRACE(20, "CTidewhistleApp::RunGUI");
+    TRACE(20, "Initializing application data");
+    try {
+        if (!g_trayWnd.Create(CurrentModule())) RaiseInternalError(1, static_cast<int>(::GetLastError()));
+
+        HICON icon = ::LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_TIDEWHISTLE));
+        if (icon == nullptr) RaiseInternalError(2, static_cast<int>(::GetLastError()));
+        if (!g_trayWnd.AddIcon(icon)) RaiseInternalError(3, static_cast<int>(::GetLastError()));
+    } catch (const std::exception& error) {
+        ShowError(FormatResString(IDS_START_FAILED, error.what()));
+        return false;
+    }
+    (void)trayOnly;
+    TRACE(20, "CTidewhistleApp::RunGUI - done");
+    return true;
+}
+
+bool CTidewhistleApp::RunCmdLine()
+{
+    TRACE(20, "CTidewhistleApp::RunCmdLine");
+    if (m_argc - 1 == 1) return RunTask(m_argv[1]);
+
+    TRACE(40, "RunCmdLine: Wrong number of agruments");
+    ShowError(LoadResString(IDS_USAGE));
+    return false;
+}
+
+bool CTidewhistleApp::RunTask(const std::string& taskName)
+{
+    try {
+        throw CError("the task runtime is not part of this build (task '" + taskName + "')");
+    } catch (const std::exception& error) {
+        TRACE(40, "Task execution failed - %s", error.what());
+        return false;
+    }
+    TRACE(20, "CTidewhistleApp::RunTask - done");
+    return true;
+}
+
+int CTidewhistleApp::ExitInstance()
+{
+    g_trayWnd.RemoveIcon();
+    return 0;
+}

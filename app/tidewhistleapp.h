@@ -1,0 +1,24 @@
+#pragma once
+// The program's application object: the common start-up of every process,
+// the choice of role from the command line, and the tear-down at exit.
+#include "app/appframe.h"
+
+#include <string>
+
+class CTidewhistleApp : public CAppFrame {
+public:
+    CTidewhistleApp(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
+
+protected:
+    bool InitInstance() override;
+    int ExitInstance() override;
+
+private:
+    bool RunStartup();
+    bool RunGUI(bool trayOnly);
+    bool RunCmdLine();
+    bool RunTask(const std::string& taskName);
+
+    int m_argc;
+    char** m_argv;
+};

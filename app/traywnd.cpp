@@ -1,0 +1,98 @@
+#include "app/traywnd.h"
+
+#include "common/resstring.h"
+#include "ui/resource.h"
+
+#include <shellapi.h>
+#include <cstring>
+
+CTrayWnd g_trayWnd;
+
+namespace {
+
+const char kTrayClassName[] = "TidewhistleTrayWnd";
+
+}  // namespace
+
+bool CTrayWnd::Create(HINSTANCE instance)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = &CTrayWnd::WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kTrayClassName;
+    if (!::RegisterClassA(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+
+    m_hwnd = ::CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE, kTrayClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 0,
+                               0, nullptr, nullptr, instance, this);
+    return m_hwnd != nullptr;
+}
+
+bool CTrayWnd::AddIcon(HICON icon)
+{
+    NOTIFYICONDATAA data = {};
+    data.cbSize = sizeof data;  // the form with a 128-character tip
+    data.hWnd = m_hwnd;
+    data.uID = 0;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kCallbackMessage;
+    data.hIcon = icon;
+    const std::string tip = LoadResString(IDS_APP_TITLE);
+    std::strncpy(data.szTip, tip.c_str(), sizeof data.szTip - 1);
+    return ::Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+}
+
+void CTrayWnd::RemoveIcon()
+{
+    if (m_hwnd == nullptr) return;
+    NOTIFYICONDATAA data = {};
+    data.cbSize = sizeof data;
+    data.hWnd = m_hwnd;
+    data.uID = 0;
+    ::Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+void CTrayWnd::ShowMenu()
+{
+    POINT cursor;
+    ::GetCursorPos(&cursor);
+    HMENU menu = ::CreatePopupMenu();
+    if (menu == nullptr) return;
+    ::AppendMenuA(menu, MF_STRING, kCommandClose, "Close");
+    ::SetForegroundWindow(m_hwnd);
+    ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hwnd, nullptr);
+    ::DestroyMenu(menu);
+}
+
+LRESULT CALLBACK CTrayWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<CTrayWnd*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->m_hwnd = hwnd;
+    }
+    auto* self = reinterpret_cast<CTrayWnd*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self == nullptr) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT CTrayWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case kCallbackMessage:
+        if (lParam == WM_RBUTTONUP) ShowMenu();
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == kCommandClose) {
+            ::PostQuitMessage(0);
+            return 0;
+        }
+        break;
+    case WM_DESTROY:
+        // The main window of the resident role: its end ends the message loop.
+        ::PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcA(m_hwnd, message, wParam, lParam);
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Text forms of the per-item task settings.
+#include <string>
+#include <vector>
+
+using StringList = std::vector<std::string>;
+
+// Each byte of each string as two upper-case hexadecimal digits, and "00"
+// after every string.
+std::string EncodeStringList(const StringList& strings);
+
+// Appends the decoded strings to the list. A string that no "00" closes is
+// dropped, and so is a lone digit at the end of an odd-length text.
+void DecodeStringList(const std::string& text, StringList& strings);
+
+// "%d %d": the flag as 1 or 0, then the number.
+std::string EncodeFlagAndNumber(bool flag, int number);
+
+// Flag true and number 48 unless the text holds two integers.
+void DecodeFlagAndNumber(const std::string& text, bool* flag, int* number);

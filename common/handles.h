@@ -1,0 +1,71 @@
+#pragma once
+// Owning wrappers for the Windows handles the system keeps: each closes its
+// handle exactly once, when it goes out of scope or is reset.
+#include <windows.h>
+#include <utility>
+
+template <typename Traits>
+class UniqueResource {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueResource() noexcept : m_handle(Traits::Invalid()) {}
+    explicit UniqueResource(Handle handle) noexcept : m_handle(handle) {}
+    ~UniqueResource() { Reset(); }
+
+    UniqueResource(const UniqueResource&) = delete;
+    UniqueResource& operator=(const UniqueResource&) = delete;
+    UniqueResource(UniqueResource&& other) noexcept : m_handle(other.Release()) {}
+    UniqueResource& operator=(UniqueResource&& other) noexcept {
+        if (this != &other) Reset(other.Release());
+        return *this;
+    }
+
+    Handle Get() const noexcept { return m_handle; }
+    bool IsValid() const noexcept { return Traits::IsValid(m_handle); }
+    explicit operator bool() const noexcept { return IsValid(); }
+
+    Handle Release() noexcept { return std::exchange(m_handle, Traits::Invalid()); }
+    void Reset(Handle handle = Traits::Invalid()) noexcept {
+        if (Traits::IsValid(m_handle)) Traits::Close(m_handle);
+        m_handle = handle;
+    }
+    // For APIs that return the handle through an out parameter.
+    Handle* Receive() noexcept { Reset(); return &m_handle; }
+
+private:
+    Handle m_handle;
+};
+
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
+
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { ::FindClose(h); }
+};
+
+struct RegKeyTraits {
+    using Handle = HKEY;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::RegCloseKey(h); }
+};
+
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::FreeLibrary(h); }
+};
+
+using UniqueHandle = UniqueResource<KernelHandleTraits>;
+using UniqueFindHandle = UniqueResource<FindHandleTraits>;
+using UniqueRegKey = UniqueResource<RegKeyTraits>;
+using UniqueModule = UniqueResource<ModuleTraits>;

@@ -1,0 +1,26 @@
+#pragma once
+// The settings store: named values in HKEY_LOCAL_MACHINE\Software\<company>\<product>.
+// Every accessor reads the registry afresh, so a changed value takes effect at
+// its next use; a missing value or one of the wrong type gives the default.
+#include <windows.h>
+#include <string>
+
+extern const char kSettingsKeyFormat[];  // "Software\%s\%s"
+
+// Creates the key (volatile) when it is missing. No caller looks at the result.
+bool OpenSettingsKey(const char* company, const char* product);
+
+int ReadDword(const char* name, int defaultValue);
+std::string ReadString(const char* name, const std::string& defaultValue);
+LONG WriteDword(const char* name, int value);
+LONG WriteString(const char* name, const std::string& value);
+
+int GetDebugLogLevel();
+int GetTaskStopTimeout();
+int GetTaskStartTimeout();
+int GetTaskScheduleUpdatePeriod();
+int GetTaskScheduleExecutePeriod();
+std::string GetOnlineHelpUrl();
+std::string GetSupportUrl();
+bool GetAutoRun();
+void SetAutoRun(bool on);

@@ -1,0 +1,167 @@
+#include "common/tracer.h"
+
+#include "common/strformat.h"
+
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+
+CTracer g_tracer;
+
+namespace {
+
+const size_t kMessageSize = 4096;
+
+// Opens the file for appending so that every write lands at its end, even
+// when several processes append records to the same file at once.
+std::FILE* OpenForAppend(const char* path)
+{
+    HANDLE file = ::CreateFileA(path, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_APPEND | _O_BINARY);
+    if (fd == -1) {
+        ::CloseHandle(file);
+        return nullptr;
+    }
+    std::FILE* stream = _fdopen(fd, "ab");
+    if (stream == nullptr) {
+        _close(fd);
+        return nullptr;
+    }
+    // Large enough that a whole record goes out with one write.
+    std::setvbuf(stream, nullptr, _IOFBF, 2 * kMessageSize);
+    return stream;
+}
+
+// Restores the thread's last-error code when the scope ends.
+class LastErrorKeeper {
+public:
+    LastErrorKeeper() : m_code(::GetLastError()) {}
+    ~LastErrorKeeper() { ::SetLastError(m_code); }
+
+private:
+    DWORD m_code;
+};
+
+}  // namespace
+
+CTracer::~CTracer()
+{
+    Close();
+}
+
+void CTracer::SetModuleName(const char* name)
+{
+    m_moduleName = name ? name : "";
+}
+
+bool CTracer::Open(unsigned flags, int threshold, const char* path)
+{
+    Close();
+    m_flags = flags;
+    m_threshold = threshold;
+    if ((m_flags & kFile) == 0) return true;
+    if (path == nullptr) return false;
+
+    m_file = OpenForAppend(path);
+    if (m_file == nullptr) {
+        m_flags = (m_flags & ~kFile) | kDebugger;
+        return true;
+    }
+
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    const int written = std::fprintf(m_file, "Hollowmere trace file (%s). Created at %.02d/%.02d/%.02d %.02d:%.02d:%.02d.\r\n",
+                                     m_moduleName.c_str(), now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute,
+                                     now.wSecond);
+    if (written < 0 || std::fflush(m_file) != 0) return false;
+
+    TraceSystemLines();
+    return true;
+}
+
+bool CTracer::Close()
+{
+    m_flags = kOff;
+    if (m_file == nullptr) return true;
+    if (std::fputs("Trace file closed.\r\n", m_file) < 0 || std::fflush(m_file) != 0) return false;
+    std::fclose(m_file);
+    m_file = nullptr;
+    return true;
+}
+
+void CTracer::TraceSystemLines()
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const BOOL haveVersion = ::GetVersionExA(&version);
+#pragma GCC diagnostic pop
+    if (haveVersion) {
+        Trace(20, "Windows %d.%d.%d, %s, platform: %d", static_cast<int>(version.dwMajorVersion),
+              static_cast<int>(version.dwMinorVersion), static_cast<int>(version.dwBuildNumber),
+              version.szCSDVersion, static_cast<int>(version.dwPlatformId));
+    } else {
+        Trace(40, "Cannot obtain system version (%d)", static_cast<int>(::GetLastError()));
+    }
+
+    HKEY key = nullptr;
+    LONG result = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Internet Explorer", 0, KEY_QUERY_VALUE, &key);
+    if (result != ERROR_SUCCESS) {
+        Trace(40, "Cannot obtain IE version (key: %d)", static_cast<int>(result));
+        return;
+    }
+    char text[20] = {};
+    DWORD size = sizeof text;
+    DWORD type = 0;
+    result = ::RegQueryValueExA(key, "Version", nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    ::RegCloseKey(key);
+    // A text of 20 characters or more does not fit with its NUL and fails too.
+    if (result == ERROR_SUCCESS && (size >= sizeof text && text[sizeof text - 1] != '\0')) result = ERROR_MORE_DATA;
+    if (result != ERROR_SUCCESS) {
+        Trace(40, "Cannot obtain IE version (value: %d)", static_cast<int>(result));
+    } else if (type != REG_SZ) {
+        Trace(40, "Cannot obtain IE version (type mismatch: %d)", static_cast<int>(type));
+    } else {
+        Trace(20, "Internet Explorer version: %s", text);
+    }
+}
+
+void CTracer::TraceV(int level, const char* format, va_list args)
+{
+    LastErrorKeeper keepLastError;
+    if (m_flags == kOff || level < m_threshold) return;
+
+    try {
+        char message[kMessageSize + 2];
+        const int length = std::vsnprintf(message, kMessageSize, format, args);
+        if (length < 0 || static_cast<size_t>(length) >= kMessageSize) {
+            std::snprintf(message, sizeof message, "%s", "<record too long>");
+        }
+
+        if (m_flags & kDebugger) ::OutputDebugStringA(message);
+
+        if ((m_flags & kFile) && m_file != nullptr) {
+            SYSTEMTIME now;
+            ::GetLocalTime(&now);
+            // The record is written whole; the prefix is never cut to make room.
+            const std::string record =
+                StrFormat("(pid=0x%08X, tid=0x%08X) %.02d/%.02d/%.04d %.02d:%.02d:%.02d  | [%s] ",
+                          static_cast<unsigned>(::GetCurrentProcessId()), static_cast<unsigned>(::GetCurrentThreadId()),
+                          now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute, now.wSecond, m_moduleName.c_str()) +
+                message + "\r\n";
+            WriteRecord(record.c_str());
+        }
+    } catch (...) {
+        if ((m_flags & kFile) && m_file != nullptr) WriteRecord("catch(...) in tracer.\r\n");
+        if (m_flags & kDebugger) ::OutputDebugStringA("catch(...) in tracer.\n");
+    }
+}
+
+bool CTracer::WriteRecord(const char* text)
+{
+    // One formatted write and a flush: records never interleave inside a line.
+    return std::fprintf(m_file, "%s", text) >= 0 && std::fflush(m_file) == 0;
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The debug trace: records with a numeric level to "tw_debug.log" beside the
+// program and/or to the debugger output. One instance per module (g_tracer).
+//
+// Levels: 9 the scheduler's periodic check, 10 fine detail, 20 progress,
+// 30 warnings, 40 errors. A call records only when level >= threshold.
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+class CTracer {
+public:
+    enum Flags : unsigned {
+        kOff = 0,
+        kDebugger = 1,  // send the bare message to the debugger output
+        kFile = 2,      // append a prefixed record to the open file
+    };
+
+    CTracer() = default;
+    ~CTracer();
+    CTracer(const CTracer&) = delete;
+    CTracer& operator=(const CTracer&) = delete;
+
+    // Closes any open file first. A file that cannot be opened turns the
+    // tracer into debugger output and still reports success.
+    bool Open(unsigned flags, int threshold, const char* path);
+    bool Close();
+    void SetModuleName(const char* name);
+
+    // The caller's last-error code is the same after the call as before it.
+    void Trace(int level, const char* format, ...) __attribute__((format(gnu_printf, 3, 4)))
+    {
+        // Below the threshold a call costs one comparison and no formatting.
+        if (level < m_threshold) return;
+        va_list args;
+        va_start(args, format);
+        TraceV(level, format, args);
+        va_end(args);
+    }
+
+    unsigned GetFlags() const { return m_flags; }
+    int GetThreshold() const { return m_threshold; }
+
+private:
+    void TraceV(int level, const char* format, va_list args);
+    bool WriteRecord(const char* text);
+    void TraceSystemLines();
+
+    std::FILE* m_file = nullptr;
+    unsigned m_flags = kDebugger;
+    int m_threshold = 0;
+    std::string m_moduleName;
+};
+
+extern CTracer g_tracer;
+
+// Shorthand used throughout the system.
+#define TRACE(level, ...) g_tracer.Trace((level), __VA_ARGS__)

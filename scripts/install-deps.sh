@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, whatever the build and the test suite need and this
+# machine lacks: the mingw-w64 cross compiler (POSIX threads) and windres,
+# Wine, Xvfb, CMake, Debian's GoogleTest sources and ImageMagick.
+set -euo pipefail
+
+need=()
+command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
+command -v x86_64-w64-mingw32-windres  >/dev/null || need+=(binutils-mingw-w64-x86-64)
+command -v wine      >/dev/null || need+=(wine)
+[ -x /usr/lib/wine/wine64 ]     || need+=(wine64)
+command -v xvfb-run  >/dev/null || need+=(xvfb)
+command -v cmake     >/dev/null || need+=(cmake)
+[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+command -v import    >/dev/null || need+=(imagemagick)
+
+
+if [ ${#need[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${need[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: run as root (apt-get) or install these packages first: ${need[*]}" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${need[@]}" wine64 >/dev/null

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs the whole suite under Wine: a virtual X display for the windows and
+# message boxes, one persistent wineserver for the length of the run.
+set -uo pipefail
+build="$1"
+. "$build/wine-env.sh"
+
+if [ -z "${TW_UNDER_XVFB:-}" ]; then
+  export TW_UNDER_XVFB=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+
+wineserver -k >/dev/null 2>&1 || true
+wineserver -p
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+wine "$build/tests/wine_warmup.exe" </dev/null >/dev/null 2>&1
+
+cd "$build"
+ctest --output-on-failure --timeout 300 "${@:2}"

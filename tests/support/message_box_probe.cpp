@@ -1,0 +1,60 @@
+#include "message_box_probe.h"
+
+namespace {
+
+struct Search {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialogOfProcess(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<Search*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    char className[64] = {};
+    ::GetClassNameA(window, className, sizeof className);
+    if (owner == search->processId && std::string(className) == "#32770" && ::IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM parameter)
+{
+    char className[64] = {};
+    ::GetClassNameA(child, className, sizeof className);
+    if (std::string(className) != "Static") return TRUE;
+    char text[4096] = {};
+    ::GetWindowTextA(child, text, sizeof text);
+    if (text[0] != '\0') *reinterpret_cast<std::string*>(parameter) = text;
+    return TRUE;
+}
+
+}  // namespace
+
+bool WaitForMessageBox(DWORD processId, DWORD timeoutMs, MessageBoxInfo* info)
+{
+    const DWORD start = ::GetTickCount();
+    do {
+        Search search = {processId, nullptr};
+        ::EnumWindows(&FindDialogOfProcess, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) {
+            info->window = search.found;
+            char caption[512] = {};
+            ::GetWindowTextA(search.found, caption, sizeof caption);
+            info->caption = caption;
+            info->text.clear();
+            ::EnumChildWindows(search.found, &CollectStaticText, reinterpret_cast<LPARAM>(&info->text));
+            if (!info->text.empty()) return true;
+        }
+        ::Sleep(100);
+    } while (::GetTickCount() - start < timeoutMs);
+    return false;
+}
+
+void DismissMessageBox(const MessageBoxInfo& info)
+{
+    ::PostMessageA(info.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}

@@ -1,0 +1,58 @@
+#include "program_runner.h"
+
+std::string QuotedCommandLine(const std::string& program, const std::vector<std::string>& arguments)
+{
+    std::string commandLine = "\"" + program + "\"";
+    for (const std::string& argument : arguments) commandLine += " \"" + argument + "\"";
+    return commandLine;
+}
+
+bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& currentFolder)
+{
+    std::string commandLine = QuotedCommandLine(program, arguments);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &info)) {
+        return false;
+    }
+    ::CloseHandle(info.hThread);
+    m_process.Reset(info.hProcess);
+    m_id = info.dwProcessId;
+    return true;
+}
+
+bool ChildProcess::Wait(DWORD milliseconds)
+{
+    return ::WaitForSingleObject(m_process.Get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+DWORD ChildProcess::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(m_process.Get(), &code);
+    return code;
+}
+
+void ChildProcess::Kill()
+{
+    if (m_process) {
+        ::TerminateProcess(m_process.Get(), 1);
+        ::WaitForSingleObject(m_process.Get(), 10000);
+    }
+}
+
+bool RunToEnd(const std::string& program, const std::vector<std::string>& arguments, DWORD timeoutMs,
+              DWORD* exitCode)
+{
+    ChildProcess child;
+    if (!child.Start(program, arguments)) return false;
+    if (!child.Wait(timeoutMs)) {
+        child.Kill();
+        return false;
+    }
+    if (exitCode != nullptr) *exitCode = child.ExitCode();
+    return true;
+}

@@ -1,0 +1,44 @@
+#include "text_file.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+
+bool FileExists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* content)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    *content = buffer.str();
+    return true;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& content)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    return static_cast<bool>(out);
+}
+
+std::vector<std::string> SplitCrLfLines(const std::string& content)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < content.size()) {
+        const size_t end = content.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(content.substr(start));
+            break;
+        }
+        lines.push_back(content.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}

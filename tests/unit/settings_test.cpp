@@ -1,0 +1,118 @@
+#include "common/settings.h"
+
+#include "support/registry_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A key of its own, so that these tests never meet the program's settings.
+const char kCompany[] = "HollowmereTests";
+const char kProduct[] = "SettingsStore";
+const char kKey[] = "Software\\HollowmereTests\\SettingsStore";
+
+class SettingsStore : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\HollowmereTests");
+        ASSERT_TRUE(OpenSettingsKey(kCompany, kProduct));
+    }
+    void TearDown() override { ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\HollowmereTests"); }
+};
+
+}  // namespace
+
+TEST(SettingsStoreClosed, EveryReadGivesItsDefaultWhileTheKeyIsNotOpen)
+{
+    EXPECT_EQ(GetDebugLogLevel(), 0);
+    EXPECT_EQ(GetTaskStopTimeout(), 15);
+    EXPECT_EQ(GetTaskStartTimeout(), 10);
+    EXPECT_EQ(GetTaskScheduleUpdatePeriod(), 60);
+    EXPECT_EQ(GetTaskScheduleExecutePeriod(), 1);
+    EXPECT_TRUE(GetAutoRun());
+    EXPECT_EQ(GetOnlineHelpUrl(), "https://hollowmere.example/tw_docs.html");
+    EXPECT_EQ(GetSupportUrl(), "https://hollowmere.example/support_ticket.php");
+    EXPECT_NE(WriteDword("AutoRun", 0), ERROR_SUCCESS);
+}
+
+TEST_F(SettingsStore, CreatesTheKeyVolatileWhenMissing)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
+    // A volatile key refuses non-volatile subkeys.
+    HKEY child = nullptr;
+    EXPECT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\HollowmereTests\\SettingsStore\\Child", 0, nullptr,
+                                REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &child, nullptr),
+              ERROR_CHILD_MUST_BE_VOLATILE);
+    if (child) ::RegCloseKey(child);
+    ::RegCloseKey(key);
+}
+
+TEST_F(SettingsStore, StoredNumbersAreReadAfreshAtEveryUse)
+{
+    WriteRegDword(HKEY_LOCAL_MACHINE, kKey, "TaskStopTimeout", 3);
+    EXPECT_EQ(GetTaskStopTimeout(), 3);
+    WriteRegDword(HKEY_LOCAL_MACHINE, kKey, "TaskStopTimeout", 7);
+    EXPECT_EQ(GetTaskStopTimeout(), 7);
+    WriteRegDword(HKEY_LOCAL_MACHINE, kKey, "DebugLogLevel", 0xFFFFFFFF);
+    EXPECT_EQ(GetDebugLogLevel(), -1);  // read as signed
+}
+
+TEST_F(SettingsStore, ANumberOfTheWrongTypeGivesTheDefault)
+{
+    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "TaskStartTimeout", "3");
+    EXPECT_EQ(GetTaskStartTimeout(), 10);
+    const unsigned long long wide = 5;
+    WriteRegValue(HKEY_LOCAL_MACHINE, kKey, "TaskScheduleUpdatePeriod", REG_QWORD, &wide, sizeof wide);
+    EXPECT_EQ(GetTaskScheduleUpdatePeriod(), 60);
+    const BYTE big[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+    WriteRegValue(HKEY_LOCAL_MACHINE, kKey, "TaskScheduleExecutePeriod", REG_BINARY, big, sizeof big);
+    EXPECT_EQ(GetTaskScheduleExecutePeriod(), 1);
+}
+
+TEST_F(SettingsStore, TextsOfTheWrongTypeGiveTheDefaultAndRightOnesAreReadWhole)
+{
+    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "OnlineHelpUrl", "https://help.example/%PATH%", REG_EXPAND_SZ);
+    EXPECT_EQ(GetOnlineHelpUrl(), "https://hollowmere.example/tw_docs.html");
+
+    const std::string longUrl = "https://support.example/" + std::string(600, 'p');
+    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "SupportUrl", longUrl);
+    EXPECT_EQ(GetSupportUrl(), longUrl);
+
+    // Stored without its terminating NUL: still read exactly.
+    WriteRegValue(HKEY_LOCAL_MACHINE, kKey, "OnlineHelpUrl", REG_SZ, "abc", 3);
+    EXPECT_EQ(GetOnlineHelpUrl(), "abc");
+}
+
+TEST_F(SettingsStore, AutoRunIsWrittenAsZeroOrOne)
+{
+    SetAutoRun(false);
+    RegValue value;
+    ASSERT_TRUE(ReadRegValue(HKEY_LOCAL_MACHINE, kKey, "AutoRun", &value));
+    EXPECT_EQ(value.type, static_cast<DWORD>(REG_DWORD));
+    ASSERT_EQ(value.data.size(), 4u);
+    EXPECT_EQ(*reinterpret_cast<const DWORD*>(value.data.data()), 0u);
+    EXPECT_FALSE(GetAutoRun());
+
+    SetAutoRun(true);
+    ASSERT_TRUE(ReadRegValue(HKEY_LOCAL_MACHINE, kKey, "AutoRun", &value));
+    EXPECT_EQ(*reinterpret_cast<const DWORD*>(value.data.data()), 1u);
+    EXPECT_TRUE(GetAutoRun());
+
+    WriteRegDword(HKEY_LOCAL_MACHINE, kKey, "AutoRun", 5);
+    EXPECT_TRUE(GetAutoRun());
+}
+
+TEST_F(SettingsStore, AnInstalledKeyIsUsedAsItIs)
+{
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\HollowmereTests");
+    WriteRegDword(HKEY_LOCAL_MACHINE, kKey, "TaskStopTimeout", 42);  // non-volatile, as installation leaves it
+    ASSERT_TRUE(OpenSettingsKey(kCompany, kProduct));
+    EXPECT_EQ(GetTaskStopTimeout(), 42);
+    HKEY child = nullptr;
+    EXPECT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\HollowmereTests\\SettingsStore\\Child", 0, nullptr,
+                                REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &child, nullptr),
+              ERROR_SUCCESS);
+    if (child) ::RegCloseKey(child);
+}
