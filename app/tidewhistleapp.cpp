@@ -8,6 +8,7 @@
 #include "common/resstring.h"
 #include "common/settings.h"
 #include "common/tracer.h"
+#include "tasks/inventory.h"
 #include "ui/appmessagebox.h"
 #include "ui/resource.h"
 
@@ -71,7 +72,27 @@ bool CTidewhistleApp::RunStartup()
     }
 
     TRACE(20, "%s: version %d.%d.%d.%d", product.c_str(), kVersion[0], kVersion[1], kVersion[2], kVersion[3]);
-    return true;
+    return InitializeInventory();
+}
+
+bool CTidewhistleApp::IsResidentRole() const
+{
+    return m_argc == 1 || (m_argc == 2 && std::strcmp(m_argv[1], "/tray") == 0);
+}
+
+// Without its catalogue the program can do nothing useful: the resident role
+// tells the user, every other role traces the error; the process then ends
+// normally.
+bool CTidewhistleApp::InitializeInventory()
+{
+    try {
+        g_inventory.Initialize();
+        return true;
+    } catch (const std::exception& error) {
+        TRACE(40, "Inventory initialization failed - %s", error.what());
+        if (IsResidentRole()) ShowError(error.what());
+        return false;
+    }
 }
 
 bool CTidewhistleApp::RunGUI(bool trayOnly)

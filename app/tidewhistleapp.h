@@ -15,6 +15,8 @@ protected:
 
 private:
     bool RunStartup();
+    bool InitializeInventory();
+    bool IsResidentRole() const;
     bool RunGUI(bool trayOnly);
     bool RunCmdLine();
     bool RunTask(const std::string& taskName);

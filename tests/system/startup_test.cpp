@@ -252,3 +252,38 @@ TEST_F(ProgramStartup, SeveralProcessesAppendWholeRecordsToOneTraceFile)
     EXPECT_EQ(headers, 4);
     EXPECT_EQ(closings, 4);
 }
+
+TEST_F(ProgramStartup, EveryRoleReadsTheInventoryAtStartUp)
+{
+    Run({"/shutdown"});
+    const std::vector<std::string> messages = TraceMessages(TracePath());
+    auto at = [&](const std::string& m) { return std::find(messages.begin(), messages.end(), m) - messages.begin(); };
+    ASSERT_LT(at("CItemInventory::Initialize - done"), static_cast<long long>(messages.size()));
+    EXPECT_LT(at("Tidewhistle: version 1.0.4.2"), at("CItemInventory::Initialize"));
+    EXPECT_LT(at("CItemInventory::Initialize - done"), at("ShutdownInstances: OpenEvent(stop) failed - 2"));
+}
+
+TEST_F(ProgramStartup, WithoutItsInventoryTheTaskRoleTracesTheErrorAndEnds)
+{
+    ASSERT_TRUE(::DeleteFileA(folder.File("task_inventory.ini").c_str()));
+    Run({"SomeTask"});
+    const std::vector<std::string> messages = TraceMessages(TracePath());
+    EXPECT_TRUE(Contains(messages, "Inventory initialization failed - Cannot read task inventory (Error: 2). "
+                                   "Please contact technical support."));
+    EXPECT_FALSE(Contains(messages, "CTidewhistleApp::RunCmdLine"));
+}
+
+TEST_F(ProgramStartup, AMalformedInventoryIsShownByTheResidentRoleWhichThenEnds)
+{
+    ASSERT_TRUE(WriteWholeFile(folder.File("task_inventory.ini"), "[ITEM]\r\nGUID=not a guid\r\n[ITEM]\r\n"));
+    ChildProcess child;
+    ASSERT_TRUE(child.Start(folder.Program(), {"/tray"}));
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForMessageBox(child.Id(), 30000, &box));
+    EXPECT_EQ(box.caption, "Hollowmere Tidewhistle");
+    EXPECT_EQ(box.text, "bad GUID: not a guid");
+    DismissMessageBox(box);
+    ASSERT_TRUE(child.Wait(30000));
+    EXPECT_EQ(child.ExitCode(), 0u);
+    EXPECT_FALSE(Contains(TraceMessages(TracePath()), "CTidewhistleApp::RunGUI"));
+}

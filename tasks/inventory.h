@@ -1,0 +1,46 @@
+#pragma once
+// The item inventory: the read-only catalogue of everything a task can
+// clear, read once per process from "task_inventory.ini" beside the program.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+using GuidList = std::vector<GUID>;
+
+struct CInventoryItem {
+    GUID guid = {};
+    GUID parent = {};          // all zero for a top-level item
+    std::string name;
+    int icon = -1;             // index in the job tree's image list
+    std::string moduleName;    // plug-in module file name
+    GUID clsid = {};           // class identifier passed to the module's factory
+    std::string config;        // configuration text handed to the job
+    bool defaultState = true;
+
+    bool IsComplete() const;
+};
+
+class CItemInventory {
+public:
+    // Reads "task_inventory.ini" in the program folder. Raises CError with
+    // string table entry 5 when the file cannot be read, or the GUID
+    // parser's error for a malformed GUID text.
+    void Initialize();
+    // The same, from the given file.
+    void Initialize(const std::string& path);
+
+    void GetAllItems(GuidList& guids) const;
+    const CInventoryItem* FindItem(const GUID& guid) const;
+    void GetChildren(const GUID& parent, GuidList& guids) const;
+    // One trace line per field at the given level, then one with the Config text.
+    void TraceItem(const CInventoryItem& item, int level) const;
+
+    size_t Size() const { return m_items.size(); }
+
+private:
+    std::vector<CInventoryItem> m_items;  // in file order
+};
+
+// The process-wide inventory, initialised at start-up in every role.
+extern CItemInventory g_inventory;

@@ -1,0 +1,170 @@
+#include "tasks/taskconfig.h"
+
+#include "common/error.h"
+#include "common/paths.h"
+#include "common/resstring.h"
+#include "common/strparse.h"
+#include "tasks/configfile.h"
+#include "tasks/inventory.h"
+#include "ui/resource.h"
+
+#include <windows.h>
+
+const char kTaskFileEndMarker[] = "5D793A96-4BF6-495E-A8AF-299E203194B6";
+
+namespace {
+
+const char kTaskFileExtension[] = ".tsk";
+// The temporary file of a save. Its extension must not begin with "tsk":
+// the short 8.3 name keeps the first three characters of the extension, and
+// a folder listing of "*.tsk" matches short names too.
+const char kSavingExtension[] = ".tw-saving";
+
+bool ReadFlag(CConfigFile& file, const char* key)
+{
+    return file.ReadString(key) != "0";  // only "0" is false; an empty value is true
+}
+
+int ReadInt(CConfigFile& file, const char* key)
+{
+    return ParseDecimalPrefix(file.ReadString(key));
+}
+
+}  // namespace
+
+std::string GetTaskFilePath(const std::string& name)
+{
+    return GetModuleFilePath((name + kTaskFileExtension).c_str());
+}
+
+std::string CTaskConfig::GetFilePath() const
+{
+    return GetModuleFolder() + "\\" + Name + kTaskFileExtension;
+}
+
+void CTaskConfig::Load(const std::string& path)
+{
+    CConfigFile file;
+    file.Open(path, CConfigFile::Mode::Read);
+
+    m_extendedData.clear();
+    m_enabledItems.clear();
+
+    Name = file.ReadString("TaskName");
+    m_modified = true;
+    ScheduleEnabled = ReadFlag(file, "ScheduleEnabled");
+    BaseScheduleTime = file.ReadTime("BaseScheduleTime");
+    RunOnceTime = file.ReadTime("RunOnceTime");
+    RunAtStartup = ReadFlag(file, "RunAtStartup");
+    RunAtShutdown = ReadFlag(file, "RunAtShutdown");
+    ScheduleType = ReadInt(file, "ScheduleType");
+    RunEveryNumber = ReadInt(file, "RunEveryNumber");
+    RunEveryUnit = ReadInt(file, "RunEveryUnit");
+
+    const int extendedDataCount = ReadInt(file, "ExtendedDataCount");
+    for (int i = 0; i < extendedDataCount; ++i) {
+        const GUID key = StringToGuid(file.ReadString("ExtendedData_GUID"));
+        SetExtendedData(key, file.ReadString("ExtendedData_Value"));
+    }
+
+    for (;;) {
+        const std::string value = file.ReadString("EnabledTask");
+        if (value == kTaskFileEndMarker) break;
+        EnableItem(StringToGuid(value), true);
+    }
+
+    m_modified = false;
+    file.Close();
+}
+
+void CTaskConfig::Save()
+{
+    const std::string path = GetFilePath();
+    const std::string temporaryPath = GetModuleFolder() + "\\" + Name + kSavingExtension;
+
+    try {
+        CConfigFile file;
+        file.Open(temporaryPath, CConfigFile::Mode::Write, path);
+        file.WriteString("TaskName", Name);
+        file.WriteString("ScheduleEnabled", ScheduleEnabled ? "1" : "0");
+        file.WriteTime("BaseScheduleTime", BaseScheduleTime);
+        file.WriteTime("RunOnceTime", RunOnceTime);
+        file.WriteString("RunAtStartup", RunAtStartup ? "1" : "0");
+        file.WriteString("RunAtShutdown", RunAtShutdown ? "1" : "0");
+        file.WriteInt("ScheduleType", ScheduleType);
+        file.WriteInt("RunEveryNumber", RunEveryNumber);
+        file.WriteInt("RunEveryUnit", RunEveryUnit);
+        file.WriteInt("ExtendedDataCount", static_cast<int>(m_extendedData.size()));
+        for (const auto& [key, value] : m_extendedData) {
+            file.WriteString("ExtendedData_GUID", GuidToString(key));
+            file.WriteString("ExtendedData_Value", value);
+        }
+        for (const GUID& item : m_enabledItems) file.WriteString("EnabledTask", GuidToString(item));
+        file.WriteString("EnabledTask", kTaskFileEndMarker);
+        file.CommitAndClose();
+    } catch (...) {
+        ::DeleteFileA(temporaryPath.c_str());
+        throw;
+    }
+
+    // Readers (the scheduler, a task process) see the old file or the new
+    // one, never a half-written one.
+    if (!::MoveFileExA(temporaryPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileA(temporaryPath.c_str());
+        throw CError(FormatResString(IDS_CANT_WRITE_FILE, path.c_str(), ErrnoText(ErrnoFromSystemError(error)).c_str()));
+    }
+    m_modified = false;
+}
+
+void CTaskConfig::Delete()
+{
+    if (!::DeleteFileA(GetFilePath().c_str())) {
+        throw CError(FormatResString(IDS_CANNOT_DELETE_TASK, Name.c_str(), static_cast<int>(::GetLastError())));
+    }
+    m_modified = true;
+}
+
+void CTaskConfig::InitDefaults(const std::string& name, const CItemInventory& inventory)
+{
+    m_extendedData.clear();
+    m_enabledItems.clear();
+    Name = name;
+    ScheduleEnabled = false;
+    BaseScheduleTime = GetLocalNow();
+    RunOnceTime = BaseScheduleTime;
+    RunAtStartup = false;
+    RunAtShutdown = false;
+    ScheduleType = 0;
+    RunEveryNumber = 1;
+    RunEveryUnit = 1;
+
+    GuidList items;
+    inventory.GetAllItems(items);
+    for (const GUID& item : items) m_enabledItems.insert(item);
+    m_modified = true;
+}
+
+std::string CTaskConfig::GetExtendedData(const GUID& key) const
+{
+    const auto found = m_extendedData.find(key);
+    return found == m_extendedData.end() ? std::string() : found->second;
+}
+
+void CTaskConfig::SetExtendedData(const GUID& key, const std::string& value)
+{
+    m_extendedData[key] = value;
+    m_modified = true;
+}
+
+bool CTaskConfig::IsItemEnabled(const GUID& item) const
+{
+    return m_enabledItems.count(item) != 0;
+}
+
+void CTaskConfig::EnableItem(const GUID& item, bool on)
+{
+    if (on) m_enabledItems.insert(item);
+    else m_enabledItems.erase(item);
+    m_modified = true;  // also when nothing changed
+}

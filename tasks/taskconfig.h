@@ -1,0 +1,64 @@
+#pragma once
+// A cleanup task: its name, schedule, enabled inventory items and per-item
+// extended data, kept in the task file "<name>.tsk" beside the program.
+#include "common/guid.h"
+#include "common/timeutil.h"
+
+#include <map>
+#include <set>
+#include <string>
+
+class CItemInventory;
+
+// The end marker of the EnabledTask lines.
+extern const char kTaskFileEndMarker[];
+
+class CTaskConfig {
+public:
+    CTaskConfig() = default;
+    virtual ~CTaskConfig() = default;
+
+    // Replaces the record with the task file at path. Raises CError; a
+    // failure after the file opened leaves a partly filled, modified record.
+    void Load(const std::string& path);
+    // Writes the whole record to GetFilePath(), replacing the file at once:
+    // a failed save leaves the previous file whole. Clears the modified flag.
+    void Save();
+    // Deletes the task file; sets the modified flag.
+    void Delete();
+    // The program's folder, a backslash, the name, ".tsk".
+    std::string GetFilePath() const;
+
+    // A new task: every inventory item enabled, no schedule, times now.
+    void InitDefaults(const std::string& name, const CItemInventory& inventory);
+
+    std::string GetExtendedData(const GUID& key) const;
+    void SetExtendedData(const GUID& key, const std::string& value);
+    bool IsItemEnabled(const GUID& item) const;
+    void EnableItem(const GUID& item, bool on);
+
+    bool IsModified() const { return m_modified; }
+    void SetModified(bool modified) { m_modified = modified; }
+
+    const std::map<GUID, std::string, GuidLess>& ExtendedData() const { return m_extendedData; }
+    const std::set<GUID, GuidLess>& EnabledItems() const { return m_enabledItems; }
+
+    // Schedule, as written to the file.
+    std::string Name;
+    bool ScheduleEnabled = false;
+    time32 BaseScheduleTime = 0;
+    time32 RunOnceTime = 0;
+    bool RunAtStartup = false;
+    bool RunAtShutdown = false;
+    int ScheduleType = 0;    // 0 recurring, 1 once
+    int RunEveryNumber = 1;
+    int RunEveryUnit = 1;    // 0 hours, 1 days, 2 weeks, 3 months
+
+private:
+    std::map<GUID, std::string, GuidLess> m_extendedData;
+    std::set<GUID, GuidLess> m_enabledItems;
+    bool m_modified = false;
+};
+
+// The program's folder with a trailing backslash, the name, ".tsk".
+std::string GetTaskFilePath(const std::string& name);

@@ -1,0 +1,122 @@
+// The catalogue that ships in the program folder: it loads completely, its
+// tree is whole, and every custom item's job settings file is present and
+// valid, naming only traces (per-user registry lists, application caches).
+#include "common/guid.h"
+#include "support/scratch_folder.h"
+#include "support/text_file.h"
+#include "tasks/inventory.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+const char kCustomCleanupClass[] = "46F1FFEA-6AAA-49C6-8773-17CCA2867A00";
+
+// The plug-in's class identifiers, in the order of its factory table.
+const char* const kPluginClasses[] = {
+    "4D6A9D0C-84AA-457e-B3EA-BE99FFFA4FC2", "AACEE220-9942-4E90-8CD0-F8A0FBAB496E",
+    "B0E19CC3-4046-40DA-A480-7E3A9AF4ECDB", "46F1FFEA-6AAA-49C6-8773-17CCA2867A00",
+    "20FA0A7E-605A-4bf1-8634-FD1700890FC9", "BE32D7AC-BD92-4DF7-ABFC-120BEDAAD0C0",
+    "92A35E74-E942-4B24-B82E-BBD19332FF7D", "5443B092-9ED6-47bb-8ADD-46949F8C909A",
+};
+
+std::string ProfileString(const std::string& file, const std::string& key)
+{
+    char buffer[1024] = {};
+    ::GetPrivateProfileStringA("Settings", key.c_str(), "", buffer, sizeof buffer, file.c_str());
+    return buffer;
+}
+
+int ProfileInt(const std::string& file, const std::string& key)
+{
+    return static_cast<int>(::GetPrivateProfileIntA("Settings", key.c_str(), -1, file.c_str()));
+}
+
+class ShippedCatalogue : public ::testing::Test {
+protected:
+    void SetUp() override { inventory.Initialize(folder.File("task_inventory.ini")); }
+
+    ProgramFolder folder;
+    CItemInventory inventory;
+};
+
+}  // namespace
+
+TEST_F(ShippedCatalogue, LoadsEveryItemWithUniqueGuidsAndPresentParents)
+{
+    std::string content;
+    ASSERT_TRUE(ReadWholeFile(folder.File("task_inventory.ini"), &content));
+    size_t sections = 0;
+    for (const std::string& line : SplitCrLfLines(content))
+        if (line == "[ITEM]") ++sections;
+    ASSERT_GT(sections, 1u);
+    EXPECT_EQ(inventory.Size(), sections - 1) << "an item was dropped";
+
+    GuidList guids;
+    inventory.GetAllItems(guids);
+    std::set<GUID, GuidLess> unique(guids.begin(), guids.end());
+    EXPECT_EQ(unique.size(), guids.size());
+
+    for (const GUID& guid : guids) {
+        const CInventoryItem* item = inventory.FindItem(guid);
+        EXPECT_TRUE(IsNullGuid(item->parent) || inventory.FindItem(item->parent) != nullptr) << item->name;
+        EXPECT_EQ(item->moduleName, "Sweepkit.dll") << item->name;
+        EXPECT_GE(item->icon, 0) << item->name;
+        bool known = false;
+        for (const char* text : kPluginClasses) known = known || SameGuid(StringToGuid(text), item->clsid);
+        EXPECT_TRUE(known) << item->name;
+    }
+}
+
+TEST_F(ShippedCatalogue, HasOneItemForEachBuiltInJobClass)
+{
+    GuidList guids;
+    inventory.GetAllItems(guids);
+    for (size_t row = 1; row < sizeof kPluginClasses / sizeof kPluginClasses[0]; ++row) {
+        if (SameGuid(StringToGuid(kPluginClasses[row]), StringToGuid(kCustomCleanupClass))) continue;
+        int count = 0;
+        for (const GUID& guid : guids)
+            if (SameGuid(inventory.FindItem(guid)->clsid, StringToGuid(kPluginClasses[row]))) ++count;
+        EXPECT_EQ(count, 1) << kPluginClasses[row];
+    }
+}
+
+TEST_F(ShippedCatalogue, EveryCustomItemNamesAValidJobSettingsFileOfTracesOnly)
+{
+    GuidList guids;
+    inventory.GetAllItems(guids);
+    int customItems = 0;
+    for (const GUID& guid : guids) {
+        const CInventoryItem* item = inventory.FindItem(guid);
+        if (!SameGuid(item->clsid, StringToGuid(kCustomCleanupClass))) continue;
+        ++customItems;
+        SCOPED_TRACE(item->name);
+        const std::string file = folder.File(item->config);
+        ASSERT_FALSE(item->config.empty());
+        ASSERT_TRUE(FileExists(file));
+
+        EXPECT_FALSE(ProfileString(file, "Name").empty());
+        const int regKeys = ProfileInt(file, "RegKeyCount");
+        const int files = ProfileInt(file, "FileCount");
+        EXPECT_NE(regKeys, -1);
+        EXPECT_NE(files, -1);
+        EXPECT_GT(regKeys + files, 0);
+        for (int i = 1; i <= regKeys; ++i) {
+            const std::string entry = ProfileString(file, "RegKey" + std::to_string(i));
+            // Per-user lists only: never the machine's keys, never a whole hive.
+            EXPECT_EQ(entry.rfind("HKCU\\Software\\Microsoft\\", 0), 0u) << entry;
+            EXPECT_GT(entry.size(), std::string("HKCU\\Software\\Microsoft\\").size() + 3) << entry;
+        }
+        for (int i = 1; i <= files; ++i) {
+            const std::string entry = ProfileString(file, "File" + std::to_string(i));
+            // Application caches in the user's local data, one named folder each.
+            EXPECT_EQ(entry.rfind("%LOCALAPPDATA%\\", 0), 0u) << entry;
+            EXPECT_NE(entry.find("Cache"), std::string::npos) << entry;
+            EXPECT_EQ(entry.substr(entry.size() - 2), "\\*") << entry;
+        }
+    }
+    EXPECT_GT(customItems, 5);
+}

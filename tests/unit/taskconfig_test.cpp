@@ -1,0 +1,469 @@
+// Task files: the exact format, lenient reads, every error of a malformed
+// file, and saves that never leave a half-written file. The tests run with
+// TZ=Europe/Berlin, so local times have daylight saving.
+#include "tasks/taskconfig.h"
+
+#include "common/error.h"
+#include "common/paths.h"
+#include "support/scratch_folder.h"
+#include "support/text_file.h"
+#include "tasks/inventory.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+const char kAgeKey[] = "C5BE3DE9-A946-4802-9D36-372BD8C7647A";      // first byte 0xE9
+const char kCookiesKey[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";  // first byte 0xFD
+const char kItemA[] = "AACEE220-9942-4E90-8CD0-F8A0FBAB496E";       // first byte 0x20
+const char kItemB[] = "0000FFFF-0000-0000-0000-000000000001";       // first byte 0xFF
+const time32 kFebruary6th = 1139213100;                             // 2006-02-06 09:05:00 in Berlin
+
+// Task files are kept beside the running program, here the test executable:
+// each test uses a name of its own and removes what it wrote.
+class TaskFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        name = std::string("UnitTask_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        path = GetTaskFilePath(name);
+        ::DeleteFileA(path.c_str());
+    }
+    void TearDown() override { ::DeleteFileA(path.c_str()); }
+
+    // Writes a task file from its lines (CR LF added) to the scratch folder.
+    std::string WriteLines(const std::vector<std::string>& lines)
+    {
+        std::string content;
+        for (const std::string& line : lines) content += line + "\r\n";
+        const std::string file = scratch.File("task.tsk");
+        EXPECT_TRUE(WriteWholeFile(file, content));
+        return file;
+    }
+
+    std::vector<std::string> ValidLines() const
+    {
+        return {"TaskName=Evening", "ScheduleEnabled=0", "BaseScheduleTime=2006/ 2/ 6  9: 5: 0",
+                "RunOnceTime=2006/ 2/ 6  9: 5: 0", "RunAtStartup=0", "RunAtShutdown=0", "ScheduleType=0",
+                "RunEveryNumber=1", "RunEveryUnit=1", "ExtendedDataCount=0",
+                std::string("EnabledTask=") + kItemA, std::string("EnabledTask=") + kTaskFileEndMarker};
+    }
+
+    std::string LoadError(const std::vector<std::string>& lines)
+    {
+        const std::string file = WriteLines(lines);
+        CTaskConfig task;
+        try {
+            task.Load(file);
+        } catch (const CError& error) {
+            return error.what();
+        }
+        return "(loaded)";
+    }
+
+    std::string name;
+    std::string path;
+    ScratchFolder scratch;
+};
+
+}  // namespace
+
+TEST_F(TaskFile, SavesExactlyTheSpecifiedBytes)
+{
+    CTaskConfig task;
+    task.Name = name;
+    task.BaseScheduleTime = kFebruary6th;
+    task.RunOnceTime = 1782900000;  // 2026-07-01 12:00:00 summer time in Berlin
+    task.ScheduleEnabled = true;
+    task.RunAtShutdown = true;
+    task.ScheduleType = 1;
+    task.RunEveryNumber = -12;
+    task.RunEveryUnit = 3;
+    task.SetExtendedData(StringToGuid(kCookiesKey), "616200");
+    task.SetExtendedData(StringToGuid(kAgeKey), "1 48");
+    task.EnableItem(StringToGuid(kItemB), true);
+    task.EnableItem(StringToGuid(kItemA), true);
+    task.Save();
+    EXPECT_FALSE(task.IsModified());
+
+    std::string content;
+    ASSERT_TRUE(ReadWholeFile(path, &content));
+    EXPECT_EQ(content, "TaskName=" + name + "\r\n"
+                       "ScheduleEnabled=1\r\n"
+                       "BaseScheduleTime=2006/ 2/ 6  9: 5: 0\r\n"
+                       "RunOnceTime=2026/ 7/ 1 12: 0: 0\r\n"
+                       "RunAtStartup=0\r\n"
+                       "RunAtShutdown=1\r\n"
+                       "ScheduleType=1\r\n"
+                       "RunEveryNumber=-12\r\n"
+                       "RunEveryUnit=3\r\n"
+                       "ExtendedDataCount=2\r\n"
+                       "ExtendedData_GUID=C5BE3DE9-A946-4802-9D36-372BD8C7647A\r\n"
+                       "ExtendedData_Value=1 48\r\n"
+                       "ExtendedData_GUID=F68EF1FD-5366-49C0-9C82-D59C73CC550D\r\n"
+                       "ExtendedData_Value=616200\r\n"
+                       "EnabledTask=AACEE220-9942-4E90-8CD0-F8A0FBAB496E\r\n"
+                       "EnabledTask=0000FFFF-0000-0000-0000-000000000001\r\n"
+                       "EnabledTask=5D793A96-4BF6-495E-A8AF-299E203194B6\r\n");
+}
+
+TEST_F(TaskFile, ARecordSavedAndLoadedIsTheSameRecordAndSavesTheSameBytes)
+{
+    CTaskConfig original;
+    original.Name = name;
+    original.ScheduleEnabled = true;
+    original.BaseScheduleTime = 1700000000;
+    original.RunOnceTime = 1800000000;
+    original.RunAtStartup = true;
+    original.ScheduleType = 0;
+    original.RunEveryNumber = 3;
+    original.RunEveryUnit = 2;
+    original.SetExtendedData(StringToGuid(kCookiesKey), "value with = and spaces  \t");
+    original.EnableItem(StringToGuid(kItemA), true);
+    original.Save();
+    std::string first;
+    ASSERT_TRUE(ReadWholeFile(path, &first));
+
+    CTaskConfig loaded;
+    loaded.Load(path);
+    EXPECT_FALSE(loaded.IsModified());
+    EXPECT_EQ(loaded.Name, original.Name);
+    EXPECT_EQ(loaded.ScheduleEnabled, original.ScheduleEnabled);
+    EXPECT_EQ(loaded.BaseScheduleTime, original.BaseScheduleTime);
+    EXPECT_EQ(loaded.RunOnceTime, original.RunOnceTime);
+    EXPECT_EQ(loaded.RunAtStartup, original.RunAtStartup);
+    EXPECT_EQ(loaded.RunAtShutdown, original.RunAtShutdown);
+    EXPECT_EQ(loaded.ScheduleType, original.ScheduleType);
+    EXPECT_EQ(loaded.RunEveryNumber, original.RunEveryNumber);
+    EXPECT_EQ(loaded.RunEveryUnit, original.RunEveryUnit);
+    EXPECT_EQ(loaded.ExtendedData(), original.ExtendedData());
+    EXPECT_EQ(loaded.EnabledItems(), original.EnabledItems());
+
+    loaded.Save();
+    std::string second;
+    ASSERT_TRUE(ReadWholeFile(path, &second));
+    EXPECT_EQ(first, second);
+}
+
+TEST_F(TaskFile, EveryHourOfAYearReadsBackUnchangedButTheRepeatedHour)
+{
+    CTaskConfig task;
+    task.Name = name;
+    const time32 start = 1767225600;  // 2026-01-01 00:00 UTC
+    int repeated = 0;
+    for (time32 t = start; t < start + 365 * 86400; t += 1800) {
+        task.BaseScheduleTime = t;
+        task.RunOnceTime = t;
+        task.Save();
+        CTaskConfig loaded;
+        loaded.Load(path);
+        if (loaded.BaseScheduleTime != t) {
+            // 25 October 2026, 02:00-03:00 local comes twice: the second pass
+            // has the text of the first and reads back as the first.
+            EXPECT_EQ(t - loaded.BaseScheduleTime, 3600) << t;
+            EXPECT_GE(t, 1792890000) << t;  // 2026-10-25 01:00 UTC
+            EXPECT_LT(t, 1792893600) << t;  // 2026-10-25 02:00 UTC
+            ++repeated;
+        }
+        ASSERT_EQ(loaded.RunOnceTime, loaded.BaseScheduleTime);
+    }
+    EXPECT_EQ(repeated, 2);  // 01:00 and 01:30 UTC
+}
+
+TEST_F(TaskFile, ATaskWithoutItemsWritesOnlyTheEndMarker)
+{
+    CTaskConfig task;
+    task.Name = name;
+    task.Save();
+    std::string content;
+    ASSERT_TRUE(ReadWholeFile(path, &content));
+    const std::vector<std::string> lines = SplitCrLfLines(content);
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[9], "ExtendedDataCount=0");
+    EXPECT_EQ(lines[10], std::string("EnabledTask=") + kTaskFileEndMarker);
+    CTaskConfig loaded;
+    loaded.Load(path);
+    EXPECT_TRUE(loaded.EnabledItems().empty());
+}
+
+TEST_F(TaskFile, ReadsLeniently)
+{
+    std::vector<std::string> lines = ValidLines();
+    lines[0] = "Task=Short key";          // compared over the file key's length
+    lines[1] = "ScheduleEnabled=yes";     // only "0" is false
+    lines[4] = "RunAtStartup=";           // empty is true
+    lines[7] = "RunEveryNumber=abc";      // no digits: 0
+    lines[8] = "RunEveryUnit=  -2days";   // blanks, a sign, digits
+    lines[9] = "ExtendedDataCount=-3";    // no pairs
+    lines.push_back("TaskName=after the end marker, never read");
+    CTaskConfig task;
+    task.Load(WriteLines(lines));
+    EXPECT_EQ(task.Name, "Short key");
+    EXPECT_TRUE(task.ScheduleEnabled);
+    EXPECT_TRUE(task.RunAtStartup);
+    EXPECT_FALSE(task.RunAtShutdown);
+    EXPECT_EQ(task.RunEveryNumber, 0);
+    EXPECT_EQ(task.RunEveryUnit, -2);
+    EXPECT_TRUE(task.ExtendedData().empty());
+    EXPECT_TRUE(task.IsItemEnabled(StringToGuid(kItemA)));
+    EXPECT_EQ(task.BaseScheduleTime, kFebruary6th);
+}
+
+TEST_F(TaskFile, ValuesKeepEverythingAfterTheFirstEqualsSign)
+{
+    std::vector<std::string> lines = ValidLines();
+    lines[0] = "TaskName=a=b=c \t";
+    lines[9] = "ExtendedDataCount=1";
+    lines.insert(lines.begin() + 10, {std::string("ExtendedData_GUID={") + kAgeKey + "}", "ExtendedData_Value=x=1"});
+    CTaskConfig task;
+    task.Load(WriteLines(lines));
+    EXPECT_EQ(task.Name, "a=b=c \t");
+    EXPECT_EQ(task.GetExtendedData(StringToGuid(kAgeKey)), "x=1");
+}
+
+TEST_F(TaskFile, AnEndMarkerInBracesOrLowerCaseIsAnItem)
+{
+    std::vector<std::string> lines = ValidLines();
+    lines.insert(lines.end() - 1, std::string("EnabledTask={") + kTaskFileEndMarker + "}");
+    lines.insert(lines.end() - 1, "EnabledTask=5d793a96-4bf6-495e-a8af-299e203194b6");
+    CTaskConfig task;
+    task.Load(WriteLines(lines));
+    EXPECT_EQ(task.EnabledItems().size(), 2u);
+    EXPECT_TRUE(task.IsItemEnabled(StringToGuid(kTaskFileEndMarker)));
+}
+
+TEST_F(TaskFile, MalformedFilesFailWithTheirMessages)
+{
+    const std::string file = scratch.File("task.tsk");
+    const std::string badFormat = "Bad file format (" + file + ").";
+    const std::string badDate = "Bad date/time format (file: " + file + ").";
+
+    std::vector<std::string> lines = ValidLines();
+    lines[0] = "TaskNames=Evening";
+    EXPECT_EQ(LoadError(lines), badFormat);
+
+    lines = ValidLines();
+    lines[3] = "RunOnceTime 2006/ 2/ 6  9: 5: 0";  // no "="
+    EXPECT_EQ(LoadError(lines), badFormat);
+
+    lines = ValidLines();
+    std::swap(lines[5], lines[6]);  // a key out of order
+    EXPECT_EQ(LoadError(lines), badFormat);
+
+    lines = ValidLines();
+    lines[2] = "BaseScheduleTime=2006/ 2/ 6  9: 5";  // five fields
+    EXPECT_EQ(LoadError(lines), badFormat);
+
+    lines = ValidLines();
+    lines[2] = "BaseScheduleTime=2040/ 1/ 1  0: 0: 0";
+    EXPECT_EQ(LoadError(lines), badDate);
+
+    lines = ValidLines();
+    lines[3] = "RunOnceTime=1969/12/31 12: 0: 0";
+    EXPECT_EQ(LoadError(lines), badDate);
+
+    lines = ValidLines();
+    lines[10] = "EnabledTask=AACEE220-9942-4E90-8CD0-F8A0FBAB496";
+    EXPECT_EQ(LoadError(lines), "bad GUID: AACEE220-9942-4E90-8CD0-F8A0FBAB496");
+
+    lines = ValidLines();
+    lines[10] = "EnabledTask=AACEE220-9942-4E90-8CD0-F8A0FBAB496X";
+    EXPECT_EQ(LoadError(lines), "ill-formed GUID: AACEE220-9942-4E90-8CD0-F8A0FBAB496X");
+
+    lines = ValidLines();
+    lines[9] = "ExtendedDataCount=1";  // the pair is missing
+    EXPECT_EQ(LoadError(lines), badFormat);
+}
+
+TEST_F(TaskFile, AFileThatEndsBeforeTheEndMarkerFailsWithTheReadError)
+{
+    std::vector<std::string> lines = ValidLines();
+    lines.pop_back();
+    const std::string file = scratch.File("task.tsk");
+    const std::string message = LoadError(lines);
+    EXPECT_EQ(message.rfind("Can't read file " + file + " (Error: ", 0), 0u) << message;
+
+    EXPECT_EQ(LoadError({}).rfind("Can't read file " + file + " (Error: ", 0), 0u);
+}
+
+TEST_F(TaskFile, OfAnOverlongLineOnlyTheFirst65535CharactersAreTaken)
+{
+    std::vector<std::string> lines = ValidLines();
+    lines[0] = "TaskName=" + std::string(65534 - 9, 'n');  // with its line end: 65535 characters
+    CTaskConfig task;
+    task.Load(WriteLines(lines));
+    EXPECT_EQ(task.Name.size(), 65534u - 9);
+
+    // 65535 characters are taken; the rest is read where ScheduleEnabled is expected.
+    lines[0] = "TaskName=" + std::string(65535 - 9, 'n') + "ScheduleEnabled=0";
+    lines.erase(lines.begin() + 1);
+    task.Load(WriteLines(lines));
+    EXPECT_EQ(task.Name.size(), 65535u - 9);
+    EXPECT_FALSE(task.ScheduleEnabled);
+
+    lines[0] = "TaskName=" + std::string(65535 - 9, 'n') + "x";  // the remainder's key does not match
+    const std::string file = scratch.File("task.tsk");
+    EXPECT_EQ(LoadError(lines), "Bad file format (" + file + ").");
+}
+
+TEST_F(TaskFile, AFailureAfterTheNameLeavesAPartlyFilledModifiedRecord)
+{
+    std::vector<std::string> lines = ValidLines();
+    lines[6] = "ScheduleKind=0";
+    CTaskConfig task;
+    EXPECT_THROW(task.Load(WriteLines(lines)), CError);
+    EXPECT_EQ(task.Name, "Evening");
+    EXPECT_EQ(task.BaseScheduleTime, kFebruary6th);
+    EXPECT_TRUE(task.IsModified());
+}
+
+TEST_F(TaskFile, AFailedOpenLeavesTheRecordUnchanged)
+{
+    CTaskConfig task;
+    task.Name = "Kept";
+    task.EnableItem(StringToGuid(kItemA), true);
+    task.SetModified(false);
+    const std::string missing = scratch.File("missing.tsk");
+    try {
+        task.Load(missing);
+        FAIL() << "nothing raised";
+    } catch (const CError& error) {
+        EXPECT_EQ(std::string(error.what()), "Can't open file " + missing + " (Error: No such file or directory).");
+    }
+    EXPECT_EQ(task.Name, "Kept");
+    EXPECT_TRUE(task.IsItemEnabled(StringToGuid(kItemA)));
+    EXPECT_FALSE(task.IsModified());
+}
+
+TEST_F(TaskFile, AFailedSaveLeavesThePreviousFileWholeAndTheRecordModified)
+{
+    CTaskConfig task;
+    task.Name = name;
+    task.Save();
+    std::string before;
+    ASSERT_TRUE(ReadWholeFile(path, &before));
+
+    // Another program holds the task file open without sharing it for deletion.
+    HANDLE holder = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    task.EnableItem(StringToGuid(kItemA), true);
+    try {
+        task.Save();
+        ADD_FAILURE() << "nothing raised";
+    } catch (const CError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("Can't write file " + path + " (Error: ", 0), 0u) << error.what();
+    }
+    ::CloseHandle(holder);
+
+    std::string after;
+    ASSERT_TRUE(ReadWholeFile(path, &after));
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(task.IsModified());
+    EXPECT_FALSE(FileExists(GetModuleFilePath((name + ".tw-saving").c_str())));
+}
+
+TEST_F(TaskFile, ANameThatIsNotAFileNameFailsToOpenAndLeavesNothing)
+{
+    CTaskConfig task;
+    task.Name = "bad:name?";
+    try {
+        task.Save();
+        FAIL() << "nothing raised";
+    } catch (const CError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("Can't open file " + task.GetFilePath() + " (Error: ", 0), 0u)
+            << error.what();
+    }
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA(GetModuleFilePath("bad*").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE);
+    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+}
+
+TEST_F(TaskFile, TheTemporaryFileOfASaveIsNeverListedAsATaskFile)
+{
+    const std::string temporary = GetModuleFilePath((name + ".tw-saving").c_str());
+    ASSERT_TRUE(WriteWholeFile(temporary, "x"));
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA(GetModuleFilePath("*.tsk").c_str(), &found);
+    bool listed = false;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (std::string(found.cFileName) == name + ".tw-saving") listed = true;
+        } while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+    }
+    ::DeleteFileA(temporary.c_str());
+    EXPECT_FALSE(listed);
+}
+
+TEST_F(TaskFile, DeleteRemovesTheFileAndAMissingFileIsReported)
+{
+    CTaskConfig task;
+    task.Name = name;
+    task.Save();
+    task.Delete();
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_TRUE(task.IsModified());
+    try {
+        task.Delete();
+        FAIL() << "nothing raised";
+    } catch (const CError& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot delete task '" + name + "' data from disk (Error: 2).");
+    }
+}
+
+TEST(TaskRecord, ModifiedFlagFollowsEveryChange)
+{
+    CTaskConfig task;
+    EXPECT_FALSE(task.IsModified());
+    task.EnableItem(StringToGuid(kItemA), false);  // absent: nothing changes, flag set
+    EXPECT_TRUE(task.IsModified());
+    EXPECT_TRUE(task.EnabledItems().empty());
+    task.SetModified(false);
+    task.SetExtendedData(StringToGuid(kAgeKey), "0 12");
+    EXPECT_TRUE(task.IsModified());
+    task.SetExtendedData(StringToGuid(kAgeKey), "1 5");
+    EXPECT_EQ(task.GetExtendedData(StringToGuid(kAgeKey)), "1 5");
+    EXPECT_EQ(task.GetExtendedData(StringToGuid(kCookiesKey)), "");
+    EXPECT_EQ(task.ExtendedData().size(), 1u);
+}
+
+TEST(TaskRecord, NewTaskEnablesEveryInventoryItemAndStartsNow)
+{
+    ScratchFolder folder;
+    const std::string inventoryPath = folder.File("task_inventory.ini");
+    ASSERT_TRUE(WriteWholeFile(inventoryPath,
+                               std::string("[ITEM]\nGUID=") + kItemA + "\nName=A\nIcon=0\nModuleName=m.dll\nCLSID=" +
+                                   kItemB + "\nDefaultState=0\n[ITEM]\nGUID=" + kItemB +
+                                   "\nName=B\nIcon=0\nModuleName=m.dll\nCLSID=" + kItemB + "\n[ITEM]\n"));
+    CItemInventory inventory;
+    inventory.Initialize(inventoryPath);
+
+    CTaskConfig task;
+    task.Name = "old";
+    task.EnableItem(StringToGuid(kCookiesKey), true);
+    task.SetExtendedData(StringToGuid(kAgeKey), "1 1");
+    const time32 before = GetLocalNow();
+    task.InitDefaults("Evening", inventory);
+    EXPECT_EQ(task.Name, "Evening");
+    EXPECT_TRUE(task.IsModified());
+    EXPECT_EQ(task.EnabledItems().size(), 2u);
+    EXPECT_TRUE(task.IsItemEnabled(StringToGuid(kItemA)));
+    EXPECT_TRUE(task.IsItemEnabled(StringToGuid(kItemB)));
+    EXPECT_TRUE(task.ExtendedData().empty());
+    EXPECT_GE(task.BaseScheduleTime, before);
+    EXPECT_EQ(task.RunOnceTime, task.BaseScheduleTime);
+    EXPECT_FALSE(task.ScheduleEnabled);
+    EXPECT_EQ(task.ScheduleType, 0);
+    EXPECT_EQ(task.RunEveryNumber, 1);
+    EXPECT_EQ(task.RunEveryUnit, 1);
+}
+
+TEST(TaskRecord, FilePathsLieBesideTheProgram)
+{
+    CTaskConfig task;
+    task.Name = "Evening run";
+    EXPECT_EQ(task.GetFilePath(), GetModuleFolder() + "\\Evening run.tsk");
+    EXPECT_EQ(GetTaskFilePath("Evening run"), GetModuleFolder() + "\\Evening run.tsk");
+}
