@@ -8,6 +8,7 @@
 #include "common/resstring.h"
 #include "common/settings.h"
 #include "common/tracer.h"
+#include "runtime/taskruntime.h"
 #include "tasks/inventory.h"
 #include "ui/appmessagebox.h"
 #include "ui/resource.h"
@@ -127,7 +128,8 @@ bool CTidewhistleApp::RunCmdLine()
 bool CTidewhistleApp::RunTask(const std::string& taskName)
 {
     try {
-        throw CError("the task runtime is not part of this build (task '" + taskName + "')");
+        CTaskRuntime runtime(taskName);
+        runtime.Run();
     } catch (const std::exception& error) {
         TRACE(40, "Task execution failed - %s", error.what());
         return false;

@@ -1,0 +1,54 @@
+#pragma once
+// The job interface between the program and a cleanup plug-in module. The
+// slot order of each interface is a binary contract: this is the one
+// declaration both modules are built from.
+//
+// Only interface pointers, plain character strings, 16-byte GUIDs and 32-bit
+// results cross the boundary. Each module frees what it allocated, and no
+// exception crosses it.
+#include <windows.h>
+
+// Results of every operation: 0 success, 0x80000000 failure.
+constexpr int kJobSuccess = 0;
+constexpr int kJobFailure = static_cast<int>(0x80000000u);
+
+// Event types, as in the session data file.
+constexpr int kEventError = 0;
+constexpr int kEventWarning = 1;
+constexpr int kEventInformation = 2;
+
+// Offered by the program: the running task's extended data.
+class ITaskInfo {
+public:
+    virtual int GetErrorText(char* buffer, int size) = 0;
+    // Hands out a copy of the task's text for key, allocated by the program;
+    // the job returns it through FreeBuffer.
+    virtual int GetExtendedData(const GUID* key, char** buffer, int* size) = 0;
+    virtual int FreeBuffer(char* buffer) = 0;
+    virtual ~ITaskInfo() = default;
+};
+
+// Offered by the program: the session data file of the running task.
+class IEventSink {
+public:
+    virtual int GetErrorText(char* buffer, int size) = 0;
+    virtual int LogEvent(const char* text, int type) = 0;
+    virtual ~IEventSink() = default;
+};
+
+// A cleanup job, created by the plug-in's factory and destroyed by Release.
+class IJob {
+public:
+    virtual int GetErrorText(char* buffer, int size) = 0;
+    virtual int Init(ITaskInfo* taskInfo, const char* config, IEventSink* events) = 0;
+    virtual int Run() = 0;
+    virtual int Stop() = 0;
+    virtual void Release() = 0;
+
+protected:
+    ~IJob() = default;  // only Release destroys a job
+};
+
+// The plug-in's one export, found by name with GetProcAddress.
+extern "C" typedef int (*TWCreateJobFunction)(const GUID* classId, IJob** job);
+constexpr char kCreateJobExportName[] = "TWCreateJob";

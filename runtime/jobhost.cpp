@@ -1,0 +1,57 @@
+#include "runtime/jobhost.h"
+
+#include "common/tracer.h"
+#include "runtime/sessionlog.h"
+#include "tasks/taskconfig.h"
+
+#include <cstring>
+#include <exception>
+#include <new>
+
+int CJobTaskInfo::GetErrorText(char*, int)
+{
+    return kJobFailure;  // not supported
+}
+
+int CJobTaskInfo::GetExtendedData(const GUID* key, char** buffer, int* size)
+{
+    if (key == nullptr || buffer == nullptr || size == nullptr) return kJobFailure;
+    const std::string text = m_task.GetExtendedData(*key);
+    char* copy = new (std::nothrow) char[text.size() + 1];
+    if (copy == nullptr) return kJobFailure;
+    std::memcpy(copy, text.c_str(), text.size() + 1);
+    *buffer = copy;
+    *size = static_cast<int>(text.size() + 1);
+    return kJobSuccess;
+}
+
+int CJobTaskInfo::FreeBuffer(char* buffer)
+{
+    if (buffer == nullptr) return kJobFailure;
+    delete[] buffer;
+    return kJobSuccess;
+}
+
+int CJobEventSink::GetErrorText(char* buffer, int size)
+{
+    if (buffer == nullptr || size <= 0) return kJobFailure;
+    const size_t count = std::min(m_errorText.size(), static_cast<size_t>(size - 1));
+    std::memcpy(buffer, m_errorText.data(), count);
+    buffer[count] = '\0';
+    buffer[size - 1] = '\0';
+    return kJobSuccess;
+}
+
+int CJobEventSink::LogEvent(const char* text, int type)
+{
+    m_errorText.clear();
+    const int mappedType = (type == kEventError || type == kEventWarning) ? type : kEventInformation;
+    try {
+        m_log.Write(text != nullptr ? text : "", mappedType);
+        return kJobSuccess;
+    } catch (const std::exception& error) {
+        TRACE(40, "Log event failed! %s", error.what());
+        m_errorText = error.what();
+        return kJobFailure;
+    }
+}

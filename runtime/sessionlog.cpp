@@ -1,0 +1,184 @@
+#include "runtime/sessionlog.h"
+
+#include "common/error.h"
+#include "common/paths.h"
+#include "common/tracer.h"
+
+#include <cstring>
+
+namespace {
+
+const char kSessionFileExtension[] = ".log_file";
+
+bool SameFileTime(const FILETIME& a, const FILETIME& b)
+{
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+}  // namespace
+
+std::string CSessionLog::FilePath(const std::string& taskName)
+{
+    return GetModuleFilePath(taskName.c_str()) + kSessionFileExtension;
+}
+
+void CSessionLog::CleanupTask(const std::string& taskName)
+{
+    TRACE(20, "CSessionLog::CleanupTask");
+    if (!::DeleteFileA(FilePath(taskName).c_str())) {
+        TRACE(30, "Cannot delete session file - %d", static_cast<int>(::GetLastError()));
+    }
+    TRACE(20, "CSessionLog::CleanupTask - done");
+}
+
+void CSessionLogWrite::Create(const std::string& taskName)
+{
+    TRACE(20, "CSessionLogWrite::Create");
+    m_sequence = 0;
+    m_file.Reset(::CreateFileA(FilePath(taskName).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+    if (!m_file) {
+        const DWORD error = ::GetLastError();
+        // A vanished folder is given up quietly: the first write reports it.
+        if (error != ERROR_FILE_NOT_FOUND) {
+            TRACE(40, "Failed to create session data file - %d", static_cast<int>(error));
+            RaiseInternalError(5, static_cast<int>(error));
+        }
+    }
+    // Sessions number their records from their start time, so that a reader
+    // can tell one session's records from another's.
+    m_sequence = static_cast<std::uint32_t>(GetLocalNow());
+    TRACE(20, "Writing startup record");
+    Write("Session started", 2);
+    TRACE(20, "CSessionLogWrite::Create - done");
+}
+
+void CSessionLogWrite::Write(const std::string& message, int type)
+{
+    TRACE(20, "CSessionLogWrite::Write");
+    SessionRecord record;
+    std::memset(&record, 0, sizeof record);
+    std::memcpy(record.magic, "HOTW", 4);
+    record.version = 1;
+    record.sequence = ++m_sequence;
+    record.type = type;
+    std::strncpy(record.message, message.c_str(), sizeof record.message);
+    record.message[sizeof record.message - 1] = '\0';
+    record.time = GetLocalNow();
+
+    DWORD written = 0;
+    if (!::WriteFile(m_file.Get(), &record, sizeof record, &written, nullptr) || written != sizeof record) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "WriteFile error - %d", static_cast<int>(error));
+        RaiseInternalError(10, static_cast<int>(error));
+    }
+    TRACE(20, "CSessionLogWrite::Write - done");
+}
+
+void CSessionLogWrite::WriteFinished()
+{
+    Write("Session finished", 2);
+}
+
+void CSessionLogRead::Attach(const std::string& taskName)
+{
+    TRACE(20, "CSessionLogRead::Attach");
+    m_taskName = taskName;
+    m_opened = false;
+    TRACE(20, "CSessionLogRead::Attach");
+}
+
+bool CSessionLogRead::IsEmpty()
+{
+    if (!m_opened) {
+        m_file.Reset(::CreateFileA(FilePath(m_taskName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!m_file) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND) return true;  // tried again next time
+            TRACE(40, "Failed to create session data file - %d", static_cast<int>(error));
+            RaiseInternalError(5, static_cast<int>(error));
+        }
+        SeekFirst();
+        m_opened = true;
+    }
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(m_file.Get(), &size)) return true;
+    return size.QuadPart == 0;
+}
+
+void CSessionLogRead::SeekFirst()
+{
+    TRACE(20, "CSessionLogRead::SeekFirst");
+    LARGE_INTEGER zero = {};
+    if (!::SetFilePointerEx(m_file.Get(), zero, nullptr, FILE_BEGIN)) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "Failed to seek first record - %d", static_cast<int>(error));
+        RaiseInternalError(12, static_cast<int>(error));
+    }
+    ::GetFileTime(m_file.Get(), nullptr, nullptr, &m_lastWriteTime);
+    m_lastSequence = 0;
+    m_firstSequence = 0;
+    TRACE(20, "CSessionLogRead::SeekFirst - done");
+}
+
+bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* restarted)
+{
+    TRACE(20, "CSessionLogRead::Read");
+    *restarted = false;
+    if (IsEmpty()) return false;
+
+    // The bytes of the records taken so far in this pass (272 when none).
+    const long long consumed =
+        (static_cast<long long>(m_lastSequence) - m_firstSequence + 1) * static_cast<long long>(sizeof(SessionRecord));
+    LARGE_INTEGER size = {};
+    FILETIME writeTime = {};
+    ::GetFileSizeEx(m_file.Get(), &size);
+    ::GetFileTime(m_file.Get(), nullptr, nullptr, &writeTime);
+    if (size.QuadPart < consumed || (size.QuadPart == consumed && !SameFileTime(writeTime, m_lastWriteTime))) {
+        SeekFirst();  // the file has been recreated by a new session
+        *restarted = true;
+    }
+    m_lastWriteTime = writeTime;
+
+    SessionRecord record;
+    auto readRecord = [&]() -> bool {
+        DWORD got = 0;
+        if (!::ReadFile(m_file.Get(), &record, sizeof record, &got, nullptr)) {
+            const DWORD error = ::GetLastError();
+            TRACE(40, "ReadFile error - %d", static_cast<int>(error));
+            RaiseInternalError(11, static_cast<int>(error));
+        }
+        if (got == sizeof record) return true;
+        if (got > 0) {
+            // A record caught half written: read it again at the next poll.
+            LARGE_INTEGER back;
+            back.QuadPart = -static_cast<LONGLONG>(got);
+            ::SetFilePointerEx(m_file.Get(), back, nullptr, FILE_CURRENT);
+        }
+        return false;
+    };
+
+    if (!readRecord()) {
+        TRACE(10, "CSessionLogRead::Read - EOF");
+        return false;
+    }
+    if (record.sequence != m_lastSequence + 1) {
+        // Another session's numbering (always so for the first record of a pass).
+        SeekFirst();
+        *restarted = true;
+        if (!readRecord()) {
+            TRACE(20, "CSessionLogRead::Read - EOF");
+            return false;
+        }
+    }
+    if (std::memcmp(record.magic, "HOTW", 4) != 0 && record.version != 1) RaiseInternalError(28, 0);
+
+    message->assign(record.message, strnlen(record.message, sizeof record.message));
+    *type = record.type;
+    *time = record.time;
+    m_lastSequence = record.sequence;
+    if (m_firstSequence == 0) m_firstSequence = record.sequence;
+    TRACE(20, "CSessionLogRead::Read - done");
+    return true;
+}

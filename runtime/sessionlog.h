@@ -1,0 +1,66 @@
+#pragma once
+// The session data file "<task>.log_file" beside the program: fixed-size
+// records through which a task process reports to whoever follows the task.
+// The writer appends whole records with single writes; the reader follows
+// the file while it grows and notices when a new session recreates it.
+#include "common/handles.h"
+#include "common/timeutil.h"
+
+#include <cstdint>
+#include <string>
+
+#pragma pack(push, 1)
+struct SessionRecord {
+    char magic[4];          // "HOTW", no terminator
+    std::uint32_t version;  // always 1
+    std::uint32_t sequence; // consecutive within a session
+    std::int32_t type;      // 0 error, 1 warning, 2 information
+    char message[200];      // NUL-terminated, at most 199 characters
+    std::int32_t time;      // seconds since 1970
+    std::uint8_t reserved[52];
+};
+#pragma pack(pop)
+static_assert(sizeof(SessionRecord) == 272, "session records are 272 bytes");
+
+class CSessionLog {
+public:
+    virtual ~CSessionLog() = default;
+
+    // The task's session data file path.
+    static std::string FilePath(const std::string& taskName);
+    // Deletes the task's session data file; a failure is only traced.
+    static void CleanupTask(const std::string& taskName);
+
+protected:
+    UniqueHandle m_file;
+};
+
+class CSessionLogWrite : public CSessionLog {
+public:
+    // Recreates the file and writes "Session started". Raises CError.
+    void Create(const std::string& taskName);
+    // Appends one record. Raises CError (internal error 10).
+    void Write(const std::string& message, int type);
+    void WriteFinished();
+
+private:
+    std::uint32_t m_sequence = 0;
+};
+
+class CSessionLogRead : public CSessionLog {
+public:
+    void Attach(const std::string& taskName);
+    // True when the file does not exist (yet) or holds no byte.
+    bool IsEmpty();
+    void SeekFirst();
+    // The next record; restarted tells that the reader went back to the
+    // first record of a new session. False at the end of the data.
+    bool Read(std::string* message, int* type, time32* time, bool* restarted);
+
+private:
+    std::string m_taskName;
+    bool m_opened = false;
+    std::uint32_t m_lastSequence = 0;
+    std::uint32_t m_firstSequence = 0;
+    FILETIME m_lastWriteTime = {};
+};

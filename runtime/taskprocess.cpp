@@ -1,0 +1,149 @@
+#include "runtime/taskprocess.h"
+
+#include "common/error.h"
+#include "common/namedevent.h"
+#include "common/paths.h"
+#include "common/resstring.h"
+#include "common/settings.h"
+#include "common/strformat.h"
+#include "common/tracer.h"
+#include "ui/resource.h"
+
+namespace {
+
+const char kStatusFileExtension[] = ".run_time";
+
+// Held for the life of the task process and never closed: the system
+// deletes the file when the process ends, however it ends.
+HANDLE g_taskStatusFile = INVALID_HANDLE_VALUE;
+
+}  // namespace
+
+std::string InitDoneEventName(const std::string& taskName)
+{
+    return "Hollowmere_Tidewhistle_InitDone_Event_" + taskName;
+}
+
+std::string SessionEventName(const std::string& taskName)
+{
+    return "Hollowmere_Tidewhistle_Session_Event_" + taskName;
+}
+
+bool IsTaskRunning(const std::string& taskName)
+{
+    UniqueHandle event = OpenNamedEvent(SYNCHRONIZE, SessionEventName(taskName));
+    return event.IsValid();
+}
+
+void StartTask(const std::string& taskName)
+{
+    StartTask(taskName, GetModulePath());
+}
+
+void StartTask(const std::string& taskName, const std::string& programPath)
+{
+    TRACE(20, "StartTask");
+    TRACE(20, "name = %s", taskName.c_str());
+
+    if (IsTaskRunning(taskName)) {
+        TRACE(20, "task already running, skipping startup");
+        return;
+    }
+    // A double quote would end the quoted argument early and hand the task
+    // process another name (or several arguments).
+    if (taskName.find('"') != std::string::npos) {
+        TRACE(40, "Cannot run task: %d", static_cast<int>(ERROR_INVALID_NAME));
+        throw CError(FormatResString(IDS_CANNOT_RUN_TASK, static_cast<int>(ERROR_INVALID_NAME)));
+    }
+
+    // A failure to create it shows up as a failed wait below.
+    UniqueHandle initDone = CreateNamedEvent(InitDoneEventName(taskName), true, false);
+
+    std::string commandLine = StrFormat("\"%s\" \"%s\"", programPath.c_str(), taskName.c_str());
+    TRACE(20, "starting process");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        const DWORD error = ::GetLastError();
+        const std::string message = FormatResString(IDS_CANNOT_RUN_TASK, static_cast<int>(error));
+        TRACE(40, "Cannot run task: %d", static_cast<int>(error));
+        throw CError(message);
+    }
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+
+    TRACE(20, "waiting for process initialization");
+    const HANDLE waitFor[2] = {initDone.Get(), process.Get()};
+    const DWORD timeoutMs = static_cast<DWORD>(GetTaskStartTimeout()) * 1000;
+    const DWORD result = ::WaitForMultipleObjects(2, waitFor, FALSE, timeoutMs);
+    if (result == WAIT_OBJECT_0) {
+        TRACE(20, "StartTask - done");
+        return;
+    }
+    // The task process ended first, the limit passed, or the wait failed. A
+    // started process is not terminated: it runs on by itself.
+    const int code = result == WAIT_TIMEOUT ? WAIT_TIMEOUT : static_cast<int>(::GetLastError());
+    TRACE(40, "Task init failure: %d", code);
+    throw CError(FormatResString(IDS_TASK_INIT_FAILURE, code));
+}
+
+void StopTask(const std::string& taskName)
+{
+    {
+        UniqueHandle event = OpenNamedEvent(EVENT_MODIFY_STATE, SessionEventName(taskName));
+        if (!event || !::SetEvent(event.Get())) {
+            const DWORD error = ::GetLastError();
+            const std::string message = FormatResString(IDS_CANNOT_STOP_TASK, static_cast<int>(error));
+            TRACE(40, "Cannot stop task: %d", static_cast<int>(error));
+            throw CError(message);
+        }
+    }
+    // The time-out is read again at every check, so a changed setting applies at once.
+    for (int waited = 0; IsTaskRunning(taskName); ++waited) {
+        if (GetTaskStopTimeout() <= waited) break;
+        ::Sleep(1000);
+    }
+    if (IsTaskRunning(taskName)) throw CError(LoadResString(IDS_TASK_STOP_TIMEOUT));
+}
+
+void CTaskSession::StartSession(const std::string& taskName)
+{
+    TRACE(20, "CTaskSession::StartSession");
+    m_taskName = taskName;
+
+    const std::string statusPath = GetModuleFilePath(taskName.c_str()) + kStatusFileExtension;
+    // Shared for reading only: a second process of the same task fails here.
+    HANDLE status = ::CreateFileA(statusPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (status == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "Task status file creation failure - %d", static_cast<int>(error));
+        RaiseInternalError(4, static_cast<int>(error));
+    }
+    g_taskStatusFile = status;
+
+    TRACE(20, "creating stop event");
+    m_sessionEvent = CreateNamedEvent(SessionEventName(taskName), true, false);
+    if (!m_sessionEvent) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "Failed to create session stop event - %d", static_cast<int>(error));
+        RaiseInternalError(8, static_cast<int>(error));
+    }
+
+    TRACE(20, "opening startup event");
+    UniqueHandle initDone = OpenNamedEvent(EVENT_MODIFY_STATE, InitDoneEventName(taskName));
+    if (initDone) {
+        TRACE(20, "setting startup event");
+        ::SetEvent(initDone.Get());
+    } else {
+        // A task process started by hand has no starter waiting.
+        TRACE(40, "cannot set startup event!!");
+    }
+    TRACE(20, "CTaskSession::StartSession - done");
+}
+
+bool CTaskSession::IsStopRequested() const
+{
+    return m_sessionEvent && ::WaitForSingleObject(m_sessionEvent.Get(), 0) == WAIT_OBJECT_0;
+}

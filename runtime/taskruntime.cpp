@@ -1,0 +1,152 @@
+#include "runtime/taskruntime.h"
+
+#include "common/error.h"
+#include "common/guid.h"
+#include "common/resstring.h"
+#include "common/tracer.h"
+#include "jobapi/jobapi.h"
+#include "runtime/jobhost.h"
+#include "tasks/inventory.h"
+#include "ui/resource.h"
+
+#include <exception>
+
+namespace {
+
+// The job being worked on; released on every path, before its module can go.
+class JobHolder {
+public:
+    ~JobHolder() { Release(); }
+    IJob** Receive() { return &m_job; }
+    IJob* Get() const { return m_job; }
+    void Release()
+    {
+        if (m_job == nullptr) return;
+        TRACE(20, "releasing job...");
+        m_job->Release();
+        m_job = nullptr;
+    }
+
+private:
+    IJob* m_job = nullptr;
+};
+
+std::string JobErrorText(IJob* job)
+{
+    char text[1024] = {};
+    if (job->GetErrorText(text, sizeof text) != kJobSuccess) return "(unknown error)";
+    return text;
+}
+
+}  // namespace
+
+CTaskRuntime::CTaskRuntime(const std::string& taskName)
+{
+    m_task.Load(GetTaskFilePath(taskName));
+}
+
+void CTaskRuntime::Run()
+{
+    TRACE(20, "CTaskRuntime::Run");
+    TRACE(20, "Task name - %s", m_task.Name.c_str());
+    try {
+        TRACE(20, "staring session");
+        m_session.StartSession(m_task.Name);
+        TRACE(20, "creating log");
+        m_log.Create(m_task.Name);
+
+        CJobEventSink events(m_log);
+        CJobTaskInfo taskInfo(m_task);
+        TRACE(20, "loading job list");
+        m_log.Write(LoadResString(IDS_LOADING_JOB_LIST), kEventInformation);
+        GuidList items;
+        g_inventory.GetAllItems(items);
+        m_log.Write(LoadResString(IDS_STARTING_CLEANUP_JOBS), kEventInformation);
+
+        for (const GUID& item : items) {
+            // A stop request is honoured between items; a running job finishes.
+            if (m_session.IsStopRequested()) break;
+            TRACE(20, "job: {%s}", GuidToString(item).c_str());
+            if (!m_task.IsItemEnabled(item)) continue;
+
+            RunItem(item, taskInfo, events);
+        }
+
+        m_log.WriteFinished();
+    } catch (const std::exception& error) {
+        TRACE(40, "Error in task execution - %s", error.what());
+    }
+    TRACE(20, "CTaskRuntime::Run - done");
+}
+
+// One enabled item: load its module, create, initialise and run its job. A
+// failure ends this item only; it is reported as an Error event.
+void CTaskRuntime::RunItem(const GUID& item, ITaskInfo& taskInfo, IEventSink& events)
+{
+    JobHolder job;
+    try {
+        TRACE(20, "enabled");
+        const CInventoryItem& info = *g_inventory.FindItem(item);
+        TRACE(20, "dumping job info");
+        g_inventory.TraceItem(info, 20);
+
+        TRACE(20, "logging job startup event...");
+        m_log.Write(FormatResString(IDS_STARTING_JOB, info.name.c_str()), kEventInformation);
+
+        TRACE(20, "loading job module...");
+        const HMODULE module = LoadTaskModule(info.moduleName);
+
+        TRACE(20, "getting entry point...");
+        const auto createJob = reinterpret_cast<TWCreateJobFunction>(
+            reinterpret_cast<void*>(::GetProcAddress(module, kCreateJobExportName)));
+        if (createJob == nullptr) {
+            const DWORD error = ::GetLastError();
+            TRACE(40, "entry point not found - %d", static_cast<int>(error));
+            throw CError(FormatResString(IDS_INVALID_TASK_INFORMATION, static_cast<int>(error)));
+        }
+
+        TRACE(20, "creating instance...");
+        int result = createJob(&info.clsid, job.Receive());
+        if (result != kJobSuccess) {
+            TRACE(40, "job creation failure - %d", result);
+            throw CError(FormatResString(IDS_CANNOT_CREATE_JOB, result));
+        }
+
+        TRACE(20, "initing job...");
+        result = job.Get()->Init(&taskInfo, info.config.c_str(), &events);
+        if (result != kJobSuccess) {
+            TRACE(40, "job init failure - %d", result);
+            throw CError(FormatResString(IDS_JOB_INIT_FAILURE, result, JobErrorText(job.Get()).c_str()));
+        }
+
+        TRACE(20, "running job...");
+        result = job.Get()->Run();
+        if (result != kJobSuccess) {
+            TRACE(40, "job run failure - %d", result);
+            throw CError(FormatResString(IDS_JOB_RUN_FAILURE, result, JobErrorText(job.Get()).c_str()));
+        }
+
+        TRACE(20, "logging job stop event...");
+        m_log.Write(FormatResString(IDS_JOB_FINISHED, info.name.c_str()), kEventInformation);
+    } catch (const std::exception& failure) {
+        m_log.Write(FormatResString(IDS_JOB_EXECUTION_FAILURE, failure.what()), kEventError);
+    }
+}
+
+HMODULE CTaskRuntime::LoadTaskModule(const std::string& moduleName)
+{
+    // Consecutive items of one module share one load.
+    if (m_module && m_moduleName == moduleName) return m_module.Get();
+
+    m_module.Reset();
+    m_moduleName.clear();
+    HMODULE module = ::LoadLibraryA(moduleName.c_str());
+    if (module == nullptr) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "LoadTaskModule: LoadLibrary error, %d", static_cast<int>(error));
+        throw CError(FormatResString(IDS_MODULE_LOAD_FAILED, static_cast<int>(error)));
+    }
+    m_module.Reset(module);
+    m_moduleName = moduleName;
+    return module;
+}

@@ -1,0 +1,344 @@
+// Task runs through the real program and plug-in, in a scratch program
+// folder: the session records each run leaves, the module cache, the start
+// and stop handshakes between processes.
+#include "runtime/taskprocess.h"
+#include "support/program_runner.h"
+#include "support/registry_fixture.h"
+#include "support/scratch_folder.h"
+#include "support/session_file.h"
+#include "support/text_file.h"
+#include "build_paths.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ctime>
+
+namespace {
+
+const char kEndMarker[] = "5D793A96-4BF6-495E-A8AF-299E203194B6";
+const char kNullJob[] = "4D6A9D0C-84AA-457e-B3EA-BE99FFFA4FC2";
+const char kFailInit[] = "7E570000-0000-4000-8000-000000000001";
+const char kFailRun[] = "7E570000-0000-4000-8000-000000000002";
+const char kReport[] = "7E570000-0000-4000-8000-000000000003";
+const char kWait[] = "7E570000-0000-4000-8000-000000000004";
+const char kCount[] = "7E570000-0000-4000-8000-000000000005";
+const char kThrowOther[] = "7E570000-0000-4000-8000-000000000006";
+
+struct TestItem {
+    std::string guid;
+    std::string name;
+    std::string module;
+    std::string classId;
+    std::string config;
+};
+
+std::string ItemGuid(int n)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "1E000000-0000-4000-8000-%012d", n);
+    return text;
+}
+
+// A program folder with the test plug-in beside the real one, and an
+// inventory of the test's own.
+class TaskRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        settings.SetDword("AutoRun", 0);
+        settings.SetDword("DebugLogLevel", 20);
+        const std::string testJobs = std::string(kBuiltProgramFolder) + "\\..\\tests\\twtestjobs.dll";
+        ASSERT_TRUE(::CopyFileA(testJobs.c_str(), folder.File("twtestjobs.dll").c_str(), FALSE));
+        taskName = std::string("SysTask_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    }
+
+    void TearDown() override
+    {
+        // Never leave a task process behind.
+        if (IsTaskRunning(taskName)) {
+            try {
+                StopTask(taskName);
+            } catch (...) {
+            }
+        }
+    }
+
+    void WriteInventory(const std::vector<TestItem>& items)
+    {
+        std::string text = "# test inventory\r\n";
+        for (const TestItem& item : items) {
+            text += "[ITEM]\r\nGUID=" + item.guid + "\r\nName=" + item.name + "\r\nIcon=0\r\nModuleName=" +
+                    item.module + "\r\nCLSID=" + item.classId + "\r\n";
+            if (!item.config.empty()) text += "Config=" + item.config + "\r\n";
+        }
+        text += "[ITEM]\r\n";
+        ASSERT_TRUE(WriteWholeFile(folder.File("task_inventory.ini"), text));
+    }
+
+    void WriteTask(const std::string& name, const std::vector<std::string>& enabled,
+                   const std::vector<std::pair<std::string, std::string>>& extended = {})
+    {
+        std::string text = "TaskName=" + name + "\r\nScheduleEnabled=0\r\nBaseScheduleTime=2026/ 1/ 1  9: 0: 0\r\n"
+                           "RunOnceTime=2026/ 1/ 1  9: 0: 0\r\nRunAtStartup=0\r\nRunAtShutdown=0\r\nScheduleType=0\r\n"
+                           "RunEveryNumber=1\r\nRunEveryUnit=1\r\nExtendedDataCount=" +
+                           std::to_string(extended.size()) + "\r\n";
+        for (const auto& [key, value] : extended)
+            text += "ExtendedData_GUID=" + key + "\r\nExtendedData_Value=" + value + "\r\n";
+        for (const std::string& guid : enabled) text += "EnabledTask=" + guid + "\r\n";
+        text += std::string("EnabledTask=") + kEndMarker + "\r\n";
+        ASSERT_TRUE(WriteWholeFile(folder.File(name + ".tsk"), text));
+    }
+
+    // Runs the task role to its end and returns its session records.
+    std::vector<RawSessionRecord> RunTask(const std::string& name)
+    {
+        DWORD exitCode = 1;
+        EXPECT_TRUE(RunToEnd(folder.Program(), {name}, 60000, &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+        std::vector<RawSessionRecord> records;
+        EXPECT_TRUE(ReadSessionFile(SessionFile(name), &records));
+        return records;
+    }
+
+    std::string SessionFile(const std::string& name) const { return folder.File(name + ".log_file"); }
+    std::string StatusFile(const std::string& name) const { return folder.File(name + ".run_time"); }
+
+    std::string Trace() const
+    {
+        std::string content;
+        ReadWholeFile(folder.File("tw_debug.log"), &content);
+        return content;
+    }
+
+    ProgramFolder folder;
+    ProgramSettings settings;
+    std::string taskName;
+};
+
+}  // namespace
+
+TEST_F(TaskRun, ATaskWithNoEnabledItemsWritesExactlyFourRecords)
+{
+    WriteInventory({{ItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
+    WriteTask(taskName, {});
+    const std::time_t before = std::time(nullptr);
+    const std::vector<RawSessionRecord> records = RunTask(taskName);
+    const std::time_t after = std::time(nullptr);
+
+    EXPECT_EQ(Messages(records), (std::vector<std::string>{"Session started", "Loading job list.",
+                                                           "Starting cleanup jobs.", "Session finished"}));
+    ASSERT_EQ(records.size(), 4u);
+    for (size_t i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(records[i].magic, "HOTW");
+        EXPECT_EQ(records[i].version, 1u);
+        EXPECT_EQ(records[i].type, 2);
+        EXPECT_TRUE(records[i].messageZeroPadded);
+        EXPECT_TRUE(records[i].reservedZero);
+        EXPECT_GE(records[i].time, before - 2);
+        EXPECT_LE(records[i].time, after + 2);
+        EXPECT_EQ(records[i].sequence, records[0].sequence + i);
+    }
+    // Numbered from the session's start time plus one.
+    EXPECT_GE(static_cast<std::int64_t>(records[0].sequence), before + 1 - 3601);
+    EXPECT_LE(static_cast<std::int64_t>(records[0].sequence), after + 1);
+    EXPECT_TRUE(::GetFileAttributesA(SessionFile(taskName).c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    // The task status file goes with the process.
+    EXPECT_FALSE(FileExists(StatusFile(taskName)));
+    EXPECT_FALSE(IsTaskRunning(taskName));
+}
+
+TEST_F(TaskRun, ItemsRunInInventoryOrderWhateverTheTaskFileSays)
+{
+    WriteInventory({{ItemGuid(3), "Third in file", "Sweepkit.dll", kNullJob, ""},
+                    {ItemGuid(1), "Not enabled", "Sweepkit.dll", kNullJob, ""},
+                    {ItemGuid(2), "Second", "twtestjobs.dll", kCount, ""}});
+    WriteTask(taskName, {ItemGuid(2), ItemGuid(3)});
+    const std::vector<std::string> messages = Messages(RunTask(taskName));
+    EXPECT_EQ(messages, (std::vector<std::string>{
+                            "Session started", "Loading job list.", "Starting cleanup jobs.",
+                            "Starting job: Third in file...", "Job 'Third in file' finished.", "Starting job: Second...",
+                            "jobs created since load: 1", "Job 'Second' finished.", "Session finished"}));
+}
+
+TEST_F(TaskRun, EachKindOfItemFailureIsOneErrorRecordAndTheNextItemRuns)
+{
+    WriteInventory({{ItemGuid(1), "Missing module", "NoSuchModule.dll", kNullJob, ""},
+                    {ItemGuid(2), "No export", "kernel32.dll", kNullJob, ""},
+                    {ItemGuid(3), "Unknown class", "Sweepkit.dll", "0BADC1A5-0000-4000-8000-000000000000", ""},
+                    {ItemGuid(4), "Bad settings", "twtestjobs.dll", kFailInit, ""},
+                    {ItemGuid(5), "Failing run", "twtestjobs.dll", kFailRun, ""},
+                    {ItemGuid(6), "Foreign exception", "twtestjobs.dll", kThrowOther, ""},
+                    {ItemGuid(7), "Last", "Sweepkit.dll", kNullJob, ""}});
+    WriteTask(taskName, {ItemGuid(1), ItemGuid(2), ItemGuid(3), ItemGuid(4), ItemGuid(5), ItemGuid(6), ItemGuid(7)});
+    const std::vector<RawSessionRecord> records = RunTask(taskName);
+    const std::vector<std::string> messages = Messages(records);
+    ASSERT_EQ(messages.size(), 3u + 7 * 2 + 1);
+
+    EXPECT_EQ(messages[4], "Job execution failure (Failed to load extension module (error 126).).");
+    EXPECT_EQ(messages[6], "Job execution failure (Invalid task information - 127.).");
+    EXPECT_EQ(messages[8], "Job execution failure (Cannot create job (-2147483648).).");
+    EXPECT_EQ(messages[10], "Job execution failure (-2147483648: test settings are invalid).");
+    EXPECT_EQ(messages[12], "Job execution failure (-2147483648: test run failed).");
+    EXPECT_EQ(messages[14], "Job execution failure (-2147483648: Unexpected failure in the cleanup job.).");
+    for (size_t i : {4, 6, 8, 10, 12, 14}) EXPECT_EQ(records[i].type, 0) << i;
+    EXPECT_EQ(messages[16], "Job 'Last' finished.");
+    EXPECT_EQ(messages.back(), "Session finished");
+}
+
+TEST_F(TaskRun, ItemsOfOneModuleShareOneLoadAndAnotherModuleInBetweenReloadsIt)
+{
+    WriteInventory({{ItemGuid(1), "Count A", "twtestjobs.dll", kCount, ""},
+                    {ItemGuid(2), "Count B", "twtestjobs.dll", kCount, ""},
+                    {ItemGuid(3), "Other module", "Sweepkit.dll", kNullJob, ""},
+                    {ItemGuid(4), "Count C", "twtestjobs.dll", kCount, ""}});
+    WriteTask(taskName, {ItemGuid(1), ItemGuid(2), ItemGuid(3), ItemGuid(4)});
+    std::vector<std::string> counts;
+    for (const std::string& m : Messages(RunTask(taskName)))
+        if (m.rfind("jobs created since load: ", 0) == 0) counts.push_back(m.substr(25));
+    EXPECT_EQ(counts, (std::vector<std::string>{"1", "2", "1"}));
+}
+
+TEST_F(TaskRun, JobsReportThroughTheSinkAndReadTheTaskExtendedData)
+{
+    WriteInventory({{ItemGuid(1), "Reporter", "twtestjobs.dll", kReport, "cfg text"}});
+    WriteTask(taskName, {ItemGuid(1)}, {{"C5BE3DE9-A946-4802-9D36-372BD8C7647A", "0 12"}});
+    const std::vector<RawSessionRecord> records = RunTask(taskName);
+    ASSERT_EQ(records.size(), 11u);
+    EXPECT_EQ(records[4].message, "warning from job");
+    EXPECT_EQ(records[4].type, 1);
+    EXPECT_EQ(records[5].message, "error from job");
+    EXPECT_EQ(records[5].type, 0);
+    EXPECT_EQ(records[6].message, "config=cfg text");
+    EXPECT_EQ(records[7].message, "age=0 12");
+    EXPECT_EQ(records[8].message, std::string(199, 'L'));  // a 250-character message keeps 199
+    EXPECT_EQ(records[9].message, "Job 'Reporter' finished.");
+}
+
+TEST_F(TaskRun, AStopRequestLetsTheRunningJobFinishAndSkipsTheRest)
+{
+    WriteInventory({{ItemGuid(1), "Slow", "twtestjobs.dll", kWait, "3000"},
+                    {ItemGuid(2), "Never started", "twtestjobs.dll", kCount, ""}});
+    WriteTask(taskName, {ItemGuid(1), ItemGuid(2)});
+    StartTask(taskName, folder.Program());
+    EXPECT_TRUE(IsTaskRunning(taskName));
+    EXPECT_TRUE(FileExists(StatusFile(taskName)));
+    // Ask for the stop while the slow job runs.
+    std::vector<RawSessionRecord> records;
+    for (int i = 0; i < 100; ++i) {
+        ReadSessionFile(SessionFile(taskName), &records);
+        if (!records.empty() && records.back().message == "Starting job: Slow...") break;
+        ::Sleep(50);
+    }
+    ASSERT_EQ(records.back().message, "Starting job: Slow...");
+    StopTask(taskName);
+    EXPECT_FALSE(IsTaskRunning(taskName));
+
+    ASSERT_TRUE(ReadSessionFile(SessionFile(taskName), &records));
+    EXPECT_EQ(Messages(records),
+              (std::vector<std::string>{"Session started", "Loading job list.", "Starting cleanup jobs.",
+                                        "Starting job: Slow...", "Job 'Slow' finished.", "Session finished"}));
+    EXPECT_FALSE(FileExists(StatusFile(taskName)));
+}
+
+TEST_F(TaskRun, StartTaskOfARunningTaskReturnsAtOnce)
+{
+    WriteInventory({{ItemGuid(1), "Slow", "twtestjobs.dll", kWait, "4000"}});
+    WriteTask(taskName, {ItemGuid(1)});
+    StartTask(taskName, folder.Program());
+    const auto start = std::chrono::steady_clock::now();
+    StartTask(taskName, folder.Program());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    StopTask(taskName);
+    std::vector<RawSessionRecord> records;
+    ASSERT_TRUE(ReadSessionFile(SessionFile(taskName), &records));
+    EXPECT_EQ(records.front().message, "Session started");
+    const std::vector<std::string> messages = Messages(records);
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Session started"), 1);
+}
+
+TEST_F(TaskRun, AProcessThatCannotLoadItsTaskMakesStartTaskFailFast)
+{
+    WriteInventory({{ItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        StartTask(taskName, folder.Program());  // no task file
+        FAIL() << "nothing raised";
+    } catch (const std::exception& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("Task initialization failure (Error ", 0), 0u) << error.what();
+        EXPECT_EQ(std::string(error.what()).find("(Error 258)"), std::string::npos);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+    EXPECT_NE(Trace().find("Task execution failed - Can't open file "), std::string::npos);
+}
+
+TEST_F(TaskRun, StopTaskOfATaskThatIsNotRunningFails)
+{
+    try {
+        StopTask(taskName);
+        FAIL() << "nothing raised";
+    } catch (const std::exception& error) {
+        EXPECT_STREQ(error.what(), "Cannot stop task (error 2). Please contact technical support.");
+    }
+}
+
+TEST_F(TaskRun, ATaskNameWithADoubleQuoteIsRefused)
+{
+    try {
+        StartTask("Evening \"late\"", folder.Program());
+        FAIL() << "nothing raised";
+    } catch (const std::exception& error) {
+        EXPECT_STREQ(error.what(), "Cannot run task (error 123). Please contact technical support.");
+    }
+}
+
+TEST_F(TaskRun, ATaskNameWithBlanksIsPassedWhole)
+{
+    const std::string name = taskName + " with blanks";
+    WriteInventory({{ItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
+    WriteTask(name, {ItemGuid(1)});
+    StartTask(name, folder.Program());
+    for (int i = 0; i < 100 && IsTaskRunning(name); ++i) ::Sleep(100);
+    std::vector<RawSessionRecord> records;
+    ASSERT_TRUE(ReadSessionFile(SessionFile(name), &records));
+    EXPECT_EQ(records.back().message, "Session finished");
+}
+
+TEST_F(TaskRun, KillingATaskProcessRemovesItsStatusFileAndSessionEvent)
+{
+    WriteInventory({{ItemGuid(1), "Slow", "twtestjobs.dll", kWait, "30000"}});
+    WriteTask(taskName, {ItemGuid(1)});
+    ChildProcess task;
+    ASSERT_TRUE(task.Start(folder.Program(), {taskName}));
+    for (int i = 0; i < 100 && !IsTaskRunning(taskName); ++i) ::Sleep(100);
+    ASSERT_TRUE(IsTaskRunning(taskName));
+    const DWORD attributes = ::GetFileAttributesA(StatusFile(taskName).c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
+
+    task.Kill();
+    EXPECT_FALSE(IsTaskRunning(taskName));
+    EXPECT_FALSE(FileExists(StatusFile(taskName)));
+}
+
+TEST_F(TaskRun, ASecondProcessOfTheSameTaskFailsOnTheStatusFile)
+{
+    WriteInventory({{ItemGuid(1), "Slow", "twtestjobs.dll", kWait, "3000"}});
+    WriteTask(taskName, {ItemGuid(1)});
+    StartTask(taskName, folder.Program());
+
+    DWORD exitCode = 1;
+    ASSERT_TRUE(RunToEnd(folder.Program(), {taskName}, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_NE(Trace().find("Task status file creation failure - 32"), std::string::npos);
+    EXPECT_NE(Trace().find("Error in task execution - Internal error 4 (details: 32)."), std::string::npos);
+    EXPECT_TRUE(IsTaskRunning(taskName));  // the first one runs on, its session file untouched
+
+    StopTask(taskName);
+    std::vector<RawSessionRecord> records;
+    ASSERT_TRUE(ReadSessionFile(SessionFile(taskName), &records));
+    EXPECT_EQ(records.back().message, "Session finished");
+    EXPECT_EQ(records.front().message, "Session started");
+}
+
