@@ -165,10 +165,27 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
     }
     if (record.sequence != m_lastSequence + 1) {
         // Another session's numbering (always so for the first record of a pass).
+        const std::uint32_t passFirst = m_firstSequence;
+        const std::uint32_t passLast = m_lastSequence;
+        LARGE_INTEGER resumeAt = {};
+        LARGE_INTEGER back;
+        back.QuadPart = -static_cast<LONGLONG>(sizeof record);
+        ::SetFilePointerEx(m_file.Get(), back, &resumeAt, FILE_CURRENT);
         SeekFirst();
         *restarted = true;
         if (!readRecord()) {
             TRACE(20, "CSessionLogRead::Read - EOF");
+            return false;
+        }
+        if (passFirst != 0 && record.sequence == passFirst) {
+            // The same session is still at the start of the file: a record that
+            // breaks its numbering is damage, not a new session. Taking it as a
+            // restart would hand out the first record again and again.
+            TRACE(30, "CSessionLogRead::Read - record out of sequence, end of data");
+            ::SetFilePointerEx(m_file.Get(), resumeAt, nullptr, FILE_BEGIN);
+            m_firstSequence = passFirst;
+            m_lastSequence = passLast;
+            *restarted = false;
             return false;
         }
     }

@@ -1,0 +1,226 @@
+// The job interface across the module boundary: the plug-ins' factories and
+// job base class, and the program's host objects.
+#include "jobapi/jobapi.h"
+
+#include "common/guid.h"
+#include "common/paths.h"
+#include "runtime/jobhost.h"
+#include "runtime/sessionlog.h"
+#include "support/text_file.h"
+#include "tasks/taskconfig.h"
+#include "build_paths.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+class Module {
+public:
+    explicit Module(const std::string& path) : m_module(::LoadLibraryA(path.c_str())) {}
+    ~Module()
+    {
+        if (m_module) ::FreeLibrary(m_module);
+    }
+    TWCreateJobFunction Factory() const
+    {
+        return reinterpret_cast<TWCreateJobFunction>(
+            reinterpret_cast<void*>(::GetProcAddress(m_module, kCreateJobExportName)));
+    }
+    HMODULE Get() const { return m_module; }
+
+private:
+    HMODULE m_module;
+};
+
+std::string Sweepkit() { return std::string(kBuiltProgramFolder) + "\\Sweepkit.dll"; }
+std::string TestJobs() { return GetModuleFilePath("twtestjobs.dll"); }
+
+// A sink that records what jobs report, or fails every call.
+class RecordingSink : public IEventSink {
+public:
+    int GetErrorText(char* buffer, int size) override
+    {
+        if (!failing) return kJobFailure;
+        std::strncpy(buffer, "sink is broken", size - 1);
+        buffer[size - 1] = '\0';
+        return kJobSuccess;
+    }
+    int LogEvent(const char* text, int type) override
+    {
+        events.push_back(std::to_string(type) + ":" + text);
+        return failing ? kJobFailure : kJobSuccess;
+    }
+    std::vector<std::string> events;
+    bool failing = false;
+};
+
+class EmptyTaskInfo : public ITaskInfo {
+public:
+    int GetErrorText(char*, int) override { return kJobFailure; }
+    int GetExtendedData(const GUID*, char**, int*) override { return kJobFailure; }
+    int FreeBuffer(char*) override { return kJobFailure; }
+};
+
+}  // namespace
+
+TEST(PluginModule, ExportsExactlyTWCreateJob)
+{
+    HMODULE module = ::LoadLibraryExA(Sweepkit().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(module, nullptr);
+    const auto* base = reinterpret_cast<const BYTE*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    ASSERT_NE(directory.VirtualAddress, 0u);
+    const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + directory.VirtualAddress);
+    EXPECT_EQ(exports->NumberOfFunctions, 1u);
+    ASSERT_EQ(exports->NumberOfNames, 1u);
+    const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+    EXPECT_STREQ(reinterpret_cast<const char*>(base + names[0]), "TWCreateJob");
+    ::FreeLibrary(module);
+}
+
+TEST(PluginFactory, FindsIdentifiersByTheirBytesAndRefusesUnknownOnes)
+{
+    Module plugin(Sweepkit());
+    ASSERT_NE(plugin.Factory(), nullptr);
+
+    IJob* job = nullptr;
+    const GUID nullJob = StringToGuid("4d6a9d0c-84aa-457E-b3ea-be99fffa4fc2");  // other letter case
+    ASSERT_EQ(plugin.Factory()(&nullJob, &job), kJobSuccess);
+    ASSERT_NE(job, nullptr);
+    RecordingSink sink;
+    EmptyTaskInfo info;
+    EXPECT_EQ(job->Init(&info, nullptr, &sink), kJobSuccess);
+    EXPECT_EQ(job->Run(), kJobSuccess);
+    EXPECT_EQ(job->Stop(), kJobSuccess);
+    EXPECT_TRUE(sink.events.empty());  // the null job logs nothing
+    char text[16] = "unchanged";
+    EXPECT_EQ(job->GetErrorText(text, sizeof text), kJobSuccess);
+    EXPECT_STREQ(text, "");
+    job->Release();
+
+    IJob* untouched = reinterpret_cast<IJob*>(0x1234);
+    const GUID unknown = StringToGuid("0BADC1A5-0000-4000-8000-000000000000");
+    EXPECT_EQ(plugin.Factory()(&unknown, &untouched), kJobFailure);
+    EXPECT_EQ(untouched, reinterpret_cast<IJob*>(0x1234));
+}
+
+TEST(JobBase, ErrorTextIsCutToTheBufferAndAlwaysEndsInNul)
+{
+    Module plugin(TestJobs());
+    IJob* job = nullptr;
+    const GUID failInit = StringToGuid("7E570000-0000-4000-8000-000000000001");
+    ASSERT_EQ(plugin.Factory()(&failInit, &job), kJobSuccess);
+    RecordingSink sink;
+    EmptyTaskInfo info;
+    EXPECT_EQ(job->Init(&info, "cfg", &sink), kJobFailure);
+
+    char full[64];
+    EXPECT_EQ(job->GetErrorText(full, sizeof full), kJobSuccess);
+    EXPECT_STREQ(full, "test settings are invalid");
+    char shortBuffer[5];
+    std::memset(shortBuffer, 'z', sizeof shortBuffer);
+    EXPECT_EQ(job->GetErrorText(shortBuffer, sizeof shortBuffer), kJobSuccess);
+    EXPECT_STREQ(shortBuffer, "test");
+    EXPECT_EQ(job->GetErrorText(nullptr, 10), kJobFailure);
+    char untouched[4] = "abc";
+    EXPECT_EQ(job->GetErrorText(untouched, 0), kJobFailure);
+    EXPECT_STREQ(untouched, "abc");
+    job->Release();
+}
+
+TEST(JobBase, AFailingSinkEndsTheRunWithTheSinksMessageOrUnknownSessionError)
+{
+    Module plugin(TestJobs());
+    const GUID report = StringToGuid("7E570000-0000-4000-8000-000000000003");
+    EmptyTaskInfo info;
+
+    IJob* job = nullptr;
+    ASSERT_EQ(plugin.Factory()(&report, &job), kJobSuccess);
+    RecordingSink failing;
+    failing.failing = true;
+    ASSERT_EQ(job->Init(&info, "", &failing), kJobSuccess);
+    EXPECT_EQ(job->Run(), kJobFailure);
+    char text[64];
+    job->GetErrorText(text, sizeof text);
+    EXPECT_STREQ(text, "sink is broken");
+    EXPECT_EQ(failing.events.size(), 1u);  // the run stopped at the first event
+    job->Release();
+
+    // The task information cannot be read: the job's own message.
+    ASSERT_EQ(plugin.Factory()(&report, &job), kJobSuccess);
+    RecordingSink sink;
+    ASSERT_EQ(job->Init(&info, "", &sink), kJobSuccess);
+    EXPECT_EQ(job->Run(), kJobFailure);
+    job->GetErrorText(text, sizeof text);
+    EXPECT_STREQ(text, "Task configuration error. Please contact technical support.");
+    job->Release();
+}
+
+TEST(HostObjects, TaskInfoHandsOutCopiesAndRefusesNullPointers)
+{
+    CTaskConfig task;
+    const GUID key = StringToGuid("F68EF1FD-5366-49C0-9C82-D59C73CC550D");
+    task.SetExtendedData(key, "616200");
+    CJobTaskInfo info(task);
+
+    char* buffer = nullptr;
+    int size = 0;
+    ASSERT_EQ(info.GetExtendedData(&key, &buffer, &size), kJobSuccess);
+    EXPECT_STREQ(buffer, "616200");
+    EXPECT_EQ(size, 7);
+    EXPECT_EQ(info.FreeBuffer(buffer), kJobSuccess);
+
+    const GUID absent = StringToGuid("C5BE3DE9-A946-4802-9D36-372BD8C7647A");
+    ASSERT_EQ(info.GetExtendedData(&absent, &buffer, &size), kJobSuccess);
+    EXPECT_STREQ(buffer, "");
+    EXPECT_EQ(size, 1);
+    info.FreeBuffer(buffer);
+
+    EXPECT_EQ(info.GetExtendedData(&key, nullptr, &size), kJobFailure);
+    EXPECT_EQ(info.GetExtendedData(&key, &buffer, nullptr), kJobFailure);
+    EXPECT_EQ(info.FreeBuffer(nullptr), kJobFailure);
+    char text[8] = "same";
+    EXPECT_EQ(info.GetErrorText(text, sizeof text), kJobFailure);
+    EXPECT_STREQ(text, "same");
+}
+
+TEST(HostObjects, EventSinkMapsTypesAndReportsAFailedWrite)
+{
+    const std::string taskName = "UnitSink";
+    auto log = std::make_unique<CSessionLogWrite>();
+    log->Create(taskName);
+    CJobEventSink sink(*log);
+    EXPECT_EQ(sink.LogEvent("error", 0), kJobSuccess);
+    EXPECT_EQ(sink.LogEvent("warning", 1), kJobSuccess);
+    EXPECT_EQ(sink.LogEvent("other", 7), kJobSuccess);
+    EXPECT_EQ(sink.LogEvent("negative", -1), kJobSuccess);
+
+    std::string content;
+    ASSERT_TRUE(ReadWholeFile(CSessionLog::FilePath(taskName), &content));
+    ASSERT_EQ(content.size(), 5u * 272);
+    SessionRecord records[5];
+    std::memcpy(records, content.data(), content.size());
+    EXPECT_EQ(records[1].type, 0);
+    EXPECT_EQ(records[2].type, 1);
+    EXPECT_EQ(records[3].type, 2);
+    EXPECT_EQ(records[4].type, 2);
+
+    // A writer whose file is gone: the write fails, the sink keeps the message.
+    CSessionLogWrite broken;
+    CJobEventSink failing(broken);
+    EXPECT_EQ(failing.LogEvent("lost", 2), kJobFailure);
+    char text[200];
+    EXPECT_EQ(failing.GetErrorText(text, sizeof text), kJobSuccess);
+    EXPECT_EQ(std::string(text).rfind("Internal error 10 (details: ", 0), 0u) << text;
+
+    log.reset();
+    const std::string path = CSessionLog::FilePath(taskName);
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(path.c_str());
+}
