@@ -1,10 +1,11 @@
 # make        build and lay out the program folder build/dist
 # make test   build and run the whole test suite under Wine
 # make run    build and run the main job under Wine
+# make benchmark  build and run the benchmarks under Wine
 BUILD   ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build prefix test run clean
+.PHONY: all deps configure build prefix test run benchmark clean
 
 all: build
 
@@ -27,6 +28,9 @@ test: build prefix
 
 run: build prefix
 	scripts/run-main.sh $(BUILD)
+
+benchmark: build prefix
+	scripts/run-benchmarks.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -1,1 +1,215 @@
-// (to be written)
+#include "common/urlcache.h"
+
+#include "common/handles.h"
+#include "common/tracer.h"
+
+#include <wininet.h>
+#include <urlhist.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+namespace {
+
+// {3C374A40-BAE4-11CF-BF7D-00AA006946EE}, the system's URL history object.
+constexpr CLSID kUrlHistoryClass = {0x3C374A40, 0xBAE4, 0x11CF, {0xBF, 0x7D, 0x00, 0xAA, 0x00, 0x69, 0x46, 0xEE}};
+// {AFA0DC11-C313-11D0-831A-00C04FD5AE38}, IUrlHistoryStg2.
+constexpr IID kUrlHistoryStg2Interface = {0xAFA0DC11, 0xC313, 0x11D0, {0x83, 0x1A, 0x00, 0xC0, 0x4F, 0xD5, 0xAE, 0x38}};
+
+// A URL cache search, ended with FindCloseUrlCache.
+struct UrlCacheFindTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::FindCloseUrlCache(h); }
+};
+using UniqueUrlCacheFind = UniqueResource<UrlCacheFindTraits>;
+
+// One COM interface pointer, released once.
+template <typename Interface>
+class ComReference {
+public:
+    ComReference() = default;
+    ~ComReference()
+    {
+        if (m_pointer != nullptr) m_pointer->Release();
+    }
+    ComReference(const ComReference&) = delete;
+    ComReference& operator=(const ComReference&) = delete;
+
+    Interface* Get() const { return m_pointer; }
+    void** Receive() { return reinterpret_cast<void**>(&m_pointer); }
+
+private:
+    Interface* m_pointer = nullptr;
+};
+
+// The walk's one entry buffer: a heap block whose record size field holds
+// the size of the whole block.
+class EntryBuffer {
+public:
+    // Frees the current block first; false when memory runs out.
+    bool Allocate(DWORD size)
+    {
+        m_block.reset();
+        m_block.reset(new (std::nothrow) unsigned char[size]);
+        if (!m_block) return false;
+        m_size = size;
+        Entry()->dwStructSize = size;
+        return true;
+    }
+
+    INTERNET_CACHE_ENTRY_INFOA* Entry() const { return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(m_block.get()); }
+    DWORD Size() const { return m_size; }
+
+private:
+    std::unique_ptr<unsigned char[]> m_block;
+    DWORD m_size = 0;
+};
+
+bool OnKeepList(const char* name, const StringList* keepList)
+{
+    if (keepList == nullptr) return false;
+    return std::any_of(keepList->begin(), keepList->end(), [name](const std::string& kept) { return kept == name; });
+}
+
+// Seconds since 1970 of the entry's last synchronisation; 0 when the time
+// cannot be converted.
+time32 LastSyncSeconds(const INTERNET_CACHE_ENTRY_INFOA& entry)
+{
+    time32 seconds = 0;
+    if (!FileTimeToTime(entry.LastSyncTime, &seconds)) seconds = 0;
+    return seconds;
+}
+
+void ApplyMode(int mode, time32 cutoff, const StringList* keepList, StringList* names,
+               const INTERNET_CACHE_ENTRY_INFOA& entry)
+{
+    const char* name = entry.lpszSourceUrlName;
+    if (name == nullptr) return;
+    const bool cookie = (entry.CacheEntryType & COOKIE_CACHE_ENTRY) != 0;
+
+    switch (mode) {
+    case kUrlCacheDeleteCookies:
+        if (cookie && !OnKeepList(name, keepList)) {
+            TRACE(10, "deleting cookie %s", name);
+            ::DeleteUrlCacheEntryA(name);  // a failed deletion is not reported
+        }
+        break;
+    case kUrlCacheDeleteTempEntries:
+        if (!cookie && (cutoff == 0 || LastSyncSeconds(entry) < cutoff)) {
+            TRACE(10, "deleting cache entry %s", name);
+            ::DeleteUrlCacheEntryA(name);
+        }
+        break;
+    case kUrlCacheListCookies:
+        if (cookie && names != nullptr) names->push_back(name);
+        break;
+    default:
+        break;
+    }
+}
+
+// The walk itself: keepList is read in mode 1, names is appended to in mode 3.
+bool WalkUrlCache(int mode, time32 cutoff, const StringList* keepList, StringList* names)
+{
+    EntryBuffer buffer;
+    UniqueUrlCacheFind search;
+    DWORD bufferSize = kUrlCacheInitialEntryBufferSize;
+    DWORD status = ERROR_INSUFFICIENT_BUFFER;
+
+    // Fetches the first or the next entry into the buffer and sets status; a
+    // buffer that is too small sets the size of the next allocation.
+    const auto fetch = [&]() {
+        DWORD size = buffer.Size();
+        BOOL fetched = FALSE;
+        if (!search) {
+            search.Reset(::FindFirstUrlCacheEntryA(nullptr, buffer.Entry(), &size));
+            fetched = search.IsValid();
+        } else {
+            fetched = ::FindNextUrlCacheEntryA(search.Get(), buffer.Entry(), &size);
+        }
+        if (fetched) {
+            status = ERROR_SUCCESS;
+            return;
+        }
+        status = ::GetLastError();
+        if (status == ERROR_INSUFFICIENT_BUFFER) {
+            if (size <= buffer.Size()) {
+                // The entry would never fit: a block of the named size is no
+                // larger than the one that was refused.
+                TRACE(40, "URL cache entry size not growing - %lu", static_cast<unsigned long>(size));
+                status = ERROR_INVALID_DATA;
+                return;
+            }
+            bufferSize = size;
+        }
+    };
+
+    for (;;) {
+        if (status == ERROR_INSUFFICIENT_BUFFER) {
+            if (!buffer.Allocate(bufferSize)) {
+                TRACE(40, "URL cache entry buffer allocation failed - %lu", static_cast<unsigned long>(bufferSize));
+                return false;
+            }
+            fetch();
+        } else if (status == ERROR_SUCCESS) {
+            ApplyMode(mode, cutoff, keepList, names, *buffer.Entry());
+            fetch();
+        } else if (status == ERROR_NO_MORE_ITEMS) {
+            return true;
+        } else {
+            TRACE(40, "URL cache enumeration failed - %lu", static_cast<unsigned long>(status));
+            return false;
+        }
+    }
+    // The buffer is freed and the search closed as the walk's scope ends.
+}
+
+HRESULT WalkResult(bool complete)
+{
+    return complete ? S_OK : E_FAIL;
+}
+
+}  // namespace
+
+bool EnumUrlCache(int mode, time32 cutoff, StringList* list)
+{
+    return WalkUrlCache(mode, cutoff, mode == kUrlCacheDeleteCookies ? list : nullptr,
+                        mode == kUrlCacheListCookies ? list : nullptr);
+}
+
+HRESULT DeleteCookies(int reserved, const StringList* keepList)
+{
+    if (reserved != 0) return E_INVALIDARG;
+    return WalkResult(WalkUrlCache(kUrlCacheDeleteCookies, 0, keepList, nullptr));
+}
+
+HRESULT DeleteTempCacheEntries(int reserved, time32 cutoff)
+{
+    if (reserved != 0) return E_INVALIDARG;
+    return WalkResult(WalkUrlCache(kUrlCacheDeleteTempEntries, cutoff, nullptr, nullptr));
+}
+
+HRESULT ListCookies(int reserved, StringList* out)
+{
+    if (reserved != 0) return E_INVALIDARG;
+    return WalkResult(WalkUrlCache(kUrlCacheListCookies, 0, nullptr, out));
+}
+
+HRESULT ClearUrlHistory(int reserved)
+{
+    if (reserved != 0) return E_INVALIDARG;
+    ComReference<IUrlHistoryStg2> history;
+    const HRESULT created = ::CoCreateInstance(kUrlHistoryClass, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                                               kUrlHistoryStg2Interface, history.Receive());
+    if (FAILED(created)) {
+        TRACE(40, "URL history object creation failed - %ld", static_cast<long>(created));
+        return created;
+    }
+    if (history.Get() == nullptr) return E_NOINTERFACE;
+    const HRESULT cleared = history.Get()->ClearHistory();
+    if (FAILED(cleared)) TRACE(40, "URL history clearing failed - %ld", static_cast<long>(cleared));
+    return cleared;
+}

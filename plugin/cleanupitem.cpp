@@ -1,5 +1,6 @@
 #include "plugin/cleanupitem.h"
 
+#include "common/buffercopy.h"
 #include "common/error.h"
 
 #include <cstring>
@@ -11,19 +12,23 @@ const char kUnexpectedFailure[] = "Unexpected failure in the cleanup job.";
 
 }  // namespace
 
-bool CopyErrorText(const std::string& text, char* buffer, int size)
+template <typename Work>
+int CCleanupItem::Guarded(Work work)
 {
-    if (buffer == nullptr || size <= 0) return false;
-    const size_t count = std::min(text.size(), static_cast<size_t>(size - 1));
-    std::memcpy(buffer, text.data(), count);
-    buffer[count] = '\0';
-    buffer[size - 1] = '\0';
-    return true;
+    try {
+        work();
+        return kJobSuccess;
+    } catch (const std::exception& error) {
+        m_errorText = error.what();
+    } catch (...) {
+        m_errorText = kUnexpectedFailure;
+    }
+    return kJobFailure;
 }
 
 int CCleanupItem::GetErrorText(char* buffer, int size)
 {
-    return CopyErrorText(m_errorText, buffer, size) ? kJobSuccess : kJobFailure;
+    return CopyToBuffer(m_errorText, buffer, size) ? kJobSuccess : kJobFailure;
 }
 
 int CCleanupItem::Init(ITaskInfo* taskInfo, const char* config, IEventSink* events)
@@ -31,29 +36,12 @@ int CCleanupItem::Init(ITaskInfo* taskInfo, const char* config, IEventSink* even
     m_config = config != nullptr ? config : "";
     m_events = events;
     m_taskInfo = taskInfo;
-    try {
-        LoadSettings();
-        return kJobSuccess;
-    } catch (const std::exception& error) {
-        m_errorText = error.what();
-    } catch (...) {
-        // Nothing may cross into the program's module.
-        m_errorText = kUnexpectedFailure;
-    }
-    return kJobFailure;
+    return Guarded([this] { LoadSettings(); });
 }
 
 int CCleanupItem::Run()
 {
-    try {
-        DoRun();
-        return kJobSuccess;
-    } catch (const std::exception& error) {
-        m_errorText = error.what();
-    } catch (...) {
-        m_errorText = kUnexpectedFailure;
-    }
-    return kJobFailure;
+    return Guarded([this] { DoRun(); });
 }
 
 int CCleanupItem::Stop()

@@ -16,6 +16,12 @@ public:
 
     virtual ~CCleanupItem() = default;
 
+    // Write an event; a failing sink raises, which ends the job's run. The
+    // deletion engines report through these on behalf of their job.
+    void LogError(const std::string& text);
+    void LogWarning(const std::string& text);
+    void LogInfo(const std::string& text);
+
 protected:
     virtual void LoadSettings() = 0;
     virtual void DoRun() = 0;
@@ -24,13 +30,13 @@ protected:
     // The task's text for key; raises "Task configuration error. ..." when
     // the task information cannot be read.
     std::string GetTaskExtendedData(const GUID& key);
-    // Write an event; a failing sink raises, which ends the job's run.
-    void LogError(const std::string& text);
-    void LogWarning(const std::string& text);
-    void LogInfo(const std::string& text);
 
 private:
     void LogEvent(const std::string& text, int type);
+    // Runs work, turning any exception into the error text and a failure:
+    // nothing may cross into the program's module.
+    template <typename Work>
+    int Guarded(Work work);
 
     std::string m_errorText;
     std::string m_config;
@@ -38,7 +44,3 @@ private:
     IEventSink* m_events = nullptr;   // not owned
     ITaskInfo* m_taskInfo = nullptr;  // not owned
 };
-
-// Copies text into a caller's buffer of size characters, always ending it
-// with a NUL. False, writing nothing, for a null buffer or a size below 1.
-bool CopyErrorText(const std::string& text, char* buffer, int size);

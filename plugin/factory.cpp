@@ -1,7 +1,14 @@
 // The plug-in's one export: creates a job object by class identifier.
 #include "common/guid.h"
 #include "jobapi/jobapi.h"
+#include "plugin/customcleanupitem.h"
 #include "plugin/nullitem.h"
+#include "plugin/iecookiesitem.h"
+#include "plugin/iehistoryitem.h"
+#include "plugin/ietempfilesitem.h"
+#include "plugin/recentdocumentsitem.h"
+#include "plugin/tempfolderitem.h"
+#include "plugin/typedurlsitem.h"
 
 #include <exception>
 
@@ -23,13 +30,13 @@ struct JobClass {
 // Searched in this order; the first row whose identifier matches creates.
 const JobClass kJobClasses[] = {
     {"4D6A9D0C-84AA-457e-B3EA-BE99FFFA4FC2", &Create<CNullItem>},
-    {"AACEE220-9942-4E90-8CD0-F8A0FBAB496E", nullptr},  // CRecentDocumentsItem
-    {"B0E19CC3-4046-40DA-A480-7E3A9AF4ECDB", nullptr},  // CTypedURLsItem
-    {"46F1FFEA-6AAA-49C6-8773-17CCA2867A00", nullptr},  // CCustomCleanupItem
-    {"20FA0A7E-605A-4bf1-8634-FD1700890FC9", nullptr},  // CIECookiesItem
-    {"BE32D7AC-BD92-4DF7-ABFC-120BEDAAD0C0", nullptr},  // CTempFolderItem
-    {"92A35E74-E942-4B24-B82E-BBD19332FF7D", nullptr},  // CIEHistoryItem
-    {"5443B092-9ED6-47bb-8ADD-46949F8C909A", nullptr},  // CIETempFilesItem
+    {"AACEE220-9942-4E90-8CD0-F8A0FBAB496E", &Create<CRecentDocumentsItem>},
+    {"B0E19CC3-4046-40DA-A480-7E3A9AF4ECDB", &Create<CTypedURLsItem>},
+    {"46F1FFEA-6AAA-49C6-8773-17CCA2867A00", &Create<CCustomCleanupItem>},
+    {"20FA0A7E-605A-4bf1-8634-FD1700890FC9", &Create<CIECookiesItem>},
+    {"BE32D7AC-BD92-4DF7-ABFC-120BEDAAD0C0", &Create<CTempFolderItem>},
+    {"92A35E74-E942-4B24-B82E-BBD19332FF7D", &Create<CIEHistoryItem>},
+    {"5443B092-9ED6-47bb-8ADD-46949F8C909A", &Create<CIETempFilesItem>},
 };
 
 }  // namespace

@@ -1,1 +1,19 @@
-// (to be written)
+#include "plugin/iecookiesitem.h"
+
+#include "common/codecs.h"
+#include "common/error.h"
+#include "common/extkeys.h"
+#include "common/strformat.h"
+#include "common/tracer.h"
+#include "common/urlcache.h"
+
+void CIECookiesItem::DoRun()
+{
+    TRACE(20, "CIECookiesItem::Run");
+    // A task without a keep list keeps no cookie.
+    StringList keepList;
+    DecodeStringList(GetTaskExtendedData(kCookieKeepListKey), keepList);
+    const HRESULT result = DeleteCookies(0, &keepList);
+    if (FAILED(result)) throw CError(StrFormat("Cookie cleanup failed. Error: %d", static_cast<int>(result)));
+    TRACE(20, "CIECookiesItem::Run - done");
+}

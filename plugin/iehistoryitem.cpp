@@ -1,1 +1,15 @@
-// (to be written)
+#include "plugin/iehistoryitem.h"
+
+#include "common/error.h"
+#include "common/strformat.h"
+#include "common/tracer.h"
+#include "common/urlcache.h"
+
+void CIEHistoryItem::DoRun()
+{
+    TRACE(20, "CIEHistoryItem::Run");
+    // COM is initialised on this thread by the program's start-up.
+    const HRESULT result = ClearUrlHistory(0);
+    if (FAILED(result)) throw CError(StrFormat("History cleanup failed. Error: %d", static_cast<int>(result)));
+    TRACE(20, "CIEHistoryItem::Run - done");
+}

@@ -1,5 +1,6 @@
 #include "runtime/jobhost.h"
 
+#include "common/buffercopy.h"
 #include "common/tracer.h"
 #include "runtime/sessionlog.h"
 #include "tasks/taskconfig.h"
@@ -34,12 +35,7 @@ int CJobTaskInfo::FreeBuffer(char* buffer)
 
 int CJobEventSink::GetErrorText(char* buffer, int size)
 {
-    if (buffer == nullptr || size <= 0) return kJobFailure;
-    const size_t count = std::min(m_errorText.size(), static_cast<size_t>(size - 1));
-    std::memcpy(buffer, m_errorText.data(), count);
-    buffer[count] = '\0';
-    buffer[size - 1] = '\0';
-    return kJobSuccess;
+    return CopyToBuffer(m_errorText, buffer, size) ? kJobSuccess : kJobFailure;
 }
 
 int CJobEventSink::LogEvent(const char* text, int type)

@@ -11,6 +11,9 @@ if [ -z "${TW_UNDER_XVFB:-}" ]; then
 fi
 
 wineserver -k >/dev/null 2>&1 || true
+# Scratch folders that an interrupted run left behind (links and over-long
+# paths are removed from the Linux side).
+rm -rf "$WINEPREFIX"/drive_c/users/*/Temp/tw-test-* "$WINEPREFIX"/drive_c/users/*/Temp/tw-benchmark-*
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine "$build/tests/wine_warmup.exe" </dev/null >/dev/null 2>&1

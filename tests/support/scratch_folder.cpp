@@ -69,8 +69,10 @@ ScratchFolder::ScratchFolder()
     ::GetTempPathA(MAX_PATH, temp);
     std::string base = temp;
     if (!base.empty() && base.back() == '\\') base.pop_back();
-    m_path = base + "\\tw-test-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++g_counter);
-    RemoveTree(m_path);
+    // Process identifiers repeat across Wine sessions: the tick count keeps
+    // a name from meeting a folder that an earlier run could not remove.
+    m_path = base + "\\tw-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
+             std::to_string(::GetTickCount64()) + "-" + std::to_string(++g_counter);
     if (!::CreateDirectoryA(m_path.c_str(), nullptr)) {
         ADD_FAILURE() << "cannot create scratch folder " << m_path << " error " << ::GetLastError();
     }

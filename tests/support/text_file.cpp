@@ -42,3 +42,21 @@ std::vector<std::string> SplitCrLfLines(const std::string& content)
     }
     return lines;
 }
+
+bool SetLastWriteHoursAgo(const std::string& path, long long hoursAgo)
+{
+    const long long hourInTicks = 3600LL * 10000000LL;
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER value;
+    value.LowPart = now.dwLowDateTime;
+    value.HighPart = now.dwHighDateTime;
+    value.QuadPart -= hoursAgo * hourInTicks;
+    const FILETIME when = {value.LowPart, value.HighPart};
+    HANDLE file = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const BOOL set = ::SetFileTime(file, nullptr, nullptr, &when);
+    ::CloseHandle(file);
+    return set != FALSE;
+}

@@ -7,5 +7,9 @@ bool FileExists(const std::string& path);
 bool ReadWholeFile(const std::string& path, std::string* content);
 bool WriteWholeFile(const std::string& path, const std::string& content);
 
+// Sets the file's (or folder's) last-write time to hoursAgo hours before now
+// (negative: in the future).
+bool SetLastWriteHoursAgo(const std::string& path, long long hoursAgo);
+
 // The file's lines, split at CR LF; a final line without CR LF is kept too.
 std::vector<std::string> SplitCrLfLines(const std::string& content);

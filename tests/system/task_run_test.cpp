@@ -6,8 +6,8 @@
 #include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
 #include "support/session_file.h"
+#include "support/task_folder.h"
 #include "support/text_file.h"
-#include "build_paths.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -17,7 +17,6 @@
 
 namespace {
 
-const char kEndMarker[] = "5D793A96-4BF6-495E-A8AF-299E203194B6";
 const char kNullJob[] = "4D6A9D0C-84AA-457e-B3EA-BE99FFFA4FC2";
 const char kFailInit[] = "7E570000-0000-4000-8000-000000000001";
 const char kFailRun[] = "7E570000-0000-4000-8000-000000000002";
@@ -25,21 +24,6 @@ const char kReport[] = "7E570000-0000-4000-8000-000000000003";
 const char kWait[] = "7E570000-0000-4000-8000-000000000004";
 const char kCount[] = "7E570000-0000-4000-8000-000000000005";
 const char kThrowOther[] = "7E570000-0000-4000-8000-000000000006";
-
-struct TestItem {
-    std::string guid;
-    std::string name;
-    std::string module;
-    std::string classId;
-    std::string config;
-};
-
-std::string ItemGuid(int n)
-{
-    char text[40];
-    std::snprintf(text, sizeof text, "1E000000-0000-4000-8000-%012d", n);
-    return text;
-}
 
 // A program folder with the test plug-in beside the real one, and an
 // inventory of the test's own.
@@ -49,8 +33,6 @@ protected:
     {
         settings.SetDword("AutoRun", 0);
         settings.SetDword("DebugLogLevel", 20);
-        const std::string testJobs = std::string(kBuiltProgramFolder) + "\\..\\tests\\twtestjobs.dll";
-        ASSERT_TRUE(::CopyFileA(testJobs.c_str(), folder.File("twtestjobs.dll").c_str(), FALSE));
         taskName = std::string("SysTask_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
     }
 
@@ -65,54 +47,18 @@ protected:
         }
     }
 
-    void WriteInventory(const std::vector<TestItem>& items)
-    {
-        std::string text = "# test inventory\r\n";
-        for (const TestItem& item : items) {
-            text += "[ITEM]\r\nGUID=" + item.guid + "\r\nName=" + item.name + "\r\nIcon=0\r\nModuleName=" +
-                    item.module + "\r\nCLSID=" + item.classId + "\r\n";
-            if (!item.config.empty()) text += "Config=" + item.config + "\r\n";
-        }
-        text += "[ITEM]\r\n";
-        ASSERT_TRUE(WriteWholeFile(folder.File("task_inventory.ini"), text));
-    }
-
+    void WriteInventory(const std::vector<InventoryEntry>& items) { folder.WriteInventory(items); }
     void WriteTask(const std::string& name, const std::vector<std::string>& enabled,
                    const std::vector<std::pair<std::string, std::string>>& extended = {})
     {
-        std::string text = "TaskName=" + name + "\r\nScheduleEnabled=0\r\nBaseScheduleTime=2026/ 1/ 1  9: 0: 0\r\n"
-                           "RunOnceTime=2026/ 1/ 1  9: 0: 0\r\nRunAtStartup=0\r\nRunAtShutdown=0\r\nScheduleType=0\r\n"
-                           "RunEveryNumber=1\r\nRunEveryUnit=1\r\nExtendedDataCount=" +
-                           std::to_string(extended.size()) + "\r\n";
-        for (const auto& [key, value] : extended)
-            text += "ExtendedData_GUID=" + key + "\r\nExtendedData_Value=" + value + "\r\n";
-        for (const std::string& guid : enabled) text += "EnabledTask=" + guid + "\r\n";
-        text += std::string("EnabledTask=") + kEndMarker + "\r\n";
-        ASSERT_TRUE(WriteWholeFile(folder.File(name + ".tsk"), text));
+        folder.WriteTask(name, enabled, extended);
     }
+    std::vector<RawSessionRecord> RunTask(const std::string& name) { return folder.RunTask(name); }
+    std::string SessionFile(const std::string& name) const { return folder.SessionFile(name); }
+    std::string StatusFile(const std::string& name) const { return folder.StatusFile(name); }
+    std::string Trace() const { return folder.Trace(); }
 
-    // Runs the task role to its end and returns its session records.
-    std::vector<RawSessionRecord> RunTask(const std::string& name)
-    {
-        DWORD exitCode = 1;
-        EXPECT_TRUE(RunToEnd(folder.Program(), {name}, 60000, &exitCode));
-        EXPECT_EQ(exitCode, 0u);
-        std::vector<RawSessionRecord> records;
-        EXPECT_TRUE(ReadSessionFile(SessionFile(name), &records));
-        return records;
-    }
-
-    std::string SessionFile(const std::string& name) const { return folder.File(name + ".log_file"); }
-    std::string StatusFile(const std::string& name) const { return folder.File(name + ".run_time"); }
-
-    std::string Trace() const
-    {
-        std::string content;
-        ReadWholeFile(folder.File("tw_debug.log"), &content);
-        return content;
-    }
-
-    ProgramFolder folder;
+    TaskProgramFolder folder;
     ProgramSettings settings;
     std::string taskName;
 };
@@ -121,7 +67,7 @@ protected:
 
 TEST_F(TaskRun, ATaskWithNoEnabledItemsWritesExactlyFourRecords)
 {
-    WriteInventory({{ItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
+    WriteInventory({{TestItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
     WriteTask(taskName, {});
     const std::time_t before = std::time(nullptr);
     const std::vector<RawSessionRecord> records = RunTask(taskName);
@@ -151,10 +97,10 @@ TEST_F(TaskRun, ATaskWithNoEnabledItemsWritesExactlyFourRecords)
 
 TEST_F(TaskRun, ItemsRunInInventoryOrderWhateverTheTaskFileSays)
 {
-    WriteInventory({{ItemGuid(3), "Third in file", "Sweepkit.dll", kNullJob, ""},
-                    {ItemGuid(1), "Not enabled", "Sweepkit.dll", kNullJob, ""},
-                    {ItemGuid(2), "Second", "twtestjobs.dll", kCount, ""}});
-    WriteTask(taskName, {ItemGuid(2), ItemGuid(3)});
+    WriteInventory({{TestItemGuid(3), "Third in file", "Sweepkit.dll", kNullJob, ""},
+                    {TestItemGuid(1), "Not enabled", "Sweepkit.dll", kNullJob, ""},
+                    {TestItemGuid(2), "Second", "twtestjobs.dll", kCount, ""}});
+    WriteTask(taskName, {TestItemGuid(2), TestItemGuid(3)});
     const std::vector<std::string> messages = Messages(RunTask(taskName));
     EXPECT_EQ(messages, (std::vector<std::string>{
                             "Session started", "Loading job list.", "Starting cleanup jobs.",
@@ -164,14 +110,14 @@ TEST_F(TaskRun, ItemsRunInInventoryOrderWhateverTheTaskFileSays)
 
 TEST_F(TaskRun, EachKindOfItemFailureIsOneErrorRecordAndTheNextItemRuns)
 {
-    WriteInventory({{ItemGuid(1), "Missing module", "NoSuchModule.dll", kNullJob, ""},
-                    {ItemGuid(2), "No export", "kernel32.dll", kNullJob, ""},
-                    {ItemGuid(3), "Unknown class", "Sweepkit.dll", "0BADC1A5-0000-4000-8000-000000000000", ""},
-                    {ItemGuid(4), "Bad settings", "twtestjobs.dll", kFailInit, ""},
-                    {ItemGuid(5), "Failing run", "twtestjobs.dll", kFailRun, ""},
-                    {ItemGuid(6), "Foreign exception", "twtestjobs.dll", kThrowOther, ""},
-                    {ItemGuid(7), "Last", "Sweepkit.dll", kNullJob, ""}});
-    WriteTask(taskName, {ItemGuid(1), ItemGuid(2), ItemGuid(3), ItemGuid(4), ItemGuid(5), ItemGuid(6), ItemGuid(7)});
+    WriteInventory({{TestItemGuid(1), "Missing module", "NoSuchModule.dll", kNullJob, ""},
+                    {TestItemGuid(2), "No export", "kernel32.dll", kNullJob, ""},
+                    {TestItemGuid(3), "Unknown class", "Sweepkit.dll", "0BADC1A5-0000-4000-8000-000000000000", ""},
+                    {TestItemGuid(4), "Bad settings", "twtestjobs.dll", kFailInit, ""},
+                    {TestItemGuid(5), "Failing run", "twtestjobs.dll", kFailRun, ""},
+                    {TestItemGuid(6), "Foreign exception", "twtestjobs.dll", kThrowOther, ""},
+                    {TestItemGuid(7), "Last", "Sweepkit.dll", kNullJob, ""}});
+    WriteTask(taskName, {TestItemGuid(1), TestItemGuid(2), TestItemGuid(3), TestItemGuid(4), TestItemGuid(5), TestItemGuid(6), TestItemGuid(7)});
     const std::vector<RawSessionRecord> records = RunTask(taskName);
     const std::vector<std::string> messages = Messages(records);
     ASSERT_EQ(messages.size(), 3u + 7 * 2 + 1);
@@ -189,11 +135,11 @@ TEST_F(TaskRun, EachKindOfItemFailureIsOneErrorRecordAndTheNextItemRuns)
 
 TEST_F(TaskRun, ItemsOfOneModuleShareOneLoadAndAnotherModuleInBetweenReloadsIt)
 {
-    WriteInventory({{ItemGuid(1), "Count A", "twtestjobs.dll", kCount, ""},
-                    {ItemGuid(2), "Count B", "twtestjobs.dll", kCount, ""},
-                    {ItemGuid(3), "Other module", "Sweepkit.dll", kNullJob, ""},
-                    {ItemGuid(4), "Count C", "twtestjobs.dll", kCount, ""}});
-    WriteTask(taskName, {ItemGuid(1), ItemGuid(2), ItemGuid(3), ItemGuid(4)});
+    WriteInventory({{TestItemGuid(1), "Count A", "twtestjobs.dll", kCount, ""},
+                    {TestItemGuid(2), "Count B", "twtestjobs.dll", kCount, ""},
+                    {TestItemGuid(3), "Other module", "Sweepkit.dll", kNullJob, ""},
+                    {TestItemGuid(4), "Count C", "twtestjobs.dll", kCount, ""}});
+    WriteTask(taskName, {TestItemGuid(1), TestItemGuid(2), TestItemGuid(3), TestItemGuid(4)});
     std::vector<std::string> counts;
     for (const std::string& m : Messages(RunTask(taskName)))
         if (m.rfind("jobs created since load: ", 0) == 0) counts.push_back(m.substr(25));
@@ -202,8 +148,8 @@ TEST_F(TaskRun, ItemsOfOneModuleShareOneLoadAndAnotherModuleInBetweenReloadsIt)
 
 TEST_F(TaskRun, JobsReportThroughTheSinkAndReadTheTaskExtendedData)
 {
-    WriteInventory({{ItemGuid(1), "Reporter", "twtestjobs.dll", kReport, "cfg text"}});
-    WriteTask(taskName, {ItemGuid(1)}, {{"C5BE3DE9-A946-4802-9D36-372BD8C7647A", "0 12"}});
+    WriteInventory({{TestItemGuid(1), "Reporter", "twtestjobs.dll", kReport, "cfg text"}});
+    WriteTask(taskName, {TestItemGuid(1)}, {{"C5BE3DE9-A946-4802-9D36-372BD8C7647A", "0 12"}});
     const std::vector<RawSessionRecord> records = RunTask(taskName);
     ASSERT_EQ(records.size(), 11u);
     EXPECT_EQ(records[4].message, "warning from job");
@@ -218,9 +164,9 @@ TEST_F(TaskRun, JobsReportThroughTheSinkAndReadTheTaskExtendedData)
 
 TEST_F(TaskRun, AStopRequestLetsTheRunningJobFinishAndSkipsTheRest)
 {
-    WriteInventory({{ItemGuid(1), "Slow", "twtestjobs.dll", kWait, "3000"},
-                    {ItemGuid(2), "Never started", "twtestjobs.dll", kCount, ""}});
-    WriteTask(taskName, {ItemGuid(1), ItemGuid(2)});
+    WriteInventory({{TestItemGuid(1), "Slow", "twtestjobs.dll", kWait, "3000"},
+                    {TestItemGuid(2), "Never started", "twtestjobs.dll", kCount, ""}});
+    WriteTask(taskName, {TestItemGuid(1), TestItemGuid(2)});
     StartTask(taskName, folder.Program());
     EXPECT_TRUE(IsTaskRunning(taskName));
     EXPECT_TRUE(FileExists(StatusFile(taskName)));
@@ -244,23 +190,26 @@ TEST_F(TaskRun, AStopRequestLetsTheRunningJobFinishAndSkipsTheRest)
 
 TEST_F(TaskRun, StartTaskOfARunningTaskReturnsAtOnce)
 {
-    WriteInventory({{ItemGuid(1), "Slow", "twtestjobs.dll", kWait, "4000"}});
-    WriteTask(taskName, {ItemGuid(1)});
+    WriteInventory({{TestItemGuid(1), "Slow", "twtestjobs.dll", kWait, "6000"}});
+    WriteTask(taskName, {TestItemGuid(1)});
     StartTask(taskName, folder.Program());
-    const auto start = std::chrono::steady_clock::now();
     StartTask(taskName, folder.Program());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
-    StopTask(taskName);
+    // It came back while the first run still works on its six-second job,
+    // without starting a second process.
+    EXPECT_TRUE(IsTaskRunning(taskName));
     std::vector<RawSessionRecord> records;
     ASSERT_TRUE(ReadSessionFile(SessionFile(taskName), &records));
-    EXPECT_EQ(records.front().message, "Session started");
+    EXPECT_NE(Messages(records).back(), "Session finished");
+    StopTask(taskName);
+    ASSERT_TRUE(ReadSessionFile(SessionFile(taskName), &records));
     const std::vector<std::string> messages = Messages(records);
     EXPECT_EQ(std::count(messages.begin(), messages.end(), "Session started"), 1);
+    EXPECT_EQ(folder.Trace().find("Task status file creation failure"), std::string::npos);
 }
 
 TEST_F(TaskRun, AProcessThatCannotLoadItsTaskMakesStartTaskFailFast)
 {
-    WriteInventory({{ItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
+    WriteInventory({{TestItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
     const auto start = std::chrono::steady_clock::now();
     try {
         StartTask(taskName, folder.Program());  // no task file
@@ -296,8 +245,8 @@ TEST_F(TaskRun, ATaskNameWithADoubleQuoteIsRefused)
 TEST_F(TaskRun, ATaskNameWithBlanksIsPassedWhole)
 {
     const std::string name = taskName + " with blanks";
-    WriteInventory({{ItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
-    WriteTask(name, {ItemGuid(1)});
+    WriteInventory({{TestItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
+    WriteTask(name, {TestItemGuid(1)});
     StartTask(name, folder.Program());
     for (int i = 0; i < 100 && IsTaskRunning(name); ++i) ::Sleep(100);
     std::vector<RawSessionRecord> records;
@@ -307,8 +256,8 @@ TEST_F(TaskRun, ATaskNameWithBlanksIsPassedWhole)
 
 TEST_F(TaskRun, KillingATaskProcessRemovesItsStatusFileAndSessionEvent)
 {
-    WriteInventory({{ItemGuid(1), "Slow", "twtestjobs.dll", kWait, "30000"}});
-    WriteTask(taskName, {ItemGuid(1)});
+    WriteInventory({{TestItemGuid(1), "Slow", "twtestjobs.dll", kWait, "30000"}});
+    WriteTask(taskName, {TestItemGuid(1)});
     ChildProcess task;
     ASSERT_TRUE(task.Start(folder.Program(), {taskName}));
     for (int i = 0; i < 100 && !IsTaskRunning(taskName); ++i) ::Sleep(100);
@@ -324,8 +273,8 @@ TEST_F(TaskRun, KillingATaskProcessRemovesItsStatusFileAndSessionEvent)
 
 TEST_F(TaskRun, ASecondProcessOfTheSameTaskFailsOnTheStatusFile)
 {
-    WriteInventory({{ItemGuid(1), "Slow", "twtestjobs.dll", kWait, "3000"}});
-    WriteTask(taskName, {ItemGuid(1)});
+    WriteInventory({{TestItemGuid(1), "Slow", "twtestjobs.dll", kWait, "3000"}});
+    WriteTask(taskName, {TestItemGuid(1)});
     StartTask(taskName, folder.Program());
 
     DWORD exitCode = 1;

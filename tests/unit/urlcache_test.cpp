@@ -1,1 +1,591 @@
-// (to be written)
+// The URL cache walk against the Wine prefix's own URL cache, filled through
+// WinINet: cookies set with an expiry date become cookie entries, created
+// and committed cache files become ordinary entries.
+#include "common/codecs.h"
+#include "common/extkeys.h"
+#include "common/guid.h"
+#include "common/timeutil.h"
+#include "common/urlcache.h"
+#include "plugin/iecookiesitem.h"
+#include "plugin/iehistoryitem.h"
+#include "plugin/ietempfilesitem.h"
+#include "support/trace_capture.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <wininet.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using CacheSnapshot = std::map<std::string, DWORD>;  // entry name -> entry type
+
+bool UnderWine()
+{
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// Every entry of the cache, read with a plain search of its own that grows
+// its buffer as the system asks.
+CacheSnapshot ReadCache()
+{
+    CacheSnapshot entries;
+    std::vector<char> buffer(1024);
+    HANDLE search = nullptr;
+    for (;;) {
+        auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+        DWORD size = static_cast<DWORD>(buffer.size());
+        BOOL fetched = FALSE;
+        if (search == nullptr) {
+            search = ::FindFirstUrlCacheEntryA(nullptr, entry, &size);
+            fetched = search != nullptr;
+        } else {
+            fetched = ::FindNextUrlCacheEntryA(search, entry, &size);
+        }
+        if (fetched) {
+            entries[entry->lpszSourceUrlName] = entry->CacheEntryType;
+            continue;
+        }
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_INSUFFICIENT_BUFFER && size > buffer.size()) {
+            buffer.resize(size);
+            continue;
+        }
+        EXPECT_EQ(error, static_cast<DWORD>(ERROR_NO_MORE_ITEMS)) << "cache search failed";
+        break;
+    }
+    if (search != nullptr) ::FindCloseUrlCache(search);
+    return entries;
+}
+
+std::vector<std::string> Names(const CacheSnapshot& entries, bool cookies)
+{
+    std::vector<std::string> names;
+    for (const auto& [name, type] : entries)
+        if (((type & COOKIE_CACHE_ENTRY) != 0) == cookies) names.push_back(name);
+    return names;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> names)
+{
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Empties the whole cache of this prefix.
+void WipeCache()
+{
+    for (const auto& entry : ReadCache()) ::DeleteUrlCacheEntryA(entry.first.c_str());
+}
+
+std::string UserName()
+{
+    char name[256] = {};
+    DWORD size = sizeof name;
+    EXPECT_TRUE(::GetUserNameA(name, &size));
+    return name;
+}
+
+// Sets a persistent cookie for http://host + path and returns the name of
+// the cookie entry it makes.
+std::string AddCookie(const std::string& host, const std::string& path = "/")
+{
+    const std::string url = "http://" + host + path;
+    EXPECT_TRUE(::InternetSetCookieA(url.c_str(), "visit", "1; expires=Thu, 01-Jan-2037 00:00:00 GMT")) << url;
+    const std::string name = "Cookie:" + UserName() + "@" + host + path;
+    const CacheSnapshot entries = ReadCache();
+    const auto found = entries.find(name);
+    EXPECT_TRUE(found != entries.end() && (found->second & COOKIE_CACHE_ENTRY)) << "no cookie entry " << name;
+    return name;
+}
+
+// Caches a one-byte file for url, with header info of the given length.
+std::string AddEntry(const std::string& url, size_t headerSize = 0)
+{
+    char file[MAX_PATH] = {};
+    EXPECT_TRUE(::CreateUrlCacheEntryA(url.c_str(), 0, "txt", file, 0)) << url;
+    HANDLE handle = ::CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(handle, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(handle, "x", 1, &written, nullptr);
+    ::CloseHandle(handle);
+    std::string header;
+    if (headerSize > 0) {
+        header = "HTTP/1.1 200 OK\r\nX-Padding: ";
+        header += std::string(headerSize, 'h') + "\r\n\r\n";
+    }
+    const FILETIME none = {};
+    EXPECT_TRUE(::CommitUrlCacheEntryA(url.c_str(), file, none, none, NORMAL_CACHE_ENTRY,
+                                       header.empty() ? nullptr : reinterpret_cast<BYTE*>(&header[0]),
+                                       static_cast<DWORD>(header.size()), "txt", nullptr))
+        << url;
+    EXPECT_EQ(ReadCache().count(url), 1u) << "no cache entry " << url;
+    return url;
+}
+
+// The size of the entry's INTERNET_CACHE_ENTRY_INFO record, as the system names it.
+DWORD EntryRecordSize(const std::string& name)
+{
+    std::vector<char> buffer(64 * 1024);
+    DWORD size = static_cast<DWORD>(buffer.size());
+    if (!::GetUrlCacheEntryInfoA(name.c_str(), reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data()), &size))
+        return 0;
+    return size;
+}
+
+bool EntryInfo(const std::string& name, std::vector<char>* buffer)
+{
+    buffer->assign(64 * 1024, 0);
+    DWORD size = static_cast<DWORD>(buffer->size());
+    return ::GetUrlCacheEntryInfoA(name.c_str(), reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer->data()), &size);
+}
+
+// The URL cache as a test finds it: empty at the start and at the end.
+class UrlCache : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WipeCache();
+        ASSERT_TRUE(ReadCache().empty()) << "the cache cannot be emptied";
+    }
+    void TearDown() override { WipeCache(); }
+
+    // Three cookies and two ordinary entries.
+    void FillMixed()
+    {
+        cookies = {AddCookie("alpha.example.com"), AddCookie("beta.example.org", "/shop/"),
+                   AddCookie("gamma.example.net")};
+        entries = {AddEntry("http://pages.example.com/index.html"), AddEntry("http://pages.example.com/logo.png")};
+    }
+
+    std::vector<std::string> cookies;
+    std::vector<std::string> entries;
+};
+
+// The cookie container's index file, as the Wine prefix keeps it.
+std::string CookieIndexPath()
+{
+    char folder[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_COOKIES, nullptr, SHGFP_TYPE_CURRENT, folder))) return std::string();
+    return std::string(folder) + "\\index.dat";
+}
+
+// The task's extended data as the program hands it to a job: a copy in a
+// buffer that the job gives back.
+class FakeTaskInfo : public ITaskInfo {
+public:
+    int GetErrorText(char*, int) override { return kJobFailure; }
+    int GetExtendedData(const GUID* key, char** buffer, int* size) override
+    {
+        ++requests;
+        if (failing || key == nullptr || buffer == nullptr || size == nullptr) return kJobFailure;
+        std::string text;
+        if (SameGuid(*key, kCookieKeepListKey)) text = keepListText;
+        *buffer = new char[text.size() + 1];
+        std::memcpy(*buffer, text.c_str(), text.size() + 1);
+        *size = static_cast<int>(text.size() + 1);
+        ++outstanding;
+        return kJobSuccess;
+    }
+    int FreeBuffer(char* buffer) override
+    {
+        if (buffer == nullptr) return kJobFailure;
+        delete[] buffer;
+        --outstanding;
+        return kJobSuccess;
+    }
+
+    std::string keepListText;
+    bool failing = false;
+    int requests = 0;
+    int outstanding = 0;
+};
+
+class RecordingSink : public IEventSink {
+public:
+    int GetErrorText(char* buffer, int size) override
+    {
+        if (size > 0) buffer[0] = '\0';
+        return kJobSuccess;
+    }
+    int LogEvent(const char* text, int type) override
+    {
+        events.push_back(std::to_string(type) + ":" + text);
+        return kJobSuccess;
+    }
+    std::vector<std::string> events;
+};
+
+std::string ErrorText(IJob& job)
+{
+    char text[1024] = {};
+    EXPECT_EQ(job.GetErrorText(text, sizeof text), kJobSuccess);
+    return text;
+}
+
+// The traces of one job run at the progress level, and none at a finer level.
+void ExpectTraces(const std::vector<std::string>& traced, const std::vector<std::string>& expected)
+{
+    std::vector<std::string> progress;
+    for (const std::string& message : traced)
+        if (message.find("Item::Run") != std::string::npos) progress.push_back(message);
+    EXPECT_EQ(progress, expected);
+}
+
+}  // namespace
+
+// Defined first: the walk must be the first use of the URL cache in its
+// process, before the cache's index is mapped (CTest runs every case in a
+// process of its own).
+TEST(UrlCacheUnreadable, EveryWalkFailsAndSoDoTheJobsThatRelyOnIt)
+{
+    if (!UnderWine()) GTEST_SKIP() << "the cache index is locked the way Wine keeps it";
+    const std::string index = CookieIndexPath();
+    ASSERT_FALSE(index.empty());
+    // Held open without sharing, the cookie index cannot be opened by WinINet.
+    HANDLE lock = ::CreateFileA(index.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE) << index << " error " << ::GetLastError()
+                                          << " (the cache was already open in this process)";
+
+    StringList names = {"earlier"};
+    EXPECT_FALSE(EnumUrlCache(kUrlCacheListCookies, 0, &names));
+    EXPECT_FALSE(EnumUrlCache(kUrlCacheDeleteCookies, 0, nullptr));
+    EXPECT_FALSE(EnumUrlCache(kUrlCacheDeleteTempEntries, 0, nullptr));
+    EXPECT_EQ(DeleteCookies(0, nullptr), E_FAIL);
+    EXPECT_EQ(DeleteTempCacheEntries(0, 0), E_FAIL);
+    EXPECT_EQ(ListCookies(0, &names), E_FAIL);
+    EXPECT_EQ(names, StringList{"earlier"});
+
+    FakeTaskInfo task;
+    task.keepListText = EncodeStringList({"Cookie:someone@kept.example/"});
+    RecordingSink sink;
+    {
+        TraceCapture trace(20);
+        CIECookiesItem cookiesJob;
+        ASSERT_EQ(cookiesJob.Init(&task, "", &sink), kJobSuccess);
+        EXPECT_EQ(cookiesJob.Run(), kJobFailure);
+        EXPECT_EQ(ErrorText(cookiesJob), "Cookie cleanup failed. Error: -2147467259");
+        CIETempFilesItem tempFilesJob;
+        ASSERT_EQ(tempFilesJob.Init(&task, nullptr, &sink), kJobSuccess);
+        EXPECT_EQ(tempFilesJob.Run(), kJobFailure);
+        EXPECT_EQ(ErrorText(tempFilesJob), "Temp files cleanup failed. Error: -2147467259");
+        ExpectTraces(trace.Messages(), {"CIECookiesItem::Run", "CIETempFilesItem::Run"});
+    }
+    EXPECT_TRUE(sink.events.empty());
+    EXPECT_EQ(task.outstanding, 0);
+
+    // Released, the same process walks the cache completely.
+    ::CloseHandle(lock);
+    EXPECT_EQ(ListCookies(0, &names), S_OK);
+    EXPECT_TRUE(EnumUrlCache(kUrlCacheListCookies, 0, nullptr));
+}
+
+TEST_F(UrlCache, AnEmptyCacheIsACompleteWalkInEveryMode)
+{
+    StringList list = {"earlier"};
+    EXPECT_TRUE(EnumUrlCache(kUrlCacheDeleteCookies, 0, &list));
+    EXPECT_TRUE(EnumUrlCache(kUrlCacheDeleteTempEntries, 0, &list));
+    EXPECT_TRUE(EnumUrlCache(kUrlCacheDeleteTempEntries, 1000, nullptr));
+    EXPECT_TRUE(EnumUrlCache(kUrlCacheListCookies, 0, &list));
+    EXPECT_EQ(list, StringList{"earlier"});
+    EXPECT_EQ(DeleteCookies(0, nullptr), S_OK);
+    EXPECT_EQ(DeleteTempCacheEntries(0, 0), S_OK);
+    EXPECT_EQ(ListCookies(0, &list), S_OK);
+}
+
+TEST_F(UrlCache, AnEmptyKeepListDeletesEveryCookieAndNothingElse)
+{
+    FillMixed();
+    StringList keep;
+    EXPECT_TRUE(EnumUrlCache(kUrlCacheDeleteCookies, 0, &keep));
+    const CacheSnapshot after = ReadCache();
+    EXPECT_TRUE(Names(after, true).empty());
+    EXPECT_EQ(Names(after, false), Sorted(entries));
+}
+
+TEST_F(UrlCache, WithoutAKeepListEveryCookieIsDeleted)
+{
+    FillMixed();
+    EXPECT_EQ(DeleteCookies(0, nullptr), S_OK);
+    const CacheSnapshot after = ReadCache();
+    EXPECT_TRUE(Names(after, true).empty());
+    EXPECT_EQ(Names(after, false), Sorted(entries));
+}
+
+TEST_F(UrlCache, AKeepListOfTwoNamesKeepsExactlyThoseCookies)
+{
+    FillMixed();
+    const std::string caseOnly = AddCookie("delta.example.com");
+    const std::string prefixOnly = AddCookie("epsilon.example.com", "/deep/");
+    const std::string longerOnly = AddCookie("zeta.example.com");
+
+    std::string otherCase = caseOnly;
+    otherCase.replace(0, 7, "COOKIE:");
+    const StringList keep = {cookies[0], cookies[2],
+                             otherCase,                                      // differs in case only
+                             prefixOnly.substr(0, prefixOnly.size() - 1),    // a part of the name
+                             longerOnly + "x",                               // the name and more
+                             "Cookie:" + UserName() + "@unrelated.example/"};
+    EXPECT_EQ(DeleteCookies(0, &keep), S_OK);
+
+    const CacheSnapshot after = ReadCache();
+    EXPECT_EQ(Names(after, true), Sorted({cookies[0], cookies[2]}));
+    EXPECT_EQ(Names(after, false), Sorted(entries));
+}
+
+TEST_F(UrlCache, DeletingTemporaryEntriesNeverTouchesCookies)
+{
+    FillMixed();
+    // The list means nothing to this mode, even when it names the entries.
+    StringList list = {entries[0], entries[1]};
+    EXPECT_TRUE(EnumUrlCache(kUrlCacheDeleteTempEntries, 0, &list));
+    const CacheSnapshot after = ReadCache();
+    EXPECT_EQ(Names(after, true), Sorted(cookies));
+    EXPECT_TRUE(Names(after, false).empty());
+    EXPECT_EQ(list, (StringList{entries[0], entries[1]}));
+}
+
+TEST_F(UrlCache, TheCutOffSparesEntriesSynchronisedAtOrAfterIt)
+{
+    FillMixed();
+    const std::string fresh = entries[0];
+    std::vector<char> info;
+    ASSERT_TRUE(EntryInfo(fresh, &info));
+    time32 synced = 0;
+    ASSERT_TRUE(FileTimeToTime(reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info.data())->LastSyncTime, &synced));
+    ASSERT_GT(synced, 0);
+
+    // An entry synchronised before 1970: its time cannot be converted and
+    // counts as 0.
+    const std::string ancient = AddEntry("http://pages.example.com/ancient.html");
+    INTERNET_CACHE_ENTRY_INFOA change = {};
+    change.dwStructSize = sizeof change;
+    SYSTEMTIME longAgo = {};
+    longAgo.wYear = 1965;
+    longAgo.wMonth = 3;
+    longAgo.wDay = 1;
+    ASSERT_TRUE(::SystemTimeToFileTime(&longAgo, &change.LastSyncTime));
+    ASSERT_TRUE(::SetUrlCacheEntryInfoA(ancient.c_str(), &change, CACHE_ENTRY_SYNCTIME_FC));
+    ASSERT_TRUE(EntryInfo(ancient, &info));
+    time32 ancientTime = 0;
+    ASSERT_FALSE(FileTimeToTime(reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info.data())->LastSyncTime, &ancientTime));
+
+    // Entries synchronised at the cut-off or later stay.
+    EXPECT_EQ(DeleteTempCacheEntries(0, synced), S_OK);
+    CacheSnapshot after = ReadCache();
+    EXPECT_EQ(after.count(fresh), 1u);
+    EXPECT_EQ(after.count(ancient), 0u);
+    EXPECT_EQ(Names(after, true), Sorted(cookies));
+
+    // One second later the cut-off takes them, cookies still excepted.
+    EXPECT_EQ(DeleteTempCacheEntries(0, synced + 1), S_OK);
+    after = ReadCache();
+    EXPECT_TRUE(Names(after, false).empty());
+    EXPECT_EQ(Names(after, true), Sorted(cookies));
+}
+
+TEST_F(UrlCache, ListingAppendsTheNameOfEveryCookieAndChangesNothing)
+{
+    FillMixed();
+    const CacheSnapshot before = ReadCache();
+    StringList list = {"earlier"};
+    EXPECT_EQ(ListCookies(0, &list), S_OK);
+    ASSERT_FALSE(list.empty());
+    EXPECT_EQ(list.front(), "earlier");
+    EXPECT_EQ(Sorted(StringList(list.begin() + 1, list.end())), Sorted(cookies));
+    EXPECT_EQ(ReadCache(), before);
+}
+
+TEST_F(UrlCache, ListingWithoutAListCollectsNothingAndChangesNothing)
+{
+    FillMixed();
+    const CacheSnapshot before = ReadCache();
+    EXPECT_TRUE(EnumUrlCache(kUrlCacheListCookies, 0, nullptr));
+    EXPECT_EQ(ReadCache(), before);
+}
+
+TEST_F(UrlCache, AnUnknownModeWalksTheCacheAndTouchesNothing)
+{
+    FillMixed();
+    const CacheSnapshot before = ReadCache();
+    StringList list;
+    EXPECT_TRUE(EnumUrlCache(0, 0, &list));
+    EXPECT_TRUE(EnumUrlCache(4, 5, &list));
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(ReadCache(), before);
+}
+
+TEST_F(UrlCache, EntriesLargerThanTheFirstBufferAreWalkedInEveryMode)
+{
+    FillMixed();
+    const std::string bigHeader = AddEntry("http://pages.example.com/big-header.html", 6000);
+    const std::string longUrl = AddEntry("http://pages.example.com/" + std::string(5000, 'u') + ".html");
+    const std::string longCookie = AddCookie("long.example.com", "/" + std::string(4500, 'p') + "/");
+    const std::string small = AddEntry("http://pages.example.com/small.html");
+    const std::string lateCookie = AddCookie("late.example.com");
+    for (const std::string& name : {bigHeader, longUrl, longCookie})
+        ASSERT_GT(EntryRecordSize(name), kUrlCacheInitialEntryBufferSize) << name.substr(0, 60);
+
+    const std::vector<std::string> allCookies = {cookies[0], cookies[1], cookies[2], longCookie, lateCookie};
+    StringList listed;
+    EXPECT_EQ(ListCookies(0, &listed), S_OK);
+    EXPECT_EQ(Sorted(listed), Sorted(allCookies));
+
+    // The long cookie is kept by its whole name; every other cookie goes.
+    const StringList keep = {longCookie};
+    EXPECT_EQ(DeleteCookies(0, &keep), S_OK);
+    CacheSnapshot after = ReadCache();
+    EXPECT_EQ(Names(after, true), StringList{longCookie});
+    EXPECT_EQ(Names(after, false), Sorted({entries[0], entries[1], bigHeader, longUrl, small}));
+
+    EXPECT_EQ(DeleteTempCacheEntries(0, 0), S_OK);
+    after = ReadCache();
+    EXPECT_TRUE(Names(after, false).empty());
+    EXPECT_EQ(Names(after, true), StringList{longCookie});
+}
+
+TEST_F(UrlCache, AReservedArgumentOtherThanZeroIsRefusedAndTouchesNothing)
+{
+    FillMixed();
+    const CacheSnapshot before = ReadCache();
+    StringList list = {"earlier"};
+    EXPECT_EQ(DeleteCookies(1, nullptr), E_INVALIDARG);
+    EXPECT_EQ(DeleteCookies(-1, &list), E_INVALIDARG);
+    EXPECT_EQ(DeleteTempCacheEntries(1, 0), E_INVALIDARG);
+    EXPECT_EQ(ListCookies(2, &list), E_INVALIDARG);
+    EXPECT_EQ(ClearUrlHistory(1), E_INVALIDARG);
+    EXPECT_EQ(list, StringList{"earlier"});
+    EXPECT_EQ(ReadCache(), before);
+}
+
+TEST(UrlHistory, ClearingAnswersTheHistoryObjectsResult)
+{
+    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const HRESULT result = ClearUrlHistory(0);
+    // Wine's history object does not implement clearing.
+    EXPECT_EQ(result, UnderWine() ? static_cast<HRESULT>(0x80004001) : S_OK);
+    ::CoUninitialize();
+}
+
+TEST(UrlHistory, WithoutComTheObjectsCreationFailureIsAnswered)
+{
+    EXPECT_EQ(ClearUrlHistory(0), CO_E_NOTINITIALIZED);
+}
+
+namespace {
+
+// The browser cache jobs, run in this process against the prefix's cache.
+class CacheJobItems : public UrlCache {
+protected:
+    FakeTaskInfo task;
+    RecordingSink sink;
+};
+
+}  // namespace
+
+TEST_F(CacheJobItems, TheCookieJobKeepsTheCookiesOnTheTasksKeepList)
+{
+    FillMixed();
+    task.keepListText = EncodeStringList({cookies[1], cookies[2]});
+    TraceCapture trace(20);
+    CIECookiesItem job;
+    ASSERT_EQ(job.Init(&task, "", &sink), kJobSuccess);
+    EXPECT_EQ(job.Run(), kJobSuccess);
+
+    const CacheSnapshot after = ReadCache();
+    EXPECT_EQ(Names(after, true), Sorted({cookies[1], cookies[2]}));
+    EXPECT_EQ(Names(after, false), Sorted(entries));
+    ExpectTraces(trace.Messages(), {"CIECookiesItem::Run", "CIECookiesItem::Run - done"});
+    EXPECT_TRUE(sink.events.empty());
+    EXPECT_EQ(task.requests, 1);
+    EXPECT_EQ(task.outstanding, 0) << "the keep list buffer was not given back";
+}
+
+TEST_F(CacheJobItems, TheCookieJobWithoutAKeepListDeletesEveryCookie)
+{
+    FillMixed();
+    CIECookiesItem job;
+    ASSERT_EQ(job.Init(&task, nullptr, &sink), kJobSuccess);
+    EXPECT_EQ(job.Run(), kJobSuccess);
+    const CacheSnapshot after = ReadCache();
+    EXPECT_TRUE(Names(after, true).empty());
+    EXPECT_EQ(Names(after, false), Sorted(entries));
+}
+
+TEST_F(CacheJobItems, TheCookieJobFailsWithoutDeletingWhenTheTaskDataCannotBeRead)
+{
+    FillMixed();
+    task.failing = true;
+    TraceCapture trace(20);
+    CIECookiesItem job;
+    ASSERT_EQ(job.Init(&task, "", &sink), kJobSuccess);
+    EXPECT_EQ(job.Run(), kJobFailure);
+    EXPECT_EQ(ErrorText(job), "Task configuration error. Please contact technical support.");
+    EXPECT_EQ(Names(ReadCache(), true), Sorted(cookies));
+    ExpectTraces(trace.Messages(), {"CIECookiesItem::Run"});
+}
+
+TEST_F(CacheJobItems, TheTempFilesJobDeletesEveryEntryButTheCookies)
+{
+    FillMixed();
+    AddEntry("http://pages.example.com/big-header.html", 6000);
+    TraceCapture trace(20);
+    CIETempFilesItem job;
+    ASSERT_EQ(job.Init(&task, "", &sink), kJobSuccess);
+    EXPECT_EQ(job.Run(), kJobSuccess);
+    const CacheSnapshot after = ReadCache();
+    EXPECT_TRUE(Names(after, false).empty());
+    EXPECT_EQ(Names(after, true), Sorted(cookies));
+    ExpectTraces(trace.Messages(), {"CIETempFilesItem::Run", "CIETempFilesItem::Run - done"});
+    EXPECT_TRUE(sink.events.empty());
+    EXPECT_EQ(task.requests, 0);
+}
+
+TEST_F(CacheJobItems, JobProgressIsTracedAtLevelTwentyAndNoFiner)
+{
+    FillMixed();
+    TraceCapture trace(21);
+    CIETempFilesItem tempFilesJob;
+    ASSERT_EQ(tempFilesJob.Init(&task, "", &sink), kJobSuccess);
+    EXPECT_EQ(tempFilesJob.Run(), kJobSuccess);
+    CIECookiesItem cookiesJob;
+    ASSERT_EQ(cookiesJob.Init(&task, "", &sink), kJobSuccess);
+    EXPECT_EQ(cookiesJob.Run(), kJobSuccess);
+    ExpectTraces(trace.Messages(), {});
+    EXPECT_TRUE(ReadCache().empty());
+}
+
+TEST_F(CacheJobItems, TheHistoryJobReportsTheHistoryObjectsAnswer)
+{
+    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    {
+        TraceCapture trace(20);
+        CIEHistoryItem job;
+        ASSERT_EQ(job.Init(&task, "", &sink), kJobSuccess);
+        if (UnderWine()) {
+            EXPECT_EQ(job.Run(), kJobFailure);
+            EXPECT_EQ(ErrorText(job), "History cleanup failed. Error: -2147467263");
+            ExpectTraces(trace.Messages(), {"CIEHistoryItem::Run"});
+        } else {
+            EXPECT_EQ(job.Run(), kJobSuccess);
+            ExpectTraces(trace.Messages(), {"CIEHistoryItem::Run", "CIEHistoryItem::Run - done"});
+        }
+    }
+    EXPECT_TRUE(sink.events.empty());
+    ::CoUninitialize();
+}
+
+TEST_F(CacheJobItems, TheHistoryJobWithoutComReportsTheCreationFailure)
+{
+    CIEHistoryItem job;
+    ASSERT_EQ(job.Init(&task, "", &sink), kJobSuccess);
+    EXPECT_EQ(job.Run(), kJobFailure);
+    EXPECT_EQ(ErrorText(job), "History cleanup failed. Error: -2147221008");  // CO_E_NOTINITIALIZED
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The file deletion engine.
+#include "common/timeutil.h"
+
+#include <string>
+
+class CCleanupItem;
+
+// Deletes the files that match pattern (environment variables expanded,
+// wildcards in the last component). With descend, matching folders are
+// emptied the same way and removed. With a cutoff (seconds since 1970, 0
+// for none), files written at or after it are spared. Files in use are
+// scheduled for deletion at the next restart. Problems with single files
+// and folders are reported as events of job; failures that end the whole
+// pattern raise CError.
+//
+// A folder that is a reparse point (junction, symbolic link, mount point) is
+// never descended into, so nothing outside the pattern's own folder tree is
+// deleted through a link. A path longer than the system allows is refused.
+void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, CCleanupItem& job);

@@ -1,0 +1,30 @@
+#pragma once
+// The registry deletion engine. An entry names a key under HKCU or HKLM,
+// "ROOT\key\path", optionally followed by "|" and one value name. Without a
+// value name the key is emptied (all values, all subkeys at every depth) and
+// kept; with one, only that value is deleted.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class CCleanupItem;
+
+struct RegistryPath {
+    HKEY root = nullptr;
+    std::string keyPath;
+    std::string valueName;
+    bool hasValueName = false;
+};
+
+// Raises CError for a missing or unknown root (root names are case-sensitive;
+// a backslash or a forward slash may follow the root).
+RegistryPath ParseRegistryPath(const std::string& entry);
+
+// The names of all subkeys or values of an open key; raise CError.
+std::vector<std::string> EnumSubkeyNames(HKEY key, const std::string& entry);
+std::vector<std::string> EnumValueNames(HKEY key, const std::string& entry);
+
+// A missing key is not an error. Problems with single values and subkeys
+// are reported as warnings of job; failures that end the entry raise CError.
+void CleanRegistryKey(const std::string& entry, CCleanupItem& job);

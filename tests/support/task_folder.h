@@ -1,0 +1,38 @@
+#pragma once
+// A scratch program folder set up for task runs: the real program and
+// plug-ins, an inventory and task files of the test's own, and the session
+// records that a run leaves.
+#include "scratch_folder.h"
+#include "session_file.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct InventoryEntry {
+    std::string guid;
+    std::string name;
+    std::string module;
+    std::string classId;
+    std::string config;
+};
+
+// "1E000000-0000-4000-8000-<n as 12 digits>": item GUIDs for test inventories.
+std::string TestItemGuid(int n);
+
+class TaskProgramFolder : public ProgramFolder {
+public:
+    // With the test plug-in twtestjobs.dll beside the program.
+    TaskProgramFolder();
+
+    void WriteInventory(const std::vector<InventoryEntry>& items) const;
+    void WriteTask(const std::string& name, const std::vector<std::string>& enabled,
+                   const std::vector<std::pair<std::string, std::string>>& extended = {}) const;
+
+    // Runs the task role to its end; the session records it wrote.
+    std::vector<RawSessionRecord> RunTask(const std::string& name) const;
+
+    std::string SessionFile(const std::string& name) const { return File(name + ".log_file"); }
+    std::string StatusFile(const std::string& name) const { return File(name + ".run_time"); }
+    std::string Trace() const;
+};

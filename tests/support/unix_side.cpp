@@ -1,0 +1,57 @@
+#include "unix_side.h"
+
+#include <windows.h>
+
+std::string UnixPathOf(const std::string& windowsPath)
+{
+    using Converter = char* (*)(const wchar_t*);
+    const auto convert = reinterpret_cast<Converter>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (convert == nullptr) return std::string();
+    std::wstring wide(windowsPath.begin(), windowsPath.end());
+    char* unixPath = convert(wide.c_str());
+    if (unixPath == nullptr) return std::string();
+    std::string result = unixPath;
+    ::HeapFree(::GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+bool RunUnixCommand(const std::string& commandLine)
+{
+    std::string command = commandLine;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        return false;
+    }
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+    return true;
+}
+
+bool LongPathExists(const std::string& windowsPath)
+{
+    const std::wstring wide = L"\\\\?\\" + std::wstring(windowsPath.begin(), windowsPath.end());
+    return ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool WaitUntil(bool (*condition)(const std::string&), const std::string& argument, bool expected, unsigned timeoutMs)
+{
+    for (unsigned waited = 0; waited < timeoutMs; waited += 50) {
+        if (condition(argument) == expected) return true;
+        ::Sleep(50);
+    }
+    return condition(argument) == expected;
+}
+
+bool MakeFolderLink(const std::string& target, const std::string& linkPath)
+{
+    const std::string unixTarget = UnixPathOf(target);
+    const std::string unixLink = UnixPathOf(linkPath);
+    if (unixTarget.empty() || unixLink.empty()) return false;
+    if (!RunUnixCommand("Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + unixLink + "\"")) return false;
+    if (!WaitUntil(&LongPathExists, linkPath, true)) return false;
+    const DWORD attributes = ::GetFileAttributesA(linkPath.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}

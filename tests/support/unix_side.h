@@ -1,0 +1,23 @@
+#pragma once
+// The Linux side of the Wine prefix, for what the Windows API under Wine
+// cannot make: symbolic links to folders, and paths longer than MAX_PATH.
+#include <string>
+
+// The Unix path of a Windows path; empty when not running under Wine.
+std::string UnixPathOf(const std::string& windowsPath);
+
+// Starts a Unix command line (a program under /bin with its arguments, each
+// argument in double quotes when it holds blanks). Wine does not let a
+// Windows process wait for a Unix one: callers wait for its effect.
+bool RunUnixCommand(const std::string& commandLine);
+
+// True when a path exists, however long it is.
+bool LongPathExists(const std::string& windowsPath);
+
+// Polls the condition every 50 ms until it holds or the time is up.
+bool WaitUntil(bool (*condition)(const std::string&), const std::string& argument, bool expected,
+               unsigned timeoutMs = 10000);
+
+// Makes a symbolic link at linkPath (Windows path) pointing at target
+// (Windows path). Wine lists it as a folder with the reparse-point attribute.
+bool MakeFolderLink(const std::string& target, const std::string& linkPath);

@@ -1,0 +1,271 @@
+// The plug-in's registry, recent-documents, temporary-folder and data-driven
+// jobs run by the real program against traces laid in the test prefix.
+#include "common/codecs.h"
+#include "common/guid.h"
+#include "support/registry_fixture.h"
+#include "support/scratch_folder.h"
+#include "support/task_folder.h"
+#include "support/text_file.h"
+#include "tasks/inventory.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <memory>
+#include <gtest/gtest.h>
+
+namespace {
+
+const char kTypedUrlsJob[] = "B0E19CC3-4046-40DA-A480-7E3A9AF4ECDB";
+const char kRecentDocumentsJob[] = "AACEE220-9942-4E90-8CD0-F8A0FBAB496E";
+const char kTempFolderJob[] = "BE32D7AC-BD92-4DF7-ABFC-120BEDAAD0C0";
+const char kAgeKey[] = "C5BE3DE9-A946-4802-9D36-372BD8C7647A";
+const char kTypedUrls[] = "Software\\Microsoft\\Internet Explorer\\TypedURLs";
+const char kFilesNamed[] =
+    "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\{C4EE31F3-4768-11D2-BE5C-00A0C9A83DA1}\\FilesNamedMRU";
+
+DWORD CountOf(HKEY root, const std::string& key, bool subkeys)
+{
+    HKEY handle = nullptr;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return 9999;
+    DWORD subkeyCount = 0;
+    DWORD valueCount = 0;
+    ::RegQueryInfoKeyA(handle, nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr, &valueCount, nullptr,
+                       nullptr, nullptr, nullptr);
+    ::RegCloseKey(handle);
+    return subkeys ? subkeyCount : valueCount;
+}
+
+bool NoWarningsOrErrors(const std::vector<RawSessionRecord>& records)
+{
+    for (const RawSessionRecord& r : records)
+        if (r.type != 2) return false;
+    return true;
+}
+
+class CleanupJobs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        settings.SetDword("AutoRun", 0);
+        taskName = std::string("Jobs_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    }
+    std::vector<RawSessionRecord> RunOneJob(const std::string& classId,
+                                            const std::vector<std::pair<std::string, std::string>>& extended = {})
+    {
+        folder.WriteInventory({{TestItemGuid(1), "Job under test", "Sweepkit.dll", classId, ""}});
+        folder.WriteTask(taskName, {TestItemGuid(1)}, extended);
+        return folder.RunTask(taskName);
+    }
+
+    TaskProgramFolder folder;
+    ProgramSettings settings;
+    std::string taskName;
+};
+
+// The task process inherits this process's environment: point its
+// temporary folder at a scratch tree, away from the program folder.
+class TemporaryFolderJob : public CleanupJobs {
+protected:
+    void SetUp() override
+    {
+        CleanupJobs::SetUp();
+        char previous[MAX_PATH] = {};
+        ::GetEnvironmentVariableA("TEMP", previous, MAX_PATH);
+        oldTemp = previous;
+        ::SetEnvironmentVariableA("TEMP", temp.Path().c_str());
+        ::SetEnvironmentVariableA("TMP", temp.Path().c_str());
+        Make("old.tmp", 72);
+        Make("recent.tmp", 1);
+        ASSERT_TRUE(::CreateDirectoryA(temp.File("setup").c_str(), nullptr));
+        Make("setup\\old.log", 100);
+        ASSERT_TRUE(::CreateDirectoryA(temp.File("setup\\deeper").c_str(), nullptr));
+        Make("setup\\deeper\\old.dat", 100);
+        Make("future.tmp", -1);
+    }
+    void TearDown() override
+    {
+        ::SetEnvironmentVariableA("TEMP", oldTemp.c_str());
+        ::SetEnvironmentVariableA("TMP", oldTemp.c_str());
+    }
+    void Make(const std::string& name, long long hoursAgo)
+    {
+        ASSERT_TRUE(WriteWholeFile(temp.File(name), "trace"));
+        ASSERT_TRUE(SetLastWriteHoursAgo(temp.File(name), hoursAgo));
+    }
+
+    ScratchFolder temp;
+    std::string oldTemp;
+};
+
+}  // namespace
+
+TEST_F(CleanupJobs, TypedAddressesAndSearchListsAreEmptiedAndTheirKeysKept)
+{
+    RegistryValuesOverride typed(HKEY_CURRENT_USER, kTypedUrls);
+    typed.SetString("url1", "http://example.com/private");
+    typed.SetString("url2", "http://example.org/");
+    WriteRegString(HKEY_CURRENT_USER, std::string(kTypedUrls) + "\\nested", "x", "y");
+    WriteRegString(HKEY_CURRENT_USER, kFilesNamed, "a", "secret.doc");
+
+    const std::vector<RawSessionRecord> records = RunOneJob(kTypedUrlsJob);
+    EXPECT_EQ(records[records.size() - 2].message, "Job 'Job under test' finished.");
+    EXPECT_EQ(CountOf(HKEY_CURRENT_USER, kTypedUrls, false), 0u);
+    EXPECT_EQ(CountOf(HKEY_CURRENT_USER, kTypedUrls, true), 0u);
+    EXPECT_EQ(CountOf(HKEY_CURRENT_USER, kFilesNamed, false), 0u);
+}
+
+TEST_F(CleanupJobs, RecentDocumentsLosesItsFilesButKeepsItsSubfolders)
+{
+    char recent[MAX_PATH] = {};
+    ASSERT_EQ(::SHGetFolderPathA(nullptr, CSIDL_RECENT, nullptr, SHGFP_TYPE_CURRENT, recent), S_OK);
+    ::CreateDirectoryA(recent, nullptr);
+    const std::string folderPath = recent;
+    ASSERT_TRUE(WriteWholeFile(folderPath + "\\report.lnk", "link"));
+    ASSERT_TRUE(WriteWholeFile(folderPath + "\\letter.txt.lnk", "link"));
+    ::CreateDirectoryA((folderPath + "\\TestSubfolder").c_str(), nullptr);
+    ASSERT_TRUE(WriteWholeFile(folderPath + "\\TestSubfolder\\kept.lnk", "link"));
+
+    const std::vector<RawSessionRecord> records = RunOneJob(kRecentDocumentsJob);
+    EXPECT_TRUE(NoWarningsOrErrors(records));
+    EXPECT_FALSE(FileExists(folderPath + "\\report.lnk"));
+    EXPECT_FALSE(FileExists(folderPath + "\\letter.txt.lnk"));
+    EXPECT_TRUE(FileExists(folderPath + "\\TestSubfolder\\kept.lnk"));
+    RemoveTree(folderPath + "\\TestSubfolder");
+}
+
+TEST_F(TemporaryFolderJob, WithoutASettingFilesOfTheLast48HoursAreSpared)
+{
+    const std::vector<RawSessionRecord> records = RunOneJob(kTempFolderJob);
+    EXPECT_TRUE(NoWarningsOrErrors(records));
+    EXPECT_FALSE(FileExists(temp.File("old.tmp")));
+    EXPECT_TRUE(FileExists(temp.File("recent.tmp")));
+    EXPECT_TRUE(FileExists(temp.File("future.tmp")));
+    EXPECT_FALSE(FileExists(temp.File("setup")));  // emptied at every depth, then removed
+}
+
+TEST_F(TemporaryFolderJob, FlagZeroDeletesEveryFile)
+{
+    const std::vector<RawSessionRecord> records = RunOneJob(kTempFolderJob, {{kAgeKey, EncodeFlagAndNumber(false, 5)}});
+    EXPECT_TRUE(NoWarningsOrErrors(records));
+    EXPECT_FALSE(FileExists(temp.File("old.tmp")));
+    EXPECT_FALSE(FileExists(temp.File("recent.tmp")));
+    EXPECT_FALSE(FileExists(temp.File("future.tmp")));
+    EXPECT_FALSE(FileExists(temp.File("setup")));
+}
+
+TEST_F(TemporaryFolderJob, FlagOneWithZeroHoursSparesOnlyFilesFromNowOn)
+{
+    RunOneJob(kTempFolderJob, {{kAgeKey, "1 0"}});
+    EXPECT_FALSE(FileExists(temp.File("old.tmp")));
+    EXPECT_FALSE(FileExists(temp.File("recent.tmp")));
+    EXPECT_TRUE(FileExists(temp.File("future.tmp")));
+}
+
+TEST_F(TemporaryFolderJob, AFolderThatKeepsSparedFilesStaysWithAWarning)
+{
+    Make("setup\\deeper\\fresh.dat", 2);
+    const std::vector<RawSessionRecord> records = RunOneJob(kTempFolderJob);
+    EXPECT_TRUE(FileExists(temp.File("setup\\deeper\\fresh.dat")));
+    EXPECT_FALSE(FileExists(temp.File("setup\\old.log")));
+    bool warned = false;
+    for (const RawSessionRecord& r : records)
+        warned |= r.type == 1 && r.message == "Cannot delete folder: " + temp.File("setup\\deeper") + ". Error: 145";
+    EXPECT_TRUE(warned);
+}
+
+// Every shipped custom item against the traces its job settings file names:
+// per registry entry a list (or a named value beside one that must stay),
+// per file pattern a cache folder with files and a subfolder that stays.
+TEST_F(CleanupJobs, EveryShippedJobSettingsFileErasesTheTracesItNames)
+{
+    CItemInventory shipped;
+    shipped.Initialize(folder.File("task_inventory.ini"));
+    GuidList guids;
+    shipped.GetAllItems(guids);
+
+    struct Trace {
+        HKEY root;
+        std::string key;
+        std::string value;  // empty: the whole key was laid
+        std::string keptValue;
+    };
+    std::vector<Trace> registryTraces;
+    std::vector<std::string> fileFolders;
+    std::vector<std::string> enabled;
+    std::vector<std::unique_ptr<RegistryValuesOverride>> restore;
+
+    for (const GUID& guid : guids) {
+        const CInventoryItem* item = shipped.FindItem(guid);
+        if (item->config.empty()) continue;
+        enabled.push_back(GuidToString(guid));
+        const std::string settingsFile = folder.File(item->config);
+        const int regKeys = static_cast<int>(::GetPrivateProfileIntA("Settings", "RegKeyCount", 0, settingsFile.c_str()));
+        for (int i = 1; i <= regKeys; ++i) {
+            char entry[1024] = {};
+            ::GetPrivateProfileStringA("Settings", ("RegKey" + std::to_string(i)).c_str(), "", entry, sizeof entry,
+                                       settingsFile.c_str());
+            std::string text = entry;
+            ASSERT_EQ(text.rfind("HKCU\\", 0), 0u) << text;
+            std::string key = text.substr(5);
+            std::string value;
+            const size_t bar = key.find('|');
+            if (bar != std::string::npos) {
+                value = key.substr(bar + 1);
+                key = key.substr(0, bar);
+            }
+            restore.push_back(std::make_unique<RegistryValuesOverride>(HKEY_CURRENT_USER, key));
+            if (value.empty()) {
+                restore.back()->SetString("MRUList", "ab");
+                restore.back()->SetString("a", "C:\\private\\secret.txt");
+                WriteRegString(HKEY_CURRENT_USER, key + "\\TestTraceSubkey", "b", "trace");
+                registryTraces.push_back({HKEY_CURRENT_USER, key, "", ""});
+            } else {
+                restore.back()->SetString(value, "trace");
+                restore.back()->SetString("TestKeptSetting", "setting");
+                registryTraces.push_back({HKEY_CURRENT_USER, key, value, "TestKeptSetting"});
+            }
+        }
+        const int files = static_cast<int>(::GetPrivateProfileIntA("Settings", "FileCount", 0, settingsFile.c_str()));
+        for (int i = 1; i <= files; ++i) {
+            char pattern[1024] = {};
+            ::GetPrivateProfileStringA("Settings", ("File" + std::to_string(i)).c_str(), "", pattern, sizeof pattern,
+                                       settingsFile.c_str());
+            char expanded[MAX_PATH] = {};
+            ::ExpandEnvironmentStringsA(pattern, expanded, MAX_PATH);
+            std::string cacheFolder = expanded;
+            cacheFolder = cacheFolder.substr(0, cacheFolder.rfind('\\'));
+            ASSERT_EQ(::SHCreateDirectoryExA(nullptr, cacheFolder.c_str(), nullptr) == ERROR_SUCCESS ||
+                          FileExists(cacheFolder),
+                      true)
+                << cacheFolder;
+            ASSERT_TRUE(WriteWholeFile(cacheFolder + "\\data_0", "cached page"));
+            ASSERT_TRUE(WriteWholeFile(cacheFolder + "\\f_000001", "cached image"));
+            ::CreateDirectoryA((cacheFolder + "\\index-dir").c_str(), nullptr);
+            ASSERT_TRUE(WriteWholeFile(cacheFolder + "\\index-dir\\the-real-index", "index"));
+            fileFolders.push_back(cacheFolder);
+        }
+    }
+    ASSERT_FALSE(enabled.empty());
+    folder.WriteTask(taskName, enabled);
+
+    const std::vector<RawSessionRecord> records = folder.RunTask(taskName);
+    EXPECT_TRUE(NoWarningsOrErrors(records));
+    for (const RawSessionRecord& r : records) EXPECT_EQ(r.type, 2) << r.message;
+
+    for (const Trace& trace : registryTraces) {
+        if (trace.value.empty()) {
+            EXPECT_EQ(CountOf(trace.root, trace.key, false), 0u) << trace.key;
+            EXPECT_EQ(CountOf(trace.root, trace.key, true), 0u) << trace.key;
+        } else {
+            EXPECT_FALSE(RegValueExists(trace.root, trace.key, trace.value)) << trace.key << "|" << trace.value;
+            EXPECT_TRUE(RegValueExists(trace.root, trace.key, trace.keptValue)) << trace.key;
+        }
+    }
+    for (const std::string& cacheFolder : fileFolders) {
+        EXPECT_FALSE(FileExists(cacheFolder + "\\data_0")) << cacheFolder;
+        EXPECT_FALSE(FileExists(cacheFolder + "\\f_000001")) << cacheFolder;
+        EXPECT_TRUE(FileExists(cacheFolder + "\\index-dir\\the-real-index")) << cacheFolder;
+        RemoveTree(cacheFolder + "\\index-dir");
+    }
+}

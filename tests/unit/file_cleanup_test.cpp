@@ -1,0 +1,212 @@
+// The file deletion engine on real folder trees in the Wine prefix.
+#include "plugin/filecleanup.h"
+
+#include "common/error.h"
+#include "support/job_harness.h"
+#include "support/registry_fixture.h"
+#include "support/scratch_folder.h"
+#include "support/text_file.h"
+#include "support/unix_side.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+void MakeFile(const std::string& path, long long hoursAgo = 0)
+{
+    ASSERT_TRUE(WriteWholeFile(path, "trace")) << path;
+    if (hoursAgo != 0) {
+        ASSERT_TRUE(SetLastWriteHoursAgo(path, hoursAgo)) << path;
+    }
+}
+
+void MakeFolder(const std::string& path)
+{
+    ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr)) << path;
+}
+
+time32 HoursAgo(int hours)
+{
+    return static_cast<time32>(std::time(nullptr)) - hours * 3600;
+}
+
+bool HasEvent(const EventOnlyJob& job, int type, const std::string& text)
+{
+    for (const RecordedEvent& e : job.sink.events)
+        if (e.type == type && e.text == text) return true;
+    return false;
+}
+
+class FileCleanup : public ::testing::Test {
+protected:
+    std::string Dir(const std::string& relative = std::string()) const
+    {
+        return relative.empty() ? scratch.Path() : scratch.File(relative);
+    }
+    ScratchFolder scratch;
+    EventOnlyJob job;
+};
+
+}  // namespace
+
+TEST_F(FileCleanup, WithoutDescendOnlyMatchingFilesOfTheFolderGo)
+{
+    MakeFile(Dir("a.txt"));
+    MakeFile(Dir("b.log"));
+    MakeFolder(Dir("sub.txt"));
+    MakeFile(Dir("sub.txt\\c.txt"));
+    DeleteFiles(Dir() + "\\*.txt", false, 0, job);
+    EXPECT_FALSE(FileExists(Dir("a.txt")));
+    EXPECT_TRUE(FileExists(Dir("b.log")));
+    EXPECT_TRUE(FileExists(Dir("sub.txt\\c.txt")));
+    EXPECT_TRUE(job.sink.events.empty());
+}
+
+TEST_F(FileCleanup, DescendsRemovingOldFilesAndEmptiedFoldersAndSparesRecentOnes)
+{
+    MakeFolder(Dir("tree"));
+    MakeFile(Dir("tree\\old.tmp"), 72);
+    MakeFile(Dir("tree\\new.tmp"), 1);
+    MakeFolder(Dir("tree\\old-only"));
+    MakeFile(Dir("tree\\old-only\\x.tmp"), 100);
+    MakeFolder(Dir("tree\\old-only\\deeper"));
+    MakeFile(Dir("tree\\old-only\\deeper\\y.tmp"), 100);
+    MakeFolder(Dir("tree\\keeps"));
+    MakeFile(Dir("tree\\keeps\\recent.tmp"), 2);
+    MakeFile(Dir("tree\\keeps\\stale.tmp"), 49);
+
+    DeleteFiles(Dir("tree") + "\\*", true, HoursAgo(48), job);
+
+    EXPECT_FALSE(FileExists(Dir("tree\\old.tmp")));
+    EXPECT_TRUE(FileExists(Dir("tree\\new.tmp")));
+    EXPECT_FALSE(FileExists(Dir("tree\\old-only")));
+    EXPECT_TRUE(FileExists(Dir("tree\\keeps\\recent.tmp")));
+    EXPECT_FALSE(FileExists(Dir("tree\\keeps\\stale.tmp")));
+    EXPECT_TRUE(FileExists(Dir("tree")));  // the pattern's own folder stays
+    ASSERT_EQ(job.sink.events.size(), 1u);
+    EXPECT_EQ(job.sink.events[0].type, kEventWarning);
+    EXPECT_EQ(job.sink.events[0].text, "Cannot delete folder: " + Dir("tree\\keeps") + ". Error: 145");
+}
+
+TEST_F(FileCleanup, ReadOnlyHiddenAndSystemFilesAreDeleted)
+{
+    MakeFile(Dir("ro.tmp"));
+    MakeFile(Dir("hidden.tmp"));
+    MakeFile(Dir("system.tmp"));
+    ::SetFileAttributesA(Dir("ro.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+    ::SetFileAttributesA(Dir("hidden.tmp").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    ::SetFileAttributesA(Dir("system.tmp").c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
+    DeleteFiles(Dir() + "\\*.tmp", false, 0, job);
+    EXPECT_FALSE(FileExists(Dir("ro.tmp")));
+    EXPECT_FALSE(FileExists(Dir("hidden.tmp")));
+    EXPECT_FALSE(FileExists(Dir("system.tmp")));
+}
+
+TEST_F(FileCleanup, EnvironmentVariablesAreExpandedInThePattern)
+{
+    MakeFile(Dir("expanded.tmp"));
+    ::SetEnvironmentVariableA("TW_TEST_TRACE_DIR", Dir().c_str());
+    DeleteFiles("%TW_TEST_TRACE_DIR%\\*.tmp", false, 0, job);
+    EXPECT_FALSE(FileExists(Dir("expanded.tmp")));
+}
+
+TEST_F(FileCleanup, APatternThatMatchesNothingOrAMissingFolderCompletesSilently)
+{
+    MakeFile(Dir("kept.log"));
+    DeleteFiles(Dir() + "\\*.none", true, 0, job);
+    DeleteFiles(Dir("missing\\folder") + "\\*", true, 0, job);
+    DeleteFiles("%TW_TEST_UNDEFINED_VARIABLE%\\*", true, 0, job);
+    EXPECT_TRUE(FileExists(Dir("kept.log")));
+    EXPECT_TRUE(job.sink.events.empty());
+}
+
+TEST_F(FileCleanup, AnInvalidPatternIsASearchError)
+{
+    try {
+        MakeFile(Dir("a.txt"));
+        DeleteFiles(Dir() + "\\a.txt\\*", false, 0, job);  // a file used as a folder
+        FAIL() << "nothing raised";
+    } catch (const CError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("File search error: ", 0), 0u) << error.what();
+        EXPECT_NE(std::string(error.what()).find("(" + Dir() + "\\a.txt\\*)"), std::string::npos);
+    }
+}
+
+TEST_F(FileCleanup, AFileInUseIsScheduledForDeletionAtRestart)
+{
+    const std::string locked = Dir("locked.tmp");
+    MakeFile(locked);
+    RegistryValuesOverride pending(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager");
+    pending.Remove("PendingFileRenameOperations");  // put back as it was when the test ends
+
+    HANDLE holder = ::CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    DeleteFiles(Dir() + "\\*.tmp", false, 0, job);
+    ::CloseHandle(holder);
+
+    EXPECT_TRUE(FileExists(locked));
+    ASSERT_EQ(job.sink.events.size(), 1u);
+    EXPECT_EQ(job.sink.events[0].type, kEventInformation);
+    EXPECT_EQ(job.sink.events[0].text, "The file '" + locked + "' will be deleted once you restart your computer.");
+    RegValue operations;
+    ASSERT_TRUE(ReadRegValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                             "PendingFileRenameOperations", &operations));
+    const std::string data(operations.data.begin(), operations.data.end());
+    EXPECT_NE(data.find("locked.tmp"), std::string::npos);
+}
+
+TEST_F(FileCleanup, ALinkToAFolderOutsideTheTreeIsNeverFollowed)
+{
+    ScratchFolder outside;
+    ASSERT_TRUE(WriteWholeFile(outside.File("precious.doc"), "keep me"));
+    ASSERT_TRUE(::CreateDirectoryA(outside.File("nested").c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(outside.File("nested\\also.doc"), "keep me too"));
+    MakeFolder(Dir("tree"));
+    MakeFile(Dir("tree\\trace.tmp"));
+    ASSERT_TRUE(MakeFolderLink(outside.Path(), Dir("tree\\link")));
+
+    DeleteFiles(Dir("tree") + "\\*", true, 0, job);
+
+    EXPECT_FALSE(FileExists(Dir("tree\\trace.tmp")));
+    EXPECT_TRUE(FileExists(outside.File("precious.doc")));
+    EXPECT_TRUE(FileExists(outside.File("nested\\also.doc")));
+    for (const RecordedEvent& e : job.sink.events) {
+        EXPECT_EQ(e.text.find("precious"), std::string::npos) << e.text;
+        EXPECT_EQ(e.text.find("also.doc"), std::string::npos) << e.text;
+    }
+    // Removing the link itself is allowed; under Wine it fails, and says so.
+    if (FileExists(Dir("tree\\link"))) {
+        EXPECT_TRUE(HasEvent(job, kEventWarning, "Cannot delete folder: " + Dir("tree\\link") + ". Error: 145"));
+        // The link's own Unix path: resolving the link itself would name its target.
+        RunUnixCommand("Z:\\bin\\rm -f \"" + UnixPathOf(Dir("tree")) + "/link\"");
+        WaitUntil(&LongPathExists, Dir("tree\\link"), false);
+    }
+}
+
+TEST_F(FileCleanup, PathsLongerThanTheSystemAllowsAreRefusedAndNothingBeyondIsTouched)
+{
+    MakeFolder(Dir("tree"));
+    std::string tail;  // below tree, as a Unix path
+    while (Dir("tree").size() + tail.size() < 300) tail += "/" + std::string(40, 'd');
+    const std::string unixTree = UnixPathOf(Dir("tree"));
+    std::string deepFolder = Dir("tree") + tail;
+    for (char& c : deepFolder)
+        if (c == '/') c = '\\';
+    const std::string deepFile = deepFolder + "\\deep.tmp";
+    ASSERT_TRUE(RunUnixCommand("Z:\\bin\\mkdir -p \"" + unixTree + tail + "\""));
+    ASSERT_TRUE(WaitUntil(&LongPathExists, deepFolder, true));
+    ASSERT_TRUE(RunUnixCommand("Z:\\bin\\touch \"" + unixTree + tail + "/deep.tmp\""));
+    ASSERT_TRUE(WaitUntil(&LongPathExists, deepFile, true));
+    MakeFile(Dir("tree\\shallow.tmp"));
+
+    DeleteFiles(Dir("tree") + "\\*", true, 0, job);
+
+    EXPECT_FALSE(FileExists(Dir("tree\\shallow.tmp")));
+    bool refused = false;
+    for (const RecordedEvent& e : job.sink.events) refused |= e.text.find("Error: 206") != std::string::npos;
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(LongPathExists(deepFile));
+    RunUnixCommand("Z:\\bin\\rm -rf \"" + unixTree + "\"");
+    WaitUntil(&LongPathExists, Dir("tree"), false);
+}

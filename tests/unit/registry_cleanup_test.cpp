@@ -1,0 +1,134 @@
+// The registry deletion engine on keys of the test prefix's HKEY_CURRENT_USER.
+#include "plugin/registrycleanup.h"
+
+#include "common/error.h"
+#include "common/handles.h"
+#include "support/job_harness.h"
+#include "support/registry_fixture.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+const char kBase[] = "Software\\TidewhistleTests\\RegistryCleanup";
+
+class RegistryCleanup : public ::testing::Test {
+protected:
+    void SetUp() override { ::RegDeleteTreeA(HKEY_CURRENT_USER, kBase); }
+    void TearDown() override { ::RegDeleteTreeA(HKEY_CURRENT_USER, kBase); }
+
+    static std::string Key(const std::string& relative = std::string())
+    {
+        return relative.empty() ? std::string(kBase) : std::string(kBase) + "\\" + relative;
+    }
+    static void Value(const std::string& relative, const std::string& name, const std::string& text = "trace")
+    {
+        ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, Key(relative), name, text));
+    }
+    static bool KeyExists(const std::string& relative)
+    {
+        UniqueRegKey key;
+        return ::RegOpenKeyExA(HKEY_CURRENT_USER, Key(relative).c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
+    }
+    static DWORD Count(const std::string& relative, bool subkeys)
+    {
+        UniqueRegKey key;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, Key(relative).c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+            return 9999;
+        DWORD subkeyCount = 0;
+        DWORD valueCount = 0;
+        ::RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr, &valueCount, nullptr,
+                           nullptr, nullptr, nullptr);
+        return subkeys ? subkeyCount : valueCount;
+    }
+    static std::string RaisedBy(const std::string& entry, CCleanupItem& job)
+    {
+        try {
+            CleanRegistryKey(entry, job);
+        } catch (const CError& error) {
+            return error.what();
+        }
+        return "(nothing raised)";
+    }
+
+    EventOnlyJob job;
+};
+
+}  // namespace
+
+TEST_F(RegistryCleanup, EmptiesTheKeyAtEveryDepthAndKeepsTheKeyItself)
+{
+    Value("list", "url1");
+    Value("list", "url2");
+    Value("list", "");  // the default value
+    Value("list\\a", "v");
+    Value("list\\a\\b", "v");
+    Value("list\\a\\b\\c", "v");
+    Value("list\\z", "v");
+    CleanRegistryKey("HKCU\\" + Key("list"), job);
+    EXPECT_TRUE(KeyExists("list"));
+    EXPECT_EQ(Count("list", false), 0u);
+    EXPECT_EQ(Count("list", true), 0u);
+    EXPECT_TRUE(job.sink.events.empty());
+}
+
+TEST_F(RegistryCleanup, ANamedValueAloneIsDeletedAndSubkeysStay)
+{
+    Value("list", "LastKey");
+    Value("list", "Favourite");
+    Value("list\\sub", "v");
+    CleanRegistryKey("HKCU\\" + Key("list") + "|LastKey", job);
+    EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, Key("list"), "LastKey"));
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, Key("list"), "Favourite"));
+    EXPECT_TRUE(KeyExists("list\\sub"));
+}
+
+TEST_F(RegistryCleanup, AnEmptyValueNameStandsForTheDefaultValue)
+{
+    Value("list", "");
+    Value("list", "other");
+    CleanRegistryKey("HKCU\\" + Key("list") + "|", job);
+    EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, Key("list"), ""));
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, Key("list"), "other"));
+}
+
+TEST_F(RegistryCleanup, AForwardSlashMaySeparateTheRoot)
+{
+    Value("list", "v");
+    CleanRegistryKey("HKCU/" + Key("list"), job);
+    EXPECT_EQ(Count("list", false), 0u);
+}
+
+TEST_F(RegistryCleanup, RootNamesAreCaseSensitiveAndRequired)
+{
+    Value("list", "v");
+    const std::string lower = "hkcu\\" + Key("list");
+    EXPECT_EQ(RaisedBy(lower, job), "Unknown root registry key name: " + lower + ".");
+    EXPECT_EQ(RaisedBy("HKEY_CURRENT_USER\\" + Key("list"), job),
+              "Unknown root registry key name: HKEY_CURRENT_USER\\" + Key("list") + ".");
+    EXPECT_EQ(RaisedBy("HKCU", job), "Missing root registry key name: HKCU.");
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, Key("list"), "v"));
+}
+
+TEST_F(RegistryCleanup, AMissingKeyIsNotAnError)
+{
+    CleanRegistryKey("HKCU\\" + Key("never\\created"), job);
+    CleanRegistryKey("HKCU\\" + Key("never") + "|value", job);
+    EXPECT_TRUE(job.sink.events.empty());
+    EXPECT_FALSE(KeyExists("never"));
+}
+
+TEST(RegistryPathParsing, SplitsRootKeyPathAndValueName)
+{
+    RegistryPath path = ParseRegistryPath("HKLM\\Software\\A\\B|Name|With|Bars");
+    EXPECT_EQ(path.root, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(path.keyPath, "Software\\A\\B");
+    EXPECT_TRUE(path.hasValueName);
+    EXPECT_EQ(path.valueName, "Name|With|Bars");
+
+    path = ParseRegistryPath("HKCU/Software/Mixed\\Seps");
+    EXPECT_EQ(path.root, HKEY_CURRENT_USER);
+    EXPECT_EQ(path.keyPath, "Software/Mixed\\Seps");
+    EXPECT_FALSE(path.hasValueName);
+}
