@@ -6,7 +6,9 @@
 #include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
 #include "support/session_file.h"
+#include "support/task_folder.h"
 #include "support/text_file.h"
+#include "support/url_cache_fill.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -21,7 +23,6 @@
 
 namespace {
 
-const char kInventoryEndMarker[] = "5D793A96-4BF6-495E-A8AF-299E203194B6";
 const char kCookieKeepListKeyText[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
 
 const char kCookiesClass[] = "20FA0A7E-605A-4bf1-8634-FD1700890FC9";
@@ -33,99 +34,6 @@ const char kCookiesItem[] = "1EB00000-0000-4000-8000-000000000001";
 const char kHistoryItem[] = "1EB00000-0000-4000-8000-000000000002";
 const char kTempFilesItem[] = "1EB00000-0000-4000-8000-000000000003";
 
-using CacheSnapshot = std::map<std::string, DWORD>;  // entry name -> entry type
-
-bool UnderWine()
-{
-    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
-// Every entry of the prefix's URL cache, read with a plain search.
-CacheSnapshot ReadCache()
-{
-    CacheSnapshot entries;
-    std::vector<char> buffer(1024);
-    HANDLE search = nullptr;
-    for (;;) {
-        auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-        DWORD size = static_cast<DWORD>(buffer.size());
-        BOOL fetched = FALSE;
-        if (search == nullptr) {
-            search = ::FindFirstUrlCacheEntryA(nullptr, entry, &size);
-            fetched = search != nullptr;
-        } else {
-            fetched = ::FindNextUrlCacheEntryA(search, entry, &size);
-        }
-        if (fetched) {
-            entries[entry->lpszSourceUrlName] = entry->CacheEntryType;
-            continue;
-        }
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_INSUFFICIENT_BUFFER && size > buffer.size()) {
-            buffer.resize(size);
-            continue;
-        }
-        EXPECT_EQ(error, static_cast<DWORD>(ERROR_NO_MORE_ITEMS)) << "cache search failed";
-        break;
-    }
-    if (search != nullptr) ::FindCloseUrlCache(search);
-    return entries;
-}
-
-std::vector<std::string> Names(const CacheSnapshot& entries, bool cookies)
-{
-    std::vector<std::string> names;
-    for (const auto& [name, type] : entries)
-        if (((type & COOKIE_CACHE_ENTRY) != 0) == cookies) names.push_back(name);
-    return names;
-}
-
-std::vector<std::string> Sorted(std::vector<std::string> names)
-{
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-void WipeCache()
-{
-    for (const auto& entry : ReadCache()) ::DeleteUrlCacheEntryA(entry.first.c_str());
-}
-
-std::string UserName()
-{
-    char name[256] = {};
-    DWORD size = sizeof name;
-    EXPECT_TRUE(::GetUserNameA(name, &size));
-    return name;
-}
-
-// A persistent cookie for http://host + path; returns its cache entry name.
-std::string AddCookie(const std::string& host, const std::string& path = "/")
-{
-    const std::string url = "http://" + host + path;
-    EXPECT_TRUE(::InternetSetCookieA(url.c_str(), "visit", "1; expires=Thu, 01-Jan-2037 00:00:00 GMT")) << url;
-    const std::string name = "Cookie:" + UserName() + "@" + host + path;
-    EXPECT_EQ(ReadCache().count(name), 1u) << "no cookie entry " << name;
-    return name;
-}
-
-// A cached one-byte file for url, with header info of the given length.
-std::string AddEntry(const std::string& url, size_t headerSize = 0)
-{
-    char file[MAX_PATH] = {};
-    EXPECT_TRUE(::CreateUrlCacheEntryA(url.c_str(), 0, "html", file, 0)) << url;
-    EXPECT_TRUE(WriteWholeFile(file, "x"));
-    std::string header;
-    if (headerSize > 0) header = "HTTP/1.1 200 OK\r\nX-Padding: " + std::string(headerSize, 'h') + "\r\n\r\n";
-    const FILETIME none = {};
-    EXPECT_TRUE(::CommitUrlCacheEntryA(url.c_str(), file, none, none, NORMAL_CACHE_ENTRY,
-                                       header.empty() ? nullptr : reinterpret_cast<BYTE*>(&header[0]),
-                                       static_cast<DWORD>(header.size()), "html", nullptr))
-        << url;
-    EXPECT_EQ(ReadCache().count(url), 1u) << "no cache entry " << url;
-    return url;
-}
 
 // A scratch program folder whose inventory holds the three browser jobs.
 class BrowserJobs : public ::testing::Test {
@@ -134,18 +42,9 @@ protected:
     {
         settings.SetDword("AutoRun", 0);
         taskName = std::string("BrowserTask_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        const std::vector<std::pair<std::string, std::pair<std::string, std::string>>> items = {
-            {kCookiesItem, {"Browser cookies", kCookiesClass}},
-            {kHistoryItem, {"Browser history", kHistoryClass}},
-            {kTempFilesItem, {"Browser cache", kTempFilesClass}},
-        };
-        std::string text = "# browser jobs\r\n";
-        for (const auto& [guid, item] : items) {
-            text += "[ITEM]\r\nGUID=" + guid + "\r\nName=" + item.first +
-                    "\r\nIcon=0\r\nModuleName=Sweepkit.dll\r\nCLSID=" + item.second + "\r\n";
-        }
-        text += "[ITEM]\r\n";
-        ASSERT_TRUE(WriteWholeFile(folder.File("task_inventory.ini"), text));
+        folder.WriteInventory({{kCookiesItem, "Browser cookies", "Sweepkit.dll", kCookiesClass, ""},
+                               {kHistoryItem, "Browser history", "Sweepkit.dll", kHistoryClass, ""},
+                               {kTempFilesItem, "Browser cache", "Sweepkit.dll", kTempFilesClass, ""}});
     }
 
     void TearDown() override
@@ -164,28 +63,10 @@ protected:
     void WriteTask(const std::vector<std::string>& enabled,
                    const std::vector<std::pair<std::string, std::string>>& extended = {})
     {
-        std::string text = "TaskName=" + taskName +
-                           "\r\nScheduleEnabled=0\r\nBaseScheduleTime=2026/ 1/ 1  9: 0: 0\r\n"
-                           "RunOnceTime=2026/ 1/ 1  9: 0: 0\r\nRunAtStartup=0\r\nRunAtShutdown=0\r\nScheduleType=0\r\n"
-                           "RunEveryNumber=1\r\nRunEveryUnit=1\r\nExtendedDataCount=" +
-                           std::to_string(extended.size()) + "\r\n";
-        for (const auto& [key, value] : extended)
-            text += "ExtendedData_GUID=" + key + "\r\nExtendedData_Value=" + value + "\r\n";
-        for (const std::string& guid : enabled) text += "EnabledTask=" + guid + "\r\n";
-        text += std::string("EnabledTask=") + kInventoryEndMarker + "\r\n";
-        ASSERT_TRUE(WriteWholeFile(folder.File(taskName + ".tsk"), text));
+        folder.WriteTask(taskName, enabled, extended);
     }
 
-    // Runs the task process to its end; the session records it wrote.
-    std::vector<RawSessionRecord> RunTask()
-    {
-        DWORD exitCode = 1;
-        EXPECT_TRUE(RunToEnd(folder.Program(), {taskName}, 60000, &exitCode));
-        EXPECT_EQ(exitCode, 0u);
-        std::vector<RawSessionRecord> records;
-        EXPECT_TRUE(ReadSessionFile(folder.File(taskName + ".log_file"), &records));
-        return records;
-    }
+    std::vector<RawSessionRecord> RunTask() { return folder.RunTask(taskName); }
 
     // The records between "Starting cleanup jobs." and "Session finished".
     static std::vector<std::string> JobMessages(const std::vector<RawSessionRecord>& records)
@@ -198,7 +79,7 @@ protected:
         return std::vector<std::string>(first + 1, last);
     }
 
-    ProgramFolder folder;
+    TaskProgramFolder folder;
     ProgramSettings settings;
     std::string taskName;
     bool wiped = false;
