@@ -14,6 +14,7 @@
 #include "ui/resource.h"
 
 #include <objbase.h>
+#include <commctrl.h>
 #include <cstring>
 
 namespace {
@@ -99,18 +100,27 @@ bool CTidewhistleApp::InitializeInventory()
 bool CTidewhistleApp::RunGUI(bool trayOnly)
 {
     TRACE(20, "CTidewhistleApp::RunGUI");
-    TRACE(20, "Initializing application data");
-    try {
-        if (!g_trayWnd.Create(CurrentModule())) RaiseInternalError(1, static_cast<int>(::GetLastError()));
+    if (!m_instanceGuard.CheckSingleInstance()) return false;
 
+    TRACE(20, "Initializing application data");
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                          ICC_DATE_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    try {
+        m_scheduler = std::make_unique<CTaskScheduler>();
+        m_scheduler->Start();
+
+        if (!g_trayWnd.Create(CurrentModule())) RaiseInternalError(1, static_cast<int>(::GetLastError()));
         HICON icon = ::LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_TIDEWHISTLE));
         if (icon == nullptr) RaiseInternalError(2, static_cast<int>(::GetLastError()));
         if (!g_trayWnd.AddIcon(icon)) RaiseInternalError(3, static_cast<int>(::GetLastError()));
+
+        // The program stays resident in the tray after the console closes.
+        if (!trayOnly) g_trayWnd.OpenConsole();
     } catch (const std::exception& error) {
         ShowError(FormatResString(IDS_START_FAILED, error.what()));
         return false;
     }
-    (void)trayOnly;
     TRACE(20, "CTidewhistleApp::RunGUI - done");
     return true;
 }
@@ -141,5 +151,14 @@ bool CTidewhistleApp::RunTask(const std::string& taskName)
 int CTidewhistleApp::ExitInstance()
 {
     g_trayWnd.RemoveIcon();
+    if (m_scheduler) {
+        try {
+            m_scheduler->Stop();  // the thread starts the shutdown tasks before it ends
+        } catch (const std::exception& error) {
+            TRACE(40, "%s", error.what());
+        }
+        m_scheduler.reset();
+    }
+    m_instanceGuard.StopWatcher();
     return 0;
 }

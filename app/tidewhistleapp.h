@@ -2,7 +2,10 @@
 // The program's application object: the common start-up of every process,
 // the choice of role from the command line, and the tear-down at exit.
 #include "app/appframe.h"
+#include "app/singleinstance.h"
+#include "scheduler/taskscheduler.h"
 
+#include <memory>
 #include <string>
 
 class CTidewhistleApp : public CAppFrame {
@@ -23,4 +26,7 @@ private:
 
     int m_argc;
     char** m_argv;
+    // Resident role only: owned here, stopped by the exit hook.
+    std::unique_ptr<CTaskScheduler> m_scheduler;
+    CInstanceGuard m_instanceGuard;
 };

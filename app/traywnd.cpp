@@ -1,6 +1,7 @@
 #include "app/traywnd.h"
 
 #include "common/resstring.h"
+#include "ui/tidewhistledlg.h"
 #include "ui/resource.h"
 
 #include <shellapi.h>
@@ -57,10 +58,24 @@ void CTrayWnd::ShowMenu()
     ::GetCursorPos(&cursor);
     HMENU menu = ::CreatePopupMenu();
     if (menu == nullptr) return;
+    ::AppendMenuA(menu, MF_STRING, kCommandConfigure, "Configure");
+    ::SetMenuDefaultItem(menu, 0, TRUE);
     ::AppendMenuA(menu, MF_STRING, kCommandClose, "Close");
     ::SetForegroundWindow(m_hwnd);
     ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hwnd, nullptr);
     ::DestroyMenu(menu);
+}
+
+void CTrayWnd::OpenConsole()
+{
+    // A console opened while another runs modally nests inside it; the flag
+    // tells the menu to stay away until the outer one closes.
+    const bool outerOpen = m_consoleOpen;
+    m_consoleOpen = true;
+    CTidewhistleDlg console(m_hwnd);
+    ::SetForegroundWindow(m_hwnd);
+    console.DoModal();
+    m_consoleOpen = outerOpen;
 }
 
 LRESULT CALLBACK CTrayWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -79,9 +94,14 @@ LRESULT CTrayWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case kCallbackMessage:
-        if (lParam == WM_RBUTTONUP) ShowMenu();
+        if (lParam == WM_LBUTTONDBLCLK) OpenConsole();
+        else if (lParam == WM_RBUTTONUP && !m_consoleOpen) ShowMenu();
         return 0;
     case WM_COMMAND:
+        if (LOWORD(wParam) == kCommandConfigure) {
+            OpenConsole();
+            return 0;
+        }
         if (LOWORD(wParam) == kCommandClose) {
             ::PostQuitMessage(0);
             return 0;

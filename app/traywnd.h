@@ -12,6 +12,8 @@ public:
     bool Create(HINSTANCE instance);
     bool AddIcon(HICON icon);
     void RemoveIcon();
+    // Runs the console modally; returns when the user closes it.
+    void OpenConsole();
     HWND GetHwnd() const { return m_hwnd; }
 
 private:
@@ -20,6 +22,7 @@ private:
     void ShowMenu();
 
     HWND m_hwnd = nullptr;
+    bool m_consoleOpen = false;
 };
 
 extern CTrayWnd g_trayWnd;

@@ -1,7 +1,29 @@
 #pragma once
+#include "taskdialogs_resource.h"
 // Resource identifiers of the program Tidewhistle.exe.
 
 #define IDI_TIDEWHISTLE 128
+
+// Dialog templates
+#define IDD_TIDEWHISTLE_DIALOG 102
+
+// Controls of the console
+#define IDC_JOB_TREE          1000
+#define IDC_PROGRESS_TEMPLATE 1001
+#define IDC_NEW_TASK          1004
+#define IDC_SETTINGS          1005
+#define IDC_CUSTOM_CLEANUP    1006
+#define IDC_HELP_BUTTON       1008
+#define IDC_HELP_MENU         1009
+#define IDC_SCHEDULE          1011
+#define IDC_DELETE_TASK       1012
+#define IDC_TASK_OPTIONS      1013
+#define IDC_TASK_BOX          1029
+#define IDC_START             1030
+#define IDC_STOP              1031
+#define IDC_RUN_STATUS        1032
+#define IDM_ONLINE_HELP       1025
+#define IDM_SUBMIT_TICKET     1026
 
 // String table
 #define IDS_PRODUCT_NAME             1

@@ -58,3 +58,53 @@ void DismissMessageBox(const MessageBoxInfo& info)
 {
     ::PostMessageA(info.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    std::string className;
+    std::string caption;
+    bool visibleOnly;
+    HWND found;
+};
+
+BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId) return TRUE;
+    char className[128] = {};
+    ::GetClassNameA(window, className, sizeof className);
+    if (search->className != className) return TRUE;
+    if (search->visibleOnly && !::IsWindowVisible(window)) return TRUE;
+    if (!search->caption.empty()) {
+        char caption[256] = {};
+        ::GetWindowTextA(window, caption, sizeof caption);
+        if (search->caption != caption) return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND WaitForWindow(DWORD processId, const std::string& className, const std::string& caption, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    do {
+        WindowSearch search = {processId, className, caption, true, nullptr};
+        ::EnumWindows(&FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) return search.found;
+        ::Sleep(100);
+    } while (::GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+HWND FindProcessWindow(DWORD processId, const std::string& className)
+{
+    WindowSearch search = {processId, className, std::string(), false, nullptr};
+    ::EnumWindows(&FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}

@@ -16,3 +16,10 @@ bool WaitForMessageBox(DWORD processId, DWORD timeoutMs, MessageBoxInfo* info);
 
 // Presses the box's OK button.
 void DismissMessageBox(const MessageBoxInfo& info);
+
+// Waits for a visible top-level window of the process with the class name
+// and, when given, the caption; null when none appears in time.
+HWND WaitForWindow(DWORD processId, const std::string& className, const std::string& caption, DWORD timeoutMs);
+
+// Any top-level window of the process with the class name (visible or not).
+HWND FindProcessWindow(DWORD processId, const std::string& className);

@@ -55,6 +55,35 @@ void TaskProgramFolder::WriteTask(const std::string& name, const std::vector<std
     ASSERT_TRUE(WriteWholeFile(File(name + ".tsk"), text));
 }
 
+namespace {
+
+std::string TimeLine(time32 t)
+{
+    LocalTime local;
+    TimeToLocal(t, &local);
+    char text[64];
+    std::snprintf(text, sizeof text, "%4d/%2d/%2d %2d:%2d:%2d", local.year, local.month, local.day, local.hour,
+                  local.minute, local.second);
+    return text;
+}
+
+}  // namespace
+
+void TaskProgramFolder::WriteScheduledTask(const std::string& fileName, const std::string& name,
+                                           const TaskSchedule& schedule, const std::vector<std::string>& enabled) const
+{
+    std::string text = "TaskName=" + name + "\r\nScheduleEnabled=" + (schedule.enabled ? "1" : "0") +
+                       "\r\nBaseScheduleTime=" + TimeLine(schedule.base) + "\r\nRunOnceTime=" + TimeLine(schedule.runOnce) +
+                       "\r\nRunAtStartup=" + (schedule.atStartup ? "1" : "0") +
+                       "\r\nRunAtShutdown=" + (schedule.atShutdown ? "1" : "0") +
+                       "\r\nScheduleType=" + std::to_string(schedule.type) +
+                       "\r\nRunEveryNumber=" + std::to_string(schedule.number) +
+                       "\r\nRunEveryUnit=" + std::to_string(schedule.unit) + "\r\nExtendedDataCount=0\r\n";
+    for (const std::string& guid : enabled) text += "EnabledTask=" + guid + "\r\n";
+    text += std::string("EnabledTask=") + kEndMarker + "\r\n";
+    ASSERT_TRUE(WriteWholeFile(File(fileName + ".tsk"), text));
+}
+
 std::vector<RawSessionRecord> TaskProgramFolder::RunTask(const std::string& name) const
 {
     DWORD exitCode = 1;

@@ -5,9 +5,23 @@
 #include "scratch_folder.h"
 #include "session_file.h"
 
+#include "common/timeutil.h"
+
 #include <string>
 #include <utility>
 #include <vector>
+
+// The schedule lines of a task file.
+struct TaskSchedule {
+    bool enabled = false;
+    time32 base = 1767254400;     // 2026-01-01
+    time32 runOnce = 1767254400;
+    bool atStartup = false;
+    bool atShutdown = false;
+    int type = 0;
+    int number = 1;
+    int unit = 1;
+};
 
 struct InventoryEntry {
     std::string guid;
@@ -28,6 +42,9 @@ public:
     void WriteInventory(const std::vector<InventoryEntry>& items) const;
     void WriteTask(const std::string& name, const std::vector<std::string>& enabled,
                    const std::vector<std::pair<std::string, std::string>>& extended = {}) const;
+    // A task file named fileName + ".tsk" holding TaskName=name.
+    void WriteScheduledTask(const std::string& fileName, const std::string& name, const TaskSchedule& schedule,
+                            const std::vector<std::string>& enabled) const;
 
     // Runs the task role to its end; the session records it wrote.
     std::vector<RawSessionRecord> RunTask(const std::string& name) const;

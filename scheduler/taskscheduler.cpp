@@ -1,0 +1,315 @@
+#include "scheduler/taskscheduler.h"
+
+#include "common/error.h"
+#include "common/namedevent.h"
+#include "common/paths.h"
+#include "common/settings.h"
+#include "common/tracer.h"
+#include "runtime/taskprocess.h"
+#include "scheduler/nextrun.h"
+
+#include <process.h>
+
+#include <cerrno>
+
+const char kConfigChangeEventName[] = "1012C031_D0A9_456A_A69D_120947AA48E9";
+
+namespace {
+
+// A clock set back by more than this makes every timed run be computed anew.
+const time32 kClockJumpSlack = 120;
+
+std::string LastRunTimePath(const std::string& taskName)
+{
+    return GetModuleFilePath(("TS_LRT_" + taskName + ".dat").c_str());
+}
+
+// The key of a task file: its name up to the last ".".
+std::string TaskKeyOf(const std::string& fileName)
+{
+    const size_t dot = fileName.rfind('.');
+    return dot == std::string::npos ? fileName : fileName.substr(0, dot);
+}
+
+bool SameFileTime(const FILETIME& a, const FILETIME& b)
+{
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+DWORD PeriodMilliseconds(int seconds)
+{
+    // A period below one second would make the thread spin.
+    return static_cast<DWORD>(seconds < 1 ? 1 : seconds) * 1000;
+}
+
+}  // namespace
+
+void CTaskScheduler::Start()
+{
+    TRACE(20, "CTaskScheduler::Start");
+    RescanConfig();
+
+    TRACE(20, "creating change cfg event");
+    m_configChangeEvent = CreateNamedEvent(kConfigChangeEventName, false, false);
+    if (!m_configChangeEvent) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "config change event creation failure - %d", static_cast<int>(error));
+        RaiseInternalError(20, static_cast<int>(error));
+    }
+
+    TRACE(20, "creating stop event");
+    m_stopEvent.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!m_stopEvent) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "stop event creation failure - %d", static_cast<int>(error));
+        RaiseInternalError(17, static_cast<int>(error));
+    }
+
+    TRACE(20, "starting thread");
+    const uintptr_t thread = _beginthreadex(nullptr, 0, &CTaskScheduler::ThreadEntry, this, 0, nullptr);
+    if (thread == 0) {
+        const int error = errno;
+        TRACE(40, "thread creation failure - %d", error);
+        RaiseInternalError(16, error);
+    }
+    m_thread.Reset(reinterpret_cast<HANDLE>(thread));
+    TRACE(20, "CTaskScheduler::Start - done");
+}
+
+void CTaskScheduler::Stop()
+{
+    TRACE(20, "CTaskScheduler::Stop");
+    TRACE(20, "signalling event");
+    if (!::SetEvent(m_stopEvent.Get())) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "set event failure - %d", static_cast<int>(error));
+        RaiseInternalError(18, static_cast<int>(error));
+    }
+    TRACE(20, "waiting for thread stop");
+    if (::WaitForSingleObject(m_thread.Get(), INFINITE) == WAIT_FAILED) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "WFSO error - %d", static_cast<int>(error));
+        RaiseInternalError(19, static_cast<int>(error));
+    }
+    TRACE(20, "CTaskScheduler::Stop - done");
+}
+
+unsigned __stdcall CTaskScheduler::ThreadEntry(void* scheduler)
+{
+    static_cast<CTaskScheduler*>(scheduler)->Thread();
+    return 0;
+}
+
+bool CTaskScheduler::StopRequested() const
+{
+    return ::WaitForSingleObject(m_stopEvent.Get(), 0) == WAIT_OBJECT_0;
+}
+
+void CTaskScheduler::Thread()
+{
+    TRACE(20, "CTaskScheduler::Thread");
+    ExecuteFixedTasks(Phase::Startup);
+
+    time32 lastRescan = GetLocalNow();
+    time32 period = 0;  // the first pass always rescans
+    m_lastPass = lastRescan;
+    while (!StopRequested()) {
+        const time32 now = GetLocalNow();
+        RecomputeAfterClockJump(now);
+        const bool changed = ::WaitForSingleObject(m_configChangeEvent.Get(), 0) == WAIT_OBJECT_0;
+        // A clock set back also ends the wait for the next rescan.
+        if (now >= lastRescan + period || now < lastRescan || changed) {
+            period = GetTaskScheduleUpdatePeriod();
+            lastRescan = now;
+            RescanConfig();
+        }
+        ExecuteTasks();
+        // Waiting on the stop event instead of sleeping lets a stop request
+        // end the pause; it is still noticed only between passes.
+        ::WaitForSingleObject(m_stopEvent.Get(), PeriodMilliseconds(GetTaskScheduleExecutePeriod()));
+    }
+
+    ExecuteFixedTasks(Phase::Shutdown);
+    TRACE(20, "CTaskScheduler::Thread - done");
+}
+
+// A clock set back would leave every recurring run far in the future (a daily
+// task would skip days): compute them again from the new time. Runs that are
+// over (next run 0) stay over.
+void CTaskScheduler::RecomputeAfterClockJump(time32 now)
+{
+    if (now + kClockJumpSlack < m_lastPass) {
+        TRACE(30, "CTaskScheduler: clock set back, computing next runs again");
+        for (auto& [key, entry] : m_tasks) {
+            if (entry->nextRun != 0) entry->nextRun = CalcNextRunTime(entry->task);
+        }
+    }
+    m_lastPass = now;
+}
+
+void CTaskScheduler::RescanConfig()
+{
+    TRACE(10, "CTaskScheduler::RescanConfig");
+    for (auto& [key, entry] : m_tasks) entry->mark = false;
+
+    TRACE(10, "creatinmg file search pattern");
+    const std::string folder = GetModuleFolder();
+    const std::string pattern = folder + "\\*.tsk";
+    TRACE(10, "enumerating tasks");
+
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(::FindFirstFileA(pattern.c_str(), &found));
+    if (search) {
+        do {
+            const std::string fileName = found.cFileName;
+            TRACE(10, "Checking task: %s", fileName.c_str());
+            const std::string key = TaskKeyOf(fileName);
+            const auto existing = m_tasks.find(key);
+            const bool updateRequired =
+                existing == m_tasks.end() || !SameFileTime(existing->second->writeTime, found.ftLastWriteTime);
+            if (updateRequired) {
+                TRACE(20, "Task update required: %s", fileName.c_str());
+                auto entry = std::make_unique<ScheduledTask>();
+                TRACE(20, "loading new task config..");
+                try {
+                    entry->task.Load(folder + "\\" + fileName);
+                    TRACE(20, "adding new task to the list");
+                    UpdateTask(key, found.ftLastWriteTime, std::move(entry));
+                } catch (const std::exception& error) {
+                    // Tried again at every rescan: the write time is kept only after a load.
+                    TRACE(10, "Failed to load task configuration from file %s, error %s", fileName.c_str(),
+                          error.what());
+                }
+            } else {
+                existing->second->mark = true;
+            }
+            TRACE(10, "getting next file");
+        } while (::FindNextFileA(search.Get(), &found));
+    }
+
+    TRACE(10, "removing unmarked tasks");
+    for (auto it = m_tasks.begin(); it != m_tasks.end();) {
+        if (it->second->mark) ++it;
+        else it = m_tasks.erase(it);
+    }
+    TRACE(10, "CTaskScheduler::RescanConfig - done");
+}
+
+void CTaskScheduler::UpdateTask(const std::string& key, const FILETIME& writeTime, std::unique_ptr<ScheduledTask> entry)
+{
+    TRACE(20, "CTaskScheduler::UpdateTask");
+    if (m_tasks.count(key) != 0) {
+        TRACE(20, "deleting existing task");
+        m_tasks.erase(key);
+    }
+    try {
+        TRACE(20, "inserting task to map");
+        ScheduledTask& inserted = *(m_tasks[key] = std::move(entry));
+        inserted.writeTime = writeTime;
+        inserted.mark = true;
+        TRACE(20, "calc next runtime");
+        inserted.nextRun = CalcNextRunTime(inserted.task);
+    } catch (const std::bad_alloc&) {
+        TRACE(40, "CTaskScheduler::UpdateTask - memory ereor");
+        m_tasks.erase(key);
+    }
+    TRACE(20, "CTaskScheduler::UpdateTask - done");
+}
+
+void CTaskScheduler::ExecuteTasks()
+{
+    TRACE(9, "CTaskScheduler::ExecuteTasks");
+    for (auto& [key, entry] : m_tasks) {
+        if (entry->nextRun == 0 || entry->nextRun > GetLocalNow()) continue;
+        StartTask(entry->task.Name, entry->nextRun);
+        ::Sleep(1000);  // so that the next run computed lies after the one just started
+        entry->nextRun = CalcNextRunTime(entry->task);
+    }
+    TRACE(9, "CTaskScheduler::ExecuteTasks - done");
+}
+
+void CTaskScheduler::ExecuteFixedTasks(Phase phase)
+{
+    TRACE(20, "CTaskScheduler::ExecuteFixedTasks");
+    for (auto& [key, entry] : m_tasks) {
+        const bool due = phase == Phase::Startup ? entry->task.RunAtStartup : entry->task.RunAtShutdown;
+        if (due) StartTask(entry->task.Name, 0);
+    }
+    TRACE(20, "CTaskScheduler::ExecuteFixedTasks - done");
+}
+
+void CTaskScheduler::StartTask(const std::string& taskName, time32 when)
+{
+    TRACE(20, "CTaskScheduler::StartTask");
+    TRACE(20, "%s", taskName.c_str());
+    TRACE(20, "starting task...");
+    try {
+        ::StartTask(taskName);
+        TRACE(20, "task started");
+        SetLastRunTime(taskName, when != 0 ? when : GetLocalNow());
+    } catch (const std::exception& error) {
+        // The next run still advances: a failing task is tried at its next time.
+        TRACE(40, "failed to start task - %s", error.what());
+    }
+    TRACE(20, "CTaskScheduler::StartTask - done");
+}
+
+void CTaskScheduler::SignalScheduleChange()
+{
+    TRACE(20, "CTaskScheduler::SignalScheduleChange");
+    UniqueHandle event = OpenNamedEvent(EVENT_MODIFY_STATE, kConfigChangeEventName);
+    if (!event) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "Can't open event - %d", static_cast<int>(error));
+        RaiseInternalError(21, static_cast<int>(error));
+    }
+    if (!::SetEvent(event.Get())) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "Can't set event - %d", static_cast<int>(error));
+        RaiseInternalError(22, static_cast<int>(error));
+    }
+    TRACE(20, "CTaskScheduler::SignalScheduleChange - done");
+}
+
+time32 CTaskScheduler::GetLastRunTime(const std::string& taskName)
+{
+    TRACE(10, "CTaskScheduler::GetLastRunTime");
+    UniqueHandle file(::CreateFileA(LastRunTimePath(taskName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) return 0;
+        RaiseInternalError(23, static_cast<int>(error));
+    }
+    TRACE(10, "read last run time from file");
+    std::int32_t value = 0;
+    DWORD got = 0;
+    if (!::ReadFile(file.Get(), &value, sizeof value, &got, nullptr)) {
+        RaiseInternalError(24, static_cast<int>(::GetLastError()));
+    }
+    if (got < sizeof value) return 0;
+    TRACE(10, "CTaskScheduler::GetLastRunTime - done");
+    return value;
+}
+
+void CTaskScheduler::SetLastRunTime(const std::string& taskName, time32 t)
+{
+    TRACE(10, "CTaskScheduler::SetLastRunTime");
+    UniqueHandle file(::CreateFileA(LastRunTimePath(taskName).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+    if (!file) RaiseInternalError(26, static_cast<int>(::GetLastError()));
+    TRACE(10, "write last run time to file");
+    const std::int32_t value = t;
+    DWORD written = 0;
+    if (!::WriteFile(file.Get(), &value, sizeof value, &written, nullptr) || written != sizeof value) {
+        RaiseInternalError(25, static_cast<int>(::GetLastError()));
+    }
+    TRACE(10, "CTaskScheduler::SetLastRunTime - done");
+}
+
+void CTaskScheduler::CleanupTask(const std::string& taskName)
+{
+    if (!::DeleteFileA(LastRunTimePath(taskName).c_str())) {
+        TRACE(30, "CTaskScheduler::CleanupTask - cannot delete LRT file - %d", static_cast<int>(::GetLastError()));
+    }
+}

@@ -1,0 +1,66 @@
+#pragma once
+// The scheduler of the resident instance: keeps its own list of the task
+// files beside the program, reloads those whose write time changed, and
+// starts each task at the times its schedule gives, when the scheduler
+// starts and when it stops. Every start is recorded in the task's
+// last-run-time file "TS_LRT_<task>.dat".
+#include "common/handles.h"
+#include "common/timeutil.h"
+#include "tasks/taskconfig.h"
+
+#include <map>
+#include <memory>
+#include <string>
+
+class CTaskScheduler {
+public:
+    CTaskScheduler() = default;
+    virtual ~CTaskScheduler() = default;
+    CTaskScheduler(const CTaskScheduler&) = delete;
+    CTaskScheduler& operator=(const CTaskScheduler&) = delete;
+
+    // Scans the task files, creates the events and starts the scheduler
+    // thread, which first starts the tasks marked to run at startup.
+    void Start();
+    // Asks the thread to end after its current pass (it then starts the
+    // tasks marked to run at shutdown) and waits for it. Never call it on
+    // the scheduler thread.
+    void Stop();
+
+    // Asks the resident scheduler to rescan the task files now; raises
+    // internal error 21 when no resident instance runs.
+    static void SignalScheduleChange();
+    // The time stored in the task's last-run-time file, 0 when it has none.
+    static time32 GetLastRunTime(const std::string& taskName);
+    static void SetLastRunTime(const std::string& taskName, time32 t);
+    // Deletes the task's last-run-time file; a failure is only traced.
+    static void CleanupTask(const std::string& taskName);
+
+private:
+    struct ScheduledTask {
+        CTaskConfig task;
+        FILETIME writeTime = {};
+        time32 nextRun = 0;  // 0: no timed run
+        bool mark = false;   // seen in the current rescan
+    };
+    enum class Phase { Startup, Shutdown };
+
+    static unsigned __stdcall ThreadEntry(void* scheduler);
+    void Thread();
+    void RescanConfig();
+    void UpdateTask(const std::string& key, const FILETIME& writeTime, std::unique_ptr<ScheduledTask> entry);
+    void ExecuteTasks();
+    void ExecuteFixedTasks(Phase phase);
+    void StartTask(const std::string& taskName, time32 when);
+    void RecomputeAfterClockJump(time32 now);
+    bool StopRequested() const;
+
+    // Ordered by the task key: the file name without its extension, compared byte by byte.
+    std::map<std::string, std::unique_ptr<ScheduledTask>> m_tasks;
+    UniqueHandle m_thread;
+    UniqueHandle m_stopEvent;
+    UniqueHandle m_configChangeEvent;
+    time32 m_lastPass = 0;
+};
+
+extern const char kConfigChangeEventName[];

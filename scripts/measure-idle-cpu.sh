@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Measures the processor time a resident instance uses while idle: a copy of
+# the program folder with ten scheduled tasks (daily, next run tomorrow),
+# "Tidewhistle.exe /tray" for SECONDS seconds (default 600) under Wine, and
+# the CPU time of its process and of the wineserver over that time.
+#   scripts/measure-idle-cpu.sh BUILD [SECONDS]
+set -uo pipefail
+build="$1"
+seconds="${2:-600}"
+. "$build/wine-env.sh"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${TW_UNDER_XVFB:-}" ]; then
+  export TW_UNDER_XVFB=1
+  exec xvfb-run -a "$0" "$@"
+fi
+
+folder="$build/idle-cpu"
+rm -rf "$folder"; mkdir -p "$folder"
+# A prefix and wineserver of its own: the measurement never meets a test run.
+export WINEPREFIX="$(cd "$build" && pwd)/idle-cpu-prefix"
+[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+wineserver -w
+cp "$build"/dist/Tidewhistle.exe "$build"/dist/Sweepkit.dll "$build"/dist/*.ini "$folder"/
+tomorrow=$(date -d tomorrow '+%Y/%_m/%_d')
+for i in $(seq 1 10); do
+  printf 'TaskName=Idle%d\r\nScheduleEnabled=1\r\nBaseScheduleTime=%s %2d: 0: 0\r\nRunOnceTime=%s %2d: 0: 0\r\nRunAtStartup=0\r\nRunAtShutdown=0\r\nScheduleType=0\r\nRunEveryNumber=1\r\nRunEveryUnit=1\r\nExtendedDataCount=0\r\nEnabledTask=5D793A96-4BF6-495E-A8AF-299E203194B6\r\n' \
+    "$i" "$tomorrow" "$i" "$tomorrow" "$i" > "$folder/Idle$i.tsk"
+done
+
+wineserver -p
+trap 'wine "$folder/Tidewhistle.exe" /shutdown; wineserver -k >/dev/null 2>&1 || true' EXIT
+wine "$build/tests/wine_warmup.exe" </dev/null >/dev/null 2>&1
+wine "$folder/Tidewhistle.exe" /tray </dev/null >/dev/null 2>&1 &
+sleep 10
+
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+pid=$(pgrep -f 'idle-cpu.Tidewhistle.exe' | head -1)
+server=$(pgrep -f "wineserver" -n)
+[ -n "$pid" ] || { echo "the resident instance did not start"; exit 1; }
+hz=$(getconf CLK_TCK)
+p0=$(ticks "$pid"); s0=$(ticks "$server")
+sleep "$seconds"
+p1=$(ticks "$pid"); s1=$(ticks "$server")
+awk -v p=$((p1 - p0)) -v s=$((s1 - s0)) -v hz="$hz" -v t="$seconds" 'BEGIN {
+  printf "Idle resident instance with ten scheduled tasks over %d s:\n", t
+  printf "  program process: %.2f s CPU (%.3f%% of one core)\n", p / hz, 100 * p / hz / t
+  printf "  wineserver:      %.2f s CPU (%.3f%% of one core)\n", s / hz, 100 * s / hz / t
+}'

@@ -1,0 +1,269 @@
+// The resident role of the real program under Wine and Xvfb: single
+// instance, tray window, shutdown signal, and the scheduler starting tasks
+// by their schedules, at its start and at its stop.
+#include "runtime/taskprocess.h"
+#include "scheduler/taskscheduler.h"
+#include "support/message_box_probe.h"
+#include "support/program_runner.h"
+#include "support/registry_fixture.h"
+#include "support/task_folder.h"
+#include "support/text_file.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+#include <thread>
+
+namespace {
+
+const char kNullJob[] = "4D6A9D0C-84AA-457e-B3EA-BE99FFFA4FC2";
+const char kTrayClass[] = "TidewhistleTrayWnd";
+
+time32 Now()
+{
+    return static_cast<time32>(std::time(nullptr));
+}
+
+int Count(const std::string& text, const std::string& what)
+{
+    int count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
+
+class ResidentInstance : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        settings.SetDword("AutoRun", 0);
+        settings.SetDword("DebugLogLevel", 20);
+        settings.SetDword("TaskScheduleUpdatePeriod", 1);
+        settings.SetDword("TaskScheduleExecutePeriod", 1);
+        folder.WriteInventory({{TestItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
+    }
+
+    void TearDown() override
+    {
+        if (resident.Handle() != nullptr && !resident.Wait(0)) {
+            Shutdown();
+            if (!resident.Wait(30000)) resident.Kill();
+        }
+    }
+
+    void StartResident()
+    {
+        ASSERT_TRUE(resident.Start(folder.Program(), {"/tray"}));
+        for (int i = 0; i < 200 && FindProcessWindow(resident.Id(), kTrayClass) == nullptr; ++i) ::Sleep(50);
+        ASSERT_NE(FindProcessWindow(resident.Id(), kTrayClass), nullptr) << "no tray window";
+    }
+
+    void Shutdown()
+    {
+        DWORD exitCode = 1;
+        EXPECT_TRUE(RunToEnd(folder.Program(), {"/shutdown"}, 30000, &exitCode));
+    }
+
+    void RunOnce(const std::string& fileName, const std::string& name, time32 when)
+    {
+        TaskSchedule schedule;
+        schedule.enabled = true;
+        schedule.type = 1;
+        schedule.runOnce = when;
+        folder.WriteScheduledTask(fileName, name, schedule, {TestItemGuid(1)});
+    }
+
+    bool WaitForSessionEnd(const std::string& name, int seconds)
+    {
+        for (int i = 0; i < seconds * 10; ++i) {
+            std::vector<RawSessionRecord> records;
+            if (ReadSessionFile(folder.SessionFile(name), &records) && !records.empty() &&
+                records.back().message == "Session finished" && !IsTaskRunning(name)) {
+                return true;
+            }
+            ::Sleep(100);
+        }
+        ADD_FAILURE() << "no finished session of " << name << "; the trace:\n" << folder.Trace();
+        return false;
+    }
+
+    time32 LastRunTime(const std::string& name) const
+    {
+        std::string content;
+        if (!ReadWholeFile(folder.File("TS_LRT_" + name + ".dat"), &content) || content.size() < 4) return 0;
+        time32 t = 0;
+        std::memcpy(&t, content.data(), 4);
+        return t;
+    }
+
+    int Runs(const std::string& name) const { return Count(folder.Trace(), "] Task name - " + name + "\r\n"); }
+
+    TaskProgramFolder folder;
+    ProgramSettings settings;
+    ChildProcess resident;
+};
+
+}  // namespace
+
+TEST_F(ResidentInstance, TrayRoleStartsTheSchedulerWithoutAConsoleAndShutdownEndsIt)
+{
+    StartResident();
+    EXPECT_EQ(WaitForWindow(resident.Id(), "#32770", "Hollowmere Tidewhistle", 1000), nullptr);
+    Shutdown();
+    ASSERT_TRUE(resident.Wait(30000));
+    EXPECT_EQ(resident.ExitCode(), 0u);
+    const std::string trace = folder.Trace();
+    for (const char* line : {"CTaskScheduler::Start - done", "CTaskScheduler::Thread - done",
+                             "CTaskScheduler::Stop - done", "CTidewhistleApp::RunGUI - done"}) {
+        EXPECT_NE(trace.find(std::string("] ") + line + "\r\n"), std::string::npos) << line;
+    }
+}
+
+TEST_F(ResidentInstance, StartupTasksRunWhenItStartsAndShutdownTasksWhenItStops)
+{
+    TaskSchedule startup;
+    startup.atStartup = true;  // timed runs off: only at startup
+    folder.WriteScheduledTask("AtStartup", "AtStartup", startup, {TestItemGuid(1)});
+    TaskSchedule shutdown;
+    shutdown.atShutdown = true;
+    folder.WriteScheduledTask("AtShutdown", "AtShutdown", shutdown, {TestItemGuid(1)});
+
+    const time32 before = Now();
+    StartResident();
+    ASSERT_TRUE(WaitForSessionEnd("AtStartup", 20));
+    const time32 recorded = LastRunTime("AtStartup");
+    EXPECT_GE(recorded, before - 3600);  // local-time round trip of "now"
+    EXPECT_LE(recorded, Now());
+    EXPECT_FALSE(FileExists(folder.SessionFile("AtShutdown")));
+
+    Shutdown();
+    ASSERT_TRUE(resident.Wait(30000));
+    EXPECT_TRUE(WaitForSessionEnd("AtShutdown", 20));
+    EXPECT_EQ(Runs("AtStartup"), 1);
+    EXPECT_EQ(Runs("AtShutdown"), 1);
+}
+
+TEST_F(ResidentInstance, ARunOnceTaskRunsOnceAndRecordsItsScheduledTime)
+{
+    const time32 when = Now() + 4;
+    RunOnce("Once", "Once", when);
+    StartResident();
+    ASSERT_TRUE(WaitForSessionEnd("Once", 30));
+    EXPECT_EQ(LastRunTime("Once"), when);
+    ::Sleep(3000);
+    EXPECT_EQ(Runs("Once"), 1);
+}
+
+TEST_F(ResidentInstance, ARecurringTaskRunsAtItsGridPointAndNotAgainBeforeTheNext)
+{
+    TaskSchedule hourly;
+    hourly.enabled = true;
+    hourly.unit = 0;
+    hourly.base = Now() - 3600 + 5;  // the next grid point is five seconds away
+    folder.WriteScheduledTask("Hourly", "Hourly", hourly, {TestItemGuid(1)});
+    StartResident();
+    ASSERT_TRUE(WaitForSessionEnd("Hourly", 30));
+    EXPECT_EQ(LastRunTime("Hourly"), hourly.base + 3600);
+    ::Sleep(3000);
+    EXPECT_EQ(Runs("Hourly"), 1);
+}
+
+TEST_F(ResidentInstance, ANewTaskFileIsTakenUpAtTheNextRescan)
+{
+    StartResident();
+    RunOnce("Later", "Later", Now() + 3);
+    EXPECT_TRUE(WaitForSessionEnd("Later", 30));
+}
+
+TEST_F(ResidentInstance, SignalScheduleChangeRescansAtOnce)
+{
+    settings.SetDword("TaskScheduleUpdatePeriod", 3600);
+    StartResident();
+    ::Sleep(1500);  // past the first rescan
+    RunOnce("Signalled", "Signalled", Now() + 2);
+    CTaskScheduler::SignalScheduleChange();
+    EXPECT_TRUE(WaitForSessionEnd("Signalled", 20));
+}
+
+TEST_F(ResidentInstance, DeletedAndUnloadableTaskFilesDropOutAndComeBackWhenTheyLoad)
+{
+    settings.SetDword("DebugLogLevel", 10);
+    const time32 when = Now() + 6;
+    RunOnce("Deleted", "Deleted", when);
+    RunOnce("Broken", "Broken", when);
+    StartResident();
+    ::Sleep(1500);
+    ASSERT_TRUE(::DeleteFileA(folder.File("Deleted.tsk").c_str()));
+    ASSERT_TRUE(WriteWholeFile(folder.File("Broken.tsk"), "TaskName=Broken\r\nScheduleEnabled=yes, broken\r\n"));
+    while (Now() <= when + 3) ::Sleep(200);
+    EXPECT_EQ(Runs("Deleted"), 0);
+    EXPECT_EQ(Runs("Broken"), 0);
+    EXPECT_NE(folder.Trace().find("Failed to load task configuration from file Broken.tsk"), std::string::npos);
+
+    RunOnce("Broken", "Broken", Now() + 2);  // loads again: back in the schedule
+    EXPECT_TRUE(WaitForSessionEnd("Broken", 20));
+}
+
+TEST_F(ResidentInstance, ATaskIsStartedAndRecordedUnderItsTaskNameNotItsFileName)
+{
+    // The task process loads its task by the name it is given: Evening.tsk.
+    folder.WriteScheduledTask("Evening", "Evening", TaskSchedule(), {TestItemGuid(1)});
+    const time32 when = Now() + 3;
+    RunOnce("Copy", "Evening", when);
+    StartResident();
+    ASSERT_TRUE(WaitForSessionEnd("Evening", 30));
+    EXPECT_EQ(LastRunTime("Evening"), when);
+    EXPECT_FALSE(FileExists(folder.SessionFile("Copy")));
+    EXPECT_FALSE(FileExists(folder.File("TS_LRT_Copy.dat")));
+}
+
+TEST_F(ResidentInstance, ATaskThatCannotStartIsTracedAndTheSchedulerGoesOn)
+{
+    RunOnce("Quoted", "Say \"hi\"", Now() + 2);
+    RunOnce("After", "After", Now() + 4);
+    StartResident();
+    EXPECT_TRUE(WaitForSessionEnd("After", 30));
+    EXPECT_NE(folder.Trace().find("failed to start task - Cannot run task (error 123)."), std::string::npos);
+    EXPECT_FALSE(resident.Wait(0));
+}
+
+TEST_F(ResidentInstance, ATaskFileRewrittenWhileTheSchedulerReadsItDoesNotDisturbIt)
+{
+    StartResident();
+    std::thread writer([this] {
+        for (int i = 0; i < 150; ++i) {
+            TaskSchedule later;
+            later.enabled = true;
+            later.type = 1;
+            later.runOnce = Now() + 3600;
+            folder.WriteScheduledTask("Churn", "Churn", later, {TestItemGuid(1)});
+            ::Sleep(10);
+        }
+    });
+    writer.join();
+    RunOnce("Churn", "Churn", Now() + 3);
+    EXPECT_TRUE(WaitForSessionEnd("Churn", 30));
+    EXPECT_FALSE(resident.Wait(0));
+}
+
+TEST_F(ResidentInstance, ASecondStartSaysItIsRunningAndTheFirstOpensItsConsole)
+{
+    StartResident();
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(folder.Program(), {}));
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForMessageBox(second.Id(), 30000, &box));
+    EXPECT_EQ(box.text, "Hollowmere Tidewhistle is already running.");
+    EXPECT_EQ(box.caption, "Hollowmere Tidewhistle");
+    DismissMessageBox(box);
+    ASSERT_TRUE(second.Wait(30000));
+    EXPECT_EQ(second.ExitCode(), 0u);
+
+    const HWND console = WaitForWindow(resident.Id(), "#32770", "Hollowmere Tidewhistle", 15000);
+    ASSERT_NE(console, nullptr);
+    ::PostMessageA(console, WM_COMMAND, IDCANCEL, 0);
+    for (int i = 0; i < 100 && ::IsWindow(console); ++i) ::Sleep(50);
+    EXPECT_FALSE(::IsWindow(console));
+    EXPECT_FALSE(resident.Wait(0));  // still resident in the tray
+}
