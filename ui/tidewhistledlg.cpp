@@ -1,25 +1,370 @@
 #include "ui/tidewhistledlg.h"
 
+#include "app/autorun.h"
+#include "common/openurl.h"
+#include "common/paths.h"
 #include "common/resstring.h"
+#include "common/settings.h"
+#include "common/tracer.h"
+#include "runtime/taskprocess.h"
+#include "scheduler/taskscheduler.h"
+#include "tasks/inventory.h"
+#include "ui/appmessagebox.h"
+#include "ui/newtaskdlg.h"
 #include "ui/resource.h"
+#include "ui/settingsdlg.h"
+
+#include <windowsx.h>
+
+namespace {
+
+const UINT_PTR kRefreshTimer = 1;
+const int kProgressListId = 104;
+const int kDefaultPosition = 0;
+const int kCreateNewPosition = 1;
+const char kDefaultTaskName[] = "default";
+
+}  // namespace
+
+CTidewhistleDlg::~CTidewhistleDlg() = default;
 
 INT_PTR CTidewhistleDlg::DoModal()
 {
     return ::DialogBoxParamA(CurrentModule(), MAKEINTRESOURCEA(IDD_TIDEWHISTLE_DIALOG), m_parent,
-                             &CTidewhistleDlg::DialogProc, 0);
+                             &CTidewhistleDlg::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
-INT_PTR CALLBACK CTidewhistleDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK CTidewhistleDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
-        const HICON icon = ::LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_TIDEWHISTLE));
-        ::SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-        ::SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-        return TRUE;
+        ::SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        reinterpret_cast<CTidewhistleDlg*>(lParam)->m_hwnd = dialog;
     }
-    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-        ::EndDialog(dialog, LOWORD(wParam));
+    auto* self = reinterpret_cast<CTidewhistleDlg*>(::GetWindowLongPtrA(dialog, DWLP_USER));
+    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR CTidewhistleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog();
+        return FALSE;  // the focus was given to the job tree
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
         return TRUE;
+    case WM_NOTIFY:
+        ::SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, OnNotify(*reinterpret_cast<const NMHDR*>(lParam)));
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == kRefreshTimer) Refresh();
+        return TRUE;
+    case WM_PAINT:
+        return OnPaintMinimised();
+    case WM_QUERYDRAGICON:
+        ::SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, reinterpret_cast<LONG_PTR>(m_icon));
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
+    default:
+        return FALSE;
     }
-    return FALSE;
+}
+
+void CTidewhistleDlg::OnInitDialog()
+{
+    m_icon = ::LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_TIDEWHISTLE));
+    ::SendMessageA(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    ::SendMessageA(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+    m_taskBox = ::GetDlgItem(m_hwnd, IDC_TASK_BOX);
+
+    const HWND tree = ::GetDlgItem(m_hwnd, IDC_JOB_TREE);
+    m_tree.Build(tree, g_inventory);
+    ::SetFocus(tree);
+
+    InitTaskList();
+    UpdateRunState();
+    ::ShowWindow(m_hwnd, SW_SHOW);
+    ::SetTimer(m_hwnd, kRefreshTimer, 1000, nullptr);
+    AddToAutoRun(m_hwnd);
+}
+
+CTaskConfig* CTidewhistleDlg::TaskAt(int position) const
+{
+    if (position < 0) return nullptr;
+    const LRESULT data = ::SendMessageA(m_taskBox, CB_GETITEMDATA, position, 0);
+    return data == CB_ERR ? nullptr : reinterpret_cast<CTaskConfig*>(data);
+}
+
+int CTidewhistleDlg::AddTaskToBox(const std::string& text, CTaskConfig* task)
+{
+    const int position = static_cast<int>(::SendMessageA(m_taskBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    ::SendMessageA(m_taskBox, CB_SETITEMDATA, position, reinterpret_cast<LPARAM>(task));
+    return position;
+}
+
+std::vector<std::string> CTidewhistleDlg::TaskNames() const
+{
+    std::vector<std::string> names = {m_defaultTask.Name};
+    for (const auto& task : m_userTasks) names.push_back(task->Name);
+    return names;
+}
+
+void CTidewhistleDlg::InitTaskList()
+{
+    TRACE(20, "CTidewhistleDlg::InitTaskList");
+    try {
+        m_defaultTask.Load(GetModuleFilePath("default.tsk"));
+    } catch (const std::exception& error) {
+        TRACE(30, "Can't load default task configuration (error - %s), resetting defaults", error.what());
+        m_defaultTask.InitDefaults(kDefaultTaskName, g_inventory);
+        try {
+            m_defaultTask.Save();
+        } catch (const std::exception& saveError) {
+            // Shown from memory; it stays modified and is saved when it can be.
+            ShowError(saveError.what());
+        }
+    }
+    AddTaskToBox(LoadResString(IDS_DEFAULT_TASK), &m_defaultTask);
+    AddTaskToBox(LoadResString(IDS_CREATE_NEW_TASK), nullptr);
+    SelectTask(kDefaultPosition, true);
+
+    TRACE(20, "processing user tasks");
+    std::string failures;
+    const std::string folder = GetModuleFolder();
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(::FindFirstFileA((folder + "\\*.tsk").c_str(), &found));
+    if (search) {
+        do {
+            const std::string fileName = found.cFileName;
+            if (fileName == "default.tsk") continue;  // compared with case
+            TRACE(20, "Processing user task: %s", fileName.c_str());
+            auto task = std::make_unique<CTaskConfig>();
+            try {
+                task->Load(folder + "\\" + fileName);
+            } catch (const std::exception& error) {
+                TRACE(30, "Failed to load task configuration from file %s, error %s", fileName.c_str(), error.what());
+                failures += FormatResString(IDS_TASK_LOAD_FAILURE_LINE, fileName.c_str(), error.what());
+                continue;
+            }
+            AddTaskToBox(task->Name, task.get());
+            m_userTasks.push_back(std::move(task));
+        } while (::FindNextFileA(search.Get(), &found));
+    }
+    TRACE(20, "processing user tasks - done");
+    if (!failures.empty()) {
+        AppMessageBox(m_hwnd, FormatResString(IDS_TASKS_FAILED_TO_LOAD, failures.c_str()), MB_OK | MB_ICONEXCLAMATION);
+    }
+    TRACE(20, "CTidewhistleDlg::InitTaskList - done");
+}
+
+void CTidewhistleDlg::SelectTask(int position, bool setSelection)
+{
+    if (CurrentTask() != nullptr) {
+        SaveIfModified();
+        auto shown = m_progressLists.find(CurrentTask());
+        if (shown != m_progressLists.end()) shown->second->Show(false);
+    }
+    m_current = position;
+    CTaskConfig* task = CurrentTask();
+    m_tree.LoadItemStates(*task);
+
+    auto& list = m_progressLists[task];
+    if (!list) list = std::make_unique<CProgressList>(m_hwnd, kProgressListId, ::GetDlgItem(m_hwnd, IDC_PROGRESS_TEMPLATE), task->Name);
+    list->Show(true);
+    Refresh();
+    if (setSelection) ::SendMessageA(m_taskBox, CB_SETCURSEL, position, 0);
+}
+
+void CTidewhistleDlg::Refresh()
+{
+    SaveIfModified();
+    PollProgress();
+    UpdateRunState();
+}
+
+void CTidewhistleDlg::SaveIfModified()
+{
+    CTaskConfig* task = CurrentTask();
+    if (task == nullptr || !task->IsModified()) return;
+    try {
+        task->Save();
+    } catch (const std::exception& error) {
+        ReportRefreshError(error.what());  // the task keeps its modified flag
+    }
+}
+
+void CTidewhistleDlg::PollProgress()
+{
+    auto list = m_progressLists.find(CurrentTask());
+    if (list == m_progressLists.end()) return;
+    try {
+        list->second->Poll();
+    } catch (const std::exception& error) {
+        ReportRefreshError(error.what());
+    }
+}
+
+void CTidewhistleDlg::UpdateRunState()
+{
+    const CTaskConfig* task = CurrentTask();
+    const bool running = task != nullptr && IsTaskRunning(task->Name);
+    ::SetDlgItemTextA(m_hwnd, IDC_RUN_STATUS, LoadResString(running ? IDS_STATUS_STARTED : IDS_STATUS_STOPPED).c_str());
+    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_STOP), running);
+    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_START), !running);
+}
+
+void CTidewhistleDlg::ReportRefreshError(const std::string& text)
+{
+    if (text == m_lastRefreshError) return;
+    m_lastRefreshError = text;
+    ShowError(text);
+}
+
+void CTidewhistleDlg::ShowError(const std::string& text)
+{
+    AppMessageBox(m_hwnd, text, MB_OK | MB_ICONERROR);
+}
+
+void CTidewhistleDlg::OnCommand(WORD id, WORD code)
+{
+    switch (id) {
+    case IDC_TASK_BOX:
+        if (code == CBN_SELCHANGE) {
+            const int position = static_cast<int>(::SendMessageA(m_taskBox, CB_GETCURSEL, 0, 0));
+            if (position == kCreateNewPosition) NewTask();
+            else if (position >= 0) SelectTask(position, false);
+        }
+        break;
+    case IDC_NEW_TASK: NewTask(); break;
+    case IDC_START: StartOrStop(true); break;
+    case IDC_STOP: StartOrStop(false); break;
+    case IDC_DELETE_TASK: DeleteTask(); break;
+    case IDC_SETTINGS: EditSettings(); break;
+    case IDC_HELP_BUTTON: OpenUrl(m_hwnd, GetOnlineHelpUrl().c_str()); break;
+    case IDC_HELP_MENU: ShowHelpMenu(); break;
+    case IDM_ONLINE_HELP: OpenUrl(m_hwnd, GetOnlineHelpUrl().c_str()); break;
+    case IDM_SUBMIT_TICKET: OpenUrl(m_hwnd, GetSupportUrl().c_str()); break;
+    case IDOK:
+    case IDCANCEL: ::EndDialog(m_hwnd, id); break;
+    default: break;
+    }
+}
+
+LRESULT CTidewhistleDlg::OnNotify(const NMHDR& header)
+{
+    if (header.idFrom != IDC_JOB_TREE || CurrentTask() == nullptr) return 0;
+    if (header.code == NM_CLICK) m_tree.OnClick(*CurrentTask());
+    if (header.code == TVN_KEYDOWN) m_tree.OnKeyDown(reinterpret_cast<const NMTVKEYDOWN&>(header).wVKey, *CurrentTask());
+    return 0;
+}
+
+void CTidewhistleDlg::NewTask()
+{
+    CNewTaskDlg dialog(m_hwnd, TaskNames());
+    if (dialog.DoModal() == IDOK) {
+        auto task = std::make_unique<CTaskConfig>();
+        try {
+            task->InitDefaults(dialog.Name(), g_inventory);
+            task->Save();
+            const int position = AddTaskToBox(task->Name, task.get());
+            m_userTasks.push_back(std::move(task));
+            m_current = position;
+        } catch (const std::exception& error) {
+            AppMessageBox(m_hwnd, FormatResString(IDS_CANNOT_CREATE_TASK, error.what()), MB_OK | MB_ICONERROR);
+        }
+    }
+    // A new task is shown at once; otherwise the task shown before comes back.
+    SelectTask(m_current, true);
+}
+
+void CTidewhistleDlg::StartOrStop(bool start)
+{
+    const HCURSOR previous = ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
+    try {
+        if (start) StartTask(CurrentTask()->Name);
+        else StopTask(CurrentTask()->Name);
+    } catch (const std::exception& error) {
+        ShowError(error.what());
+    }
+    UpdateRunState();
+    ::SetCursor(previous);
+}
+
+void CTidewhistleDlg::DeleteTask()
+{
+    const int position = static_cast<int>(::SendMessageA(m_taskBox, CB_GETCURSEL, 0, 0));
+    if (position == kDefaultPosition) {
+        ::MessageBoxA(m_hwnd, "Default task cannot be deleted", "Tidewhistle", MB_OK | MB_ICONERROR);
+        return;
+    }
+    CTaskConfig* task = TaskAt(position);
+    if (task == nullptr) return;
+    m_progressLists.erase(task);
+    m_current = -1;  // the deleted task is not saved on the way out
+    SelectTask(kDefaultPosition, true);
+
+    CTaskScheduler::CleanupTask(task->Name);
+    CSessionLog::CleanupTask(task->Name);
+    try {
+        task->Delete();
+    } catch (const std::exception& error) {
+        ShowError(error.what());
+    }
+    ::SendMessageA(m_taskBox, CB_DELETESTRING, position, 0);
+    for (auto it = m_userTasks.begin(); it != m_userTasks.end(); ++it) {
+        if (it->get() == task) {
+            m_userTasks.erase(it);
+            break;
+        }
+    }
+}
+
+void CTidewhistleDlg::ShowHelpMenu()
+{
+    POINT cursor;
+    ::GetCursorPos(&cursor);
+    HMENU menu = ::CreatePopupMenu();
+    if (menu == nullptr) return;
+    ::AppendMenuA(menu, MF_STRING, IDM_ONLINE_HELP, "&Online Help");
+    ::AppendMenuA(menu, MF_STRING, IDM_SUBMIT_TICKET, "&Submit Ticket");
+    ::SetMenuDefaultItem(menu, IDM_ONLINE_HELP, FALSE);
+    ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hwnd, nullptr);
+    ::DestroyMenu(menu);
+}
+
+void CTidewhistleDlg::EditSettings()
+{
+    CSettingsDlg dialog(m_hwnd, GetAutoRun());
+    if (dialog.DoModal() != IDOK) return;
+    SetAutoRun(dialog.LoadAtStartup());
+    AddToAutoRun(m_hwnd);
+}
+
+bool CTidewhistleDlg::OnPaintMinimised()
+{
+    if (!::IsIconic(m_hwnd)) return false;
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(m_hwnd, &paint);
+    RECT client;
+    ::GetClientRect(m_hwnd, &client);
+    const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, m_icon);
+    ::EndPaint(m_hwnd, &paint);
+    return true;
+}
+
+void CTidewhistleDlg::OnDestroy()
+{
+    ::KillTimer(m_hwnd, kRefreshTimer);
+    try {
+        CTaskConfig* task = CurrentTask();
+        if (task != nullptr && task->IsModified()) task->Save();
+    } catch (const std::exception& error) {
+        ShowError(error.what());
+    }
+    m_progressLists.clear();
+    m_userTasks.clear();
 }

@@ -1,15 +1,67 @@
 #pragma once
-// The configuration console: one modal dialog titled "Hollowmere Tidewhistle".
+// The configuration console: one modal dialog in which the user picks a
+// task, ticks the items it clears in a tree built from the inventory, starts
+// and stops it, and follows its progress in a list read from the task's
+// session data file once a second. Every task loaded stays in memory while
+// the console is open and is written back to its file when it changed.
+#include "tasks/taskconfig.h"
+#include "ui/jobtree.h"
+#include "ui/progresslist.h"
+
 #include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
 
 class CTidewhistleDlg {
 public:
     explicit CTidewhistleDlg(HWND parent) : m_parent(parent) {}
+    ~CTidewhistleDlg();
+    CTidewhistleDlg(const CTidewhistleDlg&) = delete;
+    CTidewhistleDlg& operator=(const CTidewhistleDlg&) = delete;
+
     // Runs the dialog modally; returns when the user closes it.
     INT_PTR DoModal();
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnInitDialog();
+    void OnCommand(WORD id, WORD code);
+    LRESULT OnNotify(const NMHDR& header);
+    void OnDestroy();
+    bool OnPaintMinimised();
+
+    void InitTaskList();
+    void SelectTask(int position, bool setSelection);
+    void Refresh();
+    void SaveIfModified();
+    void PollProgress();
+    void UpdateRunState();
+    void NewTask();
+    void StartOrStop(bool start);
+    void DeleteTask();
+    void ShowHelpMenu();
+    void EditSettings();
+
+    CTaskConfig* TaskAt(int position) const;
+    CTaskConfig* CurrentTask() const { return TaskAt(m_current); }
+    std::vector<std::string> TaskNames() const;
+    int AddTaskToBox(const std::string& text, CTaskConfig* task);
+    // Shows an error of the periodic refresh once, not every second.
+    void ReportRefreshError(const std::string& text);
+    void ShowError(const std::string& text);
 
     HWND m_parent;
+    HWND m_hwnd = nullptr;
+    HWND m_taskBox = nullptr;
+    HICON m_icon = nullptr;
+    CJobTree m_tree;
+    CTaskConfig m_defaultTask;
+    std::vector<std::unique_ptr<CTaskConfig>> m_userTasks;
+    std::map<const CTaskConfig*, std::unique_ptr<CProgressList>> m_progressLists;
+    int m_current = -1;
+    std::string m_lastRefreshError;
 };

@@ -1,0 +1,171 @@
+#include "ui/jobtree.h"
+
+#include "common/resstring.h"
+#include "tasks/inventory.h"
+#include "tasks/taskconfig.h"
+#include "ui/resource.h"
+
+namespace {
+
+HTREEITEM Child(HWND tree, HTREEITEM item)
+{
+    return reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+}
+
+HTREEITEM Next(HWND tree, HTREEITEM item)
+{
+    return reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+}
+
+HTREEITEM Parent(HWND tree, HTREEITEM item)
+{
+    return reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
+}
+
+HIMAGELIST LoadStrip(UINT bitmapId)
+{
+    // 16-pixel pictures, white transparent, room to grow by one.
+    return ImageList_LoadImageA(CurrentModule(), MAKEINTRESOURCEA(bitmapId), 16, 1, RGB(255, 255, 255), IMAGE_BITMAP,
+                                LR_CREATEDIBSECTION);
+}
+
+}  // namespace
+
+CJobTree::~CJobTree()
+{
+    if (m_stateImages != nullptr) ImageList_Destroy(m_stateImages);
+    if (m_itemImages != nullptr) ImageList_Destroy(m_itemImages);
+}
+
+void CJobTree::Build(HWND tree, const CItemInventory& inventory)
+{
+    m_tree = tree;
+    m_stateImages = LoadStrip(IDB_CHECK_STATES);
+    m_itemImages = LoadStrip(IDB_JOB_ICONS);
+    ::SendMessageA(m_tree, TVM_SETIMAGELIST, TVSIL_STATE, reinterpret_cast<LPARAM>(m_stateImages));
+    ::SendMessageA(m_tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(m_itemImages));
+    InsertChildren(inventory, GUID{}, TVI_ROOT, 0);
+}
+
+void CJobTree::InsertChildren(const CItemInventory& inventory, const GUID& parent, HTREEITEM parentItem, int depth)
+{
+    GuidList children;
+    inventory.GetChildren(parent, children);
+    for (const GUID& guid : children) {
+        const CInventoryItem* item = inventory.FindItem(guid);
+        TVINSERTSTRUCTA insert = {};
+        insert.hParent = parentItem;
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+        insert.item.pszText = const_cast<char*>(item->name.c_str());
+        insert.item.iImage = item->icon;
+        insert.item.iSelectedImage = item->icon;
+        insert.item.lParam = reinterpret_cast<LPARAM>(item);
+        const auto treeItem =
+            reinterpret_cast<HTREEITEM>(::SendMessageA(m_tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+        InsertChildren(inventory, guid, treeItem, depth + 1);
+        ::SendMessageA(m_tree, TVM_EXPAND, depth == 0 ? TVE_EXPAND : TVE_COLLAPSE, reinterpret_cast<LPARAM>(treeItem));
+    }
+}
+
+const GUID& CJobTree::GuidOf(HTREEITEM item) const
+{
+    TVITEMA data = {};
+    data.mask = TVIF_PARAM | TVIF_HANDLE;
+    data.hItem = item;
+    ::SendMessageA(m_tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    return reinterpret_cast<const CInventoryItem*>(data.lParam)->guid;
+}
+
+CJobTree::State CJobTree::GetState(HTREEITEM item) const
+{
+    const LRESULT bits = ::SendMessageA(m_tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK);
+    return static_cast<State>((bits & TVIS_STATEIMAGEMASK) >> 12);
+}
+
+void CJobTree::SetStateBits(HTREEITEM item, State state)
+{
+    TVITEMA data = {};
+    data.mask = TVIF_STATE | TVIF_HANDLE;
+    data.hItem = item;
+    data.stateMask = TVIS_STATEIMAGEMASK;
+    data.state = INDEXTOSTATEIMAGEMASK(state);
+    ::SendMessageA(m_tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
+// A mixed item counts as enabled; every call marks the task modified.
+void CJobTree::SetItemState(HTREEITEM item, State state, CTaskConfig& task)
+{
+    SetStateBits(item, state);
+    task.EnableItem(GuidOf(item), state != kUnchecked);
+}
+
+CJobTree::State CJobTree::CalcParentState(HTREEITEM item) const
+{
+    HTREEITEM child = Child(m_tree, item);
+    if (child == nullptr) return kNoState;
+    bool anyChecked = false;
+    bool anyUnchecked = false;
+    for (; child != nullptr; child = Next(m_tree, child)) {
+        const State state = GetState(child);
+        if (state == kMixed) return kMixed;
+        if (state == kUnchecked) anyUnchecked = true;
+        else anyChecked = true;
+    }
+    if (anyChecked && anyUnchecked) return kMixed;
+    return anyChecked ? kChecked : kUnchecked;
+}
+
+void CJobTree::UpdateParentStates(HTREEITEM item, CTaskConfig& task)
+{
+    for (HTREEITEM parent = Parent(m_tree, item); parent != nullptr; parent = Parent(m_tree, parent)) {
+        SetItemState(parent, CalcParentState(parent), task);
+    }
+}
+
+void CJobTree::LoadBranch(HTREEITEM first, CTaskConfig& task)
+{
+    for (HTREEITEM item = first; item != nullptr; item = Next(m_tree, item)) {
+        SetStateBits(item, task.IsItemEnabled(GuidOf(item)) ? kChecked : kUnchecked);
+        LoadBranch(Child(m_tree, item), task);
+        UpdateParentStates(item, task);
+    }
+}
+
+void CJobTree::LoadItemStates(CTaskConfig& task)
+{
+    LoadBranch(Child(m_tree, TVI_ROOT), task);
+}
+
+void CJobTree::SetBranch(HTREEITEM item, State state, CTaskConfig& task)
+{
+    SetItemState(item, state, task);  // parents before their children
+    for (HTREEITEM child = Child(m_tree, item); child != nullptr; child = Next(m_tree, child)) {
+        SetBranch(child, state, task);
+    }
+}
+
+void CJobTree::ToggleItem(HTREEITEM item, CTaskConfig& task)
+{
+    SetBranch(item, GetState(item) == kUnchecked ? kChecked : kUnchecked, task);
+    UpdateParentStates(item, task);
+}
+
+void CJobTree::OnClick(CTaskConfig& task)
+{
+    const DWORD position = ::GetMessagePos();
+    TVHITTESTINFO hit = {};
+    hit.pt.x = static_cast<short>(LOWORD(position));
+    hit.pt.y = static_cast<short>(HIWORD(position));
+    ::ScreenToClient(m_tree, &hit.pt);
+    ::SendMessageA(m_tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (hit.hItem != nullptr && (hit.flags & TVHT_ONITEMSTATEICON)) ToggleItem(hit.hItem, task);
+}
+
+void CJobTree::OnKeyDown(WORD key, CTaskConfig& task)
+{
+    if (key != VK_SPACE) return;
+    const auto selected =
+        reinterpret_cast<HTREEITEM>(::SendMessageA(m_tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (selected != nullptr) ToggleItem(selected, task);
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The console's job tree: one item per inventory item, each with a check
+// state kept in the tree's state-image bits (1 unchecked, 2 checked, 3 mixed)
+// and recorded in the current task's enabled set.
+#include <windows.h>
+#include <commctrl.h>
+
+class CItemInventory;
+class CTaskConfig;
+
+class CJobTree {
+public:
+    enum State { kNoState = 0, kUnchecked = 1, kChecked = 2, kMixed = 3 };
+
+    CJobTree() = default;
+    ~CJobTree();
+    CJobTree(const CJobTree&) = delete;
+    CJobTree& operator=(const CJobTree&) = delete;
+
+    // Gives the tree its state and item pictures and inserts the inventory:
+    // top-level items expanded, deeper branches collapsed.
+    void Build(HWND tree, const CItemInventory& inventory);
+
+    // Every item's state from the task; items with children get the state
+    // derived from their children, written back into the task.
+    void LoadItemStates(CTaskConfig& task);
+    // Flips the item with all its descendants, then fixes its ancestors.
+    void ToggleItem(HTREEITEM item, CTaskConfig& task);
+    // A click toggles only on the item's state picture.
+    void OnClick(CTaskConfig& task);
+    // The space bar toggles the selected item.
+    void OnKeyDown(WORD key, CTaskConfig& task);
+
+    State GetState(HTREEITEM item) const;
+
+private:
+    void InsertChildren(const CItemInventory& inventory, const GUID& parent, HTREEITEM parentItem, int depth);
+    void SetStateBits(HTREEITEM item, State state);
+    void SetItemState(HTREEITEM item, State state, CTaskConfig& task);
+    State CalcParentState(HTREEITEM item) const;
+    void UpdateParentStates(HTREEITEM item, CTaskConfig& task);
+    void LoadBranch(HTREEITEM first, CTaskConfig& task);
+    void SetBranch(HTREEITEM item, State state, CTaskConfig& task);
+    const GUID& GuidOf(HTREEITEM item) const;
+
+    HWND m_tree = nullptr;
+    HIMAGELIST m_stateImages = nullptr;
+    HIMAGELIST m_itemImages = nullptr;
+};

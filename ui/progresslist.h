@@ -1,0 +1,34 @@
+#pragma once
+// One task's progress list: a report-view list control that shows the
+// records of the task's latest session, read from its session data file.
+#include "runtime/sessionlog.h"
+
+#include <windows.h>
+
+#include <string>
+
+class CProgressList {
+public:
+    // Creates the list as a child of the dialog with the id, place and
+    // styles of the template's (hidden) list, attached to the task's file.
+    CProgressList(HWND dialog, int id, HWND templateList, const std::string& taskName);
+    ~CProgressList();
+    CProgressList(const CProgressList&) = delete;
+    CProgressList& operator=(const CProgressList&) = delete;
+
+    void Show(bool visible);
+    // Appends the records not shown yet; empties the list when the file is
+    // gone or a new session began. Raises CError from the reader.
+    void Poll();
+    HWND GetHwnd() const { return m_hwnd; }
+
+private:
+    void Append(time32 time, const std::string& message, int type);
+    void Clear();
+
+    HWND m_hwnd = nullptr;
+    CSessionLogRead m_reader;
+};
+
+// "Error", "Warning", "Information" or "Unknown" for a session record's type.
+std::string EventTypeName(int type);
