@@ -23,25 +23,8 @@ std::string ControlText(HWND control)
 }  // namespace
 
 CNewTaskDlg::CNewTaskDlg(HWND parent, std::vector<std::string> existingNames)
-    : m_parent(parent), m_existingNames(std::move(existingNames))
+    : CModalDialog(IDD_NEW_TASK, parent), m_existingNames(std::move(existingNames))
 {
-}
-
-INT_PTR CNewTaskDlg::DoModal()
-{
-    return ::DialogBoxParamA(CurrentModule(), MAKEINTRESOURCEA(IDD_NEW_TASK), m_parent, &CNewTaskDlg::DialogProc,
-                             reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK CNewTaskDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<CNewTaskDlg*>(lParam);
-        ::SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        self->m_hwnd = dialog;
-    }
-    auto* self = reinterpret_cast<CNewTaskDlg*>(::GetWindowLongPtrA(dialog, DWLP_USER));
-    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
 }
 
 INT_PTR CNewTaskDlg::OnMessage(UINT message, WPARAM wParam, LPARAM)

@@ -2,31 +2,27 @@
 // The new-task dialog, "Create New Cleanup Task": asks for the name of a new
 // task and refuses names that break the task-name rules. It creates nothing;
 // on OK the console creates the task under Name().
+#include "ui/modaldialog.h"
+
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-class CNewTaskDlg {
+class CNewTaskDlg : public CModalDialog {
 public:
     // existingNames: the names of the tasks already listed, which a new name
     // must not repeat.
     CNewTaskDlg(HWND parent, std::vector<std::string> existingNames);
 
-    // Runs the dialog modally: IDOK once an accepted name was entered, IDCANCEL
-    // when the user cancelled.
-    INT_PTR DoModal();
 
     // The accepted name, exactly as typed; empty unless DoModal gave IDOK.
     const std::string& Name() const { return m_name; }
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnOK();
 
-    HWND m_parent;
-    HWND m_hwnd = nullptr;
     std::vector<std::string> m_existingNames;
     std::string m_name;
 };

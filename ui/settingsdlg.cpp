@@ -1,23 +1,10 @@
 #include "ui/settingsdlg.h"
 
-#include "common/resstring.h"
 #include "ui/resource.h"
 
-INT_PTR CSettingsDlg::DoModal()
+CSettingsDlg::CSettingsDlg(HWND parent, bool loadAtStartup)
+    : CModalDialog(IDD_SETTINGS, parent), m_loadAtStartup(loadAtStartup)
 {
-    return ::DialogBoxParamA(CurrentModule(), MAKEINTRESOURCEA(IDD_SETTINGS), m_parent, &CSettingsDlg::DialogProc,
-                             reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK CSettingsDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<CSettingsDlg*>(lParam);
-        ::SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        self->m_hwnd = dialog;
-    }
-    auto* self = reinterpret_cast<CSettingsDlg*>(::GetWindowLongPtrA(dialog, DWLP_USER));
-    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
 }
 
 INT_PTR CSettingsDlg::OnMessage(UINT message, WPARAM wParam, LPARAM)

@@ -26,23 +26,9 @@ const char kDefaultTaskName[] = "default";
 
 }  // namespace
 
+CTidewhistleDlg::CTidewhistleDlg(HWND parent) : CModalDialog(IDD_TIDEWHISTLE_DIALOG, parent) {}
+
 CTidewhistleDlg::~CTidewhistleDlg() = default;
-
-INT_PTR CTidewhistleDlg::DoModal()
-{
-    return ::DialogBoxParamA(CurrentModule(), MAKEINTRESOURCEA(IDD_TIDEWHISTLE_DIALOG), m_parent,
-                             &CTidewhistleDlg::DialogProc, reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK CTidewhistleDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        ::SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        reinterpret_cast<CTidewhistleDlg*>(lParam)->m_hwnd = dialog;
-    }
-    auto* self = reinterpret_cast<CTidewhistleDlg*>(::GetWindowLongPtrA(dialog, DWLP_USER));
-    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
-}
 
 INT_PTR CTidewhistleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {

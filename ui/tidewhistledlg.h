@@ -6,6 +6,7 @@
 // the console is open and is written back to its file when it changed.
 #include "tasks/taskconfig.h"
 #include "ui/jobtree.h"
+#include "ui/modaldialog.h"
 #include "ui/progresslist.h"
 
 #include <windows.h>
@@ -15,19 +16,13 @@
 #include <string>
 #include <vector>
 
-class CTidewhistleDlg {
+class CTidewhistleDlg : public CModalDialog {
 public:
-    explicit CTidewhistleDlg(HWND parent) : m_parent(parent) {}
-    ~CTidewhistleDlg();
-    CTidewhistleDlg(const CTidewhistleDlg&) = delete;
-    CTidewhistleDlg& operator=(const CTidewhistleDlg&) = delete;
-
-    // Runs the dialog modally; returns when the user closes it.
-    INT_PTR DoModal();
+    explicit CTidewhistleDlg(HWND parent);
+    ~CTidewhistleDlg() override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnInitDialog();
     void OnCommand(WORD id, WORD code);
     LRESULT OnNotify(const NMHDR& header);
@@ -54,8 +49,6 @@ private:
     void ReportRefreshError(const std::string& text);
     void ShowError(const std::string& text);
 
-    HWND m_parent;
-    HWND m_hwnd = nullptr;
     HWND m_taskBox = nullptr;
     HICON m_icon = nullptr;
     CJobTree m_tree;
