@@ -150,6 +150,12 @@ bool FileTimeToTime(const FILETIME& fileTime, time32* t)
     return true;
 }
 
+bool TimeToLocalSystemTime(time32 t, SYSTEMTIME* local)
+{
+    LONG offsetMinutes = 0;
+    return ToLocalSystemTime(t, local, &offsetMinutes);
+}
+
 std::string FormatDateTime(time32 t)
 {
     SYSTEMTIME local;

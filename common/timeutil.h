@@ -23,6 +23,8 @@ enum class DaylightHint { Auto, Standard, Daylight };
 
 // The local time of t; false when t cannot be converted.
 bool TimeToLocal(time32 t, LocalTime* local);
+// The same as the system's structure, as date and time controls take it.
+bool TimeToLocalSystemTime(time32 t, SYSTEMTIME* local);
 
 // The instant of a local time, normalising out-of-range fields (month 13 is
 // January of the next year, day 32 the first of the next month, ...).

@@ -17,3 +17,23 @@ INT_PTR CALLBACK CModalDialog::DialogProc(HWND dialog, UINT message, WPARAM wPar
     auto* self = reinterpret_cast<CModalDialog*>(::GetWindowLongPtrA(dialog, DWLP_USER));
     return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
 }
+
+INT_PTR CModalDialog::OnMessage(UINT message, WPARAM wParam, LPARAM)
+{
+    if (message != WM_COMMAND) return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        OnOK();
+        return TRUE;
+    case IDCANCEL:
+        ::EndDialog(m_hwnd, IDCANCEL);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void CModalDialog::OnOK()
+{
+    ::EndDialog(m_hwnd, IDOK);
+}

@@ -21,7 +21,7 @@ public:
 
 private:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnOK();
+    void OnOK() override;
 
     std::vector<std::string> m_existingNames;
     std::string m_name;

@@ -1,5 +1,6 @@
 #pragma once
 #include "taskdialogs_resource.h"
+#include "optionsdialogs_resource.h"
 // Resource identifiers of the program Tidewhistle.exe.
 
 #define IDI_TIDEWHISTLE 128

@@ -7,25 +7,15 @@ CSettingsDlg::CSettingsDlg(HWND parent, bool loadAtStartup)
 {
 }
 
-INT_PTR CSettingsDlg::OnMessage(UINT message, WPARAM wParam, LPARAM)
+INT_PTR CSettingsDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        ::CheckDlgButton(m_hwnd, IDC_LOAD_AT_STARTUP, m_loadAtStartup ? BST_CHECKED : BST_UNCHECKED);
-        return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            m_loadAtStartup = ::IsDlgButtonChecked(m_hwnd, IDC_LOAD_AT_STARTUP) == BST_CHECKED;
-            ::EndDialog(m_hwnd, IDOK);
-            return TRUE;
-        case IDCANCEL:
-            ::EndDialog(m_hwnd, IDCANCEL);
-            return TRUE;
-        default:
-            return FALSE;
-        }
-    default:
-        return FALSE;
-    }
+    if (message != WM_INITDIALOG) return CModalDialog::OnMessage(message, wParam, lParam);
+    ::CheckDlgButton(m_hwnd, IDC_LOAD_AT_STARTUP, m_loadAtStartup ? BST_CHECKED : BST_UNCHECKED);
+    return TRUE;
+}
+
+void CSettingsDlg::OnOK()
+{
+    m_loadAtStartup = ::IsDlgButtonChecked(m_hwnd, IDC_LOAD_AT_STARTUP) == BST_CHECKED;
+    ::EndDialog(m_hwnd, IDOK);
 }

@@ -14,6 +14,7 @@ public:
 
 private:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnOK() override;
 
     bool m_loadAtStartup;
 };

@@ -12,7 +12,9 @@
 #include "ui/appmessagebox.h"
 #include "ui/newtaskdlg.h"
 #include "ui/resource.h"
+#include "ui/scheduledlg.h"
 #include "ui/settingsdlg.h"
+#include "ui/tasksettingsdlg.h"
 
 #include <windowsx.h>
 
@@ -228,6 +230,8 @@ void CTidewhistleDlg::OnCommand(WORD id, WORD code)
     case IDC_STOP: StartOrStop(false); break;
     case IDC_DELETE_TASK: DeleteTask(); break;
     case IDC_SETTINGS: EditSettings(); break;
+    case IDC_TASK_OPTIONS: EditTaskOptions(); break;
+    case IDC_SCHEDULE: EditSchedule(); break;
     case IDC_HELP_BUTTON: OpenUrl(m_hwnd, GetOnlineHelpUrl().c_str()); break;
     case IDC_HELP_MENU: ShowHelpMenu(); break;
     case IDM_ONLINE_HELP: OpenUrl(m_hwnd, GetOnlineHelpUrl().c_str()); break;
@@ -326,6 +330,48 @@ void CTidewhistleDlg::EditSettings()
     if (dialog.DoModal() != IDOK) return;
     SetAutoRun(dialog.LoadAtStartup());
     AddToAutoRun(m_hwnd);
+}
+
+void CTidewhistleDlg::EditTaskOptions()
+{
+    // The dialog changes the task through its extended data, which marks it
+    // modified; the next refresh saves it.
+    CTaskSettingsDlg dialog(m_hwnd, *CurrentTask());
+    dialog.DoModal();
+}
+
+void CTidewhistleDlg::EditSchedule()
+{
+    CTaskConfig& task = *CurrentTask();
+    ScheduleDialogData data;
+    data.enabled = task.ScheduleEnabled;
+    data.choice = task.ScheduleType != 0 ? 1 : 0;
+    data.number = task.RunEveryNumber;
+    data.unit = task.RunEveryUnit;
+    data.base = task.BaseScheduleTime;
+    data.runOnce = task.RunOnceTime;
+    data.atStartup = task.RunAtStartup;
+    data.atShutdown = task.RunAtShutdown;
+    CScheduleDlg dialog(m_hwnd, task.Name, data);
+    if (dialog.DoModal() != IDOK) return;
+
+    data = dialog.Data();
+    task.ScheduleEnabled = data.enabled;
+    task.ScheduleType = data.choice != 0 ? 1 : 0;
+    task.RunEveryNumber = data.number;
+    task.RunEveryUnit = data.unit;
+    task.BaseScheduleTime = data.base;
+    task.RunOnceTime = data.runOnce;
+    task.RunAtStartup = data.atStartup;
+    task.RunAtShutdown = data.atShutdown;
+    task.SetModified(true);
+    SaveIfModified();
+    try {
+        CTaskScheduler::SignalScheduleChange();
+    } catch (const std::exception& error) {
+        // Without a resident scheduler the change is read when one starts.
+        TRACE(30, "Schedule change not signalled - %s", error.what());
+    }
 }
 
 bool CTidewhistleDlg::OnPaintMinimised()

@@ -40,6 +40,8 @@ private:
     void DeleteTask();
     void ShowHelpMenu();
     void EditSettings();
+    void EditTaskOptions();
+    void EditSchedule();
 
     CTaskConfig* TaskAt(int position) const;
     CTaskConfig* CurrentTask() const { return TaskAt(m_current); }

@@ -1,0 +1,205 @@
+#include "ui/scheduledlg.h"
+
+#include "common/tracer.h"
+#include "scheduler/nextrun.h"
+#include "scheduler/taskscheduler.h"
+#include "ui/dialogtext.h"
+#include "ui/resource.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+namespace {
+
+const UINT_PTR kRunTimesTimer = 1;
+const int kMinSpinNumber = 1;
+const int kMaxSpinNumber = 1000;
+const char* const kUnitNames[] = {"Hour (s)", "Day (s)", "Week (s)", "Month (s)"};
+const char kNever[] = "never";
+
+void SetPicker(HWND dialog, int id, time32 t)
+{
+    SYSTEMTIME picked = {};
+    if (!TimeToLocalSystemTime(t, &picked)) return;
+    ::SendDlgItemMessageA(dialog, id, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&picked));
+}
+
+// Task files hold moments from 1970 to January 2038 only: the date pickers
+// offer no day whose moments could fall outside that in any time zone.
+void LimitDateRange(HWND dialog, int id)
+{
+    SYSTEMTIME range[2] = {};
+    range[0].wYear = 1970;
+    range[0].wMonth = 1;
+    range[0].wDay = 2;
+    range[1].wYear = 2038;
+    range[1].wMonth = 1;
+    range[1].wDay = 17;
+    range[1].wHour = 23;
+    range[1].wMinute = 59;
+    range[1].wSecond = 59;
+    ::SendDlgItemMessageA(dialog, id, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, reinterpret_cast<LPARAM>(range));
+}
+
+bool GetPicker(HWND dialog, int id, SYSTEMTIME* picked)
+{
+    return ::SendDlgItemMessageA(dialog, id, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(picked)) == GDT_VALID;
+}
+
+// The date of one picker with the time of day of the other, as a moment.
+bool CombinePickers(HWND dialog, int dateId, int timeId, time32* t)
+{
+    SYSTEMTIME date = {};
+    SYSTEMTIME time = {};
+    if (!GetPicker(dialog, dateId, &date) || !GetPicker(dialog, timeId, &time)) return false;
+    LocalTime local;
+    local.year = date.wYear;
+    local.month = date.wMonth;
+    local.day = date.wDay;
+    local.hour = time.wHour;
+    local.minute = time.wMinute;
+    local.second = time.wSecond;
+    return LocalToTime(local, DaylightHint::Auto, t);
+}
+
+std::string RunTimeText(time32 t)
+{
+    return t == 0 ? std::string(kNever) : FormatDateTime(t);
+}
+
+}  // namespace
+
+CScheduleDlg::CScheduleDlg(HWND parent, std::string taskName, const ScheduleDialogData& data)
+    : CModalDialog(IDD_SCHEDULE, parent), m_taskName(std::move(taskName)), m_data(data)
+{
+}
+
+INT_PTR CScheduleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog();
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == kRunTimesTimer) UpdateRunTimes();
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_SCHEDULE_ENABLED:
+        case IDC_RUN_EVERY:
+        case IDC_RUN_ONCE:
+            if (HIWORD(wParam) == BN_CLICKED) UpdateControls();
+            return TRUE;
+        default:
+            return CModalDialog::OnMessage(message, wParam, lParam);
+        }
+    case WM_DESTROY:
+        ::KillTimer(m_hwnd, kRunTimesTimer);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void CScheduleDlg::OnInitDialog()
+{
+    ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_SPIN, UDM_SETRANGE32, kMinSpinNumber, kMaxSpinNumber);
+    for (const char* unit : kUnitNames) {
+        ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_UNIT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(unit));
+    }
+    for (int id : {IDC_START_DATE, IDC_RUN_ONCE_DATE}) LimitDateRange(m_hwnd, id);
+    SetPicker(m_hwnd, IDC_RUN_ONCE_DATE, m_data.runOnce);
+    SetPicker(m_hwnd, IDC_RUN_ONCE_TIME, m_data.runOnce);
+    SetPicker(m_hwnd, IDC_START_DATE, m_data.base);
+    SetPicker(m_hwnd, IDC_START_TIME, m_data.base);
+    WriteControls();
+    UpdateControls();
+    UpdateRunTimes();
+    ::SetTimer(m_hwnd, kRunTimesTimer, 1000, nullptr);
+}
+
+void CScheduleDlg::WriteControls()
+{
+    ::CheckDlgButton(m_hwnd, IDC_SCHEDULE_ENABLED, m_data.enabled ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckRadioButton(m_hwnd, IDC_RUN_EVERY, IDC_RUN_ONCE, m_data.choice != 0 ? IDC_RUN_ONCE : IDC_RUN_EVERY);
+    // As text: the up-down control would clamp a stored number outside its range.
+    ::SetDlgItemTextA(m_hwnd, IDC_EVERY_NUMBER, std::to_string(m_data.number).c_str());
+    ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_UNIT, CB_SETCURSEL, m_data.unit, 0);
+    ::CheckDlgButton(m_hwnd, IDC_RUN_AT_STARTUP, m_data.atStartup ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hwnd, IDC_RUN_AT_SHUTDOWN, m_data.atShutdown ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool CScheduleDlg::ReadControls(bool refuseBadNumber)
+{
+    const HWND numberField = ::GetDlgItem(m_hwnd, IDC_EVERY_NUMBER);
+    int number = 0;
+    if (ParseWholeNumber(GetControlText(numberField), &number)) {
+        m_data.number = number;
+    } else if (refuseBadNumber) {
+        RefuseWholeNumber(m_hwnd, numberField);
+        return false;
+    }
+    m_data.enabled = ::IsDlgButtonChecked(m_hwnd, IDC_SCHEDULE_ENABLED) == BST_CHECKED;
+    m_data.choice = ::IsDlgButtonChecked(m_hwnd, IDC_RUN_ONCE) == BST_CHECKED ? 1 : 0;
+    const LRESULT unit = ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_UNIT, CB_GETCURSEL, 0, 0);
+    if (unit != CB_ERR) m_data.unit = static_cast<int>(unit);  // a stored unit outside the list stays as it is
+    m_data.atStartup = ::IsDlgButtonChecked(m_hwnd, IDC_RUN_AT_STARTUP) == BST_CHECKED;
+    m_data.atShutdown = ::IsDlgButtonChecked(m_hwnd, IDC_RUN_AT_SHUTDOWN) == BST_CHECKED;
+    return true;
+}
+
+void CScheduleDlg::UpdateControls()
+{
+    ReadControls(false);
+    const bool every = m_data.enabled && m_data.choice == 0;
+    const bool once = m_data.enabled && m_data.choice != 0;
+    for (int id : {IDC_RUN_EVERY, IDC_RUN_ONCE}) ::EnableWindow(::GetDlgItem(m_hwnd, id), m_data.enabled);
+    for (int id : {IDC_EVERY_NUMBER, IDC_EVERY_SPIN, IDC_EVERY_UNIT, IDC_STARTING_FROM, IDC_START_DATE, IDC_START_TIME})
+        ::EnableWindow(::GetDlgItem(m_hwnd, id), every);
+    for (int id : {IDC_RUN_ONCE_DATE, IDC_RUN_ONCE_TIME}) ::EnableWindow(::GetDlgItem(m_hwnd, id), once);
+}
+
+void CScheduleDlg::CombineDateTime()
+{
+    time32 runOnce = 0;
+    time32 base = 0;
+    if (!CombinePickers(m_hwnd, IDC_RUN_ONCE_DATE, IDC_RUN_ONCE_TIME, &runOnce) ||
+        !CombinePickers(m_hwnd, IDC_START_DATE, IDC_START_TIME, &base)) {
+        return;
+    }
+    m_data.runOnce = runOnce;
+    m_data.base = base;
+}
+
+void CScheduleDlg::UpdateRunTimes()
+{
+    CombineDateTime();
+    ReadControls(false);
+    std::string lastRun;
+    try {
+        lastRun = RunTimeText(CTaskScheduler::GetLastRunTime(m_taskName));
+    } catch (const std::exception& error) {
+        // A last-run-time file that cannot be read: the task has run, but when is unknown.
+        TRACE(30, "Can't read last run time of task %s - %s", m_taskName.c_str(), error.what());
+        lastRun = "unknown";
+    }
+    ::SetDlgItemTextA(m_hwnd, IDC_LAST_RUN, lastRun.c_str());
+
+    const ScheduleFields schedule = {m_data.enabled, m_data.choice, m_data.number, m_data.unit, m_data.base, m_data.runOnce};
+    std::string nextRun;
+    try {
+        nextRun = RunTimeText(CalcNextRunTime(schedule));
+    } catch (const std::exception& error) {
+        TRACE(30, "Can't show next run time of task %s - %s", m_taskName.c_str(), error.what());
+        nextRun = "unknown";
+    }
+    ::SetDlgItemTextA(m_hwnd, IDC_NEXT_RUN, nextRun.c_str());
+}
+
+void CScheduleDlg::OnOK()
+{
+    CombineDateTime();
+    if (!ReadControls(true)) return;
+    ::EndDialog(m_hwnd, IDOK);
+}

@@ -1,0 +1,49 @@
+#pragma once
+// "Task Schedule": edits one task's schedule (timed runs every N units from
+// a start moment or once at a moment, and runs at computer startup and
+// shutdown), shows when the task last ran and, live, when it would run next
+// with the values on screen. It reads only the task's last-run-time file;
+// the console stores what it returns.
+#include "common/timeutil.h"
+#include "ui/modaldialog.h"
+
+#include <windows.h>
+
+#include <string>
+
+// The schedule fields as the dialog edits them.
+struct ScheduleDialogData {
+    bool enabled = false;  // ScheduleEnabled
+    int choice = 0;        // 0 "Run every", 1 "Run once"
+    int number = 1;        // RunEveryNumber
+    int unit = 1;          // RunEveryUnit: list position 0 hours to 3 months
+    time32 base = 0;       // BaseScheduleTime
+    time32 runOnce = 0;    // RunOnceTime
+    bool atStartup = false;
+    bool atShutdown = false;
+};
+
+class CScheduleDlg : public CModalDialog {
+public:
+    CScheduleDlg(HWND parent, std::string taskName, const ScheduleDialogData& data);
+
+    // The values of the dialog; the user's when DoModal gave IDOK.
+    const ScheduleDialogData& Data() const { return m_data; }
+
+private:
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnInitDialog();
+    void OnOK() override;
+    void WriteControls();
+    // Reads every control but the pickers. A number field that holds no
+    // whole number is refused when refuseBadNumber is set (false then),
+    // otherwise skipped, leaving the last good number.
+    bool ReadControls(bool refuseBadNumber);
+    void UpdateControls();
+    // The start and run-once moments from their date and time pickers.
+    void CombineDateTime();
+    void UpdateRunTimes();
+
+    std::string m_taskName;
+    ScheduleDialogData m_data;
+};

@@ -1,0 +1,25 @@
+#pragma once
+// "Tidewhistle Task Settings", behind the console's Task Options button: the
+// cookie keep list and the age below which temporary files are spared, both
+// kept in the task's extended data. The task changes only on OK; the console
+// saves it at its next refresh.
+#include "common/codecs.h"
+#include "ui/modaldialog.h"
+
+#include <windows.h>
+
+class CTaskConfig;
+
+class CTaskSettingsDlg : public CModalDialog {
+public:
+    CTaskSettingsDlg(HWND parent, CTaskConfig& task);
+
+private:
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnInitDialog();
+    void OnOK() override;
+    void UpdateHoursField();
+
+    CTaskConfig& m_task;
+    StringList m_keepList;  // the dialog's own copy, edited by the cookies dialog
+};
