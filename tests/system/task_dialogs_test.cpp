@@ -1,9 +1,11 @@
-// The resources of the new-task and settings dialogs built into
-// Tidewhistle.exe: both templates with every control and its exact text,
-// and the job tree's two image strips.
+// The resources of the task dialogs built into Tidewhistle.exe: the
+// new-task, settings, task options, cookies and schedule templates with
+// every control and its exact text, the schedule's icon, and the job tree's
+// two image strips.
 #include "support/scratch_folder.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -23,7 +25,9 @@ struct DialogItem {
     DWORD style = 0;
     short x = 0, y = 0, cx = 0, cy = 0;
     WORD classOrdinal = 0;  // 0 when the class is given by name
+    std::string className;
     std::string text;
+    WORD textOrdinal = 0;   // a resource number in place of the text (icons)
 };
 
 struct DialogTemplate {
@@ -77,9 +81,8 @@ public:
             item.cx = static_cast<short>(Word());
             item.cy = static_cast<short>(Word());
             item.id = static_cast<int>(Dword());
-            NameOrOrdinal(ignored, item.classOrdinal);
-            WORD textOrdinal = 0;
-            NameOrOrdinal(item.text, textOrdinal);
+            NameOrOrdinal(item.className, item.classOrdinal);
+            NameOrOrdinal(item.text, item.textOrdinal);
             const WORD extra = Word();
             m_pos += extra;
             dialog.items.push_back(item);
@@ -285,7 +288,27 @@ void ExpectOkAndCancel(const DialogTemplate& dialog)
     EXPECT_EQ(cancel->style & BS_TYPEMASK, static_cast<DWORD>(BS_PUSHBUTTON));
 }
 
-// Every control lies within the dialog and no two controls cover each other.
+// Window class names are compared without regard to case (the resource
+// compiler writes them in capitals).
+bool SameClass(const DialogItem& item, const char* className)
+{
+    return ::lstrcmpiA(item.className.c_str(), className) == 0;
+}
+
+bool IsGroupBox(const DialogItem& item)
+{
+    return item.classOrdinal == kButtonClass && (item.style & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+bool Encloses(const DialogItem& outer, const DialogItem& inner)
+{
+    return outer.x <= inner.x && outer.y <= inner.y && inner.x + inner.cx <= outer.x + outer.cx &&
+           inner.y + inner.cy <= outer.y + outer.cy;
+}
+
+// Every control lies within the dialog and no two controls cover each other,
+// except controls inside a group box and an up-down control that sits on
+// the edge of the field it steps.
 void ExpectTidyLayout(const DialogTemplate& dialog)
 {
     for (size_t i = 0; i < dialog.items.size(); ++i) {
@@ -295,6 +318,8 @@ void ExpectTidyLayout(const DialogTemplate& dialog)
         EXPECT_TRUE(a.cx > 0 && a.cy > 0) << "control '" << a.text << "' (" << a.id << ") has no size";
         for (size_t j = i + 1; j < dialog.items.size(); ++j) {
             const DialogItem& b = dialog.items[j];
+            if ((IsGroupBox(a) && Encloses(a, b)) || (IsGroupBox(b) && Encloses(b, a))) continue;
+            if (SameClass(b, UPDOWN_CLASSA) && j == i + 1) continue;
             const bool apart = a.x + a.cx <= b.x || b.x + b.cx <= a.x || a.y + a.cy <= b.y || b.y + b.cy <= a.y;
             EXPECT_TRUE(apart) << "controls '" << a.text << "' and '" << b.text << "' overlap";
         }
@@ -408,4 +433,183 @@ TEST_F(TaskDialogResources, JobIconStripHoldsThirteenDistinctPictures)
         for (COLORREF c : picture) transparent += c == kTransparent;
         EXPECT_GT(transparent, 0) << "icon " << icon;
     }
+}
+
+namespace {
+
+// A control as a template must hold it: the class by ordinal or by name, the
+// text, and style bits that must be set.
+struct ExpectedControl {
+    int id;
+    WORD classOrdinal;
+    const char* className;
+    const char* text;
+    DWORD styleBits;
+};
+
+void ExpectControls(const DialogTemplate& dialog, const std::vector<ExpectedControl>& controls)
+{
+    for (const ExpectedControl& expected : controls) {
+        const DialogItem* item = expected.id != -1 ? FindById(dialog, expected.id) : FindByText(dialog, expected.text);
+        ASSERT_NE(item, nullptr) << expected.id << " '" << expected.text << "'";
+        EXPECT_EQ(item->classOrdinal, expected.classOrdinal) << expected.id << " '" << expected.text << "'";
+        if (expected.className != nullptr) EXPECT_TRUE(SameClass(*item, expected.className)) << expected.id << " " << item->className;
+        EXPECT_EQ(item->text, expected.text) << expected.id;
+        EXPECT_EQ(item->style & expected.styleBits, expected.styleBits) << expected.id << " '" << expected.text << "'";
+    }
+}
+
+DWORD ButtonType(const DialogTemplate& dialog, int id)
+{
+    const DialogItem* item = FindById(dialog, id);
+    return item != nullptr ? item->style & BS_TYPEMASK : 0xFFFFFFFF;
+}
+
+constexpr DWORD kUpDownStyle = UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS;
+constexpr DWORD kDatePickerStyle = DTS_SHORTDATEFORMAT | DTS_RIGHTALIGN;
+
+}  // namespace
+
+TEST_F(TaskDialogResources, TaskOptionsTemplateHoldsEveryControlWithItsText)
+{
+    DialogTemplate dialog;
+    ASSERT_NO_FATAL_FAILURE(LoadTemplate(135, dialog));
+    EXPECT_EQ(dialog.caption, "Tidewhistle Task Settings");
+    EXPECT_EQ(dialog.cx, 271);
+    EXPECT_EQ(dialog.cy, 97);
+    ExpectFrame(dialog);
+    EXPECT_EQ(dialog.items.size(), 9u);
+    ExpectControls(
+        dialog,
+        {{-1, kButtonClass, nullptr, "Internet Explorer", BS_GROUPBOX},
+         {-1, kStaticClass, nullptr,
+          "Select which Internet Explorer cookies are safe and which are not. By default, all cookies are considered "
+          "unsafe.",
+          0},
+         {1002, kButtonClass, nullptr, "&Cookies...", WS_TABSTOP},
+         {1058, kButtonClass, nullptr, "Do not delete temporary files modified within last:", WS_TABSTOP},
+         {1050, kEditClass, nullptr, "", ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP},
+         {1051, 0, "msctls_updown32", "", kUpDownStyle},
+         {-1, kStaticClass, nullptr, "hour(s)", 0}});
+    EXPECT_EQ(ButtonType(dialog, 1058), static_cast<DWORD>(BS_AUTOCHECKBOX));
+    EXPECT_EQ(ButtonType(dialog, 1002), static_cast<DWORD>(BS_PUSHBUTTON));
+    // The up-down control takes the control before it as its buddy.
+    const DialogItem* spin = FindById(dialog, 1051);
+    ASSERT_NE(spin, nullptr);
+    EXPECT_NE(spin->style & UDS_AUTOBUDDY, 0u);
+    EXPECT_EQ((spin - 1)->id, 1050);
+    ExpectOkAndCancel(dialog);
+    ExpectTidyLayout(dialog);
+}
+
+TEST_F(TaskDialogResources, CookiesTemplateHoldsTwoSortedMultipleChoiceListsAndTheMoveButtons)
+{
+    DialogTemplate dialog;
+    ASSERT_NO_FATAL_FAILURE(LoadTemplate(142, dialog));
+    EXPECT_EQ(dialog.caption, "Internet Explorer Cookies");
+    EXPECT_EQ(dialog.cx, 322);
+    EXPECT_EQ(dialog.cy, 233);
+    ExpectFrame(dialog);
+    EXPECT_EQ(dialog.items.size(), 11u);
+    const DWORD listStyle = LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SORTASCENDING | LVS_NOSORTHEADER | WS_BORDER;
+    ExpectControls(
+        dialog,
+        {{-1, kStaticClass, nullptr,
+          "Cookies hold personal information maintained by web sites you visit. Most cookies should be deleted since "
+          "they can be used to idenify your activity, but you can wish to keep some of them to preserve settings such "
+          "as personalized web portals.",
+          0},
+         {-1, kStaticClass, nullptr, "Cookies to clean:", 0},
+         {1052, 0, "SysListView32", "", listStyle},
+         {1054, kButtonClass, nullptr, ">", WS_TABSTOP},
+         {1055, kButtonClass, nullptr, ">>", WS_TABSTOP},
+         {1056, kButtonClass, nullptr, "<", WS_TABSTOP},
+         {1057, kButtonClass, nullptr, "<<", WS_TABSTOP},
+         {-1, kStaticClass, nullptr, "Cookies to keep:", 0},
+         {1053, 0, "SysListView32", "", listStyle}});
+    for (int id : {1052, 1053}) {
+        const DialogItem* list = FindById(dialog, id);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->style & LVS_SINGLESEL, 0u) << "several cookies can be chosen at once";
+    }
+    EXPECT_LT(FindById(dialog, 1052)->x, FindById(dialog, 1053)->x) << "the clean list is on the left";
+    ExpectOkAndCancel(dialog);
+    ExpectTidyLayout(dialog);
+}
+
+TEST_F(TaskDialogResources, ScheduleTemplateHoldsEveryControlInItsPlace)
+{
+    DialogTemplate dialog;
+    ASSERT_NO_FATAL_FAILURE(LoadTemplate(136, dialog));
+    EXPECT_EQ(dialog.caption, "Task Schedule");
+    EXPECT_EQ(dialog.cx, 283);
+    EXPECT_EQ(dialog.cy, 191);
+    ExpectFrame(dialog);
+    EXPECT_EQ(dialog.items.size(), 22u);
+
+    struct Placed {
+        int id;
+        const char* text;
+        short x, y, cx, cy;
+    };
+    const Placed places[] = {
+        {-1, "Each Tidewhistle task has an optional schedule. Use schedule for fully automatic, unattended cleanup.", 37,
+         9, 239, 17},
+        {-1, "Schedule", 7, 34, 269, 131},
+        {1022, "&Schedule enabled", 16, 47, 134, 10},
+        {1024, "Run &every:", 23, 63, 51, 10},
+        {1014, "", 94, 60, 32, 15},
+        {1019, "", 118, 60, 11, 14},
+        {1010, "", 135, 60, 52, 50},
+        {1040, "Starting &from:", 43, 82, 44, 8},
+        {1038, "", 94, 79, 66, 15},
+        {1039, "", 173, 79, 61, 15},
+        {1025, "Run &once:", 23, 101, 49, 10},
+        {1026, "", 94, 100, 66, 15},
+        {1028, "", 173, 100, 61, 15},
+        {1020, "Run at computer s&tartup", 16, 121, 92, 10},
+        {1021, "Run at computer s&hutdown", 16, 134, 101, 10},
+        {-1, "Last Run:", 15, 149, 32, 8},
+        {1036, "", 59, 149, 72, 8},
+        {-1, "Next Run:", 142, 149, 33, 8},
+        {1037, "", 184, 149, 77, 8},
+        {IDOK, "OK", 170, 170, 50, 14},
+        {IDCANCEL, "Cancel", 226, 170, 50, 14},
+    };
+    for (const Placed& place : places) {
+        const DialogItem* item = place.id != -1 ? FindById(dialog, place.id) : FindByText(dialog, place.text);
+        ASSERT_NE(item, nullptr) << place.id << " '" << place.text << "'";
+        EXPECT_EQ(item->text, place.text) << place.id;
+        EXPECT_EQ((std::vector<short>{item->x, item->y, item->cx, item->cy}),
+                  (std::vector<short>{place.x, place.y, place.cx, place.cy}))
+            << place.id << " '" << place.text << "'";
+    }
+
+    ExpectControls(dialog, {{-1, kButtonClass, nullptr, "Schedule", BS_GROUPBOX},
+                            {1014, kEditClass, nullptr, "", WS_TABSTOP},
+                            {1019, 0, "msctls_updown32", "", kUpDownStyle | UDS_AUTOBUDDY},
+                            {1010, 0x0085 /* combo box */, nullptr, "", CBS_DROPDOWNLIST},
+                            {1038, 0, "SysDateTimePick32", "", kDatePickerStyle},
+                            {1039, 0, "SysDateTimePick32", "", DTS_TIMEFORMAT},
+                            {1026, 0, "SysDateTimePick32", "", kDatePickerStyle},
+                            {1028, 0, "SysDateTimePick32", "", DTS_TIMEFORMAT},
+                            {1040, kStaticClass, nullptr, "Starting &from:", 0},
+                            {1036, kStaticClass, nullptr, "", 0},
+                            {1037, kStaticClass, nullptr, "", 0}});
+    EXPECT_EQ(FindById(dialog, 1010)->style & CBS_SORT, 0u) << "the units keep their order";
+    EXPECT_EQ((FindById(dialog, 1019) - 1)->id, 1014) << "the up-down control steps the number";
+    for (int id : {1022, 1020, 1021}) EXPECT_EQ(ButtonType(dialog, id), static_cast<DWORD>(BS_AUTOCHECKBOX)) << id;
+    for (int id : {1024, 1025}) EXPECT_EQ(ButtonType(dialog, id), static_cast<DWORD>(BS_AUTORADIOBUTTON)) << id;
+    EXPECT_NE(FindById(dialog, 1024)->style & WS_GROUP, 0u) << "the first radio button starts its group";
+    EXPECT_EQ(FindById(dialog, 1025)->style & WS_GROUP, 0u) << "both radio buttons are in one group";
+
+    // The clock picture: a static icon control showing icon resource 140.
+    const DialogItem& icon = dialog.items.front();
+    EXPECT_EQ(icon.classOrdinal, kStaticClass);
+    EXPECT_EQ(icon.style & SS_TYPEMASK, static_cast<DWORD>(SS_ICON));
+    EXPECT_EQ(icon.textOrdinal, 140);
+    EXPECT_EQ(icon.x, 7);
+    EXPECT_EQ(icon.y, 7);
+    EXPECT_NE(::FindResourceA(module, MAKEINTRESOURCEA(140), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */), nullptr);
+    ExpectOkAndCancel(dialog);
 }
