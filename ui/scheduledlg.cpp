@@ -26,13 +26,14 @@ void SetPicker(HWND dialog, int id, time32 t)
 }
 
 // Task files hold moments from 1970 to January 2038 only: the date pickers
-// offer no day whose moments could fall outside that in any time zone.
+// offer no day after 17 January 2038, whose moments could lie beyond that
+// in some time zone and make the task file unreadable.
 void LimitDateRange(HWND dialog, int id)
 {
     SYSTEMTIME range[2] = {};
     range[0].wYear = 1970;
     range[0].wMonth = 1;
-    range[0].wDay = 2;
+    range[0].wDay = 1;
     range[1].wYear = 2038;
     range[1].wMonth = 1;
     range[1].wDay = 17;
