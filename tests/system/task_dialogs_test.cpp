@@ -465,6 +465,25 @@ DWORD ButtonType(const DialogTemplate& dialog, int id)
     return item != nullptr ? item->style & BS_TYPEMASK : 0xFFFFFFFF;
 }
 
+// A control with its text and its place in dialog units.
+struct Placed {
+    int id;
+    const char* text;
+    short x, y, cx, cy;
+};
+
+void ExpectPlaces(const DialogTemplate& dialog, const std::vector<Placed>& places)
+{
+    for (const Placed& place : places) {
+        const DialogItem* item = place.id != -1 ? FindById(dialog, place.id) : FindByText(dialog, place.text);
+        ASSERT_NE(item, nullptr) << place.id << " '" << place.text << "'";
+        EXPECT_EQ(item->text, place.text) << place.id;
+        EXPECT_EQ((std::vector<short>{item->x, item->y, item->cx, item->cy}),
+                  (std::vector<short>{place.x, place.y, place.cx, place.cy}))
+            << place.id << " '" << place.text << "'";
+    }
+}
+
 constexpr DWORD kUpDownStyle = UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS;
 constexpr DWORD kDatePickerStyle = DTS_SHORTDATEFORMAT | DTS_RIGHTALIGN;
 
@@ -547,12 +566,7 @@ TEST_F(TaskDialogResources, ScheduleTemplateHoldsEveryControlInItsPlace)
     ExpectFrame(dialog);
     EXPECT_EQ(dialog.items.size(), 22u);
 
-    struct Placed {
-        int id;
-        const char* text;
-        short x, y, cx, cy;
-    };
-    const Placed places[] = {
+    ExpectPlaces(dialog, {
         {-1, "Each Tidewhistle task has an optional schedule. Use schedule for fully automatic, unattended cleanup.", 37,
          9, 239, 17},
         {-1, "Schedule", 7, 34, 269, 131},
@@ -575,15 +589,7 @@ TEST_F(TaskDialogResources, ScheduleTemplateHoldsEveryControlInItsPlace)
         {1037, "", 184, 149, 77, 8},
         {IDOK, "OK", 170, 170, 50, 14},
         {IDCANCEL, "Cancel", 226, 170, 50, 14},
-    };
-    for (const Placed& place : places) {
-        const DialogItem* item = place.id != -1 ? FindById(dialog, place.id) : FindByText(dialog, place.text);
-        ASSERT_NE(item, nullptr) << place.id << " '" << place.text << "'";
-        EXPECT_EQ(item->text, place.text) << place.id;
-        EXPECT_EQ((std::vector<short>{item->x, item->y, item->cx, item->cy}),
-                  (std::vector<short>{place.x, place.y, place.cx, place.cy}))
-            << place.id << " '" << place.text << "'";
-    }
+    });
 
     ExpectControls(dialog, {{-1, kButtonClass, nullptr, "Schedule", BS_GROUPBOX},
                             {1014, kEditClass, nullptr, "", WS_TABSTOP},
@@ -612,4 +618,49 @@ TEST_F(TaskDialogResources, ScheduleTemplateHoldsEveryControlInItsPlace)
     EXPECT_EQ(icon.y, 7);
     EXPECT_NE(::FindResourceA(module, MAKEINTRESOURCEA(140), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */), nullptr);
     ExpectOkAndCancel(dialog);
+}
+
+TEST_F(TaskDialogResources, ConsoleTemplateHoldsEveryControlInItsPlace)
+{
+    DialogTemplate dialog;
+    ASSERT_NO_FATAL_FAILURE(LoadTemplate(102, dialog));
+    EXPECT_EQ(dialog.caption, "Hollowmere Tidewhistle");
+    EXPECT_EQ(dialog.cx, 540);
+    EXPECT_EQ(dialog.cy, 350);
+    ExpectFrame(dialog);
+    EXPECT_NE(dialog.style & WS_MINIMIZEBOX, 0u);
+    EXPECT_NE(dialog.style & WS_MAXIMIZEBOX, 0u);
+    EXPECT_EQ(dialog.items.size(), 20u);
+    ExpectPlaces(dialog, {
+        {-1, "&Task:", 7, 9, 20, 8},
+        {1029, "", 32, 7, 119, 65},
+        {1004, "&New Task...", 158, 7, 50, 14},
+        {1005, "&Settings...", 214, 7, 50, 14},
+        {1008, "&Help", 467, 7, 50, 14},
+        {1009, ">", 517, 7, 16, 14},
+        {-1, "Cleanup &Jobs:", 13, 31, 46, 8},
+        {1000, "", 13, 42, 186, 234},
+        {1030, "St&art", 14, 282, 57, 14},
+        {1031, "Sto&p", 78, 282, 57, 14},
+        {-1, "Status:", 142, 285, 22, 8},
+        {1032, "", 169, 285, 30, 8},
+        {1013, "Task &Options...", 14, 302, 57, 14},
+        {1011, "S&chedule...", 78, 302, 57, 14},
+        {1012, "&Delete Task", 142, 302, 57, 14},
+        {-1, "Add/Edit custom cleanup steps:", 15, 324, 102, 8},
+        {1006, "Custo&m Cleanup...", 127, 321, 72, 14},
+        {-1, "&Progress:", 207, 31, 30, 8},
+        {1001, "", 207, 42, 319, 294},
+    });
+    ExpectControls(dialog, {{1029, 0x0085 /* combo box */, nullptr, "", CBS_DROPDOWNLIST | WS_VSCROLL},
+                            {1000, 0, "SysTreeView32", "",
+                             TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_DISABLEDRAGDROP | WS_BORDER},
+                            {1001, 0, "SysListView32", "", LVS_REPORT | LVS_NOSORTHEADER | WS_BORDER}});
+    const DialogItem& frame = dialog.items[6];
+    EXPECT_TRUE(IsGroupBox(frame));
+    EXPECT_EQ((std::vector<short>{frame.x, frame.y, frame.cx, frame.cy}), (std::vector<short>{7, 22, 526, 320}));
+    EXPECT_EQ(FindById(dialog, 1029)->style & (CBS_SORT | CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE), 0u);
+    EXPECT_EQ(FindById(dialog, 1001)->style & WS_VISIBLE, 0u) << "the progress list template is never shown";
+    EXPECT_NE(FindById(dialog, 1006)->style & WS_DISABLED, 0u);
+    EXPECT_NE(FindByText(dialog, "Add/Edit custom cleanup steps:")->style & WS_DISABLED, 0u);
 }
