@@ -167,9 +167,12 @@ void CTidewhistleDlg::SelectTask(int position, bool setSelection)
 
 void CTidewhistleDlg::Refresh()
 {
+    m_refreshFailed = false;
     SaveIfModified();
     PollProgress();
     UpdateRunState();
+    // A refresh without error ends the failure: the next one is news again.
+    if (!m_refreshFailed) m_lastRefreshError.clear();
 }
 
 void CTidewhistleDlg::SaveIfModified()
@@ -205,6 +208,7 @@ void CTidewhistleDlg::UpdateRunState()
 
 void CTidewhistleDlg::ReportRefreshError(const std::string& text)
 {
+    m_refreshFailed = true;
     if (text == m_lastRefreshError) return;
     m_lastRefreshError = text;
     ShowError(text);

@@ -47,7 +47,8 @@ private:
     CTaskConfig* CurrentTask() const { return TaskAt(m_current); }
     std::vector<std::string> TaskNames() const;
     int AddTaskToBox(const std::string& text, CTaskConfig* task);
-    // Shows an error of the periodic refresh once, not every second.
+    // Shows an error of the periodic refresh once while it lasts, not every
+    // second; after a refresh without error the same error is shown again.
     void ReportRefreshError(const std::string& text);
     void ShowError(const std::string& text);
 
@@ -59,4 +60,5 @@ private:
     std::map<const CTaskConfig*, std::unique_ptr<CProgressList>> m_progressLists;
     int m_current = -1;
     std::string m_lastRefreshError;
+    bool m_refreshFailed = false;  // an error was reported during the current refresh
 };

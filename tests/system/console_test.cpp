@@ -1,83 +1,36 @@
-// The configuration console of the real program, driven as UI automation
-// does: its windows found by class and caption, commands sent as a user's
-// clicks would send them, control text read across processes.
+// The console's task box and its dialogs: the tasks listed, created,
+// refused and deleted, the default task kept, the settings dialog and the
+// Run entry it governs.
+#include "console_fixture.h"
+
 #include "support/message_box_probe.h"
-#include "support/program_runner.h"
-#include "support/registry_fixture.h"
-#include "support/task_folder.h"
 #include "support/text_file.h"
 #include "common/guid.h"
+#include "common/handles.h"
 #include "tasks/inventory.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 namespace {
 
-const int kTaskBox = 1029;
-const int kDeleteTask = 1012;
+const char kNullJob[] = "4D6A9D0C-84AA-457e-B3EA-BE99FFFA4FC2";
 
-std::string StaticTextOf(HWND dialog)
+int CountTaskFiles(const std::string& folder)
 {
-    std::string text;
-    for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        char className[32] = {};
-        ::GetClassNameA(child, className, sizeof className);
-        char buffer[4096] = {};
-        ::GetWindowTextA(child, buffer, sizeof buffer);
-        if (std::string(className) == "Static" && buffer[0] != '\0') text = buffer;
-    }
-    return text;
+    int count = 0;
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(::FindFirstFileA((folder + "\\*.tsk").c_str(), &found));
+    if (!search) return 0;
+    do {
+        ++count;
+    } while (::FindNextFileA(search.Get(), &found));
+    return count;
 }
-
-class Console : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        settings.SetDword("AutoRun", 0);
-        ::DeleteFileA(folder.File("default.tsk").c_str());
-    }
-    void TearDown() override
-    {
-        if (program.Handle() != nullptr && !program.Wait(0)) {
-            if (console != nullptr) ::PostMessageA(console, WM_COMMAND, IDCANCEL, 0);
-            DWORD exitCode = 0;
-            RunToEnd(folder.Program(), {"/shutdown"}, 30000, &exitCode);
-            if (!program.Wait(30000)) program.Kill();
-        }
-    }
-
-    // Starts the program with no argument: the resident role with its console.
-    void OpenConsole()
-    {
-        ASSERT_TRUE(program.Start(folder.Program(), {}));
-        console = WaitForWindow(program.Id(), "#32770", "Hollowmere Tidewhistle", 30000);
-        ASSERT_NE(console, nullptr);
-    }
-
-    std::vector<std::string> TaskBoxTexts() const
-    {
-        const HWND box = ::GetDlgItem(console, kTaskBox);
-        std::vector<std::string> texts;
-        const int count = static_cast<int>(::SendMessageA(box, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            // Across processes the text is handed over in the wide form.
-            wchar_t text[256] = {};
-            ::SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-            std::string narrow;
-            for (const wchar_t* c = text; *c != 0; ++c) narrow += static_cast<char>(*c);
-            texts.push_back(narrow);
-        }
-        return texts;
-    }
-
-    TaskProgramFolder folder;
-    ProgramSettings settings;
-    ChildProcess program;
-    HWND console = nullptr;
-};
 
 }  // namespace
 
@@ -151,4 +104,159 @@ TEST_F(Console, ATaskFileThatFailsToLoadIsListedAndLeftUntouched)
     std::string after;
     ASSERT_TRUE(ReadWholeFile(folder.File("Broken.tsk"), &after));
     EXPECT_EQ(after, broken);
+}
+
+TEST_F(Console, EveryRefusedNewTaskNameIsExplainedAndTheDialogStaysUntilANameIsAccepted)
+{
+    folder.WriteScheduledTask("Evening", "Evening", TaskSchedule(), {});
+    OpenConsole();
+    // The task box's entry "<create new...>" opens the dialog (posted: the
+    // dialog is modal).
+    const HWND taskBox = Control(kTaskBox);
+    ::SendMessageA(taskBox, CB_SETCURSEL, 1, 0);
+    ::PostMessageA(console, WM_COMMAND, MAKEWPARAM(kTaskBox, CBN_SELCHANGE), reinterpret_cast<LPARAM>(taskBox));
+    const HWND dialog = WaitForWindow(program.Id(), "#32770", "Create New Cleanup Task", 15000);
+    ASSERT_NE(dialog, nullptr);
+    const HWND edit = ::GetDlgItem(dialog, kTaskName);
+
+    const std::string notALetter = "Task name must begin with English alphabetic character. Please choose another name.";
+    const std::string forbidden = "Task name must not contain any of the characters \\ / : * ? \" < > | or control "
+                                  "characters. Please choose another name.";
+    const std::string trailing = "Task name must not end with a space or a dot. Please choose another name.";
+    const std::string device = "' is the name of a Windows device and cannot be used as a task name, with or without "
+                               "an extension. Please choose another name.";
+    const std::pair<const wchar_t*, std::string> refused[] = {
+        {L"", "Please supply task name"},
+        {L"1st clean", notALetter},
+        {L" Leading blank", notALetter},
+        {L"DeFaulT", "'Default' task name is reserved. Please choose another name."},
+        {L"Night:late", forbidden},
+        {L"Trailing dot.", trailing},
+        {L"Trailing blank ", trailing},
+        {L"con", "'CON" + device},
+        {L"Lpt1.tsk", "'LPT1" + device},
+        {L"EVENING", "A task named 'Evening' already exists. Please choose another name."},
+    };
+    for (const auto& [name, message] : refused) {
+        SCOPED_TRACE(message);
+        ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
+        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        const HWND box = WaitForBox("Task Name Error", 10000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(StaticTextOf(box), message);
+        Dismiss(box);
+        EXPECT_TRUE(::IsWindowVisible(dialog));
+    }
+    EXPECT_EQ(CountTaskFiles(folder.Path()), 2);  // default and Evening
+    EXPECT_EQ(TaskBoxTexts().size(), 3u);
+
+    ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"defaultish"));
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(Eventually([dialog] { return !::IsWindow(dialog); }, 10000));
+    std::string content;
+    ASSERT_TRUE(Eventually([&] { return ReadWholeFile(folder.File("defaultish.tsk"), &content); }, 5000));
+    EXPECT_EQ(content.rfind("TaskName=defaultish\r\n", 0), 0u);
+    const std::vector<std::string> texts = TaskBoxTexts();
+    ASSERT_EQ(texts.size(), 4u);
+    // The new task is the one shown.
+    const int position = SelectedTaskPosition();
+    ASSERT_GE(position, 0);
+    EXPECT_EQ(texts[position], "defaultish");
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+}
+
+TEST_F(Console, DeletingAUserTaskRemovesItsFilesAndEntryAndShowsTheDefaultTask)
+{
+    folder.WriteInventory({{TestItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
+    folder.WriteTask("Evening", {TestItemGuid(1)});
+    folder.WriteTask("Morning", {TestItemGuid(1)});
+    folder.RunTask("Evening");  // its session data file
+    const time32 lastRun = 1767254400;
+    ASSERT_TRUE(WriteWholeFile(folder.File("TS_LRT_Evening.dat"), std::string(reinterpret_cast<const char*>(&lastRun), 4)));
+    ASSERT_TRUE(FileExists(folder.SessionFile("Evening")));
+
+    OpenConsole();
+    // Shown, the task's progress list holds its session data file open.
+    ChooseTask("Evening");
+    ASSERT_TRUE(Eventually([this] { return ::SendMessageA(VisibleProgressList(), LVM_GETITEMCOUNT, 0, 0) > 0; }, 5000));
+    Press(kDeleteTask);
+    ASSERT_TRUE(Eventually(
+        [this] {
+            const std::vector<std::string> texts = TaskBoxTexts();
+            return std::find(texts.begin(), texts.end(), "Evening") == texts.end();
+        },
+        10000));
+
+    EXPECT_EQ(TaskBoxTexts(), (std::vector<std::string>{"<default>", "<create new...>", "Morning"}));
+    EXPECT_EQ(SelectedTaskPosition(), 0);
+    EXPECT_FALSE(FileExists(folder.File("Evening.tsk")));
+    EXPECT_FALSE(FileExists(folder.SessionFile("Evening")));
+    EXPECT_FALSE(FileExists(folder.File("TS_LRT_Evening.dat")));
+    EXPECT_TRUE(FileExists(folder.File("Morning.tsk")));
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+    // The default task's own progress list is the one on show.
+    EXPECT_EQ(::SendMessageA(VisibleProgressList(), LVM_GETITEMCOUNT, 0, 0), 0);
+}
+
+namespace {
+
+// The Run entries of the prefix are put back as they were once the test has
+// ended, after the program's last start (every start brings them in line
+// with the AutoRun setting).
+class ConsoleRunEntry : public Console {
+protected:
+    void SetUp() override
+    {
+        Console::SetUp();
+        machineRun.Remove(kRunValueName);
+        userRun.Remove(kRunValueName);
+    }
+
+    RegistryValuesOverride machineRun{HKEY_LOCAL_MACHINE, kRunKey};
+    RegistryValuesOverride userRun{HKEY_CURRENT_USER, kRunKey};
+};
+
+}  // namespace
+
+TEST_F(ConsoleRunEntry, TheSettingsDialogWritesTheRunEntryWhenTickedAndRemovesItWhenUnticked)
+{
+    OpenConsole();
+
+    auto clickLoadAtStartup = [this](bool tickedBefore) {
+        Press(kSettings);
+        const HWND dialog = WaitForWindow(program.Id(), "#32770", "Hollowmere Tidewhistle Settings", 15000);
+        ASSERT_NE(dialog, nullptr);
+        const HWND check = ::GetDlgItem(dialog, kLoadAtStartup);
+        EXPECT_EQ(::SendMessageA(check, BM_GETCHECK, 0, 0), tickedBefore ? BST_CHECKED : BST_UNCHECKED);
+        ::SendMessageA(check, BM_CLICK, 0, 0);
+        ASSERT_EQ(::SendMessageA(check, BM_GETCHECK, 0, 0), tickedBefore ? BST_UNCHECKED : BST_CHECKED);
+        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        ASSERT_TRUE(Eventually([dialog] { return !::IsWindow(dialog); }, 10000));
+    };
+    auto autoRun = [] {
+        RegValue value;
+        if (!ReadRegValue(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "AutoRun", &value) || value.type != REG_DWORD ||
+            value.data.size() != 4) {
+            return -1;
+        }
+        DWORD on = 0;
+        std::memcpy(&on, value.data.data(), 4);
+        return static_cast<int>(on);
+    };
+
+    clickLoadAtStartup(false);
+    ASSERT_TRUE(Eventually([&] { return RegValueExists(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName); }, 10000));
+    EXPECT_EQ(autoRun(), 1);
+    std::string command;
+    EXPECT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName, &command));
+    EXPECT_EQ(command, "\"" + folder.Program() + "\" /tray");
+    EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kRunKey, kRunValueName));
+
+    // An entry that a failed machine-wide write once left for the user goes too.
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kRunKey, kRunValueName, command));
+    clickLoadAtStartup(true);
+    EXPECT_TRUE(Eventually([&] { return !RegValueExists(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName); }, 10000));
+    EXPECT_TRUE(Eventually([&] { return !RegValueExists(HKEY_CURRENT_USER, kRunKey, kRunValueName); }, 10000));
+    EXPECT_EQ(autoRun(), 0);
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
 }

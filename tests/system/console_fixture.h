@@ -1,0 +1,81 @@
+#pragma once
+// The configuration console of the real program, driven as UI automation
+// does: its windows found by class and caption, commands sent as a user's
+// clicks would send them, control text read across processes.
+#include "support/program_runner.h"
+#include "support/registry_fixture.h"
+#include "support/task_folder.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// Controls of the console and of its dialogs.
+const int kJobTree = 1000;
+const int kSettings = 1005;
+const int kDeleteTask = 1012;
+const int kTaskBox = 1029;
+const int kStart = 1030;
+const int kStop = 1031;
+const int kRunStatus = 1032;
+const int kProgressList = 104;
+const int kLoadAtStartup = 1033;
+const int kTaskName = 1035;
+
+const char kConsoleCaption[] = "Hollowmere Tidewhistle";
+
+// The last non-empty text of the dialog's static controls: a message box's message.
+std::string StaticTextOf(HWND dialog);
+
+// Polls the condition every 50 ms until it holds or the time is up.
+template <typename Condition>
+bool Eventually(Condition condition, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (::GetTickCount() - start >= timeoutMs) return false;
+        ::Sleep(50);
+    }
+}
+
+class Console : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the program with no argument: the resident role with its console.
+    void OpenConsole();
+
+    HWND Control(int id) const { return ::GetDlgItem(console, id); }
+    std::vector<std::string> TaskBoxTexts() const;
+    int SelectedTaskPosition() const;
+    // Picks the entry of the task box as the user does: the box changes its
+    // selection and tells the console. Not for "<create new...>", which
+    // opens a modal dialog.
+    void ChooseTask(const std::string& text);
+    // Posts the button's click to the console (posted: the console may open
+    // a modal window in answer).
+    void Press(int buttonId) const;
+    std::string RunStatus() const;
+    // The progress list on show: each task has a list of its own, all with
+    // the same control id, and only the current task's is visible.
+    HWND VisibleProgressList() const;
+
+    // The visible message boxes of the program with the caption: dialogs
+    // other than the console, which has the same caption.
+    std::vector<HWND> MessageBoxes(const std::string& caption) const;
+    // Waits for one; null when none appears in time.
+    HWND WaitForBox(const std::string& caption, DWORD timeoutMs) const;
+    // Presses OK in the box and waits until it is no longer shown.
+    void Dismiss(HWND box) const;
+
+    TaskProgramFolder folder;
+    ProgramSettings settings;
+    ChildProcess program;
+    HWND console = nullptr;
+    // Tasks a test may leave running; stopped when the test ends.
+    std::vector<std::string> tasksToStop;
+};

@@ -1,0 +1,199 @@
+// The console's job tree driven with the mouse and the space bar: check
+// states of groups and their items, and the task file the console writes
+// at its one-second refresh, also when a write fails for a while.
+#include "console_fixture.h"
+
+#include "common/handles.h"
+#include "support/remote_controls.h"
+#include "support/text_file.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+namespace {
+
+const char kNullJob[] = "4D6A9D0C-84AA-457e-B3EA-BE99FFFA4FC2";
+const char kEndMarker[] = "5D793A96-4BF6-495E-A8AF-299E203194B6";
+
+const int kUnchecked = 1;
+const int kChecked = 2;
+const int kMixed = 3;
+
+std::string Upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+    return text;
+}
+
+// The items the task file enables, without its end marker.
+std::set<std::string> EnabledItemsInFile(const std::string& path)
+{
+    std::set<std::string> items;
+    std::string content;
+    if (!ReadWholeFile(path, &content)) return items;
+    const std::string key = "EnabledTask=";
+    for (const std::string& line : SplitCrLfLines(content)) {
+        if (line.rfind(key, 0) == 0 && line.substr(key.size()) != kEndMarker) items.insert(Upper(line.substr(key.size())));
+    }
+    return items;
+}
+
+class ConsoleJobTree : public Console {
+protected:
+    // A group with two items, and an item of its own beside it.
+    void WriteGroupInventory()
+    {
+        std::string text = "# test inventory\r\n";
+        auto item = [&text](int n, const char* name, int parent) {
+            text += "[ITEM]\r\nGUID=" + TestItemGuid(n) + "\r\n";
+            if (parent != 0) text += "Parent=" + TestItemGuid(parent) + "\r\n";
+            text += std::string("Name=") + name + "\r\nIcon=0\r\nModuleName=Sweepkit.dll\r\nCLSID=" + kNullJob + "\r\n";
+        };
+        item(1, "Browsers", 0);
+        item(2, "Cookies", 1);
+        item(3, "History", 1);
+        item(4, "Recent Documents", 0);
+        text += "[ITEM]\r\n";
+        ASSERT_TRUE(WriteWholeFile(folder.File("task_inventory.ini"), text));
+    }
+
+    std::set<std::string> Items(std::initializer_list<int> numbers) const
+    {
+        std::set<std::string> items;
+        for (int n : numbers) items.insert(TestItemGuid(n));
+        return items;
+    }
+
+    // Waits for the default task file to enable exactly these items.
+    bool SavedAs(const std::set<std::string>& items) const
+    {
+        const std::string path = folder.File("default.tsk");
+        if (Eventually([&] { return EnabledItemsInFile(path) == items; }, 5000)) return true;
+        ADD_FAILURE() << "the task file enables " << ::testing::PrintToString(EnabledItemsInFile(path));
+        return false;
+    }
+
+    // The states of Browsers, Cookies, History and Recent Documents, once
+    // the console has taken the last input.
+    bool StatesBecome(const std::vector<int>& states) const
+    {
+        const HWND tree = Control(kJobTree);
+        auto current = [&] {
+            std::vector<int> now;
+            for (HTREEITEM item : {browsers, cookies, history, recent}) now.push_back(TreeItemStateImage(tree, item));
+            return now;
+        };
+        if (Eventually([&] { return current() == states; }, 5000)) return true;
+        ADD_FAILURE() << "states " << ::testing::PrintToString(current());
+        return false;
+    }
+
+    void ReadTreeItems()
+    {
+        const std::vector<RemoteTreeItem> items = ReadTree(Control(kJobTree));
+        ASSERT_EQ(items.size(), 2u);
+        ASSERT_EQ(items[0].text, "Browsers");
+        ASSERT_EQ(items[0].children.size(), 2u);
+        EXPECT_EQ(items[0].children[0].text, "Cookies");
+        EXPECT_EQ(items[0].children[1].text, "History");
+        EXPECT_EQ(items[1].text, "Recent Documents");
+        EXPECT_TRUE(items[1].children.empty());
+        browsers = items[0].handle;
+        cookies = items[0].children[0].handle;
+        history = items[0].children[1].handle;
+        recent = items[1].handle;
+    }
+
+    HTREEITEM browsers = nullptr;
+    HTREEITEM cookies = nullptr;
+    HTREEITEM history = nullptr;
+    HTREEITEM recent = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ConsoleJobTree, GroupsFollowTheirItemsItemsFollowTheirGroupAndEachChangeIsSaved)
+{
+    WriteGroupInventory();
+    OpenConsole();
+    ReadTreeItems();
+    const HWND tree = Control(kJobTree);
+    ASSERT_TRUE(StatesBecome({kChecked, kChecked, kChecked, kChecked}));
+
+    // A click on an item's name selects it and leaves its state alone.
+    ASSERT_TRUE(ClickItemText(tree, history));
+    EXPECT_TRUE(Eventually(
+        [&] { return ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) == reinterpret_cast<LRESULT>(history); },
+        5000));
+
+    // One item of the group unticked with the mouse: the group is mixed,
+    // which counts as enabled.
+    ASSERT_TRUE(ClickStateImage(tree, cookies));
+    EXPECT_TRUE(StatesBecome({kMixed, kUnchecked, kChecked, kChecked}));
+    EXPECT_TRUE(SavedAs(Items({1, 3, 4})));
+
+    // The space bar on the mixed group clears its whole branch...
+    PressSpaceOn(tree, browsers);
+    EXPECT_TRUE(StatesBecome({kUnchecked, kUnchecked, kUnchecked, kChecked}));
+    // ...and a click on its state picture ticks it all again.
+    ASSERT_TRUE(ClickStateImage(tree, browsers));
+    EXPECT_TRUE(StatesBecome({kChecked, kChecked, kChecked, kChecked}));
+    EXPECT_TRUE(SavedAs(Items({1, 2, 3, 4})));
+
+    // Both items unticked one by one with the space bar: the group follows.
+    PressSpaceOn(tree, history);
+    EXPECT_TRUE(StatesBecome({kMixed, kChecked, kUnchecked, kChecked}));
+    PressSpaceOn(tree, cookies);
+    EXPECT_TRUE(StatesBecome({kUnchecked, kUnchecked, kUnchecked, kChecked}));
+    // An item without a group stands alone.
+    ASSERT_TRUE(ClickStateImage(tree, recent));
+    EXPECT_TRUE(StatesBecome({kUnchecked, kUnchecked, kUnchecked, kUnchecked}));
+    EXPECT_TRUE(SavedAs({}));
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+}
+
+TEST_F(ConsoleJobTree, AFailedSaveIsShownOnceAndTheChangeIsSavedOnceTheFileCanBeReplaced)
+{
+    WriteGroupInventory();
+    OpenConsole();
+    ReadTreeItems();
+    const HWND tree = Control(kJobTree);
+    const std::string path = folder.File("default.tsk");
+    ASSERT_TRUE(SavedAs(Items({1, 2, 3, 4})));
+
+    // Another program holds the task file open without letting it be
+    // replaced: the save's final move over it fails.
+    UniqueHandle holder(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    PressSpaceOn(tree, recent);
+    const HWND box = WaitForBox(kConsoleCaption, 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(StaticTextOf(box).rfind("Can't write file " + path + " (Error: ", 0), 0u) << StaticTextOf(box);
+    // The refresh goes on every second behind the box, and after it, without
+    // telling the same failure again.
+    ::Sleep(2500);
+    EXPECT_EQ(MessageBoxes(kConsoleCaption).size(), 1u);
+    Dismiss(box);
+    ::Sleep(2500);
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+    EXPECT_EQ(EnabledItemsInFile(path), Items({1, 2, 3, 4}));
+
+    holder.Reset();
+    EXPECT_TRUE(SavedAs(Items({1, 2, 3})));
+
+    // Once saving worked again, a new failure is news to the user.
+    holder.Reset(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    PressSpaceOn(tree, recent);
+    const HWND again = WaitForBox(kConsoleCaption, 10000);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(StaticTextOf(again).rfind("Can't write file " + path + " (Error: ", 0), 0u) << StaticTextOf(again);
+    Dismiss(again);
+    holder.Reset();
+    EXPECT_TRUE(SavedAs(Items({1, 2, 3, 4})));
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+}

@@ -1,0 +1,164 @@
+// Task runs followed live in the console: started with its Start button or
+// by the scheduler, the run state shown, the progress list filled from the
+// session data file while the task works, and pictures of the console left
+// as test artefacts.
+#include "console_fixture.h"
+
+#include "common/timeutil.h"
+#include "runtime/taskprocess.h"
+#include "support/remote_controls.h"
+#include "support/screenshot.h"
+#include "support/session_file.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+namespace {
+
+const char kReport[] = "7E570000-0000-4000-8000-000000000003";
+const char kWait[] = "7E570000-0000-4000-8000-000000000004";
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// The rows the progress list must show for the session data file: its
+// records in order, each with its time, message and type.
+Rows RowsOf(const std::vector<RawSessionRecord>& records)
+{
+    const char* const types[] = {"Error", "Warning", "Information"};
+    Rows rows;
+    for (const RawSessionRecord& record : records) {
+        const std::string type = record.type >= 0 && record.type <= 2 ? types[record.type] : "Unknown";
+        rows.push_back({FormatDateTime(static_cast<time32>(record.time)), record.message, type});
+    }
+    return rows;
+}
+
+std::vector<std::string> MessageColumn(const Rows& rows)
+{
+    std::vector<std::string> messages;
+    for (const auto& row : rows) messages.push_back(row.size() > 1 ? row[1] : std::string());
+    return messages;
+}
+
+class ConsoleProgress : public Console {
+protected:
+    // A job that reports, then one that keeps the task running for a while.
+    void WriteReportAndWaitInventory(int waitMs)
+    {
+        folder.WriteInventory({{TestItemGuid(1), "Reporter", "twtestjobs.dll", kReport, "shown"},
+                               {TestItemGuid(2), "Pause", "twtestjobs.dll", kWait, std::to_string(waitMs)}});
+    }
+
+    Rows ListRows() const { return ReadListRows(VisibleProgressList()); }
+
+    bool ListEndsWith(const std::string& message) const
+    {
+        const Rows rows = ListRows();
+        return !rows.empty() && rows.back().size() == 3 && rows.back()[1] == message;
+    }
+
+    bool ButtonsShowRunning(bool running) const
+    {
+        return ::IsWindowEnabled(Control(kStop)) == (running ? TRUE : FALSE) &&
+               ::IsWindowEnabled(Control(kStart)) == (running ? FALSE : TRUE);
+    }
+
+    // Waits until the run is over in the console and checks that the list
+    // shows the session data file's records, the last one "Session finished".
+    void ExpectFinishedRunShown(const std::string& taskName)
+    {
+        ASSERT_TRUE(Eventually([this] { return RunStatus() == "Stopped"; }, 20000)) << RunStatus();
+        EXPECT_TRUE(ButtonsShowRunning(false));
+        ASSERT_TRUE(Eventually([this] { return ListEndsWith("Session finished"); }, 5000))
+            << ::testing::PrintToString(ListRows());
+        std::vector<RawSessionRecord> records;
+        ASSERT_TRUE(ReadSessionFile(folder.SessionFile(taskName), &records));
+        EXPECT_EQ(ListRows(), RowsOf(records));
+    }
+
+    void SaveScreenshot(const std::string& fileName)
+    {
+        const std::string path = TestArtefactPath(fileName);
+        ::DeleteFileA(path.c_str());
+        ASSERT_TRUE(SaveWindowScreenshot(console, path)) << path;
+        // A failed copy of the screen is one flat colour.
+        EXPECT_GT(CountBitmapColours(path, 3), 1) << path;
+    }
+};
+
+const std::vector<std::string> kReportAndWaitMessages = {
+    "Session started", "Loading job list.", "Starting cleanup jobs.", "Starting job: Reporter...",
+    "warning from job", "error from job", "config=shown", "age=", std::string(199, 'L'), "Job 'Reporter' finished.",
+    "Starting job: Pause...", "Job 'Pause' finished.", "Session finished"};
+
+}  // namespace
+
+TEST_F(ConsoleProgress, ATaskStartedFromTheConsoleIsFollowedLiveAndASecondRunStartsTheListAfresh)
+{
+    const std::string name = "Live";
+    WriteReportAndWaitInventory(2000);
+    folder.WriteTask(name, {TestItemGuid(1), TestItemGuid(2)});
+    tasksToStop.push_back(name);
+    OpenConsole();
+    ChooseTask(name);
+    EXPECT_EQ(RunStatus(), "Stopped");
+    EXPECT_TRUE(ButtonsShowRunning(false));
+    EXPECT_TRUE(ListRows().empty());
+
+    Press(kStart);
+    ASSERT_TRUE(Eventually([this] { return RunStatus() == "Started"; }, 15000)) << RunStatus();
+    EXPECT_TRUE(ButtonsShowRunning(true));
+    // Rows come in while the task still works on its last job.
+    EXPECT_TRUE(Eventually([this] { return ListEndsWith("Starting job: Pause..."); }, 5000))
+        << ::testing::PrintToString(ListRows());
+    EXPECT_TRUE(IsTaskRunning(name));
+    SaveScreenshot("console-task-running.bmp");
+
+    ExpectFinishedRunShown(name);
+    const Rows firstRun = ListRows();
+    EXPECT_EQ(MessageColumn(firstRun), kReportAndWaitMessages);
+    ASSERT_GE(firstRun.size(), 6u);
+    EXPECT_EQ(firstRun[4][2], "Warning");
+    EXPECT_EQ(firstRun[5][2], "Error");
+    EXPECT_EQ(firstRun[0][2], "Information");
+    SaveScreenshot("console-progress-list.bmp");
+
+    // The second session's rows replace the first's, not follow them.
+    Press(kStart);
+    ASSERT_TRUE(Eventually([this] { return RunStatus() == "Started"; }, 15000)) << RunStatus();
+    ASSERT_TRUE(Eventually([this] { return ListEndsWith("Starting job: Pause..."); }, 5000))
+        << ::testing::PrintToString(ListRows());
+    EXPECT_EQ(MessageColumn(ListRows()),
+              std::vector<std::string>(kReportAndWaitMessages.begin(), kReportAndWaitMessages.end() - 2));
+    ExpectFinishedRunShown(name);
+    EXPECT_EQ(MessageColumn(ListRows()), kReportAndWaitMessages);
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+}
+
+TEST_F(ConsoleProgress, ATaskTheSchedulerStartsIsFollowedLiveByTheOpenConsole)
+{
+    settings.SetDword("DebugLogLevel", 20);
+    settings.SetDword("TaskScheduleUpdatePeriod", 1);
+    settings.SetDword("TaskScheduleExecutePeriod", 1);
+    const std::string name = "Timed";
+    WriteReportAndWaitInventory(2000);
+    TaskSchedule once;
+    once.enabled = true;
+    once.type = 1;
+    once.runOnce = static_cast<time32>(std::time(nullptr)) + 6;  // the console is open by then
+    folder.WriteScheduledTask(name, name, once, {TestItemGuid(1), TestItemGuid(2)});
+    tasksToStop.push_back(name);
+    OpenConsole();
+    ChooseTask(name);
+    EXPECT_EQ(RunStatus(), "Stopped");
+    EXPECT_TRUE(ListRows().empty());
+
+    ASSERT_TRUE(Eventually([this] { return RunStatus() == "Started"; }, 30000)) << folder.Trace();
+    EXPECT_TRUE(ButtonsShowRunning(true));
+    EXPECT_TRUE(Eventually([this] { return ListEndsWith("Starting job: Pause..."); }, 5000))
+        << ::testing::PrintToString(ListRows());
+    ExpectFinishedRunShown(name);
+    EXPECT_EQ(MessageColumn(ListRows()), kReportAndWaitMessages);
+}

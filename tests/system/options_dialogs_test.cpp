@@ -1,0 +1,404 @@
+// The task options, cookies and schedule dialogs of the real console,
+// driven as UI automation does, and what they leave in the task file, in
+// the URL cache after a cookie job, and in the resident scheduler's runs.
+#include "console_fixture.h"
+
+#include "common/codecs.h"
+#include "common/extkeys.h"
+#include "common/guid.h"
+#include "scheduler/nextrun.h"
+#include "support/message_box_probe.h"
+#include "support/remote_controls.h"
+#include "support/screenshot.h"
+#include "support/session_file.h"
+#include "support/text_file.h"
+#include "support/url_cache_fill.h"
+#include "tasks/taskconfig.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Controls of the console and of the three dialogs.
+const int kTaskOptions = 1013;
+const int kSchedule = 1011;
+const int kCookiesButton = 1002;
+const int kHours = 1050;
+const int kSpareRecent = 1058;
+const int kCleanList = 1052;
+const int kKeepList = 1053;
+const int kKeepSelected = 1054;
+const int kKeepAll = 1055;
+const int kCleanSelected = 1056;
+const int kCleanAll = 1057;
+const int kUnit = 1010;
+const int kNumber = 1014;
+const int kNumberSpin = 1019;
+const int kRunAtStartup = 1020;
+const int kRunAtShutdown = 1021;
+const int kScheduleEnabled = 1022;
+const int kRunEvery = 1024;
+const int kRunOnce = 1025;
+const int kRunOnceDate = 1026;
+const int kRunOnceTime = 1028;
+const int kLastRun = 1036;
+const int kNextRun = 1037;
+const int kStartDate = 1038;
+const int kStartTime = 1039;
+const int kStartingFrom = 1040;
+
+const char kCookiesClass[] = "20FA0A7E-605A-4bf1-8634-FD1700890FC9";
+const char kCookiesItem[] = "1EB00000-0000-4000-8000-000000000001";
+
+// The text of another process's control, handed over in the wide form.
+std::string TextOf(HWND control)
+{
+    wchar_t text[512] = {};
+    ::SendMessageW(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    char narrow[1024] = {};
+    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}
+
+void SetTextOf(HWND control, const std::string& text)
+{
+    const std::wstring wide(text.begin(), text.end());
+    ::SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+bool IsChecked(HWND button)
+{
+    return ::SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// Clicks a button as the mouse does, without waiting for what it opens.
+void Click(HWND button)
+{
+    ::PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+std::vector<std::string> FirstColumn(HWND list)
+{
+    std::vector<std::string> names;
+    for (const std::vector<std::string>& row : ReadListRows(list)) names.push_back(row.empty() ? "" : row[0]);
+    return names;
+}
+
+std::string ExtendedValue(const std::string& taskFile, const GUID& key)
+{
+    CTaskConfig task;
+    task.Load(taskFile);
+    return task.GetExtendedData(key);
+}
+
+class TaskDialogs : public Console {
+protected:
+    // Opens the console on a user task of the test's own.
+    void OpenOn(const std::string& taskName)
+    {
+        OpenConsole();
+        ASSERT_NE(console, nullptr);
+        ChooseTask(taskName);
+        taskFile = folder.File(taskName + ".tsk");
+    }
+
+    HWND OpenDialog(int buttonId, const std::string& caption)
+    {
+        Press(buttonId);
+        const HWND dialog = WaitForWindow(program.Id(), "#32770", caption, 15000);
+        EXPECT_NE(dialog, nullptr) << caption;
+        return dialog;
+    }
+
+    // Presses a dialog's OK or Cancel and waits until it is gone.
+    static bool End(HWND dialog, int id)
+    {
+        ::PostMessageW(dialog, WM_COMMAND, id, 0);
+        return Eventually([&] { return !::IsWindow(dialog); }, 10000);
+    }
+
+    std::string FileText() const
+    {
+        std::string text;
+        ReadWholeFile(taskFile, &text);
+        return text;
+    }
+
+    // Waits for the console's save after a dialog changed the task.
+    bool SavedWith(const std::string& line) const
+    {
+        return Eventually([&] { return FileText().find(line + "\r\n") != std::string::npos; }, 5000);
+    }
+
+    void KeepScreenshot(HWND window, const std::string& name)
+    {
+        const std::string path = TestArtefactPath(name);
+        ASSERT_TRUE(SaveWindowScreenshot(window, path)) << path;
+        EXPECT_GT(CountBitmapColours(path, 3), 2) << path << " shows nothing";
+    }
+
+    std::string taskFile;
+};
+
+}  // namespace
+
+TEST_F(TaskDialogs, ATaskWithoutSettingsOpensWith48HoursAndOKWritesBothEntries)
+{
+    folder.WriteTask("Options", {});
+    OpenOn("Options");
+    const HWND dialog = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(IsChecked(::GetDlgItem(dialog, kSpareRecent)));
+    EXPECT_EQ(TextOf(::GetDlgItem(dialog, kHours)), "48");
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dialog, kHours)));
+    KeepScreenshot(dialog, "task-settings-dialog.bmp");
+
+    ASSERT_TRUE(End(dialog, IDOK));
+    ASSERT_TRUE(SavedWith("ExtendedData_Value=1 48"));
+    EXPECT_NE(FileText().find("ExtendedDataCount=2\r\n"), std::string::npos);
+    EXPECT_NE(FileText().find("ExtendedData_GUID=F68EF1FD-5366-49C0-9C82-D59C73CC550D\r\nExtendedData_Value=\r\n"),
+              std::string::npos);
+    EXPECT_NE(FileText().find("ExtendedData_GUID=C5BE3DE9-A946-4802-9D36-372BD8C7647A\r\nExtendedData_Value=1 48\r\n"),
+              std::string::npos);
+}
+
+TEST_F(TaskDialogs, TheHoursAreKeptWhenUntickedAndAnyWholeNumberIsAccepted)
+{
+    folder.WriteTask("Aged", {}, {{"C5BE3DE9-A946-4802-9D36-372BD8C7647A", "0 12"}});
+    OpenOn("Aged");
+    HWND dialog = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(IsChecked(::GetDlgItem(dialog, kSpareRecent)));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dialog, kHours)));
+    EXPECT_EQ(TextOf(::GetDlgItem(dialog, kHours)), "12");
+
+    Click(::GetDlgItem(dialog, kSpareRecent));
+    EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, kHours)) != FALSE; }, 5000));
+    SetTextOf(::GetDlgItem(dialog, kHours), "1500");  // above the arrows' range
+    ASSERT_TRUE(End(dialog, IDOK));
+    ASSERT_TRUE(SavedWith("ExtendedData_Value=1 1500"));
+
+    dialog = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(TextOf(::GetDlgItem(dialog, kHours)), "1500");
+    Click(::GetDlgItem(dialog, kSpareRecent));
+    EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, kHours)) == FALSE; }, 5000));
+    ASSERT_TRUE(End(dialog, IDOK));
+    ASSERT_TRUE(SavedWith("ExtendedData_Value=0 1500"));
+}
+
+TEST_F(TaskDialogs, HoursThatAreNotANumberAreRefusedAndCancelWritesNothing)
+{
+    folder.WriteTask("Refused", {});
+    OpenOn("Refused");
+    const std::string before = FileText();
+    const HWND dialog = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
+    ASSERT_NE(dialog, nullptr);
+    SetTextOf(::GetDlgItem(dialog, kHours), "12a");
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    const HWND box = WaitForBox(kConsoleCaption, 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(StaticTextOf(box), "Please enter a positive integer.");
+    Dismiss(box);
+    EXPECT_TRUE(::IsWindow(dialog));
+    EXPECT_EQ(TextOf(::GetDlgItem(dialog, kHours)), "12a");
+
+    ASSERT_TRUE(End(dialog, IDCANCEL));
+    ::Sleep(1500);  // a refresh of the console has passed
+    EXPECT_EQ(FileText(), before);
+}
+
+TEST_F(TaskDialogs, CookiesMoveBothWaysAndTheJobThenKeepsExactlyTheKeptOnes)
+{
+    WipeCache();
+    const std::string news = AddCookie("news.example.com");
+    const std::string shop = AddCookie("shop.example.org", "/basket/");
+    const std::string tracker = AddCookie("tracker.example.net");
+    const std::string gone = "Cookie:" + UserName() + "@gone.example.com/";
+    folder.WriteInventory({{kCookiesItem, "Browser cookies", "Sweepkit.dll", kCookiesClass, ""}});
+    folder.WriteTask("Cookies", {kCookiesItem}, {{"F68EF1FD-5366-49C0-9C82-D59C73CC550D", EncodeStringList({shop, gone})}});
+    OpenOn("Cookies");
+
+    const HWND options = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
+    ASSERT_NE(options, nullptr);
+    ::PostMessageW(options, WM_COMMAND, kCookiesButton, 0);
+    HWND cookies = WaitForWindow(program.Id(), "#32770", "Internet Explorer Cookies", 15000);
+    ASSERT_NE(cookies, nullptr);
+    const auto list = [&](int id) { return FirstColumn(::GetDlgItem(cookies, id)); };
+    const auto enabled = [&](int id) { return ::IsWindowEnabled(::GetDlgItem(cookies, id)) != FALSE; };
+    EXPECT_EQ(list(kCleanList), Sorted({news, tracker}));
+    EXPECT_EQ(list(kKeepList), Sorted({shop, gone}));
+    EXPECT_FALSE(enabled(kKeepSelected));
+    EXPECT_TRUE(enabled(kKeepAll));
+    EXPECT_FALSE(enabled(kCleanSelected));
+    EXPECT_TRUE(enabled(kCleanAll));
+    KeepScreenshot(cookies, "cookies-dialog.bmp");
+
+    // Everything to the keep side and back, then Cancel: nothing changes.
+    Click(::GetDlgItem(cookies, kKeepAll));
+    EXPECT_TRUE(Eventually([&] { return list(kCleanList).empty(); }, 5000));
+    EXPECT_EQ(list(kKeepList), Sorted({news, tracker, shop, gone}));
+    EXPECT_FALSE(enabled(kKeepAll));
+    Click(::GetDlgItem(cookies, kCleanAll));
+    EXPECT_TRUE(Eventually([&] { return list(kKeepList).empty(); }, 5000));
+    EXPECT_EQ(list(kCleanList), Sorted({news, tracker, shop, gone}));
+    EXPECT_FALSE(enabled(kCleanAll));
+    EXPECT_FALSE(enabled(kCleanSelected));
+    ASSERT_TRUE(End(cookies, IDCANCEL));
+
+    ::PostMessageW(options, WM_COMMAND, kCookiesButton, 0);
+    cookies = WaitForWindow(program.Id(), "#32770", "Internet Explorer Cookies", 15000);
+    ASSERT_NE(cookies, nullptr);
+    EXPECT_EQ(list(kKeepList), Sorted({shop, gone}));
+
+    // Keep the news cookie, stop keeping the absent one.
+    const HWND clean = ::GetDlgItem(cookies, kCleanList);
+    const HWND keep = ::GetDlgItem(cookies, kKeepList);
+    ASSERT_TRUE(SelectListRow(clean, static_cast<int>(Sorted({news, tracker})[0] == news ? 0 : 1)));
+    EXPECT_TRUE(Eventually([&] { return enabled(kKeepSelected); }, 5000));
+    Click(::GetDlgItem(cookies, kKeepSelected));
+    EXPECT_TRUE(Eventually([&] { return list(kCleanList) == std::vector<std::string>{tracker}; }, 5000));
+    const std::vector<std::string> kept = list(kKeepList);
+    ASSERT_EQ(kept, Sorted({news, shop, gone}));
+    ASSERT_TRUE(SelectListRow(keep, static_cast<int>(std::find(kept.begin(), kept.end(), gone) - kept.begin())));
+    EXPECT_TRUE(Eventually([&] { return enabled(kCleanSelected); }, 5000));
+    Click(::GetDlgItem(cookies, kCleanSelected));
+    EXPECT_TRUE(Eventually([&] { return list(kKeepList) == Sorted({news, shop}); }, 5000));
+    EXPECT_EQ(list(kCleanList), Sorted({tracker, gone}));
+    ASSERT_TRUE(End(cookies, IDOK));
+    ASSERT_TRUE(End(options, IDOK));
+
+    StringList stored;
+    ASSERT_TRUE(SavedWith("ExtendedData_Value=1 48"));
+    DecodeStringList(ExtendedValue(taskFile, kCookieKeepListKey), stored);
+    EXPECT_EQ(stored, Sorted({news, shop}));
+
+    folder.RunTask("Cookies");
+    EXPECT_EQ(Names(ReadCache(), true), Sorted({news, shop}));
+    WipeCache();
+}
+
+TEST_F(TaskDialogs, TheScheduleDialogEnablesItsControlsByTheBoxAndTheChoice)
+{
+    TaskSchedule schedule;  // disabled, every day from 2026-01-01 midnight, run once then
+    folder.WriteScheduledTask("Timed", "Timed", schedule, {});
+    OpenOn("Timed");
+    const std::string before = FileText();
+    const HWND dialog = OpenDialog(kSchedule, "Task Schedule");
+    ASSERT_NE(dialog, nullptr);
+    const auto enabled = [&](int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; };
+    const auto text = [&](int id) { return TextOf(::GetDlgItem(dialog, id)); };
+
+    std::vector<std::string> units;
+    for (int i = 0; i < 4; ++i) {
+        wchar_t unit[64] = {};
+        ::SendMessageW(::GetDlgItem(dialog, kUnit), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(unit));
+        units.emplace_back(unit, unit + wcslen(unit));
+    }
+    EXPECT_EQ(units, (std::vector<std::string>{"Hour (s)", "Day (s)", "Week (s)", "Month (s)"}));
+    EXPECT_EQ(::SendMessageW(::GetDlgItem(dialog, kUnit), CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(text(kNumber), "1");
+    EXPECT_FALSE(IsChecked(::GetDlgItem(dialog, kScheduleEnabled)));
+    EXPECT_TRUE(IsChecked(::GetDlgItem(dialog, kRunEvery)));
+    for (int id : {kRunEvery, kRunOnce, kNumber, kNumberSpin, kUnit, kStartingFrom, kStartDate, kStartTime, kRunOnceDate,
+                   kRunOnceTime}) {
+        EXPECT_FALSE(enabled(id)) << id;
+    }
+    EXPECT_TRUE(enabled(kRunAtStartup));
+    EXPECT_TRUE(enabled(kRunAtShutdown));
+    EXPECT_EQ(text(kLastRun), "never");
+    EXPECT_EQ(text(kNextRun), "never");
+
+    // Enabled, every day from 2026-01-01: the next midnight.
+    Click(::GetDlgItem(dialog, kScheduleEnabled));
+    ASSERT_TRUE(Eventually([&] { return enabled(kRunEvery); }, 5000));
+    for (int id : {kRunOnce, kNumber, kNumberSpin, kUnit, kStartingFrom, kStartDate, kStartTime}) EXPECT_TRUE(enabled(id)) << id;
+    EXPECT_FALSE(enabled(kRunOnceDate));
+    EXPECT_FALSE(enabled(kRunOnceTime));
+    ScheduleFields fields = {true, 0, 1, 1, schedule.base, schedule.runOnce};
+    EXPECT_TRUE(Eventually([&] { return text(kNextRun) == FormatDateTime(CalcNextRunTime(fields)); }, 3000))
+        << text(kNextRun);
+    KeepScreenshot(dialog, "schedule-dialog.bmp");
+
+    // Once, at a moment that has passed: never.
+    Click(::GetDlgItem(dialog, kRunOnce));
+    ASSERT_TRUE(Eventually([&] { return enabled(kRunOnceDate); }, 5000));
+    EXPECT_TRUE(enabled(kRunOnceTime));
+    for (int id : {kNumber, kNumberSpin, kUnit, kStartingFrom, kStartDate, kStartTime}) EXPECT_FALSE(enabled(id)) << id;
+    EXPECT_TRUE(Eventually([&] { return text(kNextRun) == "never"; }, 3000)) << text(kNextRun);
+
+    ASSERT_TRUE(End(dialog, IDCANCEL));
+    ::Sleep(1500);
+    EXPECT_EQ(FileText(), before);
+}
+
+TEST_F(TaskDialogs, ABadNumberIsRefusedOnlyAtOKAndTheStartupAndShutdownBoxesAreStored)
+{
+    folder.WriteScheduledTask("Boxes", "Boxes", TaskSchedule(), {});
+    OpenOn("Boxes");
+    const HWND dialog = OpenDialog(kSchedule, "Task Schedule");
+    ASSERT_NE(dialog, nullptr);
+    const HWND number = ::GetDlgItem(dialog, kNumber);
+    SetTextOf(number, "two");
+    ::Sleep(2500);  // two refreshes of the dialog pass without a word
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+    EXPECT_EQ(TextOf(number), "two");
+
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    const HWND box = WaitForBox(kConsoleCaption, 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(StaticTextOf(box), "Please enter a positive integer.");
+    Dismiss(box);
+    ASSERT_TRUE(::IsWindow(dialog));
+
+    SetTextOf(number, "0");  // typed numbers are not held to the arrows' range
+    Click(::GetDlgItem(dialog, kRunAtStartup));
+    Click(::GetDlgItem(dialog, kRunAtShutdown));
+    ASSERT_TRUE(Eventually([&] { return IsChecked(::GetDlgItem(dialog, kRunAtShutdown)); }, 5000));
+    ASSERT_TRUE(End(dialog, IDOK));
+    ASSERT_TRUE(SavedWith("RunAtShutdown=1"));
+    const std::string saved = FileText();
+    EXPECT_NE(saved.find("RunAtStartup=1\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("RunEveryNumber=0\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("ScheduleEnabled=0\r\n"), std::string::npos);
+}
+
+TEST_F(TaskDialogs, ARunOnceMomentSetInTheDialogMakesTheResidentSchedulerRunTheTask)
+{
+    folder.WriteScheduledTask("Soon", "Soon", TaskSchedule(), {});
+    OpenOn("Soon");
+    const HWND dialog = OpenDialog(kSchedule, "Task Schedule");
+    ASSERT_NE(dialog, nullptr);
+    Click(::GetDlgItem(dialog, kScheduleEnabled));
+    Click(::GetDlgItem(dialog, kRunOnce));
+    ASSERT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, kRunOnceDate)) != FALSE; }, 5000));
+
+    const time32 when = GetLocalNow() + 8;
+    SYSTEMTIME picked = {};
+    ASSERT_TRUE(TimeToLocalSystemTime(when, &picked));
+    ASSERT_TRUE(SetDateTimePicker(::GetDlgItem(dialog, kRunOnceDate), picked));
+    ASSERT_TRUE(SetDateTimePicker(::GetDlgItem(dialog, kRunOnceTime), picked));
+    EXPECT_TRUE(Eventually([&] { return TextOf(::GetDlgItem(dialog, kNextRun)) == FormatDateTime(when); }, 3000))
+        << TextOf(::GetDlgItem(dialog, kNextRun));
+    ASSERT_TRUE(End(dialog, IDOK));
+    ASSERT_TRUE(SavedWith("ScheduleType=1"));
+    CTaskConfig saved;
+    saved.Load(taskFile);
+    EXPECT_TRUE(saved.ScheduleEnabled);
+    EXPECT_EQ(saved.RunOnceTime, when);
+
+    std::vector<RawSessionRecord> records;
+    EXPECT_TRUE(Eventually(
+        [&] {
+            records.clear();
+            return ReadSessionFile(folder.SessionFile("Soon"), &records) && !records.empty() &&
+                   records.back().message == "Session finished";
+        },
+        40000));
+    EXPECT_TRUE(FileExists(folder.File("TS_LRT_Soon.dat")));
+}
