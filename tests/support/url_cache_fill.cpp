@@ -2,6 +2,7 @@
 
 #include "text_file.h"
 
+#include <shlobj.h>
 #include <wininet.h>
 #include <gtest/gtest.h>
 
@@ -109,4 +110,11 @@ std::string AddEntry(const std::string& url, size_t headerSize)
         << url;
     EXPECT_EQ(ReadCache().count(url), 1u) << "no cache entry " << url;
     return url;
+}
+
+std::string CookieIndexPath()
+{
+    char folder[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_COOKIES, nullptr, SHGFP_TYPE_CURRENT, folder))) return std::string();
+    return std::string(folder) + "\\index.dat";
 }

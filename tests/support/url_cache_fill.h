@@ -17,6 +17,9 @@ CacheSnapshot ReadCache();
 // The names of the cookie entries, or of the other entries, in name order.
 std::vector<std::string> Names(const CacheSnapshot& entries, bool cookies);
 std::vector<std::string> Sorted(std::vector<std::string> names);
+// The cookie part's index file, as Wine keeps it: held open without sharing
+// before a process first uses the cache, it makes every walk of that process fail.
+std::string CookieIndexPath();
 // Empties the whole cache of this prefix.
 void WipeCache();
 std::string UserName();

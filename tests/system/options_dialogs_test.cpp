@@ -6,6 +6,7 @@
 #include "common/codecs.h"
 #include "common/extkeys.h"
 #include "common/guid.h"
+#include "common/handles.h"
 #include "scheduler/nextrun.h"
 #include "support/message_box_probe.h"
 #include "support/remote_controls.h"
@@ -281,6 +282,41 @@ TEST_F(TaskDialogs, CookiesMoveBothWaysAndTheJobThenKeepsExactlyTheKeptOnes)
     folder.RunTask("Cookies");
     EXPECT_EQ(Names(ReadCache(), true), Sorted({news, shop}));
     WipeCache();
+}
+
+TEST_F(TaskDialogs, AFailedCookieListingIsReportedAndOKKeepsTheStoredKeepList)
+{
+    if (!UnderWine()) GTEST_SKIP() << "the cache index is locked the way Wine keeps it";
+    const std::string keptA = "Cookie:someone@kept.example.com/";
+    const std::string keptB = "Cookie:someone@also.example.org/";
+    folder.WriteTask("Unlisted", {}, {{"F68EF1FD-5366-49C0-9C82-D59C73CC550D", EncodeStringList({keptA, keptB})}});
+    OpenOn("Unlisted");
+    // Held open without sharing before the console first uses the cache,
+    // the cookie index cannot be read by it.
+    UniqueHandle lock(::CreateFileA(CookieIndexPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(lock) << CookieIndexPath() << " error " << ::GetLastError();
+
+    const HWND options = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
+    ASSERT_NE(options, nullptr);
+    ::PostMessageW(options, WM_COMMAND, kCookiesButton, 0);
+    const HWND box = WaitForBox(kConsoleCaption, 15000);
+    ASSERT_NE(box, nullptr);
+    const std::string message = StaticTextOf(box);
+    EXPECT_EQ(message.rfind("Failed to obtain current cookie list. Error: ", 0), 0u) << message;
+    EXPECT_NE(message.find("0x80004005"), std::string::npos) << message;
+    Dismiss(box);
+
+    const HWND cookies = WaitForWindow(program.Id(), "#32770", "Internet Explorer Cookies", 15000);
+    ASSERT_NE(cookies, nullptr);
+    EXPECT_TRUE(FirstColumn(::GetDlgItem(cookies, kCleanList)).empty());
+    EXPECT_EQ(FirstColumn(::GetDlgItem(cookies, kKeepList)), Sorted({keptA, keptB}));
+    ASSERT_TRUE(End(cookies, IDOK));
+    ASSERT_TRUE(End(options, IDOK));
+    ASSERT_TRUE(SavedWith("ExtendedData_Value=1 48"));
+    StringList stored;
+    DecodeStringList(ExtendedValue(taskFile, kCookieKeepListKey), stored);
+    EXPECT_EQ(stored, Sorted({keptA, keptB}));
 }
 
 TEST_F(TaskDialogs, TheScheduleDialogEnablesItsControlsByTheBoxAndTheChoice)

@@ -66,13 +66,6 @@ protected:
 };
 
 // The cookie container's index file, as the Wine prefix keeps it.
-std::string CookieIndexPath()
-{
-    char folder[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_COOKIES, nullptr, SHGFP_TYPE_CURRENT, folder))) return std::string();
-    return std::string(folder) + "\\index.dat";
-}
-
 // The task's extended data as the program hands it to a job: a copy in a
 // buffer that the job gives back.
 class FakeTaskInfo : public ITaskInfo {
