@@ -77,8 +77,13 @@ std::string TestArtefactPath(const std::string& fileName)
 
 bool SaveWindowScreenshot(HWND window, const std::string& path)
 {
-    RECT place = {};
-    if (!::GetWindowRect(window, &place)) return false;
+    // The client area: without a window manager (Xvfb) nothing draws the
+    // caption and frame, and the screen shows the window from its client
+    // area on.
+    RECT client = {};
+    POINT origin = {0, 0};
+    if (!::GetClientRect(window, &client) || !::ClientToScreen(window, &origin)) return false;
+    const RECT place = {origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
     const int width = place.right - place.left;
     const int height = place.bottom - place.top;
     if (width <= 0 || height <= 0) return false;

@@ -9,7 +9,7 @@
 // The path of fileName in the artefact folder, which is made when missing.
 std::string TestArtefactPath(const std::string& fileName);
 
-// Copies the screen's pixels inside the window's rectangle to a .bmp file;
+// Copies the screen's pixels of the window's client area to a .bmp file;
 // false when nothing was written.
 bool SaveWindowScreenshot(HWND window, const std::string& path);
 
