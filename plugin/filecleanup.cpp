@@ -52,12 +52,13 @@ void DeleteListedFile(const std::string& path, CCleanupItem& job)
     }
 }
 
-}  // namespace
-
-void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, CCleanupItem& job)
+// The deletion itself, on a pattern whose environment variables are already
+// expanded: the names found on disk are never expanded, so a folder named
+// like a variable ("%USERPROFILE%") cannot lead the walk anywhere else.
+// pattern is the text that messages name.
+void DeleteExpanded(const std::string& expanded, const std::string& pattern, bool descend, time32 cutoff,
+                    CCleanupItem& job)
 {
-    const std::string expanded = ExpandEnvironment(pattern);
-
     WIN32_FIND_DATAA found;
     UniqueFindHandle search(::FindFirstFileA(expanded.c_str(), &found));
     if (!search) {
@@ -85,7 +86,10 @@ void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, CClean
             }
             // A link leads out of this tree: remove the link itself at most,
             // never what it points to.
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) DeleteFiles(path + "\\*", descend, cutoff, job);
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                const std::string contents = path + "\\*";
+                DeleteExpanded(contents, contents, descend, cutoff, job);
+            }
             RemoveSubfolder(path, job);
             continue;
         }
@@ -111,4 +115,11 @@ void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, CClean
     search.Reset();
 
     for (const std::string& file : files) DeleteListedFile(file, job);
+}
+
+}  // namespace
+
+void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, CCleanupItem& job)
+{
+    DeleteExpanded(ExpandEnvironment(pattern), pattern, descend, cutoff, job);
 }

@@ -111,6 +111,25 @@ TEST_F(FileCleanup, EnvironmentVariablesAreExpandedInThePattern)
     EXPECT_FALSE(FileExists(Dir("expanded.tmp")));
 }
 
+TEST_F(FileCleanup, AFolderNamedLikeAVariableIsEmptiedAsItIsNamed)
+{
+    // Only the pattern is expanded: a folder found on disk whose name looks
+    // like a variable must not lead the walk out of the tree.
+    MakeFolder(Dir("tree"));
+    MakeFolder(Dir("tree\\%TW_TEST_ELSEWHERE%"));
+    MakeFile(Dir("tree\\%TW_TEST_ELSEWHERE%\\inside.tmp"));
+    MakeFolder(Dir("victim"));
+    MakeFile(Dir("victim\\outside.tmp"));
+    ::SetEnvironmentVariableA("TW_TEST_ELSEWHERE", "..\\victim");
+
+    DeleteFiles(Dir("tree") + "\\*", true, 0, job);
+    ::SetEnvironmentVariableA("TW_TEST_ELSEWHERE", nullptr);
+    EXPECT_TRUE(FileExists(Dir("victim\\outside.tmp")));
+    EXPECT_FALSE(FileExists(Dir("tree\\%TW_TEST_ELSEWHERE%\\inside.tmp")));
+    EXPECT_FALSE(FileExists(Dir("tree\\%TW_TEST_ELSEWHERE%")));
+    EXPECT_TRUE(job.sink.events.empty());
+}
+
 TEST_F(FileCleanup, APatternThatMatchesNothingOrAMissingFolderCompletesSilently)
 {
     MakeFile(Dir("kept.log"));
