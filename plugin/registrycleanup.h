@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 class CCleanupItem;
 
@@ -20,10 +19,6 @@ struct RegistryPath {
 // Raises CError for a missing or unknown root (root names are case-sensitive;
 // a backslash or a forward slash may follow the root).
 RegistryPath ParseRegistryPath(const std::string& entry);
-
-// The names of all subkeys or values of an open key; raise CError.
-std::vector<std::string> EnumSubkeyNames(HKEY key, const std::string& entry);
-std::vector<std::string> EnumValueNames(HKEY key, const std::string& entry);
 
 // A missing key is not an error. Problems with single values and subkeys
 // are reported as warnings of job; failures that end the entry raise CError.

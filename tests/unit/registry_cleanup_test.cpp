@@ -73,6 +73,21 @@ TEST_F(RegistryCleanup, EmptiesTheKeyAtEveryDepthAndKeepsTheKeyItself)
     EXPECT_TRUE(job.sink.events.empty());
 }
 
+TEST_F(RegistryCleanup, ASubkeyWhoseNameHoldsABarIsEmptiedAndDeletedLikeAnyOther)
+{
+    // "|" separates a value name in an entry, but is an ordinary character
+    // in a subkey's name.
+    Value("list\\site|one", "url");
+    Value("list\\site|one\\deeper", "url");
+    Value("list\\site", "one", "a value named like the tail of the subkey");
+    CleanRegistryKey("HKCU\\" + Key("list"), job);
+    EXPECT_FALSE(KeyExists("list\\site|one"));
+    EXPECT_FALSE(KeyExists("list\\site"));
+    EXPECT_TRUE(KeyExists("list"));
+    EXPECT_EQ(Count("list", true), 0u);
+    EXPECT_TRUE(job.sink.events.empty());
+}
+
 TEST_F(RegistryCleanup, ANamedValueAloneIsDeletedAndSubkeysStay)
 {
     Value("list", "LastKey");
