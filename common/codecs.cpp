@@ -58,6 +58,6 @@ void DecodeFlagAndNumber(const std::string& text, bool* flag, int* number)
         *number = second;
     } else {
         *flag = true;
-        *number = 48;
+        *number = kDefaultTempFilesAgeHours;
     }
 }

@@ -16,5 +16,9 @@ void DecodeStringList(const std::string& text, StringList& strings);
 // "%d %d": the flag as 1 or 0, then the number.
 std::string EncodeFlagAndNumber(bool flag, int number);
 
-// Flag true and number 48 unless the text holds two integers.
+// The number of hours that a missing or unreadable temporary-files age
+// setting stands for.
+constexpr int kDefaultTempFilesAgeHours = 48;
+
+// Flag true and kDefaultTempFilesAgeHours unless the text holds two integers.
 void DecodeFlagAndNumber(const std::string& text, bool* flag, int* number);

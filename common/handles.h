@@ -2,6 +2,8 @@
 // Owning wrappers for the Windows handles the system keeps: each closes its
 // handle exactly once, when it goes out of scope or is reset.
 #include <windows.h>
+#include <cstdio>
+#include <memory>
 #include <utility>
 
 template <typename Traits>
@@ -69,3 +71,9 @@ using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 using UniqueRegKey = UniqueResource<RegKeyTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
+
+// A C runtime file, closed with fclose.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;

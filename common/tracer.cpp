@@ -1,5 +1,6 @@
 #include "common/tracer.h"
 
+#include "common/handles.h"
 #include "common/strformat.h"
 
 #include <windows.h>
@@ -107,8 +108,9 @@ void CTracer::TraceSystemLines()
         Trace(40, "Cannot obtain system version (%d)", static_cast<int>(::GetLastError()));
     }
 
-    HKEY key = nullptr;
-    LONG result = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Internet Explorer", 0, KEY_QUERY_VALUE, &key);
+    UniqueRegKey key;
+    LONG result =
+        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Internet Explorer", 0, KEY_QUERY_VALUE, key.Receive());
     if (result != ERROR_SUCCESS) {
         Trace(40, "Cannot obtain IE version (key: %d)", static_cast<int>(result));
         return;
@@ -116,8 +118,8 @@ void CTracer::TraceSystemLines()
     char text[20] = {};
     DWORD size = sizeof text;
     DWORD type = 0;
-    result = ::RegQueryValueExA(key, "Version", nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
-    ::RegCloseKey(key);
+    result = ::RegQueryValueExA(key.Get(), "Version", nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    key.Reset();
     // A text of 20 characters or more does not fit with its NUL and fails too.
     if (result == ERROR_SUCCESS && (size >= sizeof text && text[sizeof text - 1] != '\0')) result = ERROR_MORE_DATA;
     if (result != ERROR_SUCCESS) {

@@ -29,11 +29,19 @@ std::string ExpandEnvironment(const std::string& pattern)
     return expanded.data();
 }
 
+void WarnFolderKept(const std::string& path, DWORD error, CCleanupItem& job)
+{
+    job.LogWarning(StrFormat("Cannot delete folder: %s. Error: %d", path.c_str(), static_cast<int>(error)));
+}
+
+void WarnFileKept(const std::string& path, DWORD error, CCleanupItem& job)
+{
+    job.LogWarning(StrFormat("Cannot delete file: %s. Error: %d", path.c_str(), static_cast<int>(error)));
+}
+
 void RemoveSubfolder(const std::string& path, CCleanupItem& job)
 {
-    if (!::RemoveDirectoryA(path.c_str())) {
-        job.LogWarning(StrFormat("Cannot delete folder: %s. Error: %d", path.c_str(), static_cast<int>(::GetLastError())));
-    }
+    if (!::RemoveDirectoryA(path.c_str())) WarnFolderKept(path, ::GetLastError(), job);
 }
 
 void DeleteListedFile(const std::string& path, CCleanupItem& job)
@@ -48,7 +56,7 @@ void DeleteListedFile(const std::string& path, CCleanupItem& job)
             job.LogWarning(StrFormat("Cannot mark %s file for deletion upon next system restart.", path.c_str()));
         }
     } else {
-        job.LogWarning(StrFormat("Cannot delete file: %s. Error: %d", path.c_str(), static_cast<int>(error)));
+        WarnFileKept(path, error, job);
     }
 }
 
@@ -80,8 +88,7 @@ void DeleteExpanded(const std::string& expanded, const std::string& pattern, boo
             if (!descend) continue;
             if (path.size() + 2 > kMaxPathLength) {
                 // Its contents could not be named: refuse the folder as a whole.
-                job.LogWarning(StrFormat("Cannot delete folder: %s. Error: %d", path.c_str(),
-                                         static_cast<int>(ERROR_FILENAME_EXCED_RANGE)));
+                WarnFolderKept(path, ERROR_FILENAME_EXCED_RANGE, job);
                 continue;
             }
             // A link leads out of this tree: remove the link itself at most,
@@ -100,8 +107,7 @@ void DeleteExpanded(const std::string& expanded, const std::string& pattern, boo
             if (written >= cutoff) continue;  // recent: spared
         }
         if (path.size() > kMaxPathLength) {
-            job.LogWarning(StrFormat("Cannot delete file: %s. Error: %d", path.c_str(),
-                                     static_cast<int>(ERROR_FILENAME_EXCED_RANGE)));
+            WarnFileKept(path, ERROR_FILENAME_EXCED_RANGE, job);
             continue;
         }
         files.push_back(path);

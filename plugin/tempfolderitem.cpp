@@ -10,7 +10,7 @@
 void CTempFolderItem::DoRun()
 {
     bool spareRecent = true;
-    int hours = 48;
+    int hours = kDefaultTempFilesAgeHours;
     DecodeFlagAndNumber(GetTaskExtendedData(kTempFilesAgeKey), &spareRecent, &hours);
     time32 cutoff = 0;  // none: every file goes
     if (spareRecent) {

@@ -2,6 +2,7 @@
 // The sequential key=value text file behind task files: one line per value,
 // written and read in a fixed order. Every failure raises CError with one of
 // the program's file messages, naming the file.
+#include "common/handles.h"
 #include "common/timeutil.h"
 
 #include <cstdio>
@@ -35,13 +36,9 @@ public:
     time32 ReadTime(const std::string& key);
 
 private:
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-
     [[noreturn]] void RaiseWriteError(int error) const;
 
-    std::unique_ptr<std::FILE, FileCloser> m_file;
+    UniqueFile m_file;
     std::string m_path;  // as named in messages
 };
 

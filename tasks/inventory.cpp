@@ -1,6 +1,7 @@
 #include "tasks/inventory.h"
 
 #include "common/error.h"
+#include "common/handles.h"
 #include "common/guid.h"
 #include "common/paths.h"
 #include "common/resstring.h"
@@ -19,10 +20,6 @@ namespace {
 const char kInventoryFileName[] = "task_inventory.ini";
 const char kSectionLine[] = "[ITEM]";
 const size_t kLineBufferSize = 1024;  // lines are read up to 1023 characters
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 [[noreturn]] void RaiseReadError(int error)
 {
@@ -61,7 +58,7 @@ void CItemInventory::Initialize(const std::string& path)
     TRACE(20, "CItemInventory::Initialize");
     m_items.clear();
 
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "r"));
+    UniqueFile file(std::fopen(path.c_str(), "r"));
     if (!file) RaiseReadError(errno);
 
     CInventoryItem item;

@@ -39,7 +39,7 @@ std::string GetTaskFilePath(const std::string& name)
 
 std::string CTaskConfig::GetFilePath() const
 {
-    return GetModuleFolder() + "\\" + Name + kTaskFileExtension;
+    return GetTaskFilePath(Name);
 }
 
 void CTaskConfig::Load(const std::string& path)
@@ -80,7 +80,7 @@ void CTaskConfig::Load(const std::string& path)
 void CTaskConfig::Save()
 {
     const std::string path = GetFilePath();
-    const std::string temporaryPath = GetModuleFolder() + "\\" + Name + kSavingExtension;
+    const std::string temporaryPath = GetModuleFilePath((Name + kSavingExtension).c_str());
 
     try {
         CConfigFile file;

@@ -1,5 +1,6 @@
 #include "ui/dialogtext.h"
 
+#include "common/strparse.h"
 #include "ui/appmessagebox.h"
 
 #include <climits>
@@ -16,12 +17,10 @@ std::string GetControlText(HWND control)
 
 bool ParseWholeNumber(const std::string& text, int* value)
 {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return false;
-    const size_t last = text.find_last_not_of(" \t");
+    const std::string digits = TrimCharacters(text, " \t");
+    if (digits.empty()) return false;
     long long number = 0;
-    for (size_t i = first; i <= last; ++i) {
-        const char c = text[i];
+    for (const char c : digits) {
         if (c < '0' || c > '9') return false;
         number = number * 10 + (c - '0');
         if (number > INT_MAX) return false;

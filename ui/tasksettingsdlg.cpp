@@ -41,7 +41,7 @@ void CTaskSettingsDlg::OnInitDialog()
     ::SendDlgItemMessageA(m_hwnd, IDC_TEMP_AGE_SPIN, UDM_SETRANGE32, 0, kMaxSpinHours);
 
     bool spareRecent = true;
-    int hours = 48;
+    int hours = kDefaultTempFilesAgeHours;
     DecodeFlagAndNumber(m_task.GetExtendedData(kTempFilesAgeKey), &spareRecent, &hours);
     ::CheckDlgButton(m_hwnd, IDC_TEMP_AGE_ENABLE, spareRecent ? BST_CHECKED : BST_UNCHECKED);
     // Written as text: the up-down control would clamp a stored value above
