@@ -1,5 +1,7 @@
 #include "message_box_probe.h"
 
+#include "eventually.h"
+
 namespace {
 
 struct Search {
@@ -21,37 +23,36 @@ BOOL CALLBACK FindDialogOfProcess(HWND window, LPARAM parameter)
     return TRUE;
 }
 
-BOOL CALLBACK CollectStaticText(HWND child, LPARAM parameter)
-{
-    char className[64] = {};
-    ::GetClassNameA(child, className, sizeof className);
-    if (std::string(className) != "Static") return TRUE;
-    char text[4096] = {};
-    ::GetWindowTextA(child, text, sizeof text);
-    if (text[0] != '\0') *reinterpret_cast<std::string*>(parameter) = text;
-    return TRUE;
-}
-
 }  // namespace
 
 bool WaitForMessageBox(DWORD processId, DWORD timeoutMs, MessageBoxInfo* info)
 {
-    const DWORD start = ::GetTickCount();
-    do {
-        Search search = {processId, nullptr};
-        ::EnumWindows(&FindDialogOfProcess, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) {
+    return Eventually(
+        [&] {
+            Search search = {processId, nullptr};
+            ::EnumWindows(&FindDialogOfProcess, reinterpret_cast<LPARAM>(&search));
+            if (search.found == nullptr) return false;
             info->window = search.found;
             char caption[512] = {};
             ::GetWindowTextA(search.found, caption, sizeof caption);
             info->caption = caption;
-            info->text.clear();
-            ::EnumChildWindows(search.found, &CollectStaticText, reinterpret_cast<LPARAM>(&info->text));
-            if (!info->text.empty()) return true;
-        }
-        ::Sleep(100);
-    } while (::GetTickCount() - start < timeoutMs);
-    return false;
+            info->text = StaticTextOf(search.found);
+            return !info->text.empty();
+        },
+        timeoutMs);
+}
+
+std::string StaticTextOf(HWND dialog)
+{
+    std::string text;
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char className[64] = {};
+        ::GetClassNameA(child, className, sizeof className);
+        char childText[4096] = {};
+        ::GetWindowTextA(child, childText, sizeof childText);
+        if (std::string(className) == "Static" && childText[0] != '\0') text = childText;
+    }
+    return text;
 }
 
 void DismissMessageBox(const MessageBoxInfo& info)
@@ -92,14 +93,16 @@ BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM parameter)
 
 HWND WaitForWindow(DWORD processId, const std::string& className, const std::string& caption, DWORD timeoutMs)
 {
-    const DWORD start = ::GetTickCount();
-    do {
-        WindowSearch search = {processId, className, caption, true, nullptr};
-        ::EnumWindows(&FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) return search.found;
-        ::Sleep(100);
-    } while (::GetTickCount() - start < timeoutMs);
-    return nullptr;
+    HWND found = nullptr;
+    Eventually(
+        [&] {
+            WindowSearch search = {processId, className, caption, true, nullptr};
+            ::EnumWindows(&FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+            found = search.found;
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
 }
 
 HWND FindProcessWindow(DWORD processId, const std::string& className)

@@ -14,6 +14,9 @@ struct MessageBoxInfo {
 // Waits until the process shows a message box; false when none appears in time.
 bool WaitForMessageBox(DWORD processId, DWORD timeoutMs, MessageBoxInfo* info);
 
+// The last non-empty text of the dialog's static controls: a message box's message.
+std::string StaticTextOf(HWND dialog);
+
 // Presses the box's OK button.
 void DismissMessageBox(const MessageBoxInfo& info);
 

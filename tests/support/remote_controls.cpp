@@ -10,6 +10,14 @@ namespace {
 
 const int kTextCapacity = 512;  // characters, terminator included
 
+// Text handed over in the wide form, as UTF-8.
+std::string Narrow(const wchar_t* text)
+{
+    char narrow[kTextCapacity * 4] = {};
+    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}
+
 // A block of read-write memory inside the process that owns a window, given
 // back when the object ends.
 class RemoteBuffer {
@@ -53,9 +61,7 @@ public:
         wchar_t text[kTextCapacity] = {};
         if (!Read(offset, text, sizeof text)) return std::string();
         text[kTextCapacity - 1] = L'\0';
-        char narrow[kTextCapacity * 2] = {};
-        ::WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-        return narrow;
+        return Narrow(text);
     }
 
 private:
@@ -231,4 +237,32 @@ bool SetDateTimePicker(HWND picker, const SYSTEMTIME& value)
     RemoteBuffer buffer(picker, sizeof value);
     return buffer.IsValid() && buffer.Write(0, &value, sizeof value) &&
            ::SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(buffer.At(0))) != FALSE;
+}
+
+std::string ControlText(HWND control)
+{
+    wchar_t text[kTextCapacity] = {};
+    ::SendMessageW(control, WM_GETTEXT, kTextCapacity, reinterpret_cast<LPARAM>(text));
+    return Narrow(text);
+}
+
+void SetControlText(HWND control, const std::string& text)
+{
+    wchar_t wide[kTextCapacity] = {};
+    ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide, kTextCapacity - 1);
+    ::SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide));
+}
+
+std::vector<std::string> ComboBoxTexts(HWND box)
+{
+    std::vector<std::string> texts;
+    const int count = static_cast<int>(::SendMessageW(box, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[kTextCapacity] = {};
+        if (::SendMessageW(box, CB_GETLBTEXTLEN, i, 0) < kTextCapacity) {
+            ::SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        }
+        texts.push_back(Narrow(text));
+    }
+    return texts;
 }

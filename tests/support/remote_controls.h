@@ -11,6 +11,14 @@
 #include <string>
 #include <vector>
 
+// The text of another process's control, handed over in the wide form (the
+// system copies it across processes), as UTF-8; and the same to set it.
+std::string ControlText(HWND control);
+void SetControlText(HWND control, const std::string& text);
+
+// Every entry of another process's combo box, in order.
+std::vector<std::string> ComboBoxTexts(HWND box);
+
 struct RemoteTreeItem {
     HTREEITEM handle = nullptr;
     std::string text;

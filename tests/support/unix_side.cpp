@@ -1,5 +1,7 @@
 #include "unix_side.h"
 
+#include "eventually.h"
+
 #include <windows.h>
 
 std::string UnixPathOf(const std::string& windowsPath)
@@ -36,22 +38,13 @@ bool LongPathExists(const std::string& windowsPath)
     return ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool WaitUntil(bool (*condition)(const std::string&), const std::string& argument, bool expected, unsigned timeoutMs)
-{
-    for (unsigned waited = 0; waited < timeoutMs; waited += 50) {
-        if (condition(argument) == expected) return true;
-        ::Sleep(50);
-    }
-    return condition(argument) == expected;
-}
-
 bool MakeFolderLink(const std::string& target, const std::string& linkPath)
 {
     const std::string unixTarget = UnixPathOf(target);
     const std::string unixLink = UnixPathOf(linkPath);
     if (unixTarget.empty() || unixLink.empty()) return false;
     if (!RunUnixCommand("Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + unixLink + "\"")) return false;
-    if (!WaitUntil(&LongPathExists, linkPath, true)) return false;
+    if (!Eventually([&] { return LongPathExists(linkPath); }, 10000)) return false;
     const DWORD attributes = ::GetFileAttributesA(linkPath.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }

@@ -14,10 +14,6 @@ bool RunUnixCommand(const std::string& commandLine);
 // True when a path exists, however long it is.
 bool LongPathExists(const std::string& windowsPath);
 
-// Polls the condition every 50 ms until it holds or the time is up.
-bool WaitUntil(bool (*condition)(const std::string&), const std::string& argument, bool expected,
-               unsigned timeoutMs = 10000);
-
 // Makes a symbolic link at linkPath (Windows path) pointing at target
 // (Windows path). Wine lists it as a folder with the reparse-point attribute.
 bool MakeFolderLink(const std::string& target, const std::string& linkPath);

@@ -2,12 +2,9 @@
 // a scratch program folder, against the Wine prefix's URL cache: what the
 // task process leaves in the cache and the session records it writes.
 #include "common/codecs.h"
-#include "support/program_runner.h"
 #include "support/registry_fixture.h"
-#include "support/scratch_folder.h"
 #include "support/session_file.h"
 #include "support/task_folder.h"
-#include "support/text_file.h"
 #include "support/url_cache_fill.h"
 
 #include <windows.h>
@@ -16,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>

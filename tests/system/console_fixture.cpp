@@ -2,6 +2,8 @@
 
 #include "runtime/taskprocess.h"
 #include "support/message_box_probe.h"
+#include "support/remote_controls.h"
+#include "support/screenshot.h"
 
 #include <algorithm>
 
@@ -41,16 +43,6 @@ BOOL CALLBACK CollectMessageBox(HWND window, LPARAM parameter)
 
 }  // namespace
 
-std::string StaticTextOf(HWND dialog)
-{
-    std::string text;
-    for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        const std::string childText = TextOf(child);
-        if (ClassOf(child) == "Static" && !childText.empty()) text = childText;
-    }
-    return text;
-}
-
 void Console::SetUp()
 {
     settings.SetDword("AutoRun", 0);
@@ -85,18 +77,7 @@ void Console::OpenConsole()
 
 std::vector<std::string> Console::TaskBoxTexts() const
 {
-    const HWND box = Control(kTaskBox);
-    std::vector<std::string> texts;
-    const int count = static_cast<int>(::SendMessageA(box, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        // Across processes the text is handed over in the wide form.
-        wchar_t text[256] = {};
-        ::SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        std::string narrow;
-        for (const wchar_t* c = text; *c != 0; ++c) narrow += static_cast<char>(*c);
-        texts.push_back(narrow);
-    }
-    return texts;
+    return ComboBoxTexts(Control(kTaskBox));
 }
 
 int Console::SelectedTaskPosition() const
@@ -121,7 +102,7 @@ void Console::Press(int buttonId) const
 
 std::string Console::RunStatus() const
 {
-    return TextOf(Control(kRunStatus));
+    return ControlText(Control(kRunStatus));
 }
 
 HWND Console::VisibleProgressList() const
@@ -158,4 +139,13 @@ void Console::Dismiss(HWND box) const
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     // Hidden at once; Wine destroys the window itself only later.
     EXPECT_TRUE(Eventually([box] { return !::IsWindowVisible(box); }, 10000)) << "the box stays";
+}
+
+void Console::KeepScreenshot(HWND window, const std::string& fileName)
+{
+    const std::string path = TestArtefactPath(fileName);
+    ::DeleteFileA(path.c_str());
+    // A window just shown may not be painted yet: taken again until it is.
+    EXPECT_TRUE(Eventually([&] { return SaveWindowScreenshot(window, path) && CountBitmapColours(path, 3) > 2; }, 5000))
+        << path << " shows nothing";
 }

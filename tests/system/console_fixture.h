@@ -2,6 +2,8 @@
 // The configuration console of the real program, driven as UI automation
 // does: its windows found by class and caption, commands sent as a user's
 // clicks would send them, control text read across processes.
+#include "support/eventually.h"
+#include "support/message_box_probe.h"
 #include "support/program_runner.h"
 #include "support/registry_fixture.h"
 #include "support/task_folder.h"
@@ -25,21 +27,6 @@ const int kLoadAtStartup = 1033;
 const int kTaskName = 1035;
 
 const char kConsoleCaption[] = "Hollowmere Tidewhistle";
-
-// The last non-empty text of the dialog's static controls: a message box's message.
-std::string StaticTextOf(HWND dialog);
-
-// Polls the condition every 50 ms until it holds or the time is up.
-template <typename Condition>
-bool Eventually(Condition condition, DWORD timeoutMs)
-{
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        if (condition()) return true;
-        if (::GetTickCount() - start >= timeoutMs) return false;
-        ::Sleep(50);
-    }
-}
 
 class Console : public ::testing::Test {
 protected:
@@ -71,6 +58,11 @@ protected:
     HWND WaitForBox(const std::string& caption, DWORD timeoutMs) const;
     // Presses OK in the box and waits until it is no longer shown.
     void Dismiss(HWND box) const;
+
+    // Keeps a picture of the window as a test artefact named fileName, and
+    // checks that it shows something (a failed copy or an unpainted window
+    // is one flat colour).
+    static void KeepScreenshot(HWND window, const std::string& fileName);
 
     TaskProgramFolder folder;
     ProgramSettings settings;

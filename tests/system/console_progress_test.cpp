@@ -7,7 +7,6 @@
 #include "common/timeutil.h"
 #include "runtime/taskprocess.h"
 #include "support/remote_controls.h"
-#include "support/screenshot.h"
 #include "support/session_file.h"
 
 #include <windows.h>
@@ -77,15 +76,6 @@ protected:
         ASSERT_TRUE(ReadSessionFile(folder.SessionFile(taskName), &records));
         EXPECT_EQ(ListRows(), RowsOf(records));
     }
-
-    void SaveScreenshot(const std::string& fileName)
-    {
-        const std::string path = TestArtefactPath(fileName);
-        ::DeleteFileA(path.c_str());
-        ASSERT_TRUE(SaveWindowScreenshot(console, path)) << path;
-        // A failed copy of the screen is one flat colour.
-        EXPECT_GT(CountBitmapColours(path, 3), 1) << path;
-    }
 };
 
 const std::vector<std::string> kReportAndWaitMessages = {
@@ -114,7 +104,7 @@ TEST_F(ConsoleProgress, ATaskStartedFromTheConsoleIsFollowedLiveAndASecondRunSta
     EXPECT_TRUE(Eventually([this] { return ListEndsWith("Starting job: Pause..."); }, 5000))
         << ::testing::PrintToString(ListRows());
     EXPECT_TRUE(IsTaskRunning(name));
-    SaveScreenshot("console-task-running.bmp");
+    KeepScreenshot(console, "console-task-running.bmp");
 
     ExpectFinishedRunShown(name);
     const Rows firstRun = ListRows();
@@ -123,7 +113,7 @@ TEST_F(ConsoleProgress, ATaskStartedFromTheConsoleIsFollowedLiveAndASecondRunSta
     EXPECT_EQ(firstRun[4][2], "Warning");
     EXPECT_EQ(firstRun[5][2], "Error");
     EXPECT_EQ(firstRun[0][2], "Information");
-    SaveScreenshot("console-progress-list.bmp");
+    KeepScreenshot(console, "console-progress-list.bmp");
 
     // The second session's rows replace the first's, not follow them.
     Press(kStart);

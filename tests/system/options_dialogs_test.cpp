@@ -5,12 +5,10 @@
 
 #include "common/codecs.h"
 #include "common/extkeys.h"
-#include "common/guid.h"
 #include "common/handles.h"
 #include "scheduler/nextrun.h"
 #include "support/message_box_probe.h"
 #include "support/remote_controls.h"
-#include "support/screenshot.h"
 #include "support/session_file.h"
 #include "support/text_file.h"
 #include "support/url_cache_fill.h"
@@ -53,24 +51,12 @@ const int kStartDate = 1038;
 const int kStartTime = 1039;
 const int kStartingFrom = 1040;
 
+// The two extended-data keys as a task file spells them.
+const std::string kKeepListKeyText = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
+const std::string kAgeKeyText = "C5BE3DE9-A946-4802-9D36-372BD8C7647A";
+
 const char kCookiesClass[] = "20FA0A7E-605A-4bf1-8634-FD1700890FC9";
 const char kCookiesItem[] = "1EB00000-0000-4000-8000-000000000001";
-
-// The text of another process's control, handed over in the wide form.
-std::string TextOf(HWND control)
-{
-    wchar_t text[512] = {};
-    ::SendMessageW(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-    char narrow[1024] = {};
-    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-    return narrow;
-}
-
-void SetTextOf(HWND control, const std::string& text)
-{
-    const std::wstring wide(text.begin(), text.end());
-    ::SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-}
 
 bool IsChecked(HWND button)
 {
@@ -136,13 +122,6 @@ protected:
         return Eventually([&] { return FileText().find(line + "\r\n") != std::string::npos; }, 5000);
     }
 
-    void KeepScreenshot(HWND window, const std::string& name)
-    {
-        const std::string path = TestArtefactPath(name);
-        ASSERT_TRUE(SaveWindowScreenshot(window, path)) << path;
-        EXPECT_GT(CountBitmapColours(path, 3), 2) << path << " shows nothing";
-    }
-
     std::string taskFile;
 };
 
@@ -155,38 +134,38 @@ TEST_F(TaskDialogs, ATaskWithoutSettingsOpensWith48HoursAndOKWritesBothEntries)
     const HWND dialog = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(IsChecked(::GetDlgItem(dialog, kSpareRecent)));
-    EXPECT_EQ(TextOf(::GetDlgItem(dialog, kHours)), "48");
+    EXPECT_EQ(ControlText(::GetDlgItem(dialog, kHours)), "48");
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dialog, kHours)));
     KeepScreenshot(dialog, "task-settings-dialog.bmp");
 
     ASSERT_TRUE(End(dialog, IDOK));
     ASSERT_TRUE(SavedWith("ExtendedData_Value=1 48"));
     EXPECT_NE(FileText().find("ExtendedDataCount=2\r\n"), std::string::npos);
-    EXPECT_NE(FileText().find("ExtendedData_GUID=F68EF1FD-5366-49C0-9C82-D59C73CC550D\r\nExtendedData_Value=\r\n"),
+    EXPECT_NE(FileText().find("ExtendedData_GUID=" + kKeepListKeyText + "\r\nExtendedData_Value=\r\n"),
               std::string::npos);
-    EXPECT_NE(FileText().find("ExtendedData_GUID=C5BE3DE9-A946-4802-9D36-372BD8C7647A\r\nExtendedData_Value=1 48\r\n"),
+    EXPECT_NE(FileText().find("ExtendedData_GUID=" + kAgeKeyText + "\r\nExtendedData_Value=1 48\r\n"),
               std::string::npos);
 }
 
 TEST_F(TaskDialogs, TheHoursAreKeptWhenUntickedAndAnyWholeNumberIsAccepted)
 {
-    folder.WriteTask("Aged", {}, {{"C5BE3DE9-A946-4802-9D36-372BD8C7647A", "0 12"}});
+    folder.WriteTask("Aged", {}, {{kAgeKeyText, "0 12"}});
     OpenOn("Aged");
     HWND dialog = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(IsChecked(::GetDlgItem(dialog, kSpareRecent)));
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dialog, kHours)));
-    EXPECT_EQ(TextOf(::GetDlgItem(dialog, kHours)), "12");
+    EXPECT_EQ(ControlText(::GetDlgItem(dialog, kHours)), "12");
 
     Click(::GetDlgItem(dialog, kSpareRecent));
     EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, kHours)) != FALSE; }, 5000));
-    SetTextOf(::GetDlgItem(dialog, kHours), "1500");  // above the arrows' range
+    SetControlText(::GetDlgItem(dialog, kHours), "1500");  // above the arrows' range
     ASSERT_TRUE(End(dialog, IDOK));
     ASSERT_TRUE(SavedWith("ExtendedData_Value=1 1500"));
 
     dialog = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(TextOf(::GetDlgItem(dialog, kHours)), "1500");
+    EXPECT_EQ(ControlText(::GetDlgItem(dialog, kHours)), "1500");
     Click(::GetDlgItem(dialog, kSpareRecent));
     EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, kHours)) == FALSE; }, 5000));
     ASSERT_TRUE(End(dialog, IDOK));
@@ -200,14 +179,14 @@ TEST_F(TaskDialogs, HoursThatAreNotANumberAreRefusedAndCancelWritesNothing)
     const std::string before = FileText();
     const HWND dialog = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
     ASSERT_NE(dialog, nullptr);
-    SetTextOf(::GetDlgItem(dialog, kHours), "12a");
+    SetControlText(::GetDlgItem(dialog, kHours), "12a");
     ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     const HWND box = WaitForBox(kConsoleCaption, 10000);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(StaticTextOf(box), "Please enter a positive integer.");
     Dismiss(box);
     EXPECT_TRUE(::IsWindow(dialog));
-    EXPECT_EQ(TextOf(::GetDlgItem(dialog, kHours)), "12a");
+    EXPECT_EQ(ControlText(::GetDlgItem(dialog, kHours)), "12a");
 
     ASSERT_TRUE(End(dialog, IDCANCEL));
     ::Sleep(1500);  // a refresh of the console has passed
@@ -222,7 +201,7 @@ TEST_F(TaskDialogs, CookiesMoveBothWaysAndTheJobThenKeepsExactlyTheKeptOnes)
     const std::string tracker = AddCookie("tracker.example.net");
     const std::string gone = "Cookie:" + UserName() + "@gone.example.com/";
     folder.WriteInventory({{kCookiesItem, "Browser cookies", "Sweepkit.dll", kCookiesClass, ""}});
-    folder.WriteTask("Cookies", {kCookiesItem}, {{"F68EF1FD-5366-49C0-9C82-D59C73CC550D", EncodeStringList({shop, gone})}});
+    folder.WriteTask("Cookies", {kCookiesItem}, {{kKeepListKeyText, EncodeStringList({shop, gone})}});
     OpenOn("Cookies");
 
     const HWND options = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
@@ -289,7 +268,7 @@ TEST_F(TaskDialogs, AFailedCookieListingIsReportedAndOKKeepsTheStoredKeepList)
     if (!UnderWine()) GTEST_SKIP() << "the cache index is locked the way Wine keeps it";
     const std::string keptA = "Cookie:someone@kept.example.com/";
     const std::string keptB = "Cookie:someone@also.example.org/";
-    folder.WriteTask("Unlisted", {}, {{"F68EF1FD-5366-49C0-9C82-D59C73CC550D", EncodeStringList({keptA, keptB})}});
+    folder.WriteTask("Unlisted", {}, {{kKeepListKeyText, EncodeStringList({keptA, keptB})}});
     OpenOn("Unlisted");
     // Held open without sharing before the console first uses the cache,
     // the cookie index cannot be read by it.
@@ -328,15 +307,10 @@ TEST_F(TaskDialogs, TheScheduleDialogEnablesItsControlsByTheBoxAndTheChoice)
     const HWND dialog = OpenDialog(kSchedule, "Task Schedule");
     ASSERT_NE(dialog, nullptr);
     const auto enabled = [&](int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; };
-    const auto text = [&](int id) { return TextOf(::GetDlgItem(dialog, id)); };
+    const auto text = [&](int id) { return ControlText(::GetDlgItem(dialog, id)); };
 
-    std::vector<std::string> units;
-    for (int i = 0; i < 4; ++i) {
-        wchar_t unit[64] = {};
-        ::SendMessageW(::GetDlgItem(dialog, kUnit), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(unit));
-        units.emplace_back(unit, unit + wcslen(unit));
-    }
-    EXPECT_EQ(units, (std::vector<std::string>{"Hour (s)", "Day (s)", "Week (s)", "Month (s)"}));
+    EXPECT_EQ(ComboBoxTexts(::GetDlgItem(dialog, kUnit)),
+              (std::vector<std::string>{"Hour (s)", "Day (s)", "Week (s)", "Month (s)"}));
     EXPECT_EQ(::SendMessageW(::GetDlgItem(dialog, kUnit), CB_GETCURSEL, 0, 0), 1);
     EXPECT_EQ(text(kNumber), "1");
     EXPECT_FALSE(IsChecked(::GetDlgItem(dialog, kScheduleEnabled)));
@@ -380,10 +354,10 @@ TEST_F(TaskDialogs, ABadNumberIsRefusedOnlyAtOKAndTheStartupAndShutdownBoxesAreS
     const HWND dialog = OpenDialog(kSchedule, "Task Schedule");
     ASSERT_NE(dialog, nullptr);
     const HWND number = ::GetDlgItem(dialog, kNumber);
-    SetTextOf(number, "two");
+    SetControlText(number, "two");
     ::Sleep(2500);  // two refreshes of the dialog pass without a word
     EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
-    EXPECT_EQ(TextOf(number), "two");
+    EXPECT_EQ(ControlText(number), "two");
 
     ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     const HWND box = WaitForBox(kConsoleCaption, 10000);
@@ -392,7 +366,7 @@ TEST_F(TaskDialogs, ABadNumberIsRefusedOnlyAtOKAndTheStartupAndShutdownBoxesAreS
     Dismiss(box);
     ASSERT_TRUE(::IsWindow(dialog));
 
-    SetTextOf(number, "0");  // typed numbers are not held to the arrows' range
+    SetControlText(number, "0");  // typed numbers are not held to the arrows' range
     Click(::GetDlgItem(dialog, kRunAtStartup));
     Click(::GetDlgItem(dialog, kRunAtShutdown));
     ASSERT_TRUE(Eventually([&] { return IsChecked(::GetDlgItem(dialog, kRunAtShutdown)); }, 5000));
@@ -419,8 +393,8 @@ TEST_F(TaskDialogs, ARunOnceMomentSetInTheDialogMakesTheResidentSchedulerRunTheT
     ASSERT_TRUE(TimeToLocalSystemTime(when, &picked));
     ASSERT_TRUE(SetDateTimePicker(::GetDlgItem(dialog, kRunOnceDate), picked));
     ASSERT_TRUE(SetDateTimePicker(::GetDlgItem(dialog, kRunOnceTime), picked));
-    EXPECT_TRUE(Eventually([&] { return TextOf(::GetDlgItem(dialog, kNextRun)) == FormatDateTime(when); }, 3000))
-        << TextOf(::GetDlgItem(dialog, kNextRun));
+    EXPECT_TRUE(Eventually([&] { return ControlText(::GetDlgItem(dialog, kNextRun)) == FormatDateTime(when); }, 3000))
+        << ControlText(::GetDlgItem(dialog, kNextRun));
     ASSERT_TRUE(End(dialog, IDOK));
     ASSERT_TRUE(SavedWith("ScheduleType=1"));
     CTaskConfig saved;

@@ -3,6 +3,7 @@
 // by their schedules, at its start and at its stop.
 #include "runtime/taskprocess.h"
 #include "scheduler/taskscheduler.h"
+#include "support/eventually.h"
 #include "support/message_box_probe.h"
 #include "support/program_runner.h"
 #include "support/registry_fixture.h"
@@ -55,8 +56,8 @@ protected:
     void StartResident()
     {
         ASSERT_TRUE(resident.Start(folder.Program(), {"/tray"}));
-        for (int i = 0; i < 200 && FindProcessWindow(resident.Id(), kTrayClass) == nullptr; ++i) ::Sleep(50);
-        ASSERT_NE(FindProcessWindow(resident.Id(), kTrayClass), nullptr) << "no tray window";
+        ASSERT_TRUE(Eventually([this] { return FindProcessWindow(resident.Id(), kTrayClass) != nullptr; }, 10000))
+            << "no tray window";
     }
 
     void Shutdown()
@@ -76,16 +77,15 @@ protected:
 
     bool WaitForSessionEnd(const std::string& name, int seconds)
     {
-        for (int i = 0; i < seconds * 10; ++i) {
-            std::vector<RawSessionRecord> records;
-            if (ReadSessionFile(folder.SessionFile(name), &records) && !records.empty() &&
-                records.back().message == "Session finished" && !IsTaskRunning(name)) {
-                return true;
-            }
-            ::Sleep(100);
-        }
-        ADD_FAILURE() << "no finished session of " << name << "; the trace:\n" << folder.Trace();
-        return false;
+        const bool finished = Eventually(
+            [&] {
+                std::vector<RawSessionRecord> records;
+                return ReadSessionFile(folder.SessionFile(name), &records) && !records.empty() &&
+                       records.back().message == "Session finished" && !IsTaskRunning(name);
+            },
+            seconds * 1000);
+        if (!finished) ADD_FAILURE() << "no finished session of " << name << "; the trace:\n" << folder.Trace();
+        return finished;
     }
 
     time32 LastRunTime(const std::string& name) const
@@ -263,7 +263,6 @@ TEST_F(ResidentInstance, ASecondStartSaysItIsRunningAndTheFirstOpensItsConsole)
     const HWND console = WaitForWindow(resident.Id(), "#32770", "Hollowmere Tidewhistle", 15000);
     ASSERT_NE(console, nullptr);
     ::PostMessageA(console, WM_COMMAND, IDCANCEL, 0);
-    for (int i = 0; i < 100 && ::IsWindow(console); ++i) ::Sleep(50);
-    EXPECT_FALSE(::IsWindow(console));
+    EXPECT_TRUE(Eventually([console] { return !::IsWindow(console); }, 5000));
     EXPECT_FALSE(resident.Wait(0));  // still resident in the tray
 }

@@ -1,6 +1,6 @@
 // The resources built into Tidewhistle.exe: every numbered message of the
 // string table, the icon, the version and the application manifest.
-#include "support/scratch_folder.h"
+#include "program_image.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -9,28 +9,7 @@
 
 namespace {
 
-class ProgramResources : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        module = ::LoadLibraryExA(folder.Program().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(module, nullptr) << ::GetLastError();
-    }
-    void TearDown() override
-    {
-        if (module) ::FreeLibrary(module);
-    }
-
-    std::string String(UINT id) const
-    {
-        char buffer[1024] = {};
-        const int length = ::LoadStringA(module, id, buffer, sizeof buffer);
-        return std::string(buffer, length > 0 ? length : 0);
-    }
-
-    ProgramFolder folder;
-    HMODULE module = nullptr;
-};
+class ProgramResources : public ProgramImage {};
 
 }  // namespace
 
@@ -89,10 +68,9 @@ TEST_F(ProgramResources, CarriesIcon128)
 
 TEST_F(ProgramResources, ManifestAsksForUtf8Comctl6AndAsInvoker)
 {
-    HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
-    ASSERT_NE(resource, nullptr);
-    const char* data = static_cast<const char*>(::LockResource(::LoadResource(module, resource)));
-    const std::string manifest(data, ::SizeofResource(module, resource));
+    const std::vector<BYTE> data = Resource(1, MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+    ASSERT_FALSE(data.empty());
+    const std::string manifest(data.begin(), data.end());
     EXPECT_NE(manifest.find("<activeCodePage"), std::string::npos);
     EXPECT_NE(manifest.find(">UTF-8</activeCodePage>"), std::string::npos);
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);

@@ -2,7 +2,7 @@
 // new-task, settings, task options, cookies and schedule templates with
 // every control and its exact text, the schedule's icon, and the job tree's
 // two image strips.
-#include "support/scratch_folder.h"
+#include "program_image.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -167,7 +167,6 @@ private:
 struct Strip {
     LONG width = 0;
     LONG height = 0;
-    WORD bitCount = 0;
     std::vector<COLORREF> pixels;  // top row first
 
     COLORREF At(LONG x, LONG y) const { return pixels[static_cast<size_t>(y * width + x)]; }
@@ -193,33 +192,36 @@ bool IsBlank(const std::vector<COLORREF>& picture)
     return true;
 }
 
-class TaskDialogResources : public ::testing::Test {
+void ExpectFrame(const DialogTemplate& dialog)
+{
+    const DWORD required = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT | DS_CENTER;
+    EXPECT_EQ(dialog.style & required, required);
+    EXPECT_EQ(dialog.style & WS_THICKFRAME, 0u) << "the dialog must not be resizable";
+    EXPECT_EQ(dialog.pointSize, 8);
+    EXPECT_EQ(dialog.typeface, "MS Shell Dlg");
+}
+
+class TaskDialogResources : public ProgramImage {
 protected:
-    void SetUp() override
-    {
-        module = ::LoadLibraryExA(folder.Program().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(module, nullptr) << ::GetLastError();
-    }
-    void TearDown() override
-    {
-        if (module) ::FreeLibrary(module);
-    }
-
-    std::vector<BYTE> Resource(WORD id, LPCSTR type) const
-    {
-        HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(id), type);
-        if (resource == nullptr) return {};
-        const BYTE* data = static_cast<const BYTE*>(::LockResource(::LoadResource(module, resource)));
-        if (data == nullptr) return {};
-        return std::vector<BYTE>(data, data + ::SizeofResource(module, resource));
-    }
-
     void LoadTemplate(WORD id, DialogTemplate& dialog) const
     {
         const std::vector<BYTE> data = Resource(id, MAKEINTRESOURCEA(5) /* RT_DIALOG */);
         ASSERT_FALSE(data.empty()) << "no dialog template " << id;
         TemplateReader reader(data.data(), data.size());
         ASSERT_TRUE(reader.Read(dialog)) << "template " << id << ": " << reader.Problem();
+    }
+
+    // A modal dialog template of the expected caption, size and number of
+    // controls, in the dialog font, without a sizing frame.
+    void LoadDialog(WORD id, const std::string& caption, short cx, short cy, size_t controls,
+                    DialogTemplate& dialog) const
+    {
+        ASSERT_NO_FATAL_FAILURE(LoadTemplate(id, dialog));
+        EXPECT_EQ(dialog.caption, caption);
+        EXPECT_EQ(dialog.cx, cx);
+        EXPECT_EQ(dialog.cy, cy);
+        ExpectFrame(dialog);
+        EXPECT_EQ(dialog.items.size(), controls);
     }
 
     // Reads a bitmap resource (a BITMAPINFOHEADER and its pixels) whose
@@ -232,7 +234,6 @@ protected:
         std::memcpy(&header, data.data(), sizeof header);
         strip.width = header.biWidth;
         strip.height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-        strip.bitCount = header.biBitCount;
         ASSERT_EQ(header.biBitCount, 24) << "bitmap " << id;
         ASSERT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB)) << "bitmap " << id;
         const size_t stride = (static_cast<size_t>(strip.width) * 3 + 3) & ~static_cast<size_t>(3);
@@ -245,8 +246,6 @@ protected:
         }
     }
 
-    ProgramFolder folder;
-    HMODULE module = nullptr;
 };
 
 const DialogItem* FindById(const DialogTemplate& dialog, int id)
@@ -265,14 +264,6 @@ const DialogItem* FindByText(const DialogTemplate& dialog, const std::string& te
     return nullptr;
 }
 
-void ExpectFrame(const DialogTemplate& dialog)
-{
-    const DWORD required = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT | DS_CENTER;
-    EXPECT_EQ(dialog.style & required, required);
-    EXPECT_EQ(dialog.style & WS_THICKFRAME, 0u) << "the dialog must not be resizable";
-    EXPECT_EQ(dialog.pointSize, 8);
-    EXPECT_EQ(dialog.typeface, "MS Shell Dlg");
-}
 
 void ExpectOkAndCancel(const DialogTemplate& dialog)
 {
@@ -331,12 +322,7 @@ void ExpectTidyLayout(const DialogTemplate& dialog)
 TEST_F(TaskDialogResources, NewTaskTemplateHoldsEveryControlWithItsText)
 {
     DialogTemplate dialog;
-    ASSERT_NO_FATAL_FAILURE(LoadTemplate(131, dialog));
-    EXPECT_EQ(dialog.caption, "Create New Cleanup Task");
-    EXPECT_EQ(dialog.cx, 240);
-    EXPECT_EQ(dialog.cy, 79);
-    ExpectFrame(dialog);
-    EXPECT_EQ(dialog.items.size(), 5u);
+    ASSERT_NO_FATAL_FAILURE(LoadDialog(131, "Create New Cleanup Task", 240, 79, 5, dialog));
 
     const DialogItem* about = FindByText(
         dialog, "Tidewhistle task defines set of items to be cleared, optional cleanup schedule and miscellaneous "
@@ -366,12 +352,7 @@ TEST_F(TaskDialogResources, NewTaskTemplateHoldsEveryControlWithItsText)
 TEST_F(TaskDialogResources, SettingsTemplateHoldsEveryControlWithItsText)
 {
     DialogTemplate dialog;
-    ASSERT_NO_FATAL_FAILURE(LoadTemplate(134, dialog));
-    EXPECT_EQ(dialog.caption, "Hollowmere Tidewhistle Settings");
-    EXPECT_EQ(dialog.cx, 210);
-    EXPECT_EQ(dialog.cy, 121);
-    ExpectFrame(dialog);
-    EXPECT_EQ(dialog.items.size(), 3u);
+    ASSERT_NO_FATAL_FAILURE(LoadDialog(134, "Hollowmere Tidewhistle Settings", 210, 121, 3, dialog));
 
     const DialogItem* box = FindById(dialog, 1033);
     ASSERT_NE(box, nullptr);
@@ -388,8 +369,6 @@ TEST_F(TaskDialogResources, CheckStateStripHoldsBlankUncheckedCheckedAndMixed)
 {
     Strip strip;
     ASSERT_NO_FATAL_FAILURE(LoadStrip(138, strip));
-    EXPECT_EQ(strip.width, 64);
-    EXPECT_EQ(strip.height, 16);
     ASSERT_EQ(strip.width, 64);
     ASSERT_EQ(strip.height, 16);
     // State 0 shows nothing; the three boxes are pictures, each different.
@@ -418,8 +397,6 @@ TEST_F(TaskDialogResources, JobIconStripHoldsThirteenDistinctPictures)
 {
     Strip strip;
     ASSERT_NO_FATAL_FAILURE(LoadStrip(139, strip));
-    EXPECT_EQ(strip.width, 208);
-    EXPECT_EQ(strip.height, 16);
     ASSERT_EQ(strip.width, 13 * 16);
     ASSERT_EQ(strip.height, 16);
     std::set<std::vector<COLORREF>> seen;
@@ -447,13 +424,21 @@ struct ExpectedControl {
     DWORD styleBits;
 };
 
+// A control by its id, or by its text when it has none (id -1).
+const DialogItem* FindControl(const DialogTemplate& dialog, int id, const std::string& text)
+{
+    return id != -1 ? FindById(dialog, id) : FindByText(dialog, text);
+}
+
 void ExpectControls(const DialogTemplate& dialog, const std::vector<ExpectedControl>& controls)
 {
     for (const ExpectedControl& expected : controls) {
-        const DialogItem* item = expected.id != -1 ? FindById(dialog, expected.id) : FindByText(dialog, expected.text);
+        const DialogItem* item = FindControl(dialog, expected.id, expected.text);
         ASSERT_NE(item, nullptr) << expected.id << " '" << expected.text << "'";
         EXPECT_EQ(item->classOrdinal, expected.classOrdinal) << expected.id << " '" << expected.text << "'";
-        if (expected.className != nullptr) EXPECT_TRUE(SameClass(*item, expected.className)) << expected.id << " " << item->className;
+        if (expected.className != nullptr) {
+            EXPECT_TRUE(SameClass(*item, expected.className)) << expected.id << " " << item->className;
+        }
         EXPECT_EQ(item->text, expected.text) << expected.id;
         EXPECT_EQ(item->style & expected.styleBits, expected.styleBits) << expected.id << " '" << expected.text << "'";
     }
@@ -475,7 +460,7 @@ struct Placed {
 void ExpectPlaces(const DialogTemplate& dialog, const std::vector<Placed>& places)
 {
     for (const Placed& place : places) {
-        const DialogItem* item = place.id != -1 ? FindById(dialog, place.id) : FindByText(dialog, place.text);
+        const DialogItem* item = FindControl(dialog, place.id, place.text);
         ASSERT_NE(item, nullptr) << place.id << " '" << place.text << "'";
         EXPECT_EQ(item->text, place.text) << place.id;
         EXPECT_EQ((std::vector<short>{item->x, item->y, item->cx, item->cy}),
@@ -492,12 +477,7 @@ constexpr DWORD kDatePickerStyle = DTS_SHORTDATEFORMAT | DTS_RIGHTALIGN;
 TEST_F(TaskDialogResources, TaskOptionsTemplateHoldsEveryControlWithItsText)
 {
     DialogTemplate dialog;
-    ASSERT_NO_FATAL_FAILURE(LoadTemplate(135, dialog));
-    EXPECT_EQ(dialog.caption, "Tidewhistle Task Settings");
-    EXPECT_EQ(dialog.cx, 271);
-    EXPECT_EQ(dialog.cy, 97);
-    ExpectFrame(dialog);
-    EXPECT_EQ(dialog.items.size(), 9u);
+    ASSERT_NO_FATAL_FAILURE(LoadDialog(135, "Tidewhistle Task Settings", 271, 97, 9, dialog));
     ExpectControls(
         dialog,
         {{-1, kButtonClass, nullptr, "Internet Explorer", BS_GROUPBOX},
@@ -524,12 +504,7 @@ TEST_F(TaskDialogResources, TaskOptionsTemplateHoldsEveryControlWithItsText)
 TEST_F(TaskDialogResources, CookiesTemplateHoldsTwoSortedMultipleChoiceListsAndTheMoveButtons)
 {
     DialogTemplate dialog;
-    ASSERT_NO_FATAL_FAILURE(LoadTemplate(142, dialog));
-    EXPECT_EQ(dialog.caption, "Internet Explorer Cookies");
-    EXPECT_EQ(dialog.cx, 322);
-    EXPECT_EQ(dialog.cy, 233);
-    ExpectFrame(dialog);
-    EXPECT_EQ(dialog.items.size(), 11u);
+    ASSERT_NO_FATAL_FAILURE(LoadDialog(142, "Internet Explorer Cookies", 322, 233, 11, dialog));
     const DWORD listStyle = LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SORTASCENDING | LVS_NOSORTHEADER | WS_BORDER;
     ExpectControls(
         dialog,
@@ -559,12 +534,7 @@ TEST_F(TaskDialogResources, CookiesTemplateHoldsTwoSortedMultipleChoiceListsAndT
 TEST_F(TaskDialogResources, ScheduleTemplateHoldsEveryControlInItsPlace)
 {
     DialogTemplate dialog;
-    ASSERT_NO_FATAL_FAILURE(LoadTemplate(136, dialog));
-    EXPECT_EQ(dialog.caption, "Task Schedule");
-    EXPECT_EQ(dialog.cx, 283);
-    EXPECT_EQ(dialog.cy, 191);
-    ExpectFrame(dialog);
-    EXPECT_EQ(dialog.items.size(), 22u);
+    ASSERT_NO_FATAL_FAILURE(LoadDialog(136, "Task Schedule", 283, 191, 22, dialog));
 
     ExpectPlaces(dialog, {
         {-1, "Each Tidewhistle task has an optional schedule. Use schedule for fully automatic, unattended cleanup.", 37,
@@ -623,14 +593,9 @@ TEST_F(TaskDialogResources, ScheduleTemplateHoldsEveryControlInItsPlace)
 TEST_F(TaskDialogResources, ConsoleTemplateHoldsEveryControlInItsPlace)
 {
     DialogTemplate dialog;
-    ASSERT_NO_FATAL_FAILURE(LoadTemplate(102, dialog));
-    EXPECT_EQ(dialog.caption, "Hollowmere Tidewhistle");
-    EXPECT_EQ(dialog.cx, 540);
-    EXPECT_EQ(dialog.cy, 350);
-    ExpectFrame(dialog);
+    ASSERT_NO_FATAL_FAILURE(LoadDialog(102, "Hollowmere Tidewhistle", 540, 350, 20, dialog));
     EXPECT_NE(dialog.style & WS_MINIMIZEBOX, 0u);
     EXPECT_NE(dialog.style & WS_MAXIMIZEBOX, 0u);
-    EXPECT_EQ(dialog.items.size(), 20u);
     ExpectPlaces(dialog, {
         {-1, "&Task:", 7, 9, 20, 8},
         {1029, "", 32, 7, 119, 65},

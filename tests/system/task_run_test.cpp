@@ -2,7 +2,9 @@
 // folder: the session records each run leaves, the module cache, the start
 // and stop handshakes between processes.
 #include "runtime/taskprocess.h"
+#include "support/eventually.h"
 #include "support/program_runner.h"
+#include "support/raised.h"
 #include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
 #include "support/session_file.h"
@@ -172,12 +174,11 @@ TEST_F(TaskRun, AStopRequestLetsTheRunningJobFinishAndSkipsTheRest)
     EXPECT_TRUE(FileExists(StatusFile(taskName)));
     // Ask for the stop while the slow job runs.
     std::vector<RawSessionRecord> records;
-    for (int i = 0; i < 100; ++i) {
+    const auto slowJobStarted = [&] {
         ReadSessionFile(SessionFile(taskName), &records);
-        if (!records.empty() && records.back().message == "Starting job: Slow...") break;
-        ::Sleep(50);
-    }
-    ASSERT_EQ(records.back().message, "Starting job: Slow...");
+        return !records.empty() && records.back().message == "Starting job: Slow...";
+    };
+    ASSERT_TRUE(Eventually(slowJobStarted, 5000)) << (records.empty() ? "no records" : records.back().message);
     StopTask(taskName);
     EXPECT_FALSE(IsTaskRunning(taskName));
 
@@ -211,35 +212,24 @@ TEST_F(TaskRun, AProcessThatCannotLoadItsTaskMakesStartTaskFailFast)
 {
     WriteInventory({{TestItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
     const auto start = std::chrono::steady_clock::now();
-    try {
-        StartTask(taskName, folder.Program());  // no task file
-        FAIL() << "nothing raised";
-    } catch (const std::exception& error) {
-        EXPECT_EQ(std::string(error.what()).rfind("Task initialization failure (Error ", 0), 0u) << error.what();
-        EXPECT_EQ(std::string(error.what()).find("(Error 258)"), std::string::npos);
-    }
+    // No task file.
+    const std::string error = RaisedText<std::exception>([&] { StartTask(taskName, folder.Program()); });
+    EXPECT_EQ(error.rfind("Task initialization failure (Error ", 0), 0u) << error;
+    EXPECT_EQ(error.find("(Error 258)"), std::string::npos);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
     EXPECT_NE(Trace().find("Task execution failed - Can't open file "), std::string::npos);
 }
 
 TEST_F(TaskRun, StopTaskOfATaskThatIsNotRunningFails)
 {
-    try {
-        StopTask(taskName);
-        FAIL() << "nothing raised";
-    } catch (const std::exception& error) {
-        EXPECT_STREQ(error.what(), "Cannot stop task (error 2). Please contact technical support.");
-    }
+    EXPECT_EQ(RaisedText<std::exception>([&] { StopTask(taskName); }),
+              "Cannot stop task (error 2). Please contact technical support.");
 }
 
 TEST_F(TaskRun, ATaskNameWithADoubleQuoteIsRefused)
 {
-    try {
-        StartTask("Evening \"late\"", folder.Program());
-        FAIL() << "nothing raised";
-    } catch (const std::exception& error) {
-        EXPECT_STREQ(error.what(), "Cannot run task (error 123). Please contact technical support.");
-    }
+    EXPECT_EQ(RaisedText<std::exception>([&] { StartTask("Evening \"late\"", folder.Program()); }),
+              "Cannot run task (error 123). Please contact technical support.");
 }
 
 TEST_F(TaskRun, ATaskNameWithBlanksIsPassedWhole)
@@ -248,7 +238,7 @@ TEST_F(TaskRun, ATaskNameWithBlanksIsPassedWhole)
     WriteInventory({{TestItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
     WriteTask(name, {TestItemGuid(1)});
     StartTask(name, folder.Program());
-    for (int i = 0; i < 100 && IsTaskRunning(name); ++i) ::Sleep(100);
+    Eventually([&] { return !IsTaskRunning(name); }, 10000);
     std::vector<RawSessionRecord> records;
     ASSERT_TRUE(ReadSessionFile(SessionFile(name), &records));
     EXPECT_EQ(records.back().message, "Session finished");
@@ -260,8 +250,7 @@ TEST_F(TaskRun, KillingATaskProcessRemovesItsStatusFileAndSessionEvent)
     WriteTask(taskName, {TestItemGuid(1)});
     ChildProcess task;
     ASSERT_TRUE(task.Start(folder.Program(), {taskName}));
-    for (int i = 0; i < 100 && !IsTaskRunning(taskName); ++i) ::Sleep(100);
-    ASSERT_TRUE(IsTaskRunning(taskName));
+    ASSERT_TRUE(Eventually([&] { return IsTaskRunning(taskName); }, 10000));
     const DWORD attributes = ::GetFileAttributesA(StatusFile(taskName).c_str());
     ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);

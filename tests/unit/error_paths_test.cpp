@@ -1,5 +1,6 @@
 #include "common/error.h"
 #include "common/paths.h"
+#include "support/raised.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -8,13 +9,8 @@ TEST(InternalError, TextCarriesCodeAndSignedDetails)
 {
     EXPECT_EQ(FormatInternalError(27, -2147467259),
               "Internal error 27 (details: -2147467259). Write down this numbers and contact technical support.");
-    try {
-        RaiseInternalError(28, 0);
-        FAIL() << "nothing raised";
-    } catch (const std::exception& error) {
-        EXPECT_STREQ(error.what(),
-                     "Internal error 28 (details: 0). Write down this numbers and contact technical support.");
-    }
+    EXPECT_EQ(RaisedText<std::exception>([] { RaiseInternalError(28, 0); }),
+              "Internal error 28 (details: 0). Write down this numbers and contact technical support.");
 }
 
 TEST(ProgramPaths, NameFilesBesideTheRunningProgram)

@@ -1,8 +1,9 @@
 // The file deletion engine on real folder trees in the Wine prefix.
 #include "plugin/filecleanup.h"
 
-#include "common/error.h"
+#include "support/eventually.h"
 #include "support/job_harness.h"
+#include "support/raised.h"
 #include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
@@ -142,14 +143,11 @@ TEST_F(FileCleanup, APatternThatMatchesNothingOrAMissingFolderCompletesSilently)
 
 TEST_F(FileCleanup, AnInvalidPatternIsASearchError)
 {
-    try {
-        MakeFile(Dir("a.txt"));
-        DeleteFiles(Dir() + "\\a.txt\\*", false, 0, job);  // a file used as a folder
-        FAIL() << "nothing raised";
-    } catch (const CError& error) {
-        EXPECT_EQ(std::string(error.what()).rfind("File search error: ", 0), 0u) << error.what();
-        EXPECT_NE(std::string(error.what()).find("(" + Dir() + "\\a.txt\\*)"), std::string::npos);
-    }
+    MakeFile(Dir("a.txt"));
+    // A file used as a folder.
+    const std::string error = RaisedText([&] { DeleteFiles(Dir() + "\\a.txt\\*", false, 0, job); });
+    EXPECT_EQ(error.rfind("File search error: ", 0), 0u) << error;
+    EXPECT_NE(error.find("(" + Dir() + "\\a.txt\\*)"), std::string::npos);
 }
 
 TEST_F(FileCleanup, AFileInUseIsScheduledForDeletionAtRestart)
@@ -199,7 +197,7 @@ TEST_F(FileCleanup, ALinkToAFolderOutsideTheTreeIsNeverFollowed)
         EXPECT_TRUE(HasEvent(job, kEventWarning, "Cannot delete folder: " + Dir("tree\\link") + ". Error: 145"));
         // The link's own Unix path: resolving the link itself would name its target.
         RunUnixCommand("Z:\\bin\\rm -f \"" + UnixPathOf(Dir("tree")) + "/link\"");
-        WaitUntil(&LongPathExists, Dir("tree\\link"), false);
+        Eventually([&] { return !LongPathExists(Dir("tree\\link")); }, 10000);
     }
 }
 
@@ -214,9 +212,9 @@ TEST_F(FileCleanup, PathsLongerThanTheSystemAllowsAreRefusedAndNothingBeyondIsTo
         if (c == '/') c = '\\';
     const std::string deepFile = deepFolder + "\\deep.tmp";
     ASSERT_TRUE(RunUnixCommand("Z:\\bin\\mkdir -p \"" + unixTree + tail + "\""));
-    ASSERT_TRUE(WaitUntil(&LongPathExists, deepFolder, true));
+    ASSERT_TRUE(Eventually([&] { return LongPathExists(deepFolder); }, 10000));
     ASSERT_TRUE(RunUnixCommand("Z:\\bin\\touch \"" + unixTree + tail + "/deep.tmp\""));
-    ASSERT_TRUE(WaitUntil(&LongPathExists, deepFile, true));
+    ASSERT_TRUE(Eventually([&] { return LongPathExists(deepFile); }, 10000));
     MakeFile(Dir("tree\\shallow.tmp"));
 
     DeleteFiles(Dir("tree") + "\\*", true, 0, job);
@@ -227,5 +225,5 @@ TEST_F(FileCleanup, PathsLongerThanTheSystemAllowsAreRefusedAndNothingBeyondIsTo
     EXPECT_TRUE(refused);
     EXPECT_TRUE(LongPathExists(deepFile));
     RunUnixCommand("Z:\\bin\\rm -rf \"" + unixTree + "\"");
-    WaitUntil(&LongPathExists, Dir("tree"), false);
+    Eventually([&] { return !LongPathExists(Dir("tree")); }, 10000);
 }

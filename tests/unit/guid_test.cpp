@@ -1,6 +1,6 @@
 #include "common/guid.h"
 
-#include "common/error.h"
+#include "support/raised.h"
 
 #include <gtest/gtest.h>
 
@@ -8,14 +8,10 @@
 
 namespace {
 
-std::string RaisedText(const std::string& text)
+// What converting the text raises.
+std::string ErrorOf(const std::string& text)
 {
-    try {
-        StringToGuid(text);
-    } catch (const CError& error) {
-        return error.what();
-    }
-    return "(nothing raised)";
+    return RaisedText([&] { StringToGuid(text); });
 }
 
 }  // namespace
@@ -45,19 +41,19 @@ TEST(GuidText, MixedCaseIdentifiersOfThePluginTableRoundTripInUpperCase)
 
 TEST(GuidText, WrongLengthIsABadGuidAndANonHexCharacterIsIllFormed)
 {
-    EXPECT_EQ(RaisedText("C5BE3DE9-A946-4802-9D36-372BD8C7647AB"), "bad GUID: C5BE3DE9-A946-4802-9D36-372BD8C7647AB");
-    EXPECT_EQ(RaisedText(""), "bad GUID: ");
-    EXPECT_EQ(RaisedText("G5BE3DE9-A946-4802-9D36-372BD8C7647A"), "ill-formed GUID: G5BE3DE9-A946-4802-9D36-372BD8C7647A");
-    EXPECT_EQ(RaisedText("C5BE3DE9-A946-4802-9D36-372BD8C7647G"), "ill-formed GUID: C5BE3DE9-A946-4802-9D36-372BD8C7647G");
-    EXPECT_EQ(RaisedText("C5BE3DE9:A946-4802-9D36-372BD8C7647A"), "ill-formed GUID: C5BE3DE9:A946-4802-9D36-372BD8C7647A");
+    EXPECT_EQ(ErrorOf("C5BE3DE9-A946-4802-9D36-372BD8C7647AB"), "bad GUID: C5BE3DE9-A946-4802-9D36-372BD8C7647AB");
+    EXPECT_EQ(ErrorOf(""), "bad GUID: ");
+    EXPECT_EQ(ErrorOf("G5BE3DE9-A946-4802-9D36-372BD8C7647A"), "ill-formed GUID: G5BE3DE9-A946-4802-9D36-372BD8C7647A");
+    EXPECT_EQ(ErrorOf("C5BE3DE9-A946-4802-9D36-372BD8C7647G"), "ill-formed GUID: C5BE3DE9-A946-4802-9D36-372BD8C7647G");
+    EXPECT_EQ(ErrorOf("C5BE3DE9:A946-4802-9D36-372BD8C7647A"), "ill-formed GUID: C5BE3DE9:A946-4802-9D36-372BD8C7647A");
 }
 
 TEST(GuidText, OpeningBraceWithoutClosingBraceIsPlainTextOfWrongLength)
 {
     // 37 characters that begin with "{" but do not end with "}".
-    EXPECT_EQ(RaisedText("{C5BE3DE9-A946-4802-9D36-372BD8C7647A"), "bad GUID: {C5BE3DE9-A946-4802-9D36-372BD8C7647A");
+    EXPECT_EQ(ErrorOf("{C5BE3DE9-A946-4802-9D36-372BD8C7647A"), "bad GUID: {C5BE3DE9-A946-4802-9D36-372BD8C7647A");
     // 36 characters beginning with "{" are scanned as plain text and fail to convert.
-    EXPECT_EQ(RaisedText("{5BE3DE9-A946-4802-9D36-372BD8C7647A"), "ill-formed GUID: {5BE3DE9-A946-4802-9D36-372BD8C7647A");
+    EXPECT_EQ(ErrorOf("{5BE3DE9-A946-4802-9D36-372BD8C7647A"), "ill-formed GUID: {5BE3DE9-A946-4802-9D36-372BD8C7647A");
 }
 
 TEST(GuidOrder, FollowsTheInMemoryBytesNotTheText)

@@ -1,7 +1,7 @@
 #include "tasks/inventory.h"
 
-#include "common/error.h"
 #include "common/guid.h"
+#include "support/raised.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
 #include "support/trace_capture.h"
@@ -148,24 +148,15 @@ TEST_F(Inventory, BracedGuidsAreAccepted)
 
 TEST_F(Inventory, AMalformedGuidEndsTheReadKeepingTheItemsBeforeIt)
 {
-    try {
-        Load(Item(kGroup, "Before") + Item("not-a-guid", "Broken") + "[ITEM]\n");
-        FAIL() << "nothing raised";
-    } catch (const CError& error) {
-        EXPECT_STREQ(error.what(), "bad GUID: not-a-guid");
-    }
+    EXPECT_EQ(RaisedText([&] { Load(Item(kGroup, "Before") + Item("not-a-guid", "Broken") + "[ITEM]\n"); }),
+              "bad GUID: not-a-guid");
     EXPECT_EQ(Names(), (std::vector<std::string>{"Before"}));
 }
 
 TEST_F(Inventory, AMissingFileRaisesTheReadErrorWithTheErrorNumber)
 {
-    try {
-        inventory.Initialize(folder.File("absent.ini"));
-        FAIL() << "nothing raised";
-    } catch (const CError& error) {
-        EXPECT_STREQ(error.what(),
-                     "Cannot read task inventory (Error: 2). Please contact technical support.");
-    }
+    EXPECT_EQ(RaisedText([&] { inventory.Initialize(folder.File("absent.ini")); }),
+              "Cannot read task inventory (Error: 2). Please contact technical support.");
 }
 
 TEST_F(Inventory, LinesLongerThan1023CharactersAreReadAsSeveralLines)

@@ -1,9 +1,9 @@
 // The registry deletion engine on keys of the test prefix's HKEY_CURRENT_USER.
 #include "plugin/registrycleanup.h"
 
-#include "common/error.h"
 #include "common/handles.h"
 #include "support/job_harness.h"
+#include "support/raised.h"
 #include "support/registry_fixture.h"
 
 #include <windows.h>
@@ -44,12 +44,7 @@ protected:
     }
     static std::string RaisedBy(const std::string& entry, CCleanupItem& job)
     {
-        try {
-            CleanRegistryKey(entry, job);
-        } catch (const CError& error) {
-            return error.what();
-        }
-        return "(nothing raised)";
+        return RaisedText([&] { CleanRegistryKey(entry, job); });
     }
 
     EventOnlyJob job;

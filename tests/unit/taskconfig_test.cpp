@@ -5,6 +5,7 @@
 
 #include "common/error.h"
 #include "common/paths.h"
+#include "support/raised.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
 #include "tasks/inventory.h"
@@ -54,12 +55,7 @@ protected:
     {
         const std::string file = WriteLines(lines);
         CTaskConfig task;
-        try {
-            task.Load(file);
-        } catch (const CError& error) {
-            return error.what();
-        }
-        return "(loaded)";
+        return RaisedText([&] { task.Load(file); });
     }
 
     std::string name;
@@ -325,12 +321,8 @@ TEST_F(TaskFile, AFailedOpenLeavesTheRecordUnchanged)
     task.EnableItem(StringToGuid(kItemA), true);
     task.SetModified(false);
     const std::string missing = scratch.File("missing.tsk");
-    try {
-        task.Load(missing);
-        FAIL() << "nothing raised";
-    } catch (const CError& error) {
-        EXPECT_EQ(std::string(error.what()), "Can't open file " + missing + " (Error: No such file or directory).");
-    }
+    EXPECT_EQ(RaisedText([&] { task.Load(missing); }),
+              "Can't open file " + missing + " (Error: No such file or directory).");
     EXPECT_EQ(task.Name, "Kept");
     EXPECT_TRUE(task.IsItemEnabled(StringToGuid(kItemA)));
     EXPECT_FALSE(task.IsModified());
@@ -348,12 +340,8 @@ TEST_F(TaskFile, AFailedSaveLeavesThePreviousFileWholeAndTheRecordModified)
     HANDLE holder = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     task.EnableItem(StringToGuid(kItemA), true);
-    try {
-        task.Save();
-        ADD_FAILURE() << "nothing raised";
-    } catch (const CError& error) {
-        EXPECT_EQ(std::string(error.what()).rfind("Can't write file " + path + " (Error: ", 0), 0u) << error.what();
-    }
+    const std::string error = RaisedText([&] { task.Save(); });
+    EXPECT_EQ(error.rfind("Can't write file " + path + " (Error: ", 0), 0u) << error;
     ::CloseHandle(holder);
 
     std::string after;
@@ -367,13 +355,8 @@ TEST_F(TaskFile, ANameThatIsNotAFileNameFailsToOpenAndLeavesNothing)
 {
     CTaskConfig task;
     task.Name = "bad:name?";
-    try {
-        task.Save();
-        FAIL() << "nothing raised";
-    } catch (const CError& error) {
-        EXPECT_EQ(std::string(error.what()).rfind("Can't open file " + task.GetFilePath() + " (Error: ", 0), 0u)
-            << error.what();
-    }
+    const std::string error = RaisedText([&] { task.Save(); });
+    EXPECT_EQ(error.rfind("Can't open file " + task.GetFilePath() + " (Error: ", 0), 0u) << error;
     WIN32_FIND_DATAA found;
     HANDLE search = ::FindFirstFileA(GetModuleFilePath("bad*").c_str(), &found);
     EXPECT_EQ(search, INVALID_HANDLE_VALUE);
@@ -405,12 +388,7 @@ TEST_F(TaskFile, DeleteRemovesTheFileAndAMissingFileIsReported)
     task.Delete();
     EXPECT_FALSE(FileExists(path));
     EXPECT_TRUE(task.IsModified());
-    try {
-        task.Delete();
-        FAIL() << "nothing raised";
-    } catch (const CError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot delete task '" + name + "' data from disk (Error: 2).");
-    }
+    EXPECT_EQ(RaisedText([&] { task.Delete(); }), "Cannot delete task '" + name + "' data from disk (Error: 2).");
 }
 
 TEST(TaskRecord, ModifiedFlagFollowsEveryChange)

@@ -17,30 +17,21 @@
 #include <wininet.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
-
-// The size of the entry's INTERNET_CACHE_ENTRY_INFO record, as the system names it.
-DWORD EntryRecordSize(const std::string& name)
-{
-    std::vector<char> buffer(64 * 1024);
-    DWORD size = static_cast<DWORD>(buffer.size());
-    if (!::GetUrlCacheEntryInfoA(name.c_str(), reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data()), &size))
-        return 0;
-    return size;
-}
-
-bool EntryInfo(const std::string& name, std::vector<char>* buffer)
+// Reads the entry's INTERNET_CACHE_ENTRY_INFO record into the buffer; the
+// record's size as the system names it, 0 when the entry cannot be read.
+DWORD EntryInfo(const std::string& name, std::vector<char>* buffer)
 {
     buffer->assign(64 * 1024, 0);
     DWORD size = static_cast<DWORD>(buffer->size());
-    return ::GetUrlCacheEntryInfoA(name.c_str(), reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer->data()), &size);
+    if (!::GetUrlCacheEntryInfoA(name.c_str(), reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer->data()), &size))
+        return 0;
+    return size;
 }
 
 // The URL cache as a test finds it: empty at the start and at the end.
@@ -65,7 +56,6 @@ protected:
     std::vector<std::string> entries;
 };
 
-// The cookie container's index file, as the Wine prefix keeps it.
 // The task's extended data as the program hands it to a job: a copy in a
 // buffer that the job gives back.
 class FakeTaskInfo : public ITaskInfo {
@@ -319,8 +309,9 @@ TEST_F(UrlCache, EntriesLargerThanTheFirstBufferAreWalkedInEveryMode)
     const std::string longCookie = AddCookie("long.example.com", "/" + std::string(4500, 'p') + "/");
     const std::string small = AddEntry("http://pages.example.com/small.html");
     const std::string lateCookie = AddCookie("late.example.com");
+    std::vector<char> info;
     for (const std::string& name : {bigHeader, longUrl, longCookie})
-        ASSERT_GT(EntryRecordSize(name), kUrlCacheInitialEntryBufferSize) << name.substr(0, 60);
+        ASSERT_GT(EntryInfo(name, &info), kUrlCacheInitialEntryBufferSize) << name.substr(0, 60);
 
     const std::vector<std::string> allCookies = {cookies[0], cookies[1], cookies[2], longCookie, lateCookie};
     StringList listed;
