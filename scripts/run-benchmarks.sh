@@ -5,10 +5,12 @@
 set -uo pipefail
 build="$1"
 . "$build/wine-env.sh"
+# Nothing runs in a prefix through which a test could reach the host.
+"$(dirname "$0")/prefix-check.sh" "$build/wine-env.sh" || exit 1
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine "$build/tests/wine_warmup.exe" </dev/null >/dev/null 2>&1
-dist="$(cd "$build/dist" && pwd)"
-wine "$build/tests/delete_benchmark.exe" "Z:${dist//\//\\}"
+# The build folder is drive T: of the prefix.
+wine "$build/tests/delete_benchmark.exe" 'T:\dist'
 echo
 wine "$build/tests/urlcache_benchmark.exe"

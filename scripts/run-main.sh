@@ -6,6 +6,8 @@ set -uo pipefail
 build="$1"
 . "$build/wine-env.sh"
 
+# Nothing runs in a prefix through which a test could reach the host.
+"$(dirname "$0")/prefix-check.sh" "$build/wine-env.sh" || exit 1
 dist="$build/dist"
 tool="$dist/tw_dev_tool.exe"
 cp "$build/tests/tw_dev_tool.exe" "$tool"

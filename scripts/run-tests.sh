@@ -10,6 +10,8 @@ if [ -z "${TW_UNDER_XVFB:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
 
+# Nothing runs in a prefix through which a test could reach the host.
+"$(dirname "$0")/prefix-check.sh" "$build/wine-env.sh" || exit 1
 wineserver -k >/dev/null 2>&1 || true
 # Scratch folders that an interrupted run left behind (links and over-long
 # paths are removed from the Linux side).

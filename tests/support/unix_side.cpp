@@ -1,5 +1,6 @@
 #include "unix_side.h"
 
+#include "build_paths.h"
 #include "eventually.h"
 
 #include <windows.h>
@@ -16,6 +17,11 @@ std::string UnixPathOf(const std::string& windowsPath)
     std::string result = unixPath;
     ::HeapFree(::GetProcessHeap(), 0, unixPath);
     return result;
+}
+
+std::string UnixTool(const std::string& name)
+{
+    return std::string(kUnixToolsFolder) + "\\" + name;
 }
 
 bool RunUnixCommand(const std::string& commandLine)
@@ -43,7 +49,7 @@ bool MakeFolderLink(const std::string& target, const std::string& linkPath)
     const std::string unixTarget = UnixPathOf(target);
     const std::string unixLink = UnixPathOf(linkPath);
     if (unixTarget.empty() || unixLink.empty()) return false;
-    if (!RunUnixCommand("Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + unixLink + "\"")) return false;
+    if (!RunUnixCommand(UnixTool("ln") + " -s \"" + unixTarget + "\" \"" + unixLink + "\"")) return false;
     if (!Eventually([&] { return LongPathExists(linkPath); }, 10000)) return false;
     const DWORD attributes = ::GetFileAttributesA(linkPath.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);

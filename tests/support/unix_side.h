@@ -6,7 +6,12 @@
 // The Unix path of a Windows path; empty when not running under Wine.
 std::string UnixPathOf(const std::string& windowsPath);
 
-// Starts a Unix command line (a program under /bin with its arguments, each
+// The Windows path of one of the Unix programs the prefix offers to tests
+// ("ln", "rm", "mkdir", "touch"): copies in the build folder, since the
+// prefix maps nothing else of the host.
+std::string UnixTool(const std::string& name);
+
+// Starts a Unix command line (UnixTool(...) with its arguments, each
 // argument in double quotes when it holds blanks). Wine does not let a
 // Windows process wait for a Unix one: callers wait for its effect.
 bool RunUnixCommand(const std::string& commandLine);

@@ -196,7 +196,7 @@ TEST_F(FileCleanup, ALinkToAFolderOutsideTheTreeIsNeverFollowed)
     if (FileExists(Dir("tree\\link"))) {
         EXPECT_TRUE(HasEvent(job, kEventWarning, "Cannot delete folder: " + Dir("tree\\link") + ". Error: 145"));
         // The link's own Unix path: resolving the link itself would name its target.
-        RunUnixCommand("Z:\\bin\\rm -f \"" + UnixPathOf(Dir("tree")) + "/link\"");
+        RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(Dir("tree")) + "/link\"");
         Eventually([&] { return !LongPathExists(Dir("tree\\link")); }, 10000);
     }
 }
@@ -211,9 +211,9 @@ TEST_F(FileCleanup, PathsLongerThanTheSystemAllowsAreRefusedAndNothingBeyondIsTo
     for (char& c : deepFolder)
         if (c == '/') c = '\\';
     const std::string deepFile = deepFolder + "\\deep.tmp";
-    ASSERT_TRUE(RunUnixCommand("Z:\\bin\\mkdir -p \"" + unixTree + tail + "\""));
+    ASSERT_TRUE(RunUnixCommand(UnixTool("mkdir") + " -p \"" + unixTree + tail + "\""));
     ASSERT_TRUE(Eventually([&] { return LongPathExists(deepFolder); }, 10000));
-    ASSERT_TRUE(RunUnixCommand("Z:\\bin\\touch \"" + unixTree + tail + "/deep.tmp\""));
+    ASSERT_TRUE(RunUnixCommand(UnixTool("touch") + " \"" + unixTree + tail + "/deep.tmp\""));
     ASSERT_TRUE(Eventually([&] { return LongPathExists(deepFile); }, 10000));
     MakeFile(Dir("tree\\shallow.tmp"));
 
@@ -224,6 +224,6 @@ TEST_F(FileCleanup, PathsLongerThanTheSystemAllowsAreRefusedAndNothingBeyondIsTo
     for (const RecordedEvent& e : job.sink.events) refused |= e.text.find("Error: 206") != std::string::npos;
     EXPECT_TRUE(refused);
     EXPECT_TRUE(LongPathExists(deepFile));
-    RunUnixCommand("Z:\\bin\\rm -rf \"" + unixTree + "\"");
+    RunUnixCommand(UnixTool("rm") + " -rf \"" + unixTree + "\"");
     Eventually([&] { return !LongPathExists(Dir("tree")); }, 10000);
 }
