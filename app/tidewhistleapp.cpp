@@ -47,8 +47,10 @@ bool CTidewhistleApp::InitInstance()
 // Common start-up of every role. False ends the process at once.
 bool CTidewhistleApp::RunStartup()
 {
-    // Plug-in modules are found beside the program or in the system folders,
-    // never in whatever folder the program was started from.
+    // Modules are found beside the program or in the system folders, never
+    // in whatever folder the program was started from. SetDllDirectory("")
+    // alone does not take the current folder out of the search everywhere.
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     ::SetDllDirectoryA("");
 
     const std::string company = LoadResString(IDS_COMPANY_NAME);

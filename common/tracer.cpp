@@ -131,7 +131,7 @@ void CTracer::TraceSystemLines()
     }
 }
 
-void CTracer::TraceV(int level, const char* format, va_list args)
+void CTracer::TraceV(int level, const char* format, va_list args, bool privateRecord)
 {
     LastErrorKeeper keepLastError;
     if (m_flags == kOff || level < m_threshold) return;
@@ -143,7 +143,7 @@ void CTracer::TraceV(int level, const char* format, va_list args)
             std::snprintf(message, sizeof message, "%s", "<record too long>");
         }
 
-        if (m_flags & kDebugger) ::OutputDebugStringA(message);
+        if ((m_flags & kDebugger) && !privateRecord) ::OutputDebugStringA(message);
 
         if ((m_flags & kFile) && m_file != nullptr) {
             SYSTEMTIME now;

@@ -34,7 +34,19 @@ public:
         if (level < m_threshold) return;
         va_list args;
         va_start(args, format);
-        TraceV(level, format, args);
+        TraceV(level, format, args, false);
+        va_end(args);
+    }
+
+    // For what a cleanup erases (cookie names, cache addresses, paths of
+    // deleted files): recorded in the trace file only, never sent to the
+    // debugger output, where any listener would read it.
+    void TracePrivate(int level, const char* format, ...) __attribute__((format(gnu_printf, 3, 4)))
+    {
+        if (level < m_threshold) return;
+        va_list args;
+        va_start(args, format);
+        TraceV(level, format, args, true);
         va_end(args);
     }
 
@@ -42,7 +54,7 @@ public:
     int GetThreshold() const { return m_threshold; }
 
 private:
-    void TraceV(int level, const char* format, va_list args);
+    void TraceV(int level, const char* format, va_list args, bool privateRecord);
     bool WriteRecord(const char* text);
     void TraceSystemLines();
 
@@ -56,3 +68,4 @@ extern CTracer g_tracer;
 
 // Shorthand used throughout the system.
 #define TRACE(level, ...) g_tracer.Trace((level), __VA_ARGS__)
+#define TRACE_PRIVATE(level, ...) g_tracer.TracePrivate((level), __VA_ARGS__)

@@ -83,25 +83,28 @@ time32 LastSyncSeconds(const INTERNET_CACHE_ENTRY_INFOA& entry)
     return seconds;
 }
 
-void ApplyMode(int mode, time32 cutoff, const StringList* keepList, StringList* names,
+// Deletes one entry; false when it is still there afterwards.
+bool DeleteEntry(const char* name)
+{
+    // What is erased is traced to the trace file only, never elsewhere.
+    TRACE_PRIVATE(10, "deleting cache entry %s", name);
+    return ::DeleteUrlCacheEntryA(name) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+void ApplyMode(int mode, time32 cutoff, const StringList* keepList, StringList* names, int* notDeleted,
                const INTERNET_CACHE_ENTRY_INFOA& entry)
 {
     const char* name = entry.lpszSourceUrlName;
     if (name == nullptr) return;
     const bool cookie = (entry.CacheEntryType & COOKIE_CACHE_ENTRY) != 0;
 
+    bool deleteIt = false;
     switch (mode) {
     case kUrlCacheDeleteCookies:
-        if (cookie && !OnKeepList(name, keepList)) {
-            TRACE(10, "deleting cookie %s", name);
-            ::DeleteUrlCacheEntryA(name);  // a failed deletion is not reported
-        }
+        deleteIt = cookie && !OnKeepList(name, keepList);
         break;
     case kUrlCacheDeleteTempEntries:
-        if (!cookie && (cutoff == 0 || LastSyncSeconds(entry) < cutoff)) {
-            TRACE(10, "deleting cache entry %s", name);
-            ::DeleteUrlCacheEntryA(name);
-        }
+        deleteIt = !cookie && (cutoff == 0 || LastSyncSeconds(entry) < cutoff);
         break;
     case kUrlCacheListCookies:
         if (cookie && names != nullptr) names->push_back(name);
@@ -109,11 +112,15 @@ void ApplyMode(int mode, time32 cutoff, const StringList* keepList, StringList* 
     default:
         break;
     }
+    if (deleteIt && !DeleteEntry(name)) ++*notDeleted;
 }
 
 // The walk itself: keepList is read in mode 1, names is appended to in mode 3.
-bool WalkUrlCache(int mode, time32 cutoff, const StringList* keepList, StringList* names)
+bool WalkUrlCache(int mode, time32 cutoff, const StringList* keepList, StringList* names, int* notDeleted)
 {
+    int failures = 0;
+    if (notDeleted == nullptr) notDeleted = &failures;
+    *notDeleted = 0;
     EntryBuffer buffer;
     UniqueUrlCacheFind search;
     DWORD bufferSize = kUrlCacheInitialEntryBufferSize;
@@ -155,7 +162,7 @@ bool WalkUrlCache(int mode, time32 cutoff, const StringList* keepList, StringLis
             }
             fetch();
         } else if (status == ERROR_SUCCESS) {
-            ApplyMode(mode, cutoff, keepList, names, *buffer.Entry());
+            ApplyMode(mode, cutoff, keepList, names, notDeleted, *buffer.Entry());
             fetch();
         } else if (status == ERROR_NO_MORE_ITEMS) {
             return true;
@@ -174,28 +181,28 @@ HRESULT WalkResult(bool complete)
 
 }  // namespace
 
-bool EnumUrlCache(int mode, time32 cutoff, StringList* list)
+bool EnumUrlCache(int mode, time32 cutoff, StringList* list, int* notDeleted)
 {
     return WalkUrlCache(mode, cutoff, mode == kUrlCacheDeleteCookies ? list : nullptr,
-                        mode == kUrlCacheListCookies ? list : nullptr);
+                        mode == kUrlCacheListCookies ? list : nullptr, notDeleted);
 }
 
-HRESULT DeleteCookies(int reserved, const StringList* keepList)
+HRESULT DeleteCookies(int reserved, const StringList* keepList, int* notDeleted)
 {
     if (reserved != 0) return E_INVALIDARG;
-    return WalkResult(WalkUrlCache(kUrlCacheDeleteCookies, 0, keepList, nullptr));
+    return WalkResult(WalkUrlCache(kUrlCacheDeleteCookies, 0, keepList, nullptr, notDeleted));
 }
 
-HRESULT DeleteTempCacheEntries(int reserved, time32 cutoff)
+HRESULT DeleteTempCacheEntries(int reserved, time32 cutoff, int* notDeleted)
 {
     if (reserved != 0) return E_INVALIDARG;
-    return WalkResult(WalkUrlCache(kUrlCacheDeleteTempEntries, cutoff, nullptr, nullptr));
+    return WalkResult(WalkUrlCache(kUrlCacheDeleteTempEntries, cutoff, nullptr, nullptr, notDeleted));
 }
 
 HRESULT ListCookies(int reserved, StringList* out)
 {
     if (reserved != 0) return E_INVALIDARG;
-    return WalkResult(WalkUrlCache(kUrlCacheListCookies, 0, nullptr, out));
+    return WalkResult(WalkUrlCache(kUrlCacheListCookies, 0, nullptr, out, nullptr));
 }
 
 HRESULT ClearUrlHistory(int reserved)

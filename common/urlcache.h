@@ -25,15 +25,16 @@ constexpr DWORD kUrlCacheInitialEntryBufferSize = 4096;
 //     time (seconds since 1970; 0 when it cannot be converted) is earlier
 //     than cutoff, or every such entry when cutoff is 0; list is ignored;
 //  3: appends the name of every cookie entry to list; no list collects nothing.
-// Any other mode walks the cache and touches nothing. Single deletions that
-// fail are not reported. True when the whole cache was walked, false when
-// the walk stopped on an error.
-bool EnumUrlCache(int mode, time32 cutoff, StringList* list);
+// Any other mode walks the cache and touches nothing. True when the whole
+// cache was walked, false when the walk stopped on an error. notDeleted, when
+// given, receives how many entries the walk meant to delete but could not
+// (an entry already gone does not count).
+bool EnumUrlCache(int mode, time32 cutoff, StringList* list, int* notDeleted = nullptr);
 
 // Each returns E_INVALIDARG when reserved is not 0; otherwise S_OK after a
 // complete walk and E_FAIL when the walk stopped on an error.
-HRESULT DeleteCookies(int reserved, const StringList* keepList);
-HRESULT DeleteTempCacheEntries(int reserved, time32 cutoff);
+HRESULT DeleteCookies(int reserved, const StringList* keepList, int* notDeleted = nullptr);
+HRESULT DeleteTempCacheEntries(int reserved, time32 cutoff, int* notDeleted = nullptr);
 HRESULT ListCookies(int reserved, StringList* out);
 
 // Clears the whole browser history through the URL history object. Needs

@@ -3,6 +3,7 @@
 #include "jobapi/jobapi.h"
 #include "plugin/customcleanupitem.h"
 #include "plugin/nullitem.h"
+#include "plugin/plugintracer.h"
 #include "plugin/iecookiesitem.h"
 #include "plugin/iehistoryitem.h"
 #include "plugin/ietempfilesitem.h"
@@ -45,6 +46,7 @@ extern "C" __declspec(dllexport) int TWCreateJob(const GUID* classId, IJob** job
 {
     if (classId == nullptr || job == nullptr) return kJobFailure;
     try {
+        OpenPluginTracer();
         for (const JobClass& row : kJobClasses) {
             if (!SameGuid(StringToGuid(row.classId), *classId)) continue;
             if (row.create == nullptr) return kJobFailure;

@@ -4,6 +4,9 @@
 #include "common/handles.h"
 #include "common/strformat.h"
 #include "plugin/cleanupitem.h"
+#include "common/pathtext.h"
+#include "plugin/patternguard.h"
+#include "plugin/treeentry.h"
 
 #include <windows.h>
 
@@ -39,93 +42,160 @@ void WarnFileKept(const std::string& path, DWORD error, CCleanupItem& job)
     job.LogWarning(StrFormat("Cannot delete file: %s. Error: %d", path.c_str(), static_cast<int>(error)));
 }
 
-void RemoveSubfolder(const std::string& path, CCleanupItem& job)
+void WarnUntrustedName(const std::string& path, CCleanupItem& job)
 {
-    if (!::RemoveDirectoryA(path.c_str())) WarnFolderKept(path, ::GetLastError(), job);
+    job.LogWarning(StrFormat("Skipped a name that cannot be used safely in a path: %s", path.c_str()));
 }
 
-void DeleteListedFile(const std::string& path, CCleanupItem& job)
+void WarnLeadsOutside(const std::string& path, CCleanupItem& job)
 {
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // clears read-only, hidden, system
-    if (::DeleteFileA(path.c_str())) return;
+    job.LogWarning(StrFormat("Skipped an entry that leads outside the cleaned folder: %s", path.c_str()));
+}
 
-    const DWORD error = ::GetLastError();
+// A file or folder met in a listing: the path the listing names it by, and
+// where it must really be (its folder's final path and its name).
+struct ListedEntry {
+    std::string path;
+    std::string expected;
+};
+
+void DeleteListedFile(const ListedEntry& file, CCleanupItem& job)
+{
+    CTreeEntry entry;
+    DWORD error = entry.Open(file.path, file.expected);
     if (error == ERROR_SHARING_VIOLATION) {
-        job.LogInfo(StrFormat("The file '%s' will be deleted once you restart your computer.", path.c_str()));
-        if (!::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-            job.LogWarning(StrFormat("Cannot mark %s file for deletion upon next system restart.", path.c_str()));
+        job.LogInfo(StrFormat("The file '%s' will be deleted once you restart your computer.", file.path.c_str()));
+        if (!::MoveFileExA(file.path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+            job.LogWarning(StrFormat("Cannot mark %s file for deletion upon next system restart.", file.path.c_str()));
         }
-    } else {
-        WarnFileKept(path, error, job);
+        return;
     }
+    if (error != ERROR_SUCCESS) return WarnFileKept(file.path, error, job);
+    if (!entry.IsWhereExpected() || entry.IsFolder()) return WarnLeadsOutside(file.path, job);
+    error = entry.Delete();
+    if (error != ERROR_SUCCESS) WarnFileKept(file.path, error, job);
 }
 
-// The deletion itself, on a pattern whose environment variables are already
-// expanded: the names found on disk are never expanded, so a folder named
-// like a variable ("%USERPROFILE%") cannot lead the walk anywhere else.
-// pattern is the text that messages name.
-void DeleteExpanded(const std::string& expanded, const std::string& pattern, bool descend, time32 cutoff,
-                    CCleanupItem& job)
+// Removes an emptied folder, or a link to a folder (the link itself).
+void RemoveFolder(const ListedEntry& folder, CCleanupItem& job)
 {
-    WIN32_FIND_DATAA found;
-    UniqueFindHandle search(::FindFirstFileA(expanded.c_str(), &found));
-    if (!search) {
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // nothing to delete
-        throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), pattern.c_str()));
+    CTreeEntry entry;
+    DWORD error = entry.Open(folder.path, folder.expected);
+    if (error != ERROR_SUCCESS) return WarnFolderKept(folder.path, error, job);
+    if (!entry.IsWhereExpected()) return WarnLeadsOutside(folder.path, job);
+    error = entry.Delete();
+    if (error != ERROR_SUCCESS) WarnFolderKept(folder.path, error, job);
+}
+
+// One pattern's walk. Every path it makes is a checked folder and names
+// found on disk that passed IsTrustworthyName; every deletion goes through a
+// handle whose final path is the one expected, so nothing outside the
+// pattern's folder tree is reached, through a link or otherwise.
+class CTreeWalk {
+public:
+    CTreeWalk(bool descend, time32 cutoff, CCleanupItem& job) : m_descend(descend), m_cutoff(cutoff), m_job(job)
+    {
+        m_programFolder = ProgramFolder();
     }
 
-    const size_t slash = expanded.rfind('\\');
-    const std::string prefix = slash == std::string::npos ? std::string() : expanded.substr(0, slash + 1);
+    // folder: the folder's path; finalFolder: where it really is; names: the
+    // last part of the pattern; messagePattern: what search errors name.
+    void Folder(const std::string& folder, const std::string& finalFolder, const std::string& names,
+                const std::string& messagePattern)
+    {
+        WIN32_FIND_DATAA found;
+        UniqueFindHandle search(::FindFirstFileA((folder + "\\" + names).c_str(), &found));
+        if (!search) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // nothing to delete
+            throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), messagePattern.c_str()));
+        }
 
-    std::vector<std::string> files;
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        const std::string path = prefix + name;
-
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!descend) continue;
-            if (path.size() + 2 > kMaxPathLength) {
-                // Its contents could not be named: refuse the folder as a whole.
-                WarnFolderKept(path, ERROR_FILENAME_EXCED_RANGE, job);
+        std::vector<ListedEntry> files;
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            const ListedEntry entry{folder + "\\" + name, finalFolder + "\\" + name};
+            // One odd name costs a warning for itself; the rest goes on.
+            if (!IsTrustworthyName(name)) {
+                WarnUntrustedName(entry.path, m_job);
                 continue;
             }
-            // A link leads out of this tree: remove the link itself at most,
-            // never what it points to.
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                const std::string contents = path + "\\*";
-                DeleteExpanded(contents, contents, descend, cutoff, job);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (m_descend) Subfolder(entry, found.dwFileAttributes);
+                continue;
             }
-            RemoveSubfolder(path, job);
-            continue;
-        }
+            if (m_cutoff != 0) {
+                time32 written = 0;
+                if (!FileTimeToTime(found.ftLastWriteTime, &written)) written = 0;
+                if (written >= m_cutoff) continue;  // recent: spared
+            }
+            if (entry.path.size() > kMaxPathLength) {
+                WarnFileKept(entry.path, ERROR_FILENAME_EXCED_RANGE, m_job);
+                continue;
+            }
+            files.push_back(entry);
+        } while (::FindNextFileA(search.Get(), &found));
 
-        if (cutoff != 0) {
-            time32 written = 0;
-            if (!FileTimeToTime(found.ftLastWriteTime, &written)) written = 0;
-            if (written >= cutoff) continue;  // recent: spared
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_NO_MORE_FILES) {
+            // An incomplete listing: nothing of this folder's list is deleted.
+            throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error),
+                                   (folder + "\\" + names).c_str()));
         }
-        if (path.size() > kMaxPathLength) {
-            WarnFileKept(path, ERROR_FILENAME_EXCED_RANGE, job);
-            continue;
-        }
-        files.push_back(path);
-    } while (::FindNextFileA(search.Get(), &found));
+        search.Reset();
 
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_NO_MORE_FILES) {
-        // An incomplete listing: nothing of this folder's list is deleted.
-        throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), expanded.c_str()));
+        for (const ListedEntry& file : files) DeleteListedFile(file, m_job);
     }
-    search.Reset();
 
-    for (const std::string& file : files) DeleteListedFile(file, job);
-}
+private:
+    void Subfolder(const ListedEntry& folder, DWORD listedAttributes)
+    {
+        if (folder.path.size() + 2 > kMaxPathLength) {
+            // Its contents could not be named: refuse the folder as a whole.
+            return WarnFolderKept(folder.path, ERROR_FILENAME_EXCED_RANGE, m_job);
+        }
+        // The program may have been unpacked into the folder being cleaned.
+        if (SamePath(folder.path, m_programFolder)) {
+            return m_job.LogWarning(StrFormat("Skipped the program's own folder: %s", folder.path.c_str()));
+        }
+        // A link is never entered: at most the link itself is removed.
+        if (!(listedAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            bool enter = false;
+            {
+                CTreeEntry entry;
+                const DWORD error = entry.Open(folder.path, folder.expected);
+                if (error != ERROR_SUCCESS) return WarnFolderKept(folder.path, error, m_job);
+                if (!entry.IsWhereExpected()) return WarnLeadsOutside(folder.path, m_job);
+                enter = !entry.IsReparsePoint();
+            }
+            if (enter) Folder(folder.path, folder.expected, "*", folder.path + "\\*");
+        }
+        RemoveFolder(folder, m_job);
+    }
+
+    bool m_descend;
+    time32 m_cutoff;
+    CCleanupItem& m_job;
+    std::string m_programFolder;
+};
 
 }  // namespace
 
 void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, CCleanupItem& job)
 {
-    DeleteExpanded(ExpandEnvironment(pattern), pattern, descend, cutoff, job);
+    // Only the pattern is expanded, never a name found on disk: a folder
+    // named like a variable cannot lead the walk anywhere else.
+    const std::string expanded = NormaliseSeparators(ExpandEnvironment(pattern));
+    const size_t slash = expanded.rfind('\\');
+    const std::string folder = slash == std::string::npos ? std::string() : expanded.substr(0, slash + 1);
+    const std::string names = expanded.substr(slash == std::string::npos ? 0 : slash + 1);
+
+    PatternFolder checked;
+    const DWORD error = CheckPatternFolder(folder, pattern, &checked);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // nothing to delete
+    if (error != ERROR_SUCCESS) {
+        throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), pattern.c_str()));
+    }
+    CTreeWalk(descend, cutoff, job).Folder(checked.path, checked.finalPath, names, pattern);
 }

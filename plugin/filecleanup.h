@@ -14,7 +14,11 @@ class CCleanupItem;
 // and folders are reported as events of job; failures that end the whole
 // pattern raise CError.
 //
-// A folder that is a reparse point (junction, symbolic link, mount point) is
-// never descended into, so nothing outside the pattern's own folder tree is
-// deleted through a link. A path longer than the system allows is refused.
+// Nothing outside the pattern's own folder tree is ever deleted: the
+// pattern's folder must pass CheckPatternFolder ("/" counts as "\"); a
+// name found on disk that a path would not name faithfully is skipped with
+// a warning; every entry is opened without following links, checked to be
+// where its path says, and deleted through that handle; a link is never
+// entered, at most removed itself. A path longer than the system allows is
+// refused.
 void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, CCleanupItem& job);

@@ -5,6 +5,7 @@
 #include "common/strformat.h"
 #include "plugin/cleanupitem.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -24,31 +25,58 @@ void LongestNames(HKEY key, const std::string& entry, DWORD* longestSubkey, DWOR
     throw CError(StrFormat("Registry key enumeration error: %s (Error: %d).", entry.c_str(), static_cast<int>(result)));
 }
 
-// The names of all values, or of all subkeys, of an open key.
+// Under the UTF-8 code page a name takes up to three bytes a character, more
+// than the longest-name query promises; a name that does not fit is fetched
+// again into a larger buffer, never taken from a buffer the system left
+// untouched. 64 KiB holds the longest name the registry allows.
+const size_t kLargestNameBuffer = 65536;
+
+// Calls enumerate(index, buffer, size) until it stops asking for more room.
+template <typename Enumerate>
+LONG EnumerateOne(DWORD index, std::vector<char>& buffer, DWORD* size, Enumerate enumerate)
+{
+    for (;;) {
+        *size = static_cast<DWORD>(buffer.size());
+        const LONG result = enumerate(index, buffer.data(), size);
+        if (result != ERROR_MORE_DATA || buffer.size() >= kLargestNameBuffer) return result;
+        buffer.resize(std::min(buffer.size() * 2, kLargestNameBuffer));
+    }
+}
+
+// The names of all values of an open key.
 std::vector<std::string> EnumValueNames(HKEY key, const std::string& entry, DWORD longestValue)
 {
     std::vector<char> buffer(longestValue + 100);
     std::vector<std::string> names;
+    const auto enumerate = [key](DWORD index, char* name, DWORD* size) {
+        return ::RegEnumValueA(key, index, name, size, nullptr, nullptr, nullptr, nullptr);
+    };
     for (DWORD index = 0;; ++index) {
-        DWORD size = static_cast<DWORD>(buffer.size());
-        const LONG result = ::RegEnumValueA(key, index, buffer.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        DWORD size = 0;
+        const LONG result = EnumerateOne(index, buffer, &size, enumerate);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result != ERROR_SUCCESS) RaiseEnumerationError(entry, result);
-        names.emplace_back(buffer.data(), size);
+        names.emplace_back(buffer.data(), size);  // "" is the default value, a real name
     }
     return names;
 }
 
+// The names of all subkeys of an open key.
 std::vector<std::string> EnumSubkeyNames(HKEY key, const std::string& entry, DWORD longestSubkey)
 {
     std::vector<char> buffer(longestSubkey + 260);
     std::vector<std::string> names;
+    const auto enumerate = [key](DWORD index, char* name, DWORD* size) {
+        return ::RegEnumKeyExA(key, index, name, size, nullptr, nullptr, nullptr, nullptr);
+    };
     for (DWORD index = 0;; ++index) {
-        DWORD size = static_cast<DWORD>(buffer.size());
-        const LONG result = ::RegEnumKeyExA(key, index, buffer.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        DWORD size = 0;
+        const LONG result = EnumerateOne(index, buffer, &size, enumerate);
         if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) RaiseEnumerationError(entry, result);
-        names.emplace_back(buffer.data());
+        if (result != ERROR_SUCCESS) RaiseEnumerationError(entry, result);
+        // An empty name would open the key itself again and recurse for ever.
+        if (size == 0) RaiseEnumerationError(entry, ERROR_INVALID_DATA);
+        names.emplace_back(buffer.data(), size);
     }
     return names;
 }
@@ -64,10 +92,47 @@ void DeleteValue(HKEY key, const std::string& value, const std::string& entry, C
 
 const REGSAM kCleanAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS;
 
+// Opens a key as it is: a registry link is opened as the link, never as the
+// key it points to.
+LONG OpenKeyItself(HKEY parent, const std::string& path, REGSAM access, UniqueRegKey* key)
+{
+    return ::RegOpenKeyExA(parent, path.c_str(), REG_OPTION_OPEN_LINK, access, key->Receive());
+}
+
+bool IsRegistryLink(HKEY key)
+{
+    DWORD type = REG_NONE;
+    return ::RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+           type == REG_LINK;
+}
+
+// Deletes a registry link itself. RegDeleteKey would open the link by name
+// and so delete its target; the native call works on the link's own handle.
+LONG DeleteLinkItself(HKEY link)
+{
+    using NtDeleteKeyCall = LONG(WINAPI*)(HANDLE);
+    using StatusToErrorCall = ULONG(WINAPI*)(LONG);
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    const auto deleteKey =
+        reinterpret_cast<NtDeleteKeyCall>(reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtDeleteKey")));
+    const auto toError = reinterpret_cast<StatusToErrorCall>(
+        reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    if (deleteKey == nullptr || toError == nullptr) return ERROR_PROC_NOT_FOUND;
+    const LONG status = deleteKey(link);
+    return status == 0 ? ERROR_SUCCESS : static_cast<LONG>(toError(status));
+}
+
+void WarnSubkeyKept(const std::string& subkey, const std::string& entry, LONG result, CCleanupItem& job)
+{
+    job.LogWarning(StrFormat("Cannot delete subkey: %s (keyname: %s). Error: %d", subkey.c_str(), entry.c_str(),
+                             static_cast<int>(result)));
+}
+
 // Empties an open key: every value, and every subkey at every depth. Subkeys
 // are opened through their parent's handle, never by a path text rebuilt from
-// the entry, so a subkey name holding "|" or "\" is taken as it is. entry is
-// the key's path for messages.
+// the entry, so a subkey name holding "|" or "\" is taken as it is; a subkey
+// that is a link is deleted as a link and its target is never touched.
+// entry is the key's path for messages.
 void EmptyKey(HKEY key, const std::string& entry, CCleanupItem& job)
 {
     DWORD longestSubkey = 0;
@@ -80,7 +145,12 @@ void EmptyKey(HKEY key, const std::string& entry, CCleanupItem& job)
     for (const std::string& subkey : EnumSubkeyNames(key, entry, longestSubkey)) {
         const std::string child = entry + (entry.back() == '\\' ? "" : "\\") + subkey;
         UniqueRegKey childKey;
-        const LONG opened = ::RegOpenKeyExA(key, subkey.c_str(), 0, kCleanAccess, childKey.Receive());
+        const LONG opened = OpenKeyItself(key, subkey, kCleanAccess | DELETE, &childKey);
+        if (opened == ERROR_SUCCESS && IsRegistryLink(childKey.Get())) {
+            const LONG result = DeleteLinkItself(childKey.Get());
+            if (result != ERROR_SUCCESS) WarnSubkeyKept(subkey, entry, result, job);
+            continue;
+        }
         if (opened == ERROR_SUCCESS) {
             EmptyKey(childKey.Get(), child, job);
             childKey.Reset();
@@ -88,10 +158,7 @@ void EmptyKey(HKEY key, const std::string& entry, CCleanupItem& job)
             throw CError(StrFormat("Cannot open registry key: %s (Error: %d).", child.c_str(), static_cast<int>(opened)));
         }
         const LONG result = ::RegDeleteKeyA(key, subkey.c_str());
-        if (result != ERROR_SUCCESS) {
-            job.LogWarning(StrFormat("Cannot delete subkey: %s (keyname: %s). Error: %d", subkey.c_str(), entry.c_str(),
-                                     static_cast<int>(result)));
-        }
+        if (result != ERROR_SUCCESS) WarnSubkeyKept(subkey, entry, result, job);
     }
 }
 
@@ -121,12 +188,19 @@ RegistryPath ParseRegistryPath(const std::string& entry)
 void CleanRegistryKey(const std::string& entry, CCleanupItem& job)
 {
     const RegistryPath path = ParseRegistryPath(entry);
+    // "HKCU\" alone would empty the user's whole registry.
+    if (path.keyPath.find_first_not_of("\\/") == std::string::npos) {
+        throw CError(StrFormat("Registry entry names a root key only: %s.", entry.c_str()));
+    }
 
     UniqueRegKey key;
-    const LONG opened = ::RegOpenKeyExA(path.root, path.keyPath.c_str(), 0, kCleanAccess, key.Receive());
+    const LONG opened = OpenKeyItself(path.root, path.keyPath, kCleanAccess, &key);
     if (opened == ERROR_FILE_NOT_FOUND) return;
     if (opened != ERROR_SUCCESS) {
         throw CError(StrFormat("Cannot open registry key: %s (Error: %d).", entry.c_str(), static_cast<int>(opened)));
+    }
+    if (IsRegistryLink(key.Get())) {
+        throw CError(StrFormat("Registry key is a link and is left alone: %s.", entry.c_str()));
     }
     if (path.hasValueName) DeleteValue(key.Get(), path.valueName, entry, job);
     else EmptyKey(key.Get(), entry, job);

@@ -20,6 +20,8 @@ struct RegistryPath {
 // a backslash or a forward slash may follow the root).
 RegistryPath ParseRegistryPath(const std::string& entry);
 
-// A missing key is not an error. Problems with single values and subkeys
+// An entry naming only a root key, or a key that is a registry link, is
+// refused (CError); a link below the key is deleted as a link, its target
+// untouched. A missing key is not an error. Problems with single values and subkeys
 // are reported as warnings of job; failures that end the entry raise CError.
 void CleanRegistryKey(const std::string& entry, CCleanupItem& job);

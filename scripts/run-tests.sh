@@ -10,12 +10,13 @@ if [ -z "${TW_UNDER_XVFB:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
 
-# Nothing runs in a prefix through which a test could reach the host.
-"$(dirname "$0")/prefix-check.sh" "$build/wine-env.sh" || exit 1
 wineserver -k >/dev/null 2>&1 || true
 # Scratch folders that an interrupted run left behind (links and over-long
 # paths are removed from the Linux side).
 rm -rf "$WINEPREFIX"/drive_c/users/*/Temp/tw-test-* "$WINEPREFIX"/drive_c/users/*/Temp/tw-benchmark-*
+rm -f "$WINEPREFIX/dosdevices/s:"   # the scratch drive of the deletion safety tests
+# Nothing runs in a prefix through which a test could reach the host.
+"$(dirname "$0")/prefix-check.sh" "$build/wine-env.sh" || exit 1
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine "$build/tests/wine_warmup.exe" </dev/null >/dev/null 2>&1

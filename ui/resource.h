@@ -67,3 +67,4 @@
 #define IDS_COOKIE_LIST_FAILED       39
 #define IDS_ALREADY_RUNNING          45
 #define IDS_AUTORUN_FAILED           46
+#define IDS_MODULE_NAME_REFUSED      47

@@ -112,8 +112,12 @@ TEST_F(TaskRun, ItemsRunInInventoryOrderWhateverTheTaskFileSays)
 
 TEST_F(TaskRun, EachKindOfItemFailureIsOneErrorRecordAndTheNextItemRuns)
 {
+    // A module without the export, beside the program: modules load from there only.
+    char system[MAX_PATH] = {};
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    ASSERT_TRUE(::CopyFileA((std::string(system) + "\\kernel32.dll").c_str(), folder.File("NoExport.dll").c_str(), FALSE));
     WriteInventory({{TestItemGuid(1), "Missing module", "NoSuchModule.dll", kNullJob, ""},
-                    {TestItemGuid(2), "No export", "kernel32.dll", kNullJob, ""},
+                    {TestItemGuid(2), "No export", "NoExport.dll", kNullJob, ""},
                     {TestItemGuid(3), "Unknown class", "Sweepkit.dll", "0BADC1A5-0000-4000-8000-000000000000", ""},
                     {TestItemGuid(4), "Bad settings", "twtestjobs.dll", kFailInit, ""},
                     {TestItemGuid(5), "Failing run", "twtestjobs.dll", kFailRun, ""},

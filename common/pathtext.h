@@ -1,0 +1,29 @@
+#pragma once
+// Pure text rules for paths built from names that come from outside (names
+// found on disk, module names from the inventory): which names a path can
+// be made from safely, and how paths compare.
+#include <string>
+
+// The pattern with "/" read as a separator like "\", and runs of separators
+// after the first character folded into one (so "%TEMP%\*" with TEMP ending
+// in "\" still names TEMP's files). A leading "\\" (a network path) stays.
+std::string NormaliseSeparators(const std::string& pattern);
+
+// True when a name found in a folder listing can be appended to the folder's
+// path and names that entry and nothing else: not empty, not "." or "..", no
+// character Windows forbids in a name ("\ / : * ? " < > |" or a control
+// character), no trailing dot or space (Windows strips them, so "x." would
+// name "x"), and not a device name (CON, NUL, COM1, ... with or without an
+// extension), which a path would open as the device.
+bool IsTrustworthyName(const std::string& name);
+
+// Case-insensitive comparison of two paths, as Windows compares names.
+bool SamePath(const std::string& a, const std::string& b);
+
+// True when path is folder itself or lies below it (both without a trailing
+// separator; a drive root like "C:\" is handled too).
+bool IsSameOrInside(const std::string& path, const std::string& folder);
+
+// "\\?\C:\x" -> "C:\x" and "\\?\UNC\server\share" -> "\\server\share": the
+// form GetFinalPathNameByHandle gives, back to an ordinary path.
+std::string StripExtendedPrefix(const std::string& path);

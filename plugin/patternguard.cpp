@@ -1,0 +1,159 @@
+#include "plugin/patternguard.h"
+
+#include "common/error.h"
+#include "common/handles.h"
+#include "common/strformat.h"
+#include "common/pathtext.h"
+#include "plugin/treeentry.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <vector>
+
+namespace {
+
+[[noreturn]] void Refuse(const std::string& pattern, const std::string& reason)
+{
+    throw CError(StrFormat("File pattern refused: %s (%s).", pattern.c_str(), reason.c_str()));
+}
+
+std::string FullPathOf(const std::string& path)
+{
+    char buffer[MAX_PATH * 2] = {};
+    const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    if (length == 0 || length >= sizeof buffer) return std::string();
+    return buffer;
+}
+
+std::string WithoutTrailingSeparator(std::string path)
+{
+    // "C:\" keeps its separator: it is the root's only form.
+    while (path.size() > 3 && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+bool IsDriveRoot(const std::string& path)
+{
+    if (path.size() == 2 && path[1] == ':') return true;
+    if (path.size() == 3 && path[1] == ':' && path[2] == '\\') return true;
+    // "\\server\share": two parts after the leading separators.
+    if (path.compare(0, 2, "\\\\") != 0) return false;
+    const size_t shareStart = path.find('\\', 2);
+    return shareStart != std::string::npos && path.find('\\', shareStart + 1) == std::string::npos;
+}
+
+bool IsFullPath(const std::string& path)
+{
+    const bool drivePath = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
+                           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    // "\\?\" and "\\.\" reach devices and skip every check of the name.
+    const bool networkPath = path.size() > 2 && path.compare(0, 2, "\\\\") == 0 && path[2] != '?' && path[2] != '.';
+    return drivePath || networkPath;
+}
+
+struct ProtectedFolder {
+    std::string path;
+    bool holdersToo;  // a folder that holds it is refused as well
+};
+
+void AddFolder(std::vector<ProtectedFolder>& folders, const std::string& path, bool holdersToo)
+{
+    if (path.empty()) return;
+    const std::string full = WithoutTrailingSeparator(FullPathOf(path));
+    if (full.empty()) return;
+    folders.push_back({full, holdersToo});
+    // Also where it really is, when a link or a short name stands for it.
+    UniqueHandle handle(::CreateFileA(full.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) return;
+    const std::string final = FinalPathOf(handle.Get());
+    if (!final.empty() && !SamePath(final, full)) folders.push_back({final, holdersToo});
+}
+
+std::string ShellFolder(int csidl)
+{
+    char path[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return std::string();
+    return path;
+}
+
+std::string ParentOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos || slash < 3 ? std::string() : path.substr(0, slash);
+}
+
+// Asked afresh for every pattern: the system names them, not the environment
+// that a hostile TEMP could come from.
+std::vector<ProtectedFolder> ProtectedFolders()
+{
+    std::vector<ProtectedFolder> folders;
+    char path[MAX_PATH] = {};
+    if (::GetWindowsDirectoryA(path, MAX_PATH) != 0) AddFolder(folders, path, true);
+    if (::GetSystemDirectoryA(path, MAX_PATH) != 0) AddFolder(folders, path, true);
+    if (::GetSystemWow64DirectoryA(path, MAX_PATH) != 0) AddFolder(folders, path, true);
+    AddFolder(folders, ShellFolder(CSIDL_PROGRAM_FILES), true);
+    AddFolder(folders, ShellFolder(CSIDL_PROGRAM_FILESX86), true);
+    const std::string profile = WithoutTrailingSeparator(ShellFolder(CSIDL_PROFILE));
+    AddFolder(folders, profile, true);
+    AddFolder(folders, ParentOf(profile), true);  // the folder of all profiles
+    AddFolder(folders, ProgramFolder(), false);
+    return folders;
+}
+
+// "C:\Users\bob" when profiles live in "C:\Users": any user's profile root.
+bool IsSomeProfileRoot(const std::string& folder)
+{
+    const std::string profile = WithoutTrailingSeparator(ShellFolder(CSIDL_PROFILE));
+    const std::string profiles = ParentOf(profile);
+    return !profiles.empty() && SamePath(ParentOf(folder), profiles);
+}
+
+void RefuseProtected(const std::string& folder, const std::string& pattern)
+{
+    if (IsDriveRoot(folder)) Refuse(pattern, "the folder " + folder + " is a drive root");
+    if (IsSomeProfileRoot(folder)) Refuse(pattern, "the folder " + folder + " is a user profile");
+    for (const ProtectedFolder& kept : ProtectedFolders()) {
+        const bool hit = kept.holdersToo ? IsSameOrInside(kept.path, folder) : SamePath(kept.path, folder);
+        if (hit) Refuse(pattern, "the folder " + folder + " is or holds the protected folder " + kept.path);
+    }
+}
+
+}  // namespace
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    return ParentOf(path);
+}
+
+DWORD CheckPatternFolder(const std::string& folder, const std::string& pattern, PatternFolder* checked)
+{
+    if (folder.find_first_not_of('\\') == std::string::npos) Refuse(pattern, "it names no folder");
+    if (!IsFullPath(folder)) Refuse(pattern, "the folder " + folder + " is not a full path");
+    // GetFullPathName resolves "." and ".." and strips trailing dots and
+    // spaces: a folder it changes is not the folder it seems to be.
+    const std::string full = WithoutTrailingSeparator(FullPathOf(folder));
+    if (full.empty() || !SamePath(full, WithoutTrailingSeparator(folder))) {
+        Refuse(pattern, "the folder " + folder + " is not a plain full path");
+    }
+    RefuseProtected(full, pattern);
+
+    // The folder the pattern names may itself be a link (the user chose it);
+    // what it leads to must pass the same test.
+    UniqueHandle handle(::CreateFileA(full.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) return ::GetLastError();
+    const std::string finalPath = FinalPathOf(handle.Get());
+    if (finalPath.empty()) Refuse(pattern, "the folder " + folder + " cannot be located");
+    if (!SamePath(finalPath, full)) RefuseProtected(finalPath, pattern);
+
+    checked->path = full;
+    checked->finalPath = finalPath;
+    return ERROR_SUCCESS;
+}
