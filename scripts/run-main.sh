@@ -8,7 +8,11 @@ build="$1"
 
 # Nothing runs in a prefix through which a test could reach the host.
 "$(dirname "$0")/prefix-check.sh" "$build/wine-env.sh" || exit 1
-dist="$build/dist"
+# The prefix knows the build folder only as drive T:, so the program is run
+# by its absolute path from inside that folder.
+dist="$(cd "$build/dist" && pwd)"
+build="$(cd "$build" && pwd)"
+cd "$dist"
 tool="$dist/tw_dev_tool.exe"
 cp "$build/tests/tw_dev_tool.exe" "$tool"
 cleanup() {

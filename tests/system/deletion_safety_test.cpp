@@ -262,6 +262,7 @@ TEST_F(DeletionSafety, PatternsOutsideAPlainFolderOfTheirOwnAreRefused)
     EXPECT_NE(refusal("%USERPROFILE%\\..\\*.doc").find(" is not a plain full path"), std::string::npos);
     EXPECT_NE(refusal(tree + "\\..\\canaries\\*").find(" is not a plain full path"), std::string::npos);
     EXPECT_NE(refusal("canaries\\*").find(" is not a full path"), std::string::npos);
+    EXPECT_NE(refusal("\\\\?\\" + tree + "\\*").find(" is not a full path"), std::string::npos);
     EXPECT_TRUE(FileExists(drive + "old.doc"));
     EXPECT_TRUE(FileExists(windowsCanary));
     ::DeleteFileA(windowsCanary.c_str());
