@@ -76,7 +76,18 @@ bool CTidewhistleApp::RunStartup()
     }
 
     TRACE(20, "%s: version %d.%d.%d.%d", product.c_str(), kVersion[0], kVersion[1], kVersion[2], kVersion[3]);
+    // Ending the resident copy and showing the usage need no catalogue: an
+    // upgrade that replaced the data files first must still be able to stop
+    // the running copy.
+    if (!NeedsInventory()) return true;
     return InitializeInventory();
+}
+
+bool CTidewhistleApp::NeedsInventory() const
+{
+    const bool shutdownRole = m_argc == 2 && std::strcmp(m_argv[1], "/shutdown") == 0;
+    const bool usage = m_argc > 2;
+    return !shutdownRole && !usage;
 }
 
 bool CTidewhistleApp::IsResidentRole() const

@@ -20,6 +20,7 @@ private:
     bool RunStartup();
     bool InitializeInventory();
     bool IsResidentRole() const;
+    bool NeedsInventory() const;
     bool RunGUI(bool trayOnly);
     bool RunCmdLine();
     bool RunTask(const std::string& taskName);

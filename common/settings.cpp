@@ -22,9 +22,10 @@ bool OpenSettingsKey(const char* company, const char* product)
 {
     const std::string subkey = StrFormat(kSettingsKeyFormat, company, product);
     HKEY key = nullptr;
-    // Volatile only matters when this call creates the key; a key laid down
-    // by installation is used as it is.
-    const LONG result = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+    // Created to last: a volatile key would lose the user's choices (automatic
+    // start off) at the next restart. A key laid down by installation is used
+    // as it is.
+    const LONG result = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                           KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr);
     if (result != ERROR_SUCCESS) return false;
     if (g_settingsKey != nullptr) ::RegCloseKey(g_settingsKey);

@@ -7,7 +7,7 @@
 
 extern const char kSettingsKeyFormat[];  // "Software\%s\%s"
 
-// Creates the key (volatile) when it is missing. No caller looks at the result.
+// Creates the key (non-volatile) when it is missing. No caller looks at the result.
 bool OpenSettingsKey(const char* company, const char* product);
 
 int ReadDword(const char* name, int defaultValue);

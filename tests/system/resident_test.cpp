@@ -120,6 +120,15 @@ TEST_F(ResidentInstance, TrayRoleStartsTheSchedulerWithoutAConsoleAndShutdownEnd
     }
 }
 
+TEST_F(ResidentInstance, ShutdownEndsItEvenWhenTheInventoryCannotBeRead)
+{
+    // As during an upgrade that replaced the data files first.
+    StartResident();
+    ASSERT_TRUE(::DeleteFileA(folder.File("task_inventory.ini").c_str()));
+    Shutdown();
+    EXPECT_TRUE(resident.Wait(30000));
+}
+
 TEST_F(ResidentInstance, StartupTasksRunWhenItStartsAndShutdownTasksWhenItStops)
 {
     TaskSchedule startup;

@@ -253,14 +253,20 @@ TEST_F(ProgramStartup, SeveralProcessesAppendWholeRecordsToOneTraceFile)
     EXPECT_EQ(closings, 4);
 }
 
-TEST_F(ProgramStartup, EveryRoleReadsTheInventoryAtStartUp)
+TEST_F(ProgramStartup, TheTaskRoleReadsTheInventoryAtStartUpAndShutdownNeedsNone)
 {
-    Run({"/shutdown"});
-    const std::vector<std::string> messages = TraceMessages(TracePath());
+    Run({"SomeTask"});
+    std::vector<std::string> messages = TraceMessages(TracePath());
     auto at = [&](const std::string& m) { return std::find(messages.begin(), messages.end(), m) - messages.begin(); };
     ASSERT_LT(at("CItemInventory::Initialize - done"), static_cast<long long>(messages.size()));
     EXPECT_LT(at("Tidewhistle: version 1.0.4.2"), at("CItemInventory::Initialize"));
-    EXPECT_LT(at("CItemInventory::Initialize - done"), at("ShutdownInstances: OpenEvent(stop) failed - 2"));
+
+    ASSERT_TRUE(::DeleteFileA(TracePath().c_str()));
+    ASSERT_TRUE(::DeleteFileA(folder.File("task_inventory.ini").c_str()));
+    Run({"/shutdown"});
+    messages = TraceMessages(TracePath());
+    EXPECT_FALSE(Contains(messages, "CItemInventory::Initialize"));
+    EXPECT_TRUE(Contains(messages, "ShutdownInstances: OpenEvent(stop) failed - 2"));
 }
 
 TEST_F(ProgramStartup, WithoutItsInventoryTheTaskRoleTracesTheErrorAndEnds)

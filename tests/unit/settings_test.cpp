@@ -36,16 +36,18 @@ TEST(SettingsStoreClosed, EveryReadGivesItsDefaultWhileTheKeyIsNotOpen)
     EXPECT_NE(WriteDword("AutoRun", 0), ERROR_SUCCESS);
 }
 
-TEST_F(SettingsStore, CreatesTheKeyVolatileWhenMissing)
+TEST_F(SettingsStore, CreatesTheKeyToLastAcrossARestartWhenMissing)
 {
     HKEY key = nullptr;
     ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
-    // A volatile key refuses non-volatile subkeys.
+    // A volatile key would refuse a non-volatile subkey, and a user's choice
+    // (automatic start off) stored in it would be gone after a restart.
     HKEY child = nullptr;
     EXPECT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\HollowmereTests\\SettingsStore\\Child", 0, nullptr,
                                 REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &child, nullptr),
-              ERROR_CHILD_MUST_BE_VOLATILE);
+              ERROR_SUCCESS);
     if (child) ::RegCloseKey(child);
+    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\HollowmereTests\\SettingsStore\\Child");
     ::RegCloseKey(key);
 }
 
