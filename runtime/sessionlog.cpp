@@ -119,6 +119,7 @@ void CSessionLogRead::SeekFirst()
     ::GetFileTime(m_file.Get(), nullptr, nullptr, &m_lastWriteTime);
     m_lastSequence = 0;
     m_firstSequence = 0;
+    m_recordsInPass = 0;
     TRACE(20, "CSessionLogRead::SeekFirst - done");
 }
 
@@ -130,7 +131,7 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
 
     // The bytes of the records taken so far in this pass (272 when none).
     const long long consumed =
-        (static_cast<long long>(m_lastSequence) - m_firstSequence + 1) * static_cast<long long>(sizeof(SessionRecord));
+        static_cast<long long>(m_recordsInPass == 0 ? 1 : m_recordsInPass) * static_cast<long long>(sizeof(SessionRecord));
     LARGE_INTEGER size = {};
     FILETIME writeTime = {};
     ::GetFileSizeEx(m_file.Get(), &size);
@@ -163,10 +164,13 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
         TRACE(10, "CSessionLogRead::Read - EOF");
         return false;
     }
-    if (record.sequence != m_lastSequence + 1) {
-        // Another session's numbering (always so for the first record of a pass).
+    // Any sequence number is a real one, 0 included: the first record of a
+    // pass is told by the count of records taken, never by a number.
+    if (m_recordsInPass == 0 || record.sequence != m_lastSequence + 1) {
+        // Another session's numbering, or the first record of a pass.
         const std::uint32_t passFirst = m_firstSequence;
         const std::uint32_t passLast = m_lastSequence;
+        const std::uint32_t passRecords = m_recordsInPass;
         LARGE_INTEGER resumeAt = {};
         LARGE_INTEGER back;
         back.QuadPart = -static_cast<LONGLONG>(sizeof record);
@@ -177,7 +181,7 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
             TRACE(20, "CSessionLogRead::Read - EOF");
             return false;
         }
-        if (passFirst != 0 && record.sequence == passFirst) {
+        if (passRecords != 0 && record.sequence == passFirst) {
             // The same session is still at the start of the file: a record that
             // breaks its numbering is damage, not a new session. Taking it as a
             // restart would hand out the first record again and again.
@@ -185,6 +189,7 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
             ::SetFilePointerEx(m_file.Get(), resumeAt, nullptr, FILE_BEGIN);
             m_firstSequence = passFirst;
             m_lastSequence = passLast;
+            m_recordsInPass = passRecords;
             *restarted = false;
             return false;
         }
@@ -194,8 +199,9 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
     message->assign(record.message, strnlen(record.message, sizeof record.message));
     *type = record.type;
     *time = record.time;
+    if (m_recordsInPass == 0) m_firstSequence = record.sequence;
     m_lastSequence = record.sequence;
-    if (m_firstSequence == 0) m_firstSequence = record.sequence;
+    ++m_recordsInPass;
     TRACE(20, "CSessionLogRead::Read - done");
     return true;
 }

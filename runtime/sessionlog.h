@@ -62,5 +62,6 @@ private:
     bool m_opened = false;
     std::uint32_t m_lastSequence = 0;
     std::uint32_t m_firstSequence = 0;
+    std::uint32_t m_recordsInPass = 0;  // records taken since the start of the file
     FILETIME m_lastWriteTime = {};
 };

@@ -86,7 +86,10 @@ void CProgressList::Poll()
     int type = 0;
     time32 time = 0;
     bool restarted = false;
-    while (m_reader.Read(&message, &type, &time, &restarted)) {
+    // A bounded number a poll: whatever the file holds, the console's
+    // one-second refresh always returns; the rest comes at the next poll.
+    const int kRecordsPerPoll = 2000;
+    for (int read = 0; read < kRecordsPerPoll && m_reader.Read(&message, &type, &time, &restarted); ++read) {
         if (restarted) Clear();  // a new session began
         Append(time, message, type);
     }

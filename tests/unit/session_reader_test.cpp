@@ -220,6 +220,23 @@ TEST_F(SessionReader, ARecordThatBreaksTheNumberingWithinASessionEndsTheDataWith
     EXPECT_TRUE(rows[0].restarted);
 }
 
+TEST_F(SessionReader, SequenceZeroIsARealNumberAndNeverMakesTheReaderLoop)
+{
+    ASSERT_TRUE(WriteWholeFile(path(), Bytes(MakeRecord(0, "zero")) + Bytes(MakeRecord(1, "one")) +
+                                           Bytes(MakeRecord(0, "zero again"))));
+    // Each poll is bounded by the test: a looping reader would hand out "zero" for ever.
+    std::string message;
+    int type = 0;
+    time32 time = 0;
+    bool restarted = false;
+    std::vector<Row> rows;
+    for (int i = 0; i < 10 && reader->Read(&message, &type, &time, &restarted); ++i) rows.push_back({message, type, restarted});
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].message, "zero");
+    EXPECT_EQ(rows[1].message, "one");
+    for (int poll = 0; poll < 3; ++poll) EXPECT_FALSE(reader->Read(&message, &type, &time, &restarted));
+}
+
 TEST_F(SessionReader, GarbageAndTruncatedFilesNeverCrashTheReader)
 {
     std::mt19937 random(12345);
