@@ -11,10 +11,19 @@ bool IsSeparator(char c)
     return c == '\\' || c == '/';
 }
 
+char UpperAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The characters the file functions see: the program's manifest makes the
+// "A" functions read UTF-8, so the text is read as UTF-8 here too, whatever
+// code page the calling process happens to have.
 std::wstring Wide(const std::string& text)
 {
     if (text.empty()) return std::wstring();
     const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (length <= 0) return std::wstring();
     std::wstring wide(static_cast<size_t>(length), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
     return wide;
@@ -23,21 +32,6 @@ std::wstring Wide(const std::string& text)
 bool SameWide(const wchar_t* a, int aLength, const wchar_t* b, int bLength)
 {
     return ::CompareStringOrdinal(a, aLength, b, bLength, TRUE) == CSTR_EQUAL;
-}
-
-bool IsDeviceName(const std::string& name)
-{
-    // "NUL", "nul.txt", "COM1.log": the part before the first dot decides.
-    std::string stem = name.substr(0, name.find('.'));
-    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-    if (stem.size() < 3 || stem.size() > 7) return false;
-    for (char& c : stem) c = static_cast<char>((c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c);
-    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
-    if (stem == "CONIN$" || stem == "CONOUT$") return true;
-    if (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0)) {
-        return stem[3] >= '1' && stem[3] <= '9';
-    }
-    return false;
 }
 
 }  // namespace
@@ -56,18 +50,38 @@ std::string NormaliseSeparators(const std::string& pattern)
     return result;
 }
 
+std::string ReservedDeviceName(const std::string& name)
+{
+    std::string base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base) c = UpperAscii(c);
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return base;
+    if (base == "CONIN$" || base == "CONOUT$") return base;
+    if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1' &&
+        base[3] <= '9') {
+        return base;
+    }
+    return std::string();
+}
+
+bool HasForbiddenNameCharacter(const std::string& name)
+{
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr) return true;
+    }
+    return false;
+}
+
 bool IsTrustworthyName(const std::string& name)
 {
-    if (name.empty() || name == "." || name == "..") return false;
-    for (const char c : name) {
-        if (static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:*?\"<>|", c) != nullptr) return false;
-    }
+    if (name.empty() || name == "." || name == ".." || HasForbiddenNameCharacter(name)) return false;
     if (name.back() == '.' || name.back() == ' ') return false;
-    return !IsDeviceName(name);
+    return ReservedDeviceName(name).empty();
 }
 
 bool SamePath(const std::string& a, const std::string& b)
 {
+    if (a == b) return true;
     const std::wstring wa = Wide(a);
     const std::wstring wb = Wide(b);
     return SameWide(wa.data(), static_cast<int>(wa.size()), wb.data(), static_cast<int>(wb.size()));

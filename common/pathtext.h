@@ -9,6 +9,16 @@
 // in "\" still names TEMP's files). A leading "\\" (a network path) stays.
 std::string NormaliseSeparators(const std::string& pattern);
 
+// The device a file name would open instead of a file ("CON", "NUL", "COM1",
+// "CONOUT$", ...), or the empty text. Windows takes the part before the
+// first dot, blanks at its end ignored: "con", "Con.tsk" and "NUL .txt" all
+// name a device.
+std::string ReservedDeviceName(const std::string& name);
+
+// True when the name holds a character Windows forbids in file names
+// ("\ / : * ? " < > |" or a control character).
+bool HasForbiddenNameCharacter(const std::string& name);
+
 // True when a name found in a folder listing can be appended to the folder's
 // path and names that entry and nothing else: not empty, not "." or "..", no
 // character Windows forbids in a name ("\ / : * ? " < > |" or a control
@@ -17,7 +27,8 @@ std::string NormaliseSeparators(const std::string& pattern);
 // extension), which a path would open as the device.
 bool IsTrustworthyName(const std::string& name);
 
-// Case-insensitive comparison of two paths, as Windows compares names.
+// Equal as Windows compares names: the characters the file functions see,
+// ordinally and without regard to case.
 bool SamePath(const std::string& a, const std::string& b);
 
 // True when path is folder itself or lies below it (both without a trailing

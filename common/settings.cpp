@@ -33,6 +33,16 @@ bool OpenSettingsKey(const char* company, const char* product)
     return true;
 }
 
+bool OpenExistingSettingsKey(const char* company, const char* product)
+{
+    const std::string subkey = StrFormat(kSettingsKeyFormat, company, product);
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    if (g_settingsKey != nullptr) ::RegCloseKey(g_settingsKey);
+    g_settingsKey = key;
+    return true;
+}
+
 int ReadDword(const char* name, int defaultValue)
 {
     if (g_settingsKey == nullptr) return defaultValue;

@@ -10,6 +10,10 @@ extern const char kSettingsKeyFormat[];  // "Software\%s\%s"
 // Creates the key (non-volatile) when it is missing. No caller looks at the result.
 bool OpenSettingsKey(const char* company, const char* product);
 
+// Opens the key for reading only and never creates it (the plug-in reads
+// the trace setting this way); false when it is missing.
+bool OpenExistingSettingsKey(const char* company, const char* product);
+
 int ReadDword(const char* name, int defaultValue);
 std::string ReadString(const char* name, const std::string& defaultValue);
 LONG WriteDword(const char* name, int value);

@@ -2,9 +2,10 @@
 
 #include "common/error.h"
 #include "common/handles.h"
+#include "common/paths.h"
+#include "common/pathtext.h"
 #include "common/strformat.h"
 #include "plugin/cleanupitem.h"
-#include "common/pathtext.h"
 #include "plugin/patternguard.h"
 #include "plugin/treeentry.h"
 
@@ -93,9 +94,9 @@ void RemoveFolder(const ListedEntry& folder, CCleanupItem& job)
 // pattern's folder tree is reached, through a link or otherwise.
 class CTreeWalk {
 public:
-    CTreeWalk(bool descend, time32 cutoff, CCleanupItem& job) : m_descend(descend), m_cutoff(cutoff), m_job(job)
+    CTreeWalk(bool descend, time32 cutoff, CCleanupItem& job)
+        : m_descend(descend), m_cutoff(cutoff), m_job(job), m_programFolder(GetModuleFolder())
     {
-        m_programFolder = ProgramFolder();
     }
 
     // folder: the folder's path; finalFolder: where it really is; names: the

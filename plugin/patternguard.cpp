@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/handles.h"
+#include "common/paths.h"
 #include "common/strformat.h"
 #include "common/pathtext.h"
 #include "plugin/treeentry.h"
@@ -85,51 +86,45 @@ std::string ParentOf(const std::string& path)
     return slash == std::string::npos || slash < 3 ? std::string() : path.substr(0, slash);
 }
 
-// Asked afresh for every pattern: the system names them, not the environment
-// that a hostile TEMP could come from.
-std::vector<ProtectedFolder> ProtectedFolders()
-{
+// The folders no pattern may work in, asked of the system once for each
+// pattern (not of the environment, which a hostile TEMP could come from).
+struct ProtectedFolders {
     std::vector<ProtectedFolder> folders;
-    char path[MAX_PATH] = {};
-    if (::GetWindowsDirectoryA(path, MAX_PATH) != 0) AddFolder(folders, path, true);
-    if (::GetSystemDirectoryA(path, MAX_PATH) != 0) AddFolder(folders, path, true);
-    if (::GetSystemWow64DirectoryA(path, MAX_PATH) != 0) AddFolder(folders, path, true);
-    AddFolder(folders, ShellFolder(CSIDL_PROGRAM_FILES), true);
-    AddFolder(folders, ShellFolder(CSIDL_PROGRAM_FILESX86), true);
-    const std::string profile = WithoutTrailingSeparator(ShellFolder(CSIDL_PROFILE));
-    AddFolder(folders, profile, true);
-    AddFolder(folders, ParentOf(profile), true);  // the folder of all profiles
-    AddFolder(folders, ProgramFolder(), false);
-    return folders;
-}
+    std::string profiles;  // the folder that holds every user's profile
+};
 
-// "C:\Users\bob" when profiles live in "C:\Users": any user's profile root.
-bool IsSomeProfileRoot(const std::string& folder)
+ProtectedFolders AskProtectedFolders()
 {
+    ProtectedFolders kept;
+    char path[MAX_PATH] = {};
+    if (::GetWindowsDirectoryA(path, MAX_PATH) != 0) AddFolder(kept.folders, path, true);
+    if (::GetSystemDirectoryA(path, MAX_PATH) != 0) AddFolder(kept.folders, path, true);
+    if (::GetSystemWow64DirectoryA(path, MAX_PATH) != 0) AddFolder(kept.folders, path, true);
+    AddFolder(kept.folders, ShellFolder(CSIDL_PROGRAM_FILES), true);
+    AddFolder(kept.folders, ShellFolder(CSIDL_PROGRAM_FILESX86), true);
     const std::string profile = WithoutTrailingSeparator(ShellFolder(CSIDL_PROFILE));
-    const std::string profiles = ParentOf(profile);
-    return !profiles.empty() && SamePath(ParentOf(folder), profiles);
+    kept.profiles = ParentOf(profile);
+    AddFolder(kept.folders, profile, true);
+    AddFolder(kept.folders, kept.profiles, true);
+    AddFolder(kept.folders, GetModuleFolder(), false);
+    return kept;
 }
 
-void RefuseProtected(const std::string& folder, const std::string& pattern)
+void RefuseProtected(const std::string& folder, const ProtectedFolders& kept, const std::string& pattern)
 {
     if (IsDriveRoot(folder)) Refuse(pattern, "the folder " + folder + " is a drive root");
-    if (IsSomeProfileRoot(folder)) Refuse(pattern, "the folder " + folder + " is a user profile");
-    for (const ProtectedFolder& kept : ProtectedFolders()) {
-        const bool hit = kept.holdersToo ? IsSameOrInside(kept.path, folder) : SamePath(kept.path, folder);
-        if (hit) Refuse(pattern, "the folder " + folder + " is or holds the protected folder " + kept.path);
+    // "C:\Users\bob" when profiles live in "C:\Users": any user's profile.
+    if (!kept.profiles.empty() && SamePath(ParentOf(folder), kept.profiles)) {
+        Refuse(pattern, "the folder " + folder + " is a user profile");
+    }
+    for (const ProtectedFolder& protectedFolder : kept.folders) {
+        const bool hit = protectedFolder.holdersToo ? IsSameOrInside(protectedFolder.path, folder)
+                                                    : SamePath(protectedFolder.path, folder);
+        if (hit) Refuse(pattern, "the folder " + folder + " is or holds the protected folder " + protectedFolder.path);
     }
 }
 
 }  // namespace
-
-std::string ProgramFolder()
-{
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    return ParentOf(path);
-}
 
 DWORD CheckPatternFolder(const std::string& folder, const std::string& pattern, PatternFolder* checked)
 {
@@ -141,7 +136,8 @@ DWORD CheckPatternFolder(const std::string& folder, const std::string& pattern, 
     if (full.empty() || !SamePath(full, WithoutTrailingSeparator(folder))) {
         Refuse(pattern, "the folder " + folder + " is not a plain full path");
     }
-    RefuseProtected(full, pattern);
+    const ProtectedFolders kept = AskProtectedFolders();
+    RefuseProtected(full, kept, pattern);
 
     // The folder the pattern names may itself be a link (the user chose it);
     // what it leads to must pass the same test.
@@ -151,7 +147,7 @@ DWORD CheckPatternFolder(const std::string& folder, const std::string& pattern, 
     if (!handle) return ::GetLastError();
     const std::string finalPath = FinalPathOf(handle.Get());
     if (finalPath.empty()) Refuse(pattern, "the folder " + folder + " cannot be located");
-    if (!SamePath(finalPath, full)) RefuseProtected(finalPath, pattern);
+    if (!SamePath(finalPath, full)) RefuseProtected(finalPath, kept, pattern);
 
     checked->path = full;
     checked->finalPath = finalPath;

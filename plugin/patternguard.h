@@ -20,7 +20,3 @@ struct PatternFolder {
 // the program's own folder. A folder that passes but cannot be opened
 // returns the system error of the open; 0 when checked is filled in.
 DWORD CheckPatternFolder(const std::string& folder, const std::string& pattern, PatternFolder* checked);
-
-// The running program's folder (also inside the plug-in): a tree walk never
-// enters it.
-std::string ProgramFolder();
