@@ -6,6 +6,7 @@
 #include "ui/resource.h"
 
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 
 #include <cerrno>
@@ -16,16 +17,63 @@ const char kConfigTimeFormat[] = "%4d/%2d/%2d %2d:%2d:%2d";
 
 namespace {
 
-const size_t kLineBufferSize = 65536;  // lines are read up to 65535 characters
+// A task file is read whole into memory; the limit only stops a damaged or
+// hostile file from taking all of it (a keep list of thousands of cookies
+// is well below a megabyte).
+const size_t kLongestFile = 64 * 1024 * 1024;
+
+}  // namespace
+
+namespace {
+
+// Reads a whole task file into memory, opened with every sharing allowed
+// and closed at once: a reader (the scheduler's rescan, a task process)
+// never keeps the console from replacing the file, whatever Wine or Windows
+// make of replacing a file that is open. Text as the C runtime's text mode
+// gives it: CR LF read as LF, and the data end at a Ctrl+Z. Returns the
+// system error (0 on success).
+DWORD ReadWholeTaskFile(const std::string& path, std::string* content)
+{
+    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return ::GetLastError();
+    LARGE_INTEGER size = {};
+    if (!::GetFileSizeEx(file.Get(), &size)) return ::GetLastError();
+    if (size.QuadPart > static_cast<LONGLONG>(kLongestFile)) return ERROR_FILE_TOO_LARGE;
+    std::string raw(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!raw.empty() && !::ReadFile(file.Get(), &raw[0], static_cast<DWORD>(raw.size()), &got, nullptr)) {
+        return ::GetLastError();
+    }
+    raw.resize(got);
+    raw = raw.substr(0, raw.find('\x1A'));
+    content->clear();
+    content->reserve(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+        content->push_back(raw[i]);
+    }
+    return ERROR_SUCCESS;
+}
 
 }  // namespace
 
 void CConfigFile::Open(const std::string& path, Mode mode, const std::string& reportedPath)
 {
     Close();
-    errno = 0;
-    m_file.reset(std::fopen(path.c_str(), mode == Mode::Write ? "w" : "r"));
     m_path = reportedPath.empty() ? path : reportedPath;
+    errno = 0;
+    if (mode == Mode::Read) {
+        const DWORD error = ReadWholeTaskFile(path, &m_content);
+        if (error != ERROR_SUCCESS) {
+            throw CError(FormatResString(IDS_CANT_OPEN_FILE, m_path.c_str(),
+                                         ErrnoText(ErrnoFromSystemError(error)).c_str()));
+        }
+        m_reading = true;
+        m_position = 0;
+        return;
+    }
+    m_file.reset(std::fopen(path.c_str(), "w"));
     if (!m_file) {
         const int error = errno;
         throw CError(FormatResString(IDS_CANT_OPEN_FILE, m_path.c_str(), ErrnoText(error).c_str()));
@@ -36,6 +84,9 @@ void CConfigFile::Close()
 {
     m_file.reset();
     m_path.clear();
+    m_content.clear();
+    m_position = 0;
+    m_reading = false;
 }
 
 void CConfigFile::CommitAndClose()
@@ -81,13 +132,15 @@ void CConfigFile::WriteTime(const std::string& key, time32 t)
 
 std::string CConfigFile::ReadString(const std::string& key)
 {
-    std::vector<char> buffer(kLineBufferSize);
-    errno = 0;
-    if (std::fgets(buffer.data(), static_cast<int>(buffer.size()), m_file.get()) == nullptr) {
-        const int error = errno;
-        throw CError(FormatResString(IDS_CANT_READ_FILE, m_path.c_str(), ErrnoText(error).c_str()));
+    if (!m_reading || m_position >= m_content.size()) {
+        // The end of the data: as a read at the end of the file reports it.
+        throw CError(FormatResString(IDS_CANT_READ_FILE, m_path.c_str(), ErrnoText(0).c_str()));
     }
-    std::string line = buffer.data();
+    // A line is read whole, however long: whatever Save writes, Load reads back.
+    const size_t end = m_content.find('\n', m_position);
+    const size_t next = end == std::string::npos ? m_content.size() : end + 1;
+    const std::string line = m_content.substr(m_position, next - m_position);
+    m_position = next;
     const size_t equals = line.find('=');
     // The comparison runs over the length of the file's key.
     if (equals == std::string::npos || key.compare(0, equals, line, 0, equals) != 0) {

@@ -18,8 +18,9 @@ public:
     CConfigFile(const CConfigFile&) = delete;
     CConfigFile& operator=(const CConfigFile&) = delete;
 
-    // Closes any open file, then opens path as text for reading, or for
-    // writing (created or truncated). Messages name reportedPath when given:
+    // Closes any open file, then opens path as text for reading (the whole
+    // file is read at once and closed again, so a reader never holds it), or
+    // for writing (created or truncated). Messages name reportedPath when given:
     // the file the user knows, not a temporary one written in its stead.
     void Open(const std::string& path, Mode mode, const std::string& reportedPath = std::string());
     void Close();
@@ -38,8 +39,13 @@ public:
 private:
     [[noreturn]] void RaiseWriteError(int error) const;
 
-    UniqueFile m_file;
+    UniqueFile m_file;   // while writing
     std::string m_path;  // as named in messages
+    // While reading: the whole file, taken in at Open, and where the next
+    // line starts.
+    std::string m_content;
+    size_t m_position = 0;
+    bool m_reading = false;
 };
 
 // Line format of times: local wall-clock time, fields padded with spaces.

@@ -19,6 +19,9 @@ const char kTaskFileExtension[] = ".tsk";
 // the short 8.3 name keeps the first three characters of the extension, and
 // a folder listing of "*.tsk" matches short names too.
 const char kSavingExtension[] = ".tw-saving";
+// Replacing the task file is tried this many times, this far apart.
+const int kSaveAttempts = 20;
+const DWORD kSaveRetryPauseMs = 50;
 
 bool ReadFlag(CConfigFile& file, const char* key)
 {
@@ -108,9 +111,20 @@ void CTaskConfig::Save()
     }
 
     // Readers (the scheduler, a task process) see the old file or the new
-    // one, never a half-written one.
-    if (!::MoveFileExA(temporaryPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD error = ::GetLastError();
+    // one, never a half-written one. A program that holds the file open
+    // without delete sharing (an indexer, a virus scanner) usually lets go
+    // within moments: the move is tried again for about a second.
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < kSaveAttempts; ++attempt) {
+        if (attempt > 0) ::Sleep(kSaveRetryPauseMs);
+        if (::MoveFileExA(temporaryPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            error = ERROR_SUCCESS;
+            break;
+        }
+        error = ::GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) break;
+    }
+    if (error != ERROR_SUCCESS) {
         ::DeleteFileA(temporaryPath.c_str());
         throw CError(FormatResString(IDS_CANT_WRITE_FILE, path.c_str(), ErrnoText(ErrnoFromSystemError(error)).c_str()));
     }

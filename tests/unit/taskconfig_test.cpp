@@ -8,10 +8,13 @@
 #include "support/raised.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
+#include "tasks/configfile.h"
 #include "tasks/inventory.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -283,7 +286,7 @@ TEST_F(TaskFile, AFileThatEndsBeforeTheEndMarkerFailsWithTheReadError)
     EXPECT_EQ(LoadError({}).rfind("Can't read file " + file + " (Error: ", 0), 0u);
 }
 
-TEST_F(TaskFile, OfAnOverlongLineOnlyTheFirst65535CharactersAreTaken)
+TEST_F(TaskFile, LinesOfAnyLengthAreReadWhole)
 {
     std::vector<std::string> lines = ValidLines();
     lines[0] = "TaskName=" + std::string(65534 - 9, 'n');  // with its line end: 65535 characters
@@ -291,16 +294,23 @@ TEST_F(TaskFile, OfAnOverlongLineOnlyTheFirst65535CharactersAreTaken)
     task.Load(WriteLines(lines));
     EXPECT_EQ(task.Name.size(), 65534u - 9);
 
-    // 65535 characters are taken; the rest is read where ScheduleEnabled is expected.
-    lines[0] = "TaskName=" + std::string(65535 - 9, 'n') + "ScheduleEnabled=0";
-    lines.erase(lines.begin() + 1);
+    // Longer than one read: still one line, not the start of the next key.
+    lines[0] = "TaskName=" + std::string(200000, 'n') + "ScheduleEnabled=0";
     task.Load(WriteLines(lines));
-    EXPECT_EQ(task.Name.size(), 65535u - 9);
-    EXPECT_FALSE(task.ScheduleEnabled);
+    EXPECT_EQ(task.Name, std::string(200000, 'n') + "ScheduleEnabled=0");
+}
 
-    lines[0] = "TaskName=" + std::string(65535 - 9, 'n') + "x";  // the remainder's key does not match
-    const std::string file = scratch.File("task.tsk");
-    EXPECT_EQ(LoadError(lines), "Bad file format (" + file + ").");
+TEST_F(TaskFile, AKeepListOfThousandsOfCookiesIsReadBackAsSaved)
+{
+    CTaskConfig task;
+    task.Name = name;
+    const std::string keepList(70000, 'A');  // about 1,100 cookie names, hexadecimal
+    task.SetExtendedData(StringToGuid(kCookiesKey), keepList);
+    task.Save();
+
+    CTaskConfig loaded;
+    loaded.Load(path);
+    EXPECT_EQ(loaded.GetExtendedData(StringToGuid(kCookiesKey)), keepList);
 }
 
 TEST_F(TaskFile, AFailureAfterTheNameLeavesAPartlyFilledModifiedRecord)
@@ -349,6 +359,35 @@ TEST_F(TaskFile, AFailedSaveLeavesThePreviousFileWholeAndTheRecordModified)
     EXPECT_EQ(after, before);
     EXPECT_TRUE(task.IsModified());
     EXPECT_FALSE(FileExists(GetModuleFilePath((name + ".tw-saving").c_str())));
+}
+
+TEST_F(TaskFile, ASaveReplacesTheFileWhileItIsBeingReadAndWaitsBrieflyForAnotherHolder)
+{
+    CTaskConfig task;
+    task.Name = name;
+    task.Save();
+
+    // The scheduler or a task process reading the file meanwhile.
+    CConfigFile reader;
+    reader.Open(path, CConfigFile::Mode::Read);
+    task.EnableItem(StringToGuid(kItemA), true);
+    EXPECT_NO_THROW(task.Save());
+    reader.Close();
+
+    // Another program that lets go of the file within moments.
+    HANDLE holder = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::thread release([holder] {
+        ::Sleep(300);
+        ::CloseHandle(holder);
+    });
+    task.RunEveryNumber = 9;
+    EXPECT_NO_THROW(task.Save());
+    release.join();
+    CTaskConfig loaded;
+    loaded.Load(path);
+    EXPECT_EQ(loaded.RunEveryNumber, 9);
+    EXPECT_TRUE(loaded.IsItemEnabled(StringToGuid(kItemA)));
 }
 
 TEST_F(TaskFile, ANameThatIsNotAFileNameFailsToOpenAndLeavesNothing)
