@@ -5,6 +5,7 @@
 #include "app/traywnd.h"
 #include "common/error.h"
 #include "common/paths.h"
+#include "common/pathtext.h"
 #include "common/resstring.h"
 #include "common/settings.h"
 #include "common/tracer.h"
@@ -150,6 +151,14 @@ bool CTidewhistleApp::RunCmdLine()
 
 bool CTidewhistleApp::RunTask(const std::string& taskName)
 {
+    // Only a person types a name that is not a plain file name (the
+    // scheduler and the console refuse to start one): tell them.
+    if (!IsTrustworthyName(taskName)) {
+        const std::string message = FormatResString(IDS_TASK_NAME_REFUSED, taskName.c_str());
+        TRACE(40, "Task execution failed - %s", message.c_str());
+        ShowError(message);
+        return false;
+    }
     try {
         CTaskRuntime runtime(taskName);
         runtime.Run();

@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "common/namedevent.h"
 #include "common/paths.h"
+#include "common/pathtext.h"
 #include "common/resstring.h"
 #include "common/settings.h"
 #include "common/strformat.h"
@@ -45,15 +46,17 @@ void StartTask(const std::string& taskName, const std::string& programPath)
     TRACE(20, "StartTask");
     TRACE(20, "name = %s", taskName.c_str());
 
+    // Only a plain file name is a task: a double quote would end the quoted
+    // argument early and hand the task process another name, a device name
+    // or a path part would make it open something other than a task file.
+    if (!IsTrustworthyName(taskName)) {
+        TRACE(40, "Cannot run task: %d", static_cast<int>(ERROR_INVALID_NAME));
+        throw CError(FormatResString(IDS_CANNOT_RUN_TASK, static_cast<int>(ERROR_INVALID_NAME)));
+    }
+
     if (IsTaskRunning(taskName)) {
         TRACE(20, "task already running, skipping startup");
         return;
-    }
-    // A double quote would end the quoted argument early and hand the task
-    // process another name (or several arguments).
-    if (taskName.find('"') != std::string::npos) {
-        TRACE(40, "Cannot run task: %d", static_cast<int>(ERROR_INVALID_NAME));
-        throw CError(FormatResString(IDS_CANNOT_RUN_TASK, static_cast<int>(ERROR_INVALID_NAME)));
     }
 
     // A failure to create it shows up as a failed wait below.

@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/paths.h"
+#include "common/pathtext.h"
 #include "common/resstring.h"
 #include "common/strparse.h"
 #include "tasks/configfile.h"
@@ -37,6 +38,10 @@ int ReadInt(CConfigFile& file, const char* key)
 
 std::string GetTaskFilePath(const std::string& name)
 {
+    // A task name from a task file or the command line is only ever a file
+    // name beside the program: "COM1" would open a device and block for
+    // good, "..\\x" would reach outside the program's folder.
+    if (!IsTrustworthyName(name)) throw CError(FormatResString(IDS_TASK_NAME_REFUSED, name.c_str()));
     return GetModuleFilePath((name + kTaskFileExtension).c_str());
 }
 

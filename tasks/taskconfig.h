@@ -60,5 +60,7 @@ private:
     bool m_modified = false;
 };
 
-// The program's folder with a trailing backslash, the name, ".tsk".
+// The program's folder with a trailing backslash, the name, ".tsk". Raises
+// CError (string 48) for a name that is not a plain file name: a device
+// name, a path part, a forbidden character, a trailing dot or space.
 std::string GetTaskFilePath(const std::string& name);

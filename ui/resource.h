@@ -68,3 +68,4 @@
 #define IDS_ALREADY_RUNNING          45
 #define IDS_AUTORUN_FAILED           46
 #define IDS_MODULE_NAME_REFUSED      47
+#define IDS_TASK_NAME_REFUSED        48

@@ -58,6 +58,21 @@ protected:
 
     std::string TracePath() const { return folder.File("tw_debug.log"); }
 
+    // Runs the task role with a name that is not a plain file name: the
+    // refusal is shown to the person who typed it, and the process ends.
+    void RunRefusedTaskName(const std::string& name)
+    {
+        ChildProcess child;
+        ASSERT_TRUE(child.Start(folder.Program(), {name}));
+        MessageBoxInfo box;
+        ASSERT_TRUE(WaitForMessageBox(child.Id(), 30000, &box)) << name;
+        EXPECT_EQ(box.text, "Task name refused: " + name +
+                                " (a task name is a file name beside the program, not a device or a path).");
+        DismissMessageBox(box);
+        ASSERT_TRUE(child.Wait(30000)) << name;
+        EXPECT_EQ(child.ExitCode(), 0u);
+    }
+
     ProgramFolder folder;
     ProgramSettings settings;
     RegistryValuesOverride machineRun{HKEY_LOCAL_MACHINE, kRunKey};
@@ -201,13 +216,29 @@ TEST_F(ProgramStartup, RoleNamesAreCaseSensitiveSoOtherSpellingsAreTaskNames)
 {
     for (const char* name : {"/TRAY", "/Tray", "/SHUTDOWN"}) {
         ASSERT_TRUE(::DeleteFileA(TracePath().c_str()) || !FileExists(TracePath()));
-        Run({name});
+        RunRefusedTaskName(name);  // a task name, and one that cannot name a task file
         const std::vector<std::string> messages = TraceMessages(TracePath());
         EXPECT_TRUE(Contains(messages, "CTidewhistleApp::RunCmdLine")) << name;
-        EXPECT_TRUE(AnyStartsWith(messages, "Task execution failed - ")) << name;
+        EXPECT_TRUE(AnyStartsWith(messages, "Task execution failed - Task name refused: ")) << name;
         EXPECT_FALSE(Contains(messages, "CTidewhistleApp::RunGUI")) << name;
         EXPECT_FALSE(AnyStartsWith(messages, "ShutdownInstances")) << name;
     }
+}
+
+TEST_F(ProgramStartup, ADeviceOrAPathAsTaskNameIsRefusedAndNeverOpened)
+{
+    // A valid task file outside the program folder, and a device that would
+    // block the task process for good if it were opened.
+    ScratchFolder spare;
+    const std::string outside = "..\\" + spare.Path().substr(spare.Path().rfind('\\') + 1) + "\\x";
+    ASSERT_TRUE(WriteWholeFile(spare.File("x.tsk"),
+                               "TaskName=x\r\nScheduleEnabled=0\r\nBaseScheduleTime=2026/ 1/ 1  0: 0: 0\r\n"
+                               "RunOnceTime=2026/ 1/ 1  0: 0: 0\r\nRunAtStartup=0\r\nRunAtShutdown=0\r\n"
+                               "ScheduleType=0\r\nRunEveryNumber=1\r\nRunEveryUnit=1\r\nExtendedDataCount=0\r\n"
+                               "EnabledTask=5D793A96-4BF6-495E-A8AF-299E203194B6\r\n"));
+    for (const std::string& name : {std::string("COM1"), std::string("aux"), outside}) RunRefusedTaskName(name);
+    EXPECT_FALSE(FileExists(spare.File("x.log_file")));
+    EXPECT_FALSE(FileExists(spare.File("x.run_time")));
 }
 
 TEST_F(ProgramStartup, AQuotedTaskNameWithBlanksArrivesAsOneArgument)

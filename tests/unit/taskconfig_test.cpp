@@ -394,8 +394,11 @@ TEST_F(TaskFile, ANameThatIsNotAFileNameFailsToOpenAndLeavesNothing)
 {
     CTaskConfig task;
     task.Name = "bad:name?";
-    const std::string error = RaisedText([&] { task.Save(); });
-    EXPECT_EQ(error.rfind("Can't open file " + task.GetFilePath() + " (Error: ", 0), 0u) << error;
+    EXPECT_EQ(RaisedText([&] { task.Save(); }),
+              "Task name refused: bad:name? (a task name is a file name beside the program, not a device or a path).");
+    for (const char* refused : {"COM1", "..\\x", "x."}) {
+        EXPECT_NE(RaisedText([&] { GetTaskFilePath(refused); }).find("Task name refused: "), std::string::npos);
+    }
     WIN32_FIND_DATAA found;
     HANDLE search = ::FindFirstFileA(GetModuleFilePath("bad*").c_str(), &found);
     EXPECT_EQ(search, INVALID_HANDLE_VALUE);
