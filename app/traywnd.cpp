@@ -1,6 +1,7 @@
 #include "app/traywnd.h"
 
 #include "common/resstring.h"
+#include "common/tracer.h"
 #include "ui/tidewhistledlg.h"
 #include "ui/resource.h"
 
@@ -23,6 +24,9 @@ bool CTrayWnd::Create(HINSTANCE instance)
     windowClass.lpszClassName = kTrayClassName;
     if (!::RegisterClassA(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
+    // Sent to every top-level window when the taskbar (Explorer) starts
+    // again: its notification area has forgotten every icon.
+    m_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
     m_hwnd = ::CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE, kTrayClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 0,
                                0, nullptr, nullptr, instance, this);
     return m_hwnd != nullptr;
@@ -30,6 +34,7 @@ bool CTrayWnd::Create(HINSTANCE instance)
 
 bool CTrayWnd::AddIcon(HICON icon)
 {
+    m_icon = icon;
     NOTIFYICONDATAA data = {};
     data.cbSize = sizeof data;  // the form with a 128-character tip
     data.hWnd = m_hwnd;
@@ -92,6 +97,11 @@ LRESULT CALLBACK CTrayWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
 
 LRESULT CTrayWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == m_taskbarCreatedMessage && m_taskbarCreatedMessage != 0 && m_icon != nullptr) {
+        TRACE(20, "CTrayWnd: taskbar created, adding the icon again");
+        if (!AddIcon(m_icon)) TRACE(40, "Cannot add the tray icon again - %d", static_cast<int>(::GetLastError()));
+        return 0;
+    }
     switch (message) {
     case kCallbackMessage:
         if (lParam == WM_LBUTTONDBLCLK) OpenConsole();

@@ -10,6 +10,7 @@ public:
     static const UINT kCommandClose = 102;
 
     bool Create(HINSTANCE instance);
+    // Adds the icon; it is added again whenever the taskbar starts again.
     bool AddIcon(HICON icon);
     void RemoveIcon();
     // Runs the console modally; returns when the user closes it.
@@ -22,6 +23,8 @@ private:
     void ShowMenu();
 
     HWND m_hwnd = nullptr;
+    HICON m_icon = nullptr;             // added again when the taskbar starts again
+    UINT m_taskbarCreatedMessage = 0;  // "TaskbarCreated"
     bool m_consoleOpen = false;
 };
 

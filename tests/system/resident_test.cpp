@@ -11,6 +11,7 @@
 #include "support/text_file.h"
 
 #include <windows.h>
+#include <shellapi.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -127,6 +128,25 @@ TEST_F(ResidentInstance, ShutdownEndsItEvenWhenTheInventoryCannotBeRead)
     ASSERT_TRUE(::DeleteFileA(folder.File("task_inventory.ini").c_str()));
     Shutdown();
     EXPECT_TRUE(resident.Wait(30000));
+}
+
+TEST_F(ResidentInstance, TheTrayIconComesBackWhenTheTaskbarStartsAgain)
+{
+    StartResident();
+    const HWND tray = FindProcessWindow(resident.Id(), kTrayClass);
+    ASSERT_NE(tray, nullptr);
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = tray;
+    icon.uID = 0;
+    icon.uFlags = NIF_TIP;
+    std::strcpy(icon.szTip, "probe");
+    // The notification area forgets the icon, as when Explorer ends...
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &icon));
+    ASSERT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &icon));
+    // ...and starts again.
+    ::PostMessageA(tray, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(Eventually([&] { return ::Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE; }, 10000));
 }
 
 TEST_F(ResidentInstance, StartupTasksRunWhenItStartsAndShutdownTasksWhenItStops)
