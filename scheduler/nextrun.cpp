@@ -29,7 +29,20 @@ int ClampDay(int month, int day)
     return day;
 }
 
-time32 NextMonthlyRun(time32 base, time32 now)
+// The base day and time, every months months after BaseScheduleTime's month
+// (months beyond 2037 give false).
+bool MonthlyPoint(LocalTime local, int baseDay, long long months, DaylightHint hint, time32* t)
+{
+    const long long monthIndex = static_cast<long long>(local.month - 1) + months;
+    const long long year = local.year + monthIndex / 12;
+    if (year > 2100) return false;
+    local.year = static_cast<int>(year);
+    local.month = static_cast<int>(monthIndex % 12) + 1;
+    local.day = ClampDay(local.month, baseDay);
+    return LocalToTime(local, hint, t);
+}
+
+time32 NextMonthlyRun(time32 base, time32 now, int every)
 {
     LocalTime local;
     if (!TimeToLocal(base, &local)) return 0;
@@ -39,33 +52,31 @@ time32 NextMonthlyRun(time32 base, time32 now)
     const DaylightHint hint = local.daylight ? DaylightHint::Daylight : DaylightHint::Standard;
     const int baseDay = local.day;
 
+    // The last month of the schedule's grid (every "every" months from the
+    // base's month) that is not after now's month.
+    long long months = 0;
     if (base < now) {
         LocalTime current;
         if (!TimeToLocal(now, &current)) return 0;
-        local.year = current.year;
-        local.month = current.month;
+        const long long gone = (current.year - local.year) * 12LL + (current.month - local.month);
+        if (gone > 0) months = gone - gone % every;
     }
-    local.day = ClampDay(local.month, baseDay);
 
     time32 t = 0;
-    if (!LocalToTime(local, hint, &t)) return 0;  // past January 2038
-    if (t >= now) return t;                       // BaseScheduleTime itself when it equals now
+    if (!MonthlyPoint(local, baseDay, months, hint, &t)) return 0;  // past January 2038
+    if (t >= now) return t;                                          // BaseScheduleTime itself when it equals now
 
-    // Passed in now's month: the same day of the next month. The day is
-    // clamped from BaseScheduleTime's own day, not from the one clamped for
-    // this month: a schedule from the 31st that ran on 28 February runs on
+    // Passed in that month: the same day of the next month of the grid. The
+    // day is clamped from BaseScheduleTime's own day, not from the one clamped
+    // for this month: a schedule from the 31st that ran on 28 February runs on
     // 31 March, not on the 28th and again on the 31st.
     // With a summer offset, the 1st of a winter month shortly after midnight
     // still lies in the month before by the clock and may not be later than
     // now: then the month after it is taken, so that the schedule goes on and
     // never starts the task on every pass.
     for (int advance = 0; advance < 2; ++advance) {
-        if (++local.month > 12) {
-            local.month = 1;
-            ++local.year;
-        }
-        local.day = ClampDay(local.month, baseDay);
-        if (!LocalToTime(local, hint, &t)) return 0;  // past January 2038
+        months += every;
+        if (!MonthlyPoint(local, baseDay, months, hint, &t)) return 0;
         if (t > now) return t;
     }
     return 0;
@@ -85,13 +96,13 @@ time32 CalcNextRunTimeAt(const ScheduleFields& schedule, time32 now)
     if (schedule.type == kTypeOnce) return schedule.runOnce > now ? schedule.runOnce : 0;
     if (schedule.type != kTypeRecurring) return 0;
 
-    // RunEveryNumber plays no part for months: a monthly schedule runs every month.
-    if (schedule.unit == kUnitMonths) return NextMonthlyRun(schedule.base, now);
-
     // A unit outside 0 to 3 or a period of zero or less has no timed run,
     // whether BaseScheduleTime has passed or not.
     if (schedule.unit < 0 || schedule.unit > kUnitMonths) return 0;
     if (schedule.number <= 0) return 0;
+
+    // "Run every N Month(s)": every N months from BaseScheduleTime's month.
+    if (schedule.unit == kUnitMonths) return NextMonthlyRun(schedule.base, now, schedule.number);
 
     if (schedule.base > now) return schedule.base;
 

@@ -244,6 +244,13 @@ void CTaskScheduler::StartTask(const std::string& taskName, time32 when)
     TRACE(20, "%s", taskName.c_str());
     TRACE(20, "starting task...");
     try {
+        // A run that does not start (the task still runs from before) is no
+        // run: Last Run keeps the time of the one that did.
+        if (IsTaskRunning(taskName)) {
+            TRACE(20, "task still running, this run is skipped");
+            TRACE(20, "CTaskScheduler::StartTask - done");
+            return;
+        }
         ::StartTask(taskName);
         TRACE(20, "task started");
         SetLastRunTime(taskName, when != 0 ? when : GetLocalNow());

@@ -184,6 +184,22 @@ TEST_F(ResidentInstance, ARunOnceTaskRunsOnceAndRecordsItsScheduledTime)
     EXPECT_EQ(Runs("Once"), 1);
 }
 
+TEST_F(ResidentInstance, ARunThatCannotStartBecauseTheTaskStillRunsIsNotRecorded)
+{
+    // Started at startup, still running when its run-once moment comes.
+    folder.WriteInventory({{TestItemGuid(1), "Slow", "twtestjobs.dll", "7E570000-0000-4000-8000-000000000004", "8000"}});
+    TaskSchedule schedule;
+    schedule.enabled = true;
+    schedule.type = 1;
+    schedule.atStartup = true;
+    schedule.runOnce = Now() + 4;
+    folder.WriteScheduledTask("Busy", "Busy", schedule, {TestItemGuid(1)});
+    StartResident();
+    ASSERT_TRUE(WaitForSessionEnd("Busy", 30));
+    EXPECT_NE(LastRunTime("Busy"), schedule.runOnce);  // the startup run's time stays
+    EXPECT_EQ(Runs("Busy"), 1);
+}
+
 TEST_F(ResidentInstance, ARecurringTaskRunsAtItsGridPointAndNotAgainBeforeTheNext)
 {
     TaskSchedule hourly;
