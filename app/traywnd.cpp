@@ -73,14 +73,22 @@ void CTrayWnd::ShowMenu()
 
 void CTrayWnd::OpenConsole()
 {
-    // A console opened while another runs modally nests inside it; the flag
-    // tells the menu to stay away until the outer one closes.
-    const bool outerOpen = m_consoleOpen;
+    // One console at a time: two would each keep their own copy of every
+    // task and write it back every second over the other's changes. A
+    // further request brings the open one (or the dialog it shows) forward.
+    if (m_consoleOpen) {
+        const HWND open = ::GetLastActivePopup(m_hwnd);
+        if (open != nullptr && open != m_hwnd) {
+            if (::IsIconic(open)) ::ShowWindow(open, SW_RESTORE);
+            ::SetForegroundWindow(open);
+        }
+        return;
+    }
     m_consoleOpen = true;
     CTidewhistleDlg console(m_hwnd);
     ::SetForegroundWindow(m_hwnd);
     console.DoModal();
-    m_consoleOpen = outerOpen;
+    m_consoleOpen = false;
 }
 
 LRESULT CALLBACK CTrayWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

@@ -44,7 +44,7 @@ std::string JobErrorText(IJob* job)
 
 CTaskRuntime::CTaskRuntime(const std::string& taskName)
 {
-    m_task.Load(GetTaskFilePath(taskName));
+    m_task.LoadNamed(taskName);
 }
 
 void CTaskRuntime::Run()

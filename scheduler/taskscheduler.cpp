@@ -163,6 +163,8 @@ void CTaskScheduler::RescanConfig()
         do {
             const std::string fileName = found.cFileName;
             TRACE(10, "Checking task: %s", fileName.c_str());
+            const std::string taskName = TaskNameOfFile(fileName);
+            if (taskName.empty()) continue;  // matched through its short name only
             const std::string key = TaskKeyOf(fileName);
             const auto existing = m_tasks.find(key);
             const bool updateRequired =
@@ -172,7 +174,7 @@ void CTaskScheduler::RescanConfig()
                 auto entry = std::make_unique<ScheduledTask>();
                 TRACE(20, "loading new task config..");
                 try {
-                    entry->task.Load(folder + "\\" + fileName);
+                    entry->task.LoadNamed(taskName);
                     TRACE(20, "adding new task to the list");
                     UpdateTask(key, found.ftLastWriteTime, std::move(entry));
                 } catch (const std::exception& error) {

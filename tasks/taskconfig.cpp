@@ -45,9 +45,25 @@ std::string GetTaskFilePath(const std::string& name)
     return GetModuleFilePath((name + kTaskFileExtension).c_str());
 }
 
+std::string TaskNameOfFile(const std::string& fileName)
+{
+    const size_t extension = sizeof kTaskFileExtension - 1;
+    if (fileName.size() <= extension) return std::string();
+    const std::string tail = fileName.substr(fileName.size() - extension);
+    if (!SamePath(tail, kTaskFileExtension)) return std::string();
+    return fileName.substr(0, fileName.size() - extension);
+}
+
 std::string CTaskConfig::GetFilePath() const
 {
     return GetTaskFilePath(Name);
+}
+
+void CTaskConfig::LoadNamed(const std::string& name)
+{
+    const std::string path = GetTaskFilePath(name);
+    Load(path);
+    if (!SamePath(Name, name)) throw CError(FormatResString(IDS_TASK_NAME_MISMATCH, path.c_str(), Name.c_str()));
 }
 
 void CTaskConfig::Load(const std::string& path)

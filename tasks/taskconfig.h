@@ -21,6 +21,11 @@ public:
     // Replaces the record with the task file at path. Raises CError; a
     // failure after the file opened leaves a partly filled, modified record.
     void Load(const std::string& path);
+    // Loads the task whose file is GetTaskFilePath(name): a task is known by
+    // its file name everywhere. A file whose TaskName is another name (a copy
+    // such as "default - Copy.tsk" holding "default") raises CError (string
+    // 49) and is never taken for that other task.
+    void LoadNamed(const std::string& name);
     // Writes the whole record to GetFilePath(), replacing the file at once:
     // a failed save leaves the previous file whole. Clears the modified flag.
     void Save();
@@ -59,6 +64,11 @@ private:
     std::set<GUID, GuidLess> m_enabledItems;
     bool m_modified = false;
 };
+
+// The task name of a file name found in the program's folder, or the empty
+// text when it is not a task file: only a long name ending in ".tsk" is one
+// ("*.tsk" also matches "work.tsk~" through its 8.3 short name).
+std::string TaskNameOfFile(const std::string& fileName);
 
 // The program's folder with a trailing backslash, the name, ".tsk". Raises
 // CError (string 48) for a name that is not a plain file name: a device

@@ -69,3 +69,7 @@
 #define IDS_AUTORUN_FAILED           46
 #define IDS_MODULE_NAME_REFUSED      47
 #define IDS_TASK_NAME_REFUSED        48
+#define IDS_TASK_NAME_MISMATCH       49
+#define IDS_TASK_FILE_EXISTS         50
+#define IDS_DEFAULT_TASK_KEPT        51
+#define IDS_DEFAULT_TASK_NOT_KEPT    52

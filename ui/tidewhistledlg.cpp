@@ -1,10 +1,13 @@
 #include "ui/tidewhistledlg.h"
 
 #include "app/autorun.h"
+#include "common/error.h"
 #include "common/openurl.h"
 #include "common/paths.h"
+#include "common/pathtext.h"
 #include "common/resstring.h"
 #include "common/settings.h"
+#include "common/strformat.h"
 #include "common/tracer.h"
 #include "runtime/taskprocess.h"
 #include "scheduler/taskscheduler.h"
@@ -103,15 +106,19 @@ void CTidewhistleDlg::InitTaskList()
 {
     TRACE(20, "CTidewhistleDlg::InitTaskList");
     try {
-        m_defaultTask.Load(GetModuleFilePath("default.tsk"));
+        m_defaultTask.LoadNamed(kDefaultTaskName);
     } catch (const std::exception& error) {
         TRACE(30, "Can't load default task configuration (error - %s), resetting defaults", error.what());
         m_defaultTask.InitDefaults(kDefaultTaskName, g_inventory);
-        try {
-            m_defaultTask.Save();
-        } catch (const std::exception& saveError) {
-            // Shown from memory; it stays modified and is saved when it can be.
-            ShowError(saveError.what());
+        // An unreadable default task holds the user's settings (a keep list):
+        // it is kept under another name, never overwritten with defaults.
+        if (KeepUnreadableDefaultTask(error.what())) {
+            try {
+                m_defaultTask.Save();
+            } catch (const std::exception& saveError) {
+                // Shown from memory; it stays modified and is saved when it can be.
+                ShowError(saveError.what());
+            }
         }
     }
     AddTaskToBox(LoadResString(IDS_DEFAULT_TASK), &m_defaultTask);
@@ -126,11 +133,13 @@ void CTidewhistleDlg::InitTaskList()
     if (search) {
         do {
             const std::string fileName = found.cFileName;
-            if (fileName == "default.tsk") continue;  // compared with case
+            const std::string taskName = TaskNameOfFile(fileName);
+            // Matched through its short name only ("work.tsk~"), or the default task.
+            if (taskName.empty() || SamePath(taskName, kDefaultTaskName)) continue;
             TRACE(20, "Processing user task: %s", fileName.c_str());
             auto task = std::make_unique<CTaskConfig>();
             try {
-                task->Load(folder + "\\" + fileName);
+                task->LoadNamed(taskName);
             } catch (const std::exception& error) {
                 TRACE(30, "Failed to load task configuration from file %s, error %s", fileName.c_str(), error.what());
                 failures += FormatResString(IDS_TASK_LOAD_FAILURE_LINE, fileName.c_str(), error.what());
@@ -145,6 +154,29 @@ void CTidewhistleDlg::InitTaskList()
         AppMessageBox(m_hwnd, FormatResString(IDS_TASKS_FAILED_TO_LOAD, failures.c_str()), MB_OK | MB_ICONEXCLAMATION);
     }
     TRACE(20, "CTidewhistleDlg::InitTaskList - done");
+}
+
+bool CTidewhistleDlg::KeepUnreadableDefaultTask(const std::string& failure)
+{
+    const std::string path = m_defaultTask.GetFilePath();
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;  // missing: nothing to keep
+
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    // An extension that "*.tsk" cannot match, not even through a short name.
+    const std::string kept = GetModuleFilePath(StrFormat("default.unreadable-%04d%02d%02d-%02d%02d%02d", now.wYear,
+                                                         now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond)
+                                                   .c_str());
+    if (!::MoveFileExA(path.c_str(), kept.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const int error = static_cast<int>(::GetLastError());
+        TRACE(40, "Cannot keep the unreadable default task - %d", error);
+        m_keepDefaultFile = true;  // shown from memory, never saved over the file
+        ShowError(FormatResString(IDS_DEFAULT_TASK_NOT_KEPT, failure.c_str(), error));
+        return false;
+    }
+    AppMessageBox(m_hwnd, FormatResString(IDS_DEFAULT_TASK_KEPT, failure.c_str(), kept.c_str()),
+                  MB_OK | MB_ICONEXCLAMATION);
+    return true;
 }
 
 void CTidewhistleDlg::SelectTask(int position, bool setSelection)
@@ -178,7 +210,7 @@ void CTidewhistleDlg::Refresh()
 void CTidewhistleDlg::SaveIfModified()
 {
     CTaskConfig* task = CurrentTask();
-    if (task == nullptr || !task->IsModified()) return;
+    if (task == nullptr || !task->IsModified() || !MaySave(task)) return;
     try {
         task->Save();
     } catch (const std::exception& error) {
@@ -256,21 +288,28 @@ LRESULT CTidewhistleDlg::OnNotify(const NMHDR& header)
 
 void CTidewhistleDlg::NewTask()
 {
+    // A new task is shown at once; otherwise the task shown before comes
+    // back. SelectTask leaves (saves and hides) the task shown now, so the
+    // position changes only through it.
+    int show = m_current;
     CNewTaskDlg dialog(m_hwnd, TaskNames());
     if (dialog.DoModal() == IDOK) {
         auto task = std::make_unique<CTaskConfig>();
         try {
             task->InitDefaults(dialog.Name(), g_inventory);
+            // A file of that name that is not listed (it failed to load, or
+            // holds another task) is the user's and is never replaced.
+            if (::GetFileAttributesA(task->GetFilePath().c_str()) != INVALID_FILE_ATTRIBUTES) {
+                throw CError(FormatResString(IDS_TASK_FILE_EXISTS, task->GetFilePath().c_str()));
+            }
             task->Save();
-            const int position = AddTaskToBox(task->Name, task.get());
+            show = AddTaskToBox(task->Name, task.get());
             m_userTasks.push_back(std::move(task));
-            m_current = position;
         } catch (const std::exception& error) {
             AppMessageBox(m_hwnd, FormatResString(IDS_CANNOT_CREATE_TASK, error.what()), MB_OK | MB_ICONERROR);
         }
     }
-    // A new task is shown at once; otherwise the task shown before comes back.
-    SelectTask(m_current, true);
+    SelectTask(show, true);
 }
 
 void CTidewhistleDlg::StartOrStop(bool start)
@@ -397,7 +436,7 @@ void CTidewhistleDlg::OnDestroy()
     ::KillTimer(m_hwnd, kRefreshTimer);
     try {
         CTaskConfig* task = CurrentTask();
-        if (task != nullptr && task->IsModified()) task->Save();
+        if (task != nullptr && task->IsModified() && MaySave(task)) task->Save();
     } catch (const std::exception& error) {
         ShowError(error.what());
     }

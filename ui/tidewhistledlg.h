@@ -30,6 +30,10 @@ private:
     bool OnPaintMinimised();
 
     void InitTaskList();
+    // Moves an unreadable default task file aside and tells the user; false
+    // when it could not be moved (the defaults are then never saved over it).
+    bool KeepUnreadableDefaultTask(const std::string& failure);
+    bool MaySave(const CTaskConfig* task) const { return task != &m_defaultTask || !m_keepDefaultFile; }
     void SelectTask(int position, bool setSelection);
     void Refresh();
     void SaveIfModified();
@@ -61,4 +65,5 @@ private:
     int m_current = -1;
     std::string m_lastRefreshError;
     bool m_refreshFailed = false;  // an error was reported during the current refresh
+    bool m_keepDefaultFile = false;  // default.tsk could not be read nor moved aside
 };

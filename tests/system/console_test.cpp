@@ -2,6 +2,7 @@
 // refused and deleted, the default task kept, the settings dialog and the
 // Run entry it governs.
 #include "console_fixture.h"
+#include "support/eventually.h"
 
 #include "support/message_box_probe.h"
 #include "support/text_file.h"
@@ -34,6 +35,26 @@ int CountTaskFiles(const std::string& folder)
 
 }  // namespace
 
+namespace {
+
+// The first message box the program shows before its console: a dialog of
+// the application's caption without the task box, with some text.
+MessageBoxInfo WaitForBoxBeforeTheConsole(DWORD processId)
+{
+    MessageBoxInfo box;
+    for (int i = 0; i < 300; ++i) {
+        const HWND window = WaitForWindow(processId, "#32770", "Hollowmere Tidewhistle", 100);
+        if (window != nullptr && ::GetDlgItem(window, kTaskBox) == nullptr && !StaticTextOf(window).empty()) {
+            box.window = window;
+            box.text = StaticTextOf(window);
+            break;
+        }
+    }
+    return box;
+}
+
+}  // namespace
+
 TEST_F(Console, WithoutADefaultTaskFileItCreatesOneWithEveryItemChecked)
 {
     OpenConsole();
@@ -54,11 +75,26 @@ TEST_F(Console, WithoutADefaultTaskFileItCreatesOneWithEveryItemChecked)
     }
 }
 
-TEST_F(Console, UserTasksAreListedUnderTheirTaskNamesAfterTheTwoFixedEntries)
+TEST_F(Console, UserTasksAreListedByTheirFilesAndACopyUnderAnotherNameIsNeverTakenForItsTask)
 {
-    folder.WriteScheduledTask("morning", "Morning clean", TaskSchedule(), {});
+    folder.WriteScheduledTask("Morning clean", "Morning clean", TaskSchedule(), {});
     folder.WriteScheduledTask("Evening", "Evening", TaskSchedule(), {});
-    OpenConsole();
+    // A copy Explorer made, and one that only its 8.3 short name lists as "*.tsk".
+    folder.WriteScheduledTask("default - Copy", "default", TaskSchedule(), {});
+    ASSERT_TRUE(::CopyFileA(folder.File("Evening.tsk").c_str(), folder.File("Evening.tsk~").c_str(), FALSE));
+    ASSERT_TRUE(program.Start(folder.Program(), {}));
+    MessageBoxInfo box = WaitForBoxBeforeTheConsole(program.Id());
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_NE(box.text.find("'default - Copy.tsk' (Error: The task file "), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("holds the task 'default'; a task file must be named after its task."), std::string::npos);
+    DismissMessageBox(box);
+    // The console, not the box on its way out.
+    ASSERT_TRUE(Eventually(
+        [&] {
+            console = WaitForWindow(program.Id(), "#32770", "Hollowmere Tidewhistle", 100);
+            return console != nullptr && ::GetDlgItem(console, kTaskBox) != nullptr;
+        },
+        15000));
     std::vector<std::string> texts = TaskBoxTexts();
     ASSERT_EQ(texts.size(), 4u);
     EXPECT_EQ(texts[0], "<default>");
@@ -84,15 +120,7 @@ TEST_F(Console, ATaskFileThatFailsToLoadIsListedAndLeftUntouched)
     const std::string broken = "TaskName=Broken\r\nScheduleEnabled=0\r\nBaseScheduleTime=not a time\r\n";
     ASSERT_TRUE(WriteWholeFile(folder.File("Broken.tsk"), broken));
     ASSERT_TRUE(program.Start(folder.Program(), {}));
-    MessageBoxInfo box;
-    for (int i = 0; i < 300; ++i) {
-        const HWND window = WaitForWindow(program.Id(), "#32770", "Hollowmere Tidewhistle", 100);
-        if (window != nullptr && ::GetDlgItem(window, kTaskBox) == nullptr && !StaticTextOf(window).empty()) {
-            box.window = window;
-            box.text = StaticTextOf(window);
-            break;
-        }
-    }
+    const MessageBoxInfo box = WaitForBoxBeforeTheConsole(program.Id());
     ASSERT_NE(box.window, nullptr);
     EXPECT_EQ(box.text.rfind("One or more tasks failed to load, please contact technical support. List of tasks:\n"
                              "'Broken.tsk' (Error: Bad file format (",
@@ -259,4 +287,85 @@ TEST_F(ConsoleRunEntry, TheSettingsDialogWritesTheRunEntryWhenTickedAndRemovesIt
     EXPECT_TRUE(Eventually([&] { return !RegValueExists(HKEY_CURRENT_USER, kRunKey, kRunValueName); }, 10000));
     EXPECT_EQ(autoRun(), 0);
     EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+}
+
+namespace {
+
+int VisibleProgressLists(HWND console)
+{
+    int count = 0;
+    for (HWND child = ::GetWindow(console, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (::GetDlgCtrlID(child) == kProgressList && ::IsWindowVisible(child)) ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+TEST_F(Console, ANewTaskIsShownAloneAndNeverReplacesAFileOfItsName)
+{
+    // "Copy.tsk" holds the task Evening: a load failure, but the user's file.
+    folder.WriteScheduledTask("Copy", "Evening", TaskSchedule(), {});
+    std::string copy;
+    ASSERT_TRUE(ReadWholeFile(folder.File("Copy.tsk"), &copy));
+    ASSERT_TRUE(program.Start(folder.Program(), {}));
+    MessageBoxInfo failure = WaitForBoxBeforeTheConsole(program.Id());
+    ASSERT_NE(failure.window, nullptr);
+    DismissMessageBox(failure);
+    ASSERT_TRUE(Eventually(
+        [&] {
+            console = WaitForWindow(program.Id(), "#32770", kConsoleCaption, 100);
+            return console != nullptr && ::GetDlgItem(console, kTaskBox) != nullptr;
+        },
+        15000));
+
+    const auto createTask = [&](const wchar_t* name) {
+        Press(1004);  // New Task
+        const HWND dialog = WaitForWindow(program.Id(), "#32770", "Create New Cleanup Task", 15000);
+        ASSERT_NE(dialog, nullptr);
+        ::SendMessageW(::GetDlgItem(dialog, kTaskName), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
+        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        ASSERT_TRUE(Eventually([dialog] { return !::IsWindow(dialog); }, 10000));
+    };
+
+    createTask(L"Copy");
+    const HWND box = WaitForBox("Hollowmere Tidewhistle", 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(StaticTextOf(box), "Cannot create new task (Error: the file " + folder.File("Copy.tsk") +
+                                     " already exists and is kept).");
+    Dismiss(box);
+    std::string after;
+    ASSERT_TRUE(ReadWholeFile(folder.File("Copy.tsk"), &after));
+    EXPECT_EQ(after, copy);
+    EXPECT_EQ(SelectedTaskPosition(), 0);
+
+    // The task shown before is left: its progress list goes, the new one's shows.
+    createTask(L"Fresh");
+    ASSERT_TRUE(Eventually([&] { return FileExists(folder.File("Fresh.tsk")); }, 5000));
+    EXPECT_EQ(TaskBoxTexts().at(SelectedTaskPosition()), "Fresh");
+    EXPECT_TRUE(Eventually([&] { return VisibleProgressLists(console) == 1; }, 3000));
+    ::Sleep(1500);  // a refresh later it is still so
+    EXPECT_EQ(VisibleProgressLists(console), 1);
+}
+
+TEST_F(Console, AnUnreadableDefaultTaskIsKeptUnderAnotherNameAndTheUserIsTold)
+{
+    const std::string damaged = "TaskName=default\r\nScheduleEnabled=0\r\nBaseScheduleTime=garbled\r\n";
+    ASSERT_TRUE(WriteWholeFile(folder.File("default.tsk"), damaged));
+    ASSERT_TRUE(program.Start(folder.Program(), {}));
+    MessageBoxInfo box = WaitForBoxBeforeTheConsole(program.Id());
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.text.rfind("The default task could not be read (Bad file format (", 0), 0u) << box.text;
+    const size_t kept = box.text.find("It was kept as ");
+    ASSERT_NE(kept, std::string::npos) << box.text;
+    const std::string keptPath = box.text.substr(kept + 15, box.text.find(", and the default task") - kept - 15);
+    DismissMessageBox(box);
+
+    std::string content;
+    ASSERT_TRUE(ReadWholeFile(keptPath, &content)) << keptPath;
+    EXPECT_EQ(content, damaged);
+    EXPECT_EQ(keptPath.find(".tsk"), std::string::npos);  // never listed as a task
+    ASSERT_TRUE(Eventually([&] { return ReadWholeFile(folder.File("default.tsk"), &content); }, 5000));
+    EXPECT_EQ(content.rfind("TaskName=default\r\n", 0), 0u);
+    ::DeleteFileA(keptPath.c_str());
 }

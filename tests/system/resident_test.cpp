@@ -250,26 +250,28 @@ TEST_F(ResidentInstance, DeletedAndUnloadableTaskFilesDropOutAndComeBackWhenThey
     EXPECT_TRUE(WaitForSessionEnd("Broken", 20));
 }
 
-TEST_F(ResidentInstance, ATaskIsStartedAndRecordedUnderItsTaskNameNotItsFileName)
+TEST_F(ResidentInstance, ACopyOfATaskFileUnderAnotherNameIsNeverRunAsThatTask)
 {
-    // The task process loads its task by the name it is given: Evening.tsk.
+    // Copy.tsk holds the task "Evening": it is not the task Evening.tsk.
     folder.WriteScheduledTask("Evening", "Evening", TaskSchedule(), {TestItemGuid(1)});
-    const time32 when = Now() + 3;
-    RunOnce("Copy", "Evening", when);
+    RunOnce("Copy", "Evening", Now() + 2);
+    RunOnce("After", "After", Now() + 4);
     StartResident();
-    ASSERT_TRUE(WaitForSessionEnd("Evening", 30));
-    EXPECT_EQ(LastRunTime("Evening"), when);
+    ASSERT_TRUE(WaitForSessionEnd("After", 30));
+    ::Sleep(2000);
+    EXPECT_FALSE(FileExists(folder.SessionFile("Evening")));
     EXPECT_FALSE(FileExists(folder.SessionFile("Copy")));
-    EXPECT_FALSE(FileExists(folder.File("TS_LRT_Copy.dat")));
+    EXPECT_FALSE(FileExists(folder.File("TS_LRT_Evening.dat")));
 }
 
-TEST_F(ResidentInstance, ATaskThatCannotStartIsTracedAndTheSchedulerGoesOn)
+TEST_F(ResidentInstance, ATaskFileThatCannotNameItsTaskIsSkippedAndTheSchedulerGoesOn)
 {
+    // A task name with a quote cannot be a file's name: the file is skipped.
     RunOnce("Quoted", "Say \"hi\"", Now() + 2);
     RunOnce("After", "After", Now() + 4);
     StartResident();
     EXPECT_TRUE(WaitForSessionEnd("After", 30));
-    EXPECT_NE(folder.Trace().find("failed to start task - Cannot run task (error 123)."), std::string::npos);
+    EXPECT_EQ(folder.Trace().find("Task name - Say"), std::string::npos);
     EXPECT_FALSE(resident.Wait(0));
 }
 
@@ -310,4 +312,48 @@ TEST_F(ResidentInstance, ASecondStartSaysItIsRunningAndTheFirstOpensItsConsole)
     ::PostMessageA(console, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(Eventually([console] { return !::IsWindow(console); }, 5000));
     EXPECT_FALSE(resident.Wait(0));  // still resident in the tray
+}
+
+namespace {
+
+int ConsolesOf(DWORD processId)
+{
+    struct Search {
+        DWORD processId;
+        int count;
+    } search{processId, 0};
+    ::EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            char caption[128] = {};
+            ::GetWindowTextA(window, caption, sizeof caption);
+            if (owner == s->processId && ::IsWindowVisible(window) &&
+                std::strcmp(caption, "Hollowmere Tidewhistle") == 0) {
+                ++s->count;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.count;
+}
+
+}  // namespace
+
+TEST_F(ResidentInstance, FurtherRequestsForTheConsoleBringTheOpenOneForward)
+{
+    StartResident();
+    const HWND tray = FindProcessWindow(resident.Id(), kTrayClass);
+    ASSERT_NE(tray, nullptr);
+    ::PostMessageA(tray, WM_COMMAND, 101, 0);  // the tray menu's Configure
+    const HWND console = WaitForWindow(resident.Id(), "#32770", "Hollowmere Tidewhistle", 15000);
+    ASSERT_NE(console, nullptr);
+    ::PostMessageA(tray, WM_COMMAND, 101, 0);
+    ::PostMessageA(tray, WM_COMMAND, 101, 0);
+    ::Sleep(3000);
+    EXPECT_EQ(ConsolesOf(resident.Id()), 1);
+    ::PostMessageA(console, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(Eventually([console] { return !::IsWindow(console); }, 5000));
+    EXPECT_EQ(ConsolesOf(resident.Id()), 0);
 }
