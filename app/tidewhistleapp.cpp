@@ -9,6 +9,7 @@
 #include "common/resstring.h"
 #include "common/settings.h"
 #include "common/tracer.h"
+#include "runtime/taskprocess.h"
 #include "runtime/taskruntime.h"
 #include "tasks/inventory.h"
 #include "ui/appmessagebox.h"
@@ -19,6 +20,9 @@
 #include <cstring>
 
 namespace {
+
+// How long the end of a session waits for the shutdown tasks to finish.
+const DWORD kSessionEndTaskWaitMs = 60000;
 
 const int kVersion[4] = {1, 0, 4, 2};
 
@@ -123,6 +127,7 @@ bool CTidewhistleApp::RunGUI(bool trayOnly)
     try {
         m_scheduler = std::make_unique<CTaskScheduler>();
         m_scheduler->Start();
+        g_trayWnd.SetSessionEndHandler([this] { EndSession(); });
 
         if (!g_trayWnd.Create(CurrentModule())) RaiseInternalError(1, static_cast<int>(::GetLastError()));
         HICON icon = ::LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_TIDEWHISTLE));
@@ -173,14 +178,40 @@ bool CTidewhistleApp::RunTask(const std::string& taskName)
 int CTidewhistleApp::ExitInstance()
 {
     g_trayWnd.RemoveIcon();
-    if (m_scheduler) {
-        try {
-            m_scheduler->Stop();  // the thread starts the shutdown tasks before it ends
-        } catch (const std::exception& error) {
-            TRACE(40, "%s", error.what());
-        }
-        m_scheduler.reset();
-    }
+    StopScheduler();
     m_instanceGuard.StopWatcher();
     return 0;
+}
+
+std::vector<std::string> CTidewhistleApp::StopScheduler()
+{
+    std::vector<std::string> shutdownTasks;
+    if (!m_scheduler) return shutdownTasks;
+    try {
+        m_scheduler->Stop();  // the thread starts the shutdown tasks before it ends
+        shutdownTasks = m_scheduler->ShutdownTasks();
+    } catch (const std::exception& error) {
+        TRACE(40, "%s", error.what());
+    }
+    m_scheduler.reset();
+    return shutdownTasks;
+}
+
+// Windows is ending the session: the shutdown tasks are started and run to
+// their end (within a bound) before the answer, with a reason that Windows
+// shows the user meanwhile; the process may be ended right after.
+void CTidewhistleApp::EndSession()
+{
+    TRACE(20, "CTidewhistleApp::EndSession");
+    const HWND window = g_trayWnd.GetHwnd();
+    ::ShutdownBlockReasonCreate(window, L"Tidewhistle is running its shutdown cleanup tasks.");
+    const std::vector<std::string> tasks = StopScheduler();
+    const DWORD start = ::GetTickCount();
+    for (const std::string& task : tasks) {
+        while (IsTaskRunning(task) && ::GetTickCount() - start < kSessionEndTaskWaitMs) ::Sleep(200);
+        if (IsTaskRunning(task)) TRACE(40, "EndSession: shutdown task still running - %s", task.c_str());
+    }
+    ::ShutdownBlockReasonDestroy(window);
+    g_trayWnd.RemoveIcon();
+    TRACE(20, "CTidewhistleApp::EndSession - done");
 }

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CTidewhistleApp : public CAppFrame {
 public:
@@ -22,6 +23,9 @@ private:
     bool IsResidentRole() const;
     bool NeedsInventory() const;
     bool RunGUI(bool trayOnly);
+    // Stops the scheduler, if it runs; the shutdown tasks it started.
+    std::vector<std::string> StopScheduler();
+    void EndSession();
     bool RunCmdLine();
     bool RunTask(const std::string& taskName);
 

@@ -125,6 +125,14 @@ LRESULT CTrayWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
+    case WM_QUERYENDSESSION:
+        return TRUE;  // the session may end; the shutdown tasks run at WM_ENDSESSION
+    case WM_ENDSESSION:
+        if (wParam && m_onSessionEnd) {
+            m_onSessionEnd();
+            ::DestroyWindow(m_hwnd);  // the resident role ends with the session
+        }
+        return 0;
     case WM_DESTROY:
         // The main window of the resident role: its end ends the message loop.
         ::PostQuitMessage(0);

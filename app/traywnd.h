@@ -3,6 +3,8 @@
 // icon. It is the main window: destroying it ends the message loop.
 #include <windows.h>
 
+#include <functional>
+
 class CTrayWnd {
 public:
     static const UINT kCallbackMessage = WM_USER + 1;
@@ -16,6 +18,10 @@ public:
     // Runs the console modally; returns when the user closes it.
     void OpenConsole();
     HWND GetHwnd() const { return m_hwnd; }
+    // Called when Windows ends the session (logoff, shutdown), before the
+    // window answers WM_ENDSESSION: after the answer the process may be
+    // ended at any moment.
+    void SetSessionEndHandler(std::function<void()> handler) { m_onSessionEnd = std::move(handler); }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -26,6 +32,7 @@ private:
     HICON m_icon = nullptr;             // added again when the taskbar starts again
     UINT m_taskbarCreatedMessage = 0;  // "TaskbarCreated"
     bool m_consoleOpen = false;
+    std::function<void()> m_onSessionEnd;
 };
 
 extern CTrayWnd g_trayWnd;

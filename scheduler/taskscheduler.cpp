@@ -235,7 +235,9 @@ void CTaskScheduler::ExecuteFixedTasks(Phase phase)
     TRACE(20, "CTaskScheduler::ExecuteFixedTasks");
     for (auto& [key, entry] : m_tasks) {
         const bool due = phase == Phase::Startup ? entry->task.RunAtStartup : entry->task.RunAtShutdown;
-        if (due) StartTask(entry->task.Name, 0);
+        if (!due) continue;
+        StartTask(entry->task.Name, 0);
+        if (phase == Phase::Shutdown) m_shutdownTasks.push_back(entry->task.Name);
     }
     TRACE(20, "CTaskScheduler::ExecuteFixedTasks - done");
 }

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CTaskScheduler {
 public:
@@ -26,6 +27,9 @@ public:
     // tasks marked to run at shutdown) and waits for it. Never call it on
     // the scheduler thread.
     void Stop();
+    // The tasks the thread started as it stopped (marked to run at
+    // shutdown); read after Stop.
+    const std::vector<std::string>& ShutdownTasks() const { return m_shutdownTasks; }
 
     // Asks the resident scheduler to rescan the task files now; raises
     // internal error 21 when no resident instance runs.
@@ -61,6 +65,7 @@ private:
     UniqueHandle m_stopEvent;
     UniqueHandle m_configChangeEvent;
     time32 m_lastPass = 0;
+    std::vector<std::string> m_shutdownTasks;
 };
 
 extern const char kConfigChangeEventName[];

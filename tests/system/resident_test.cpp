@@ -149,6 +149,31 @@ TEST_F(ResidentInstance, TheTrayIconComesBackWhenTheTaskbarStartsAgain)
     EXPECT_TRUE(Eventually([&] { return ::Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE; }, 10000));
 }
 
+TEST_F(ResidentInstance, AtTheEndOfTheSessionShutdownTasksRunToTheirEndBeforeItAnswers)
+{
+    // A shutdown task that takes three seconds.
+    folder.WriteInventory({{TestItemGuid(1), "Slow", "twtestjobs.dll", "7E570000-0000-4000-8000-000000000004", "3000"}});
+    TaskSchedule shutdown;
+    shutdown.atShutdown = true;
+    folder.WriteScheduledTask("AtLogoff", "AtLogoff", shutdown, {TestItemGuid(1)});
+    StartResident();
+
+    // As at logoff: every window gets WM_QUERYENDSESSION and WM_ENDSESSION,
+    // and wineboot waits for the answers.
+    char system[MAX_PATH] = {};
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(RunToEnd(std::string(system) + "\\wineboot.exe", {"--end-session"}, 120000, &exitCode));
+
+    // By the time the session end was answered, the task had finished.
+    std::vector<RawSessionRecord> records;
+    ASSERT_TRUE(ReadSessionFile(folder.SessionFile("AtLogoff"), &records));
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.back().message, "Session finished");
+    EXPECT_NE(LastRunTime("AtLogoff"), 0);
+    EXPECT_TRUE(resident.Wait(30000));  // the resident copy ends with the session
+}
+
 TEST_F(ResidentInstance, StartupTasksRunWhenItStartsAndShutdownTasksWhenItStops)
 {
     TaskSchedule startup;
