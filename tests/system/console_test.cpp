@@ -5,6 +5,7 @@
 #include "support/eventually.h"
 
 #include "support/message_box_probe.h"
+#include "support/remote_controls.h"
 #include "support/text_file.h"
 #include "common/guid.h"
 #include "common/handles.h"
@@ -368,4 +369,32 @@ TEST_F(Console, AnUnreadableDefaultTaskIsKeptUnderAnotherNameAndTheUserIsTold)
     ASSERT_TRUE(Eventually([&] { return ReadWholeFile(folder.File("default.tsk"), &content); }, 5000));
     EXPECT_EQ(content.rfind("TaskName=default\r\n", 0), 0u);
     ::DeleteFileA(keptPath.c_str());
+}
+
+TEST_F(Console, AKeepListOfThousandsOfCookiesSurvivesTheConsoleSavingTheTask)
+{
+    // About 1,100 cookie names as the keep list's hexadecimal text.
+    std::string keepList;
+    while (keepList.size() < 70000) keepList += "636f6f6b69653a7573657240736974652e6578616d706c652f00";
+    const std::string keepKey = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
+    folder.WriteTask("default", {}, {{keepKey, keepList}});
+    OpenConsole();
+
+    // A change the console writes back at its next refresh.
+    const HWND tree = Control(kJobTree);
+    const auto root = reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    ASSERT_NE(root, nullptr);
+    std::string before;
+    ASSERT_TRUE(ReadWholeFile(folder.File("default.tsk"), &before));
+    PressSpaceOn(tree, root);
+    std::string after;
+    ASSERT_TRUE(Eventually([&] { return ReadWholeFile(folder.File("default.tsk"), &after) && after != before; }, 5000));
+    EXPECT_NE(after.find("ExtendedData_Value=" + keepList + "\r\n"), std::string::npos);
+    const auto enabledLines = [](const std::string& text) {
+        int count = 0;
+        for (size_t at = text.find("EnabledTask="); at != std::string::npos; at = text.find("EnabledTask=", at + 1))
+            ++count;
+        return count;
+    };
+    EXPECT_GT(enabledLines(after), enabledLines(before));  // the change itself was saved too
 }
