@@ -1,7 +1,10 @@
 #include "common/settings.h"
 
 #include "common/strformat.h"
+#include "common/tracer.h"
 
+#include <mutex>
+#include <set>
 #include <vector>
 
 const char kSettingsKeyFormat[] = "Software\\%s\\%s";
@@ -15,6 +18,8 @@ HKEY g_settingsKey = nullptr;
 // The maker's site is not up yet; administrators set the real addresses.
 const char kDefaultOnlineHelpUrl[] = "https://hollowmere.example/tw_docs.html";
 const char kDefaultSupportUrl[] = "https://hollowmere.example/support_ticket.php";
+// The longest address every browser takes.
+const size_t kLongestWebAddress = 2083;
 
 }  // namespace
 
@@ -82,12 +87,71 @@ LONG WriteString(const char* name, const std::string& value)
                             static_cast<DWORD>(value.size() + 1));
 }
 
+namespace {
+
+// A setting the registry holds outside its range is traced once a process,
+// not at every read (the scheduler reads its periods every second).
+void TraceOutOfRangeOnce(const char* name, const std::string& stored, const std::string& used)
+{
+    static std::mutex lock;
+    static std::set<std::string> traced;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!traced.insert(name).second) return;
+    }
+    TRACE(30, "Setting %s out of range (%s), using %s", name, stored.c_str(), used.c_str());
+}
+
+// A count of seconds, held to [lowest, highest]: turned into milliseconds,
+// no stored value may wrap to a wait of nothing or stretch one to weeks.
+// A negative value gives the default when negativeIsDefault.
+int SecondsSetting(const char* name, int defaultValue, int lowest, int highest, bool negativeIsDefault)
+{
+    const int stored = ReadDword(name, defaultValue);
+    int value = stored;
+    if (stored < 0 && negativeIsDefault) value = defaultValue;
+    else if (stored < lowest) value = lowest;
+    else if (stored > highest) value = highest;
+    if (value != stored) TraceOutOfRangeOnce(name, std::to_string(stored), std::to_string(value));
+    return value;
+}
+
+const int kLongestTimeout = 3600;  // seconds
+const int kLongestPeriod = 86400;
+
+bool StartsWithNoCase(const std::string& text, const char* prefix)
+{
+    const size_t length = std::char_traits<char>::length(prefix);
+    if (text.size() < length) return false;
+    for (size_t i = 0; i < length; ++i) {
+        const char c = text[i];
+        if (((c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c) != prefix[i]) return false;
+    }
+    return true;
+}
+
+// An address the shell is given: only a web address, of a length every
+// browser takes. Anything else (a program path, "file:", an address long
+// enough to upset the shell) gives the default.
+std::string WebAddressSetting(const char* name, const char* defaultAddress)
+{
+    const std::string stored = ReadString(name, defaultAddress);
+    bool usable = (StartsWithNoCase(stored, "http://") || StartsWithNoCase(stored, "https://")) &&
+                  stored.size() <= kLongestWebAddress;
+    for (const char c : stored) usable = usable && static_cast<unsigned char>(c) > 0x20;
+    if (usable) return stored;
+    TraceOutOfRangeOnce(name, "not a web address", defaultAddress);
+    return defaultAddress;
+}
+
+}  // namespace
+
 int GetDebugLogLevel() { return ReadDword("DebugLogLevel", 0); }
-int GetTaskStopTimeout() { return ReadDword("TaskStopTimeout", 15); }
-int GetTaskStartTimeout() { return ReadDword("TaskStartTimeout", 10); }
-int GetTaskScheduleUpdatePeriod() { return ReadDword("TaskScheduleUpdatePeriod", 60); }
-int GetTaskScheduleExecutePeriod() { return ReadDword("TaskScheduleExecutePeriod", 1); }
-std::string GetOnlineHelpUrl() { return ReadString("OnlineHelpUrl", kDefaultOnlineHelpUrl); }
-std::string GetSupportUrl() { return ReadString("SupportUrl", kDefaultSupportUrl); }
+int GetTaskStopTimeout() { return SecondsSetting("TaskStopTimeout", 15, 0, kLongestTimeout, true); }
+int GetTaskStartTimeout() { return SecondsSetting("TaskStartTimeout", 10, 0, kLongestTimeout, true); }
+int GetTaskScheduleUpdatePeriod() { return SecondsSetting("TaskScheduleUpdatePeriod", 60, 1, kLongestPeriod, false); }
+int GetTaskScheduleExecutePeriod() { return SecondsSetting("TaskScheduleExecutePeriod", 1, 1, kLongestPeriod, false); }
+std::string GetOnlineHelpUrl() { return WebAddressSetting("OnlineHelpUrl", kDefaultOnlineHelpUrl); }
+std::string GetSupportUrl() { return WebAddressSetting("SupportUrl", kDefaultSupportUrl); }
 bool GetAutoRun() { return ReadDword("AutoRun", 1) != 0; }
 void SetAutoRun(bool on) { WriteDword("AutoRun", on ? 1 : 0); }

@@ -19,6 +19,11 @@ std::string ReadString(const char* name, const std::string& defaultValue);
 LONG WriteDword(const char* name, int value);
 LONG WriteString(const char* name, const std::string& value);
 
+// The time settings are held to a range (traced once when the registry holds
+// another value): time-outs 0 s to 1 hour, a negative value giving the
+// default; periods 1 s to 1 day. The addresses are used only when they are
+// http:// or https:// addresses of at most 2,083 characters; otherwise the
+// default address.
 int GetDebugLogLevel();
 int GetTaskStopTimeout();
 int GetTaskStartTimeout();

@@ -84,7 +84,55 @@ TEST_F(SettingsStore, TextsOfTheWrongTypeGiveTheDefaultAndRightOnesAreReadWhole)
 
     // Stored without its terminating NUL: still read exactly.
     WriteRegValue(HKEY_LOCAL_MACHINE, kKey, "OnlineHelpUrl", REG_SZ, "abc", 3);
-    EXPECT_EQ(GetOnlineHelpUrl(), "abc");
+    EXPECT_EQ(ReadString("OnlineHelpUrl", ""), "abc");
+}
+
+TEST_F(SettingsStore, TimeSettingsAreHeldToARangeThatNeverWrapsInMilliseconds)
+{
+    struct Case {
+        DWORD stored;
+        int timeout;  // TaskStartTimeout and TaskStopTimeout (defaults 10, 15)
+        int period;   // TaskScheduleUpdatePeriod
+    };
+    const Case cases[] = {
+        {0, 0, 1},           {0xFFFFFFFF, -1, 1},   {1, 1, 1},          {3600, 3600, 3600},
+        {4294967, 3600, 86400}, {4294968, 3600, 86400}, {0x20000000, 3600, 86400}, {0x7FFFFFFF, 3600, 86400},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        for (const char* name : {"TaskStartTimeout", "TaskStopTimeout", "TaskScheduleUpdatePeriod",
+                                 "TaskScheduleExecutePeriod"}) {
+            WriteRegDword(HKEY_LOCAL_MACHINE, kKey, name, c.stored);
+        }
+        EXPECT_EQ(GetTaskStartTimeout(), c.timeout == -1 ? 10 : c.timeout);
+        EXPECT_EQ(GetTaskStopTimeout(), c.timeout == -1 ? 15 : c.timeout);
+        EXPECT_EQ(GetTaskScheduleUpdatePeriod(), c.period);
+        EXPECT_EQ(GetTaskScheduleExecutePeriod(), c.period);
+        // What the callers make of them fits a 32-bit count of milliseconds.
+        EXPECT_LE(static_cast<long long>(GetTaskScheduleExecutePeriod()) * 1000, 86400000LL);
+    }
+}
+
+TEST_F(SettingsStore, OnlyWebAddressesOfABrowsersLengthAreHandedToTheShell)
+{
+    const std::string help = "https://hollowmere.example/tw_docs.html";
+    const std::string fits = "https://help.example/" + std::string(2083 - 21, 'p');
+    ASSERT_EQ(fits.size(), 2083u);
+    const std::pair<std::string, std::string> cases[] = {
+        {"http://help.example/a", "http://help.example/a"},
+        {"HTTPS://help.example/a", "HTTPS://help.example/a"},
+        {fits, fits},
+        {fits + "p", help},
+        {"C:\\windows\\notepad.exe", help},
+        {"file:///C:/windows/notepad.exe", help},
+        {"mailto:x@example.com", help},
+        {"https://help.example/a b", help},
+        {"", help},
+    };
+    for (const auto& [stored, used] : cases) {
+        WriteRegString(HKEY_LOCAL_MACHINE, kKey, "OnlineHelpUrl", stored);
+        EXPECT_EQ(GetOnlineHelpUrl(), used) << stored;
+    }
 }
 
 TEST_F(SettingsStore, AutoRunIsWrittenAsZeroOrOne)
