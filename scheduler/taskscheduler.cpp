@@ -223,8 +223,13 @@ void CTaskScheduler::ExecuteTasks()
     TRACE(9, "CTaskScheduler::ExecuteTasks");
     for (auto& [key, entry] : m_tasks) {
         if (entry->nextRun == 0 || entry->nextRun > GetLocalNow()) continue;
+        // A stop request ends the pass at once; the tasks not started keep
+        // their next run.
+        if (StopRequested()) break;
         StartTask(entry->task.Name, entry->nextRun);
-        ::Sleep(1000);  // so that the next run computed lies after the one just started
+        // A second's pause, so that the next run computed lies after the one
+        // just started; a stop request ends it.
+        ::WaitForSingleObject(m_stopEvent.Get(), 1000);
         entry->nextRun = CalcNextRunTime(entry->task);
     }
     TRACE(9, "CTaskScheduler::ExecuteTasks - done");

@@ -174,6 +174,22 @@ TEST_F(ResidentInstance, AtTheEndOfTheSessionShutdownTasksRunToTheirEndBeforeItA
     EXPECT_TRUE(resident.Wait(30000));  // the resident copy ends with the session
 }
 
+TEST_F(ResidentInstance, ShutdownEndsAPassOfManyDueTasksAtOnce)
+{
+    const time32 when = Now() + 3;
+    for (int i = 0; i < 20; ++i) RunOnce("Due" + std::to_string(i), "Due" + std::to_string(i), when);
+    StartResident();
+    ASSERT_TRUE(Eventually([&] { return FileExists(folder.SessionFile("Due0")); }, 20000));
+    const DWORD asked = ::GetTickCount();
+    Shutdown();
+    ASSERT_TRUE(resident.Wait(30000));
+    // One start a second would take twenty seconds; the pass ends at the request.
+    EXPECT_LT(::GetTickCount() - asked, 8000u);
+    int started = 0;
+    for (int i = 0; i < 20; ++i) started += FileExists(folder.SessionFile("Due" + std::to_string(i))) ? 1 : 0;
+    EXPECT_LT(started, 20);
+}
+
 TEST_F(ResidentInstance, StartupTasksRunWhenItStartsAndShutdownTasksWhenItStops)
 {
     TaskSchedule startup;
