@@ -24,6 +24,7 @@
 namespace {
 
 const UINT_PTR kRefreshTimer = 1;
+const UINT kStartOrStopDone = WM_APP + 1;
 const int kProgressListId = 104;
 const int kDefaultPosition = 0;
 const int kCreateNewPosition = 1;
@@ -49,6 +50,13 @@ INT_PTR CTidewhistleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_TIMER:
         if (wParam == kRefreshTimer) Refresh();
+        return TRUE;
+    case kStartOrStopDone:
+        OnStartOrStopDone();
+        return TRUE;
+    case WM_SETCURSOR:
+        if (!OnSetCursor()) return FALSE;
+        ::SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, TRUE);
         return TRUE;
     case WM_PAINT:
         return OnPaintMinimised();
@@ -234,8 +242,10 @@ void CTidewhistleDlg::UpdateRunState()
     const CTaskConfig* task = CurrentTask();
     const bool running = task != nullptr && IsTaskRunning(task->Name);
     ::SetDlgItemTextA(m_hwnd, IDC_RUN_STATUS, LoadResString(running ? IDS_STATUS_STARTED : IDS_STATUS_STOPPED).c_str());
-    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_STOP), running);
-    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_START), !running);
+    // Neither is offered again while a start or stop is under way.
+    const bool idle = !m_startOrStop.IsBusy();
+    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_STOP), idle && running);
+    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_START), idle && !running);
 }
 
 void CTidewhistleDlg::ReportRefreshError(const std::string& text)
@@ -314,15 +324,35 @@ void CTidewhistleDlg::NewTask()
 
 void CTidewhistleDlg::StartOrStop(bool start)
 {
-    const HCURSOR previous = ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
-    try {
-        if (start) StartTask(CurrentTask()->Name);
-        else StopTask(CurrentTask()->Name);
-    } catch (const std::exception& error) {
-        ShowError(error.what());
+    if (m_startOrStop.IsBusy() || CurrentTask() == nullptr) return;
+    // The call keeps its own copy of the name: the task may be deleted meanwhile.
+    const std::string name = CurrentTask()->Name;
+    const bool started = m_startOrStop.Start(m_hwnd, kStartOrStopDone, [name, start] {
+        if (start) StartTask(name);
+        else StopTask(name);
+    });
+    if (!started) {
+        ShowError(FormatResString(start ? IDS_CANNOT_RUN_TASK : IDS_CANNOT_STOP_TASK, static_cast<int>(ERROR_NOT_ENOUGH_MEMORY)));
+        return;
     }
     UpdateRunState();
-    ::SetCursor(previous);
+    OnSetCursor();
+}
+
+void CTidewhistleDlg::OnStartOrStopDone()
+{
+    const std::string error = m_startOrStop.Finish();
+    UpdateRunState();
+    ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
+    if (!error.empty()) ShowError(error);
+}
+
+// The wait cursor shows over the console while a start or stop is under way.
+bool CTidewhistleDlg::OnSetCursor()
+{
+    if (!m_startOrStop.IsBusy()) return false;
+    ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
+    return true;
 }
 
 void CTidewhistleDlg::DeleteTask()

@@ -5,6 +5,7 @@
 // session data file once a second. Every task loaded stays in memory while
 // the console is open and is written back to its file when it changed.
 #include "tasks/taskconfig.h"
+#include "ui/backgroundcall.h"
 #include "ui/jobtree.h"
 #include "ui/modaldialog.h"
 #include "ui/progresslist.h"
@@ -40,7 +41,11 @@ private:
     void PollProgress();
     void UpdateRunState();
     void NewTask();
+    // The start or stop runs off the console's thread: it may wait long, and
+    // the console (and the resident instance on its thread) keeps answering.
     void StartOrStop(bool start);
+    void OnStartOrStopDone();
+    bool OnSetCursor();
     void DeleteTask();
     void ShowHelpMenu();
     void EditSettings();
@@ -59,6 +64,7 @@ private:
     HWND m_taskBox = nullptr;
     HICON m_icon = nullptr;
     CJobTree m_tree;
+    CBackgroundCall m_startOrStop;
     CTaskConfig m_defaultTask;
     std::vector<std::unique_ptr<CTaskConfig>> m_userTasks;
     std::map<const CTaskConfig*, std::unique_ptr<CProgressList>> m_progressLists;

@@ -4,6 +4,7 @@
 // as test artefacts.
 #include "console_fixture.h"
 
+#include "common/namedevent.h"
 #include "common/timeutil.h"
 #include "runtime/taskprocess.h"
 #include "support/remote_controls.h"
@@ -151,4 +152,83 @@ TEST_F(ConsoleProgress, ATaskTheSchedulerStartsIsFollowedLiveByTheOpenConsole)
         << ::testing::PrintToString(ListRows());
     ExpectFinishedRunShown(name);
     EXPECT_EQ(MessageColumn(ListRows()), kReportAndWaitMessages);
+}
+
+namespace {
+
+// True when the window's thread answers a message within a second.
+bool Answers(HWND window)
+{
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
+}
+
+// A task that seems to run and never ends when asked to: the session event
+// held by this test process stands for a task process stuck in a job.
+class StuckTask {
+public:
+    explicit StuckTask(const std::string& name) : m_event(CreateNamedEvent(SessionEventName(name), true, false)) {}
+    bool IsValid() const { return m_event.IsValid(); }
+    bool StopRequested() const { return ::WaitForSingleObject(m_event.Get(), 0) == WAIT_OBJECT_0; }
+    void End() { m_event.Reset(); }
+
+private:
+    UniqueHandle m_event;
+};
+
+}  // namespace
+
+TEST_F(ConsoleProgress, TheConsoleAnswersWhileAStuckTaskIsBeingStoppedAndTellsWhenTheStopTimesOut)
+{
+    settings.SetDword("TaskStopTimeout", 6);
+    const std::string name = "Stuck";
+    WriteReportAndWaitInventory(1000);
+    folder.WriteTask(name, {TestItemGuid(1)});
+    StuckTask task(name);
+    ASSERT_TRUE(task.IsValid());
+    OpenConsole();
+    ChooseTask(name);
+    ASSERT_EQ(RunStatus(), "Started");
+
+    Press(kStop);
+    ASSERT_TRUE(Eventually([&] { return task.StopRequested(); }, 5000));
+    // Throughout the wait the console (the resident instance's thread) answers.
+    for (int second = 0; second < 3; ++second) {
+        EXPECT_TRUE(Answers(console)) << "second " << second;
+        EXPECT_EQ(RunStatus(), "Started");
+        EXPECT_FALSE(::IsWindowEnabled(Control(kStop)));
+        EXPECT_FALSE(::IsWindowEnabled(Control(kStart)));
+        ::Sleep(1000);
+    }
+    const HWND box = WaitForBox(kConsoleCaption, 15000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(StaticTextOf(box), "Task cannot be stopped in a timely fashion.");
+    Dismiss(box);
+    EXPECT_TRUE(ButtonsShowRunning(true));
+
+    // A stop that the task obeys ends without a word.
+    Press(kStop);
+    ASSERT_TRUE(Eventually([this] { return !::IsWindowEnabled(Control(kStop)); }, 5000));
+    task.End();
+    EXPECT_TRUE(Eventually([this] { return RunStatus() == "Stopped" && ButtonsShowRunning(false); }, 10000))
+        << RunStatus();
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+}
+
+TEST_F(ConsoleProgress, ShutdownEndsTheProgramWhileTheConsoleWaitsForAStuckTaskToStop)
+{
+    settings.SetDword("TaskStopTimeout", 3600);
+    const std::string name = "Stuck";
+    WriteReportAndWaitInventory(1000);
+    folder.WriteTask(name, {TestItemGuid(1)});
+    StuckTask task(name);
+    ASSERT_TRUE(task.IsValid());
+    OpenConsole();
+    ChooseTask(name);
+    Press(kStop);
+    ASSERT_TRUE(Eventually([&] { return task.StopRequested(); }, 5000));
+
+    DWORD exitCode = 1;
+    ASSERT_TRUE(RunToEnd(folder.Program(), {"/shutdown"}, 30000, &exitCode));
+    EXPECT_TRUE(program.Wait(15000)) << "the resident instance outlives /shutdown";
 }
