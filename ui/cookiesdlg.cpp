@@ -10,6 +10,8 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -25,32 +27,52 @@ void InsertNameColumn(HWND list)
     ::SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
 }
 
-void AddName(HWND list, const std::string& name)
+// Copies a name into a list's buffer, cut short when it does not fit:
+// only the rows shown use it, never the keep list.
+void CopyName(const std::string& name, char* buffer, int size)
 {
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = ListView_GetItemCount(list);  // the list sorts it among the others
-    item.pszText = const_cast<char*>(name.c_str());
-    ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    if (buffer == nullptr || size <= 0) return;
+    ::lstrcpynA(buffer, name.c_str(), size);
 }
 
-std::string ItemText(HWND list, int index)
+void CopyName(const std::string& name, wchar_t* buffer, int size)
 {
-    // The list copies at most the buffer less one character: grow the
-    // buffer until the text fits, so that no stored name is cut short.
-    for (size_t size = 1024;; size *= 4) {
-        std::string text(size, '\0');
-        LVITEMA item = {};
-        item.iSubItem = 0;
-        item.pszText = &text[0];
-        item.cchTextMax = static_cast<int>(size);
-        const LRESULT length = ::SendMessageA(list, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
-        if (length < 0) return std::string();
-        if (static_cast<size_t>(length) + 1 < size || size >= (1u << 24)) {
-            text.resize(static_cast<size_t>(length));
-            return text;
-        }
+    if (buffer == nullptr || size <= 0) return;
+    std::wstring wide(name.size() + 1, L'\0');
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    ::lstrcpynW(buffer, length > 0 ? wide.c_str() : L"", size);
+}
+
+bool StartsWithFolded(const std::string& name, const std::string& prefix)
+{
+    if (prefix.size() > name.size()) return false;
+    return ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(), static_cast<int>(prefix.size()),
+                            prefix.c_str(), static_cast<int>(prefix.size())) == CSTR_EQUAL;
+}
+
+std::string Narrow(const wchar_t* text)
+{
+    if (text == nullptr) return std::string();
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return std::string();
+    std::string narrow(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], size, nullptr, nullptr);
+    narrow.resize(static_cast<size_t>(size) - 1);
+    return narrow;
+}
+
+// Typing in a list jumps to the next name starting with what was typed.
+int FindByPrefix(const StringList& names, const std::string& prefix, int start, bool wrap)
+{
+    const int count = static_cast<int>(names.size());
+    if (count == 0) return -1;
+    if (start < 0 || start >= count) start = 0;
+    for (int step = 0; step < count; ++step) {
+        const int index = start + step;
+        if (index >= count && !wrap) break;
+        if (StartsWithFolded(names[static_cast<size_t>(index % count)], prefix)) return index % count;
     }
+    return -1;
 }
 
 // The text of message 39: the system's description of the failure and its code.
@@ -86,12 +108,10 @@ INT_PTR CCookiesDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnInitDialog();
         return TRUE;
     case WM_NOTIFY: {
-        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
-        if ((header.idFrom == IDC_CLEAN_LIST || header.idFrom == IDC_KEEP_LIST) &&
-            (header.code == LVN_ITEMCHANGING || header.code == LVN_ITEMCHANGED)) {
-            UpdateMoveButtons();
-        }
-        return FALSE;  // an item change is never refused
+        LRESULT result = 0;
+        if (!OnListNotify(*reinterpret_cast<const NMHDR*>(lParam), &result)) return FALSE;
+        ::SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, result);
+        return TRUE;
     }
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -122,21 +142,79 @@ void CCookiesDlg::OnInitDialog()
         // The stored names stay on the keep side, so that OK cannot erase them.
         current.clear();
     }
-    const CookieLists lists = SortCookies(current, m_keepNames);
-    for (const std::string& name : lists.clean) AddName(m_cleanList, name);
-    for (const std::string& name : lists.keep) AddName(m_keepList, name);
+    CookieLists lists = SortCookies(current, m_keepNames);
+    m_cleanSide = std::move(lists.clean);
+    m_keepSide = std::move(lists.keep);
+    SortForDisplay(m_cleanSide);
+    SortForDisplay(m_keepSide);
+    ShowNames(m_cleanList);
+    ShowNames(m_keepList);
     UpdateMoveButtons();
+}
+
+bool CCookiesDlg::OnListNotify(const NMHDR& header, LRESULT* result)
+{
+    const HWND list = header.hwndFrom;
+    if (list == nullptr || (list != m_cleanList && list != m_keepList)) return false;
+    const StringList& names = NamesOf(list);
+    switch (header.code) {
+    case LVN_GETDISPINFOA: {
+        LVITEMA& item = reinterpret_cast<NMLVDISPINFOA&>(const_cast<NMHDR&>(header)).item;
+        if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && static_cast<size_t>(item.iItem) < names.size())
+            CopyName(names[static_cast<size_t>(item.iItem)], item.pszText, item.cchTextMax);
+        return true;
+    }
+    case LVN_GETDISPINFOW: {
+        LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item;
+        if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && static_cast<size_t>(item.iItem) < names.size())
+            CopyName(names[static_cast<size_t>(item.iItem)], item.pszText, item.cchTextMax);
+        return true;
+    }
+    case LVN_ODFINDITEMA: {
+        const auto& find = reinterpret_cast<const NMLVFINDITEMA&>(header);
+        if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || find.lvfi.psz == nullptr) *result = -1;
+        else *result = FindByPrefix(names, find.lvfi.psz, find.iStart, (find.lvfi.flags & LVFI_WRAP) != 0);
+        return true;
+    }
+    case LVN_ODFINDITEMW: {
+        const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
+        if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || find.lvfi.psz == nullptr) *result = -1;
+        else *result = FindByPrefix(names, Narrow(find.lvfi.psz), find.iStart, (find.lvfi.flags & LVFI_WRAP) != 0);
+        return true;
+    }
+    case LVN_ITEMCHANGED:
+    case LVN_ODSTATECHANGED:
+        UpdateMoveButtons();
+        return true;
+    default:
+        return false;  // an item change is never refused
+    }
 }
 
 void CCookiesDlg::MoveItems(HWND source, HWND target, bool all)
 {
-    for (;;) {
-        const int index = ListView_GetNextItem(source, -1, all ? LVNI_ALL : LVNI_SELECTED);
-        if (index < 0) break;
-        AddName(target, ItemText(source, index));
-        ListView_DeleteItem(source, index);
+    std::vector<int> positions;
+    if (all) {
+        for (size_t i = 0; i < NamesOf(source).size(); ++i) positions.push_back(static_cast<int>(i));
+    } else {
+        for (int index = ListView_GetNextItem(source, -1, LVNI_SELECTED); index >= 0;
+             index = ListView_GetNextItem(source, index, LVNI_SELECTED)) {
+            positions.push_back(index);
+        }
     }
+    if (positions.empty()) return;
+    MoveNames(NamesOf(source), positions, NamesOf(target));
+    ShowNames(source);
+    ShowNames(target);
     UpdateMoveButtons();
+}
+
+void CCookiesDlg::ShowNames(HWND list)
+{
+    // A new count leaves the old rows' selection behind: nothing is chosen
+    // on either side after a move, as when the rows were moved one by one.
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemCountEx(list, static_cast<int>(NamesOf(list).size()), 0);
 }
 
 void CCookiesDlg::UpdateMoveButtons()
@@ -150,8 +228,6 @@ void CCookiesDlg::UpdateMoveButtons()
 
 void CCookiesDlg::OnOK()
 {
-    m_keepNames.clear();
-    const int count = ListView_GetItemCount(m_keepList);
-    for (int i = 0; i < count; ++i) m_keepNames.push_back(ItemText(m_keepList, i));
+    m_keepNames = m_keepSide;
     ::EndDialog(m_hwnd, IDOK);
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Which of the browser's current cookies the cookies dialog offers for
-// cleaning and which it shows as kept.
+// cleaning and which it shows as kept, and the order both lists show.
 #include "common/codecs.h"
+
+#include <vector>
 
 struct CookieLists {
     StringList clean;
@@ -13,3 +15,12 @@ struct CookieLists {
 // the clean side; the names of the keep list left over follow on the keep
 // side, so a kept name stays kept while its cookie is absent.
 CookieLists SortCookies(const StringList& current, const StringList& keepList);
+
+// The order of the dialog's lists: letters compared without regard to case,
+// then byte for byte, so that names differing only in case keep one order.
+bool ComesBefore(const std::string& a, const std::string& b);
+void SortForDisplay(StringList& names);
+
+// Moves the names at the positions given (ascending, each within from) to
+// the other list; both lists stay in display order.
+void MoveNames(StringList& from, const std::vector<int>& positions, StringList& to);

@@ -412,3 +412,52 @@ TEST_F(TaskDialogs, ARunOnceMomentSetInTheDialogMakesTheResidentSchedulerRunTheT
         40000));
     EXPECT_TRUE(FileExists(folder.File("TS_LRT_Soon.dat")));
 }
+
+TEST_F(TaskDialogs, FiveThousandKeptNamesAreShownInOrderMovedBothWaysAndKeptWhole)
+{
+    WipeCache();
+    const std::string news = AddCookie("news.example.com");
+    StringList stored;
+    for (int i = 0; i < 5000; ++i) stored.push_back("Cookie:" + UserName() + "@site" + std::to_string(i) + ".example.com/");
+    folder.WriteInventory({{kCookiesItem, "Browser cookies", "Sweepkit.dll", kCookiesClass, ""}});
+    folder.WriteTask("Many", {kCookiesItem}, {{kKeepListKeyText, EncodeStringList(stored)}});
+    OpenOn("Many");
+
+    const HWND options = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
+    ASSERT_NE(options, nullptr);
+    ::PostMessageW(options, WM_COMMAND, kCookiesButton, 0);
+    const HWND cookies = WaitForWindow(program.Id(), "#32770", "Internet Explorer Cookies", 30000);
+    ASSERT_NE(cookies, nullptr);
+    const HWND clean = ::GetDlgItem(cookies, kCleanList);
+    const HWND keep = ::GetDlgItem(cookies, kKeepList);
+    const auto count = [](HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); };
+    EXPECT_EQ(FirstColumn(clean), std::vector<std::string>{news});
+    EXPECT_EQ(FirstColumn(keep), Sorted(stored));
+
+    // Sent, not posted: each move is over when the click returns.
+    ::SendMessageW(::GetDlgItem(cookies, kCleanAll), BM_CLICK, 0, 0);
+    EXPECT_EQ(count(keep), 0);
+    EXPECT_EQ(count(clean), 5001);
+    ::SendMessageW(::GetDlgItem(cookies, kKeepAll), BM_CLICK, 0, 0);
+    EXPECT_EQ(count(clean), 0);
+    ASSERT_EQ(count(keep), 5001);
+
+    // One row picked out of thousands goes back alone.
+    StringList all = stored;
+    all.push_back(news);
+    all = Sorted(all);
+    const int picked = static_cast<int>(std::find(all.begin(), all.end(), stored[2500]) - all.begin());
+    ASSERT_TRUE(SelectListRow(keep, picked));
+    ASSERT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(cookies, kCleanSelected)) != FALSE; }, 5000));
+    ::SendMessageW(::GetDlgItem(cookies, kCleanSelected), BM_CLICK, 0, 0);
+    EXPECT_EQ(FirstColumn(clean), std::vector<std::string>{stored[2500]});
+    ASSERT_TRUE(End(cookies, IDOK));
+    ASSERT_TRUE(End(options, IDOK));
+
+    ASSERT_TRUE(SavedWith("ExtendedData_Value=1 48"));
+    StringList saved;
+    DecodeStringList(ExtendedValue(taskFile, kCookieKeepListKey), saved);
+    all.erase(all.begin() + picked);
+    EXPECT_EQ(saved, all);
+    WipeCache();
+}

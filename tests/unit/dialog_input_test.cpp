@@ -56,3 +56,56 @@ TEST(CookieSort, AFailedListingShowsTheStoredKeepList)
     EXPECT_TRUE(lists.clean.empty());
     EXPECT_EQ(lists.keep, (StringList{"Cookie:u@b.com/", "Cookie:u@a.com/"}));
 }
+
+TEST(CookieSort, TheFirstOccurrencesOfAKeptNameAreUsedUpAndTheRestKeepTheirPlaces)
+{
+    const CookieLists lists = SortCookies({"x", "y"}, {"x", "g", "x", "y", "y", "x"});
+    EXPECT_TRUE(lists.clean.empty());
+    EXPECT_EQ(lists.keep, (StringList{"x", "y", "g", "x", "y", "x"}));
+}
+
+TEST(CookieSort, ListsShowNamesWithoutRegardToCaseAndInOneOrderForNamesDifferingInCaseOnly)
+{
+    StringList names = {"Cookie:u@b.com/", "cookie:u@A.com/", "Cookie:u@a.com/", "Cookie:u@a.com/x", "Cookie:u@a.co"};
+    SortForDisplay(names);
+    EXPECT_EQ(names, (StringList{"Cookie:u@a.co", "Cookie:u@a.com/", "cookie:u@A.com/", "Cookie:u@a.com/x",
+                                 "Cookie:u@b.com/"}));
+    EXPECT_FALSE(ComesBefore("a", "a"));
+    EXPECT_TRUE(ComesBefore("B", "a") != ComesBefore("a", "B"));
+}
+
+TEST(CookieSort, MovedNamesLeaveTheirSideAndJoinTheOtherInOrder)
+{
+    StringList clean = {"a", "c", "e", "g"};
+    StringList keep = {"b", "f"};
+    MoveNames(clean, {1, 3}, keep);
+    EXPECT_EQ(clean, (StringList{"a", "e"}));
+    EXPECT_EQ(keep, (StringList{"b", "c", "f", "g"}));
+
+    // Positions repeated or out of range move nothing extra and lose nothing.
+    MoveNames(keep, {-1, 0, 0, 2, 9}, clean);
+    EXPECT_EQ(keep, (StringList{"c", "g"}));
+    EXPECT_EQ(clean, (StringList{"a", "b", "e", "f"}));
+}
+
+TEST(CookieSort, ThousandsOfNamesSplitAndMoveWithoutLosingOne)
+{
+    StringList current;
+    StringList keepList;
+    for (int i = 0; i < 20000; ++i) {
+        current.push_back("Cookie:u@host" + std::to_string(i) + ".example/");
+        if (i % 2 == 0) keepList.push_back(current.back());
+    }
+    CookieLists lists = SortCookies(current, keepList);
+    ASSERT_EQ(lists.clean.size(), 10000u);
+    ASSERT_EQ(lists.keep.size(), 10000u);
+    SortForDisplay(lists.clean);
+    SortForDisplay(lists.keep);
+    std::vector<int> all;
+    for (int i = 0; i < 10000; ++i) all.push_back(i);
+    MoveNames(lists.clean, all, lists.keep);
+    EXPECT_TRUE(lists.clean.empty());
+    StringList expected = current;
+    SortForDisplay(expected);
+    EXPECT_EQ(lists.keep, expected);
+}
