@@ -17,8 +17,10 @@ const size_t kMessageSize = 4096;
 // when several processes append records to the same file at once.
 std::FILE* OpenForAppend(const char* path)
 {
-    HANDLE file = ::CreateFileA(path, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for deletion too, so that the process that finds the file full
+    // can move it aside while the others still hold it open.
+    HANDLE file = ::CreateFileA(path, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_APPEND | _O_BINARY);
     if (fd == -1) {
@@ -34,6 +36,49 @@ std::FILE* OpenForAppend(const char* path)
     std::setvbuf(stream, nullptr, _IOFBF, 2 * kMessageSize);
     return stream;
 }
+
+HANDLE HandleOf(std::FILE* stream)
+{
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+}
+
+// Whether the open file is the one the path names now: after another
+// process moved the file aside, it is not.
+bool IsFileAtPath(HANDLE open, const std::string& path)
+{
+    UniqueHandle atPath(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION mine = {};
+    BY_HANDLE_FILE_INFORMATION theirs = {};
+    if (!atPath || !::GetFileInformationByHandle(open, &mine) || !::GetFileInformationByHandle(atPath.Get(), &theirs))
+        return false;
+    return mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber && mine.nFileIndexHigh == theirs.nFileIndexHigh &&
+           mine.nFileIndexLow == theirs.nFileIndexLow;
+}
+
+// Held while a full file is moved aside, so that two processes finding it
+// full at once move it only once.
+class RotationLock {
+public:
+    RotationLock() : m_mutex(::CreateMutexA(nullptr, FALSE, "Hollowmere_Tidewhistle_Trace_Rotation"))
+    {
+        if (m_mutex) {
+            const DWORD result = ::WaitForSingleObject(m_mutex.Get(), 5000);
+            m_held = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+        }
+    }
+    ~RotationLock()
+    {
+        if (m_held) ::ReleaseMutex(m_mutex.Get());
+    }
+    RotationLock(const RotationLock&) = delete;
+    RotationLock& operator=(const RotationLock&) = delete;
+
+private:
+    UniqueHandle m_mutex;
+    bool m_held = false;
+};
 
 // Restores the thread's last-error code when the scope ends.
 class LastErrorKeeper {
@@ -65,26 +110,62 @@ bool CTracer::Open(unsigned flags, int threshold, const char* path)
     if ((m_flags & kFile) == 0) return true;
     if (path == nullptr) return false;
 
+    m_path = path;
     m_file = OpenForAppend(path);
     if (m_file == nullptr) {
         m_flags = (m_flags & ~kFile) | kDebugger;
         return true;
     }
+    {
+        std::lock_guard<std::mutex> lock(m_fileLock);
+        KeepUnderSizeLimit();
+        if (!WriteHeader()) return false;
+    }
+    TraceSystemLines();
+    return true;
+}
 
+bool CTracer::WriteHeader()
+{
     SYSTEMTIME now;
     ::GetLocalTime(&now);
     const int written = std::fprintf(m_file, "Hollowmere trace file (%s). Created at %.02d/%.02d/%.02d %.02d:%.02d:%.02d.\r\n",
                                      m_moduleName.c_str(), now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute,
                                      now.wSecond);
-    if (written < 0 || std::fflush(m_file) != 0) return false;
+    return written >= 0 && std::fflush(m_file) == 0;
+}
 
-    TraceSystemLines();
-    return true;
+bool CTracer::KeepUnderSizeLimit()
+{
+    LARGE_INTEGER size = {};
+    if (!::GetFileSizeEx(HandleOf(m_file), &size) || size.QuadPart < m_sizeLimit) return true;
+
+    RotationLock lock;
+    bool moved = false;
+    const bool current = IsFileAtPath(HandleOf(m_file), m_path);
+    if (current) {
+        const std::string previous = m_path + ".1";
+        moved = ::MoveFileExA(m_path.c_str(), previous.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+        if (!moved) {
+            // The previous generation may be held open by a process that has
+            // not yet followed: its name goes first, then this file takes it.
+            ::DeleteFileA(previous.c_str());
+            moved = ::MoveFileExA(m_path.c_str(), previous.c_str(), 0) != FALSE;
+        }
+        if (!moved) return false;
+    }
+    // Moved aside, by this process or by another: continue in a new file.
+    std::FILE* next = OpenForAppend(m_path.c_str());
+    if (next == nullptr) return false;
+    std::fclose(m_file);
+    m_file = next;
+    return !moved || WriteHeader();
 }
 
 bool CTracer::Close()
 {
     m_flags = kOff;
+    std::lock_guard<std::mutex> lock(m_fileLock);
     if (m_file == nullptr) return true;
     if (std::fputs("Trace file closed.\r\n", m_file) < 0 || std::fflush(m_file) != 0) return false;
     std::fclose(m_file);
@@ -164,6 +245,8 @@ void CTracer::TraceV(int level, const char* format, va_list args, bool privateRe
 
 bool CTracer::WriteRecord(const char* text)
 {
+    std::lock_guard<std::mutex> lock(m_fileLock);
+    if (m_file == nullptr || !KeepUnderSizeLimit()) return false;
     // One formatted write and a flush: records never interleave inside a line.
     return std::fprintf(m_file, "%s", text) >= 0 && std::fflush(m_file) == 0;
 }

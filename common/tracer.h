@@ -6,6 +6,7 @@
 // 30 warnings, 40 errors. A call records only when level >= threshold.
 #include <cstdarg>
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 class CTracer {
@@ -15,6 +16,12 @@ public:
         kDebugger = 1,  // send the bare message to the debugger output
         kFile = 2,      // append a prefixed record to the open file
     };
+
+    // The trace file is kept under this size, with one previous generation
+    // beside it ("<file>.1"): a record that finds the file this large first
+    // moves it aside, replacing the previous one, and starts a new file.
+    // Other processes appending to the same file follow at their next record.
+    static constexpr long long kDefaultSizeLimit = 10 * 1024 * 1024;
 
     CTracer() = default;
     ~CTracer();
@@ -26,6 +33,7 @@ public:
     bool Open(unsigned flags, int threshold, const char* path);
     bool Close();
     void SetModuleName(const char* name);
+    void SetSizeLimit(long long bytes) { m_sizeLimit = bytes; }
 
     // The caller's last-error code is the same after the call as before it.
     void Trace(int level, const char* format, ...) __attribute__((format(gnu_printf, 3, 4)))
@@ -56,9 +64,16 @@ public:
 private:
     void TraceV(int level, const char* format, va_list args, bool privateRecord);
     bool WriteRecord(const char* text);
+    bool WriteHeader();
     void TraceSystemLines();
+    // False when the file is full and could not be moved aside: the record
+    // is then left out rather than the limit exceeded.
+    bool KeepUnderSizeLimit();
 
+    std::mutex m_fileLock;  // threads of one process share the file and may start a new one
     std::FILE* m_file = nullptr;
+    std::string m_path;
+    long long m_sizeLimit = kDefaultSizeLimit;
     unsigned m_flags = kDebugger;
     int m_threshold = 0;
     std::string m_moduleName;

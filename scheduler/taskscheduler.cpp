@@ -220,9 +220,13 @@ void CTaskScheduler::UpdateTask(const std::string& key, const FILETIME& writeTim
 
 void CTaskScheduler::ExecuteTasks()
 {
-    TRACE(9, "CTaskScheduler::ExecuteTasks");
+    // A pass with nothing due traces nothing: at a pass a second, two lines
+    // each would add megabytes a day to the trace of an idle instance.
+    bool traced = false;
     for (auto& [key, entry] : m_tasks) {
         if (entry->nextRun == 0 || entry->nextRun > GetLocalNow()) continue;
+        if (!traced) TRACE(9, "CTaskScheduler::ExecuteTasks");
+        traced = true;
         // A stop request ends the pass at once; the tasks not started keep
         // their next run.
         if (StopRequested()) break;
@@ -232,7 +236,7 @@ void CTaskScheduler::ExecuteTasks()
         ::WaitForSingleObject(m_stopEvent.Get(), 1000);
         entry->nextRun = CalcNextRunTime(entry->task);
     }
-    TRACE(9, "CTaskScheduler::ExecuteTasks - done");
+    if (traced) TRACE(9, "CTaskScheduler::ExecuteTasks - done");
 }
 
 void CTaskScheduler::ExecuteFixedTasks(Phase phase)

@@ -398,3 +398,31 @@ TEST_F(ResidentInstance, FurtherRequestsForTheConsoleBringTheOpenOneForward)
     EXPECT_TRUE(Eventually([console] { return !::IsWindow(console); }, 5000));
     EXPECT_EQ(ConsolesOf(resident.Id()), 0);
 }
+
+TEST_F(ResidentInstance, IdlePassesTraceNothingAndAFullTraceFileIsMovedAsideAtStart)
+{
+    // The finest threshold: every record the program makes is written.
+    settings.SetDword("DebugLogLevel", 1);
+    const std::string earlier = "an earlier record\r\n";
+    std::string full;
+    while (full.size() < 10 * 1024 * 1024) full += earlier;
+    ASSERT_TRUE(WriteWholeFile(folder.File("tw_debug.log"), full));
+    StartResident();
+    ::Sleep(4000);  // four passes with nothing due
+    EXPECT_EQ(Count(folder.Trace(), "CTaskScheduler::ExecuteTasks"), 0) << folder.Trace();
+
+    RunOnce("Due", "Due", Now() + 2);
+    EXPECT_TRUE(WaitForSessionEnd("Due", 20));
+    // The pass that started it is traced (its end follows the second's pause).
+    EXPECT_TRUE(Eventually([this] { return Count(folder.Trace(), "CTaskScheduler::ExecuteTasks - done") == 1; }, 5000))
+        << folder.Trace();
+    Shutdown();
+    ASSERT_TRUE(resident.Wait(30000));
+
+    std::string previous;
+    ASSERT_TRUE(ReadWholeFile(folder.File("tw_debug.log.1"), &previous));
+    EXPECT_EQ(previous.rfind(full, 0), 0u) << "the earlier records are kept whole";
+    EXPECT_EQ(folder.Trace().find(earlier), std::string::npos);
+    EXPECT_LT(folder.Trace().size(), 1024u * 1024u);
+    ::DeleteFileA(folder.File("tw_debug.log.1").c_str());
+}

@@ -197,3 +197,99 @@ TEST(Tracer, RecordsFromSeveralThreadsNeverInterleaveInsideALine)
         ASSERT_EQ(prefix.suffix().str(), payload) << i;
     }
 }
+
+namespace {
+
+size_t SizeOf(const std::string& path)
+{
+    std::string content;
+    return ReadWholeFile(path, &content) ? content.size() : 0;
+}
+
+size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+}  // namespace
+
+TEST(TraceSizeLimit, AFullFileIsMovedAsideAndTheTraceGoesOnInANewOneWithItsHeader)
+{
+    ScratchFolder folder;
+    const std::string path = folder.File("tw_debug.log");
+    const std::string previous = path + ".1";
+    const std::string payload(480, 'p');
+    CTracer tracer;
+    tracer.SetModuleName("Unit.exe");
+    tracer.SetSizeLimit(20000);
+    ASSERT_TRUE(tracer.Open(CTracer::kFile, 10, path.c_str()));
+    for (int i = 0; i < 300; ++i) tracer.Trace(20, "record %03d %s", i, payload.c_str());
+    tracer.Trace(20, "the last record");
+    EXPECT_TRUE(tracer.Close());
+
+    // About 150 KB were traced: two files of at most the limit and one record remain.
+    const size_t record = 600;
+    EXPECT_LE(SizeOf(path), 20000 + record);
+    EXPECT_GE(SizeOf(previous), 20000u);
+    EXPECT_LE(SizeOf(previous), 20000 + record);
+    const std::vector<std::string> lines = TraceLines(path);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_TRUE(std::regex_match(lines.front(), kHeader)) << lines.front();
+    EXPECT_NE(lines[lines.size() - 2].find("the last record"), std::string::npos);
+    // The previous generation ends where the current one begins.
+    const std::vector<std::string> older = TraceLines(previous);
+    ASSERT_FALSE(older.empty());
+    const std::string lastOlder = older.back().substr(older.back().find("record "), 10);
+    const std::string firstNewer = lines[1].substr(lines[1].find("record "), 10);
+    EXPECT_EQ(std::stoi(firstNewer.substr(7)), std::stoi(lastOlder.substr(7)) + 1);
+}
+
+TEST(TraceSizeLimit, AFileFoundFullAtOpeningIsMovedAsideFirst)
+{
+    ScratchFolder folder;
+    const std::string path = folder.File("tw_debug.log");
+    ASSERT_TRUE(WriteWholeFile(path, std::string(30000, 'o') + "\r\n"));
+    CTracer tracer;
+    tracer.SetModuleName("Unit.exe");
+    tracer.SetSizeLimit(20000);
+    ASSERT_TRUE(tracer.Open(CTracer::kFile, 10, path.c_str()));
+    tracer.Close();
+    EXPECT_EQ(SizeOf(path + ".1"), 30002u);
+    const std::vector<std::string> lines = TraceLines(path);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(std::regex_match(lines.front(), kHeader)) << lines.front();
+}
+
+TEST(TraceSizeLimit, WritersSharingTheFileMoveItAsideOnceAndFollowEachOther)
+{
+    // Two tracers on one file stand for two processes appending to it.
+    ScratchFolder folder;
+    const std::string path = folder.File("tw_debug.log");
+    const std::string payload(480, 'q');
+    CTracer first;
+    CTracer second;
+    first.SetModuleName("Unit.exe");
+    second.SetModuleName("Unit.exe");
+    first.SetSizeLimit(20000);
+    second.SetSizeLimit(20000);
+    ASSERT_TRUE(first.Open(CTracer::kFile, 10, path.c_str()));
+    ASSERT_TRUE(second.Open(CTracer::kFile, 10, path.c_str()));
+    for (int i = 0; i < 100; ++i) {
+        first.Trace(20, "first %s", payload.c_str());
+        second.Trace(20, "second %s", payload.c_str());
+    }
+    first.Close();
+    second.Close();
+
+    // Each writer adds at most one record after the other moved the file.
+    const size_t record = 600;
+    EXPECT_LE(SizeOf(path), 20000 + 2 * record);
+    EXPECT_LE(SizeOf(path + ".1"), 20000 + 2 * record);
+    std::string current;
+    ASSERT_TRUE(ReadWholeFile(path, &current));
+    EXPECT_GT(CountOf(current, "] first q"), 0u);
+    EXPECT_GT(CountOf(current, "] second q"), 0u);
+    EXPECT_EQ(CountOf(current, "Hollowmere trace file"), 1u);
+}
