@@ -35,8 +35,11 @@ void CSessionLogWrite::Create(const std::string& taskName)
 {
     TRACE(20, "CSessionLogWrite::Create");
     m_sequence = 0;
-    m_file.Reset(::CreateFileA(FilePath(taskName).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+    // Shared for deletion: a task deleted while it runs takes its session
+    // data file with it once this run closes the file.
+    m_file.Reset(::CreateFileA(FilePath(taskName).c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_HIDDEN, nullptr));
     if (!m_file) {
         const DWORD error = ::GetLastError();
         // A vanished folder is given up quietly: the first write reports it.
@@ -46,11 +49,38 @@ void CSessionLogWrite::Create(const std::string& taskName)
         }
     }
     // Sessions number their records from their start time, so that a reader
-    // can tell one session's records from another's.
+    // can tell one session's records from another's; a session that starts
+    // in the same second as the one it replaces (or after the clock went
+    // back) numbers from one past that one's start instead.
+    const std::uint32_t previousStart = m_file ? PreviousSessionStart() : 0;
     m_sequence = static_cast<std::uint32_t>(GetLocalNow());
+    if (previousStart != 0 && static_cast<std::int32_t>(m_sequence - previousStart) <= 0) m_sequence = previousStart + 1;
+    if (m_file) StartEmpty();
     TRACE(20, "Writing startup record");
     Write("Session started", 2);
     TRACE(20, "CSessionLogWrite::Create - done");
+}
+
+std::uint32_t CSessionLogWrite::PreviousSessionStart()
+{
+    SessionRecord first;
+    DWORD got = 0;
+    if (!::ReadFile(m_file.Get(), &first, sizeof first, &got, nullptr) || got != sizeof first ||
+        std::memcmp(first.magic, "HOTW", 4) != 0) {
+        return 0;  // no previous session, or none worth telling apart from
+    }
+    return first.sequence - 1;
+}
+
+// Empties the file as its recreation would: the readers see a new session.
+void CSessionLogWrite::StartEmpty()
+{
+    LARGE_INTEGER zero = {};
+    if (!::SetFilePointerEx(m_file.Get(), zero, nullptr, FILE_BEGIN) || !::SetEndOfFile(m_file.Get())) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "Failed to create session data file - %d", static_cast<int>(error));
+        RaiseInternalError(5, static_cast<int>(error));
+    }
 }
 
 void CSessionLogWrite::Write(const std::string& message, int type)
@@ -91,8 +121,9 @@ void CSessionLogRead::Attach(const std::string& taskName)
 bool CSessionLogRead::IsEmpty()
 {
     if (!m_opened) {
-        m_file.Reset(::CreateFileA(FilePath(m_taskName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        m_file.Reset(::CreateFileA(FilePath(m_taskName).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!m_file) {
             const DWORD error = ::GetLastError();
             if (error == ERROR_FILE_NOT_FOUND) return true;  // tried again next time

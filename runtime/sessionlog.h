@@ -44,6 +44,11 @@ public:
     void WriteFinished();
 
 private:
+    // The sequence number before the first record of the session the file
+    // holds; 0 when it holds none.
+    std::uint32_t PreviousSessionStart();
+    void StartEmpty();
+
     std::uint32_t m_sequence = 0;
 };
 

@@ -4,7 +4,9 @@
 #include "runtime/sessionlog.h"
 
 #include "common/error.h"
+#include "common/handles.h"
 #include "common/paths.h"
+#include "common/timeutil.h"
 #include "support/eventually.h"
 #include "support/program_runner.h"
 #include "support/raised.h"
@@ -264,10 +266,33 @@ TEST_F(SessionReader, GarbageAndTruncatedFilesNeverCrashTheReader)
     }
 }
 
-TEST_F(SessionReader, CleanupWhileAReaderHoldsTheFileOnlyTraces)
+TEST_F(SessionReader, ATaskDeletedWhileItsFileIsHeldLosesTheFileOnceTheHoldersClose)
 {
     WriteSessionElsewhere(1);
     ASSERT_EQ(ReadAll().size(), 2u);
+    {
+        // The run still writes and the console still reads when the task is deleted.
+        CSessionLogWrite running;
+        running.Create(taskName);
+        TraceCapture trace;
+        CSessionLog::CleanupTask(taskName);
+        for (const std::string& m : trace.Messages()) EXPECT_EQ(m.rfind("Cannot delete session file - ", 0), std::string::npos) << m;
+        reader.reset();
+    }
+    EXPECT_FALSE(FileExists(path()));
+    // A new task of the same name starts with nothing to show.
+    reader = std::make_unique<CSessionLogRead>();
+    reader->Attach(taskName);
+    EXPECT_TRUE(reader->IsEmpty());
+    EXPECT_TRUE(ReadAll().empty());
+}
+
+TEST_F(SessionReader, CleanupWhileAnotherProgramHoldsTheFileOnlyTraces)
+{
+    WriteSessionElsewhere(1);
+    UniqueHandle other(::CreateFileA(path().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(other);
     TraceCapture trace;
     CSessionLog::CleanupTask(taskName);
     EXPECT_TRUE(FileExists(path()));
@@ -275,9 +300,41 @@ TEST_F(SessionReader, CleanupWhileAReaderHoldsTheFileOnlyTraces)
     for (const std::string& m : trace.Messages()) traced |= m.rfind("Cannot delete session file - ", 0) == 0;
     EXPECT_TRUE(traced);
 
-    reader.reset();
+    other.Reset();
     CSessionLog::CleanupTask(taskName);
     EXPECT_FALSE(FileExists(path()));
+}
+
+TEST_F(SessionReader, SessionsReplacingEachOtherWithinOneSecondAreNeverMixed)
+{
+    // Start at the beginning of a second: the three sessions below begin in it.
+    const time32 start = GetLocalNow();
+    while (GetLocalNow() == start) ::Sleep(5);
+    const time32 second = GetLocalNow();
+    const auto session = [&](const std::string& name, int records) {
+        CSessionLogWrite writer;
+        writer.Create(taskName);
+        for (int i = 1; i <= records; ++i) writer.Write(name + std::to_string(i), 2);
+    };
+    session("A", 3);
+    std::vector<Row> rows = ReadAll();
+    ASSERT_EQ(rows.size(), 4u);
+    session("B", 6);
+    const std::vector<Row> afterB = ReadAll();
+    session("C", 8);
+    const std::vector<Row> afterC = ReadAll();
+    ASSERT_EQ(GetLocalNow(), second) << "the sessions did not start within one second";
+
+    const auto messages = [](const std::vector<Row>& list) {
+        std::vector<std::string> texts;
+        for (const Row& row : list) texts.push_back(row.message);
+        return texts;
+    };
+    ASSERT_EQ(messages(afterB), (std::vector<std::string>{"Session started", "B1", "B2", "B3", "B4", "B5", "B6"}));
+    EXPECT_TRUE(afterB[0].restarted);
+    ASSERT_EQ(afterC.size(), 9u);
+    EXPECT_TRUE(afterC[0].restarted);
+    EXPECT_EQ(afterC[8].message, "C8");
 }
 
 TEST(SessionWriter, WritesTheRecordLayoutAndCutsLongMessagesTo199Characters)
@@ -301,6 +358,28 @@ TEST(SessionWriter, WritesTheRecordLayoutAndCutsLongMessagesTo199Characters)
     EXPECT_EQ(records[2].sequence, records[0].sequence + 2);
     EXPECT_STREQ(records[2].message, "Session finished");
     EXPECT_TRUE(::GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(path.c_str());
+}
+
+TEST(SessionWriter, ASessionAfterOneNumberedLaterNumbersOnFromIt)
+{
+    // The session before started "in the future" (the clock has since gone back).
+    const std::string taskName = "UnitSession_ClockBack";
+    const std::string path = CSessionLog::FilePath(taskName);
+    const std::uint32_t later = static_cast<std::uint32_t>(GetLocalNow()) + 5000;
+    ASSERT_TRUE(WriteWholeFile(path, Bytes(MakeRecord(later + 1, "Session started"))));
+    {
+        CSessionLogWrite writer;
+        writer.Create(taskName);
+    }
+    std::string content;
+    ASSERT_TRUE(ReadWholeFile(path, &content));
+    ASSERT_EQ(content.size(), 272u);
+    SessionRecord record;
+    std::memcpy(&record, content.data(), sizeof record);
+    EXPECT_EQ(record.sequence, later + 2);
+    EXPECT_STREQ(record.message, "Session started");
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileA(path.c_str());
 }
