@@ -501,11 +501,12 @@ TEST_F(TaskDialogResources, TaskOptionsTemplateHoldsEveryControlWithItsText)
     ExpectTidyLayout(dialog);
 }
 
-TEST_F(TaskDialogResources, CookiesTemplateHoldsTwoSortedMultipleChoiceListsAndTheMoveButtons)
+TEST_F(TaskDialogResources, CookiesTemplateHoldsTwoMultipleChoiceListsOfTheDialogsNamesAndTheMoveButtons)
 {
     DialogTemplate dialog;
     ASSERT_NO_FATAL_FAILURE(LoadDialog(142, "Internet Explorer Cookies", 322, 233, 11, dialog));
-    const DWORD listStyle = LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SORTASCENDING | LVS_NOSORTHEADER | WS_BORDER;
+    // The dialog holds the names, sorted; the lists only show them.
+    const DWORD listStyle = LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA | LVS_NOSORTHEADER | WS_BORDER;
     ExpectControls(
         dialog,
         {{-1, kStaticClass, nullptr,
