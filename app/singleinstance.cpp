@@ -3,9 +3,9 @@
 #include "app/traywnd.h"
 #include "common/namedevent.h"
 #include "common/resstring.h"
+#include "common/stringids.h"
 #include "common/tracer.h"
 #include "ui/appmessagebox.h"
-#include "ui/resource.h"
 
 const char kInstanceEventName[] = "HOTW_53E27782CE9741EDB43D91DD650C79D6";
 const char kShutdownEventName[] = "HOTW_0865EA3F109A463ABAE12F396F3A08B7";

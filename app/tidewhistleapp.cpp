@@ -1,6 +1,5 @@
 #include "app/tidewhistleapp.h"
 
-#include "app/autorun.h"
 #include "app/singleinstance.h"
 #include "app/traywnd.h"
 #include "common/error.h"
@@ -13,6 +12,7 @@
 #include "runtime/taskruntime.h"
 #include "tasks/inventory.h"
 #include "ui/appmessagebox.h"
+#include "ui/autorun.h"
 #include "ui/resource.h"
 
 #include <objbase.h>

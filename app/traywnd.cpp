@@ -1,9 +1,9 @@
 #include "app/traywnd.h"
 
 #include "common/resstring.h"
+#include "common/stringids.h"
 #include "common/tracer.h"
 #include "ui/tidewhistledlg.h"
-#include "ui/resource.h"
 
 #include <shellapi.h>
 #include <cstring>

@@ -7,8 +7,8 @@
 #include "common/resstring.h"
 #include "common/settings.h"
 #include "common/strformat.h"
+#include "common/stringids.h"
 #include "common/tracer.h"
-#include "ui/resource.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include "common/paths.h"
 #include "common/pathtext.h"
 #include "common/resstring.h"
+#include "common/stringids.h"
 #include "common/tracer.h"
 #include "jobapi/jobapi.h"
 #include "runtime/jobhost.h"
 #include "tasks/inventory.h"
-#include "ui/resource.h"
 
 #include <exception>
 

@@ -6,6 +6,7 @@
 // last-run-time file "TS_LRT_<task>.dat".
 #include "common/handles.h"
 #include "common/timeutil.h"
+#include "scheduler/schedulerfiles.h"
 #include "tasks/taskconfig.h"
 
 #include <map>
@@ -13,7 +14,7 @@
 #include <string>
 #include <vector>
 
-class CTaskScheduler {
+class CTaskScheduler : public CTaskSchedulerFiles {
 public:
     CTaskScheduler() = default;
     virtual ~CTaskScheduler() = default;
@@ -30,15 +31,6 @@ public:
     // The tasks the thread started as it stopped (marked to run at
     // shutdown); read after Stop.
     const std::vector<std::string>& ShutdownTasks() const { return m_shutdownTasks; }
-
-    // Asks the resident scheduler to rescan the task files now; raises
-    // internal error 21 when no resident instance runs.
-    static void SignalScheduleChange();
-    // The time stored in the task's last-run-time file, 0 when it has none.
-    static time32 GetLastRunTime(const std::string& taskName);
-    static void SetLastRunTime(const std::string& taskName, time32 t);
-    // Deletes the task's last-run-time file; a failure is only traced.
-    static void CleanupTask(const std::string& taskName);
 
 private:
     struct ScheduledTask {
@@ -67,5 +59,3 @@ private:
     time32 m_lastPass = 0;
     std::vector<std::string> m_shutdownTasks;
 };
-
-extern const char kConfigChangeEventName[];

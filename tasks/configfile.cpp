@@ -2,8 +2,8 @@
 
 #include "common/error.h"
 #include "common/resstring.h"
+#include "common/stringids.h"
 #include "common/strparse.h"
-#include "ui/resource.h"
 
 #include <windows.h>
 #include <fcntl.h>

@@ -1,13 +1,13 @@
 #include "tasks/inventory.h"
 
 #include "common/error.h"
-#include "common/handles.h"
 #include "common/guid.h"
+#include "common/handles.h"
 #include "common/paths.h"
 #include "common/resstring.h"
+#include "common/stringids.h"
 #include "common/strparse.h"
 #include "common/tracer.h"
-#include "ui/resource.h"
 
 #include <cerrno>
 #include <cstdio>

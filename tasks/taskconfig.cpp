@@ -4,10 +4,10 @@
 #include "common/paths.h"
 #include "common/pathtext.h"
 #include "common/resstring.h"
+#include "common/stringids.h"
 #include "common/strparse.h"
 #include "tasks/configfile.h"
 #include "tasks/inventory.h"
-#include "ui/resource.h"
 
 #include <windows.h>
 

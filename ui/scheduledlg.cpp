@@ -2,7 +2,7 @@
 
 #include "common/tracer.h"
 #include "scheduler/nextrun.h"
-#include "scheduler/taskscheduler.h"
+#include "scheduler/schedulerfiles.h"
 #include "ui/dialogtext.h"
 #include "ui/resource.h"
 
@@ -179,7 +179,7 @@ void CScheduleDlg::UpdateRunTimes()
     ReadControls(false);
     std::string lastRun;
     try {
-        lastRun = RunTimeText(CTaskScheduler::GetLastRunTime(m_taskName));
+        lastRun = RunTimeText(CTaskSchedulerFiles::GetLastRunTime(m_taskName));
     } catch (const std::exception& error) {
         // A last-run-time file that cannot be read: the task has run, but when is unknown.
         TRACE(30, "Can't read last run time of task %s - %s", m_taskName.c_str(), error.what());

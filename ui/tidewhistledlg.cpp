@@ -1,6 +1,5 @@
 #include "ui/tidewhistledlg.h"
 
-#include "app/autorun.h"
 #include "common/error.h"
 #include "common/openurl.h"
 #include "common/paths.h"
@@ -10,9 +9,10 @@
 #include "common/strformat.h"
 #include "common/tracer.h"
 #include "runtime/taskprocess.h"
-#include "scheduler/taskscheduler.h"
+#include "scheduler/schedulerfiles.h"
 #include "tasks/inventory.h"
 #include "ui/appmessagebox.h"
+#include "ui/autorun.h"
 #include "ui/newtaskdlg.h"
 #include "ui/resource.h"
 #include "ui/scheduledlg.h"
@@ -368,7 +368,7 @@ void CTidewhistleDlg::DeleteTask()
     m_current = -1;  // the deleted task is not saved on the way out
     SelectTask(kDefaultPosition, true);
 
-    CTaskScheduler::CleanupTask(task->Name);
+    CTaskSchedulerFiles::CleanupTask(task->Name);
     CSessionLog::CleanupTask(task->Name);
     try {
         task->Delete();
@@ -440,7 +440,7 @@ void CTidewhistleDlg::EditSchedule()
     task.SetModified(true);
     SaveIfModified();
     try {
-        CTaskScheduler::SignalScheduleChange();
+        CTaskSchedulerFiles::SignalScheduleChange();
     } catch (const std::exception& error) {
         // Without a resident scheduler the change is read when one starts.
         TRACE(30, "Schedule change not signalled - %s", error.what());

@@ -3,11 +3,11 @@
 //   print-session TASK         prints the task's session records as the console shows them
 //   write-session TASK N MS    starts a session and writes N records, MS milliseconds apart
 #include "common/resstring.h"
+#include "common/stringids.h"
 #include "common/timeutil.h"
 #include "runtime/sessionlog.h"
 #include "tasks/inventory.h"
 #include "tasks/taskconfig.h"
-#include "ui/resource.h"
 
 #include <windows.h>
 

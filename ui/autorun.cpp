@@ -1,11 +1,11 @@
-#include "app/autorun.h"
+#include "ui/autorun.h"
 
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/resstring.h"
 #include "common/settings.h"
+#include "common/stringids.h"
 #include "common/tracer.h"
-#include "ui/resource.h"
 
 #include <string>
 

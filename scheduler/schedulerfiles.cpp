@@ -1,0 +1,79 @@
+#include "scheduler/schedulerfiles.h"
+
+#include "common/error.h"
+#include "common/namedevent.h"
+#include "common/paths.h"
+#include "common/tracer.h"
+
+#include <cerrno>
+
+const char kConfigChangeEventName[] = "1012C031_D0A9_456A_A69D_120947AA48E9";
+
+namespace {
+
+std::string LastRunTimePath(const std::string& taskName)
+{
+    return GetModuleFilePath(("TS_LRT_" + taskName + ".dat").c_str());
+}
+
+}  // namespace
+
+void CTaskSchedulerFiles::SignalScheduleChange()
+{
+    TRACE(20, "CTaskScheduler::SignalScheduleChange");
+    UniqueHandle event = OpenNamedEvent(EVENT_MODIFY_STATE, kConfigChangeEventName);
+    if (!event) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "Can't open event - %d", static_cast<int>(error));
+        RaiseInternalError(21, static_cast<int>(error));
+    }
+    if (!::SetEvent(event.Get())) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "Can't set event - %d", static_cast<int>(error));
+        RaiseInternalError(22, static_cast<int>(error));
+    }
+    TRACE(20, "CTaskScheduler::SignalScheduleChange - done");
+}
+
+time32 CTaskSchedulerFiles::GetLastRunTime(const std::string& taskName)
+{
+    TRACE(10, "CTaskScheduler::GetLastRunTime");
+    UniqueHandle file(::CreateFileA(LastRunTimePath(taskName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) return 0;
+        RaiseInternalError(23, static_cast<int>(error));
+    }
+    TRACE(10, "read last run time from file");
+    std::int32_t value = 0;
+    DWORD got = 0;
+    if (!::ReadFile(file.Get(), &value, sizeof value, &got, nullptr)) {
+        RaiseInternalError(24, static_cast<int>(::GetLastError()));
+    }
+    if (got < sizeof value) return 0;
+    TRACE(10, "CTaskScheduler::GetLastRunTime - done");
+    return value;
+}
+
+void CTaskSchedulerFiles::SetLastRunTime(const std::string& taskName, time32 t)
+{
+    TRACE(10, "CTaskScheduler::SetLastRunTime");
+    UniqueHandle file(::CreateFileA(LastRunTimePath(taskName).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+    if (!file) RaiseInternalError(26, static_cast<int>(::GetLastError()));
+    TRACE(10, "write last run time to file");
+    const std::int32_t value = t;
+    DWORD written = 0;
+    if (!::WriteFile(file.Get(), &value, sizeof value, &written, nullptr) || written != sizeof value) {
+        RaiseInternalError(25, static_cast<int>(::GetLastError()));
+    }
+    TRACE(10, "CTaskScheduler::SetLastRunTime - done");
+}
+
+void CTaskSchedulerFiles::CleanupTask(const std::string& taskName)
+{
+    if (!::DeleteFileA(LastRunTimePath(taskName).c_str())) {
+        TRACE(30, "CTaskScheduler::CleanupTask - cannot delete LRT file - %d", static_cast<int>(::GetLastError()));
+    }
+}
