@@ -76,7 +76,7 @@ bool CTidewhistleApp::RunStartup()
     const HRESULT comResult = ::CoInitialize(nullptr);
     if (FAILED(comResult)) {
         TRACE(40, "CoInitialize failed - %d", static_cast<int>(comResult));
-        ShowError(FormatInternalError(27, static_cast<int>(comResult)));
+        ShowError(FormatInternalError(kComNotInitialised, static_cast<int>(comResult)));
         return false;
     }
 
@@ -129,10 +129,10 @@ bool CTidewhistleApp::RunGUI(bool trayOnly)
         m_scheduler->Start();
         g_trayWnd.SetSessionEndHandler([this] { EndSession(); });
 
-        if (!g_trayWnd.Create(CurrentModule())) RaiseInternalError(1, static_cast<int>(::GetLastError()));
+        if (!g_trayWnd.Create(CurrentModule())) RaiseSystemError(kTrayWindowNotCreated, nullptr);
         HICON icon = ::LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_TIDEWHISTLE));
-        if (icon == nullptr) RaiseInternalError(2, static_cast<int>(::GetLastError()));
-        if (!g_trayWnd.AddIcon(icon)) RaiseInternalError(3, static_cast<int>(::GetLastError()));
+        if (icon == nullptr) RaiseSystemError(kTrayIconNotLoaded, nullptr);
+        if (!g_trayWnd.AddIcon(icon)) RaiseSystemError(kTrayIconNotAdded, nullptr);
 
         // The program stays resident in the tray after the console closes.
         if (!trayOnly) g_trayWnd.OpenConsole();

@@ -1,6 +1,9 @@
 #include "common/error.h"
 
 #include "common/strformat.h"
+#include "common/tracer.h"
+
+#include <windows.h>
 
 std::string FormatInternalError(int code, int details)
 {
@@ -11,4 +14,15 @@ std::string FormatInternalError(int code, int details)
 void RaiseInternalError(int code, int details)
 {
     throw CError(FormatInternalError(code, details));
+}
+
+unsigned long LastSystemError()
+{
+    return ::GetLastError();
+}
+
+void RaiseSystemError(InternalErrorCode code, const char* traceFormat, unsigned long error)
+{
+    if (traceFormat != nullptr) g_tracer.Trace(40, traceFormat, static_cast<int>(error));
+    RaiseInternalError(code, static_cast<int>(error));
 }

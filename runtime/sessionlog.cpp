@@ -44,8 +44,7 @@ void CSessionLogWrite::Create(const std::string& taskName)
         const DWORD error = ::GetLastError();
         // A vanished folder is given up quietly: the first write reports it.
         if (error != ERROR_FILE_NOT_FOUND) {
-            TRACE(40, "Failed to create session data file - %d", static_cast<int>(error));
-            RaiseInternalError(5, static_cast<int>(error));
+            RaiseSystemError(kSessionFileNotOpened, "Failed to create session data file - %d", error);
         }
     }
     // Sessions number their records from their start time, so that a reader
@@ -77,9 +76,7 @@ void CSessionLogWrite::StartEmpty()
 {
     LARGE_INTEGER zero = {};
     if (!::SetFilePointerEx(m_file.Get(), zero, nullptr, FILE_BEGIN) || !::SetEndOfFile(m_file.Get())) {
-        const DWORD error = ::GetLastError();
-        TRACE(40, "Failed to create session data file - %d", static_cast<int>(error));
-        RaiseInternalError(5, static_cast<int>(error));
+        RaiseSystemError(kSessionFileNotOpened, "Failed to create session data file - %d");
     }
 }
 
@@ -98,9 +95,7 @@ void CSessionLogWrite::Write(const std::string& message, int type)
 
     DWORD written = 0;
     if (!::WriteFile(m_file.Get(), &record, sizeof record, &written, nullptr) || written != sizeof record) {
-        const DWORD error = ::GetLastError();
-        TRACE(40, "WriteFile error - %d", static_cast<int>(error));
-        RaiseInternalError(10, static_cast<int>(error));
+        RaiseSystemError(kSessionRecordNotWritten, "WriteFile error - %d");
     }
     TRACE(20, "CSessionLogWrite::Write - done");
 }
@@ -127,8 +122,7 @@ bool CSessionLogRead::IsEmpty()
         if (!m_file) {
             const DWORD error = ::GetLastError();
             if (error == ERROR_FILE_NOT_FOUND) return true;  // tried again next time
-            TRACE(40, "Failed to create session data file - %d", static_cast<int>(error));
-            RaiseInternalError(5, static_cast<int>(error));
+            RaiseSystemError(kSessionFileNotOpened, "Failed to create session data file - %d", error);
         }
         SeekFirst();
         m_opened = true;
@@ -143,9 +137,7 @@ void CSessionLogRead::SeekFirst()
     TRACE(20, "CSessionLogRead::SeekFirst");
     LARGE_INTEGER zero = {};
     if (!::SetFilePointerEx(m_file.Get(), zero, nullptr, FILE_BEGIN)) {
-        const DWORD error = ::GetLastError();
-        TRACE(40, "Failed to seek first record - %d", static_cast<int>(error));
-        RaiseInternalError(12, static_cast<int>(error));
+        RaiseSystemError(kSessionFileNotRewound, "Failed to seek first record - %d");
     }
     ::GetFileTime(m_file.Get(), nullptr, nullptr, &m_lastWriteTime);
     m_lastSequence = 0;
@@ -177,9 +169,7 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
     auto readRecord = [&]() -> bool {
         DWORD got = 0;
         if (!::ReadFile(m_file.Get(), &record, sizeof record, &got, nullptr)) {
-            const DWORD error = ::GetLastError();
-            TRACE(40, "ReadFile error - %d", static_cast<int>(error));
-            RaiseInternalError(11, static_cast<int>(error));
+            RaiseSystemError(kSessionRecordNotRead, "ReadFile error - %d");
         }
         if (got == sizeof record) return true;
         if (got > 0) {
@@ -225,7 +215,7 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
             return false;
         }
     }
-    if (std::memcmp(record.magic, "HOTW", 4) != 0 && record.version != 1) RaiseInternalError(28, 0);
+    if (std::memcmp(record.magic, "HOTW", 4) != 0 && record.version != 1) RaiseInternalError(kSessionRecordBadHeader, 0);
 
     message->assign(record.message, strnlen(record.message, sizeof record.message));
     *type = record.type;

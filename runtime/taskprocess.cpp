@@ -120,18 +120,14 @@ void CTaskSession::StartSession(const std::string& taskName)
     HANDLE status = ::CreateFileA(statusPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (status == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
-        TRACE(40, "Task status file creation failure - %d", static_cast<int>(error));
-        RaiseInternalError(4, static_cast<int>(error));
+        RaiseSystemError(kTaskStatusFileNotCreated, "Task status file creation failure - %d");
     }
     g_taskStatusFile = status;
 
     TRACE(20, "creating stop event");
     m_sessionEvent = CreateNamedEvent(SessionEventName(taskName), true, false);
     if (!m_sessionEvent) {
-        const DWORD error = ::GetLastError();
-        TRACE(40, "Failed to create session stop event - %d", static_cast<int>(error));
-        RaiseInternalError(8, static_cast<int>(error));
+        RaiseSystemError(kSessionEventNotCreated, "Failed to create session stop event - %d");
     }
 
     TRACE(20, "opening startup event");

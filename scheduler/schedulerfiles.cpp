@@ -23,14 +23,10 @@ void CTaskSchedulerFiles::SignalScheduleChange()
     TRACE(20, "CTaskScheduler::SignalScheduleChange");
     UniqueHandle event = OpenNamedEvent(EVENT_MODIFY_STATE, kConfigChangeEventName);
     if (!event) {
-        const DWORD error = ::GetLastError();
-        TRACE(40, "Can't open event - %d", static_cast<int>(error));
-        RaiseInternalError(21, static_cast<int>(error));
+        RaiseSystemError(kConfigChangeEventNotOpened, "Can't open event - %d");
     }
     if (!::SetEvent(event.Get())) {
-        const DWORD error = ::GetLastError();
-        TRACE(40, "Can't set event - %d", static_cast<int>(error));
-        RaiseInternalError(22, static_cast<int>(error));
+        RaiseSystemError(kConfigChangeEventNotSet, "Can't set event - %d");
     }
     TRACE(20, "CTaskScheduler::SignalScheduleChange - done");
 }
@@ -43,13 +39,13 @@ time32 CTaskSchedulerFiles::GetLastRunTime(const std::string& taskName)
     if (!file) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND) return 0;
-        RaiseInternalError(23, static_cast<int>(error));
+        RaiseSystemError(kLastRunFileNotOpened, nullptr, error);
     }
     TRACE(10, "read last run time from file");
     std::int32_t value = 0;
     DWORD got = 0;
     if (!::ReadFile(file.Get(), &value, sizeof value, &got, nullptr)) {
-        RaiseInternalError(24, static_cast<int>(::GetLastError()));
+        RaiseSystemError(kLastRunFileNotRead, nullptr);
     }
     if (got < sizeof value) return 0;
     TRACE(10, "CTaskScheduler::GetLastRunTime - done");
@@ -61,12 +57,12 @@ void CTaskSchedulerFiles::SetLastRunTime(const std::string& taskName, time32 t)
     TRACE(10, "CTaskScheduler::SetLastRunTime");
     UniqueHandle file(::CreateFileA(LastRunTimePath(taskName).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
-    if (!file) RaiseInternalError(26, static_cast<int>(::GetLastError()));
+    if (!file) RaiseSystemError(kLastRunFileNotCreated, nullptr);
     TRACE(10, "write last run time to file");
     const std::int32_t value = t;
     DWORD written = 0;
     if (!::WriteFile(file.Get(), &value, sizeof value, &written, nullptr) || written != sizeof value) {
-        RaiseInternalError(25, static_cast<int>(::GetLastError()));
+        RaiseSystemError(kLastRunFileNotWritten, nullptr);
     }
     TRACE(10, "CTaskScheduler::SetLastRunTime - done");
 }

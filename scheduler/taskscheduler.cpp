@@ -45,25 +45,19 @@ void CTaskScheduler::Start()
     TRACE(20, "creating change cfg event");
     m_configChangeEvent = CreateNamedEvent(kConfigChangeEventName, false, false);
     if (!m_configChangeEvent) {
-        const DWORD error = ::GetLastError();
-        TRACE(40, "config change event creation failure - %d", static_cast<int>(error));
-        RaiseInternalError(20, static_cast<int>(error));
+        RaiseSystemError(kConfigChangeEventNotCreated, "config change event creation failure - %d");
     }
 
     TRACE(20, "creating stop event");
     m_stopEvent.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!m_stopEvent) {
-        const DWORD error = ::GetLastError();
-        TRACE(40, "stop event creation failure - %d", static_cast<int>(error));
-        RaiseInternalError(17, static_cast<int>(error));
+        RaiseSystemError(kSchedulerStopEventNotCreated, "stop event creation failure - %d");
     }
 
     TRACE(20, "starting thread");
     const uintptr_t thread = _beginthreadex(nullptr, 0, &CTaskScheduler::ThreadEntry, this, 0, nullptr);
     if (thread == 0) {
-        const int error = errno;
-        TRACE(40, "thread creation failure - %d", error);
-        RaiseInternalError(16, error);
+        RaiseSystemError(kSchedulerThreadNotCreated, "thread creation failure - %d", errno);
     }
     m_thread.Reset(reinterpret_cast<HANDLE>(thread));
     TRACE(20, "CTaskScheduler::Start - done");
@@ -74,15 +68,11 @@ void CTaskScheduler::Stop()
     TRACE(20, "CTaskScheduler::Stop");
     TRACE(20, "signalling event");
     if (!::SetEvent(m_stopEvent.Get())) {
-        const DWORD error = ::GetLastError();
-        TRACE(40, "set event failure - %d", static_cast<int>(error));
-        RaiseInternalError(18, static_cast<int>(error));
+        RaiseSystemError(kSchedulerStopEventNotSet, "set event failure - %d");
     }
     TRACE(20, "waiting for thread stop");
     if (::WaitForSingleObject(m_thread.Get(), INFINITE) == WAIT_FAILED) {
-        const DWORD error = ::GetLastError();
-        TRACE(40, "WFSO error - %d", static_cast<int>(error));
-        RaiseInternalError(19, static_cast<int>(error));
+        RaiseSystemError(kSchedulerThreadWaitFailed, "WFSO error - %d");
     }
     TRACE(20, "CTaskScheduler::Stop - done");
 }
