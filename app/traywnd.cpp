@@ -1,5 +1,6 @@
 #include "app/traywnd.h"
 
+#include "common/handles.h"
 #include "common/resstring.h"
 #include "common/stringids.h"
 #include "common/tracer.h"
@@ -61,14 +62,14 @@ void CTrayWnd::ShowMenu()
 {
     POINT cursor;
     ::GetCursorPos(&cursor);
-    HMENU menu = ::CreatePopupMenu();
-    if (menu == nullptr) return;
+    UniqueMenu owner(::CreatePopupMenu());
+    if (!owner) return;
+    const HMENU menu = owner.Get();
     ::AppendMenuA(menu, MF_STRING, kCommandConfigure, "Configure");
     ::SetMenuDefaultItem(menu, 0, TRUE);
     ::AppendMenuA(menu, MF_STRING, kCommandClose, "Close");
     ::SetForegroundWindow(m_hwnd);
     ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hwnd, nullptr);
-    ::DestroyMenu(menu);
 }
 
 void CTrayWnd::OpenConsole()

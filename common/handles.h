@@ -2,6 +2,7 @@
 // Owning wrappers for the Windows handles the system keeps: each closes its
 // handle exactly once, when it goes out of scope or is reset.
 #include <windows.h>
+#include <commctrl.h>
 #include <cstdio>
 #include <memory>
 #include <utility>
@@ -67,13 +68,52 @@ struct ModuleTraits {
     static void Close(Handle h) noexcept { ::FreeLibrary(h); }
 };
 
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyMenu(h); }
+};
+
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ImageList_Destroy(h); }
+};
+
+// Memory the system allocated for the caller (FormatMessage's buffer).
+struct LocalMemoryTraits {
+    using Handle = HLOCAL;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::LocalFree(h); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 using UniqueRegKey = UniqueResource<RegKeyTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
+using UniqueMenu = UniqueResource<MenuTraits>;
+using UniqueImageList = UniqueResource<ImageListTraits>;
+using UniqueLocal = UniqueResource<LocalMemoryTraits>;
 
 // A C runtime file, closed with fclose.
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// Runs an action when the scope ends, however it ends: for the undoing of a
+// change that has no handle of its own (a cursor shown meanwhile).
+template <typename Action>
+class ScopeExit {
+public:
+    explicit ScopeExit(Action action) : m_action(std::move(action)) {}
+    ~ScopeExit() { m_action(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+    Action m_action;
+};

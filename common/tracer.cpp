@@ -111,8 +111,8 @@ bool CTracer::Open(unsigned flags, int threshold, const char* path)
     if (path == nullptr) return false;
 
     m_path = path;
-    m_file = OpenForAppend(path);
-    if (m_file == nullptr) {
+    m_file.reset(OpenForAppend(path));
+    if (!m_file) {
         m_flags = (m_flags & ~kFile) | kDebugger;
         return true;
     }
@@ -129,20 +129,20 @@ bool CTracer::WriteHeader()
 {
     SYSTEMTIME now;
     ::GetLocalTime(&now);
-    const int written = std::fprintf(m_file, "Hollowmere trace file (%s). Created at %.02d/%.02d/%.02d %.02d:%.02d:%.02d.\r\n",
+    const int written = std::fprintf(m_file.get(), "Hollowmere trace file (%s). Created at %.02d/%.02d/%.02d %.02d:%.02d:%.02d.\r\n",
                                      m_moduleName.c_str(), now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute,
                                      now.wSecond);
-    return written >= 0 && std::fflush(m_file) == 0;
+    return written >= 0 && std::fflush(m_file.get()) == 0;
 }
 
 bool CTracer::KeepUnderSizeLimit()
 {
     LARGE_INTEGER size = {};
-    if (!::GetFileSizeEx(HandleOf(m_file), &size) || size.QuadPart < m_sizeLimit) return true;
+    if (!::GetFileSizeEx(HandleOf(m_file.get()), &size) || size.QuadPart < m_sizeLimit) return true;
 
     RotationLock lock;
     bool moved = false;
-    const bool current = IsFileAtPath(HandleOf(m_file), m_path);
+    const bool current = IsFileAtPath(HandleOf(m_file.get()), m_path);
     if (current) {
         const std::string previous = m_path + ".1";
         moved = ::MoveFileExA(m_path.c_str(), previous.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
@@ -157,8 +157,7 @@ bool CTracer::KeepUnderSizeLimit()
     // Moved aside, by this process or by another: continue in a new file.
     std::FILE* next = OpenForAppend(m_path.c_str());
     if (next == nullptr) return false;
-    std::fclose(m_file);
-    m_file = next;
+    m_file.reset(next);
     return !moved || WriteHeader();
 }
 
@@ -166,11 +165,10 @@ bool CTracer::Close()
 {
     m_flags = kOff;
     std::lock_guard<std::mutex> lock(m_fileLock);
-    if (m_file == nullptr) return true;
-    if (std::fputs("Trace file closed.\r\n", m_file) < 0 || std::fflush(m_file) != 0) return false;
-    std::fclose(m_file);
-    m_file = nullptr;
-    return true;
+    if (!m_file) return true;
+    const bool written = std::fputs("Trace file closed.\r\n", m_file.get()) >= 0 && std::fflush(m_file.get()) == 0;
+    m_file.reset();
+    return written;
 }
 
 void CTracer::TraceSystemLines()
@@ -226,7 +224,7 @@ void CTracer::TraceV(int level, const char* format, va_list args, bool privateRe
 
         if ((m_flags & kDebugger) && !privateRecord) ::OutputDebugStringA(message);
 
-        if ((m_flags & kFile) && m_file != nullptr) {
+        if ((m_flags & kFile) && m_file) {
             SYSTEMTIME now;
             ::GetLocalTime(&now);
             // The record is written whole; the prefix is never cut to make room.
@@ -238,7 +236,7 @@ void CTracer::TraceV(int level, const char* format, va_list args, bool privateRe
             WriteRecord(record.c_str());
         }
     } catch (...) {
-        if ((m_flags & kFile) && m_file != nullptr) WriteRecord("catch(...) in tracer.\r\n");
+        if ((m_flags & kFile) && m_file) WriteRecord("catch(...) in tracer.\r\n");
         if (m_flags & kDebugger) ::OutputDebugStringA("catch(...) in tracer.\n");
     }
 }
@@ -246,7 +244,7 @@ void CTracer::TraceV(int level, const char* format, va_list args, bool privateRe
 bool CTracer::WriteRecord(const char* text)
 {
     std::lock_guard<std::mutex> lock(m_fileLock);
-    if (m_file == nullptr || !KeepUnderSizeLimit()) return false;
+    if (!m_file || !KeepUnderSizeLimit()) return false;
     // One formatted write and a flush: records never interleave inside a line.
-    return std::fprintf(m_file, "%s", text) >= 0 && std::fflush(m_file) == 0;
+    return std::fprintf(m_file.get(), "%s", text) >= 0 && std::fflush(m_file.get()) == 0;
 }

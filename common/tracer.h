@@ -4,6 +4,8 @@
 //
 // Levels: 9 the scheduler's periodic check, 10 fine detail, 20 progress,
 // 30 warnings, 40 errors. A call records only when level >= threshold.
+#include "common/handles.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -71,7 +73,7 @@ private:
     bool KeepUnderSizeLimit();
 
     std::mutex m_fileLock;  // threads of one process share the file and may start a new one
-    std::FILE* m_file = nullptr;
+    UniqueFile m_file;
     std::string m_path;
     long long m_sizeLimit = kDefaultSizeLimit;
     unsigned m_flags = kDebugger;

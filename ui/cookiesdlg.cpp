@@ -1,5 +1,6 @@
 #include "ui/cookiesdlg.h"
 
+#include "common/handles.h"
 #include "common/resstring.h"
 #include "common/tracer.h"
 #include "common/urlcache.h"
@@ -80,18 +81,17 @@ std::string FailureText(HRESULT result)
 {
     char code[16];
     std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
-    char* description = nullptr;
+    UniqueLocal description;
     const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                               FORMAT_MESSAGE_IGNORE_INSERTS,
                                           nullptr, static_cast<DWORD>(result), 0,
-                                          reinterpret_cast<char*>(&description), 0, nullptr);
+                                          reinterpret_cast<char*>(description.Receive()), 0, nullptr);
     std::string text;
-    if (length > 0 && description != nullptr) {
-        text = description;
+    if (length > 0 && description) {
+        text = static_cast<const char*>(description.Get());
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
             text.pop_back();
     }
-    if (description != nullptr) ::LocalFree(description);
     return text.empty() ? std::string(code) : text + " (" + code + ")";
 }
 
@@ -134,7 +134,13 @@ void CCookiesDlg::OnInitDialog()
     InsertNameColumn(m_keepList);
 
     StringList current;
-    const HRESULT result = ListCookies(0, &current);
+    HRESULT result = S_OK;
+    {
+        // Walking a large cache takes a moment.
+        const HCURSOR previous = ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
+        const ScopeExit restoreCursor([previous] { ::SetCursor(previous); });
+        result = ListCookies(0, &current);
+    }
     if (FAILED(result)) {
         TRACE(40, "Cookie listing failed - 0x%08lX", static_cast<unsigned long>(result));
         AppMessageBox(m_hwnd, FormatResString(IDS_COOKIE_LIST_FAILED, FailureText(result).c_str()),

@@ -31,19 +31,13 @@ HIMAGELIST LoadStrip(UINT bitmapId)
 
 }  // namespace
 
-CJobTree::~CJobTree()
-{
-    if (m_stateImages != nullptr) ImageList_Destroy(m_stateImages);
-    if (m_itemImages != nullptr) ImageList_Destroy(m_itemImages);
-}
-
 void CJobTree::Build(HWND tree, const CItemInventory& inventory)
 {
     m_tree = tree;
-    m_stateImages = LoadStrip(IDB_CHECK_STATES);
-    m_itemImages = LoadStrip(IDB_JOB_ICONS);
-    ::SendMessageA(m_tree, TVM_SETIMAGELIST, TVSIL_STATE, reinterpret_cast<LPARAM>(m_stateImages));
-    ::SendMessageA(m_tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(m_itemImages));
+    m_stateImages.Reset(LoadStrip(IDB_CHECK_STATES));
+    m_itemImages.Reset(LoadStrip(IDB_JOB_ICONS));
+    ::SendMessageA(m_tree, TVM_SETIMAGELIST, TVSIL_STATE, reinterpret_cast<LPARAM>(m_stateImages.Get()));
+    ::SendMessageA(m_tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(m_itemImages.Get()));
     InsertChildren(inventory, GUID{}, TVI_ROOT, 0);
 }
 

@@ -2,6 +2,8 @@
 // The console's job tree: one item per inventory item, each with a check
 // state kept in the tree's state-image bits (1 unchecked, 2 checked, 3 mixed)
 // and recorded in the current task's enabled set.
+#include "common/handles.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,7 +15,6 @@ public:
     enum State { kNoState = 0, kUnchecked = 1, kChecked = 2, kMixed = 3 };
 
     CJobTree() = default;
-    ~CJobTree();
     CJobTree(const CJobTree&) = delete;
     CJobTree& operator=(const CJobTree&) = delete;
 
@@ -44,6 +45,6 @@ private:
     const GUID& GuidOf(HTREEITEM item) const;
 
     HWND m_tree = nullptr;
-    HIMAGELIST m_stateImages = nullptr;
-    HIMAGELIST m_itemImages = nullptr;
+    UniqueImageList m_stateImages;
+    UniqueImageList m_itemImages;
 };

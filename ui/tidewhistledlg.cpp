@@ -1,5 +1,6 @@
 #include "ui/tidewhistledlg.h"
 
+#include "common/handles.h"
 #include "common/error.h"
 #include "common/openurl.h"
 #include "common/paths.h"
@@ -388,13 +389,13 @@ void CTidewhistleDlg::ShowHelpMenu()
 {
     POINT cursor;
     ::GetCursorPos(&cursor);
-    HMENU menu = ::CreatePopupMenu();
-    if (menu == nullptr) return;
+    UniqueMenu owner(::CreatePopupMenu());
+    if (!owner) return;
+    const HMENU menu = owner.Get();
     ::AppendMenuA(menu, MF_STRING, IDM_ONLINE_HELP, "&Online Help");
     ::AppendMenuA(menu, MF_STRING, IDM_SUBMIT_TICKET, "&Submit Ticket");
     ::SetMenuDefaultItem(menu, IDM_ONLINE_HELP, FALSE);
     ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hwnd, nullptr);
-    ::DestroyMenu(menu);
 }
 
 void CTidewhistleDlg::EditSettings()
