@@ -197,3 +197,41 @@ TEST_F(ConsoleJobTree, AFailedSaveIsShownOnceAndTheChangeIsSavedOnceTheFileCanBe
     EXPECT_TRUE(SavedAs(Items({1, 2, 3, 4})));
     EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
 }
+
+TEST_F(ConsoleJobTree, AGroupWhoseSubgroupIsMixedIsMixedThoughItsOtherItemsAreChecked)
+{
+    // Three levels, as in the shipped catalogue: System > Traces > two items,
+    // and an item of System's own beside Traces.
+    std::string text = "# test inventory\r\n";
+    auto item = [&text](int n, const char* name, int parent) {
+        text += "[ITEM]\r\nGUID=" + TestItemGuid(n) + "\r\n";
+        if (parent != 0) text += "Parent=" + TestItemGuid(parent) + "\r\n";
+        text += std::string("Name=") + name + "\r\nIcon=0\r\nModuleName=Sweepkit.dll\r\nCLSID=" + kNullJob + "\r\n";
+    };
+    item(1, "System", 0);
+    item(2, "Traces", 1);
+    item(3, "Logs", 2);
+    item(4, "Dumps", 2);
+    item(5, "Clipboard", 1);
+    text += "[ITEM]\r\n";
+    ASSERT_TRUE(WriteWholeFile(folder.File("task_inventory.ini"), text));
+    OpenConsole();
+
+    const HWND tree = Control(kJobTree);
+    const std::vector<RemoteTreeItem> items = ReadTree(tree);
+    ASSERT_EQ(items.size(), 1u);
+    ASSERT_EQ(items[0].children.size(), 2u);
+    ASSERT_EQ(items[0].children[0].children.size(), 2u);
+    const HTREEITEM system = items[0].handle;
+    const HTREEITEM traces = items[0].children[0].handle;
+    const HTREEITEM dumps = items[0].children[0].children[1].handle;
+    const HTREEITEM clipboard = items[0].children[1].handle;
+    ASSERT_TRUE(Eventually([&] { return TreeItemStateImage(tree, system) == kChecked; }, 5000));
+
+    PressSpaceOn(tree, dumps);
+    EXPECT_TRUE(Eventually([&] { return TreeItemStateImage(tree, dumps) == kUnchecked; }, 5000));
+    EXPECT_EQ(TreeItemStateImage(tree, traces), kMixed);
+    EXPECT_EQ(TreeItemStateImage(tree, clipboard), kChecked);
+    EXPECT_EQ(TreeItemStateImage(tree, system), kMixed);
+    EXPECT_TRUE(SavedAs(Items({1, 2, 3, 5})));
+}

@@ -1,6 +1,8 @@
 // The file deletion engine on real folder trees in the Wine prefix.
 #include "plugin/filecleanup.h"
 
+#include "common/handles.h"
+
 #include "support/eventually.h"
 #include "support/job_harness.h"
 #include "support/raised.h"
@@ -88,6 +90,25 @@ TEST_F(FileCleanup, DescendsRemovingOldFilesAndEmptiedFoldersAndSparesRecentOnes
     ASSERT_EQ(job.sink.events.size(), 1u);
     EXPECT_EQ(job.sink.events[0].type, kEventWarning);
     EXPECT_EQ(job.sink.events[0].text, "Cannot delete folder: " + Dir("tree\\keeps") + ". Error: 145");
+}
+
+TEST_F(FileCleanup, AFileWrittenExactlyAtTheCutOffIsSparedAndOneASecondOlderGoes)
+{
+    const time32 cutoff = HoursAgo(48);
+    const auto writtenAt = [](const std::string& path, time32 when) {
+        UniqueHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ULARGE_INTEGER ticks;
+        ticks.QuadPart = (static_cast<unsigned long long>(when) + 11644473600ull) * 10000000ull;
+        const FILETIME time = {ticks.LowPart, ticks.HighPart};
+        return file && ::SetFileTime(file.Get(), nullptr, nullptr, &time);
+    };
+    MakeFile(Dir("at.tmp"));
+    MakeFile(Dir("before.tmp"));
+    ASSERT_TRUE(writtenAt(Dir("at.tmp"), cutoff));
+    ASSERT_TRUE(writtenAt(Dir("before.tmp"), cutoff - 1));
+    DeleteFiles(Dir() + "\\*.tmp", false, cutoff, job);
+    EXPECT_TRUE(FileExists(Dir("at.tmp")));
+    EXPECT_FALSE(FileExists(Dir("before.tmp")));
 }
 
 TEST_F(FileCleanup, ReadOnlyHiddenAndSystemFilesAreDeleted)

@@ -383,3 +383,26 @@ TEST(SessionWriter, ASessionAfterOneNumberedLaterNumbersOnFromIt)
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileA(path.c_str());
 }
+
+TEST(SessionWriter, TheFirstRecordOfASessionCarriesItsStartTimePlusOne)
+{
+    const std::string taskName = "UnitSession_StartTime";
+    const std::string path = CSessionLog::FilePath(taskName);
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(path.c_str());
+    const time32 before = GetLocalNow();
+    {
+        CSessionLogWrite writer;
+        writer.Create(taskName);
+    }
+    const time32 after = GetLocalNow();
+    std::string content;
+    ASSERT_TRUE(ReadWholeFile(path, &content));
+    ASSERT_EQ(content.size(), 272u);
+    SessionRecord record;
+    std::memcpy(&record, content.data(), sizeof record);
+    EXPECT_GE(record.sequence, static_cast<std::uint32_t>(before) + 1);
+    EXPECT_LE(record.sequence, static_cast<std::uint32_t>(after) + 1);
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(path.c_str());
+}
