@@ -84,12 +84,6 @@ time32 NextMonthlyRun(time32 base, time32 now, int every)
 
 }  // namespace
 
-ScheduleFields ScheduleOf(const CTaskConfig& task)
-{
-    return ScheduleFields{task.ScheduleEnabled, task.ScheduleType, task.RunEveryNumber,
-                          task.RunEveryUnit,    task.BaseScheduleTime, task.RunOnceTime};
-}
-
 time32 CalcNextRunTimeAt(const ScheduleFields& schedule, time32 now)
 {
     if (!schedule.enabled) return 0;
@@ -120,5 +114,5 @@ time32 CalcNextRunTime(const ScheduleFields& schedule)
 
 time32 CalcNextRunTime(const CTaskConfig& task)
 {
-    return CalcNextRunTime(ScheduleOf(task));
+    return CalcNextRunTime(task.Schedule());
 }

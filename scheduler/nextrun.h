@@ -2,21 +2,7 @@
 // The moment of a task's next timed run, from its schedule fields and the
 // current time. 0 means that no timed run is due.
 #include "common/timeutil.h"
-
-class CTaskConfig;
-
-// The schedule fields of a task, as the schedule dialog and the scheduler
-// hand them over.
-struct ScheduleFields {
-    bool enabled;   // ScheduleEnabled
-    int type;       // ScheduleType: 0 recurring, 1 once, anything else no timed run
-    int number;     // RunEveryNumber: units between recurring runs (not used for months)
-    int unit;       // RunEveryUnit: 0 hours, 1 days, 2 weeks, 3 months
-    time32 base;    // BaseScheduleTime: first run and anchor of the recurring grid
-    time32 runOnce; // RunOnceTime
-};
-
-ScheduleFields ScheduleOf(const CTaskConfig& task);
+#include "tasks/taskconfig.h"
 
 // The next timed run after now, or 0:
 // - disabled, or a ScheduleType other than 0 and 1: 0;

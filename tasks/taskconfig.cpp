@@ -203,3 +203,22 @@ void CTaskConfig::EnableItem(const GUID& item, bool on)
     else m_enabledItems.erase(item);
     m_modified = true;  // also when nothing changed
 }
+
+ScheduleFields CTaskConfig::Schedule() const
+{
+    return ScheduleFields{ScheduleEnabled, ScheduleType, RunEveryNumber, RunEveryUnit,
+                          BaseScheduleTime, RunOnceTime, RunAtStartup, RunAtShutdown};
+}
+
+void CTaskConfig::SetSchedule(const ScheduleFields& schedule)
+{
+    ScheduleEnabled = schedule.enabled;
+    ScheduleType = schedule.type;
+    RunEveryNumber = schedule.number;
+    RunEveryUnit = schedule.unit;
+    BaseScheduleTime = schedule.base;
+    RunOnceTime = schedule.runOnce;
+    RunAtStartup = schedule.atStartup;
+    RunAtShutdown = schedule.atShutdown;
+    m_modified = true;
+}

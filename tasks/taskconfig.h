@@ -10,6 +10,19 @@
 
 class CItemInventory;
 
+// A task's schedule as one value: what the schedule dialog edits and the
+// next-run arithmetic reads. The task record keeps it as its file's fields.
+struct ScheduleFields {
+    bool enabled = false;     // ScheduleEnabled
+    int type = 0;             // ScheduleType: 0 recurring, 1 once, anything else no timed run
+    int number = 1;           // RunEveryNumber: units between recurring runs (not used for months)
+    int unit = 1;             // RunEveryUnit: 0 hours, 1 days, 2 weeks, 3 months
+    time32 base = 0;          // BaseScheduleTime: first run and anchor of the recurring grid
+    time32 runOnce = 0;       // RunOnceTime
+    bool atStartup = false;   // RunAtStartup
+    bool atShutdown = false;  // RunAtShutdown
+};
+
 // The end marker of the EnabledTask lines.
 extern const char kTaskFileEndMarker[];
 
@@ -47,6 +60,10 @@ public:
 
     const std::map<GUID, std::string, GuidLess>& ExtendedData() const { return m_extendedData; }
     const std::set<GUID, GuidLess>& EnabledItems() const { return m_enabledItems; }
+
+    ScheduleFields Schedule() const;
+    // Sets every schedule field and marks the task modified.
+    void SetSchedule(const ScheduleFields& schedule);
 
     // Schedule, as written to the file.
     std::string Name;

@@ -71,7 +71,7 @@ std::string RunTimeText(time32 t)
 
 }  // namespace
 
-CScheduleDlg::CScheduleDlg(HWND parent, std::string taskName, const ScheduleDialogData& data)
+CScheduleDlg::CScheduleDlg(HWND parent, std::string taskName, const ScheduleFields& data)
     : CModalDialog(IDD_SCHEDULE, parent), m_taskName(std::move(taskName)), m_data(data)
 {
 }
@@ -123,7 +123,7 @@ void CScheduleDlg::OnInitDialog()
 void CScheduleDlg::WriteControls()
 {
     ::CheckDlgButton(m_hwnd, IDC_SCHEDULE_ENABLED, m_data.enabled ? BST_CHECKED : BST_UNCHECKED);
-    ::CheckRadioButton(m_hwnd, IDC_RUN_EVERY, IDC_RUN_ONCE, m_data.choice != 0 ? IDC_RUN_ONCE : IDC_RUN_EVERY);
+    ::CheckRadioButton(m_hwnd, IDC_RUN_EVERY, IDC_RUN_ONCE, m_data.type != 0 ? IDC_RUN_ONCE : IDC_RUN_EVERY);
     // As text: the up-down control would clamp a stored number outside its range.
     ::SetDlgItemTextA(m_hwnd, IDC_EVERY_NUMBER, std::to_string(m_data.number).c_str());
     ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_UNIT, CB_SETCURSEL, m_data.unit, 0);
@@ -142,7 +142,7 @@ bool CScheduleDlg::ReadControls(bool refuseBadNumber)
         return false;
     }
     m_data.enabled = ::IsDlgButtonChecked(m_hwnd, IDC_SCHEDULE_ENABLED) == BST_CHECKED;
-    m_data.choice = ::IsDlgButtonChecked(m_hwnd, IDC_RUN_ONCE) == BST_CHECKED ? 1 : 0;
+    m_data.type = ::IsDlgButtonChecked(m_hwnd, IDC_RUN_ONCE) == BST_CHECKED ? 1 : 0;
     const LRESULT unit = ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_UNIT, CB_GETCURSEL, 0, 0);
     if (unit != CB_ERR) m_data.unit = static_cast<int>(unit);  // a stored unit outside the list stays as it is
     m_data.atStartup = ::IsDlgButtonChecked(m_hwnd, IDC_RUN_AT_STARTUP) == BST_CHECKED;
@@ -153,8 +153,8 @@ bool CScheduleDlg::ReadControls(bool refuseBadNumber)
 void CScheduleDlg::UpdateControls()
 {
     ReadControls(false);
-    const bool every = m_data.enabled && m_data.choice == 0;
-    const bool once = m_data.enabled && m_data.choice != 0;
+    const bool every = m_data.enabled && m_data.type == 0;
+    const bool once = m_data.enabled && m_data.type != 0;
     for (int id : {IDC_RUN_EVERY, IDC_RUN_ONCE}) ::EnableWindow(::GetDlgItem(m_hwnd, id), m_data.enabled);
     for (int id : {IDC_EVERY_NUMBER, IDC_EVERY_SPIN, IDC_EVERY_UNIT, IDC_STARTING_FROM, IDC_START_DATE, IDC_START_TIME})
         ::EnableWindow(::GetDlgItem(m_hwnd, id), every);
@@ -187,10 +187,9 @@ void CScheduleDlg::UpdateRunTimes()
     }
     ::SetDlgItemTextA(m_hwnd, IDC_LAST_RUN, lastRun.c_str());
 
-    const ScheduleFields schedule = {m_data.enabled, m_data.choice, m_data.number, m_data.unit, m_data.base, m_data.runOnce};
     std::string nextRun;
     try {
-        nextRun = RunTimeText(CalcNextRunTime(schedule));
+        nextRun = RunTimeText(CalcNextRunTime(m_data));
     } catch (const std::exception& error) {
         TRACE(30, "Can't show next run time of task %s - %s", m_taskName.c_str(), error.what());
         nextRun = "unknown";

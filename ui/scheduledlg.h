@@ -5,30 +5,19 @@
 // with the values on screen. It reads only the task's last-run-time file;
 // the console stores what it returns.
 #include "common/timeutil.h"
+#include "tasks/taskconfig.h"
 #include "ui/modaldialog.h"
 
 #include <windows.h>
 
 #include <string>
 
-// The schedule fields as the dialog edits them.
-struct ScheduleDialogData {
-    bool enabled = false;  // ScheduleEnabled
-    int choice = 0;        // 0 "Run every", 1 "Run once"
-    int number = 1;        // RunEveryNumber
-    int unit = 1;          // RunEveryUnit: list position 0 hours to 3 months
-    time32 base = 0;       // BaseScheduleTime
-    time32 runOnce = 0;    // RunOnceTime
-    bool atStartup = false;
-    bool atShutdown = false;
-};
-
 class CScheduleDlg : public CModalDialog {
 public:
-    CScheduleDlg(HWND parent, std::string taskName, const ScheduleDialogData& data);
+    CScheduleDlg(HWND parent, std::string taskName, const ScheduleFields& data);
 
     // The values of the dialog; the user's when DoModal gave IDOK.
-    const ScheduleDialogData& Data() const { return m_data; }
+    const ScheduleFields& Data() const { return m_data; }
 
 private:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -45,5 +34,5 @@ private:
     void UpdateRunTimes();
 
     std::string m_taskName;
-    ScheduleDialogData m_data;
+    ScheduleFields m_data;
 };

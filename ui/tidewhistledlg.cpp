@@ -417,28 +417,12 @@ void CTidewhistleDlg::EditTaskOptions()
 void CTidewhistleDlg::EditSchedule()
 {
     CTaskConfig& task = *CurrentTask();
-    ScheduleDialogData data;
-    data.enabled = task.ScheduleEnabled;
-    data.choice = task.ScheduleType != 0 ? 1 : 0;
-    data.number = task.RunEveryNumber;
-    data.unit = task.RunEveryUnit;
-    data.base = task.BaseScheduleTime;
-    data.runOnce = task.RunOnceTime;
-    data.atStartup = task.RunAtStartup;
-    data.atShutdown = task.RunAtShutdown;
-    CScheduleDlg dialog(m_hwnd, task.Name, data);
+    ScheduleFields schedule = task.Schedule();
+    // The dialog offers a recurring run or one run; any other type reads as one run.
+    schedule.type = schedule.type != 0 ? 1 : 0;
+    CScheduleDlg dialog(m_hwnd, task.Name, schedule);
     if (dialog.DoModal() != IDOK) return;
-
-    data = dialog.Data();
-    task.ScheduleEnabled = data.enabled;
-    task.ScheduleType = data.choice != 0 ? 1 : 0;
-    task.RunEveryNumber = data.number;
-    task.RunEveryUnit = data.unit;
-    task.BaseScheduleTime = data.base;
-    task.RunOnceTime = data.runOnce;
-    task.RunAtStartup = data.atStartup;
-    task.RunAtShutdown = data.atShutdown;
-    task.SetModified(true);
+    task.SetSchedule(dialog.Data());
     SaveIfModified();
     try {
         CTaskSchedulerFiles::SignalScheduleChange();

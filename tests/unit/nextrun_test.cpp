@@ -255,7 +255,7 @@ TEST(NextRun, ResultsBeyond2038HaveNoTimedRun)
     });
 }
 
-TEST(NextRun, ScheduleOfTakesTheTaskFields)
+TEST(NextRun, ATaskHandsItsScheduleOverAsOneValueAndTakesItBackWhole)
 {
     CTaskConfig task;
     task.ScheduleEnabled = true;
@@ -264,7 +264,7 @@ TEST(NextRun, ScheduleOfTakesTheTaskFields)
     task.RunEveryUnit = 2;
     task.BaseScheduleTime = kPast;
     task.RunOnceTime = kFuture;
-    const ScheduleFields schedule = ScheduleOf(task);
+    const ScheduleFields schedule = task.Schedule();
     EXPECT_TRUE(schedule.enabled);
     EXPECT_EQ(schedule.type, 1);
     EXPECT_EQ(schedule.number, 7);
@@ -272,7 +272,18 @@ TEST(NextRun, ScheduleOfTakesTheTaskFields)
     EXPECT_EQ(schedule.base, kPast);
     EXPECT_EQ(schedule.runOnce, kFuture);
     task.ScheduleEnabled = false;
-    EXPECT_FALSE(ScheduleOf(task).enabled);
+    EXPECT_FALSE(task.Schedule().enabled);
+
+    CTaskConfig other;
+    other.SetModified(false);
+    ScheduleFields changed = schedule;
+    changed.atShutdown = true;
+    other.SetSchedule(changed);
+    EXPECT_TRUE(other.IsModified());
+    EXPECT_EQ(other.RunEveryNumber, 7);
+    EXPECT_EQ(other.RunOnceTime, kFuture);
+    EXPECT_TRUE(other.RunAtShutdown);
+    EXPECT_FALSE(other.RunAtStartup);
 }
 
 TEST(NextRun, CalcNextRunTimeReadsTheClock)
@@ -292,5 +303,5 @@ TEST(NextRun, CalcNextRunTimeReadsTheClock)
     task.RunEveryNumber = 1;
     task.BaseScheduleTime = Plus(start, -90 * 60);
     EXPECT_EQ(CalcNextRunTime(task), Plus(start, 30 * 60));
-    EXPECT_EQ(CalcNextRunTime(ScheduleOf(task)), Plus(start, 30 * 60));
+    EXPECT_EQ(CalcNextRunTime(task.Schedule()), Plus(start, 30 * 60));
 }
