@@ -1,6 +1,7 @@
 #include "plugin/filecleanup.h"
 
 #include "common/error.h"
+#include "common/fileenum.h"
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/pathtext.h"
@@ -104,18 +105,11 @@ public:
     void Folder(const std::string& folder, const std::string& finalFolder, const std::string& names,
                 const std::string& messagePattern)
     {
+        CFileEnumerator search(folder + "\\" + names);
         WIN32_FIND_DATAA found;
-        UniqueFindHandle search(::FindFirstFileA((folder + "\\" + names).c_str(), &found));
-        if (!search) {
-            const DWORD error = ::GetLastError();
-            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // nothing to delete
-            throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), messagePattern.c_str()));
-        }
-
         std::vector<ListedEntry> files;
-        do {
+        while (search.Next(found)) {
             const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
             const ListedEntry entry{folder + "\\" + name, finalFolder + "\\" + name};
             // One odd name costs a warning for itself; the rest goes on.
             if (!IsTrustworthyName(name)) {
@@ -136,15 +130,16 @@ public:
                 continue;
             }
             files.push_back(entry);
-        } while (::FindNextFileA(search.Get(), &found));
-
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_NO_MORE_FILES) {
+        }
+        if (const DWORD error = search.Error()) {
+            if (!search.Began()) {
+                if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // nothing to delete
+                throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), messagePattern.c_str()));
+            }
             // An incomplete listing: nothing of this folder's list is deleted.
             throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error),
                                    (folder + "\\" + names).c_str()));
         }
-        search.Reset();
 
         for (const ListedEntry& file : files) DeleteListedFile(file, m_job);
     }

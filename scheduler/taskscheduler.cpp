@@ -2,7 +2,6 @@
 
 #include "common/error.h"
 #include "common/namedevent.h"
-#include "common/paths.h"
 #include "common/settings.h"
 #include "common/tracer.h"
 #include "runtime/taskprocess.h"
@@ -136,40 +135,26 @@ void CTaskScheduler::RescanConfig()
     for (auto& [key, entry] : m_tasks) entry->mark = false;
 
     TRACE(10, "creatinmg file search pattern");
-    const std::string folder = GetModuleFolder();
-    const std::string pattern = folder + "\\*.tsk";
     TRACE(10, "enumerating tasks");
-
-    WIN32_FIND_DATAA found;
-    UniqueFindHandle search(::FindFirstFileA(pattern.c_str(), &found));
-    if (search) {
-        do {
-            const std::string fileName = found.cFileName;
-            TRACE(10, "Checking task: %s", fileName.c_str());
-            const std::string taskName = TaskNameOfFile(fileName);
-            if (taskName.empty()) continue;  // matched through its short name only
-            const std::string key = TaskKeyOf(fileName);
-            const auto existing = m_tasks.find(key);
-            const bool updateRequired =
-                existing == m_tasks.end() || !SameFileTime(existing->second->writeTime, found.ftLastWriteTime);
-            if (updateRequired) {
-                TRACE(20, "Task update required: %s", fileName.c_str());
-                auto entry = std::make_unique<ScheduledTask>();
-                TRACE(20, "loading new task config..");
-                try {
-                    entry->task.LoadNamed(taskName);
-                    TRACE(20, "adding new task to the list");
-                    UpdateTask(key, found.ftLastWriteTime, std::move(entry));
-                } catch (const std::exception& error) {
-                    // Tried again at every rescan: the write time is kept only after a load.
-                    TRACE(10, "Failed to load task configuration from file %s, error %s", fileName.c_str(),
-                          error.what());
-                }
-            } else {
-                existing->second->mark = true;
-            }
-            TRACE(10, "getting next file");
-        } while (::FindNextFileA(search.Get(), &found));
+    for (const ListedTaskFile& file : ListTaskFiles()) {
+        TRACE(10, "Checking task: %s", file.fileName.c_str());
+        const std::string key = TaskKeyOf(file.fileName);
+        const auto existing = m_tasks.find(key);
+        if (existing != m_tasks.end() && SameFileTime(existing->second->writeTime, file.writeTime)) {
+            existing->second->mark = true;
+            continue;
+        }
+        TRACE(20, "Task update required: %s", file.fileName.c_str());
+        auto entry = std::make_unique<ScheduledTask>();
+        TRACE(20, "loading new task config..");
+        try {
+            entry->task.LoadNamed(file.taskName);
+            TRACE(20, "adding new task to the list");
+            UpdateTask(key, file.writeTime, std::move(entry));
+        } catch (const std::exception& error) {
+            // Tried again at every rescan: the write time is kept only after a load.
+            TRACE(10, "Failed to load task configuration from file %s, error %s", file.fileName.c_str(), error.what());
+        }
     }
 
     TRACE(10, "removing unmarked tasks");

@@ -1,6 +1,7 @@
 #include "tasks/taskconfig.h"
 
 #include "common/error.h"
+#include "common/fileenum.h"
 #include "common/paths.h"
 #include "common/pathtext.h"
 #include "common/resstring.h"
@@ -52,6 +53,19 @@ std::string TaskNameOfFile(const std::string& fileName)
     const std::string tail = fileName.substr(fileName.size() - extension);
     if (!SamePath(tail, kTaskFileExtension)) return std::string();
     return fileName.substr(0, fileName.size() - extension);
+}
+
+std::vector<ListedTaskFile> ListTaskFiles()
+{
+    std::vector<ListedTaskFile> files;
+    CFileEnumerator search(GetModuleFolder() + "\\*.tsk");
+    WIN32_FIND_DATAA found;
+    while (search.Next(found)) {
+        const std::string taskName = TaskNameOfFile(found.cFileName);
+        // Matched through its short name only ("work.tsk~"): not a task file.
+        if (!taskName.empty()) files.push_back(ListedTaskFile{found.cFileName, taskName, found.ftLastWriteTime});
+    }
+    return files;
 }
 
 std::string CTaskConfig::GetFilePath() const

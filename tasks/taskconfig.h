@@ -4,9 +4,12 @@
 #include "common/guid.h"
 #include "common/timeutil.h"
 
+#include <windows.h>
+
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 class CItemInventory;
 
@@ -86,6 +89,17 @@ private:
 // text when it is not a task file: only a long name ending in ".tsk" is one
 // ("*.tsk" also matches "work.tsk~" through its 8.3 short name).
 std::string TaskNameOfFile(const std::string& fileName);
+
+// A task file beside the program: its file name, the task it holds and
+// when it was last written.
+struct ListedTaskFile {
+    std::string fileName;
+    std::string taskName;
+    FILETIME writeTime;
+};
+
+// Every task file beside the program, by long names only.
+std::vector<ListedTaskFile> ListTaskFiles();
 
 // The program's folder with a trailing backslash, the name, ".tsk". Raises
 // CError (string 48) for a name that is not a plain file name: a device

@@ -136,27 +136,19 @@ void CTidewhistleDlg::InitTaskList()
 
     TRACE(20, "processing user tasks");
     std::string failures;
-    const std::string folder = GetModuleFolder();
-    WIN32_FIND_DATAA found;
-    UniqueFindHandle search(::FindFirstFileA((folder + "\\*.tsk").c_str(), &found));
-    if (search) {
-        do {
-            const std::string fileName = found.cFileName;
-            const std::string taskName = TaskNameOfFile(fileName);
-            // Matched through its short name only ("work.tsk~"), or the default task.
-            if (taskName.empty() || SamePath(taskName, kDefaultTaskName)) continue;
-            TRACE(20, "Processing user task: %s", fileName.c_str());
-            auto task = std::make_unique<CTaskConfig>();
-            try {
-                task->LoadNamed(taskName);
-            } catch (const std::exception& error) {
-                TRACE(30, "Failed to load task configuration from file %s, error %s", fileName.c_str(), error.what());
-                failures += FormatResString(IDS_TASK_LOAD_FAILURE_LINE, fileName.c_str(), error.what());
-                continue;
-            }
-            AddTaskToBox(task->Name, task.get());
-            m_userTasks.push_back(std::move(task));
-        } while (::FindNextFileA(search.Get(), &found));
+    for (const ListedTaskFile& file : ListTaskFiles()) {
+        if (SamePath(file.taskName, kDefaultTaskName)) continue;
+        TRACE(20, "Processing user task: %s", file.fileName.c_str());
+        auto task = std::make_unique<CTaskConfig>();
+        try {
+            task->LoadNamed(file.taskName);
+        } catch (const std::exception& error) {
+            TRACE(30, "Failed to load task configuration from file %s, error %s", file.fileName.c_str(), error.what());
+            failures += FormatResString(IDS_TASK_LOAD_FAILURE_LINE, file.fileName.c_str(), error.what());
+            continue;
+        }
+        AddTaskToBox(task->Name, task.get());
+        m_userTasks.push_back(std::move(task));
     }
     TRACE(20, "processing user tasks - done");
     if (!failures.empty()) {
