@@ -8,6 +8,7 @@
 #include "common/resstring.h"
 #include "common/settings.h"
 #include "common/tracer.h"
+#include "common/version.h"
 #include "runtime/taskprocess.h"
 #include "runtime/taskruntime.h"
 #include "tasks/inventory.h"
@@ -24,7 +25,7 @@ namespace {
 // How long the end of a session waits for the shutdown tasks to finish.
 const DWORD kSessionEndTaskWaitMs = 60000;
 
-const int kVersion[4] = {1, 0, 4, 2};
+const int kVersion[4] = {TW_VERSION_NUMBERS};
 
 void ShowError(const std::string& text)
 {
