@@ -65,9 +65,9 @@ void CTrayWnd::ShowMenu()
     UniqueMenu owner(::CreatePopupMenu());
     if (!owner) return;
     const HMENU menu = owner.Get();
-    ::AppendMenuA(menu, MF_STRING, kCommandConfigure, "Configure");
+    ::AppendMenuA(menu, MF_STRING, kCommandConfigure, LoadResString(IDS_MENU_CONFIGURE).c_str());
     ::SetMenuDefaultItem(menu, 0, TRUE);
-    ::AppendMenuA(menu, MF_STRING, kCommandClose, "Close");
+    ::AppendMenuA(menu, MF_STRING, kCommandClose, LoadResString(IDS_MENU_CLOSE).c_str());
     ::SetForegroundWindow(m_hwnd);
     ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hwnd, nullptr);
 }

@@ -49,3 +49,14 @@
 #define IDS_TASK_FILE_EXISTS         50
 #define IDS_DEFAULT_TASK_KEPT        51
 #define IDS_DEFAULT_TASK_NOT_KEPT    52
+#define IDS_DEFAULT_TASK_UNDELETABLE 53
+#define IDS_MENU_ONLINE_HELP         54
+#define IDS_MENU_SUBMIT_TICKET       55
+#define IDS_MENU_CONFIGURE           56
+#define IDS_MENU_CLOSE               57
+#define IDS_UNIT_HOURS               58
+#define IDS_UNIT_DAYS                59
+#define IDS_UNIT_WEEKS               60
+#define IDS_UNIT_MONTHS              61
+#define IDS_RUN_TIME_NEVER           62
+#define IDS_RUN_TIME_UNKNOWN         63

@@ -1,5 +1,6 @@
 #include "ui/scheduledlg.h"
 
+#include "common/resstring.h"
 #include "common/tracer.h"
 #include "scheduler/nextrun.h"
 #include "scheduler/schedulerfiles.h"
@@ -15,8 +16,7 @@ namespace {
 const UINT_PTR kRunTimesTimer = 1;
 const int kMinSpinNumber = 1;
 const int kMaxSpinNumber = 1000;
-const char* const kUnitNames[] = {"Hour (s)", "Day (s)", "Week (s)", "Month (s)"};
-const char kNever[] = "never";
+const UINT kUnitNames[] = {IDS_UNIT_HOURS, IDS_UNIT_DAYS, IDS_UNIT_WEEKS, IDS_UNIT_MONTHS};
 
 void SetPicker(HWND dialog, int id, time32 t)
 {
@@ -66,7 +66,7 @@ bool CombinePickers(HWND dialog, int dateId, int timeId, time32* t)
 
 std::string RunTimeText(time32 t)
 {
-    return t == 0 ? std::string(kNever) : FormatDateTime(t);
+    return t == 0 ? LoadResString(IDS_RUN_TIME_NEVER) : FormatDateTime(t);
 }
 
 }  // namespace
@@ -106,8 +106,8 @@ INT_PTR CScheduleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 void CScheduleDlg::OnInitDialog()
 {
     ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_SPIN, UDM_SETRANGE32, kMinSpinNumber, kMaxSpinNumber);
-    for (const char* unit : kUnitNames) {
-        ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_UNIT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(unit));
+    for (UINT unit : kUnitNames) {
+        ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_UNIT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadResString(unit).c_str()));
     }
     for (int id : {IDC_START_DATE, IDC_RUN_ONCE_DATE}) LimitDateRange(m_hwnd, id);
     SetPicker(m_hwnd, IDC_RUN_ONCE_DATE, m_data.runOnce);
@@ -183,7 +183,7 @@ void CScheduleDlg::UpdateRunTimes()
     } catch (const std::exception& error) {
         // A last-run-time file that cannot be read: the task has run, but when is unknown.
         TRACE(30, "Can't read last run time of task %s - %s", m_taskName.c_str(), error.what());
-        lastRun = "unknown";
+        lastRun = LoadResString(IDS_RUN_TIME_UNKNOWN);
     }
     ::SetDlgItemTextA(m_hwnd, IDC_LAST_RUN, lastRun.c_str());
 
@@ -192,7 +192,7 @@ void CScheduleDlg::UpdateRunTimes()
         nextRun = RunTimeText(CalcNextRunTime(m_data));
     } catch (const std::exception& error) {
         TRACE(30, "Can't show next run time of task %s - %s", m_taskName.c_str(), error.what());
-        nextRun = "unknown";
+        nextRun = LoadResString(IDS_RUN_TIME_UNKNOWN);
     }
     ::SetDlgItemTextA(m_hwnd, IDC_NEXT_RUN, nextRun.c_str());
 }

@@ -352,7 +352,7 @@ void CTidewhistleDlg::DeleteTask()
 {
     const int position = static_cast<int>(::SendMessageA(m_taskBox, CB_GETCURSEL, 0, 0));
     if (position == kDefaultPosition) {
-        ::MessageBoxA(m_hwnd, "Default task cannot be deleted", "Tidewhistle", MB_OK | MB_ICONERROR);
+        ::MessageBoxA(m_hwnd, LoadResString(IDS_DEFAULT_TASK_UNDELETABLE).c_str(), "Tidewhistle", MB_OK | MB_ICONERROR);
         return;
     }
     CTaskConfig* task = TaskAt(position);
@@ -384,8 +384,8 @@ void CTidewhistleDlg::ShowHelpMenu()
     UniqueMenu owner(::CreatePopupMenu());
     if (!owner) return;
     const HMENU menu = owner.Get();
-    ::AppendMenuA(menu, MF_STRING, IDM_ONLINE_HELP, "&Online Help");
-    ::AppendMenuA(menu, MF_STRING, IDM_SUBMIT_TICKET, "&Submit Ticket");
+    ::AppendMenuA(menu, MF_STRING, IDM_ONLINE_HELP, LoadResString(IDS_MENU_ONLINE_HELP).c_str());
+    ::AppendMenuA(menu, MF_STRING, IDM_SUBMIT_TICKET, LoadResString(IDS_MENU_SUBMIT_TICKET).c_str());
     ::SetMenuDefaultItem(menu, IDM_ONLINE_HELP, FALSE);
     ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hwnd, nullptr);
 }
