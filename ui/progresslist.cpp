@@ -1,6 +1,7 @@
 #include "ui/progresslist.h"
 
 #include "common/resstring.h"
+#include "jobapi/jobapi.h"
 #include "ui/resource.h"
 
 #include <commctrl.h>
@@ -13,8 +14,8 @@ struct Column {
 };
 const Column kColumns[] = {{"Time", 130}, {"Item", 250}, {"Status", 100}};
 
-// Grid lines and full-row selection, with the bit 0x200.
-const DWORD kExtendedListStyle = 0x221;
+// Grid lines and full-row selection, with the regional bit the list has always carried.
+const DWORD kExtendedListStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_REGIONAL;
 
 void SetCellText(HWND list, int row, int column, const std::string& text)
 {
@@ -29,9 +30,9 @@ void SetCellText(HWND list, int row, int column, const std::string& text)
 std::string EventTypeName(int type)
 {
     switch (type) {
-    case 0: return LoadResString(IDS_EVENT_ERROR);
-    case 1: return LoadResString(IDS_EVENT_WARNING);
-    case 2: return LoadResString(IDS_EVENT_INFORMATION);
+    case kEventError: return LoadResString(IDS_EVENT_ERROR);
+    case kEventWarning: return LoadResString(IDS_EVENT_WARNING);
+    case kEventInformation: return LoadResString(IDS_EVENT_INFORMATION);
     default: return LoadResString(IDS_EVENT_UNKNOWN);
     }
 }
