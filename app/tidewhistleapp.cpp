@@ -150,7 +150,7 @@ bool CTidewhistleApp::RunCmdLine()
     TRACE(20, "CTidewhistleApp::RunCmdLine");
     if (m_argc - 1 == 1) return RunTask(m_argv[1]);
 
-    TRACE(40, "RunCmdLine: Wrong number of agruments");
+    TRACE(40, "RunCmdLine: Wrong number of agruments");  // the documented text, slip included
     ShowError(LoadResString(IDS_USAGE));
     return false;
 }

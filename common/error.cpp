@@ -7,6 +7,7 @@
 
 std::string FormatInternalError(int code, int details)
 {
+    // The documented text, "this numbers" included: support knows it by heart.
     return StrFormat("Internal error %d (details: %d). Write down this numbers and contact technical support.",
                      code, details);
 }

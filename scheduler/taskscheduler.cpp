@@ -134,7 +134,7 @@ void CTaskScheduler::RescanConfig()
     TRACE(10, "CTaskScheduler::RescanConfig");
     for (auto& [key, entry] : m_tasks) entry->mark = false;
 
-    TRACE(10, "creatinmg file search pattern");
+    TRACE(10, "creatinmg file search pattern");  // the documented text, slip included
     TRACE(10, "enumerating tasks");
     for (const ListedTaskFile& file : ListTaskFiles()) {
         TRACE(10, "Checking task: %s", file.fileName.c_str());
@@ -180,7 +180,7 @@ void CTaskScheduler::UpdateTask(const std::string& key, const FILETIME& writeTim
         TRACE(20, "calc next runtime");
         inserted.nextRun = CalcNextRunTime(inserted.task);
     } catch (const std::bad_alloc&) {
-        TRACE(40, "CTaskScheduler::UpdateTask - memory ereor");
+        TRACE(40, "CTaskScheduler::UpdateTask - memory ereor");  // the documented text, slip included
         m_tasks.erase(key);
     }
     TRACE(20, "CTaskScheduler::UpdateTask - done");
