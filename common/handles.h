@@ -54,49 +54,23 @@ struct FindHandleTraits {
     static void Close(Handle h) noexcept { ::FindClose(h); }
 };
 
-struct RegKeyTraits {
-    using Handle = HKEY;
+// Handles that are null when invalid and closed by one function.
+template <typename H, auto CloseFunction>
+struct NullableHandleTraits {
+    using Handle = H;
     static Handle Invalid() noexcept { return nullptr; }
     static bool IsValid(Handle h) noexcept { return h != nullptr; }
-    static void Close(Handle h) noexcept { ::RegCloseKey(h); }
-};
-
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static Handle Invalid() noexcept { return nullptr; }
-    static bool IsValid(Handle h) noexcept { return h != nullptr; }
-    static void Close(Handle h) noexcept { ::FreeLibrary(h); }
-};
-
-struct MenuTraits {
-    using Handle = HMENU;
-    static Handle Invalid() noexcept { return nullptr; }
-    static bool IsValid(Handle h) noexcept { return h != nullptr; }
-    static void Close(Handle h) noexcept { ::DestroyMenu(h); }
-};
-
-struct ImageListTraits {
-    using Handle = HIMAGELIST;
-    static Handle Invalid() noexcept { return nullptr; }
-    static bool IsValid(Handle h) noexcept { return h != nullptr; }
-    static void Close(Handle h) noexcept { ImageList_Destroy(h); }
-};
-
-// Memory the system allocated for the caller (FormatMessage's buffer).
-struct LocalMemoryTraits {
-    using Handle = HLOCAL;
-    static Handle Invalid() noexcept { return nullptr; }
-    static bool IsValid(Handle h) noexcept { return h != nullptr; }
-    static void Close(Handle h) noexcept { ::LocalFree(h); }
+    static void Close(Handle h) noexcept { CloseFunction(h); }
 };
 
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
-using UniqueRegKey = UniqueResource<RegKeyTraits>;
-using UniqueModule = UniqueResource<ModuleTraits>;
-using UniqueMenu = UniqueResource<MenuTraits>;
-using UniqueImageList = UniqueResource<ImageListTraits>;
-using UniqueLocal = UniqueResource<LocalMemoryTraits>;
+using UniqueRegKey = UniqueResource<NullableHandleTraits<HKEY, &::RegCloseKey>>;
+using UniqueModule = UniqueResource<NullableHandleTraits<HMODULE, &::FreeLibrary>>;
+using UniqueMenu = UniqueResource<NullableHandleTraits<HMENU, &::DestroyMenu>>;
+using UniqueImageList = UniqueResource<NullableHandleTraits<HIMAGELIST, &ImageList_Destroy>>;
+// Memory the system allocated for the caller (FormatMessage's buffer).
+using UniqueLocal = UniqueResource<NullableHandleTraits<HLOCAL, &::LocalFree>>;
 
 // A C runtime file, closed with fclose.
 struct FileCloser {

@@ -154,70 +154,18 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
     TRACE(20, "CSessionLogRead::Read");
     *restarted = false;
     if (IsEmpty()) return false;
-
-    // The bytes of the records taken so far in this pass (272 when none).
-    const long long consumed =
-        static_cast<long long>(m_recordsInPass == 0 ? 1 : m_recordsInPass) * static_cast<long long>(sizeof(SessionRecord));
-    LARGE_INTEGER size = {};
-    FILETIME writeTime = {};
-    ::GetFileSizeEx(m_file.Get(), &size);
-    ::GetFileTime(m_file.Get(), nullptr, nullptr, &writeTime);
-    if (size.QuadPart < consumed || (size.QuadPart == consumed && !SameFileTime(writeTime, m_lastWriteTime))) {
-        SeekFirst();  // the file has been recreated by a new session
+    if (FileWasRecreated()) {
+        SeekFirst();  // by a new session
         *restarted = true;
     }
-    m_lastWriteTime = writeTime;
-
     SessionRecord record;
-    auto readRecord = [&]() -> bool {
-        DWORD got = 0;
-        if (!::ReadFile(m_file.Get(), &record, sizeof record, &got, nullptr)) {
-            RaiseSystemError(kSessionRecordNotRead, "ReadFile error - %d");
-        }
-        if (got == sizeof record) return true;
-        if (got > 0) {
-            // A record caught half written: read it again at the next poll.
-            LARGE_INTEGER back;
-            back.QuadPart = -static_cast<LONGLONG>(got);
-            ::SetFilePointerEx(m_file.Get(), back, nullptr, FILE_CURRENT);
-        }
-        return false;
-    };
-
-    if (!readRecord()) {
+    if (!ReadRecord(record)) {
         TRACE(10, "CSessionLogRead::Read - EOF");
         return false;
     }
     // Any sequence number is a real one, 0 included: the first record of a
     // pass is told by the count of records taken, never by a number.
-    if (m_recordsInPass == 0 || record.sequence != m_lastSequence + 1) {
-        // Another session's numbering, or the first record of a pass.
-        const std::uint32_t passFirst = m_firstSequence;
-        const std::uint32_t passLast = m_lastSequence;
-        const std::uint32_t passRecords = m_recordsInPass;
-        LARGE_INTEGER resumeAt = {};
-        LARGE_INTEGER back;
-        back.QuadPart = -static_cast<LONGLONG>(sizeof record);
-        ::SetFilePointerEx(m_file.Get(), back, &resumeAt, FILE_CURRENT);
-        SeekFirst();
-        *restarted = true;
-        if (!readRecord()) {
-            TRACE(20, "CSessionLogRead::Read - EOF");
-            return false;
-        }
-        if (passRecords != 0 && record.sequence == passFirst) {
-            // The same session is still at the start of the file: a record that
-            // breaks its numbering is damage, not a new session. Taking it as a
-            // restart would hand out the first record again and again.
-            TRACE(30, "CSessionLogRead::Read - record out of sequence, end of data");
-            ::SetFilePointerEx(m_file.Get(), resumeAt, nullptr, FILE_BEGIN);
-            m_firstSequence = passFirst;
-            m_lastSequence = passLast;
-            m_recordsInPass = passRecords;
-            *restarted = false;
-            return false;
-        }
-    }
+    if ((m_recordsInPass == 0 || record.sequence != m_lastSequence + 1) && !StartOver(record, restarted)) return false;
     // Deliberately lenient: either the tag or the version makes a good
     // header, as the file format has it; only a record wrong in both is refused.
     if (std::memcmp(record.magic, kRecordTag, sizeof kRecordTag) != 0 && record.version != 1)
@@ -230,5 +178,71 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
     m_lastSequence = record.sequence;
     ++m_recordsInPass;
     TRACE(20, "CSessionLogRead::Read - done");
+    return true;
+}
+
+// A file shorter than the records taken in this pass, or as long but
+// written since, was recreated.
+bool CSessionLogRead::FileWasRecreated()
+{
+    const long long consumed =
+        static_cast<long long>(m_recordsInPass == 0 ? 1 : m_recordsInPass) * static_cast<long long>(sizeof(SessionRecord));
+    LARGE_INTEGER size = {};
+    FILETIME writeTime = {};
+    ::GetFileSizeEx(m_file.Get(), &size);
+    ::GetFileTime(m_file.Get(), nullptr, nullptr, &writeTime);
+    const bool recreated =
+        size.QuadPart < consumed || (size.QuadPart == consumed && !SameFileTime(writeTime, m_lastWriteTime));
+    m_lastWriteTime = writeTime;
+    return recreated;
+}
+
+// A whole record, or false at the end of the data; a record caught half
+// written is read again at the next poll.
+bool CSessionLogRead::ReadRecord(SessionRecord& record)
+{
+    DWORD got = 0;
+    if (!::ReadFile(m_file.Get(), &record, sizeof record, &got, nullptr)) {
+        RaiseSystemError(kSessionRecordNotRead, "ReadFile error - %d");
+    }
+    if (got == sizeof record) return true;
+    if (got > 0) {
+        LARGE_INTEGER back;
+        back.QuadPart = -static_cast<LONGLONG>(got);
+        ::SetFilePointerEx(m_file.Get(), back, nullptr, FILE_CURRENT);
+    }
+    return false;
+}
+
+// The record read does not follow the last one taken: another session's
+// numbering, or the first record of a pass. Reads the first record of the
+// file into record instead; false when there is none, or when the break is
+// damage within the session still at the start of the file.
+bool CSessionLogRead::StartOver(SessionRecord& record, bool* restarted)
+{
+    const std::uint32_t passFirst = m_firstSequence;
+    const std::uint32_t passLast = m_lastSequence;
+    const std::uint32_t passRecords = m_recordsInPass;
+    LARGE_INTEGER resumeAt = {};
+    LARGE_INTEGER back;
+    back.QuadPart = -static_cast<LONGLONG>(sizeof record);
+    ::SetFilePointerEx(m_file.Get(), back, &resumeAt, FILE_CURRENT);
+    SeekFirst();
+    *restarted = true;
+    if (!ReadRecord(record)) {
+        TRACE(20, "CSessionLogRead::Read - EOF");
+        return false;
+    }
+    if (passRecords != 0 && record.sequence == passFirst) {
+        // Taking the damage for a new session would hand out the first
+        // record again and again: the pass stays where it was.
+        TRACE(30, "CSessionLogRead::Read - record out of sequence, end of data");
+        ::SetFilePointerEx(m_file.Get(), resumeAt, nullptr, FILE_BEGIN);
+        m_firstSequence = passFirst;
+        m_lastSequence = passLast;
+        m_recordsInPass = passRecords;
+        *restarted = false;
+        return false;
+    }
     return true;
 }

@@ -63,6 +63,10 @@ public:
     bool Read(std::string* message, int* type, time32* time, bool* restarted);
 
 private:
+    bool FileWasRecreated();
+    bool ReadRecord(SessionRecord& record);
+    bool StartOver(SessionRecord& record, bool* restarted);
+
     std::string m_taskName;
     bool m_opened = false;
     std::uint32_t m_lastSequence = 0;

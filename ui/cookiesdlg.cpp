@@ -18,64 +18,6 @@ namespace {
 
 const int kNameColumnWidth = 300;
 
-void InsertNameColumn(HWND list)
-{
-    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = kNameColumnWidth;
-    column.pszText = const_cast<char*>("Name");
-    ::SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-}
-
-// Copies a name into a list's buffer, cut short when it does not fit:
-// only the rows shown use it, never the keep list.
-void CopyName(const std::string& name, char* buffer, int size)
-{
-    if (buffer == nullptr || size <= 0) return;
-    ::lstrcpynA(buffer, name.c_str(), size);
-}
-
-void CopyName(const std::string& name, wchar_t* buffer, int size)
-{
-    if (buffer == nullptr || size <= 0) return;
-    std::wstring wide(name.size() + 1, L'\0');
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
-    ::lstrcpynW(buffer, length > 0 ? wide.c_str() : L"", size);
-}
-
-bool StartsWithFolded(const std::string& name, const std::string& prefix)
-{
-    if (prefix.size() > name.size()) return false;
-    return ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(), static_cast<int>(prefix.size()),
-                            prefix.c_str(), static_cast<int>(prefix.size())) == CSTR_EQUAL;
-}
-
-std::string Narrow(const wchar_t* text)
-{
-    if (text == nullptr) return std::string();
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return std::string();
-    std::string narrow(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], size, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(size) - 1);
-    return narrow;
-}
-
-// Typing in a list jumps to the next name starting with what was typed.
-int FindByPrefix(const StringList& names, const std::string& prefix, int start, bool wrap)
-{
-    const int count = static_cast<int>(names.size());
-    if (count == 0) return -1;
-    if (start < 0 || start >= count) start = 0;
-    for (int step = 0; step < count; ++step) {
-        const int index = start + step;
-        if (index >= count && !wrap) break;
-        if (StartsWithFolded(names[static_cast<size_t>(index % count)], prefix)) return index % count;
-    }
-    return -1;
-}
-
 // The text of message 39: the system's description of the failure and its code.
 std::string FailureText(HRESULT result)
 {
@@ -101,37 +43,25 @@ CCookiesDlg::CCookiesDlg(HWND parent, StringList& keepList) : CModalDialog(IDD_C
 {
 }
 
-INT_PTR CCookiesDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+bool CCookiesDlg::OnCommand(WORD code, WORD itemId, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog();
-        return TRUE;
-    case WM_NOTIFY: {
-        LRESULT result = 0;
-        if (!OnListNotify(*reinterpret_cast<const NMHDR*>(lParam), &result)) return FALSE;
-        ::SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, result);
-        return TRUE;
-    }
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_KEEP_SELECTED: MoveItems(m_cleanList, m_keepList, false); return TRUE;
-        case IDC_KEEP_ALL: MoveItems(m_cleanList, m_keepList, true); return TRUE;
-        case IDC_CLEAN_SELECTED: MoveItems(m_keepList, m_cleanList, false); return TRUE;
-        case IDC_CLEAN_ALL: MoveItems(m_keepList, m_cleanList, true); return TRUE;
-        default: return CModalDialog::OnMessage(message, wParam, lParam);
-        }
-    default:
-        return FALSE;
+    switch (itemId) {
+    case IDC_KEEP_SELECTED: MoveItems(m_clean, m_keep, false); return true;
+    case IDC_KEEP_ALL: MoveItems(m_clean, m_keep, true); return true;
+    case IDC_CLEAN_SELECTED: MoveItems(m_keep, m_clean, false); return true;
+    case IDC_CLEAN_ALL: MoveItems(m_keep, m_clean, true); return true;
+    default: return CModalDialog::OnCommand(code, itemId, lParam);
     }
 }
 
-void CCookiesDlg::OnInitDialog()
+bool CCookiesDlg::OnInit()
 {
-    m_cleanList = ::GetDlgItem(m_hwnd, IDC_CLEAN_LIST);
-    m_keepList = ::GetDlgItem(m_hwnd, IDC_KEEP_LIST);
-    InsertNameColumn(m_cleanList);
-    InsertNameColumn(m_keepList);
+    m_clean.list = CListView(Item(IDC_CLEAN_LIST));
+    m_keep.list = CListView(Item(IDC_KEEP_LIST));
+    for (Side* side : {&m_clean, &m_keep}) {
+        side->list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+        side->list.InsertColumn(0, "Name", kNameColumnWidth);
+    }
 
     StringList current;
     HRESULT result = S_OK;
@@ -149,43 +79,43 @@ void CCookiesDlg::OnInitDialog()
         current.clear();
     }
     CookieLists lists = SortCookies(current, m_keepNames);
-    m_cleanSide = std::move(lists.clean);
-    m_keepSide = std::move(lists.keep);
-    SortForDisplay(m_cleanSide);
-    SortForDisplay(m_keepSide);
-    ShowNames(m_cleanList);
-    ShowNames(m_keepList);
+    m_clean.names = std::move(lists.clean);
+    m_keep.names = std::move(lists.keep);
+    for (Side* side : {&m_clean, &m_keep}) {
+        SortForDisplay(side->names);
+        side->list.ShowRowCount(static_cast<int>(side->names.size()));
+    }
     UpdateMoveButtons();
+    return true;
 }
 
-bool CCookiesDlg::OnListNotify(const NMHDR& header, LRESULT* result)
+CCookiesDlg::Side* CCookiesDlg::SideOf(HWND list)
 {
-    const HWND list = header.hwndFrom;
-    if (list == nullptr || (list != m_cleanList && list != m_keepList)) return false;
-    const StringList& names = NamesOf(list);
+    if (list != nullptr && list == m_clean.list.Hwnd()) return &m_clean;
+    if (list != nullptr && list == m_keep.list.Hwnd()) return &m_keep;
+    return nullptr;
+}
+
+bool CCookiesDlg::OnNotify(const NMHDR& header, LRESULT* result)
+{
+    const Side* side = SideOf(header.hwndFrom);
+    if (side == nullptr) return false;
+    const StringList& names = side->names;
     switch (header.code) {
+    // The dialog is an ANSI window: its lists ask in the ANSI forms.
     case LVN_GETDISPINFOA: {
         LVITEMA& item = reinterpret_cast<NMLVDISPINFOA&>(const_cast<NMHDR&>(header)).item;
-        if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && static_cast<size_t>(item.iItem) < names.size())
-            CopyName(names[static_cast<size_t>(item.iItem)], item.pszText, item.cchTextMax);
-        return true;
-    }
-    case LVN_GETDISPINFOW: {
-        LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item;
-        if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && static_cast<size_t>(item.iItem) < names.size())
-            CopyName(names[static_cast<size_t>(item.iItem)], item.pszText, item.cchTextMax);
+        // Only the rows shown use the text, cut to the list's buffer; never the keep list.
+        if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0 && item.iItem >= 0 &&
+            static_cast<size_t>(item.iItem) < names.size())
+            ::lstrcpynA(item.pszText, names[static_cast<size_t>(item.iItem)].c_str(), item.cchTextMax);
         return true;
     }
     case LVN_ODFINDITEMA: {
+        // Typing in a list jumps to the next name starting with what was typed.
         const auto& find = reinterpret_cast<const NMLVFINDITEMA&>(header);
         if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || find.lvfi.psz == nullptr) *result = -1;
         else *result = FindByPrefix(names, find.lvfi.psz, find.iStart, (find.lvfi.flags & LVFI_WRAP) != 0);
-        return true;
-    }
-    case LVN_ODFINDITEMW: {
-        const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
-        if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || find.lvfi.psz == nullptr) *result = -1;
-        else *result = FindByPrefix(names, Narrow(find.lvfi.psz), find.iStart, (find.lvfi.flags & LVFI_WRAP) != 0);
         return true;
     }
     case LVN_ITEMCHANGED:
@@ -197,43 +127,33 @@ bool CCookiesDlg::OnListNotify(const NMHDR& header, LRESULT* result)
     }
 }
 
-void CCookiesDlg::MoveItems(HWND source, HWND target, bool all)
+void CCookiesDlg::MoveItems(Side& from, Side& to, bool all)
 {
     std::vector<int> positions;
     if (all) {
-        for (size_t i = 0; i < NamesOf(source).size(); ++i) positions.push_back(static_cast<int>(i));
+        for (size_t i = 0; i < from.names.size(); ++i) positions.push_back(static_cast<int>(i));
     } else {
-        for (int index = ListView_GetNextItem(source, -1, LVNI_SELECTED); index >= 0;
-             index = ListView_GetNextItem(source, index, LVNI_SELECTED)) {
-            positions.push_back(index);
-        }
+        for (int row = from.list.NextSelected(-1); row >= 0; row = from.list.NextSelected(row)) positions.push_back(row);
     }
     if (positions.empty()) return;
-    MoveNames(NamesOf(source), positions, NamesOf(target));
-    ShowNames(source);
-    ShowNames(target);
+    MoveNames(from.names, positions, to.names);
+    // Nothing is chosen on either side after a move.
+    from.list.ShowRowCount(static_cast<int>(from.names.size()));
+    to.list.ShowRowCount(static_cast<int>(to.names.size()));
     UpdateMoveButtons();
-}
-
-void CCookiesDlg::ShowNames(HWND list)
-{
-    // A new count leaves the old rows' selection behind: nothing is chosen
-    // on either side after a move, as when the rows were moved one by one.
-    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_SetItemCountEx(list, static_cast<int>(NamesOf(list).size()), 0);
 }
 
 void CCookiesDlg::UpdateMoveButtons()
 {
-    if (m_cleanList == nullptr || m_keepList == nullptr) return;  // notifications before the dialog is set up
-    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_KEEP_SELECTED), ListView_GetSelectedCount(m_cleanList) > 0);
-    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_KEEP_ALL), ListView_GetItemCount(m_cleanList) > 0);
-    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_CLEAN_SELECTED), ListView_GetSelectedCount(m_keepList) > 0);
-    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_CLEAN_ALL), ListView_GetItemCount(m_keepList) > 0);
+    if (m_clean.list.Hwnd() == nullptr || m_keep.list.Hwnd() == nullptr) return;  // notifications before the dialog is set up
+    EnableItem(IDC_KEEP_SELECTED, m_clean.list.SelectedCount() > 0);
+    EnableItem(IDC_KEEP_ALL, m_clean.list.Count() > 0);
+    EnableItem(IDC_CLEAN_SELECTED, m_keep.list.SelectedCount() > 0);
+    EnableItem(IDC_CLEAN_ALL, m_keep.list.Count() > 0);
 }
 
 void CCookiesDlg::OnOK()
 {
-    m_keepNames = m_keepSide;
-    ::EndDialog(m_hwnd, IDOK);
+    m_keepNames = m_keep.names;
+    End(IDOK);
 }

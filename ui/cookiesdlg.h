@@ -7,6 +7,7 @@
 // (owner-data lists asking for each visible row), so thousands of cookies
 // fill and move at once.
 #include "common/codecs.h"
+#include "ui/listview.h"
 #include "ui/modaldialog.h"
 
 #include <windows.h>
@@ -17,20 +18,22 @@ public:
     CCookiesDlg(HWND parent, StringList& keepList);
 
 private:
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnInitDialog();
-    void OnOK() override;
-    // Answers a list's notification; false when it is not one of the lists'.
-    bool OnListNotify(const NMHDR& header, LRESULT* result);
-    // Moves the selected names, or all names, from one side to the other.
-    void MoveItems(HWND source, HWND target, bool all);
-    void ShowNames(HWND list);
-    void UpdateMoveButtons();
-    StringList& NamesOf(HWND list) { return list == m_keepList ? m_keepSide : m_cleanSide; }
+    // One side of the dialog: its names, sorted, and the list showing them.
+    struct Side {
+        CListView list;
+        StringList names;
+    };
 
-    HWND m_cleanList = nullptr;
-    HWND m_keepList = nullptr;
-    StringList m_cleanSide;
-    StringList m_keepSide;
-    StringList& m_keepNames;
+    bool OnInit() override;
+    bool OnCommand(WORD code, WORD itemId, LPARAM lParam) override;
+    bool OnNotify(const NMHDR& header, LRESULT* result) override;
+    void OnOK() override;
+    // Moves the selected names, or all names, from one side to the other.
+    void MoveItems(Side& from, Side& to, bool all);
+    void UpdateMoveButtons();
+    Side* SideOf(HWND list);
+
+    Side m_clean;
+    Side m_keep;
+    StringList& m_keepNames;  // the caller's keep list, replaced on OK
 };

@@ -56,6 +56,19 @@ bool ComesBefore(const std::string& a, const std::string& b)
     return a < b;
 }
 
+int FindByPrefix(const StringList& names, const std::string& prefix, int start, bool wrap)
+{
+    const int count = static_cast<int>(names.size());
+    if (start < 0 || start >= count) start = 0;
+    for (int index = start; index < (wrap ? start + count : count); ++index) {
+        const std::string& name = names[static_cast<size_t>(index % count)];
+        if (name.size() < prefix.size()) continue;
+        const auto same = [](char a, char b) { return Folded(a) == Folded(b); };
+        if (std::equal(prefix.begin(), prefix.end(), name.begin(), same)) return index % count;
+    }
+    return -1;
+}
+
 void SortForDisplay(StringList& names)
 {
     std::sort(names.begin(), names.end(), ComesBefore);

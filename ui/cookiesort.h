@@ -24,3 +24,7 @@ void SortForDisplay(StringList& names);
 // Moves the names at the positions given (ascending, each within from) to
 // the other list; both lists stay in display order.
 void MoveNames(StringList& from, const std::vector<int>& positions, StringList& to);
+
+// The first name from start on (wrapping round when asked) that begins with
+// prefix, letters compared without regard to case; -1 when none does.
+int FindByPrefix(const StringList& names, const std::string& prefix, int start, bool wrap);

@@ -1,6 +1,7 @@
 #include "ui/modaldialog.h"
 
 #include "common/resstring.h"
+#include "ui/dialogtext.h"
 
 INT_PTR CModalDialog::DoModal()
 {
@@ -15,25 +16,66 @@ INT_PTR CALLBACK CModalDialog::DialogProc(HWND dialog, UINT message, WPARAM wPar
         reinterpret_cast<CModalDialog*>(lParam)->m_hwnd = dialog;
     }
     auto* self = reinterpret_cast<CModalDialog*>(::GetWindowLongPtrA(dialog, DWLP_USER));
-    return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
+    return self != nullptr ? self->Dispatch(message, wParam, lParam) : FALSE;
 }
 
-INT_PTR CModalDialog::OnMessage(UINT message, WPARAM wParam, LPARAM)
+INT_PTR CModalDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wParam)) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInit() ? TRUE : FALSE;
+    case WM_COMMAND:
+        return OnCommand(HIWORD(wParam), LOWORD(wParam), lParam) ? TRUE : FALSE;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (!OnNotify(*reinterpret_cast<const NMHDR*>(lParam), &result)) return FALSE;
+        // A dialog procedure answers a notification through the window's result slot.
+        ::SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+    case WM_TIMER:
+        OnTimer(wParam);
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
+    default:
+        return OnMessage(message, wParam, lParam);
+    }
+}
+
+bool CModalDialog::OnCommand(WORD, WORD itemId, LPARAM)
+{
+    switch (itemId) {
     case IDOK:
         OnOK();
-        return TRUE;
+        return true;
     case IDCANCEL:
-        ::EndDialog(m_hwnd, IDCANCEL);
-        return TRUE;
+        End(IDCANCEL);
+        return true;
     default:
-        return FALSE;
+        return false;
     }
+}
+
+bool CModalDialog::OnNotify(const NMHDR&, LRESULT*)
+{
+    return false;
+}
+
+void CModalDialog::OnTimer(UINT_PTR) {}
+
+INT_PTR CModalDialog::OnMessage(UINT, WPARAM, LPARAM)
+{
+    return FALSE;
 }
 
 void CModalDialog::OnOK()
 {
-    ::EndDialog(m_hwnd, IDOK);
+    End(IDOK);
+}
+
+std::string CModalDialog::ItemText(int id) const
+{
+    return GetControlText(Item(id));
 }

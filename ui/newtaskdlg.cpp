@@ -18,17 +18,16 @@ CNewTaskDlg::CNewTaskDlg(HWND parent, std::vector<std::string> existingNames)
 {
 }
 
-INT_PTR CNewTaskDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+bool CNewTaskDlg::OnInit()
 {
-    if (message != WM_INITDIALOG) return CModalDialog::OnMessage(message, wParam, lParam);
     m_name.clear();
-    return TRUE;  // the dialog manager gives the name field the focus
+    return true;  // the dialog manager gives the name field the focus
 }
 
 void CNewTaskDlg::OnOK()
 {
-    HWND edit = ::GetDlgItem(m_hwnd, IDC_TASK_NAME);
-    const std::string name = GetControlText(edit);
+    const HWND edit = Item(IDC_TASK_NAME);
+    const std::string name = ItemText(IDC_TASK_NAME);
     const std::string error = TaskNameError(name, m_existingNames);
     if (!error.empty()) {
         ::MessageBoxA(m_hwnd, error.c_str(), kTaskNameErrorCaption, MB_OK | MB_ICONERROR);
@@ -37,5 +36,5 @@ void CNewTaskDlg::OnOK()
         return;
     }
     m_name = name;
-    ::EndDialog(m_hwnd, IDOK);
+    End(IDOK);
 }

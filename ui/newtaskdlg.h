@@ -20,7 +20,7 @@ public:
     const std::string& Name() const { return m_name; }
 
 private:
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OnInit() override;
     void OnOK() override;
 
     std::vector<std::string> m_existingNames;

@@ -17,14 +17,6 @@ const Column kColumns[] = {{"Time", 130}, {"Item", 250}, {"Status", 100}};
 // Grid lines and full-row selection, with the regional bit the list has always carried.
 const DWORD kExtendedListStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_REGIONAL;
 
-void SetCellText(HWND list, int row, int column, const std::string& text)
-{
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text.c_str());
-    ::SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-}
-
 }  // namespace
 
 std::string EventTypeName(int type)
@@ -47,19 +39,11 @@ CProgressList::CProgressList(HWND dialog, int id, HWND templateList, const std::
     m_hwnd = ::CreateWindowExA(extendedStyle, WC_LISTVIEWA, "", style, place.left, place.top, place.right - place.left,
                                place.bottom - place.top, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                CurrentModule(), nullptr);
-    ::SendMessageA(m_hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kExtendedListStyle);
+    m_list = CListView(m_hwnd);
+    m_list.SetExtendedStyle(kExtendedListStyle);
     ::SendMessageA(m_hwnd, WM_SETFONT, ::SendMessageA(dialog, WM_GETFONT, 0, 0), FALSE);
     m_reader.Attach(taskName);
-
-    for (int i = 0; i < 3; ++i) {
-        LVCOLUMNA column = {};
-        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = kColumns[i].width;
-        column.pszText = const_cast<char*>(kColumns[i].heading);
-        column.iSubItem = i;
-        ::SendMessageA(m_hwnd, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-    }
+    for (int i = 0; i < 3; ++i) m_list.InsertColumn(i, kColumns[i].heading, kColumns[i].width);
 }
 
 CProgressList::~CProgressList()
@@ -74,7 +58,7 @@ void CProgressList::Show(bool visible)
 
 void CProgressList::Clear()
 {
-    if (::SendMessageA(m_hwnd, LVM_GETITEMCOUNT, 0, 0) > 0) ::SendMessageA(m_hwnd, LVM_DELETEALLITEMS, 0, 0);
+    if (m_list.Count() > 0) m_list.DeleteAll();
 }
 
 void CProgressList::Poll()
@@ -104,11 +88,7 @@ void CProgressList::Append(time32 time, const std::string& message, int type)
     } catch (const std::exception&) {
         when = "?";  // a time the system cannot show still leaves its row
     }
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(::SendMessageA(m_hwnd, LVM_GETITEMCOUNT, 0, 0));
-    item.pszText = const_cast<char*>(when.c_str());
-    const int row = static_cast<int>(::SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    SetCellText(m_hwnd, row, 1, message);
-    SetCellText(m_hwnd, row, 2, EventTypeName(type));
+    const int row = m_list.AddRow(when);
+    m_list.SetSubItem(row, 1, message);
+    m_list.SetSubItem(row, 2, EventTypeName(type));
 }

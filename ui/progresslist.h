@@ -2,6 +2,7 @@
 // One task's progress list: a report-view list control that shows the
 // records of the task's latest session, read from its session data file.
 #include "runtime/sessionlog.h"
+#include "ui/listview.h"
 
 #include <windows.h>
 
@@ -26,7 +27,8 @@ private:
     void Append(time32 time, const std::string& message, int type);
     void Clear();
 
-    HWND m_hwnd = nullptr;
+    HWND m_hwnd = nullptr;  // owned: destroyed with the list
+    CListView m_list;
     CSessionLogRead m_reader;
 };
 

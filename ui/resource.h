@@ -25,5 +25,6 @@
 #define IDC_START             1030
 #define IDC_STOP              1031
 #define IDC_RUN_STATUS        1032
+#define IDC_PROGRESS_LIST     104   // each task's list, made in the template list's place
 #define IDM_ONLINE_HELP       1025
 #define IDM_SUBMIT_TICKET     1026

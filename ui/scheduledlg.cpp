@@ -76,34 +76,30 @@ CScheduleDlg::CScheduleDlg(HWND parent, std::string taskName, const ScheduleFiel
 {
 }
 
-INT_PTR CScheduleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+bool CScheduleDlg::OnCommand(WORD code, WORD itemId, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog();
-        return TRUE;
-    case WM_TIMER:
-        if (wParam == kRunTimesTimer) UpdateRunTimes();
-        return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_SCHEDULE_ENABLED:
-        case IDC_RUN_EVERY:
-        case IDC_RUN_ONCE:
-            if (HIWORD(wParam) == BN_CLICKED) UpdateControls();
-            return TRUE;
-        default:
-            return CModalDialog::OnMessage(message, wParam, lParam);
-        }
-    case WM_DESTROY:
-        ::KillTimer(m_hwnd, kRunTimesTimer);
-        return FALSE;
+    switch (itemId) {
+    case IDC_SCHEDULE_ENABLED:
+    case IDC_RUN_EVERY:
+    case IDC_RUN_ONCE:
+        if (code == BN_CLICKED) UpdateControls();
+        return true;
     default:
-        return FALSE;
+        return CModalDialog::OnCommand(code, itemId, lParam);
     }
 }
 
-void CScheduleDlg::OnInitDialog()
+void CScheduleDlg::OnTimer(UINT_PTR timerId)
+{
+    if (timerId == kRunTimesTimer) UpdateRunTimes();
+}
+
+void CScheduleDlg::OnDestroy()
+{
+    ::KillTimer(m_hwnd, kRunTimesTimer);
+}
+
+bool CScheduleDlg::OnInit()
 {
     ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_SPIN, UDM_SETRANGE32, kMinSpinNumber, kMaxSpinNumber);
     for (UINT unit : kUnitNames) {
@@ -118,35 +114,35 @@ void CScheduleDlg::OnInitDialog()
     UpdateControls();
     UpdateRunTimes();
     ::SetTimer(m_hwnd, kRunTimesTimer, 1000, nullptr);
+    return true;
 }
 
 void CScheduleDlg::WriteControls()
 {
-    ::CheckDlgButton(m_hwnd, IDC_SCHEDULE_ENABLED, m_data.enabled ? BST_CHECKED : BST_UNCHECKED);
+    CheckButton(IDC_SCHEDULE_ENABLED, m_data.enabled);
     ::CheckRadioButton(m_hwnd, IDC_RUN_EVERY, IDC_RUN_ONCE, m_data.type != 0 ? IDC_RUN_ONCE : IDC_RUN_EVERY);
     // As text: the up-down control would clamp a stored number outside its range.
-    ::SetDlgItemTextA(m_hwnd, IDC_EVERY_NUMBER, std::to_string(m_data.number).c_str());
+    SetItemText(IDC_EVERY_NUMBER, std::to_string(m_data.number));
     ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_UNIT, CB_SETCURSEL, m_data.unit, 0);
-    ::CheckDlgButton(m_hwnd, IDC_RUN_AT_STARTUP, m_data.atStartup ? BST_CHECKED : BST_UNCHECKED);
-    ::CheckDlgButton(m_hwnd, IDC_RUN_AT_SHUTDOWN, m_data.atShutdown ? BST_CHECKED : BST_UNCHECKED);
+    CheckButton(IDC_RUN_AT_STARTUP, m_data.atStartup);
+    CheckButton(IDC_RUN_AT_SHUTDOWN, m_data.atShutdown);
 }
 
 bool CScheduleDlg::ReadControls(bool refuseBadNumber)
 {
-    const HWND numberField = ::GetDlgItem(m_hwnd, IDC_EVERY_NUMBER);
     int number = 0;
-    if (ParseWholeNumber(GetControlText(numberField), &number)) {
+    if (ParseWholeNumber(ItemText(IDC_EVERY_NUMBER), &number)) {
         m_data.number = number;
     } else if (refuseBadNumber) {
-        RefuseWholeNumber(m_hwnd, numberField);
+        RefuseWholeNumber(m_hwnd, Item(IDC_EVERY_NUMBER));
         return false;
     }
-    m_data.enabled = ::IsDlgButtonChecked(m_hwnd, IDC_SCHEDULE_ENABLED) == BST_CHECKED;
-    m_data.type = ::IsDlgButtonChecked(m_hwnd, IDC_RUN_ONCE) == BST_CHECKED ? 1 : 0;
+    m_data.enabled = IsButtonChecked(IDC_SCHEDULE_ENABLED);
+    m_data.type = IsButtonChecked(IDC_RUN_ONCE) ? 1 : 0;
     const LRESULT unit = ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_UNIT, CB_GETCURSEL, 0, 0);
     if (unit != CB_ERR) m_data.unit = static_cast<int>(unit);  // a stored unit outside the list stays as it is
-    m_data.atStartup = ::IsDlgButtonChecked(m_hwnd, IDC_RUN_AT_STARTUP) == BST_CHECKED;
-    m_data.atShutdown = ::IsDlgButtonChecked(m_hwnd, IDC_RUN_AT_SHUTDOWN) == BST_CHECKED;
+    m_data.atStartup = IsButtonChecked(IDC_RUN_AT_STARTUP);
+    m_data.atShutdown = IsButtonChecked(IDC_RUN_AT_SHUTDOWN);
     return true;
 }
 
@@ -155,10 +151,10 @@ void CScheduleDlg::UpdateControls()
     ReadControls(false);
     const bool every = m_data.enabled && m_data.type == 0;
     const bool once = m_data.enabled && m_data.type != 0;
-    for (int id : {IDC_RUN_EVERY, IDC_RUN_ONCE}) ::EnableWindow(::GetDlgItem(m_hwnd, id), m_data.enabled);
+    for (int id : {IDC_RUN_EVERY, IDC_RUN_ONCE}) EnableItem(id, m_data.enabled);
     for (int id : {IDC_EVERY_NUMBER, IDC_EVERY_SPIN, IDC_EVERY_UNIT, IDC_STARTING_FROM, IDC_START_DATE, IDC_START_TIME})
-        ::EnableWindow(::GetDlgItem(m_hwnd, id), every);
-    for (int id : {IDC_RUN_ONCE_DATE, IDC_RUN_ONCE_TIME}) ::EnableWindow(::GetDlgItem(m_hwnd, id), once);
+        EnableItem(id, every);
+    for (int id : {IDC_RUN_ONCE_DATE, IDC_RUN_ONCE_TIME}) EnableItem(id, once);
 }
 
 void CScheduleDlg::CombineDateTime()
@@ -185,7 +181,7 @@ void CScheduleDlg::UpdateRunTimes()
         TRACE(30, "Can't read last run time of task %s - %s", m_taskName.c_str(), error.what());
         lastRun = LoadResString(IDS_RUN_TIME_UNKNOWN);
     }
-    ::SetDlgItemTextA(m_hwnd, IDC_LAST_RUN, lastRun.c_str());
+    SetItemText(IDC_LAST_RUN, lastRun);
 
     std::string nextRun;
     try {
@@ -194,12 +190,12 @@ void CScheduleDlg::UpdateRunTimes()
         TRACE(30, "Can't show next run time of task %s - %s", m_taskName.c_str(), error.what());
         nextRun = LoadResString(IDS_RUN_TIME_UNKNOWN);
     }
-    ::SetDlgItemTextA(m_hwnd, IDC_NEXT_RUN, nextRun.c_str());
+    SetItemText(IDC_NEXT_RUN, nextRun);
 }
 
 void CScheduleDlg::OnOK()
 {
     CombineDateTime();
     if (!ReadControls(true)) return;
-    ::EndDialog(m_hwnd, IDOK);
+    End(IDOK);
 }

@@ -20,8 +20,10 @@ public:
     const ScheduleFields& Data() const { return m_data; }
 
 private:
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnInitDialog();
+    bool OnInit() override;
+    bool OnCommand(WORD code, WORD itemId, LPARAM lParam) override;
+    void OnTimer(UINT_PTR timerId) override;
+    void OnDestroy() override;
     void OnOK() override;
     void WriteControls();
     // Reads every control but the pickers. A number field that holds no

@@ -7,15 +7,14 @@ CSettingsDlg::CSettingsDlg(HWND parent, bool loadAtStartup)
 {
 }
 
-INT_PTR CSettingsDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+bool CSettingsDlg::OnInit()
 {
-    if (message != WM_INITDIALOG) return CModalDialog::OnMessage(message, wParam, lParam);
-    ::CheckDlgButton(m_hwnd, IDC_LOAD_AT_STARTUP, m_loadAtStartup ? BST_CHECKED : BST_UNCHECKED);
-    return TRUE;
+    CheckButton(IDC_LOAD_AT_STARTUP, m_loadAtStartup);
+    return true;
 }
 
 void CSettingsDlg::OnOK()
 {
-    m_loadAtStartup = ::IsDlgButtonChecked(m_hwnd, IDC_LOAD_AT_STARTUP) == BST_CHECKED;
-    ::EndDialog(m_hwnd, IDOK);
+    m_loadAtStartup = IsButtonChecked(IDC_LOAD_AT_STARTUP);
+    End(IDOK);
 }

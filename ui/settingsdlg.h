@@ -13,7 +13,7 @@ public:
     bool LoadAtStartup() const { return m_loadAtStartup; }
 
 private:
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OnInit() override;
     void OnOK() override;
 
     bool m_loadAtStartup;

@@ -18,57 +18,54 @@ CTaskSettingsDlg::CTaskSettingsDlg(HWND parent, CTaskConfig& task) : CModalDialo
 {
 }
 
-INT_PTR CTaskSettingsDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+bool CTaskSettingsDlg::OnCommand(WORD code, WORD itemId, LPARAM lParam)
 {
-    if (message == WM_INITDIALOG) {
-        OnInitDialog();
-        return TRUE;
-    }
-    if (message == WM_COMMAND && LOWORD(wParam) == IDC_TEMP_AGE_ENABLE) {
+    switch (itemId) {
+    case IDC_TEMP_AGE_ENABLE:
         UpdateHoursField();
-        return TRUE;
-    }
-    if (message == WM_COMMAND && LOWORD(wParam) == IDC_COOKIES_BUTTON) {
+        return true;
+    case IDC_COOKIES_BUTTON: {
         CCookiesDlg cookies(m_hwnd, m_keepList);
         cookies.DoModal();
-        return TRUE;
+        return true;
     }
-    return CModalDialog::OnMessage(message, wParam, lParam);
+    default:
+        return CModalDialog::OnCommand(code, itemId, lParam);
+    }
 }
 
-void CTaskSettingsDlg::OnInitDialog()
+bool CTaskSettingsDlg::OnInit()
 {
     ::SendDlgItemMessageA(m_hwnd, IDC_TEMP_AGE_SPIN, UDM_SETRANGE32, 0, kMaxSpinHours);
 
     bool spareRecent = true;
     int hours = kDefaultTempFilesAgeHours;
     DecodeFlagAndNumber(m_task.GetExtendedData(kTempFilesAgeKey), &spareRecent, &hours);
-    ::CheckDlgButton(m_hwnd, IDC_TEMP_AGE_ENABLE, spareRecent ? BST_CHECKED : BST_UNCHECKED);
+    CheckButton(IDC_TEMP_AGE_ENABLE, spareRecent);
     // Written as text: the up-down control would clamp a stored value above
     // its range, and the number the user chose must come back unchanged.
-    ::SetDlgItemTextA(m_hwnd, IDC_TEMP_AGE_HOURS, std::to_string(hours).c_str());
+    SetItemText(IDC_TEMP_AGE_HOURS, std::to_string(hours));
     UpdateHoursField();
 
     m_keepList.clear();
     DecodeStringList(m_task.GetExtendedData(kCookieKeepListKey), m_keepList);
+    return true;
 }
 
 void CTaskSettingsDlg::UpdateHoursField()
 {
-    const bool spareRecent = ::IsDlgButtonChecked(m_hwnd, IDC_TEMP_AGE_ENABLE) == BST_CHECKED;
-    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_TEMP_AGE_HOURS), spareRecent);
+    EnableItem(IDC_TEMP_AGE_HOURS, IsButtonChecked(IDC_TEMP_AGE_ENABLE));
 }
 
 void CTaskSettingsDlg::OnOK()
 {
-    const HWND hoursField = ::GetDlgItem(m_hwnd, IDC_TEMP_AGE_HOURS);
     int hours = 0;
-    if (!ParseWholeNumber(GetControlText(hoursField), &hours)) {
-        RefuseWholeNumber(m_hwnd, hoursField);
+    if (!ParseWholeNumber(ItemText(IDC_TEMP_AGE_HOURS), &hours)) {
+        RefuseWholeNumber(m_hwnd, Item(IDC_TEMP_AGE_HOURS));
         return;
     }
-    const bool spareRecent = ::IsDlgButtonChecked(m_hwnd, IDC_TEMP_AGE_ENABLE) == BST_CHECKED;
+    const bool spareRecent = IsButtonChecked(IDC_TEMP_AGE_ENABLE);
     m_task.SetExtendedData(kCookieKeepListKey, EncodeStringList(m_keepList));
     m_task.SetExtendedData(kTempFilesAgeKey, EncodeFlagAndNumber(spareRecent, hours));
-    ::EndDialog(m_hwnd, IDOK);
+    End(IDOK);
 }

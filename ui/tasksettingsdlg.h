@@ -15,8 +15,8 @@ public:
     CTaskSettingsDlg(HWND parent, CTaskConfig& task);
 
 private:
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnInitDialog();
+    bool OnInit() override;
+    bool OnCommand(WORD code, WORD itemId, LPARAM lParam) override;
     void OnOK() override;
     void UpdateHoursField();
 

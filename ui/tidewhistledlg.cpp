@@ -22,11 +22,12 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 namespace {
 
 const UINT_PTR kRefreshTimer = 1;
 const UINT kStartOrStopDone = WM_APP + 1;
-const int kProgressListId = 104;
 const int kDefaultPosition = 0;
 const int kCreateNewPosition = 1;
 const char kDefaultTaskName[] = "default";
@@ -37,21 +38,9 @@ CTidewhistleDlg::CTidewhistleDlg(HWND parent) : CModalDialog(IDD_TIDEWHISTLE_DIA
 
 CTidewhistleDlg::~CTidewhistleDlg() = default;
 
-INT_PTR CTidewhistleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CTidewhistleDlg::OnMessage(UINT message, WPARAM, LPARAM)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog();
-        return FALSE;  // the focus was given to the job tree
-    case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-    case WM_NOTIFY:
-        ::SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, OnNotify(*reinterpret_cast<const NMHDR*>(lParam)));
-        return TRUE;
-    case WM_TIMER:
-        if (wParam == kRefreshTimer) Refresh();
-        return TRUE;
     case kStartOrStopDone:
         OnStartOrStopDone();
         return TRUE;
@@ -64,22 +53,24 @@ INT_PTR CTidewhistleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_QUERYDRAGICON:
         ::SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, reinterpret_cast<LONG_PTR>(m_icon));
         return TRUE;
-    case WM_DESTROY:
-        OnDestroy();
-        return FALSE;
     default:
         return FALSE;
     }
 }
 
-void CTidewhistleDlg::OnInitDialog()
+void CTidewhistleDlg::OnTimer(UINT_PTR timerId)
+{
+    if (timerId == kRefreshTimer) Refresh();
+}
+
+bool CTidewhistleDlg::OnInit()
 {
     m_icon = ::LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_TIDEWHISTLE));
     ::SendMessageA(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     ::SendMessageA(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
-    m_taskBox = ::GetDlgItem(m_hwnd, IDC_TASK_BOX);
+    m_taskBox = Item(IDC_TASK_BOX);
 
-    const HWND tree = ::GetDlgItem(m_hwnd, IDC_JOB_TREE);
+    const HWND tree = Item(IDC_JOB_TREE);
     m_tree.Build(tree, g_inventory);
     ::SetFocus(tree);
 
@@ -88,6 +79,7 @@ void CTidewhistleDlg::OnInitDialog()
     ::ShowWindow(m_hwnd, SW_SHOW);
     ::SetTimer(m_hwnd, kRefreshTimer, 1000, nullptr);
     AddToAutoRun(m_hwnd);
+    return false;  // the focus was given to the job tree
 }
 
 CTaskConfig* CTidewhistleDlg::TaskAt(int position) const
@@ -106,31 +98,33 @@ int CTidewhistleDlg::AddTaskToBox(const std::string& text, CTaskConfig* task)
 
 std::vector<std::string> CTidewhistleDlg::TaskNames() const
 {
-    std::vector<std::string> names = {m_defaultTask.Name};
-    for (const auto& task : m_userTasks) names.push_back(task->Name);
+    std::vector<std::string> names;
+    for (const auto& task : m_tasks) names.push_back(task->Name);
     return names;
 }
 
 void CTidewhistleDlg::InitTaskList()
 {
     TRACE(20, "CTidewhistleDlg::InitTaskList");
+    m_tasks.push_back(std::make_unique<CTaskConfig>());
+    CTaskConfig& defaultTask = DefaultTask();
     try {
-        m_defaultTask.LoadNamed(kDefaultTaskName);
+        defaultTask.LoadNamed(kDefaultTaskName);
     } catch (const std::exception& error) {
         TRACE(30, "Can't load default task configuration (error - %s), resetting defaults", error.what());
-        m_defaultTask.InitDefaults(kDefaultTaskName, g_inventory);
+        defaultTask.InitDefaults(kDefaultTaskName, g_inventory);
         // An unreadable default task holds the user's settings (a keep list):
         // it is kept under another name, never overwritten with defaults.
         if (KeepUnreadableDefaultTask(error.what())) {
             try {
-                m_defaultTask.Save();
+                defaultTask.Save();
             } catch (const std::exception& saveError) {
                 // Shown from memory; it stays modified and is saved when it can be.
                 ShowError(saveError.what());
             }
         }
     }
-    AddTaskToBox(LoadResString(IDS_DEFAULT_TASK), &m_defaultTask);
+    AddTaskToBox(LoadResString(IDS_DEFAULT_TASK), &defaultTask);
     AddTaskToBox(LoadResString(IDS_CREATE_NEW_TASK), nullptr);
     SelectTask(kDefaultPosition, true);
 
@@ -148,7 +142,7 @@ void CTidewhistleDlg::InitTaskList()
             continue;
         }
         AddTaskToBox(task->Name, task.get());
-        m_userTasks.push_back(std::move(task));
+        m_tasks.push_back(std::move(task));
     }
     TRACE(20, "processing user tasks - done");
     if (!failures.empty()) {
@@ -159,7 +153,7 @@ void CTidewhistleDlg::InitTaskList()
 
 bool CTidewhistleDlg::KeepUnreadableDefaultTask(const std::string& failure)
 {
-    const std::string path = m_defaultTask.GetFilePath();
+    const std::string path = DefaultTask().GetFilePath();
     if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;  // missing: nothing to keep
 
     SYSTEMTIME now;
@@ -182,17 +176,27 @@ bool CTidewhistleDlg::KeepUnreadableDefaultTask(const std::string& failure)
 
 void CTidewhistleDlg::SelectTask(int position, bool setSelection)
 {
-    if (CurrentTask() != nullptr) {
-        SaveIfModified();
-        auto shown = m_progressLists.find(CurrentTask());
-        if (shown != m_progressLists.end()) shown->second->Show(false);
-    }
+    LeaveCurrentTask(true);
+    ShowTask(position, setSelection);
+}
+
+void CTidewhistleDlg::LeaveCurrentTask(bool save)
+{
+    CTaskConfig* task = CurrentTask();
+    if (task == nullptr) return;
+    if (save) SaveIfModified();
+    auto shown = m_progressLists.find(task);
+    if (shown != m_progressLists.end()) shown->second->Show(false);
+}
+
+void CTidewhistleDlg::ShowTask(int position, bool setSelection)
+{
     m_current = position;
     CTaskConfig* task = CurrentTask();
     m_tree.LoadItemStates(*task);
 
     auto& list = m_progressLists[task];
-    if (!list) list = std::make_unique<CProgressList>(m_hwnd, kProgressListId, ::GetDlgItem(m_hwnd, IDC_PROGRESS_TEMPLATE), task->Name);
+    if (!list) list = std::make_unique<CProgressList>(m_hwnd, IDC_PROGRESS_LIST, Item(IDC_PROGRESS_TEMPLATE), task->Name);
     list->Show(true);
     Refresh();
     if (setSelection) ::SendMessageA(m_taskBox, CB_SETCURSEL, position, 0);
@@ -237,8 +241,8 @@ void CTidewhistleDlg::UpdateRunState()
     ::SetDlgItemTextA(m_hwnd, IDC_RUN_STATUS, LoadResString(running ? IDS_STATUS_STARTED : IDS_STATUS_STOPPED).c_str());
     // Neither is offered again while a start or stop is under way.
     const bool idle = !m_startOrStop.IsBusy();
-    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_STOP), idle && running);
-    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_START), idle && !running);
+    EnableItem(IDC_STOP, idle && running);
+    EnableItem(IDC_START, idle && !running);
 }
 
 void CTidewhistleDlg::ReportRefreshError(const std::string& text)
@@ -254,9 +258,9 @@ void CTidewhistleDlg::ShowError(const std::string& text)
     AppMessageBox(m_hwnd, text, MB_OK | MB_ICONERROR);
 }
 
-void CTidewhistleDlg::OnCommand(WORD id, WORD code)
+bool CTidewhistleDlg::OnCommand(WORD code, WORD itemId, LPARAM)
 {
-    switch (id) {
+    switch (itemId) {
     case IDC_TASK_BOX:
         if (code == CBN_SELCHANGE) {
             const int position = static_cast<int>(::SendMessageA(m_taskBox, CB_GETCURSEL, 0, 0));
@@ -276,17 +280,19 @@ void CTidewhistleDlg::OnCommand(WORD id, WORD code)
     case IDM_ONLINE_HELP: OpenUrl(m_hwnd, GetOnlineHelpUrl().c_str()); break;
     case IDM_SUBMIT_TICKET: OpenUrl(m_hwnd, GetSupportUrl().c_str()); break;
     case IDOK:
-    case IDCANCEL: ::EndDialog(m_hwnd, id); break;
+    case IDCANCEL: End(itemId); break;
     default: break;
     }
+    return true;
 }
 
-LRESULT CTidewhistleDlg::OnNotify(const NMHDR& header)
+bool CTidewhistleDlg::OnNotify(const NMHDR& header, LRESULT* result)
 {
-    if (header.idFrom != IDC_JOB_TREE || CurrentTask() == nullptr) return 0;
+    *result = 0;
+    if (header.idFrom != IDC_JOB_TREE || CurrentTask() == nullptr) return true;
     if (header.code == NM_CLICK) m_tree.OnClick(*CurrentTask());
     if (header.code == TVN_KEYDOWN) m_tree.OnKeyDown(reinterpret_cast<const NMTVKEYDOWN&>(header).wVKey, *CurrentTask());
-    return 0;
+    return true;
 }
 
 void CTidewhistleDlg::NewTask()
@@ -307,7 +313,7 @@ void CTidewhistleDlg::NewTask()
             }
             task->Save();
             show = AddTaskToBox(task->Name, task.get());
-            m_userTasks.push_back(std::move(task));
+            m_tasks.push_back(std::move(task));
         } catch (const std::exception& error) {
             AppMessageBox(m_hwnd, FormatResString(IDS_CANNOT_CREATE_TASK, error.what()), MB_OK | MB_ICONERROR);
         }
@@ -357,9 +363,9 @@ void CTidewhistleDlg::DeleteTask()
     }
     CTaskConfig* task = TaskAt(position);
     if (task == nullptr) return;
+    LeaveCurrentTask(false);  // a task being deleted is not saved
     m_progressLists.erase(task);
-    m_current = -1;  // the deleted task is not saved on the way out
-    SelectTask(kDefaultPosition, true);
+    ShowTask(kDefaultPosition, true);
 
     CTaskSchedulerFiles::CleanupTask(task->Name);
     CSessionLog::CleanupTask(task->Name);
@@ -369,12 +375,8 @@ void CTidewhistleDlg::DeleteTask()
         ShowError(error.what());
     }
     ::SendMessageA(m_taskBox, CB_DELETESTRING, position, 0);
-    for (auto it = m_userTasks.begin(); it != m_userTasks.end(); ++it) {
-        if (it->get() == task) {
-            m_userTasks.erase(it);
-            break;
-        }
-    }
+    const auto owned = std::find_if(m_tasks.begin(), m_tasks.end(), [task](const auto& t) { return t.get() == task; });
+    if (owned != m_tasks.end()) m_tasks.erase(owned);
 }
 
 void CTidewhistleDlg::ShowHelpMenu()
@@ -448,5 +450,5 @@ void CTidewhistleDlg::OnDestroy()
         ShowError(error.what());
     }
     m_progressLists.clear();
-    m_userTasks.clear();
+    m_tasks.clear();
 }

@@ -23,18 +23,24 @@ public:
     ~CTidewhistleDlg() override;
 
 private:
+    bool OnInit() override;
+    bool OnCommand(WORD code, WORD itemId, LPARAM lParam) override;
+    bool OnNotify(const NMHDR& header, LRESULT* result) override;
+    void OnTimer(UINT_PTR timerId) override;
+    void OnDestroy() override;
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnInitDialog();
-    void OnCommand(WORD id, WORD code);
-    LRESULT OnNotify(const NMHDR& header);
-    void OnDestroy();
     bool OnPaintMinimised();
 
     void InitTaskList();
     // Moves an unreadable default task file aside and tells the user; false
     // when it could not be moved (the defaults are then never saved over it).
     bool KeepUnreadableDefaultTask(const std::string& failure);
-    bool MaySave(const CTaskConfig* task) const { return task != &m_defaultTask || !m_keepDefaultFile; }
+    CTaskConfig& DefaultTask() const { return *m_tasks.front(); }
+    bool MaySave(const CTaskConfig* task) const { return task != &DefaultTask() || !m_keepDefaultFile; }
+    // Leaving a task saves it (unless it is being deleted) and hides its
+    // progress list; showing one loads its items into the tree and shows its list.
+    void LeaveCurrentTask(bool save);
+    void ShowTask(int position, bool setSelection);
     void SelectTask(int position, bool setSelection);
     void Refresh();
     void SaveIfModified();
@@ -65,10 +71,11 @@ private:
     HICON m_icon = nullptr;
     CJobTree m_tree;
     CBackgroundCall m_startOrStop;
-    CTaskConfig m_defaultTask;
-    std::vector<std::unique_ptr<CTaskConfig>> m_userTasks;
+    // Every task of the console, the default task first; the task box's
+    // entries point at them.
+    std::vector<std::unique_ptr<CTaskConfig>> m_tasks;
     std::map<const CTaskConfig*, std::unique_ptr<CProgressList>> m_progressLists;
-    int m_current = -1;
+    int m_current = -1;  // the task box position shown; none before the first
     std::string m_lastRefreshError;
     bool m_refreshFailed = false;  // an error was reported during the current refresh
     bool m_keepDefaultFile = false;  // default.tsk could not be read nor moved aside

@@ -20,12 +20,12 @@
 
 namespace {
 
-const int kTaskOptions = 1013;
-const int kCookiesButton = 1002;
-const int kCleanList = 1052;
-const int kKeepList = 1053;
-const int kKeepAll = 1055;
-const int kCleanAll = 1057;
+const int kTaskOptions = IDC_TASK_OPTIONS;
+const int kCookiesButton = IDC_COOKIES_BUTTON;
+const int kCleanList = IDC_CLEAN_LIST;
+const int kKeepList = IDC_KEEP_LIST;
+const int kKeepAll = IDC_KEEP_ALL;
+const int kCleanAll = IDC_CLEAN_ALL;
 const char kCookiesItem[] = "1EB00000-0000-4000-8000-000000000001";
 const char kCookiesClass[] = "20FA0A7E-605A-4bf1-8634-FD1700890FC9";
 const char kKeepListKey[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";

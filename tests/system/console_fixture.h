@@ -7,6 +7,7 @@
 #include "support/program_runner.h"
 #include "support/registry_fixture.h"
 #include "support/task_folder.h"
+#include "ui/resource.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -14,17 +15,17 @@
 #include <string>
 #include <vector>
 
-// Controls of the console and of its dialogs.
-const int kJobTree = 1000;
-const int kSettings = 1005;
-const int kDeleteTask = 1012;
-const int kTaskBox = 1029;
-const int kStart = 1030;
-const int kStop = 1031;
-const int kRunStatus = 1032;
-const int kProgressList = 104;
-const int kLoadAtStartup = 1033;
-const int kTaskName = 1035;
+// Controls of the console and of its dialogs, as the program names them.
+const int kJobTree = IDC_JOB_TREE;
+const int kSettings = IDC_SETTINGS;
+const int kDeleteTask = IDC_DELETE_TASK;
+const int kTaskBox = IDC_TASK_BOX;
+const int kStart = IDC_START;
+const int kStop = IDC_STOP;
+const int kRunStatus = IDC_RUN_STATUS;
+const int kProgressList = IDC_PROGRESS_LIST;
+const int kLoadAtStartup = IDC_LOAD_AT_STARTUP;
+const int kTaskName = IDC_TASK_NAME;
 
 const char kConsoleCaption[] = "Hollowmere Tidewhistle";
 

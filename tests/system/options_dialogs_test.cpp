@@ -13,6 +13,7 @@
 #include "support/text_file.h"
 #include "support/url_cache_fill.h"
 #include "tasks/taskconfig.h"
+#include "ui/resource.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -24,32 +25,32 @@
 namespace {
 
 // Controls of the console and of the three dialogs.
-const int kTaskOptions = 1013;
-const int kSchedule = 1011;
-const int kCookiesButton = 1002;
-const int kHours = 1050;
-const int kSpareRecent = 1058;
-const int kCleanList = 1052;
-const int kKeepList = 1053;
-const int kKeepSelected = 1054;
-const int kKeepAll = 1055;
-const int kCleanSelected = 1056;
-const int kCleanAll = 1057;
-const int kUnit = 1010;
-const int kNumber = 1014;
-const int kNumberSpin = 1019;
-const int kRunAtStartup = 1020;
-const int kRunAtShutdown = 1021;
-const int kScheduleEnabled = 1022;
-const int kRunEvery = 1024;
-const int kRunOnce = 1025;
-const int kRunOnceDate = 1026;
-const int kRunOnceTime = 1028;
-const int kLastRun = 1036;
-const int kNextRun = 1037;
-const int kStartDate = 1038;
-const int kStartTime = 1039;
-const int kStartingFrom = 1040;
+const int kTaskOptions = IDC_TASK_OPTIONS;
+const int kSchedule = IDC_SCHEDULE;
+const int kCookiesButton = IDC_COOKIES_BUTTON;
+const int kHours = IDC_TEMP_AGE_HOURS;
+const int kSpareRecent = IDC_TEMP_AGE_ENABLE;
+const int kCleanList = IDC_CLEAN_LIST;
+const int kKeepList = IDC_KEEP_LIST;
+const int kKeepSelected = IDC_KEEP_SELECTED;
+const int kKeepAll = IDC_KEEP_ALL;
+const int kCleanSelected = IDC_CLEAN_SELECTED;
+const int kCleanAll = IDC_CLEAN_ALL;
+const int kUnit = IDC_EVERY_UNIT;
+const int kNumber = IDC_EVERY_NUMBER;
+const int kNumberSpin = IDC_EVERY_SPIN;
+const int kRunAtStartup = IDC_RUN_AT_STARTUP;
+const int kRunAtShutdown = IDC_RUN_AT_SHUTDOWN;
+const int kScheduleEnabled = IDC_SCHEDULE_ENABLED;
+const int kRunEvery = IDC_RUN_EVERY;
+const int kRunOnce = IDC_RUN_ONCE;
+const int kRunOnceDate = IDC_RUN_ONCE_DATE;
+const int kRunOnceTime = IDC_RUN_ONCE_TIME;
+const int kLastRun = IDC_LAST_RUN;
+const int kNextRun = IDC_NEXT_RUN;
+const int kStartDate = IDC_START_DATE;
+const int kStartTime = IDC_START_TIME;
+const int kStartingFrom = IDC_STARTING_FROM;
 
 // The two extended-data keys as a task file spells them.
 const std::string kKeepListKeyText = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";

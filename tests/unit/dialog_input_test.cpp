@@ -109,3 +109,14 @@ TEST(CookieSort, ThousandsOfNamesSplitAndMoveWithoutLosingOne)
     SortForDisplay(expected);
     EXPECT_EQ(lists.keep, expected);
 }
+
+TEST(CookieSort, TypingFindsTheNextNameThatStartsWithTheTextWhateverItsCase)
+{
+    const StringList names = {"Cookie:u@alpha/", "Cookie:u@beta/", "cookie:u@Bravo/", "Cookie:u@delta/"};
+    EXPECT_EQ(FindByPrefix(names, "COOKIE:U@B", 0, false), 1);
+    EXPECT_EQ(FindByPrefix(names, "cookie:u@b", 2, false), 2);
+    EXPECT_EQ(FindByPrefix(names, "Cookie:u@a", 1, false), -1);
+    EXPECT_EQ(FindByPrefix(names, "Cookie:u@a", 1, true), 0);
+    EXPECT_EQ(FindByPrefix(names, "Cookie:u@alpha/and more", 0, true), -1);
+    EXPECT_EQ(FindByPrefix({}, "x", 0, true), -1);
+}
