@@ -114,5 +114,5 @@ time32 CalcNextRunTime(const ScheduleFields& schedule)
 
 time32 CalcNextRunTime(const CTaskConfig& task)
 {
-    return CalcNextRunTime(task.Schedule());
+    return CalcNextRunTime(task.Schedule);
 }

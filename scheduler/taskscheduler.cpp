@@ -211,7 +211,7 @@ void CTaskScheduler::ExecuteFixedTasks(Phase phase)
 {
     TRACE(20, "CTaskScheduler::ExecuteFixedTasks");
     for (auto& [key, entry] : m_tasks) {
-        const bool due = phase == Phase::Startup ? entry->task.RunAtStartup : entry->task.RunAtShutdown;
+        const bool due = phase == Phase::Startup ? entry->task.Schedule.atStartup : entry->task.Schedule.atShutdown;
         if (!due) continue;
         StartTask(entry->task.Name, 0);
         if (phase == Phase::Shutdown) m_shutdownTasks.push_back(entry->task.Name);

@@ -90,14 +90,14 @@ void CTaskConfig::Load(const std::string& path)
 
     Name = file.ReadString("TaskName");
     m_modified = true;
-    ScheduleEnabled = ReadFlag(file, "ScheduleEnabled");
-    BaseScheduleTime = file.ReadTime("BaseScheduleTime");
-    RunOnceTime = file.ReadTime("RunOnceTime");
-    RunAtStartup = ReadFlag(file, "RunAtStartup");
-    RunAtShutdown = ReadFlag(file, "RunAtShutdown");
-    ScheduleType = ReadInt(file, "ScheduleType");
-    RunEveryNumber = ReadInt(file, "RunEveryNumber");
-    RunEveryUnit = ReadInt(file, "RunEveryUnit");
+    Schedule.enabled = ReadFlag(file, "ScheduleEnabled");
+    Schedule.base = file.ReadTime("BaseScheduleTime");
+    Schedule.runOnce = file.ReadTime("RunOnceTime");
+    Schedule.atStartup = ReadFlag(file, "RunAtStartup");
+    Schedule.atShutdown = ReadFlag(file, "RunAtShutdown");
+    Schedule.type = ReadInt(file, "ScheduleType");
+    Schedule.number = ReadInt(file, "RunEveryNumber");
+    Schedule.unit = ReadInt(file, "RunEveryUnit");
 
     const int extendedDataCount = ReadInt(file, "ExtendedDataCount");
     for (int i = 0; i < extendedDataCount; ++i) {
@@ -124,14 +124,14 @@ void CTaskConfig::Save()
         CConfigFile file;
         file.Open(temporaryPath, CConfigFile::Mode::Write, path);
         file.WriteString("TaskName", Name);
-        file.WriteString("ScheduleEnabled", ScheduleEnabled ? "1" : "0");
-        file.WriteTime("BaseScheduleTime", BaseScheduleTime);
-        file.WriteTime("RunOnceTime", RunOnceTime);
-        file.WriteString("RunAtStartup", RunAtStartup ? "1" : "0");
-        file.WriteString("RunAtShutdown", RunAtShutdown ? "1" : "0");
-        file.WriteInt("ScheduleType", ScheduleType);
-        file.WriteInt("RunEveryNumber", RunEveryNumber);
-        file.WriteInt("RunEveryUnit", RunEveryUnit);
+        file.WriteString("ScheduleEnabled", Schedule.enabled ? "1" : "0");
+        file.WriteTime("BaseScheduleTime", Schedule.base);
+        file.WriteTime("RunOnceTime", Schedule.runOnce);
+        file.WriteString("RunAtStartup", Schedule.atStartup ? "1" : "0");
+        file.WriteString("RunAtShutdown", Schedule.atShutdown ? "1" : "0");
+        file.WriteInt("ScheduleType", Schedule.type);
+        file.WriteInt("RunEveryNumber", Schedule.number);
+        file.WriteInt("RunEveryUnit", Schedule.unit);
         file.WriteInt("ExtendedDataCount", static_cast<int>(m_extendedData.size()));
         for (const auto& [key, value] : m_extendedData) {
             file.WriteString("ExtendedData_GUID", GuidToString(key));
@@ -179,14 +179,9 @@ void CTaskConfig::InitDefaults(const std::string& name, const CItemInventory& in
     m_extendedData.clear();
     m_enabledItems.clear();
     Name = name;
-    ScheduleEnabled = false;
-    BaseScheduleTime = GetLocalNow();
-    RunOnceTime = BaseScheduleTime;
-    RunAtStartup = false;
-    RunAtShutdown = false;
-    ScheduleType = 0;
-    RunEveryNumber = 1;
-    RunEveryUnit = 1;
+    Schedule = ScheduleFields();
+    Schedule.base = GetLocalNow();
+    Schedule.runOnce = Schedule.base;
 
     GuidList items;
     inventory.GetAllItems(items);
@@ -216,23 +211,4 @@ void CTaskConfig::EnableItem(const GUID& item, bool on)
     if (on) m_enabledItems.insert(item);
     else m_enabledItems.erase(item);
     m_modified = true;  // also when nothing changed
-}
-
-ScheduleFields CTaskConfig::Schedule() const
-{
-    return ScheduleFields{ScheduleEnabled, ScheduleType, RunEveryNumber, RunEveryUnit,
-                          BaseScheduleTime, RunOnceTime, RunAtStartup, RunAtShutdown};
-}
-
-void CTaskConfig::SetSchedule(const ScheduleFields& schedule)
-{
-    ScheduleEnabled = schedule.enabled;
-    ScheduleType = schedule.type;
-    RunEveryNumber = schedule.number;
-    RunEveryUnit = schedule.unit;
-    BaseScheduleTime = schedule.base;
-    RunOnceTime = schedule.runOnce;
-    RunAtStartup = schedule.atStartup;
-    RunAtShutdown = schedule.atShutdown;
-    m_modified = true;
 }

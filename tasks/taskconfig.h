@@ -64,20 +64,8 @@ public:
     const std::map<GUID, std::string, GuidLess>& ExtendedData() const { return m_extendedData; }
     const std::set<GUID, GuidLess>& EnabledItems() const { return m_enabledItems; }
 
-    ScheduleFields Schedule() const;
-    // Sets every schedule field and marks the task modified.
-    void SetSchedule(const ScheduleFields& schedule);
-
-    // Schedule, as written to the file.
     std::string Name;
-    bool ScheduleEnabled = false;
-    time32 BaseScheduleTime = 0;
-    time32 RunOnceTime = 0;
-    bool RunAtStartup = false;
-    bool RunAtShutdown = false;
-    int ScheduleType = 0;    // 0 recurring, 1 once
-    int RunEveryNumber = 1;
-    int RunEveryUnit = 1;    // 0 hours, 1 days, 2 weeks, 3 months
+    ScheduleFields Schedule;
 
 private:
     std::map<GUID, std::string, GuidLess> m_extendedData;

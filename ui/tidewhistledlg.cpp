@@ -411,12 +411,13 @@ void CTidewhistleDlg::EditTaskOptions()
 void CTidewhistleDlg::EditSchedule()
 {
     CTaskConfig& task = *CurrentTask();
-    ScheduleFields schedule = task.Schedule();
+    ScheduleFields schedule = task.Schedule;
     // The dialog offers a recurring run or one run; any other type reads as one run.
     schedule.type = schedule.type != 0 ? 1 : 0;
     CScheduleDlg dialog(m_hwnd, task.Name, schedule);
     if (dialog.DoModal() != IDOK) return;
-    task.SetSchedule(dialog.Data());
+    task.Schedule = dialog.Data();
+    task.SetModified(true);
     SaveIfModified();
     try {
         CTaskSchedulerFiles::SignalScheduleChange();

@@ -400,8 +400,8 @@ TEST_F(TaskDialogs, ARunOnceMomentSetInTheDialogMakesTheResidentSchedulerRunTheT
     ASSERT_TRUE(SavedWith("ScheduleType=1"));
     CTaskConfig saved;
     saved.Load(taskFile);
-    EXPECT_TRUE(saved.ScheduleEnabled);
-    EXPECT_EQ(saved.RunOnceTime, when);
+    EXPECT_TRUE(saved.Schedule.enabled);
+    EXPECT_EQ(saved.Schedule.runOnce, when);
 
     std::vector<RawSessionRecord> records;
     EXPECT_TRUE(Eventually(

@@ -255,53 +255,38 @@ TEST(NextRun, ResultsBeyond2038HaveNoTimedRun)
     });
 }
 
-TEST(NextRun, ATaskHandsItsScheduleOverAsOneValueAndTakesItBackWhole)
+TEST(NextRun, ATaskRecordKeepsItsScheduleAsTheValueTheArithmeticReads)
 {
     CTaskConfig task;
-    task.ScheduleEnabled = true;
-    task.ScheduleType = 1;
-    task.RunEveryNumber = 7;
-    task.RunEveryUnit = 2;
-    task.BaseScheduleTime = kPast;
-    task.RunOnceTime = kFuture;
-    const ScheduleFields schedule = task.Schedule();
-    EXPECT_TRUE(schedule.enabled);
-    EXPECT_EQ(schedule.type, 1);
-    EXPECT_EQ(schedule.number, 7);
-    EXPECT_EQ(schedule.unit, 2);
-    EXPECT_EQ(schedule.base, kPast);
-    EXPECT_EQ(schedule.runOnce, kFuture);
-    task.ScheduleEnabled = false;
-    EXPECT_FALSE(task.Schedule().enabled);
-
-    CTaskConfig other;
-    other.SetModified(false);
-    ScheduleFields changed = schedule;
-    changed.atShutdown = true;
-    other.SetSchedule(changed);
-    EXPECT_TRUE(other.IsModified());
-    EXPECT_EQ(other.RunEveryNumber, 7);
-    EXPECT_EQ(other.RunOnceTime, kFuture);
-    EXPECT_TRUE(other.RunAtShutdown);
-    EXPECT_FALSE(other.RunAtStartup);
+    EXPECT_FALSE(task.Schedule.enabled);  // a record starts without timed runs
+    EXPECT_EQ(CalcNextRunTimeAt(task.Schedule, kNow), 0);
+    task.Schedule.enabled = true;
+    task.Schedule.type = 1;
+    task.Schedule.runOnce = kFuture;
+    EXPECT_EQ(CalcNextRunTimeAt(task.Schedule, kNow), kFuture);
+    task.Schedule.type = 0;
+    task.Schedule.unit = 1;
+    task.Schedule.number = 7;
+    task.Schedule.base = kFuture;
+    EXPECT_EQ(CalcNextRunTimeAt(task.Schedule, kNow), kFuture);
 }
 
 TEST(NextRun, CalcNextRunTimeReadsTheClock)
 {
     const time32 start = static_cast<time32>(std::time(nullptr));
     CTaskConfig task;
-    task.ScheduleEnabled = true;
-    task.ScheduleType = 1;
-    task.RunOnceTime = Plus(start, kHour);
+    task.Schedule.enabled = true;
+    task.Schedule.type = 1;
+    task.Schedule.runOnce = Plus(start, kHour);
     EXPECT_EQ(CalcNextRunTime(task), Plus(start, kHour));
-    task.RunOnceTime = Plus(start, -1);
+    task.Schedule.runOnce = Plus(start, -1);
     EXPECT_EQ(CalcNextRunTime(task), 0);
 
     // Hourly from 90 minutes ago: 30 minutes from now, for as long as the test runs.
-    task.ScheduleType = 0;
-    task.RunEveryUnit = 0;
-    task.RunEveryNumber = 1;
-    task.BaseScheduleTime = Plus(start, -90 * 60);
+    task.Schedule.type = 0;
+    task.Schedule.unit = 0;
+    task.Schedule.number = 1;
+    task.Schedule.base = Plus(start, -90 * 60);
     EXPECT_EQ(CalcNextRunTime(task), Plus(start, 30 * 60));
-    EXPECT_EQ(CalcNextRunTime(task.Schedule()), Plus(start, 30 * 60));
+    EXPECT_EQ(CalcNextRunTime(task.Schedule), Plus(start, 30 * 60));
 }

@@ -72,13 +72,13 @@ TEST_F(TaskFile, SavesExactlyTheSpecifiedBytes)
 {
     CTaskConfig task;
     task.Name = name;
-    task.BaseScheduleTime = kFebruary6th;
-    task.RunOnceTime = 1782900000;  // 2026-07-01 12:00:00 summer time in Berlin
-    task.ScheduleEnabled = true;
-    task.RunAtShutdown = true;
-    task.ScheduleType = 1;
-    task.RunEveryNumber = -12;
-    task.RunEveryUnit = 3;
+    task.Schedule.base = kFebruary6th;
+    task.Schedule.runOnce = 1782900000;  // 2026-07-01 12:00:00 summer time in Berlin
+    task.Schedule.enabled = true;
+    task.Schedule.atShutdown = true;
+    task.Schedule.type = 1;
+    task.Schedule.number = -12;
+    task.Schedule.unit = 3;
     task.SetExtendedData(StringToGuid(kCookiesKey), "616200");
     task.SetExtendedData(StringToGuid(kAgeKey), "1 48");
     task.EnableItem(StringToGuid(kItemB), true);
@@ -111,13 +111,13 @@ TEST_F(TaskFile, ARecordSavedAndLoadedIsTheSameRecordAndSavesTheSameBytes)
 {
     CTaskConfig original;
     original.Name = name;
-    original.ScheduleEnabled = true;
-    original.BaseScheduleTime = 1700000000;
-    original.RunOnceTime = 1800000000;
-    original.RunAtStartup = true;
-    original.ScheduleType = 0;
-    original.RunEveryNumber = 3;
-    original.RunEveryUnit = 2;
+    original.Schedule.enabled = true;
+    original.Schedule.base = 1700000000;
+    original.Schedule.runOnce = 1800000000;
+    original.Schedule.atStartup = true;
+    original.Schedule.type = 0;
+    original.Schedule.number = 3;
+    original.Schedule.unit = 2;
     original.SetExtendedData(StringToGuid(kCookiesKey), "value with = and spaces  \t");
     original.EnableItem(StringToGuid(kItemA), true);
     original.Save();
@@ -128,14 +128,14 @@ TEST_F(TaskFile, ARecordSavedAndLoadedIsTheSameRecordAndSavesTheSameBytes)
     loaded.Load(path);
     EXPECT_FALSE(loaded.IsModified());
     EXPECT_EQ(loaded.Name, original.Name);
-    EXPECT_EQ(loaded.ScheduleEnabled, original.ScheduleEnabled);
-    EXPECT_EQ(loaded.BaseScheduleTime, original.BaseScheduleTime);
-    EXPECT_EQ(loaded.RunOnceTime, original.RunOnceTime);
-    EXPECT_EQ(loaded.RunAtStartup, original.RunAtStartup);
-    EXPECT_EQ(loaded.RunAtShutdown, original.RunAtShutdown);
-    EXPECT_EQ(loaded.ScheduleType, original.ScheduleType);
-    EXPECT_EQ(loaded.RunEveryNumber, original.RunEveryNumber);
-    EXPECT_EQ(loaded.RunEveryUnit, original.RunEveryUnit);
+    EXPECT_EQ(loaded.Schedule.enabled, original.Schedule.enabled);
+    EXPECT_EQ(loaded.Schedule.base, original.Schedule.base);
+    EXPECT_EQ(loaded.Schedule.runOnce, original.Schedule.runOnce);
+    EXPECT_EQ(loaded.Schedule.atStartup, original.Schedule.atStartup);
+    EXPECT_EQ(loaded.Schedule.atShutdown, original.Schedule.atShutdown);
+    EXPECT_EQ(loaded.Schedule.type, original.Schedule.type);
+    EXPECT_EQ(loaded.Schedule.number, original.Schedule.number);
+    EXPECT_EQ(loaded.Schedule.unit, original.Schedule.unit);
     EXPECT_EQ(loaded.ExtendedData(), original.ExtendedData());
     EXPECT_EQ(loaded.EnabledItems(), original.EnabledItems());
 
@@ -152,20 +152,20 @@ TEST_F(TaskFile, EveryHourOfAYearReadsBackUnchangedButTheRepeatedHour)
     const time32 start = 1767225600;  // 2026-01-01 00:00 UTC
     int repeated = 0;
     for (time32 t = start; t < start + 365 * 86400; t += 1800) {
-        task.BaseScheduleTime = t;
-        task.RunOnceTime = t;
+        task.Schedule.base = t;
+        task.Schedule.runOnce = t;
         task.Save();
         CTaskConfig loaded;
         loaded.Load(path);
-        if (loaded.BaseScheduleTime != t) {
+        if (loaded.Schedule.base != t) {
             // 25 October 2026, 02:00-03:00 local comes twice: the second pass
             // has the text of the first and reads back as the first.
-            EXPECT_EQ(t - loaded.BaseScheduleTime, 3600) << t;
+            EXPECT_EQ(t - loaded.Schedule.base, 3600) << t;
             EXPECT_GE(t, 1792890000) << t;  // 2026-10-25 01:00 UTC
             EXPECT_LT(t, 1792893600) << t;  // 2026-10-25 02:00 UTC
             ++repeated;
         }
-        ASSERT_EQ(loaded.RunOnceTime, loaded.BaseScheduleTime);
+        ASSERT_EQ(loaded.Schedule.runOnce, loaded.Schedule.base);
     }
     EXPECT_EQ(repeated, 2);  // 01:00 and 01:30 UTC
 }
@@ -199,14 +199,14 @@ TEST_F(TaskFile, ReadsLeniently)
     CTaskConfig task;
     task.Load(WriteLines(lines));
     EXPECT_EQ(task.Name, "Short key");
-    EXPECT_TRUE(task.ScheduleEnabled);
-    EXPECT_TRUE(task.RunAtStartup);
-    EXPECT_FALSE(task.RunAtShutdown);
-    EXPECT_EQ(task.RunEveryNumber, 0);
-    EXPECT_EQ(task.RunEveryUnit, -2);
+    EXPECT_TRUE(task.Schedule.enabled);
+    EXPECT_TRUE(task.Schedule.atStartup);
+    EXPECT_FALSE(task.Schedule.atShutdown);
+    EXPECT_EQ(task.Schedule.number, 0);
+    EXPECT_EQ(task.Schedule.unit, -2);
     EXPECT_TRUE(task.ExtendedData().empty());
     EXPECT_TRUE(task.IsItemEnabled(StringToGuid(kItemA)));
-    EXPECT_EQ(task.BaseScheduleTime, kFebruary6th);
+    EXPECT_EQ(task.Schedule.base, kFebruary6th);
 }
 
 TEST_F(TaskFile, ValuesKeepEverythingAfterTheFirstEqualsSign)
@@ -320,7 +320,7 @@ TEST_F(TaskFile, AFailureAfterTheNameLeavesAPartlyFilledModifiedRecord)
     CTaskConfig task;
     EXPECT_THROW(task.Load(WriteLines(lines)), CError);
     EXPECT_EQ(task.Name, "Evening");
-    EXPECT_EQ(task.BaseScheduleTime, kFebruary6th);
+    EXPECT_EQ(task.Schedule.base, kFebruary6th);
     EXPECT_TRUE(task.IsModified());
 }
 
@@ -381,12 +381,12 @@ TEST_F(TaskFile, ASaveReplacesTheFileWhileItIsBeingReadAndWaitsBrieflyForAnother
         ::Sleep(300);
         ::CloseHandle(holder);
     });
-    task.RunEveryNumber = 9;
+    task.Schedule.number = 9;
     EXPECT_NO_THROW(task.Save());
     release.join();
     CTaskConfig loaded;
     loaded.Load(path);
-    EXPECT_EQ(loaded.RunEveryNumber, 9);
+    EXPECT_EQ(loaded.Schedule.number, 9);
     EXPECT_TRUE(loaded.IsItemEnabled(StringToGuid(kItemA)));
 }
 
@@ -472,12 +472,12 @@ TEST(TaskRecord, NewTaskEnablesEveryInventoryItemAndStartsNow)
     EXPECT_TRUE(task.IsItemEnabled(StringToGuid(kItemA)));
     EXPECT_TRUE(task.IsItemEnabled(StringToGuid(kItemB)));
     EXPECT_TRUE(task.ExtendedData().empty());
-    EXPECT_GE(task.BaseScheduleTime, before);
-    EXPECT_EQ(task.RunOnceTime, task.BaseScheduleTime);
-    EXPECT_FALSE(task.ScheduleEnabled);
-    EXPECT_EQ(task.ScheduleType, 0);
-    EXPECT_EQ(task.RunEveryNumber, 1);
-    EXPECT_EQ(task.RunEveryUnit, 1);
+    EXPECT_GE(task.Schedule.base, before);
+    EXPECT_EQ(task.Schedule.runOnce, task.Schedule.base);
+    EXPECT_FALSE(task.Schedule.enabled);
+    EXPECT_EQ(task.Schedule.type, 0);
+    EXPECT_EQ(task.Schedule.number, 1);
+    EXPECT_EQ(task.Schedule.unit, 1);
 }
 
 TEST(TaskRecord, FilePathsLieBesideTheProgram)
