@@ -18,13 +18,7 @@ constexpr CLSID kUrlHistoryClass = {0x3C374A40, 0xBAE4, 0x11CF, {0xBF, 0x7D, 0x0
 constexpr IID kUrlHistoryStg2Interface = {0xAFA0DC11, 0xC313, 0x11D0, {0x83, 0x1A, 0x00, 0xC0, 0x4F, 0xD5, 0xAE, 0x38}};
 
 // A URL cache search, ended with FindCloseUrlCache.
-struct UrlCacheFindTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() noexcept { return nullptr; }
-    static bool IsValid(Handle h) noexcept { return h != nullptr; }
-    static void Close(Handle h) noexcept { ::FindCloseUrlCache(h); }
-};
-using UniqueUrlCacheFind = UniqueResource<UrlCacheFindTraits>;
+using UniqueUrlCacheFind = UniqueResource<NullableHandleTraits<HANDLE, &::FindCloseUrlCache>>;
 
 // One COM interface pointer, released once.
 template <typename Interface>

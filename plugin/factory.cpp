@@ -1,15 +1,9 @@
 // The plug-in's one export: creates a job object by class identifier.
 #include "common/guid.h"
 #include "jobapi/jobapi.h"
+#include "plugin/builtinitems.h"
 #include "plugin/customcleanupitem.h"
-#include "plugin/nullitem.h"
 #include "plugin/plugintracer.h"
-#include "plugin/iecookiesitem.h"
-#include "plugin/iehistoryitem.h"
-#include "plugin/ietempfilesitem.h"
-#include "plugin/recentdocumentsitem.h"
-#include "plugin/tempfolderitem.h"
-#include "plugin/typedurlsitem.h"
 
 #include <exception>
 

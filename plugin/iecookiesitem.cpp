@@ -1,4 +1,4 @@
-#include "plugin/iecookiesitem.h"
+#include "plugin/builtinitems.h"
 
 #include "common/codecs.h"
 #include "common/error.h"

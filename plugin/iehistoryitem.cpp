@@ -1,4 +1,4 @@
-#include "plugin/iehistoryitem.h"
+#include "plugin/builtinitems.h"
 
 #include "common/error.h"
 #include "common/strformat.h"

@@ -1,4 +1,4 @@
-#include "plugin/recentdocumentsitem.h"
+#include "plugin/builtinitems.h"
 
 #include "common/error.h"
 #include "common/resstring.h"

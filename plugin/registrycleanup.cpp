@@ -43,42 +43,37 @@ LONG EnumerateOne(DWORD index, std::vector<char>& buffer, DWORD* size, Enumerate
     }
 }
 
-// The names of all values of an open key.
-std::vector<std::string> EnumValueNames(HKEY key, const std::string& entry, DWORD longestValue)
+// The names of all values or all subkeys of an open key, as enumerate gives them.
+template <typename Enumerate>
+std::vector<std::string> EnumNames(const std::string& entry, DWORD longestName, Enumerate enumerate, bool subkeys)
 {
-    std::vector<char> buffer(longestValue + 100);
+    std::vector<char> buffer(longestName + (subkeys ? 260 : 100));
     std::vector<std::string> names;
-    const auto enumerate = [key](DWORD index, char* name, DWORD* size) {
-        return ::RegEnumValueA(key, index, name, size, nullptr, nullptr, nullptr, nullptr);
-    };
     for (DWORD index = 0;; ++index) {
         DWORD size = 0;
         const LONG result = EnumerateOne(index, buffer, &size, enumerate);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result != ERROR_SUCCESS) RaiseEnumerationError(entry, result);
-        names.emplace_back(buffer.data(), size);  // "" is the default value, a real name
+        // An empty subkey name would open the key itself again and recurse
+        // for ever; an empty value name is the default value, a real name.
+        if (subkeys && size == 0) RaiseEnumerationError(entry, ERROR_INVALID_DATA);
+        names.emplace_back(buffer.data(), size);
     }
     return names;
 }
 
-// The names of all subkeys of an open key.
+std::vector<std::string> EnumValueNames(HKEY key, const std::string& entry, DWORD longestValue)
+{
+    return EnumNames(entry, longestValue, [key](DWORD index, char* name, DWORD* size) {
+        return ::RegEnumValueA(key, index, name, size, nullptr, nullptr, nullptr, nullptr);
+    }, false);
+}
+
 std::vector<std::string> EnumSubkeyNames(HKEY key, const std::string& entry, DWORD longestSubkey)
 {
-    std::vector<char> buffer(longestSubkey + 260);
-    std::vector<std::string> names;
-    const auto enumerate = [key](DWORD index, char* name, DWORD* size) {
+    return EnumNames(entry, longestSubkey, [key](DWORD index, char* name, DWORD* size) {
         return ::RegEnumKeyExA(key, index, name, size, nullptr, nullptr, nullptr, nullptr);
-    };
-    for (DWORD index = 0;; ++index) {
-        DWORD size = 0;
-        const LONG result = EnumerateOne(index, buffer, &size, enumerate);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS) RaiseEnumerationError(entry, result);
-        // An empty name would open the key itself again and recurse for ever.
-        if (size == 0) RaiseEnumerationError(entry, ERROR_INVALID_DATA);
-        names.emplace_back(buffer.data(), size);
-    }
-    return names;
+    }, true);
 }
 
 void DeleteValue(HKEY key, const std::string& value, const std::string& entry, CCleanupItem& job)

@@ -1,4 +1,4 @@
-#include "plugin/tempfolderitem.h"
+#include "plugin/builtinitems.h"
 
 #include "common/codecs.h"
 #include "common/extkeys.h"

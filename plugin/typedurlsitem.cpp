@@ -1,4 +1,4 @@
-#include "plugin/typedurlsitem.h"
+#include "plugin/builtinitems.h"
 
 #include "plugin/registrycleanup.h"
 

@@ -6,9 +6,7 @@
 #include "common/guid.h"
 #include "common/timeutil.h"
 #include "common/urlcache.h"
-#include "plugin/iecookiesitem.h"
-#include "plugin/iehistoryitem.h"
-#include "plugin/ietempfilesitem.h"
+#include "plugin/builtinitems.h"
 #include "support/trace_capture.h"
 #include "support/url_cache_fill.h"
 
