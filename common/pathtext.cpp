@@ -1,5 +1,7 @@
 #include "common/pathtext.h"
 
+#include "common/strparse.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -9,11 +11,6 @@ namespace {
 bool IsSeparator(char c)
 {
     return c == '\\' || c == '/';
-}
-
-char UpperAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 // The characters the file functions see: the program's manifest makes the
@@ -54,7 +51,7 @@ std::string ReservedDeviceName(const std::string& name)
 {
     std::string base = name.substr(0, name.find('.'));
     while (!base.empty() && base.back() == ' ') base.pop_back();
-    for (char& c : base) c = UpperAscii(c);
+    for (char& c : base) c = ToUpperAscii(c);
     if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return base;
     if (base == "CONIN$" || base == "CONOUT$") return base;
     if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1' &&

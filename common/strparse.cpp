@@ -57,3 +57,19 @@ int ErrnoFromSystemError(unsigned long error)
         return EIO;
     }
 }
+
+char ToUpperAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+char ToLowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string ToUpperAscii(std::string text)
+{
+    for (char& c : text) c = ToUpperAscii(c);
+    return text;
+}

@@ -7,6 +7,12 @@
 // 32-bit range are clamped to it.
 int ParseDecimalPrefix(const std::string& text);
 
+// Letters A to Z and a to z only, whatever the code page: names and keys
+// compare the same on every system.
+char ToUpperAscii(char c);
+char ToLowerAscii(char c);
+std::string ToUpperAscii(std::string text);
+
 // Removes the given characters from both ends.
 std::string TrimCharacters(const std::string& text, const char* characters);
 

@@ -41,6 +41,11 @@ time32 GetLocalNow();
 // at 2^32 seconds or more; results from 2^31 up keep their low 32 bits.
 bool FileTimeToTime(const FILETIME& fileTime, time32* t);
 
+inline bool SameFileTime(const FILETIME& a, const FILETIME& b)
+{
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
 // The user's short date, one blank, the user's time. Raises CError
 // "Date formating error" or "Time formating error".
 std::string FormatDateTime(time32 t);

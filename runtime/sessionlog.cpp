@@ -13,11 +13,6 @@ const char kSessionFileExtension[] = ".log_file";
 // The tag at the start of every record, without a terminator.
 const char kRecordTag[4] = {'H', 'O', 'T', 'W'};
 
-bool SameFileTime(const FILETIME& a, const FILETIME& b)
-{
-    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
-}
-
 }  // namespace
 
 std::string CSessionLog::FilePath(const std::string& taskName)

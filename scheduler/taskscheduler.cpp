@@ -23,11 +23,6 @@ std::string TaskKeyOf(const std::string& fileName)
     return dot == std::string::npos ? fileName : fileName.substr(0, dot);
 }
 
-bool SameFileTime(const FILETIME& a, const FILETIME& b)
-{
-    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
-}
-
 DWORD PeriodMilliseconds(int seconds)
 {
     // A period below one second would make the thread spin.

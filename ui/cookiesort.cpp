@@ -1,5 +1,7 @@
 #include "ui/cookiesort.h"
 
+#include "common/strparse.h"
+
 #include <algorithm>
 #include <iterator>
 #include <unordered_map>
@@ -35,21 +37,12 @@ CookieLists SortCookies(const StringList& current, const StringList& keepList)
     return lists;
 }
 
-namespace {
-
-char Folded(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-}  // namespace
-
 bool ComesBefore(const std::string& a, const std::string& b)
 {
     const size_t common = std::min(a.size(), b.size());
     for (size_t i = 0; i < common; ++i) {
-        const unsigned char x = static_cast<unsigned char>(Folded(a[i]));
-        const unsigned char y = static_cast<unsigned char>(Folded(b[i]));
+        const unsigned char x = static_cast<unsigned char>(ToLowerAscii(a[i]));
+        const unsigned char y = static_cast<unsigned char>(ToLowerAscii(b[i]));
         if (x != y) return x < y;
     }
     if (a.size() != b.size()) return a.size() < b.size();
@@ -63,7 +56,7 @@ int FindByPrefix(const StringList& names, const std::string& prefix, int start, 
     for (int index = start; index < (wrap ? start + count : count); ++index) {
         const std::string& name = names[static_cast<size_t>(index % count)];
         if (name.size() < prefix.size()) continue;
-        const auto same = [](char a, char b) { return Folded(a) == Folded(b); };
+        const auto same = [](char a, char b) { return ToLowerAscii(a) == ToLowerAscii(b); };
         if (std::equal(prefix.begin(), prefix.end(), name.begin(), same)) return index % count;
     }
     return -1;

@@ -1,25 +1,13 @@
 #include "ui/tasknamerules.h"
 
 #include "common/pathtext.h"
-
-
+#include "common/strparse.h"
 
 namespace {
 
 bool IsEnglishLetter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-char ToUpperAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string UpperAscii(std::string text)
-{
-    for (char& c : text) c = ToUpperAscii(c);
-    return text;
 }
 
 }  // namespace
@@ -30,7 +18,7 @@ std::string TaskNameError(const std::string& name, const std::vector<std::string
     if (!IsEnglishLetter(name.front())) {
         return "Task name must begin with English alphabetic character. Please choose another name.";
     }
-    if (UpperAscii(name) == "DEFAULT") return "'Default' task name is reserved. Please choose another name.";
+    if (ToUpperAscii(name) == "DEFAULT") return "'Default' task name is reserved. Please choose another name.";
 
     if (HasForbiddenNameCharacter(name)) {
         return "Task name must not contain any of the characters \\ / : * ? \" < > | or control characters. "
