@@ -1,5 +1,7 @@
 #include "program_runner.h"
 
+#include "eventually.h"
+
 std::string QuotedCommandLine(const std::string& program, const std::vector<std::string>& arguments)
 {
     std::string commandLine = "\"" + program + "\"";
@@ -18,7 +20,7 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
                           currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &info)) {
         return false;
     }
-    ::CloseHandle(info.hThread);
+    const UniqueHandle thread(info.hThread);
     m_process.Reset(info.hProcess);
     m_id = info.dwProcessId;
     return true;
@@ -40,7 +42,7 @@ void ChildProcess::Kill()
 {
     if (m_process) {
         ::TerminateProcess(m_process.Get(), 1);
-        ::WaitForSingleObject(m_process.Get(), 10000);
+        ::WaitForSingleObject(m_process.Get(), kAppearTimeout);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "text_file.h"
 
+#include "common/handles.h"
+
 #include <windows.h>
 
 #include <fstream>
@@ -53,10 +55,7 @@ bool SetLastWriteHoursAgo(const std::string& path, long long hoursAgo)
     value.HighPart = now.dwHighDateTime;
     value.QuadPart -= hoursAgo * hourInTicks;
     const FILETIME when = {value.LowPart, value.HighPart};
-    HANDLE file = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const BOOL set = ::SetFileTime(file, nullptr, nullptr, &when);
-    ::CloseHandle(file);
-    return set != FALSE;
+    const UniqueHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file && ::SetFileTime(file.Get(), nullptr, nullptr, &when) != FALSE;
 }

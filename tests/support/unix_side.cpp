@@ -1,6 +1,7 @@
 #include "unix_side.h"
 
 #include "build_paths.h"
+#include "common/handles.h"
 #include "eventually.h"
 
 #include <windows.h>
@@ -33,8 +34,8 @@ bool RunUnixCommand(const std::string& commandLine)
     if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
         return false;
     }
-    ::CloseHandle(info.hThread);
-    ::CloseHandle(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    const UniqueHandle process(info.hProcess);
     return true;
 }
 
@@ -50,7 +51,7 @@ bool MakeFolderLink(const std::string& target, const std::string& linkPath)
     const std::string unixLink = UnixPathOf(linkPath);
     if (unixTarget.empty() || unixLink.empty()) return false;
     if (!RunUnixCommand(UnixTool("ln") + " -s \"" + unixTarget + "\" \"" + unixLink + "\"")) return false;
-    if (!Eventually([&] { return LongPathExists(linkPath); }, 10000)) return false;
+    if (!Eventually([&] { return LongPathExists(linkPath); }, kAppearTimeout)) return false;
     const DWORD attributes = ::GetFileAttributesA(linkPath.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }

@@ -1,5 +1,6 @@
 #include "url_cache_fill.h"
 
+#include "common/handles.h"
 #include "text_file.h"
 
 #include <shlobj.h>
@@ -93,11 +94,12 @@ std::string AddEntry(const std::string& url, size_t headerSize)
 {
     char file[MAX_PATH] = {};
     EXPECT_TRUE(::CreateUrlCacheEntryA(url.c_str(), 0, "txt", file, 0)) << url;
-    HANDLE handle = ::CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(handle, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    ::WriteFile(handle, "x", 1, &written, nullptr);
-    ::CloseHandle(handle);
+    {
+        const UniqueHandle handle(::CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        EXPECT_TRUE(handle);
+        DWORD written = 0;
+        ::WriteFile(handle.Get(), "x", 1, &written, nullptr);
+    }
     std::string header;
     if (headerSize > 0) {
         header = "HTTP/1.1 200 OK\r\nX-Padding: ";

@@ -138,7 +138,7 @@ void Console::Dismiss(HWND box) const
 {
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     // Hidden at once; Wine destroys the window itself only later.
-    EXPECT_TRUE(Eventually([box] { return !::IsWindowVisible(box); }, 10000)) << "the box stays";
+    EXPECT_TRUE(Eventually([box] { return !::IsWindowVisible(box); }, kAppearTimeout)) << "the box stays";
 }
 
 void Console::KeepScreenshot(HWND window, const std::string& fileName)
@@ -146,6 +146,6 @@ void Console::KeepScreenshot(HWND window, const std::string& fileName)
     const std::string path = TestArtefactPath(fileName);
     ::DeleteFileA(path.c_str());
     // A window just shown may not be painted yet: taken again until it is.
-    EXPECT_TRUE(Eventually([&] { return SaveWindowScreenshot(window, path) && CountBitmapColours(path, 3) > 2; }, 5000))
+    EXPECT_TRUE(Eventually([&] { return SaveWindowScreenshot(window, path) && CountBitmapColours(path, 3) > 2; }, kAnswerTimeout))
         << path << " shows nothing";
 }

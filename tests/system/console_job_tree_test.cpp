@@ -72,7 +72,7 @@ protected:
     bool SavedAs(const std::set<std::string>& items) const
     {
         const std::string path = folder.File("default.tsk");
-        if (Eventually([&] { return EnabledItemsInFile(path) == items; }, 5000)) return true;
+        if (Eventually([&] { return EnabledItemsInFile(path) == items; }, kAnswerTimeout)) return true;
         ADD_FAILURE() << "the task file enables " << ::testing::PrintToString(EnabledItemsInFile(path));
         return false;
     }
@@ -87,7 +87,7 @@ protected:
             for (HTREEITEM item : {browsers, cookies, history, recent}) now.push_back(TreeItemStateImage(tree, item));
             return now;
         };
-        if (Eventually([&] { return current() == states; }, 5000)) return true;
+        if (Eventually([&] { return current() == states; }, kAnswerTimeout)) return true;
         ADD_FAILURE() << "states " << ::testing::PrintToString(current());
         return false;
     }
@@ -170,7 +170,7 @@ TEST_F(ConsoleJobTree, AFailedSaveIsShownOnceAndTheChangeIsSavedOnceTheFileCanBe
     UniqueHandle holder(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
     PressSpaceOn(tree, recent);
-    const HWND box = WaitForBox(kConsoleCaption, 10000);
+    const HWND box = WaitForBox(kConsoleCaption, kAppearTimeout);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(StaticTextOf(box).rfind("Can't write file " + path + " (Error: ", 0), 0u) << StaticTextOf(box);
     // The refresh goes on every second behind the box, and after it, without
@@ -189,7 +189,7 @@ TEST_F(ConsoleJobTree, AFailedSaveIsShownOnceAndTheChangeIsSavedOnceTheFileCanBe
     holder.Reset(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
     PressSpaceOn(tree, recent);
-    const HWND again = WaitForBox(kConsoleCaption, 10000);
+    const HWND again = WaitForBox(kConsoleCaption, kAppearTimeout);
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(StaticTextOf(again).rfind("Can't write file " + path + " (Error: ", 0), 0u) << StaticTextOf(again);
     Dismiss(again);
@@ -226,10 +226,10 @@ TEST_F(ConsoleJobTree, AGroupWhoseSubgroupIsMixedIsMixedThoughItsOtherItemsAreCh
     const HTREEITEM traces = items[0].children[0].handle;
     const HTREEITEM dumps = items[0].children[0].children[1].handle;
     const HTREEITEM clipboard = items[0].children[1].handle;
-    ASSERT_TRUE(Eventually([&] { return TreeItemStateImage(tree, system) == kChecked; }, 5000));
+    ASSERT_TRUE(Eventually([&] { return TreeItemStateImage(tree, system) == kChecked; }, kAnswerTimeout));
 
     PressSpaceOn(tree, dumps);
-    EXPECT_TRUE(Eventually([&] { return TreeItemStateImage(tree, dumps) == kUnchecked; }, 5000));
+    EXPECT_TRUE(Eventually([&] { return TreeItemStateImage(tree, dumps) == kUnchecked; }, kAnswerTimeout));
     EXPECT_EQ(TreeItemStateImage(tree, traces), kMixed);
     EXPECT_EQ(TreeItemStateImage(tree, clipboard), kChecked);
     EXPECT_EQ(TreeItemStateImage(tree, system), kMixed);

@@ -71,7 +71,7 @@ protected:
     {
         ASSERT_TRUE(Eventually([this] { return RunStatus() == "Stopped"; }, 20000)) << RunStatus();
         EXPECT_TRUE(ButtonsShowRunning(false));
-        ASSERT_TRUE(Eventually([this] { return ListEndsWith("Session finished"); }, 5000))
+        ASSERT_TRUE(Eventually([this] { return ListEndsWith("Session finished"); }, kAnswerTimeout))
             << ::testing::PrintToString(ListRows());
         std::vector<RawSessionRecord> records;
         ASSERT_TRUE(ReadSessionFile(folder.SessionFile(taskName), &records));
@@ -102,7 +102,7 @@ TEST_F(ConsoleProgress, ATaskStartedFromTheConsoleIsFollowedLiveAndASecondRunSta
     ASSERT_TRUE(Eventually([this] { return RunStatus() == "Started"; }, 15000)) << RunStatus();
     EXPECT_TRUE(ButtonsShowRunning(true));
     // Rows come in while the task still works on its last job.
-    EXPECT_TRUE(Eventually([this] { return ListEndsWith("Starting job: Pause..."); }, 5000))
+    EXPECT_TRUE(Eventually([this] { return ListEndsWith("Starting job: Pause..."); }, kAnswerTimeout))
         << ::testing::PrintToString(ListRows());
     EXPECT_TRUE(IsTaskRunning(name));
     KeepScreenshot(console, "console-task-running.bmp");
@@ -119,7 +119,7 @@ TEST_F(ConsoleProgress, ATaskStartedFromTheConsoleIsFollowedLiveAndASecondRunSta
     // The second session's rows replace the first's, not follow them.
     Press(kStart);
     ASSERT_TRUE(Eventually([this] { return RunStatus() == "Started"; }, 15000)) << RunStatus();
-    ASSERT_TRUE(Eventually([this] { return ListEndsWith("Starting job: Pause..."); }, 5000))
+    ASSERT_TRUE(Eventually([this] { return ListEndsWith("Starting job: Pause..."); }, kAnswerTimeout))
         << ::testing::PrintToString(ListRows());
     EXPECT_EQ(MessageColumn(ListRows()),
               std::vector<std::string>(kReportAndWaitMessages.begin(), kReportAndWaitMessages.end() - 2));
@@ -148,7 +148,7 @@ TEST_F(ConsoleProgress, ATaskTheSchedulerStartsIsFollowedLiveByTheOpenConsole)
 
     ASSERT_TRUE(Eventually([this] { return RunStatus() == "Started"; }, 30000)) << folder.Trace();
     EXPECT_TRUE(ButtonsShowRunning(true));
-    EXPECT_TRUE(Eventually([this] { return ListEndsWith("Starting job: Pause..."); }, 5000))
+    EXPECT_TRUE(Eventually([this] { return ListEndsWith("Starting job: Pause..."); }, kAnswerTimeout))
         << ::testing::PrintToString(ListRows());
     ExpectFinishedRunShown(name);
     EXPECT_EQ(MessageColumn(ListRows()), kReportAndWaitMessages);
@@ -191,7 +191,7 @@ TEST_F(ConsoleProgress, TheConsoleAnswersWhileAStuckTaskIsBeingStoppedAndTellsWh
     ASSERT_EQ(RunStatus(), "Started");
 
     Press(kStop);
-    ASSERT_TRUE(Eventually([&] { return task.StopRequested(); }, 5000));
+    ASSERT_TRUE(Eventually([&] { return task.StopRequested(); }, kAnswerTimeout));
     // Throughout the wait the console (the resident instance's thread) answers.
     for (int second = 0; second < 3; ++second) {
         EXPECT_TRUE(Answers(console)) << "second " << second;
@@ -208,9 +208,9 @@ TEST_F(ConsoleProgress, TheConsoleAnswersWhileAStuckTaskIsBeingStoppedAndTellsWh
 
     // A stop that the task obeys ends without a word.
     Press(kStop);
-    ASSERT_TRUE(Eventually([this] { return !::IsWindowEnabled(Control(kStop)); }, 5000));
+    ASSERT_TRUE(Eventually([this] { return !::IsWindowEnabled(Control(kStop)); }, kAnswerTimeout));
     task.End();
-    EXPECT_TRUE(Eventually([this] { return RunStatus() == "Stopped" && ButtonsShowRunning(false); }, 10000))
+    EXPECT_TRUE(Eventually([this] { return RunStatus() == "Stopped" && ButtonsShowRunning(false); }, kAppearTimeout))
         << RunStatus();
     EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
 }
@@ -226,7 +226,7 @@ TEST_F(ConsoleProgress, ShutdownEndsTheProgramWhileTheConsoleWaitsForAStuckTaskT
     OpenConsole();
     ChooseTask(name);
     Press(kStop);
-    ASSERT_TRUE(Eventually([&] { return task.StopRequested(); }, 5000));
+    ASSERT_TRUE(Eventually([&] { return task.StopRequested(); }, kAnswerTimeout));
 
     DWORD exitCode = 1;
     ASSERT_TRUE(RunToEnd(folder.Program(), {"/shutdown"}, 30000, &exitCode));

@@ -170,7 +170,7 @@ TEST_F(Console, EveryRefusedNewTaskNameIsExplainedAndTheDialogStaysUntilANameIsA
         SCOPED_TRACE(message);
         ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
         ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        const HWND box = WaitForBox("Task Name Error", 10000);
+        const HWND box = WaitForBox("Task Name Error", kAppearTimeout);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(StaticTextOf(box), message);
         Dismiss(box);
@@ -181,9 +181,9 @@ TEST_F(Console, EveryRefusedNewTaskNameIsExplainedAndTheDialogStaysUntilANameIsA
 
     ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"defaultish"));
     ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    ASSERT_TRUE(Eventually([dialog] { return !::IsWindow(dialog); }, 10000));
+    ASSERT_TRUE(Eventually([dialog] { return !::IsWindow(dialog); }, kAppearTimeout));
     std::string content;
-    ASSERT_TRUE(Eventually([&] { return ReadWholeFile(folder.File("defaultish.tsk"), &content); }, 5000));
+    ASSERT_TRUE(Eventually([&] { return ReadWholeFile(folder.File("defaultish.tsk"), &content); }, kAnswerTimeout));
     EXPECT_EQ(content.rfind("TaskName=defaultish\r\n", 0), 0u);
     const std::vector<std::string> texts = TaskBoxTexts();
     ASSERT_EQ(texts.size(), 4u);
@@ -207,7 +207,7 @@ TEST_F(Console, DeletingAUserTaskRemovesItsFilesAndEntryAndShowsTheDefaultTask)
     OpenConsole();
     // Shown, the task's progress list holds its session data file open.
     ChooseTask("Evening");
-    ASSERT_TRUE(Eventually([this] { return ::SendMessageA(VisibleProgressList(), LVM_GETITEMCOUNT, 0, 0) > 0; }, 5000));
+    ASSERT_TRUE(Eventually([this] { return ::SendMessageA(VisibleProgressList(), LVM_GETITEMCOUNT, 0, 0) > 0; }, kAnswerTimeout));
     Press(kDeleteTask);
     ASSERT_TRUE(Eventually(
         [this] {
@@ -260,7 +260,7 @@ TEST_F(ConsoleRunEntry, TheSettingsDialogWritesTheRunEntryWhenTickedAndRemovesIt
         ::SendMessageA(check, BM_CLICK, 0, 0);
         ASSERT_EQ(::SendMessageA(check, BM_GETCHECK, 0, 0), tickedBefore ? BST_UNCHECKED : BST_CHECKED);
         ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        ASSERT_TRUE(Eventually([dialog] { return !::IsWindow(dialog); }, 10000));
+        ASSERT_TRUE(Eventually([dialog] { return !::IsWindow(dialog); }, kAppearTimeout));
     };
     auto autoRun = [] {
         RegValue value;
@@ -274,7 +274,7 @@ TEST_F(ConsoleRunEntry, TheSettingsDialogWritesTheRunEntryWhenTickedAndRemovesIt
     };
 
     clickLoadAtStartup(false);
-    ASSERT_TRUE(Eventually([&] { return RegValueExists(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName); }, 10000));
+    ASSERT_TRUE(Eventually([&] { return RegValueExists(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName); }, kAppearTimeout));
     EXPECT_EQ(autoRun(), 1);
     std::string command;
     EXPECT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName, &command));
@@ -284,8 +284,8 @@ TEST_F(ConsoleRunEntry, TheSettingsDialogWritesTheRunEntryWhenTickedAndRemovesIt
     // An entry that a failed machine-wide write once left for the user goes too.
     ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kRunKey, kRunValueName, command));
     clickLoadAtStartup(true);
-    EXPECT_TRUE(Eventually([&] { return !RegValueExists(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName); }, 10000));
-    EXPECT_TRUE(Eventually([&] { return !RegValueExists(HKEY_CURRENT_USER, kRunKey, kRunValueName); }, 10000));
+    EXPECT_TRUE(Eventually([&] { return !RegValueExists(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName); }, kAppearTimeout));
+    EXPECT_TRUE(Eventually([&] { return !RegValueExists(HKEY_CURRENT_USER, kRunKey, kRunValueName); }, kAppearTimeout));
     EXPECT_EQ(autoRun(), 0);
     EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
 }
@@ -326,11 +326,11 @@ TEST_F(Console, ANewTaskIsShownAloneAndNeverReplacesAFileOfItsName)
         ASSERT_NE(dialog, nullptr);
         ::SendMessageW(::GetDlgItem(dialog, kTaskName), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
         ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        ASSERT_TRUE(Eventually([dialog] { return !::IsWindow(dialog); }, 10000));
+        ASSERT_TRUE(Eventually([dialog] { return !::IsWindow(dialog); }, kAppearTimeout));
     };
 
     createTask(L"Copy");
-    const HWND box = WaitForBox("Hollowmere Tidewhistle", 10000);
+    const HWND box = WaitForBox("Hollowmere Tidewhistle", kAppearTimeout);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(StaticTextOf(box), "Cannot create new task (Error: the file " + folder.File("Copy.tsk") +
                                      " already exists and is kept).");
@@ -342,7 +342,7 @@ TEST_F(Console, ANewTaskIsShownAloneAndNeverReplacesAFileOfItsName)
 
     // The task shown before is left: its progress list goes, the new one's shows.
     createTask(L"Fresh");
-    ASSERT_TRUE(Eventually([&] { return FileExists(folder.File("Fresh.tsk")); }, 5000));
+    ASSERT_TRUE(Eventually([&] { return FileExists(folder.File("Fresh.tsk")); }, kAnswerTimeout));
     EXPECT_EQ(TaskBoxTexts().at(SelectedTaskPosition()), "Fresh");
     EXPECT_TRUE(Eventually([&] { return VisibleProgressLists(console) == 1; }, 3000));
     ::Sleep(1500);  // a refresh later it is still so
@@ -366,7 +366,7 @@ TEST_F(Console, AnUnreadableDefaultTaskIsKeptUnderAnotherNameAndTheUserIsTold)
     ASSERT_TRUE(ReadWholeFile(keptPath, &content)) << keptPath;
     EXPECT_EQ(content, damaged);
     EXPECT_EQ(keptPath.find(".tsk"), std::string::npos);  // never listed as a task
-    ASSERT_TRUE(Eventually([&] { return ReadWholeFile(folder.File("default.tsk"), &content); }, 5000));
+    ASSERT_TRUE(Eventually([&] { return ReadWholeFile(folder.File("default.tsk"), &content); }, kAnswerTimeout));
     EXPECT_EQ(content.rfind("TaskName=default\r\n", 0), 0u);
     ::DeleteFileA(keptPath.c_str());
 }
@@ -388,7 +388,7 @@ TEST_F(Console, AKeepListOfThousandsOfCookiesSurvivesTheConsoleSavingTheTask)
     ASSERT_TRUE(ReadWholeFile(folder.File("default.tsk"), &before));
     PressSpaceOn(tree, root);
     std::string after;
-    ASSERT_TRUE(Eventually([&] { return ReadWholeFile(folder.File("default.tsk"), &after) && after != before; }, 5000));
+    ASSERT_TRUE(Eventually([&] { return ReadWholeFile(folder.File("default.tsk"), &after) && after != before; }, kAnswerTimeout));
     EXPECT_NE(after.find("ExtendedData_Value=" + keepList + "\r\n"), std::string::npos);
     const auto enabledLines = [](const std::string& text) {
         int count = 0;

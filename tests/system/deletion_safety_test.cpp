@@ -72,7 +72,7 @@ bool Lists(const std::string& folder, const std::string& name)
 void UnixMake(const std::string& command, const std::string& folder, const std::string& name)
 {
     ASSERT_TRUE(RunUnixCommand(command)) << command;
-    ASSERT_TRUE(Eventually([&] { return Lists(folder, name); }, 10000)) << name;
+    ASSERT_TRUE(Eventually([&] { return Lists(folder, name); }, kAppearTimeout)) << name;
 }
 
 bool KeyExists(HKEY root, const std::string& key)
@@ -160,7 +160,7 @@ protected:
         if (!scratchDrive.empty()) RunUnixCommand(UnixTool("rm") + " -f " + Quoted(scratchDrive));
         // Links and odd names are removed from the Unix side, never through Windows paths.
         RunUnixCommand(UnixTool("rm") + " -rf " + Quoted(unixScratch));
-        Eventually([&] { return !LongPathExists(scratch.Path()); }, 10000);
+        Eventually([&] { return !LongPathExists(scratch.Path()); }, kAppearTimeout);
     }
 
     void ExpectCanariesSurvive() const
@@ -179,7 +179,7 @@ protected:
     {
         scratchDrive = UnixPathOf("C:\\") + "/../dosdevices/s:";
         RunUnixCommand(UnixTool("ln") + " -sfn " + Quoted(UnixPathOf(folder)) + " " + Quoted(scratchDrive));
-        EXPECT_TRUE(Eventually([] { return FileExists("S:\\"); }, 10000));
+        EXPECT_TRUE(Eventually([] { return FileExists("S:\\"); }, kAppearTimeout));
         return "S:\\";
     }
 
@@ -442,7 +442,7 @@ TEST_F(DeletionSafety, ErasedCookieNamesReachTheTraceFileOnlyAndFailedDeletionsA
         EXPECT_TRUE(Names(ReadCache(), true).empty());
         // The plug-in's progress still reaches a debug monitor with tracing
         // off: the listener hears what it should.
-        if (level == 0) EXPECT_TRUE(Eventually([&] { return listener.Heard("CIECookiesItem::Run"); }, 5000));
+        if (level == 0) EXPECT_TRUE(Eventually([&] { return listener.Heard("CIECookiesItem::Run"); }, kAnswerTimeout));
         EXPECT_FALSE(listener.Heard("privacy-canary")) << level;
         EXPECT_EQ(folder.Trace().find("privacy-canary") != std::string::npos, level == 10) << level;
     }

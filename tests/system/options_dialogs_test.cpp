@@ -107,7 +107,7 @@ protected:
     static bool End(HWND dialog, int id)
     {
         ::PostMessageW(dialog, WM_COMMAND, id, 0);
-        return Eventually([&] { return !::IsWindow(dialog); }, 10000);
+        return Eventually([&] { return !::IsWindow(dialog); }, kAppearTimeout);
     }
 
     std::string FileText() const
@@ -120,7 +120,7 @@ protected:
     // Waits for the console's save after a dialog changed the task.
     bool SavedWith(const std::string& line) const
     {
-        return Eventually([&] { return FileText().find(line + "\r\n") != std::string::npos; }, 5000);
+        return Eventually([&] { return FileText().find(line + "\r\n") != std::string::npos; }, kAnswerTimeout);
     }
 
     std::string taskFile;
@@ -159,7 +159,7 @@ TEST_F(TaskDialogs, TheHoursAreKeptWhenUntickedAndAnyWholeNumberIsAccepted)
     EXPECT_EQ(ControlText(::GetDlgItem(dialog, kHours)), "12");
 
     Click(::GetDlgItem(dialog, kSpareRecent));
-    EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, kHours)) != FALSE; }, 5000));
+    EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, kHours)) != FALSE; }, kAnswerTimeout));
     SetControlText(::GetDlgItem(dialog, kHours), "1500");  // above the arrows' range
     ASSERT_TRUE(End(dialog, IDOK));
     ASSERT_TRUE(SavedWith("ExtendedData_Value=1 1500"));
@@ -168,7 +168,7 @@ TEST_F(TaskDialogs, TheHoursAreKeptWhenUntickedAndAnyWholeNumberIsAccepted)
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ControlText(::GetDlgItem(dialog, kHours)), "1500");
     Click(::GetDlgItem(dialog, kSpareRecent));
-    EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, kHours)) == FALSE; }, 5000));
+    EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, kHours)) == FALSE; }, kAnswerTimeout));
     ASSERT_TRUE(End(dialog, IDOK));
     ASSERT_TRUE(SavedWith("ExtendedData_Value=0 1500"));
 }
@@ -182,7 +182,7 @@ TEST_F(TaskDialogs, HoursThatAreNotANumberAreRefusedAndCancelWritesNothing)
     ASSERT_NE(dialog, nullptr);
     SetControlText(::GetDlgItem(dialog, kHours), "12a");
     ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    const HWND box = WaitForBox(kConsoleCaption, 10000);
+    const HWND box = WaitForBox(kConsoleCaption, kAppearTimeout);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(StaticTextOf(box), "Please enter a positive integer.");
     Dismiss(box);
@@ -222,11 +222,11 @@ TEST_F(TaskDialogs, CookiesMoveBothWaysAndTheJobThenKeepsExactlyTheKeptOnes)
 
     // Everything to the keep side and back, then Cancel: nothing changes.
     Click(::GetDlgItem(cookies, kKeepAll));
-    EXPECT_TRUE(Eventually([&] { return list(kCleanList).empty(); }, 5000));
+    EXPECT_TRUE(Eventually([&] { return list(kCleanList).empty(); }, kAnswerTimeout));
     EXPECT_EQ(list(kKeepList), Sorted({news, tracker, shop, gone}));
     EXPECT_FALSE(enabled(kKeepAll));
     Click(::GetDlgItem(cookies, kCleanAll));
-    EXPECT_TRUE(Eventually([&] { return list(kKeepList).empty(); }, 5000));
+    EXPECT_TRUE(Eventually([&] { return list(kKeepList).empty(); }, kAnswerTimeout));
     EXPECT_EQ(list(kCleanList), Sorted({news, tracker, shop, gone}));
     EXPECT_FALSE(enabled(kCleanAll));
     EXPECT_FALSE(enabled(kCleanSelected));
@@ -241,15 +241,15 @@ TEST_F(TaskDialogs, CookiesMoveBothWaysAndTheJobThenKeepsExactlyTheKeptOnes)
     const HWND clean = ::GetDlgItem(cookies, kCleanList);
     const HWND keep = ::GetDlgItem(cookies, kKeepList);
     ASSERT_TRUE(SelectListRow(clean, static_cast<int>(Sorted({news, tracker})[0] == news ? 0 : 1)));
-    EXPECT_TRUE(Eventually([&] { return enabled(kKeepSelected); }, 5000));
+    EXPECT_TRUE(Eventually([&] { return enabled(kKeepSelected); }, kAnswerTimeout));
     Click(::GetDlgItem(cookies, kKeepSelected));
-    EXPECT_TRUE(Eventually([&] { return list(kCleanList) == std::vector<std::string>{tracker}; }, 5000));
+    EXPECT_TRUE(Eventually([&] { return list(kCleanList) == std::vector<std::string>{tracker}; }, kAnswerTimeout));
     const std::vector<std::string> kept = list(kKeepList);
     ASSERT_EQ(kept, Sorted({news, shop, gone}));
     ASSERT_TRUE(SelectListRow(keep, static_cast<int>(std::find(kept.begin(), kept.end(), gone) - kept.begin())));
-    EXPECT_TRUE(Eventually([&] { return enabled(kCleanSelected); }, 5000));
+    EXPECT_TRUE(Eventually([&] { return enabled(kCleanSelected); }, kAnswerTimeout));
     Click(::GetDlgItem(cookies, kCleanSelected));
-    EXPECT_TRUE(Eventually([&] { return list(kKeepList) == Sorted({news, shop}); }, 5000));
+    EXPECT_TRUE(Eventually([&] { return list(kKeepList) == Sorted({news, shop}); }, kAnswerTimeout));
     EXPECT_EQ(list(kCleanList), Sorted({tracker, gone}));
     ASSERT_TRUE(End(cookies, IDOK));
     ASSERT_TRUE(End(options, IDOK));
@@ -327,7 +327,7 @@ TEST_F(TaskDialogs, TheScheduleDialogEnablesItsControlsByTheBoxAndTheChoice)
 
     // Enabled, every day from 2026-01-01: the next midnight.
     Click(::GetDlgItem(dialog, kScheduleEnabled));
-    ASSERT_TRUE(Eventually([&] { return enabled(kRunEvery); }, 5000));
+    ASSERT_TRUE(Eventually([&] { return enabled(kRunEvery); }, kAnswerTimeout));
     for (int id : {kRunOnce, kNumber, kNumberSpin, kUnit, kStartingFrom, kStartDate, kStartTime}) EXPECT_TRUE(enabled(id)) << id;
     EXPECT_FALSE(enabled(kRunOnceDate));
     EXPECT_FALSE(enabled(kRunOnceTime));
@@ -338,7 +338,7 @@ TEST_F(TaskDialogs, TheScheduleDialogEnablesItsControlsByTheBoxAndTheChoice)
 
     // Once, at a moment that has passed: never.
     Click(::GetDlgItem(dialog, kRunOnce));
-    ASSERT_TRUE(Eventually([&] { return enabled(kRunOnceDate); }, 5000));
+    ASSERT_TRUE(Eventually([&] { return enabled(kRunOnceDate); }, kAnswerTimeout));
     EXPECT_TRUE(enabled(kRunOnceTime));
     for (int id : {kNumber, kNumberSpin, kUnit, kStartingFrom, kStartDate, kStartTime}) EXPECT_FALSE(enabled(id)) << id;
     EXPECT_TRUE(Eventually([&] { return text(kNextRun) == "never"; }, 3000)) << text(kNextRun);
@@ -361,7 +361,7 @@ TEST_F(TaskDialogs, ABadNumberIsRefusedOnlyAtOKAndTheStartupAndShutdownBoxesAreS
     EXPECT_EQ(ControlText(number), "two");
 
     ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    const HWND box = WaitForBox(kConsoleCaption, 10000);
+    const HWND box = WaitForBox(kConsoleCaption, kAppearTimeout);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(StaticTextOf(box), "Please enter a positive integer.");
     Dismiss(box);
@@ -370,7 +370,7 @@ TEST_F(TaskDialogs, ABadNumberIsRefusedOnlyAtOKAndTheStartupAndShutdownBoxesAreS
     SetControlText(number, "0");  // typed numbers are not held to the arrows' range
     Click(::GetDlgItem(dialog, kRunAtStartup));
     Click(::GetDlgItem(dialog, kRunAtShutdown));
-    ASSERT_TRUE(Eventually([&] { return IsChecked(::GetDlgItem(dialog, kRunAtShutdown)); }, 5000));
+    ASSERT_TRUE(Eventually([&] { return IsChecked(::GetDlgItem(dialog, kRunAtShutdown)); }, kAnswerTimeout));
     ASSERT_TRUE(End(dialog, IDOK));
     ASSERT_TRUE(SavedWith("RunAtShutdown=1"));
     const std::string saved = FileText();
@@ -387,7 +387,7 @@ TEST_F(TaskDialogs, ARunOnceMomentSetInTheDialogMakesTheResidentSchedulerRunTheT
     ASSERT_NE(dialog, nullptr);
     Click(::GetDlgItem(dialog, kScheduleEnabled));
     Click(::GetDlgItem(dialog, kRunOnce));
-    ASSERT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, kRunOnceDate)) != FALSE; }, 5000));
+    ASSERT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, kRunOnceDate)) != FALSE; }, kAnswerTimeout));
 
     const time32 when = GetLocalNow() + 8;
     SYSTEMTIME picked = {};
@@ -449,7 +449,7 @@ TEST_F(TaskDialogs, FiveThousandKeptNamesAreShownInOrderMovedBothWaysAndKeptWhol
     all = Sorted(all);
     const int picked = static_cast<int>(std::find(all.begin(), all.end(), stored[2500]) - all.begin());
     ASSERT_TRUE(SelectListRow(keep, picked));
-    ASSERT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(cookies, kCleanSelected)) != FALSE; }, 5000));
+    ASSERT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(cookies, kCleanSelected)) != FALSE; }, kAnswerTimeout));
     ::SendMessageW(::GetDlgItem(cookies, kCleanSelected), BM_CLICK, 0, 0);
     EXPECT_EQ(FirstColumn(clean), std::vector<std::string>{stored[2500]});
     ASSERT_TRUE(End(cookies, IDOK));

@@ -57,7 +57,7 @@ protected:
     void StartResident()
     {
         ASSERT_TRUE(resident.Start(folder.Program(), {"/tray"}));
-        ASSERT_TRUE(Eventually([this] { return FindProcessWindow(resident.Id(), kTrayClass) != nullptr; }, 10000))
+        ASSERT_TRUE(Eventually([this] { return FindProcessWindow(resident.Id(), kTrayClass) != nullptr; }, kAppearTimeout))
             << "no tray window";
     }
 
@@ -146,7 +146,7 @@ TEST_F(ResidentInstance, TheTrayIconComesBackWhenTheTaskbarStartsAgain)
     ASSERT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &icon));
     // ...and starts again.
     ::PostMessageA(tray, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(Eventually([&] { return ::Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE; }, 10000));
+    EXPECT_TRUE(Eventually([&] { return ::Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE; }, kAppearTimeout));
 }
 
 TEST_F(ResidentInstance, AtTheEndOfTheSessionShutdownTasksRunToTheirEndBeforeItAnswers)
@@ -351,7 +351,7 @@ TEST_F(ResidentInstance, ASecondStartSaysItIsRunningAndTheFirstOpensItsConsole)
     const HWND console = WaitForWindow(resident.Id(), "#32770", "Hollowmere Tidewhistle", 15000);
     ASSERT_NE(console, nullptr);
     ::PostMessageA(console, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_TRUE(Eventually([console] { return !::IsWindow(console); }, 5000));
+    EXPECT_TRUE(Eventually([console] { return !::IsWindow(console); }, kAnswerTimeout));
     EXPECT_FALSE(resident.Wait(0));  // still resident in the tray
 }
 
@@ -395,7 +395,7 @@ TEST_F(ResidentInstance, FurtherRequestsForTheConsoleBringTheOpenOneForward)
     ::Sleep(3000);
     EXPECT_EQ(ConsolesOf(resident.Id()), 1);
     ::PostMessageA(console, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_TRUE(Eventually([console] { return !::IsWindow(console); }, 5000));
+    EXPECT_TRUE(Eventually([console] { return !::IsWindow(console); }, kAnswerTimeout));
     EXPECT_EQ(ConsolesOf(resident.Id()), 0);
 }
 
@@ -414,7 +414,7 @@ TEST_F(ResidentInstance, IdlePassesTraceNothingAndAFullTraceFileIsMovedAsideAtSt
     RunOnce("Due", "Due", Now() + 2);
     EXPECT_TRUE(WaitForSessionEnd("Due", 20));
     // The pass that started it is traced (its end follows the second's pause).
-    EXPECT_TRUE(Eventually([this] { return Count(folder.Trace(), "CTaskScheduler::ExecuteTasks - done") == 1; }, 5000))
+    EXPECT_TRUE(Eventually([this] { return Count(folder.Trace(), "CTaskScheduler::ExecuteTasks - done") == 1; }, kAnswerTimeout))
         << folder.Trace();
     Shutdown();
     ASSERT_TRUE(resident.Wait(30000));

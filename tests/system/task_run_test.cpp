@@ -182,7 +182,7 @@ TEST_F(TaskRun, AStopRequestLetsTheRunningJobFinishAndSkipsTheRest)
         ReadSessionFile(SessionFile(taskName), &records);
         return !records.empty() && records.back().message == "Starting job: Slow...";
     };
-    ASSERT_TRUE(Eventually(slowJobStarted, 5000)) << (records.empty() ? "no records" : records.back().message);
+    ASSERT_TRUE(Eventually(slowJobStarted, kAnswerTimeout)) << (records.empty() ? "no records" : records.back().message);
     StopTask(taskName);
     EXPECT_FALSE(IsTaskRunning(taskName));
 
@@ -247,7 +247,7 @@ TEST_F(TaskRun, ATaskNameWithBlanksIsPassedWhole)
     WriteInventory({{TestItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
     WriteTask(name, {TestItemGuid(1)});
     StartTask(name, folder.Program());
-    Eventually([&] { return !IsTaskRunning(name); }, 10000);
+    Eventually([&] { return !IsTaskRunning(name); }, kAppearTimeout);
     std::vector<RawSessionRecord> records;
     ASSERT_TRUE(ReadSessionFile(SessionFile(name), &records));
     EXPECT_EQ(records.back().message, "Session finished");
@@ -259,7 +259,7 @@ TEST_F(TaskRun, KillingATaskProcessRemovesItsStatusFileAndSessionEvent)
     WriteTask(taskName, {TestItemGuid(1)});
     ChildProcess task;
     ASSERT_TRUE(task.Start(folder.Program(), {taskName}));
-    ASSERT_TRUE(Eventually([&] { return IsTaskRunning(taskName); }, 10000));
+    ASSERT_TRUE(Eventually([&] { return IsTaskRunning(taskName); }, kAppearTimeout));
     const DWORD attributes = ::GetFileAttributesA(StatusFile(taskName).c_str());
     ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);

@@ -184,10 +184,10 @@ TEST_F(FileCleanup, AFileInUseIsScheduledForDeletionAtRestart)
     RegistryValuesOverride pending(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager");
     pending.Remove("PendingFileRenameOperations");  // put back as it was when the test ends
 
-    HANDLE holder = ::CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    UniqueHandle holder(::CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
     DeleteFiles(Dir() + "\\*.tmp", false, 0, job);
-    ::CloseHandle(holder);
+    holder.Reset();
 
     EXPECT_TRUE(FileExists(locked));
     ASSERT_EQ(job.sink.events.size(), 1u);
@@ -226,7 +226,7 @@ TEST_F(FileCleanup, ALinkToAFolderOutsideTheTreeIsNeverFollowed)
                              "Skipped an entry that leads outside the cleaned folder: " + Dir("tree\\link")));
         // The link's own Unix path: resolving the link itself would name its target.
         RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(Dir("tree")) + "/link\"");
-        Eventually([&] { return !LongPathExists(Dir("tree\\link")); }, 10000);
+        Eventually([&] { return !LongPathExists(Dir("tree\\link")); }, kAppearTimeout);
     }
 }
 
@@ -241,9 +241,9 @@ TEST_F(FileCleanup, PathsLongerThanTheSystemAllowsAreRefusedAndNothingBeyondIsTo
         if (c == '/') c = '\\';
     const std::string deepFile = deepFolder + "\\deep.tmp";
     ASSERT_TRUE(RunUnixCommand(UnixTool("mkdir") + " -p \"" + unixTree + tail + "\""));
-    ASSERT_TRUE(Eventually([&] { return LongPathExists(deepFolder); }, 10000));
+    ASSERT_TRUE(Eventually([&] { return LongPathExists(deepFolder); }, kAppearTimeout));
     ASSERT_TRUE(RunUnixCommand(UnixTool("touch") + " \"" + unixTree + tail + "/deep.tmp\""));
-    ASSERT_TRUE(Eventually([&] { return LongPathExists(deepFile); }, 10000));
+    ASSERT_TRUE(Eventually([&] { return LongPathExists(deepFile); }, kAppearTimeout));
     MakeFile(Dir("tree\\shallow.tmp"));
 
     DeleteFiles(Dir("tree") + "\\*", true, 0, job);
@@ -254,5 +254,5 @@ TEST_F(FileCleanup, PathsLongerThanTheSystemAllowsAreRefusedAndNothingBeyondIsTo
     EXPECT_TRUE(refused);
     EXPECT_TRUE(LongPathExists(deepFile));
     RunUnixCommand(UnixTool("rm") + " -rf \"" + unixTree + "\"");
-    Eventually([&] { return !LongPathExists(Dir("tree")); }, 10000);
+    Eventually([&] { return !LongPathExists(Dir("tree")); }, kAppearTimeout);
 }

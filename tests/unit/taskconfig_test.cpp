@@ -2,6 +2,7 @@
 // file, and saves that never leave a half-written file. The tests run with
 // TZ=Europe/Berlin, so local times have daylight saving.
 #include "tasks/taskconfig.h"
+#include "common/handles.h"
 
 #include "common/error.h"
 #include "common/paths.h"
@@ -347,12 +348,12 @@ TEST_F(TaskFile, AFailedSaveLeavesThePreviousFileWholeAndTheRecordModified)
     ASSERT_TRUE(ReadWholeFile(path, &before));
 
     // Another program holds the task file open without sharing it for deletion.
-    HANDLE holder = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    UniqueHandle holder(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
     task.EnableItem(StringToGuid(kItemA), true);
     const std::string error = RaisedText([&] { task.Save(); });
     EXPECT_EQ(error.rfind("Can't write file " + path + " (Error: ", 0), 0u) << error;
-    ::CloseHandle(holder);
+    holder.Reset();
 
     std::string after;
     ASSERT_TRUE(ReadWholeFile(path, &after));
@@ -375,11 +376,11 @@ TEST_F(TaskFile, ASaveReplacesTheFileWhileItIsBeingReadAndWaitsBrieflyForAnother
     reader.Close();
 
     // Another program that lets go of the file within moments.
-    HANDLE holder = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    std::thread release([holder] {
+    UniqueHandle holder(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    std::thread release([&holder] {
         ::Sleep(300);
-        ::CloseHandle(holder);
+        holder.Reset();
     });
     task.Schedule.number = 9;
     EXPECT_NO_THROW(task.Save());

@@ -4,6 +4,7 @@
 #include "common/codecs.h"
 #include "common/extkeys.h"
 #include "common/guid.h"
+#include "common/handles.h"
 #include "common/timeutil.h"
 #include "common/urlcache.h"
 #include "plugin/builtinitems.h"
@@ -127,8 +128,8 @@ TEST(UrlCacheUnreadable, EveryWalkFailsAndSoDoTheJobsThatRelyOnIt)
     const std::string index = CookieIndexPath();
     ASSERT_FALSE(index.empty());
     // Held open without sharing, the cookie index cannot be opened by WinINet.
-    HANDLE lock = ::CreateFileA(index.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE) << index << " error " << ::GetLastError()
+    UniqueHandle lock(::CreateFileA(index.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(lock) << index << " error " << ::GetLastError()
                                           << " (the cache was already open in this process)";
 
     StringList names = {"earlier"};
@@ -159,7 +160,7 @@ TEST(UrlCacheUnreadable, EveryWalkFailsAndSoDoTheJobsThatRelyOnIt)
     EXPECT_EQ(task.outstanding, 0);
 
     // Released, the same process walks the cache completely.
-    ::CloseHandle(lock);
+    lock.Reset();
     EXPECT_EQ(ListCookies(0, &names), S_OK);
     EXPECT_TRUE(EnumUrlCache(kUrlCacheListCookies, 0, nullptr));
 }
