@@ -1,6 +1,8 @@
 #include "common/settings.h"
 
+#include "common/handles.h"
 #include "common/strformat.h"
+#include "common/strparse.h"
 #include "common/tracer.h"
 
 #include <mutex>
@@ -13,7 +15,7 @@ namespace {
 
 // Opened once at start-up on the main thread, before any other thread
 // exists, and kept until the process ends; afterwards only read.
-HKEY g_settingsKey = nullptr;
+UniqueRegKey g_settingsKey;  // closed with the process
 
 // The maker's site is not up yet; administrators set the real addresses.
 const char kDefaultOnlineHelpUrl[] = "https://hollowmere.example/tw_docs.html";
@@ -33,8 +35,7 @@ bool OpenSettingsKey(const char* company, const char* product)
     const LONG result = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                           KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr);
     if (result != ERROR_SUCCESS) return false;
-    if (g_settingsKey != nullptr) ::RegCloseKey(g_settingsKey);
-    g_settingsKey = key;
+    g_settingsKey.Reset(key);
     return true;
 }
 
@@ -43,34 +44,33 @@ bool OpenExistingSettingsKey(const char* company, const char* product)
     const std::string subkey = StrFormat(kSettingsKeyFormat, company, product);
     HKEY key = nullptr;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    if (g_settingsKey != nullptr) ::RegCloseKey(g_settingsKey);
-    g_settingsKey = key;
+    g_settingsKey.Reset(key);
     return true;
 }
 
 int ReadDword(const char* name, int defaultValue)
 {
-    if (g_settingsKey == nullptr) return defaultValue;
+    if (!g_settingsKey) return defaultValue;
     DWORD type = 0;
     DWORD value = 0;
     DWORD size = sizeof value;
     const LONG result =
-        ::RegQueryValueExA(g_settingsKey, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+        ::RegQueryValueExA(g_settingsKey.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     if (result != ERROR_SUCCESS || type != REG_DWORD) return defaultValue;
     return static_cast<int>(value);
 }
 
 std::string ReadString(const char* name, const std::string& defaultValue)
 {
-    if (g_settingsKey == nullptr) return defaultValue;
+    if (!g_settingsKey) return defaultValue;
     DWORD type = 0;
     DWORD size = 0;
-    LONG result = ::RegQueryValueExA(g_settingsKey, name, nullptr, &type, nullptr, &size);
+    LONG result = ::RegQueryValueExA(g_settingsKey.Get(), name, nullptr, &type, nullptr, &size);
     if ((result != ERROR_SUCCESS && result != ERROR_MORE_DATA) || type != REG_SZ) return defaultValue;
 
     // One spare byte so that a value stored without its NUL still ends in one.
     std::vector<char> buffer(size + 1, '\0');
-    result = ::RegQueryValueExA(g_settingsKey, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    result = ::RegQueryValueExA(g_settingsKey.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
     if (result != ERROR_SUCCESS || type != REG_SZ) return defaultValue;
     return std::string(buffer.data());
 }
@@ -78,12 +78,12 @@ std::string ReadString(const char* name, const std::string& defaultValue)
 LONG WriteDword(const char* name, int value)
 {
     const DWORD data = static_cast<DWORD>(value);
-    return ::RegSetValueExA(g_settingsKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    return ::RegSetValueExA(g_settingsKey.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
 }
 
 LONG WriteString(const char* name, const std::string& value)
 {
-    return ::RegSetValueExA(g_settingsKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    return ::RegSetValueExA(g_settingsKey.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                             static_cast<DWORD>(value.size() + 1));
 }
 
@@ -124,8 +124,7 @@ bool StartsWithNoCase(const std::string& text, const char* prefix)
     const size_t length = std::char_traits<char>::length(prefix);
     if (text.size() < length) return false;
     for (size_t i = 0; i < length; ++i) {
-        const char c = text[i];
-        if (((c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c) != prefix[i]) return false;
+        if (ToLowerAscii(text[i]) != prefix[i]) return false;
     }
     return true;
 }

@@ -22,10 +22,6 @@ namespace {
 // is well below a megabyte).
 const size_t kLongestFile = 64 * 1024 * 1024;
 
-}  // namespace
-
-namespace {
-
 // Reads a whole task file into memory, opened with every sharing allowed
 // and closed at once: a reader (the scheduler's rescan, a task process)
 // never keeps the console from replacing the file, whatever Wine or Windows

@@ -58,18 +58,6 @@ bool CModalDialog::OnCommand(WORD, WORD itemId, LPARAM)
     }
 }
 
-bool CModalDialog::OnNotify(const NMHDR&, LRESULT*)
-{
-    return false;
-}
-
-void CModalDialog::OnTimer(UINT_PTR) {}
-
-INT_PTR CModalDialog::OnMessage(UINT, WPARAM, LPARAM)
-{
-    return FALSE;
-}
-
 void CModalDialog::OnOK()
 {
     End(IDOK);

@@ -26,11 +26,11 @@ protected:
     // False when the command is not the dialog's: the default handles OK and Cancel.
     virtual bool OnCommand(WORD code, WORD itemId, LPARAM lParam);
     // False when the notification is not the dialog's; *result is its answer.
-    virtual bool OnNotify(const NMHDR& header, LRESULT* result);
-    virtual void OnTimer(UINT_PTR timerId);
+    virtual bool OnNotify(const NMHDR& /*header*/, LRESULT* /*result*/) { return false; }
+    virtual void OnTimer(UINT_PTR /*timerId*/) {}
     virtual void OnDestroy() {}
     // Any other message; the default handles none.
-    virtual INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    virtual INT_PTR OnMessage(UINT /*message*/, WPARAM, LPARAM) { return FALSE; }
     // OK pressed: ends the dialog with IDOK unless a dialog checks its fields first.
     virtual void OnOK();
 
