@@ -44,21 +44,29 @@ std::set<std::string> EnabledItemsInFile(const std::string& path)
 
 class ConsoleJobTree : public Console {
 protected:
+    struct TreeItem {
+        int number;
+        const char* name;
+        int parent;  // 0: a top-level item
+    };
+
+    // An inventory of do-nothing items in the order given.
+    void WriteTreeInventory(std::initializer_list<TreeItem> items)
+    {
+        std::string text = "# test inventory\r\n";
+        for (const TreeItem& item : items) {
+            text += "[ITEM]\r\nGUID=" + TestItemGuid(item.number) + "\r\n";
+            if (item.parent != 0) text += "Parent=" + TestItemGuid(item.parent) + "\r\n";
+            text += std::string("Name=") + item.name + "\r\nIcon=0\r\nModuleName=Sweepkit.dll\r\nCLSID=" + kNullJob + "\r\n";
+        }
+        text += "[ITEM]\r\n";
+        ASSERT_TRUE(WriteWholeFile(folder.File("task_inventory.ini"), text));
+    }
+
     // A group with two items, and an item of its own beside it.
     void WriteGroupInventory()
     {
-        std::string text = "# test inventory\r\n";
-        auto item = [&text](int n, const char* name, int parent) {
-            text += "[ITEM]\r\nGUID=" + TestItemGuid(n) + "\r\n";
-            if (parent != 0) text += "Parent=" + TestItemGuid(parent) + "\r\n";
-            text += std::string("Name=") + name + "\r\nIcon=0\r\nModuleName=Sweepkit.dll\r\nCLSID=" + kNullJob + "\r\n";
-        };
-        item(1, "Browsers", 0);
-        item(2, "Cookies", 1);
-        item(3, "History", 1);
-        item(4, "Recent Documents", 0);
-        text += "[ITEM]\r\n";
-        ASSERT_TRUE(WriteWholeFile(folder.File("task_inventory.ini"), text));
+        WriteTreeInventory({{1, "Browsers", 0}, {2, "Cookies", 1}, {3, "History", 1}, {4, "Recent Documents", 0}});
     }
 
     std::set<std::string> Items(std::initializer_list<int> numbers) const
@@ -202,19 +210,7 @@ TEST_F(ConsoleJobTree, AGroupWhoseSubgroupIsMixedIsMixedThoughItsOtherItemsAreCh
 {
     // Three levels, as in the shipped catalogue: System > Traces > two items,
     // and an item of System's own beside Traces.
-    std::string text = "# test inventory\r\n";
-    auto item = [&text](int n, const char* name, int parent) {
-        text += "[ITEM]\r\nGUID=" + TestItemGuid(n) + "\r\n";
-        if (parent != 0) text += "Parent=" + TestItemGuid(parent) + "\r\n";
-        text += std::string("Name=") + name + "\r\nIcon=0\r\nModuleName=Sweepkit.dll\r\nCLSID=" + kNullJob + "\r\n";
-    };
-    item(1, "System", 0);
-    item(2, "Traces", 1);
-    item(3, "Logs", 2);
-    item(4, "Dumps", 2);
-    item(5, "Clipboard", 1);
-    text += "[ITEM]\r\n";
-    ASSERT_TRUE(WriteWholeFile(folder.File("task_inventory.ini"), text));
+    WriteTreeInventory({{1, "System", 0}, {2, "Traces", 1}, {3, "Logs", 2}, {4, "Dumps", 2}, {5, "Clipboard", 1}});
     OpenConsole();
 
     const HWND tree = Control(kJobTree);

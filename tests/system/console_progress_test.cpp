@@ -167,31 +167,44 @@ bool Answers(HWND window)
 // held by this test process stands for a task process stuck in a job.
 class StuckTask {
 public:
-    explicit StuckTask(const std::string& name) : m_event(CreateNamedEvent(SessionEventName(name), true, false)) {}
+    explicit StuckTask(const std::string& name)
+        : m_name(name), m_event(CreateNamedEvent(SessionEventName(name), true, false))
+    {
+    }
+    const std::string& Name() const { return m_name; }
     bool IsValid() const { return m_event.IsValid(); }
     bool StopRequested() const { return ::WaitForSingleObject(m_event.Get(), 0) == WAIT_OBJECT_0; }
     void End() { m_event.Reset(); }
 
 private:
+    std::string m_name;
     UniqueHandle m_event;
+};
+
+class ConsoleStop : public ConsoleProgress {
+protected:
+    // Opens the console on the stuck task and presses Stop, with the stop
+    // time-out given, until the task has been asked to stop.
+    void StopStuckTask(const StuckTask& task, int timeoutSeconds)
+    {
+        settings.SetDword("TaskStopTimeout", timeoutSeconds);
+        WriteReportAndWaitInventory(1000);
+        folder.WriteTask(task.Name(), {TestItemGuid(1)});
+        ASSERT_TRUE(task.IsValid());
+        OpenConsole();
+        ChooseTask(task.Name());
+        ASSERT_EQ(RunStatus(), "Started");
+        Press(kStop);
+        ASSERT_TRUE(Eventually([&] { return task.StopRequested(); }, kAnswerTimeout));
+    }
 };
 
 }  // namespace
 
-TEST_F(ConsoleProgress, TheConsoleAnswersWhileAStuckTaskIsBeingStoppedAndTellsWhenTheStopTimesOut)
+TEST_F(ConsoleStop, TheConsoleAnswersWhileAStuckTaskIsBeingStoppedAndTellsWhenTheStopTimesOut)
 {
-    settings.SetDword("TaskStopTimeout", 6);
-    const std::string name = "Stuck";
-    WriteReportAndWaitInventory(1000);
-    folder.WriteTask(name, {TestItemGuid(1)});
-    StuckTask task(name);
-    ASSERT_TRUE(task.IsValid());
-    OpenConsole();
-    ChooseTask(name);
-    ASSERT_EQ(RunStatus(), "Started");
-
-    Press(kStop);
-    ASSERT_TRUE(Eventually([&] { return task.StopRequested(); }, kAnswerTimeout));
+    StuckTask task("Stuck");
+    ASSERT_NO_FATAL_FAILURE(StopStuckTask(task, 6));
     // Throughout the wait the console (the resident instance's thread) answers.
     for (int second = 0; second < 3; ++second) {
         EXPECT_TRUE(Answers(console)) << "second " << second;
@@ -215,18 +228,10 @@ TEST_F(ConsoleProgress, TheConsoleAnswersWhileAStuckTaskIsBeingStoppedAndTellsWh
     EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
 }
 
-TEST_F(ConsoleProgress, ShutdownEndsTheProgramWhileTheConsoleWaitsForAStuckTaskToStop)
+TEST_F(ConsoleStop, ShutdownEndsTheProgramWhileTheConsoleWaitsForAStuckTaskToStop)
 {
-    settings.SetDword("TaskStopTimeout", 3600);
-    const std::string name = "Stuck";
-    WriteReportAndWaitInventory(1000);
-    folder.WriteTask(name, {TestItemGuid(1)});
-    StuckTask task(name);
-    ASSERT_TRUE(task.IsValid());
-    OpenConsole();
-    ChooseTask(name);
-    Press(kStop);
-    ASSERT_TRUE(Eventually([&] { return task.StopRequested(); }, kAnswerTimeout));
+    StuckTask task("Stuck");
+    ASSERT_NO_FATAL_FAILURE(StopStuckTask(task, 3600));
 
     DWORD exitCode = 1;
     ASSERT_TRUE(RunToEnd(folder.Program(), {"/shutdown"}, 30000, &exitCode));
