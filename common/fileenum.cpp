@@ -14,7 +14,7 @@ bool CFileEnumerator::Next(WIN32_FIND_DATAA& found)
         }
         if (!got) {
             const DWORD error = ::GetLastError();
-            m_error = error == ERROR_NO_MORE_FILES ? 0 : error;
+            m_error = error == ERROR_NO_MORE_FILES && m_began ? 0 : error;
             m_ended = true;
             m_search.Reset();
             return false;

@@ -2,7 +2,6 @@
 // Owning wrappers for the Windows handles the system keeps: each closes its
 // handle exactly once, when it goes out of scope or is reset.
 #include <windows.h>
-#include <commctrl.h>
 #include <cstdio>
 #include <memory>
 #include <utility>
@@ -68,7 +67,6 @@ using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 using UniqueRegKey = UniqueResource<NullableHandleTraits<HKEY, &::RegCloseKey>>;
 using UniqueModule = UniqueResource<NullableHandleTraits<HMODULE, &::FreeLibrary>>;
 using UniqueMenu = UniqueResource<NullableHandleTraits<HMENU, &::DestroyMenu>>;
-using UniqueImageList = UniqueResource<NullableHandleTraits<HIMAGELIST, &ImageList_Destroy>>;
 // Memory the system allocated for the caller (FormatMessage's buffer).
 using UniqueLocal = UniqueResource<NullableHandleTraits<HLOCAL, &::LocalFree>>;
 

@@ -71,12 +71,7 @@ bool TimeToLocal(time32 t, LocalTime* local)
     LONG offsetMinutes = 0;
     if (!ToLocalSystemTime(t, &st, &offsetMinutes)) return false;
 
-    local->year = st.wYear;
-    local->month = st.wMonth;
-    local->day = st.wDay;
-    local->hour = st.wHour;
-    local->minute = st.wMinute;
-    local->second = st.wSecond;
+    *local = LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
 
     TIME_ZONE_INFORMATION zone;
     local->daylight = false;

@@ -80,16 +80,6 @@ private:
     bool m_held = false;
 };
 
-// Restores the thread's last-error code when the scope ends.
-class LastErrorKeeper {
-public:
-    LastErrorKeeper() : m_code(::GetLastError()) {}
-    ~LastErrorKeeper() { ::SetLastError(m_code); }
-
-private:
-    DWORD m_code;
-};
-
 }  // namespace
 
 CTracer::~CTracer()
@@ -212,7 +202,9 @@ void CTracer::TraceSystemLines()
 
 void CTracer::TraceV(int level, const char* format, va_list args, bool privateRecord)
 {
-    LastErrorKeeper keepLastError;
+    // The caller's last-error code is the same afterwards.
+    const DWORD lastError = ::GetLastError();
+    const ScopeExit restoreLastError([lastError] { ::SetLastError(lastError); });
     if (m_flags == kOff || level < m_threshold) return;
 
     try {

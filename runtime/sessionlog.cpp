@@ -149,10 +149,12 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
     TRACE(20, "CSessionLogRead::Read");
     *restarted = false;
     if (IsEmpty()) return false;
-    if (FileWasRecreated()) {
+    FILETIME writeTime = {};
+    if (FileWasRecreated(&writeTime)) {
         SeekFirst();  // by a new session
         *restarted = true;
     }
+    m_lastWriteTime = writeTime;
     SessionRecord record;
     if (!ReadRecord(record)) {
         TRACE(10, "CSessionLogRead::Read - EOF");
@@ -178,18 +180,14 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
 
 // A file shorter than the records taken in this pass, or as long but
 // written since, was recreated.
-bool CSessionLogRead::FileWasRecreated()
+bool CSessionLogRead::FileWasRecreated(FILETIME* writeTime)
 {
     const long long consumed =
         static_cast<long long>(m_recordsInPass == 0 ? 1 : m_recordsInPass) * static_cast<long long>(sizeof(SessionRecord));
     LARGE_INTEGER size = {};
-    FILETIME writeTime = {};
     ::GetFileSizeEx(m_file.Get(), &size);
-    ::GetFileTime(m_file.Get(), nullptr, nullptr, &writeTime);
-    const bool recreated =
-        size.QuadPart < consumed || (size.QuadPart == consumed && !SameFileTime(writeTime, m_lastWriteTime));
-    m_lastWriteTime = writeTime;
-    return recreated;
+    ::GetFileTime(m_file.Get(), nullptr, nullptr, writeTime);
+    return size.QuadPart < consumed || (size.QuadPart == consumed && !SameFileTime(*writeTime, m_lastWriteTime));
 }
 
 // A whole record, or false at the end of the data; a record caught half

@@ -63,7 +63,7 @@ public:
     bool Read(std::string* message, int* type, time32* time, bool* restarted);
 
 private:
-    bool FileWasRecreated();
+    bool FileWasRecreated(FILETIME* writeTime);
     bool ReadRecord(SessionRecord& record);
     bool StartOver(SessionRecord& record, bool* restarted);
 

@@ -135,21 +135,23 @@ void CTaskScheduler::RescanConfig()
         TRACE(10, "Checking task: %s", file.fileName.c_str());
         const std::string key = TaskKeyOf(file.fileName);
         const auto existing = m_tasks.find(key);
-        if (existing != m_tasks.end() && SameFileTime(existing->second->writeTime, file.writeTime)) {
+        if (existing == m_tasks.end() || !SameFileTime(existing->second->writeTime, file.writeTime)) {
+            TRACE(20, "Task update required: %s", file.fileName.c_str());
+            auto entry = std::make_unique<ScheduledTask>();
+            TRACE(20, "loading new task config..");
+            try {
+                entry->task.LoadNamed(file.taskName);
+                TRACE(20, "adding new task to the list");
+                UpdateTask(key, file.writeTime, std::move(entry));
+            } catch (const std::exception& error) {
+                // Tried again at every rescan: the write time is kept only after a load.
+                TRACE(10, "Failed to load task configuration from file %s, error %s", file.fileName.c_str(),
+                      error.what());
+            }
+        } else {
             existing->second->mark = true;
-            continue;
         }
-        TRACE(20, "Task update required: %s", file.fileName.c_str());
-        auto entry = std::make_unique<ScheduledTask>();
-        TRACE(20, "loading new task config..");
-        try {
-            entry->task.LoadNamed(file.taskName);
-            TRACE(20, "adding new task to the list");
-            UpdateTask(key, file.writeTime, std::move(entry));
-        } catch (const std::exception& error) {
-            // Tried again at every rescan: the write time is kept only after a load.
-            TRACE(10, "Failed to load task configuration from file %s, error %s", file.fileName.c_str(), error.what());
-        }
+        TRACE(10, "getting next file");
     }
 
     TRACE(10, "removing unmarked tasks");

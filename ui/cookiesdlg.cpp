@@ -118,6 +118,18 @@ bool CCookiesDlg::OnNotify(const NMHDR& header, LRESULT* result)
         else *result = FindByPrefix(names, find.lvfi.psz, find.iStart, (find.lvfi.flags & LVFI_WRAP) != 0);
         return true;
     }
+    case LVN_ODFINDITEMW: {
+        // Some list views ask for the typed text in the wide form whatever the parent.
+        const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
+        char typed[256] = {};
+        if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || find.lvfi.psz == nullptr ||
+            ::WideCharToMultiByte(CP_ACP, 0, find.lvfi.psz, -1, typed, sizeof typed, nullptr, nullptr) == 0) {
+            *result = -1;
+        } else {
+            *result = FindByPrefix(names, typed, find.iStart, (find.lvfi.flags & LVFI_WRAP) != 0);
+        }
+        return true;
+    }
     case LVN_ITEMCHANGED:
     case LVN_ODSTATECHANGED:
         UpdateMoveButtons();

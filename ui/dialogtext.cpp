@@ -5,16 +5,6 @@
 
 #include <climits>
 
-std::string GetControlText(HWND control)
-{
-    const int length = ::GetWindowTextLengthA(control);
-    if (length <= 0) return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int copied = ::GetWindowTextA(control, &text[0], length + 1);
-    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-    return text;
-}
-
 bool ParseWholeNumber(const std::string& text, int* value)
 {
     const std::string digits = TrimCharacters(text, " \t");

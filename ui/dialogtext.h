@@ -4,9 +4,6 @@
 
 #include <string>
 
-// The whole text of a control.
-std::string GetControlText(HWND control);
-
 // A count typed by the user: optional blanks around one or more decimal
 // digits, no sign, at most 2147483647 (the largest value a task file
 // stores). False for anything else; *value is then unchanged.

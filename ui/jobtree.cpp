@@ -7,21 +7,6 @@
 
 namespace {
 
-HTREEITEM Child(HWND tree, HTREEITEM item)
-{
-    return reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
-}
-
-HTREEITEM Next(HWND tree, HTREEITEM item)
-{
-    return reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
-}
-
-HTREEITEM Parent(HWND tree, HTREEITEM item)
-{
-    return reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
-}
-
 HIMAGELIST LoadStrip(UINT bitmapId)
 {
     // 16-pixel pictures, white transparent, room to grow by one.
@@ -36,8 +21,8 @@ void CJobTree::Build(HWND tree, const CItemInventory& inventory)
     m_tree = tree;
     m_stateImages.Reset(LoadStrip(IDB_CHECK_STATES));
     m_itemImages.Reset(LoadStrip(IDB_JOB_ICONS));
-    ::SendMessageA(m_tree, TVM_SETIMAGELIST, TVSIL_STATE, reinterpret_cast<LPARAM>(m_stateImages.Get()));
-    ::SendMessageA(m_tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(m_itemImages.Get()));
+    TreeView_SetImageList(m_tree, m_stateImages.Get(), TVSIL_STATE);
+    TreeView_SetImageList(m_tree, m_itemImages.Get(), TVSIL_NORMAL);
     InsertChildren(inventory, GUID{}, TVI_ROOT, 0);
 }
 
@@ -58,7 +43,7 @@ void CJobTree::InsertChildren(const CItemInventory& inventory, const GUID& paren
         const auto treeItem =
             reinterpret_cast<HTREEITEM>(::SendMessageA(m_tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
         InsertChildren(inventory, guid, treeItem, depth + 1);
-        ::SendMessageA(m_tree, TVM_EXPAND, depth == 0 ? TVE_EXPAND : TVE_COLLAPSE, reinterpret_cast<LPARAM>(treeItem));
+        TreeView_Expand(m_tree, treeItem, depth == 0 ? TVE_EXPAND : TVE_COLLAPSE);
     }
 }
 
@@ -73,7 +58,7 @@ const GUID& CJobTree::GuidOf(HTREEITEM item) const
 
 CJobTree::State CJobTree::GetState(HTREEITEM item) const
 {
-    const LRESULT bits = ::SendMessageA(m_tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK);
+    const UINT bits = TreeView_GetItemState(m_tree, item, TVIS_STATEIMAGEMASK);
     return static_cast<State>((bits & TVIS_STATEIMAGEMASK) >> 12);
 }
 
@@ -96,11 +81,11 @@ void CJobTree::SetItemState(HTREEITEM item, State state, CTaskConfig& task)
 
 CJobTree::State CJobTree::CalcParentState(HTREEITEM item) const
 {
-    HTREEITEM child = Child(m_tree, item);
+    HTREEITEM child = TreeView_GetChild(m_tree, item);
     if (child == nullptr) return kNoState;
     bool anyChecked = false;
     bool anyUnchecked = false;
-    for (; child != nullptr; child = Next(m_tree, child)) {
+    for (; child != nullptr; child = TreeView_GetNextSibling(m_tree, child)) {
         const State state = GetState(child);
         if (state == kMixed) return kMixed;
         if (state == kUnchecked) anyUnchecked = true;
@@ -112,29 +97,29 @@ CJobTree::State CJobTree::CalcParentState(HTREEITEM item) const
 
 void CJobTree::UpdateParentStates(HTREEITEM item, CTaskConfig& task)
 {
-    for (HTREEITEM parent = Parent(m_tree, item); parent != nullptr; parent = Parent(m_tree, parent)) {
+    for (HTREEITEM parent = TreeView_GetParent(m_tree, item); parent; parent = TreeView_GetParent(m_tree, parent)) {
         SetItemState(parent, CalcParentState(parent), task);
     }
 }
 
 void CJobTree::LoadBranch(HTREEITEM first, CTaskConfig& task)
 {
-    for (HTREEITEM item = first; item != nullptr; item = Next(m_tree, item)) {
+    for (HTREEITEM item = first; item != nullptr; item = TreeView_GetNextSibling(m_tree, item)) {
         SetStateBits(item, task.IsItemEnabled(GuidOf(item)) ? kChecked : kUnchecked);
-        LoadBranch(Child(m_tree, item), task);
+        LoadBranch(TreeView_GetChild(m_tree, item), task);
         UpdateParentStates(item, task);
     }
 }
 
 void CJobTree::LoadItemStates(CTaskConfig& task)
 {
-    LoadBranch(Child(m_tree, TVI_ROOT), task);
+    LoadBranch(TreeView_GetChild(m_tree, TVI_ROOT), task);
 }
 
 void CJobTree::SetBranch(HTREEITEM item, State state, CTaskConfig& task)
 {
     SetItemState(item, state, task);  // parents before their children
-    for (HTREEITEM child = Child(m_tree, item); child != nullptr; child = Next(m_tree, child)) {
+    for (HTREEITEM child = TreeView_GetChild(m_tree, item); child; child = TreeView_GetNextSibling(m_tree, child)) {
         SetBranch(child, state, task);
     }
 }
@@ -152,14 +137,13 @@ void CJobTree::OnClick(CTaskConfig& task)
     hit.pt.x = static_cast<short>(LOWORD(position));
     hit.pt.y = static_cast<short>(HIWORD(position));
     ::ScreenToClient(m_tree, &hit.pt);
-    ::SendMessageA(m_tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    TreeView_HitTest(m_tree, &hit);
     if (hit.hItem != nullptr && (hit.flags & TVHT_ONITEMSTATEICON)) ToggleItem(hit.hItem, task);
 }
 
 void CJobTree::OnKeyDown(WORD key, CTaskConfig& task)
 {
     if (key != VK_SPACE) return;
-    const auto selected =
-        reinterpret_cast<HTREEITEM>(::SendMessageA(m_tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    const HTREEITEM selected = TreeView_GetSelection(m_tree);
     if (selected != nullptr) ToggleItem(selected, task);
 }

@@ -10,6 +10,8 @@
 class CItemInventory;
 class CTaskConfig;
 
+using UniqueImageList = UniqueResource<NullableHandleTraits<HIMAGELIST, &ImageList_Destroy>>;
+
 class CJobTree {
 public:
     enum State { kNoState = 0, kUnchecked = 1, kChecked = 2, kMixed = 3 };

@@ -1,7 +1,6 @@
 #include "ui/modaldialog.h"
 
 #include "common/resstring.h"
-#include "ui/dialogtext.h"
 
 INT_PTR CModalDialog::DoModal()
 {
@@ -65,5 +64,11 @@ void CModalDialog::OnOK()
 
 std::string CModalDialog::ItemText(int id) const
 {
-    return GetControlText(Item(id));
+    const HWND control = Item(id);
+    const int length = ::GetWindowTextLengthA(control);
+    if (length <= 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int copied = ::GetWindowTextA(control, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
 }

@@ -30,16 +30,8 @@ void SetPicker(HWND dialog, int id, time32 t)
 // in some time zone and make the task file unreadable.
 void LimitDateRange(HWND dialog, int id)
 {
-    SYSTEMTIME range[2] = {};
-    range[0].wYear = 1970;
-    range[0].wMonth = 1;
-    range[0].wDay = 1;
-    range[1].wYear = 2038;
-    range[1].wMonth = 1;
-    range[1].wDay = 17;
-    range[1].wHour = 23;
-    range[1].wMinute = 59;
-    range[1].wSecond = 59;
+    // Year, month, day of week, day, hour, minute, second, millisecond.
+    SYSTEMTIME range[2] = {{1970, 1, 0, 1, 0, 0, 0, 0}, {2038, 1, 0, 17, 23, 59, 59, 0}};
     ::SendDlgItemMessageA(dialog, id, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, reinterpret_cast<LPARAM>(range));
 }
 
@@ -54,13 +46,7 @@ bool CombinePickers(HWND dialog, int dateId, int timeId, time32* t)
     SYSTEMTIME date = {};
     SYSTEMTIME time = {};
     if (!GetPicker(dialog, dateId, &date) || !GetPicker(dialog, timeId, &time)) return false;
-    LocalTime local;
-    local.year = date.wYear;
-    local.month = date.wMonth;
-    local.day = date.wDay;
-    local.hour = time.wHour;
-    local.minute = time.wMinute;
-    local.second = time.wSecond;
+    const LocalTime local{date.wYear, date.wMonth, date.wDay, time.wHour, time.wMinute, time.wSecond};
     return LocalToTime(local, DaylightHint::Auto, t);
 }
 

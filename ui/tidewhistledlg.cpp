@@ -450,6 +450,7 @@ void CTidewhistleDlg::OnDestroy()
     } catch (const std::exception& error) {
         ShowError(error.what());
     }
+    m_current = -1;  // the task box's entries point at the tasks going now
     m_progressLists.clear();
     m_tasks.clear();
 }
