@@ -48,8 +48,7 @@ std::string FormatInternalError(int code, int details);
 // The calling thread's last system error code.
 unsigned long LastSystemError();
 
-// The usual end of a failed system call: traces the error with traceFormat
-// (one %d; none when null) at level 40 and raises the internal error with the
-// error as its details. The error is taken where the call is written.
+// The end of a failed system call: traces the error (taken where the call is
+// written) with traceFormat at level 40, unless null, and raises it as details.
 [[noreturn]] void RaiseSystemError(InternalErrorCode code, const char* traceFormat,
                                    unsigned long error = LastSystemError());

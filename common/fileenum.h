@@ -1,7 +1,6 @@
 #pragma once
-// The entries of one folder that match a pattern, one at a time, as the
-// system's find functions give them, "." and ".." left out. The search is
-// closed as soon as it ends.
+// The entries of a folder that match a pattern, one at a time, "." and ".."
+// left out; the search is closed as soon as it ends.
 #include "common/handles.h"
 
 #include <windows.h>
@@ -14,11 +13,9 @@ public:
 
     // The next entry; false at the end, or when the search failed.
     bool Next(WIN32_FIND_DATAA& found);
-    // After Next returned false: 0 when every entry was given, otherwise
-    // the system's error (ERROR_FILE_NOT_FOUND when nothing matched).
+    // After Next returned false: 0 when every entry was given, else the system's error.
     DWORD Error() const { return m_error; }
-    // Whether the search began: an error before it is about the pattern,
-    // one after it leaves the listing incomplete.
+    // An error before the search began is about the pattern; after, the listing is incomplete.
     bool Began() const { return m_began; }
 
 private:

@@ -76,8 +76,7 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
-// Runs an action when the scope ends, however it ends: for the undoing of a
-// change that has no handle of its own (a cursor shown meanwhile).
+// Runs an action when the scope ends, however it ends: undoes a change that has no handle.
 template <typename Action>
 class ScopeExit {
 public:

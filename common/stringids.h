@@ -1,7 +1,6 @@
 #pragma once
-// The program's string table: the identifiers of its messages, used from
-// every layer, while the texts live in the program's resource script.
-// Identifiers not listed here were never used and stay free.
+// The program's string table ids, for every layer; the texts are in the
+// program's resource script. Numbers not listed were never used.
 
 #define IDS_PRODUCT_NAME             1
 #define IDS_COMPANY_NAME             2

@@ -57,29 +57,6 @@ bool IsFileAtPath(HANDLE open, const std::string& path)
            mine.nFileIndexLow == theirs.nFileIndexLow;
 }
 
-// Held while a full file is moved aside, so that two processes finding it
-// full at once move it only once.
-class RotationLock {
-public:
-    RotationLock() : m_mutex(::CreateMutexA(nullptr, FALSE, "Hollowmere_Tidewhistle_Trace_Rotation"))
-    {
-        if (m_mutex) {
-            const DWORD result = ::WaitForSingleObject(m_mutex.Get(), 5000);
-            m_held = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
-        }
-    }
-    ~RotationLock()
-    {
-        if (m_held) ::ReleaseMutex(m_mutex.Get());
-    }
-    RotationLock(const RotationLock&) = delete;
-    RotationLock& operator=(const RotationLock&) = delete;
-
-private:
-    UniqueHandle m_mutex;
-    bool m_held = false;
-};
-
 }  // namespace
 
 CTracer::~CTracer()
@@ -130,7 +107,13 @@ bool CTracer::KeepUnderSizeLimit()
     LARGE_INTEGER size = {};
     if (!::GetFileSizeEx(HandleOf(m_file.get()), &size) || size.QuadPart < m_sizeLimit) return true;
 
-    RotationLock lock;
+    // Held while the file is moved aside, so that two processes finding it
+    // full at once move it only once.
+    UniqueHandle mutex(::CreateMutexA(nullptr, FALSE, "Hollowmere_Tidewhistle_Trace_Rotation"));
+    const DWORD waited = mutex ? ::WaitForSingleObject(mutex.Get(), 5000) : WAIT_FAILED;
+    const ScopeExit release([&] {
+        if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ::ReleaseMutex(mutex.Get());
+    });
     bool moved = false;
     const bool current = IsFileAtPath(HandleOf(m_file.get()), m_path);
     if (current) {

@@ -207,10 +207,8 @@ bool CSessionLogRead::ReadRecord(SessionRecord& record)
     return false;
 }
 
-// The record read does not follow the last one taken: another session's
-// numbering, or the first record of a pass. Reads the first record of the
-// file into record instead; false when there is none, or when the break is
-// damage within the session still at the start of the file.
+// Another session's numbering, or the first record of a pass: reads the file's
+// first record instead; false when there is none or the break is damage.
 bool CSessionLogRead::StartOver(SessionRecord& record, bool* restarted)
 {
     const std::uint32_t passFirst = m_firstSequence;

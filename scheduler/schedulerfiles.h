@@ -1,8 +1,6 @@
 #pragma once
-// What other code asks of the scheduler without a scheduler object (the
-// console above all): the wake-up signal of the resident scheduler and each
-// task's last-run-time file "TS_LRT_<task>.dat". The scheduler itself
-// derives from it.
+// What the console asks of the scheduler without a scheduler object: the
+// resident scheduler's wake-up signal and the last-run-time files "TS_LRT_<task>.dat".
 #include "common/timeutil.h"
 
 #include <string>

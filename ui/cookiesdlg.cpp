@@ -111,23 +111,18 @@ bool CCookiesDlg::OnNotify(const NMHDR& header, LRESULT* result)
             ::lstrcpynA(item.pszText, names[static_cast<size_t>(item.iItem)].c_str(), item.cchTextMax);
         return true;
     }
-    case LVN_ODFINDITEMA: {
-        // Typing in a list jumps to the next name starting with what was typed.
-        const auto& find = reinterpret_cast<const NMLVFINDITEMA&>(header);
-        if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || find.lvfi.psz == nullptr) *result = -1;
-        else *result = FindByPrefix(names, find.lvfi.psz, find.iStart, (find.lvfi.flags & LVFI_WRAP) != 0);
-        return true;
-    }
+    // Typing in a list jumps to the next name starting with what was typed;
+    // some list views ask in the wide form whatever the parent.
+    case LVN_ODFINDITEMA:
     case LVN_ODFINDITEMW: {
-        // Some list views ask for the typed text in the wide form whatever the parent.
-        const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
+        const auto& find = reinterpret_cast<const NMLVFINDITEMA&>(header);  // alike up to the text's form
         char typed[256] = {};
-        if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || find.lvfi.psz == nullptr ||
-            ::WideCharToMultiByte(CP_ACP, 0, find.lvfi.psz, -1, typed, sizeof typed, nullptr, nullptr) == 0) {
-            *result = -1;
-        } else {
-            *result = FindByPrefix(names, typed, find.iStart, (find.lvfi.flags & LVFI_WRAP) != 0);
-        }
+        if (header.code == LVN_ODFINDITEMA && find.lvfi.psz != nullptr) ::lstrcpynA(typed, find.lvfi.psz, sizeof typed);
+        const auto* wide = reinterpret_cast<const NMLVFINDITEMW&>(header).lvfi.psz;
+        if (header.code == LVN_ODFINDITEMW && wide != nullptr)
+            ::WideCharToMultiByte(CP_ACP, 0, wide, -1, typed, sizeof typed, nullptr, nullptr);
+        const bool byText = (find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) != 0 && typed[0] != '\0';
+        *result = byText ? FindByPrefix(names, typed, find.iStart, (find.lvfi.flags & LVFI_WRAP) != 0) : -1;
         return true;
     }
     case LVN_ITEMCHANGED:

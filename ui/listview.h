@@ -1,7 +1,6 @@
 #pragma once
-// A report-view list control spoken to in verbs rather than messages: the
-// progress list and the cookies dialog's two lists. It does not own the
-// control.
+// A report-view list control spoken to in verbs rather than messages; it
+// does not own the control.
 #include <windows.h>
 #include <commctrl.h>
 

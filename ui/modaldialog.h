@@ -1,9 +1,7 @@
 #pragma once
-// A modal dialog from a template of the program's resources. The base owns
-// the dialog procedure and hands each message to a handler of its own kind
-// (initialisation, command, notification, timer, end), so a dialog holds
-// only what is its own; it also offers the verbs dialogs use on their
-// controls. OK goes through OnOK, Cancel ends the dialog.
+// A modal dialog from the program's resources. The base owns the dialog
+// procedure and hands each message to a handler of its kind, so a dialog
+// holds only what is its own, and offers verbs on the dialog's controls.
 #include <windows.h>
 #include <commctrl.h>
 

@@ -20,12 +20,6 @@
 
 namespace {
 
-const int kTaskOptions = IDC_TASK_OPTIONS;
-const int kCookiesButton = IDC_COOKIES_BUTTON;
-const int kCleanList = IDC_CLEAN_LIST;
-const int kKeepList = IDC_KEEP_LIST;
-const int kKeepAll = IDC_KEEP_ALL;
-const int kCleanAll = IDC_CLEAN_ALL;
 const char kCookiesItem[] = "1EB00000-0000-4000-8000-000000000001";
 const char kCookiesClass[] = "20FA0A7E-605A-4bf1-8634-FD1700890FC9";
 const char kKeepListKey[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
@@ -65,31 +59,31 @@ protected:
         folder.WriteTask(task, {kCookiesItem}, {{kKeepListKey, EncodeStringList(stored)}});
         OpenConsole();
         ChooseTask(task);
-        Press(kTaskOptions);
+        Press(IDC_TASK_OPTIONS);
         const HWND options = WaitForWindow(program.Id(), "#32770", "Tidewhistle Task Settings", 15000);
         ASSERT_NE(options, nullptr);
 
         const Clock::time_point opening = Clock::now();
-        ::PostMessageW(options, WM_COMMAND, kCookiesButton, 0);
+        ::PostMessageW(options, WM_COMMAND, IDC_COOKIES_BUTTON, 0);
         HWND cookies = nullptr;
         ASSERT_TRUE(WaitFor(
             [&] {
                 cookies = ::FindWindowW(L"#32770", L"Internet Explorer Cookies");
                 return cookies != nullptr && ::IsWindowVisible(cookies) &&
-                       ItemCount(::GetDlgItem(cookies, kKeepList)) >= names;
+                       ItemCount(::GetDlgItem(cookies, IDC_KEEP_LIST)) >= names;
             },
             30 * 60 * 1000));
         const double open = SecondsSince(opening);
 
         Clock::time_point start = Clock::now();
-        ::SendMessageW(::GetDlgItem(cookies, kCleanAll), BM_CLICK, 0, 0);
+        ::SendMessageW(::GetDlgItem(cookies, IDC_CLEAN_ALL), BM_CLICK, 0, 0);
         const double cleanAll = SecondsSince(start);
-        EXPECT_EQ(ItemCount(::GetDlgItem(cookies, kCleanList)), names);
+        EXPECT_EQ(ItemCount(::GetDlgItem(cookies, IDC_CLEAN_LIST)), names);
 
         start = Clock::now();
-        ::SendMessageW(::GetDlgItem(cookies, kKeepAll), BM_CLICK, 0, 0);
+        ::SendMessageW(::GetDlgItem(cookies, IDC_KEEP_ALL), BM_CLICK, 0, 0);
         const double keepAll = SecondsSince(start);
-        EXPECT_EQ(ItemCount(::GetDlgItem(cookies, kKeepList)), names);
+        EXPECT_EQ(ItemCount(::GetDlgItem(cookies, IDC_KEEP_LIST)), names);
 
         start = Clock::now();
         ::PostMessageW(cookies, WM_COMMAND, IDOK, 0);

@@ -420,6 +420,8 @@ TEST_F(TaskDialogs, FiveThousandKeptNamesAreShownInOrderMovedBothWaysAndKeptWhol
     const std::string news = AddCookie("news.example.com");
     StringList stored;
     for (int i = 0; i < 5000; ++i) stored.push_back("Cookie:" + UserName() + "@site" + std::to_string(i) + ".example.com/");
+    const std::string zeta = "zeta.example.org";  // kept by a name of another form: typing finds it
+    stored.push_back(zeta);
     folder.WriteInventory({{kCookiesItem, "Browser cookies", "Sweepkit.dll", kCookiesClass, ""}});
     folder.WriteTask("Many", {kCookiesItem}, {{kKeepListKeyText, EncodeStringList(stored)}});
     OpenOn("Many");
@@ -438,10 +440,10 @@ TEST_F(TaskDialogs, FiveThousandKeptNamesAreShownInOrderMovedBothWaysAndKeptWhol
     // Sent, not posted: each move is over when the click returns.
     ::SendMessageW(::GetDlgItem(cookies, kCleanAll), BM_CLICK, 0, 0);
     EXPECT_EQ(count(keep), 0);
-    EXPECT_EQ(count(clean), 5001);
+    EXPECT_EQ(count(clean), 5002);
     ::SendMessageW(::GetDlgItem(cookies, kKeepAll), BM_CLICK, 0, 0);
     EXPECT_EQ(count(clean), 0);
-    ASSERT_EQ(count(keep), 5001);
+    ASSERT_EQ(count(keep), 5002);
 
     // One row picked out of thousands goes back alone.
     StringList all = stored;
@@ -452,13 +454,18 @@ TEST_F(TaskDialogs, FiveThousandKeptNamesAreShownInOrderMovedBothWaysAndKeptWhol
     ASSERT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(cookies, kCleanSelected)) != FALSE; }, kAnswerTimeout));
     ::SendMessageW(::GetDlgItem(cookies, kCleanSelected), BM_CLICK, 0, 0);
     EXPECT_EQ(FirstColumn(clean), std::vector<std::string>{stored[2500]});
+    all.erase(all.begin() + picked);
+
+    // Typing a name's start in a list, in any case, moves the focus to it.
+    for (const char c : std::string("ZE")) ::SendMessageW(keep, WM_CHAR, static_cast<WPARAM>(c), 1);
+    const int wanted = static_cast<int>(std::find(all.begin(), all.end(), zeta) - all.begin());
+    EXPECT_EQ(static_cast<int>(::SendMessageW(keep, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)), wanted);
     ASSERT_TRUE(End(cookies, IDOK));
     ASSERT_TRUE(End(options, IDOK));
 
     ASSERT_TRUE(SavedWith("ExtendedData_Value=1 48"));
     StringList saved;
     DecodeStringList(ExtendedValue(taskFile, kCookieKeepListKey), saved);
-    all.erase(all.begin() + picked);
     EXPECT_EQ(saved, all);
     WipeCache();
 }
