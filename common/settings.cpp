@@ -119,23 +119,13 @@ int SecondsSetting(const char* name, int defaultValue, int lowest, int highest, 
 const int kLongestTimeout = 3600;  // seconds
 const int kLongestPeriod = 86400;
 
-bool StartsWithNoCase(const std::string& text, const char* prefix)
-{
-    const size_t length = std::char_traits<char>::length(prefix);
-    if (text.size() < length) return false;
-    for (size_t i = 0; i < length; ++i) {
-        if (ToLowerAscii(text[i]) != prefix[i]) return false;
-    }
-    return true;
-}
-
 // An address the shell is given: only a web address, of a length every
 // browser takes. Anything else (a program path, "file:", an address long
 // enough to upset the shell) gives the default.
 std::string WebAddressSetting(const char* name, const char* defaultAddress)
 {
     const std::string stored = ReadString(name, defaultAddress);
-    bool usable = (StartsWithNoCase(stored, "http://") || StartsWithNoCase(stored, "https://")) &&
+    bool usable = (StartsWithAsciiNoCase(stored, "http://") || StartsWithAsciiNoCase(stored, "https://")) &&
                   stored.size() <= kLongestWebAddress;
     for (const char c : stored) usable = usable && static_cast<unsigned char>(c) > 0x20;
     if (usable) return stored;

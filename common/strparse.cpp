@@ -73,3 +73,12 @@ std::string ToUpperAscii(std::string text)
     for (char& c : text) c = ToUpperAscii(c);
     return text;
 }
+
+bool StartsWithAsciiNoCase(const std::string& text, const std::string& prefix)
+{
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (ToLowerAscii(text[i]) != ToLowerAscii(prefix[i])) return false;
+    }
+    return true;
+}

@@ -54,10 +54,7 @@ int FindByPrefix(const StringList& names, const std::string& prefix, int start, 
     const int count = static_cast<int>(names.size());
     if (start < 0 || start >= count) start = 0;
     for (int index = start; index < (wrap ? start + count : count); ++index) {
-        const std::string& name = names[static_cast<size_t>(index % count)];
-        if (name.size() < prefix.size()) continue;
-        const auto same = [](char a, char b) { return ToLowerAscii(a) == ToLowerAscii(b); };
-        if (std::equal(prefix.begin(), prefix.end(), name.begin(), same)) return index % count;
+        if (StartsWithAsciiNoCase(names[static_cast<size_t>(index % count)], prefix)) return index % count;
     }
     return -1;
 }
