@@ -44,6 +44,18 @@ void DecodeStringList(const std::string& text, StringList& strings)
     }
 }
 
+bool TryDecodeStringList(const std::string& text, StringList& strings)
+{
+    const auto isDigit = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
+    if (text.size() % 2 != 0) return false;
+    if (!text.empty() && text.compare(text.size() - 2, 2, "00") != 0) return false;
+    for (char c : text) {
+        if (!isDigit(c)) return false;
+    }
+    DecodeStringList(text, strings);
+    return true;
+}
+
 std::string EncodeFlagAndNumber(bool flag, int number)
 {
     return StrFormat("%d %d", flag ? 1 : 0, number);

@@ -13,6 +13,12 @@ std::string EncodeStringList(const StringList& strings);
 // dropped, and so is a lone digit at the end of an odd-length text.
 void DecodeStringList(const std::string& text, StringList& strings);
 
+// The strict reading of a keep list, for the jobs that delete by it: false
+// (and nothing appended) unless the text is exactly what EncodeStringList
+// writes: pairs of digits and upper-case A-F, every string closed by "00".
+// A keep list that cannot be read must never count as an empty one.
+bool TryDecodeStringList(const std::string& text, StringList& strings);
+
 // "%d %d": the flag as 1 or 0, then the number.
 std::string EncodeFlagAndNumber(bool flag, int number);
 

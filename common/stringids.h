@@ -59,3 +59,4 @@
 #define IDS_UNIT_MONTHS              61
 #define IDS_RUN_TIME_NEVER           62
 #define IDS_RUN_TIME_UNKNOWN         63
+#define IDS_BROWSER_COOKIES_UNLISTED 64

@@ -74,6 +74,12 @@ std::string ToUpperAscii(std::string text)
     return text;
 }
 
+std::string ToLowerAscii(std::string text)
+{
+    for (char& c : text) c = ToLowerAscii(c);
+    return text;
+}
+
 bool StartsWithAsciiNoCase(const std::string& text, const std::string& prefix)
 {
     if (text.size() < prefix.size()) return false;

@@ -12,6 +12,7 @@ int ParseDecimalPrefix(const std::string& text);
 char ToUpperAscii(char c);
 char ToLowerAscii(char c);
 std::string ToUpperAscii(std::string text);
+std::string ToLowerAscii(std::string text);
 bool StartsWithAsciiNoCase(const std::string& text, const std::string& prefix);
 
 // Removes the given characters from both ends.

@@ -1,5 +1,7 @@
 #include "common/urlcache.h"
 
+#include "common/cookiesites.h"
+
 #include "common/handles.h"
 #include "common/tracer.h"
 
@@ -65,7 +67,12 @@ private:
 bool OnKeepList(const char* name, const StringList* keepList)
 {
     if (keepList == nullptr) return false;
-    return std::any_of(keepList->begin(), keepList->end(), [name](const std::string& kept) { return kept == name; });
+    if (std::any_of(keepList->begin(), keepList->end(), [name](const std::string& kept) { return kept == name; })) {
+        return true;
+    }
+    // A site kept for every browser keeps this browser's cookies of it too.
+    const std::string host = HostOfCookieEntry(name);
+    return !host.empty() && CKeptSites(*keepList).Keeps(host);
 }
 
 // Seconds since 1970 of the entry's last synchronisation; 0 when the time

@@ -49,6 +49,23 @@ protected:
     ~IJob() = default;  // only Release destroys a job
 };
 
-// The plug-in's one export, found by name with GetProcAddress.
+// The plug-in's job factory, found by name with GetProcAddress.
 extern "C" typedef int (*TWCreateJobFunction)(const GUID* classId, IJob** job);
 constexpr char kCreateJobExportName[] = "TWCreateJob";
+
+// Offered by the program to the plug-in's cookie-host listing: receives the
+// host of every cookie a browser keeps, for the console's keep-list dialog.
+class ICookieHostSink {
+public:
+    virtual int AddHost(const char* host) = 0;
+    virtual ~ICookieHostSink() = default;
+};
+
+// The plug-in's second export: hands sink the cookie hosts of the browser
+// that the item with this class identifier and configuration text cleans.
+// Succeeds without a host for a class that cleans no browser's cookies. On
+// failure the reason is copied into errorText (NUL-terminated within
+// errorSize).
+extern "C" typedef int (*TWListCookieHostsFunction)(const GUID* classId, const char* config, ICookieHostSink* sink,
+                                                    char* errorText, int errorSize);
+constexpr char kListCookieHostsExportName[] = "TWListCookieHosts";

@@ -1,11 +1,16 @@
 // The plug-in's one export: creates a job object by class identifier.
+#include "common/error.h"
 #include "common/guid.h"
+#include "common/pathtext.h"
+#include "common/paths.h"
 #include "jobapi/jobapi.h"
+#include "plugin/browseritems.h"
 #include "plugin/builtinitems.h"
 #include "plugin/customcleanupitem.h"
 #include "plugin/plugintracer.h"
 
 #include <exception>
+#include <string>
 
 namespace {
 
@@ -16,6 +21,10 @@ IJob* Create()
 {
     return new Job();
 }
+
+// The classes that clean a modern browser's cookies; they also list its hosts.
+const char kChromiumCookiesClass[] = "019C50BD-C5F5-4534-B938-F3D55C101520";
+const char kFirefoxCookiesClass[] = "D7CD5405-A50D-4592-A644-0922278D42E3";
 
 struct JobClass {
     const char* classId;  // as text, converted at every search
@@ -32,7 +41,20 @@ const JobClass kJobClasses[] = {
     {"BE32D7AC-BD92-4DF7-ABFC-120BEDAAD0C0", &Create<CTempFolderItem>},
     {"92A35E74-E942-4B24-B82E-BBD19332FF7D", &Create<CIEHistoryItem>},
     {"5443B092-9ED6-47bb-8ADD-46949F8C909A", &Create<CIETempFilesItem>},
+    {kChromiumCookiesClass, &Create<CChromiumCookiesItem>},
+    {"31815029-B9C4-4D9E-A5E8-AAB6926E0B97", &Create<CChromiumHistoryItem>},
+    {"A5B98572-BE75-412D-8F8F-789242B9E0A4", &Create<CChromiumCacheItem>},
+    {kFirefoxCookiesClass, &Create<CFirefoxCookiesItem>},
+    {"AF9ECEE1-4D4A-41C1-93AB-B496DEC49990", &Create<CFirefoxHistoryItem>},
+    {"EEC15624-1B40-4AEC-A7A7-F0267A5E19EE", &Create<CFirefoxCacheItem>},
 };
+
+// Copies text into the caller's buffer, NUL-terminated within size.
+void CopyErrorText(const std::string& text, char* buffer, int size)
+{
+    if (buffer == nullptr || size <= 0) return;
+    ::lstrcpynA(buffer, text.c_str(), size);
+}
 
 }  // namespace
 
@@ -49,6 +71,33 @@ extern "C" __declspec(dllexport) int TWCreateJob(const GUID* classId, IJob** job
         }
     } catch (const std::exception&) {
         // Out of memory: nothing may cross into the program's module.
+    }
+    return kJobFailure;
+}
+
+extern "C" __declspec(dllexport) int TWListCookieHosts(const GUID* classId, const char* config, ICookieHostSink* sink,
+                                                       char* errorText, int errorSize)
+{
+    if (classId == nullptr || sink == nullptr) return kJobFailure;
+    try {
+        OpenPluginTracer();
+        BrowserFamily family = BrowserFamily::Chromium;
+        if (SameGuid(StringToGuid(kChromiumCookiesClass), *classId)) {
+            family = BrowserFamily::Chromium;
+        } else if (SameGuid(StringToGuid(kFirefoxCookiesClass), *classId)) {
+            family = BrowserFamily::Firefox;
+        } else {
+            return kJobSuccess;  // this class cleans no browser's cookies
+        }
+        const std::string name = config != nullptr ? config : "";
+        if (!IsTrustworthyName(name)) throw CError("settings file name refused: " + name);
+        const BrowserSettings settings = ReadBrowserSettings(GetModuleFilePath(name.c_str()));
+        for (const std::string& host : ListCookieHosts(family, settings)) {
+            if (sink->AddHost(host.c_str()) != kJobSuccess) return kJobFailure;
+        }
+        return kJobSuccess;
+    } catch (const std::exception& failure) {
+        CopyErrorText(failure.what(), errorText, errorSize);
     }
     return kJobFailure;
 }

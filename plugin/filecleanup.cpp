@@ -19,21 +19,6 @@ namespace {
 // Longest path the ordinary file functions take, without the terminating NUL.
 const size_t kMaxPathLength = MAX_PATH - 1;
 
-std::string ExpandEnvironment(const std::string& pattern)
-{
-    const DWORD needed = ::ExpandEnvironmentStringsA(pattern.c_str(), nullptr, 0);
-    if (needed == 0) {
-        throw CError(StrFormat("Environment string expansion error1: %d (%s)", static_cast<int>(::GetLastError()),
-                               pattern.c_str()));
-    }
-    std::vector<char> expanded(needed);
-    if (::ExpandEnvironmentStringsA(pattern.c_str(), expanded.data(), needed) == 0) {
-        throw CError(StrFormat("Environment string expansion error2: %d (%s)", static_cast<int>(::GetLastError()),
-                               pattern.c_str()));
-    }
-    return expanded.data();
-}
-
 void WarnFolderKept(const std::string& path, DWORD error, CCleanupItem& job)
 {
     job.LogWarning(StrFormat("Cannot delete folder: %s. Error: %d", path.c_str(), static_cast<int>(error)));
@@ -177,6 +162,21 @@ private:
 };
 
 }  // namespace
+
+std::string ExpandEnvironment(const std::string& pattern)
+{
+    const DWORD needed = ::ExpandEnvironmentStringsA(pattern.c_str(), nullptr, 0);
+    if (needed == 0) {
+        throw CError(StrFormat("Environment string expansion error1: %d (%s)", static_cast<int>(::GetLastError()),
+                               pattern.c_str()));
+    }
+    std::vector<char> expanded(needed);
+    if (::ExpandEnvironmentStringsA(pattern.c_str(), expanded.data(), needed) == 0) {
+        throw CError(StrFormat("Environment string expansion error2: %d (%s)", static_cast<int>(::GetLastError()),
+                               pattern.c_str()));
+    }
+    return expanded.data();
+}
 
 void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, CCleanupItem& job)
 {

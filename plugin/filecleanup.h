@@ -21,4 +21,8 @@ class CCleanupItem;
 // where its path says, and deleted through that handle; a link is never
 // entered, at most removed itself. A path longer than the system allows is
 // refused.
+// The text with its environment variables expanded (an undefined variable
+// stays as written); raises CError when the system cannot expand it.
+std::string ExpandEnvironment(const std::string& text);
+
 void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, CCleanupItem& job);

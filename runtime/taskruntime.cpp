@@ -9,6 +9,7 @@
 #include "common/tracer.h"
 #include "jobapi/jobapi.h"
 #include "runtime/jobhost.h"
+#include "runtime/moduleload.h"
 #include "tasks/inventory.h"
 
 #include <exception>
@@ -142,21 +143,7 @@ HMODULE CTaskRuntime::LoadTaskModule(const std::string& moduleName)
 
     m_module.Reset();
     m_moduleName.clear();
-    // A module is a file beside the program, loaded by its full path: a name
-    // with a folder part could reach a module planted anywhere else.
-    if (!IsTrustworthyName(moduleName)) {
-        TRACE(40, "LoadTaskModule: module name refused - %s", moduleName.c_str());
-        throw CError(FormatResString(IDS_MODULE_NAME_REFUSED, moduleName.c_str()));
-    }
-    const std::string modulePath = GetModuleFilePath(moduleName.c_str());
-    HMODULE module = ::LoadLibraryExA(modulePath.c_str(), nullptr,
-                                      LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (module == nullptr) {
-        const DWORD error = ::GetLastError();
-        TRACE(40, "LoadTaskModule: LoadLibrary error, %d", static_cast<int>(error));
-        throw CError(FormatResString(IDS_MODULE_LOAD_FAILED, static_cast<int>(error)));
-    }
-    m_module.Reset(module);
+    m_module = LoadModuleBesideProgram(moduleName);
     m_moduleName = moduleName;
-    return module;
+    return m_module.Get();
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever the build and the test suite need and this
 # machine lacks: the mingw-w64 cross compiler (POSIX threads) and windres,
-# Wine, Xvfb, CMake, Debian's GoogleTest sources and ImageMagick.
+# Wine, Xvfb, CMake, Debian's GoogleTest sources, ImageMagick, and what
+# fetching and generating SQLite from Debian's source package takes (the
+# source itself is fetched into the build folder by scripts/fetch-sqlite.sh).
 set -euo pipefail
 
 need=()
@@ -13,6 +15,11 @@ command -v xvfb-run  >/dev/null || need+=(xvfb)
 command -v cmake     >/dev/null || need+=(cmake)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 command -v import    >/dev/null || need+=(imagemagick)
+command -v tclsh     >/dev/null || need+=(tcl)
+command -v dpkg-source >/dev/null || need+=(dpkg-dev)
+command -v gcc       >/dev/null || need+=(gcc)
+command -v make      >/dev/null || need+=(make)
+command -v xz        >/dev/null || need+=(xz-utils)
 
 
 if [ ${#need[@]} -eq 0 ]; then

@@ -1,9 +1,12 @@
 #include "ui/cookiesdlg.h"
 
+#include "common/cookiesites.h"
 #include "common/handles.h"
 #include "common/resstring.h"
 #include "common/tracer.h"
 #include "common/urlcache.h"
+#include "runtime/cookiehosts.h"
+#include "tasks/inventory.h"
 #include "ui/appmessagebox.h"
 #include "ui/cookiesort.h"
 #include "ui/resource.h"
@@ -65,11 +68,13 @@ bool CCookiesDlg::OnInit()
 
     StringList current;
     HRESULT result = S_OK;
+    BrowserCookieHosts browsers;
     {
         // Walking a large cache takes a moment.
         const HCURSOR previous = ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
         const ScopeExit restoreCursor([previous] { ::SetCursor(previous); });
         result = ListCookies(0, &current);
+        browsers = ListBrowserCookieHosts(g_inventory);
     }
     if (FAILED(result)) {
         TRACE(40, "Cookie listing failed - 0x%08lX", static_cast<unsigned long>(result));
@@ -77,6 +82,14 @@ bool CCookiesDlg::OnInit()
                       MB_OK | MB_ICONERROR);
         // The stored names stay on the keep side, so that OK cannot erase them.
         current.clear();
+    }
+    // The other browsers' cookies are offered as sites, kept once for all of them.
+    const StringList sites = SitesOfHosts(browsers.hosts);
+    current.insert(current.end(), sites.begin(), sites.end());
+    if (!browsers.failures.empty()) {
+        std::string reasons;
+        for (const std::string& failure : browsers.failures) reasons += failure + "\n";
+        AppMessageBox(m_hwnd, FormatResString(IDS_BROWSER_COOKIES_UNLISTED, reasons.c_str()), MB_OK | MB_ICONWARNING);
     }
     CookieLists lists = SortCookies(current, m_keepNames);
     m_clean.names = std::move(lists.clean);

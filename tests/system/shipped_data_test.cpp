@@ -21,7 +21,12 @@ const char* const kPluginClasses[] = {
     "B0E19CC3-4046-40DA-A480-7E3A9AF4ECDB", "46F1FFEA-6AAA-49C6-8773-17CCA2867A00",
     "20FA0A7E-605A-4bf1-8634-FD1700890FC9", "BE32D7AC-BD92-4DF7-ABFC-120BEDAAD0C0",
     "92A35E74-E942-4B24-B82E-BBD19332FF7D", "5443B092-9ED6-47bb-8ADD-46949F8C909A",
+    "019C50BD-C5F5-4534-B938-F3D55C101520", "31815029-B9C4-4D9E-A5E8-AAB6926E0B97",
+    "A5B98572-BE75-412D-8F8F-789242B9E0A4", "D7CD5405-A50D-4592-A644-0922278D42E3",
+    "AF9ECEE1-4D4A-41C1-93AB-B496DEC49990", "EEC15624-1B40-4AEC-A7A7-F0267A5E19EE",
 };
+// The first row of the modern browsers' classes, which serve a browser each.
+const size_t kFirstBrowserClassRow = 8;
 
 std::string ProfileString(const std::string& file, const std::string& key)
 {
@@ -75,7 +80,7 @@ TEST_F(ShippedCatalogue, HasOneItemForEachBuiltInJobClass)
 {
     GuidList guids;
     inventory.GetAllItems(guids);
-    for (size_t row = 1; row < sizeof kPluginClasses / sizeof kPluginClasses[0]; ++row) {
+    for (size_t row = 1; row < kFirstBrowserClassRow; ++row) {
         if (SameGuid(StringToGuid(kPluginClasses[row]), StringToGuid(kCustomCleanupClass))) continue;
         int count = 0;
         for (const GUID& guid : guids)
@@ -119,4 +124,42 @@ TEST_F(ShippedCatalogue, EveryCustomItemNamesAValidJobSettingsFileOfTracesOnly)
         }
     }
     EXPECT_GT(customItems, 5);
+}
+
+TEST_F(ShippedCatalogue, EveryBrowserHasCookiesHistoryAndCacheItemsNamingItsSettings)
+{
+    GuidList groups;
+    inventory.GetChildren(GUID{}, groups);
+    std::set<std::string> browsers;
+    for (const GUID& group : groups) {
+        GuidList children;
+        inventory.GetChildren(group, children);
+        std::set<std::string> classes;
+        std::set<std::string> configs;
+        bool cookiesStartUnticked = false;
+        for (const GUID& child : children) {
+            const CInventoryItem* item = inventory.FindItem(child);
+            for (size_t row = kFirstBrowserClassRow; row < sizeof kPluginClasses / sizeof kPluginClasses[0]; ++row) {
+                if (!SameGuid(item->clsid, StringToGuid(kPluginClasses[row]))) continue;
+                classes.insert(kPluginClasses[row]);
+                configs.insert(item->config);
+                if (item->name == "Cookies") cookiesStartUnticked = !item->defaultState;
+            }
+        }
+        if (classes.empty()) continue;
+        const std::string name = inventory.FindItem(group)->name;
+        SCOPED_TRACE(name);
+        browsers.insert(name);
+        EXPECT_EQ(classes.size(), 3u) << "cookies, history and cache";
+        ASSERT_EQ(configs.size(), 1u) << "one settings file per browser";
+        EXPECT_TRUE(cookiesStartUnticked);
+        const std::string file = folder.File(*configs.begin());
+        char text[1024] = {};
+        ::GetPrivateProfileStringA("Browser", "Name", "", text, sizeof text, file.c_str());
+        EXPECT_EQ(text, name);
+        ::GetPrivateProfileStringA("Browser", "Data", "", text, sizeof text, file.c_str());
+        EXPECT_EQ(std::string(text).rfind("%", 0), 0u) << "a folder of the user's own: " << text;
+    }
+    EXPECT_EQ(browsers, (std::set<std::string>{"Google Chrome", "Microsoft Edge", "Brave", "Vivaldi", "Opera",
+                                               "Chromium", "Mozilla Firefox"}));
 }

@@ -1,0 +1,118 @@
+#include "plugin/browserdb.h"
+
+#include "common/cookiesites.h"
+#include "common/error.h"
+#include "common/tracer.h"
+
+#include <exception>
+#include <vector>
+
+namespace {
+
+void ClearTables(CSqliteDatabase& db, std::initializer_list<const char*> tables)
+{
+    for (const char* table : tables) db.ClearTable(table);
+}
+
+}  // namespace
+
+void CleanDatabase(const std::string& path, const std::function<void(CSqliteDatabase&)>& clean)
+{
+    try {
+        CSqliteDatabase db(path, CSqliteDatabase::Access::ReadWrite);
+        db.CheckIntact();
+        {
+            CSqliteTransaction transaction(db);
+            clean(db);
+            transaction.Commit();
+        }
+        // What the log still holds of the deleted rows goes with it.
+        if (db.UsesWriteAheadLog()) db.Execute("PRAGMA wal_checkpoint(TRUNCATE)");
+    } catch (const std::exception& failure) {
+        throw CError(path + " was left as it was: " + failure.what() + ".");
+    }
+}
+
+int DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std::string& hostColumn,
+                        const CKeptSites& keptSites, int* kept)
+{
+    std::vector<std::int64_t> doomed;
+    *kept = 0;
+    {
+        CSqliteStatement rows(db.Handle(), "SELECT rowid, \"" + hostColumn + "\" FROM \"" + table + "\"");
+        while (rows.Step()) {
+            const std::string host = rows.ColumnText(1);
+            if (keptSites.Keeps(host)) {
+                ++*kept;
+                continue;
+            }
+            // What is erased is traced to the trace file only.
+            TRACE_PRIVATE(10, "deleting cookie of %s", host.c_str());
+            doomed.push_back(rows.ColumnInt64(0));
+        }
+    }
+    CSqliteStatement remove(db.Handle(), "DELETE FROM \"" + table + "\" WHERE rowid = ?1");
+    for (std::int64_t row : doomed) {
+        remove.BindInt64(1, row);
+        remove.Step();
+        remove.Reset();
+    }
+    return static_cast<int>(doomed.size());
+}
+
+StringList ReadCookieHosts(const std::string& path, const std::string& table, const std::string& hostColumn)
+{
+    CSqliteDatabase db(path, CSqliteDatabase::Access::ReadOnly);
+    StringList hosts;
+    CSqliteStatement rows(db.Handle(), "SELECT DISTINCT \"" + hostColumn + "\" FROM \"" + table + "\"");
+    while (rows.Step()) hosts.push_back(rows.ColumnText(0));
+    return hosts;
+}
+
+void ClearChromiumHistory(CSqliteDatabase& db)
+{
+    ClearTables(db, {"visits", "visit_source", "urls", "visited_links", "keyword_search_terms", "downloads",
+                     "downloads_url_chains", "downloads_slices", "segments", "segment_usage",
+                     "content_annotations", "context_annotations", "clusters", "clusters_and_visits",
+                     "cluster_keywords", "cluster_visit_duplicates", "history_sync_metadata",
+                     "typed_url_sync_metadata"});
+}
+
+void ClearChromiumTopSites(CSqliteDatabase& db)
+{
+    ClearTables(db, {"top_sites", "thumbnails"});
+}
+
+void ClearChromiumShortcuts(CSqliteDatabase& db)
+{
+    ClearTables(db, {"omni_box_shortcuts"});
+}
+
+void ClearFirefoxHistory(CSqliteDatabase& db)
+{
+    if (!db.HasTable("moz_places")) throw CError("it has no history table (moz_places)");
+    ClearTables(db, {"moz_historyvisits", "moz_historyvisits_extra", "moz_inputhistory", "moz_annos",
+                     "moz_places_metadata_search_queries", "moz_places_metadata", "moz_session_to_places",
+                     "moz_session_metadata", "moz_places_extra"});
+
+    // An address stays only while a bookmark or a keyword points at it.
+    std::string needed = "id IN (SELECT fk FROM moz_bookmarks WHERE fk IS NOT NULL)";
+    if (!db.HasTable("moz_bookmarks")) needed = "0";
+    if (db.HasTable("moz_keywords") && db.HasColumn("moz_keywords", "place_id")) {
+        needed += " OR id IN (SELECT place_id FROM moz_keywords WHERE place_id IS NOT NULL)";
+    }
+    db.Execute("DELETE FROM moz_places WHERE NOT (" + needed + ")");
+    for (const char* column : {"visit_count", "typed"}) {
+        if (db.HasColumn("moz_places", column)) db.Execute(std::string("UPDATE moz_places SET ") + column + " = 0");
+    }
+    if (db.HasColumn("moz_places", "last_visit_date")) db.Execute("UPDATE moz_places SET last_visit_date = NULL");
+    if (db.HasTable("moz_origins") && db.HasColumn("moz_places", "origin_id")) {
+        db.Execute("DELETE FROM moz_origins WHERE id NOT IN "
+                   "(SELECT origin_id FROM moz_places WHERE origin_id IS NOT NULL)");
+    }
+}
+
+void ClearFirefoxFormHistory(CSqliteDatabase& db)
+{
+    ClearTables(db, {"moz_formhistory", "moz_history_to_sources", "moz_sources"});
+}

@@ -1,0 +1,208 @@
+#include "plugin/browserprofiles.h"
+
+#include "common/error.h"
+#include "common/handles.h"
+#include "common/pathtext.h"
+#include "common/paths.h"
+#include "common/strparse.h"
+#include "plugin/filecleanup.h"
+#include "plugin/jsonkeys.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const char kSection[] = "Browser";
+// A "Local State" larger than this is not one: it is not read whole.
+const LONGLONG kMaxLocalStateSize = 64LL * 1024 * 1024;
+
+std::string ReadSetting(const std::string& file, const char* section, const char* key)
+{
+    std::vector<char> buffer(4096);
+    ::GetPrivateProfileStringA(section, key, "", buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
+    return buffer.data();
+}
+
+bool IsFullPath(const std::string& path)
+{
+    const bool drive = path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+                       path[1] == ':' && path[2] == '\\';
+    return drive || (path.size() > 2 && path[0] == '\\' && path[1] == '\\' && path[2] != '?' && path[2] != '.');
+}
+
+std::string FullFolder(const std::string& text, const char* key)
+{
+    std::string folder = NormaliseSeparators(ExpandEnvironment(text));
+    while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+    if (!IsFullPath(folder)) {
+        throw CError(std::string("Job configuration is invalid (") + key + " is not a full path: " + folder + ")");
+    }
+    return folder;
+}
+
+void AddProfile(BrowserProfiles& found, BrowserProfile profile)
+{
+    if (!FolderExists(profile.dataFolder)) return;
+    const bool known = std::any_of(found.profiles.begin(), found.profiles.end(), [&profile](const BrowserProfile& p) {
+        return SamePath(p.dataFolder, profile.dataFolder);
+    });
+    if (!known) found.profiles.push_back(std::move(profile));
+}
+
+// The whole file as text; false when it is missing. Raises when it exists
+// but cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& text)
+{
+    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+        throw CError("Cannot read " + path + " (Error: " + std::to_string(error) + ")");
+    }
+    LARGE_INTEGER size = {};
+    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxLocalStateSize) {
+        throw CError("Cannot read " + path + " (it is not a profile list)");
+    }
+    text.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!text.empty() && (!::ReadFile(file.Get(), &text[0], static_cast<DWORD>(text.size()), &read, nullptr) ||
+                          read != text.size())) {
+        throw CError("Cannot read " + path + " (Error: " + std::to_string(::GetLastError()) + ")");
+    }
+    return true;
+}
+
+StringList SectionNames(const std::string& file)
+{
+    std::vector<char> buffer(4096);
+    for (;;) {
+        const DWORD length = ::GetPrivateProfileSectionNamesA(buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
+        if (length + 2 < buffer.size()) break;
+        buffer.resize(buffer.size() * 2);
+    }
+    StringList names;
+    for (const char* name = buffer.data(); *name != '\0'; name += std::strlen(name) + 1) names.push_back(name);
+    return names;
+}
+
+// "Profiles/abc.default" -> "Profiles\abc.default"; empty when a part of it
+// is not a plain name (no ".." may lead out of the browser's folder).
+std::string SafeRelativePath(const std::string& path)
+{
+    std::string joined;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of("/\\", start);
+        if (end == std::string::npos) end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (!IsTrustworthyName(part)) return std::string();
+        joined += (joined.empty() ? "" : "\\") + part;
+        start = end + 1;
+    }
+    return joined;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool FolderExists(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+BrowserSettings ReadBrowserSettings(const std::string& settingsFile)
+{
+    BrowserSettings settings;
+    settings.name = ReadSetting(settingsFile, kSection, "Name");
+    if (settings.name.empty()) throw CError("Job configuration is invalid (Missing browser name)");
+    const std::string data = ReadSetting(settingsFile, kSection, "Data");
+    if (data.empty()) throw CError("Job configuration is invalid (Missing browser data folder)");
+    settings.dataRoot = FullFolder(data, "Data");
+    const std::string cache = ReadSetting(settingsFile, kSection, "Cache");
+    settings.cacheRoot = cache.empty() ? settings.dataRoot : FullFolder(cache, "Cache");
+    settings.formHistory = ParseDecimalPrefix(ReadSetting(settingsFile, kSection, "FormHistory")) != 0;
+    return settings;
+}
+
+BrowserProfiles FindChromiumProfiles(const BrowserSettings& settings)
+{
+    BrowserProfiles found;
+    if (!FolderExists(settings.dataRoot)) return found;
+
+    StringList names;
+    std::string localState;
+    const std::string localStatePath = settings.dataRoot + "\\Local State";
+    if (ReadWholeFile(localStatePath, localState)) {
+        if (!ReadJsonObjectNames(localState, {"profile", "info_cache"}, names)) {
+            throw CError("The list of profiles cannot be read: " + localStatePath + " is damaged");
+        }
+    }
+    if (names.empty()) names.push_back("Default");
+    for (const std::string& name : names) {
+        if (!IsTrustworthyName(name)) {
+            found.refused.push_back(name);
+            continue;
+        }
+        AddProfile(found, {name, settings.dataRoot + "\\" + name, settings.cacheRoot + "\\" + name});
+    }
+    // A browser that keeps a single profile in its data folder itself.
+    const std::string& root = settings.dataRoot;
+    if (FileExists(root + "\\History") || FileExists(root + "\\Cookies") || FileExists(root + "\\Network\\Cookies")) {
+        const size_t slash = root.find_last_of('\\');
+        AddProfile(found, {root.substr(slash + 1), root, settings.cacheRoot});
+    }
+    return found;
+}
+
+BrowserProfiles FindFirefoxProfiles(const BrowserSettings& settings)
+{
+    BrowserProfiles found;
+    const std::string list = settings.dataRoot + "\\profiles.ini";
+    if (!FileExists(list)) return found;
+
+    for (const std::string& section : SectionNames(list)) {
+        if (!StartsWithAsciiNoCase(section, "Profile")) continue;
+        const std::string path = ReadSetting(list, section.c_str(), "Path");
+        std::string name = ReadSetting(list, section.c_str(), "Name");
+        if (path.empty()) continue;
+        if (name.empty()) name = path;
+        if (ReadSetting(list, section.c_str(), "IsRelative") == "1") {
+            const std::string relative = SafeRelativePath(path);
+            if (relative.empty()) {
+                found.refused.push_back(path);
+                continue;
+            }
+            AddProfile(found, {name, settings.dataRoot + "\\" + relative, settings.cacheRoot + "\\" + relative});
+        } else {
+            std::string folder = NormaliseSeparators(path);
+            while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+            if (!IsFullPath(folder) || folder.find("\\..") != std::string::npos) {
+                found.refused.push_back(path);
+                continue;
+            }
+            AddProfile(found, {name, folder, folder});
+        }
+    }
+    return found;
+}
+
+bool IsHeldByAnotherProgram(const std::string& file)
+{
+    // Opening for writing with no sharing changes nothing in the file.
+    UniqueHandle handle(::CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (handle) return false;
+    const DWORD error = ::GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}

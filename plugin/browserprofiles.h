@@ -1,0 +1,54 @@
+#pragma once
+// Where a browser keeps its profiles. The browser and its folders come from
+// the item's job settings file (section "Browser"), so one job class serves
+// every browser of a family:
+//
+//   [Browser]
+//   Name=Google Chrome                                 shown in the records
+//   Data=%LOCALAPPDATA%\Google\Chrome\User Data        profiles' databases
+//   Cache=%LOCALAPPDATA%\Google\Chrome\User Data       profiles' caches (default: Data)
+//   FormHistory=0                                      Firefox history: also form entries
+//
+// Chromium browsers list their profile folders in Data's "Local State"
+// (members of "profile" -> "info_cache"); Opera keeps its one profile in
+// Data itself. Firefox lists its profiles in Data's "profiles.ini", relative
+// to Data (caches then relative to Cache) or stored anywhere (IsRelative=0,
+// cache inside the profile).
+#include "common/codecs.h"
+
+#include <string>
+#include <vector>
+
+struct BrowserSettings {
+    std::string name;
+    std::string dataRoot;   // expanded, a full path
+    std::string cacheRoot;  // expanded, a full path
+    bool formHistory = false;
+};
+
+struct BrowserProfile {
+    std::string name;         // as the session records name it
+    std::string dataFolder;   // its databases
+    std::string cacheFolder;  // its cache folders
+};
+
+struct BrowserProfiles {
+    std::vector<BrowserProfile> profiles;  // existing folders only, each once
+    StringList refused;                    // listed names no safe path can be made of
+};
+
+// Reads the settings file beside the program. Raises "Job configuration is
+// invalid (...)" when it lacks a name or a folder, or a folder is not a full
+// path once its variables are expanded.
+BrowserSettings ReadBrowserSettings(const std::string& settingsFile);
+
+// Raise CError when the browser's list of profiles exists but cannot be read.
+BrowserProfiles FindChromiumProfiles(const BrowserSettings& settings);
+BrowserProfiles FindFirefoxProfiles(const BrowserSettings& settings);
+
+// True when the file exists and another program holds it open, so that it
+// cannot be opened for exclusive writing: the browser is running.
+bool IsHeldByAnotherProgram(const std::string& file);
+
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);

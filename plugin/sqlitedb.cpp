@@ -1,0 +1,161 @@
+#include "plugin/sqlitedb.h"
+
+#include "common/error.h"
+#include "common/strformat.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+[[noreturn]] void RaiseSqlite(sqlite3* db, int code)
+{
+    const char* text = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+    throw CError(StrFormat("%s (SQLite error %d)", text != nullptr ? text : "unknown error", code));
+}
+
+// Names of tables and columns come from this program's own lists; quoting
+// keeps them names whatever they hold.
+std::string QuotedName(const std::string& name)
+{
+    std::string quoted = "\"";
+    for (char c : name) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+CSqliteStatement::CSqliteStatement(sqlite3* db, const std::string& sql) : m_db(db)
+{
+    const int code = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &m_statement, nullptr);
+    if (code != SQLITE_OK) RaiseSqlite(db, code);
+}
+
+CSqliteStatement::~CSqliteStatement()
+{
+    sqlite3_finalize(m_statement);
+}
+
+void CSqliteStatement::BindText(int index, const std::string& text)
+{
+    const int code = sqlite3_bind_text(m_statement, index, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    if (code != SQLITE_OK) RaiseSqlite(m_db, code);
+}
+
+void CSqliteStatement::BindInt64(int index, std::int64_t value)
+{
+    const int code = sqlite3_bind_int64(m_statement, index, value);
+    if (code != SQLITE_OK) RaiseSqlite(m_db, code);
+}
+
+bool CSqliteStatement::Step()
+{
+    const int code = sqlite3_step(m_statement);
+    if (code == SQLITE_ROW) return true;
+    if (code == SQLITE_DONE) return false;
+    RaiseSqlite(m_db, code);
+}
+
+std::string CSqliteStatement::ColumnText(int column) const
+{
+    const unsigned char* text = sqlite3_column_text(m_statement, column);
+    return text != nullptr ? reinterpret_cast<const char*>(text) : std::string();
+}
+
+std::int64_t CSqliteStatement::ColumnInt64(int column) const
+{
+    return sqlite3_column_int64(m_statement, column);
+}
+
+void CSqliteStatement::Reset()
+{
+    sqlite3_reset(m_statement);
+}
+
+CSqliteDatabase::CSqliteDatabase(const std::string& path, Access access)
+{
+    const int flags = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    const int code = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    if (code != SQLITE_OK) {
+        const std::string text = m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw CError(StrFormat("%s (SQLite error %d)", text.c_str(), code));
+    }
+    // Another program holding the database is an answer at once, not a wait.
+    sqlite3_busy_timeout(m_db, 0);
+    sqlite3_extended_result_codes(m_db, 0);
+}
+
+CSqliteDatabase::~CSqliteDatabase()
+{
+    sqlite3_close(m_db);
+}
+
+void CSqliteDatabase::Execute(const std::string& sql)
+{
+    const int code = sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK) RaiseSqlite(m_db, code);
+}
+
+int CSqliteDatabase::Changes() const
+{
+    return sqlite3_changes(m_db);
+}
+
+void CSqliteDatabase::CheckIntact()
+{
+    CSqliteStatement check(m_db, "PRAGMA quick_check");
+    if (!check.Step()) throw CError("the database is damaged (its check gave no answer)");
+    const std::string answer = check.ColumnText(0);
+    if (answer != "ok") throw CError("the database is damaged (" + answer + ")");
+}
+
+bool CSqliteDatabase::HasTable(const std::string& table)
+{
+    CSqliteStatement query(m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+    query.BindText(1, table);
+    return query.Step();
+}
+
+bool CSqliteDatabase::HasColumn(const std::string& table, const std::string& column)
+{
+    CSqliteStatement query(m_db, "SELECT 1 FROM pragma_table_info(?1) WHERE name = ?2");
+    query.BindText(1, table);
+    query.BindText(2, column);
+    return query.Step();
+}
+
+int CSqliteDatabase::ClearTable(const std::string& table)
+{
+    if (!HasTable(table)) return 0;
+    Execute("DELETE FROM " + QuotedName(table));
+    return Changes();
+}
+
+bool CSqliteDatabase::UsesWriteAheadLog()
+{
+    CSqliteStatement query(m_db, "PRAGMA journal_mode");
+    return query.Step() && query.ColumnText(0) == "wal";
+}
+
+CSqliteTransaction::CSqliteTransaction(CSqliteDatabase& db) : m_db(db)
+{
+    m_db.Execute("BEGIN EXCLUSIVE");
+}
+
+CSqliteTransaction::~CSqliteTransaction()
+{
+    if (!m_open) return;
+    // Nothing may escape a destructor; a failed rollback leaves SQLite's
+    // journal, which undoes the change at the next open.
+    sqlite3_exec(m_db.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void CSqliteTransaction::Commit()
+{
+    m_db.Execute("COMMIT");
+    m_open = false;
+}

@@ -1,0 +1,69 @@
+#pragma once
+// A browser's SQLite database, as the jobs that clean it open it: never
+// created when missing, failures raised as CError with SQLite's own words.
+#include <cstdint>
+#include <string>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class CSqliteStatement {
+public:
+    CSqliteStatement(sqlite3* db, const std::string& sql);
+    ~CSqliteStatement();
+    CSqliteStatement(const CSqliteStatement&) = delete;
+    CSqliteStatement& operator=(const CSqliteStatement&) = delete;
+
+    void BindText(int index, const std::string& text);
+    void BindInt64(int index, std::int64_t value);
+    // True while a row is there to read; false when the statement is done.
+    bool Step();
+    std::string ColumnText(int column) const;
+    std::int64_t ColumnInt64(int column) const;
+    void Reset();
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+class CSqliteDatabase {
+public:
+    enum class Access { ReadOnly, ReadWrite };
+
+    CSqliteDatabase(const std::string& path, Access access);
+    ~CSqliteDatabase();
+    CSqliteDatabase(const CSqliteDatabase&) = delete;
+    CSqliteDatabase& operator=(const CSqliteDatabase&) = delete;
+
+    void Execute(const std::string& sql);
+    sqlite3* Handle() const { return m_db; }
+    int Changes() const;
+
+    // Raises unless SQLite's quick check finds the file sound: a damaged
+    // database is left exactly as it is.
+    void CheckIntact();
+    bool HasTable(const std::string& table);
+    bool HasColumn(const std::string& table, const std::string& column);
+    // Deletes every row of the table when the database has it; the rows deleted.
+    int ClearTable(const std::string& table);
+    bool UsesWriteAheadLog();
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+// An exclusive transaction: committed by Commit, rolled back otherwise, so an
+// interrupted clean leaves the database as it was.
+class CSqliteTransaction {
+public:
+    explicit CSqliteTransaction(CSqliteDatabase& db);
+    ~CSqliteTransaction();
+    CSqliteTransaction(const CSqliteTransaction&) = delete;
+    CSqliteTransaction& operator=(const CSqliteTransaction&) = delete;
+    void Commit();
+
+private:
+    CSqliteDatabase& m_db;
+    bool m_open = true;
+};

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Fetches the source of Debian's sqlite3 package, by package name, into
+# DEST/source (patches applied), unless it is there already. The source
+# entry is derived from this machine's own apt sources, with a lists folder
+# of its own, so the system's apt state is left as it was.
+set -euo pipefail
+
+dest=${1:?usage: fetch-sqlite.sh DEST}
+if [ -f "$dest/source/sqlite3.1" ] || [ -f "$dest/source/configure" ]; then
+  exit 0
+fi
+
+sources=/etc/apt/sources.list.d/debian.sources
+if [ ! -f "$sources" ]; then
+  echo "fetch-sqlite: $sources is missing; cannot derive a source entry" >&2
+  exit 1
+fi
+
+mkdir -p "$dest"
+dest=$(cd "$dest" && pwd)
+apt_dir="$dest/apt"
+rm -rf "$apt_dir" "$dest/unpack"
+mkdir -p "$apt_dir/lists/partial" "$apt_dir/parts" "$apt_dir/cache/archives/partial" "$dest/unpack"
+sed 's/^Types:.*/Types: deb-src/' "$sources" > "$apt_dir/parts/debian-src.sources"
+
+apt_options=(
+  -o "Dir::Etc::SourceList=/dev/null"
+  -o "Dir::Etc::SourceParts=$apt_dir/parts"
+  -o "Dir::State::Lists=$apt_dir/lists"
+  -o "Dir::Cache=$apt_dir/cache"
+  -o "APT::Sandbox::User=root"
+)
+apt-get -qq "${apt_options[@]}" update
+(cd "$dest/unpack" && apt-get -qq "${apt_options[@]}" source sqlite3 >/dev/null)
+
+unpacked=$(find "$dest/unpack" -mindepth 1 -maxdepth 1 -type d -name 'sqlite3-*' | head -n 1)
+if [ -z "$unpacked" ] || [ ! -f "$unpacked/configure" ]; then
+  echo "fetch-sqlite: the sqlite3 source package did not unpack" >&2
+  exit 1
+fi
+rm -rf "$dest/source"
+mv "$unpacked" "$dest/source"
+rm -rf "$dest/unpack" "$apt_dir"
+echo "fetch-sqlite: $(basename "$unpacked") in $dest/source"
