@@ -24,13 +24,20 @@ trap cleanup EXIT
 wineserver -p
 wine "$build/tests/wine_warmup.exe" </dev/null >/dev/null 2>&1
 
-if [ ! -f "$dist/default.tsk" ]; then
-  echo "Creating the default task (every catalogue item enabled): $dist/default.tsk"
-  wine "$tool" make-default-task >/dev/null || exit 1
+# A catalogue newer than the task brings items the task has not seen.
+if [ ! -f "$dist/default.tsk" ] || [ "$dist/task_inventory.ini" -nt "$dist/default.tsk" ]; then
+  echo "Creating the default task (every catalogue item enabled, example.com kept): $dist/default.tsk"
+  wine "$tool" make-default-task example.com >/dev/null || exit 1
 fi
+
+echo "Filling browser profiles in the prefix's user folders:"
+wine "$tool" fill-browser-profiles </dev/null || exit 1
 
 echo "Running: Tidewhistle.exe default   (in $dist)"
 wine "$dist/Tidewhistle.exe" default </dev/null
 echo
 echo "Session records of that run ($dist/default.log_file):"
 wine "$tool" print-session default
+echo
+echo "What the browser profiles hold after the run (example.com kept, bookmarks kept):"
+wine "$tool" show-browser-profiles

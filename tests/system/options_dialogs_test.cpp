@@ -7,6 +7,7 @@
 #include "common/extkeys.h"
 #include "common/handles.h"
 #include "scheduler/nextrun.h"
+#include "support/browser_profiles.h"
 #include "support/message_box_probe.h"
 #include "support/remote_controls.h"
 #include "support/session_file.h"
@@ -264,11 +265,70 @@ TEST_F(TaskDialogs, CookiesMoveBothWaysAndTheJobThenKeepsExactlyTheKeptOnes)
     WipeCache();
 }
 
+TEST_F(TaskDialogs, SitesOfTwoBrowsersAreOfferedOnceBesideTheSystemBrowsersCookiesAndKeptInBoth)
+{
+    WipeCache();
+    const std::string ieCookie = AddCookie("news.example.com");
+    const std::string ieOther = AddCookie("other.example.net");
+    ScratchFolder home;
+    const std::string chromeCookies = home.File("Chrome\\User Data\\Default\\Network\\Cookies");
+    const std::string firefoxCookies = home.File("Firefox\\Profiles\\x1.default\\cookies.sqlite");
+    CreateChromiumCookies(chromeCookies, {{".example.com", "a"}, {"www.example.com", "b"}, {".tracker.net", "c"}});
+    CreateFirefoxCookies(firefoxCookies, {{"example.com", "a"}, {"ads.example.org", "b"}});
+    WriteProfilesIni(home.File("Firefox"), {{"default", "Profiles/x1.default", true}});
+    ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_chrome.ini"),
+                               "[Browser]\r\nName=Test Chrome\r\nData=" + home.File("Chrome\\User Data") + "\r\n"));
+    ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_firefox.ini"),
+                               "[Browser]\r\nName=Test Firefox\r\nData=" + home.File("Firefox") + "\r\n"));
+    const char chromeItem[] = "1EB00000-0000-4000-8000-000000000011";
+    const char firefoxItem[] = "1EB00000-0000-4000-8000-000000000012";
+    folder.WriteInventory(
+        {{kCookiesItem, "Browser cookies", "Sweepkit.dll", kCookiesClass, ""},
+         {chromeItem, "Chrome cookies", "Sweepkit.dll", "019C50BD-C5F5-4534-B938-F3D55C101520", "tw_test_chrome.ini"},
+         {firefoxItem, "Firefox cookies", "Sweepkit.dll", "D7CD5405-A50D-4592-A644-0922278D42E3", "tw_test_firefox.ini"}});
+    folder.WriteTask("Sites", {kCookiesItem, chromeItem, firefoxItem});
+    OpenOn("Sites");
+
+    const HWND options = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
+    ASSERT_NE(options, nullptr);
+    ::PostMessageW(options, WM_COMMAND, kCookiesButton, 0);
+    const HWND cookies = WaitForWindow(program.Id(), "#32770", "Internet Explorer Cookies", 15000);
+    ASSERT_NE(cookies, nullptr);
+    const auto list = [&](int id) { return FirstColumn(::GetDlgItem(cookies, id)); };
+    // In the lists' own order, without regard to case.
+    const std::vector<std::string> offered = {"ads.example.org", ieCookie, ieOther, "example.com", "tracker.net"};
+    ASSERT_EQ(list(kCleanList), offered);
+    EXPECT_TRUE(list(kKeepList).empty());
+    KeepScreenshot(cookies, "cookies-dialog-browsers.bmp");
+
+    // Keep the site once: it stays in both browsers, and in the system browser.
+    const auto row = std::find(offered.begin(), offered.end(), "example.com") - offered.begin();
+    ASSERT_TRUE(SelectListRow(::GetDlgItem(cookies, kCleanList), static_cast<int>(row)));
+    EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(cookies, kKeepSelected)) != FALSE; },
+                           kAnswerTimeout));
+    Click(::GetDlgItem(cookies, kKeepSelected));
+    EXPECT_TRUE(Eventually([&] { return list(kKeepList) == std::vector<std::string>{"example.com"}; }, kAnswerTimeout));
+    ASSERT_TRUE(End(cookies, IDOK));
+    ASSERT_TRUE(End(options, IDOK));
+    ASSERT_TRUE(SavedWith("ExtendedData_Value=1 48"));
+    StringList stored;
+    DecodeStringList(ExtendedValue(taskFile, kCookieKeepListKey), stored);
+    EXPECT_EQ(stored, StringList{"example.com"});
+
+    folder.RunTask("Sites");
+    EXPECT_EQ(Sorted(QueryColumn(chromeCookies, "SELECT host_key FROM cookies")),
+              Sorted({".example.com", "www.example.com"}));
+    EXPECT_EQ(QueryColumn(firefoxCookies, "SELECT host FROM moz_cookies"), std::vector<std::string>{"example.com"});
+    EXPECT_EQ(Names(ReadCache(), true), std::vector<std::string>{ieCookie});
+    WipeCache();
+}
+
 TEST_F(TaskDialogs, AFailedCookieListingIsReportedAndOKKeepsTheStoredKeepList)
 {
     if (!UnderWine()) GTEST_SKIP() << "the cache index is locked the way Wine keeps it";
     const std::string keptA = "Cookie:someone@kept.example.com/";
     const std::string keptB = "Cookie:someone@also.example.org/";
+    folder.WriteInventory({{kCookiesItem, "Browser cookies", "Sweepkit.dll", kCookiesClass, ""}});
     folder.WriteTask("Unlisted", {}, {{kKeepListKeyText, EncodeStringList({keptA, keptB})}});
     OpenOn("Unlisted");
     // Held open without sharing before the console first uses the cache,

@@ -1,11 +1,19 @@
 // A helper for development and tests, run from a program folder:
-//   make-default-task          writes default.tsk as the console would: every item enabled
+//   make-default-task [SITE..] writes default.tsk: every item enabled, the sites kept
+//   fill-browser-profiles      builds browser profiles in the user's folders (two
+//                              Chrome profiles, one Firefox profile) with cookies,
+//                              history and bookmarks
+//   show-browser-profiles      prints what those profiles hold
 //   print-session TASK         prints the task's session records as the console shows them
 //   write-session TASK N MS    starts a session and writes N records, MS milliseconds apart
+#include "common/codecs.h"
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/resstring.h"
 #include "common/stringids.h"
 #include "common/timeutil.h"
 #include "runtime/sessionlog.h"
+#include "support/browser_profiles.h"
 #include "tasks/inventory.h"
 #include "tasks/taskconfig.h"
 
@@ -15,7 +23,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -29,13 +39,75 @@ std::string TypeName(int type)
     }
 }
 
-int MakeDefaultTask()
+int MakeDefaultTask(const StringList& keptSites)
 {
     g_inventory.Initialize();
     CTaskConfig task;
     task.InitDefaults("default", g_inventory);
+    GuidList items;
+    g_inventory.GetAllItems(items);
+    for (const GUID& item : items) task.EnableItem(item, true);
+    task.SetExtendedData(kCookieKeepListKey, EncodeStringList(keptSites));
     task.Save();
     std::printf("%s\n", task.GetFilePath().c_str());
+    return 0;
+}
+
+std::string UserFolder(const char* variable)
+{
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableA(variable, path, sizeof path);
+    if (length == 0 || length >= sizeof path) throw std::runtime_error(std::string(variable) + " is not set");
+    return path;
+}
+
+const std::vector<std::string> kProfileFolders = {"Default", "Profile 1"};
+const std::vector<TestCookie> kDemoCookies = {{".example.com", "login"},   {"www.example.com", "prefs"},
+                                              {".tracker.net", "id"},      {"ads.example.org", "ad"},
+                                              {"notexample.com", "lookalike"}};
+const std::vector<std::string> kVisited = {"https://www.example.com/account", "https://news.example.org/story"};
+const std::vector<std::string> kBookmarked = {"https://bookmarked.example.net/"};
+
+std::string ChromeUserData() { return UserFolder("LOCALAPPDATA") + "\\Google\\Chrome\\User Data"; }
+std::string FirefoxProfile() { return UserFolder("APPDATA") + "\\Mozilla\\Firefox\\Profiles\\demo.default-release"; }
+
+int FillBrowserProfiles()
+{
+    WriteLocalState(ChromeUserData(), kProfileFolders);
+    for (const std::string& name : kProfileFolders) {
+        const std::string profile = ChromeUserData() + "\\" + name;
+        CreateChromiumCookies(profile + "\\Network\\Cookies", kDemoCookies);
+        CreateChromiumHistory(profile + "\\History", kVisited);
+        std::printf("%s\n", profile.c_str());
+    }
+    WriteProfilesIni(UserFolder("APPDATA") + "\\Mozilla\\Firefox", {{"default-release", "Profiles/demo.default-release", true}});
+    CreateFirefoxCookies(FirefoxProfile() + "\\cookies.sqlite", kDemoCookies);
+    CreateFirefoxPlaces(FirefoxProfile() + "\\places.sqlite", kVisited, kBookmarked);
+    std::printf("%s\n", FirefoxProfile().c_str());
+    return 0;
+}
+
+void PrintColumn(const char* label, const std::vector<std::string>& values)
+{
+    std::string joined;
+    for (const std::string& value : values) joined += (joined.empty() ? "" : ", ") + value;
+    std::printf("    %-18s %s\n", label, joined.empty() ? "(none)" : joined.c_str());
+}
+
+int ShowBrowserProfiles()
+{
+    for (const std::string& name : kProfileFolders) {
+        const std::string profile = ChromeUserData() + "\\" + name;
+        std::printf("Google Chrome, profile %s:\n", name.c_str());
+        PrintColumn("cookies of:", QueryColumn(profile + "\\Network\\Cookies", "SELECT host_key FROM cookies ORDER BY 1"));
+        PrintColumn("history:", QueryColumn(profile + "\\History", "SELECT url FROM urls ORDER BY 1"));
+    }
+    std::printf("Mozilla Firefox, profile default-release:\n");
+    PrintColumn("cookies of:", QueryColumn(FirefoxProfile() + "\\cookies.sqlite", "SELECT host FROM moz_cookies ORDER BY 1"));
+    PrintColumn("history visits:", QueryColumn(FirefoxProfile() + "\\places.sqlite",
+                                               "SELECT p.url FROM moz_historyvisits v JOIN moz_places p ON p.id = v.place_id"));
+    PrintColumn("bookmarks:", QueryColumn(FirefoxProfile() + "\\places.sqlite",
+                                          "SELECT p.url FROM moz_bookmarks b JOIN moz_places p ON p.id = b.fk ORDER BY 1"));
     return 0;
 }
 
@@ -70,7 +142,10 @@ int WriteSession(const std::string& taskName, int count, int pauseMs)
 int main(int argc, char** argv)
 {
     try {
-        if (argc == 2 && std::strcmp(argv[1], "make-default-task") == 0) return MakeDefaultTask();
+        if (argc >= 2 && std::strcmp(argv[1], "make-default-task") == 0)
+            return MakeDefaultTask(StringList(argv + 2, argv + argc));
+        if (argc == 2 && std::strcmp(argv[1], "fill-browser-profiles") == 0) return FillBrowserProfiles();
+        if (argc == 2 && std::strcmp(argv[1], "show-browser-profiles") == 0) return ShowBrowserProfiles();
         if (argc == 3 && std::strcmp(argv[1], "print-session") == 0) return PrintSession(argv[2]);
         if (argc == 5 && std::strcmp(argv[1], "write-session") == 0)
             return WriteSession(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
@@ -78,6 +153,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
-    std::fprintf(stderr, "usage: tw_dev_tool make-default-task | print-session TASK | write-session TASK N MS\n");
+    std::fprintf(stderr, "usage: tw_dev_tool make-default-task [SITE...] | fill-browser-profiles | "
+                         "show-browser-profiles | print-session TASK | write-session TASK N MS\n");
     return 2;
 }

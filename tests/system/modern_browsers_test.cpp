@@ -1,0 +1,384 @@
+// The modern browsers' items run by the real program and plug-in in a
+// scratch program folder, against browser profiles built in scratch
+// folders from the browsers' own schemas: two profiles per browser, a
+// Firefox profile stored outside its default folder, kept and unkept sites
+// at every host form, bookmarks, a browser that is running, a damaged keep
+// list, damaged databases and hostile profile lists.
+#include "common/codecs.h"
+#include "support/browser_profiles.h"
+#include "support/registry_fixture.h"
+#include "support/session_file.h"
+#include "support/task_folder.h"
+#include "support/text_file.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const char kCookieKeepListKeyText[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
+
+const char kChromiumCookiesClass[] = "019C50BD-C5F5-4534-B938-F3D55C101520";
+const char kChromiumHistoryClass[] = "31815029-B9C4-4D9E-A5E8-AAB6926E0B97";
+const char kChromiumCacheClass[] = "A5B98572-BE75-412D-8F8F-789242B9E0A4";
+const char kFirefoxCookiesClass[] = "D7CD5405-A50D-4592-A644-0922278D42E3";
+const char kFirefoxHistoryClass[] = "AF9ECEE1-4D4A-41C1-93AB-B496DEC49990";
+const char kFirefoxCacheClass[] = "EEC15624-1B40-4AEC-A7A7-F0267A5E19EE";
+
+const char kChromeCookies[] = "1EC00000-0000-4000-8000-000000000001";
+const char kChromeHistory[] = "1EC00000-0000-4000-8000-000000000002";
+const char kChromeCache[] = "1EC00000-0000-4000-8000-000000000003";
+const char kFirefoxCookies[] = "1EC00000-0000-4000-8000-000000000004";
+const char kFirefoxHistory[] = "1EC00000-0000-4000-8000-000000000005";
+const char kFirefoxCache[] = "1EC00000-0000-4000-8000-000000000006";
+
+// Every form a cookie host takes, for the kept site example.com and others.
+const std::vector<TestCookie> kCookies = {
+    {".example.com", "session"},   {"example.com", "host-only"},     {"www.example.com", "www"},
+    {"a.b.example.com", "deep"},   {"WWW.EXAMPLE.COM", "upper"},     {"notexample.com", "lookalike"},
+    {".notexample.com", "domain"}, {"example.com.evil.net", "suffix"}, {".tracker.net", "ads"},
+    {"other.org", "ie-kept"},
+};
+const std::vector<std::string> kKeptHosts = {".example.com", "WWW.EXAMPLE.COM", "a.b.example.com", "example.com",
+                                             "www.example.com"};
+
+bool MakeFolders(const std::string& path)
+{
+    for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
+        ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+    return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool MakeFile(const std::string& path, const std::string& content)
+{
+    return MakeFolders(path.substr(0, path.find_last_of('\\'))) && WriteWholeFile(path, content);
+}
+
+std::string Contents(const std::string& path)
+{
+    std::string content;
+    EXPECT_TRUE(ReadWholeFile(path, &content)) << path;
+    return content;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> values)
+{
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+bool HasMessage(const std::vector<std::string>& messages, const std::string& text)
+{
+    return std::find(messages.begin(), messages.end(), text) != messages.end();
+}
+
+// A scratch program folder whose inventory holds the six items, for a
+// Chromium browser "Test Chrome" and for "Test Firefox", whose folders are
+// scratch folders of the test.
+class ModernBrowsers : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        settings.SetDword("AutoRun", 0);
+        taskName = std::string("ModernTask_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        userData = home.File("Chrome\\User Data");
+        firefoxRoot = home.File("Firefox\\Roaming");
+        firefoxLocal = home.File("Firefox\\Local");
+        WriteSettings(false);
+        folder.WriteInventory({{kChromeCookies, "Chrome cookies", "Sweepkit.dll", kChromiumCookiesClass, "tw_test_chrome.ini"},
+                               {kChromeHistory, "Chrome history", "Sweepkit.dll", kChromiumHistoryClass, "tw_test_chrome.ini"},
+                               {kChromeCache, "Chrome cache", "Sweepkit.dll", kChromiumCacheClass, "tw_test_chrome.ini"},
+                               {kFirefoxCookies, "Firefox cookies", "Sweepkit.dll", kFirefoxCookiesClass, "tw_test_firefox.ini"},
+                               {kFirefoxHistory, "Firefox history", "Sweepkit.dll", kFirefoxHistoryClass, "tw_test_firefox.ini"},
+                               {kFirefoxCache, "Firefox cache", "Sweepkit.dll", kFirefoxCacheClass, "tw_test_firefox.ini"}});
+    }
+
+    void WriteSettings(bool formHistory)
+    {
+        ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_chrome.ini"),
+                                   "[Browser]\r\nName=Test Chrome\r\nData=" + userData + "\r\n"));
+        ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_firefox.ini"),
+                                   "[Browser]\r\nName=Test Firefox\r\nData=" + firefoxRoot + "\r\nCache=" +
+                                       firefoxLocal + "\r\nFormHistory=" + (formHistory ? "1" : "0") + "\r\n"));
+    }
+
+    // Chrome: "Default" with Network\Cookies, "Profile 1" with the older
+    // Cookies. Firefox: a profile under its folder and one stored elsewhere.
+    void BuildProfiles()
+    {
+        WriteLocalState(userData, {"Default", "Profile 1"});
+        chromeProfiles = {userData + "\\Default", userData + "\\Profile 1"};
+        WriteProfilesIni(firefoxRoot, {{"default-release", "Profiles/ab12cd.default-release", true},
+                                       {"work", elsewhere.File("work profile"), false}});
+        firefoxProfiles = {firefoxRoot + "\\Profiles\\ab12cd.default-release", elsewhere.File("work profile")};
+        for (const std::string& profile : firefoxProfiles) ASSERT_TRUE(MakeFolders(profile));
+    }
+
+    std::string ChromeCookies(size_t profile) const
+    {
+        return chromeProfiles[profile] + (profile == 0 ? "\\Network\\Cookies" : "\\Cookies");
+    }
+
+    void WriteTask(const std::vector<std::string>& enabled, const StringList& keepList)
+    {
+        folder.WriteTask(taskName, enabled, {{kCookieKeepListKeyText, EncodeStringList(keepList)}});
+    }
+
+    std::vector<std::string> RunTask() { return Messages(folder.RunTask(taskName)); }
+
+    TaskProgramFolder folder;
+    ScratchFolder home;
+    ScratchFolder elsewhere;
+    ProgramSettings settings;
+    std::string taskName;
+    std::string userData;
+    std::string firefoxRoot;
+    std::string firefoxLocal;
+    std::vector<std::string> chromeProfiles;
+    std::vector<std::string> firefoxProfiles;
+};
+
+}  // namespace
+
+TEST_F(ModernBrowsers, CookiesOfEveryProfileGoExceptThoseOfKeptSitesAtEveryHostForm)
+{
+    BuildProfiles();
+    for (size_t i = 0; i < 2; ++i) {
+        CreateChromiumCookies(ChromeCookies(i), kCookies);
+        CreateFirefoxCookies(firefoxProfiles[i] + "\\cookies.sqlite", kCookies);
+    }
+    // A site kept once keeps it in every browser; a cookie entry name of the
+    // system browser keeps that entry there only.
+    WriteTask({kChromeCookies, kFirefoxCookies}, {"example.com", "Cookie:user@other.org/"});
+
+    const std::vector<std::string> messages = RunTask();
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(Sorted(QueryColumn(ChromeCookies(i), "SELECT host_key FROM cookies")), kKeptHosts) << i;
+        EXPECT_EQ(Sorted(QueryColumn(firefoxProfiles[i] + "\\cookies.sqlite", "SELECT host FROM moz_cookies")),
+                  kKeptHosts) << i;
+    }
+    // The records say which profiles were cleaned.
+    for (const char* text : {"Test Chrome, profile Default: 5 cookies deleted, 5 kept.",
+                             "Test Chrome, profile Profile 1: 5 cookies deleted, 5 kept.",
+                             "Test Firefox, profile default-release: 5 cookies deleted, 5 kept.",
+                             "Test Firefox, profile work: 5 cookies deleted, 5 kept.",
+                             "Job 'Chrome cookies' finished.", "Job 'Firefox cookies' finished."})
+        EXPECT_TRUE(HasMessage(messages, text)) << text;
+}
+
+TEST_F(ModernBrowsers, HistoryGoesAndEveryBookmarkPasswordAndFormEntryStays)
+{
+    BuildProfiles();
+    const std::vector<std::string> visited = {"https://visited.example/one", "https://secret.example/two"};
+    const std::vector<std::string> bookmarked = {"https://bookmarked.example/", "https://news.example/front"};
+    for (const std::string& profile : chromeProfiles) {
+        CreateChromiumHistory(profile + "\\History", visited);
+        CreateChromiumTopSites(profile + "\\Top Sites", visited);
+        CreateChromiumShortcuts(profile + "\\Shortcuts", visited);
+        ASSERT_TRUE(MakeFile(profile + "\\Visited Links", std::string(64, '\x5a')));
+        ASSERT_TRUE(MakeFile(profile + "\\Bookmarks", "{\"roots\":{\"bookmark_bar\":{\"children\":[]}}}"));
+        ASSERT_TRUE(MakeFile(profile + "\\Login Data", "passwords"));
+    }
+    for (const std::string& profile : firefoxProfiles) {
+        CreateFirefoxPlaces(profile + "\\places.sqlite", visited, bookmarked);
+        CreateFirefoxFormHistory(profile + "\\formhistory.sqlite", {"typed into a form"});
+        ASSERT_TRUE(MakeFile(profile + "\\logins.json", "{\"logins\":[]}"));
+    }
+    WriteTask({kChromeHistory, kFirefoxHistory}, {});
+
+    const std::vector<std::string> messages = RunTask();
+    EXPECT_TRUE(HasMessage(messages, "Job 'Chrome history' finished.")) << ::testing::PrintToString(messages);
+    EXPECT_TRUE(HasMessage(messages, "Job 'Firefox history' finished.")) << ::testing::PrintToString(messages);
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome, profile Profile 1: history cleared (History, Top Sites, "
+                                     "Shortcuts, Visited Links)."));
+    for (const std::string& profile : chromeProfiles) {
+        SCOPED_TRACE(profile);
+        for (const char* table : {"urls", "visits", "visit_source", "keyword_search_terms", "downloads",
+                                  "downloads_url_chains", "segments", "segment_usage"})
+            EXPECT_EQ(CountRows(profile + "\\History", table), 0) << table;
+        EXPECT_EQ(CountRows(profile + "\\History", "meta"), 2) << "the schema version stays";
+        EXPECT_EQ(CountRows(profile + "\\Top Sites", "top_sites"), 0);
+        EXPECT_EQ(CountRows(profile + "\\Shortcuts", "omni_box_shortcuts"), 0);
+        EXPECT_FALSE(FileExists(profile + "\\Visited Links"));
+        EXPECT_EQ(Contents(profile + "\\Bookmarks"), "{\"roots\":{\"bookmark_bar\":{\"children\":[]}}}");
+        EXPECT_EQ(Contents(profile + "\\Login Data"), "passwords");
+        // Deleted rows are overwritten, not left in free pages.
+        EXPECT_EQ(Contents(profile + "\\History").find("secret.example"), std::string::npos);
+    }
+    for (const std::string& profile : firefoxProfiles) {
+        SCOPED_TRACE(profile);
+        const std::string places = profile + "\\places.sqlite";
+        EXPECT_EQ(Sorted(QueryColumn(places, "SELECT url FROM moz_places")), Sorted(bookmarked));
+        EXPECT_EQ(QueryColumn(places, "SELECT COUNT(*) FROM moz_bookmarks b JOIN moz_places p ON b.fk = p.id"),
+                  std::vector<std::string>{"2"});
+        for (const char* table : {"moz_historyvisits", "moz_inputhistory", "moz_annos"})
+            EXPECT_EQ(CountRows(places, table), 0) << table;
+        EXPECT_EQ(QueryColumn(places, "SELECT SUM(visit_count) + SUM(typed) FROM moz_places"),
+                  std::vector<std::string>{"0"});
+        EXPECT_EQ(Sorted(QueryColumn(places, "SELECT host FROM moz_origins")),
+                  (std::vector<std::string>{"bookmarked.example", "news.example"}));
+        EXPECT_FALSE(FileExists(places + "-wal") && Contents(places + "-wal").find("secret.example") != std::string::npos);
+        EXPECT_EQ(CountRows(profile + "\\formhistory.sqlite", "moz_formhistory"), 1) << "kept unless the item says";
+        EXPECT_EQ(Contents(profile + "\\logins.json"), "{\"logins\":[]}");
+    }
+
+    // An item whose settings say so clears the form entries too.
+    WriteSettings(true);
+    RunTask();
+    for (const std::string& profile : firefoxProfiles)
+        EXPECT_EQ(CountRows(profile + "\\formhistory.sqlite", "moz_formhistory"), 0) << profile;
+}
+
+TEST_F(ModernBrowsers, CacheFoldersOfEveryProfileAreEmptiedAndNothingBesideThem)
+{
+    BuildProfiles();
+    std::vector<std::string> gone;
+    std::vector<std::string> stay;
+    for (const std::string& profile : chromeProfiles) {
+        for (const char* file : {"\\Cache\\Cache_Data\\data_0", "\\Cache\\Cache_Data\\f_000001", "\\Code Cache\\js\\index",
+                                 "\\GPUCache\\data_1"})
+            gone.push_back(profile + file);
+        stay.push_back(profile + "\\Local Storage\\leveldb\\000003.log");
+        stay.push_back(profile + "\\Preferences");
+    }
+    // A relative Firefox profile keeps its cache under the local folder; one
+    // stored elsewhere keeps it inside itself.
+    gone.push_back(firefoxLocal + "\\Profiles\\ab12cd.default-release\\cache2\\entries\\0A1B2C");
+    gone.push_back(firefoxProfiles[1] + "\\cache2\\index");
+    stay.push_back(firefoxProfiles[0] + "\\prefs.js");
+    stay.push_back(firefoxLocal + "\\Profiles\\ab12cd.default-release\\startupCache\\scriptCache.bin");
+    for (const std::string& file : gone) ASSERT_TRUE(MakeFile(file, "cached")) << file;
+    for (const std::string& file : stay) ASSERT_TRUE(MakeFile(file, "kept")) << file;
+    WriteTask({kChromeCache, kFirefoxCache}, {});
+
+    const std::vector<std::string> messages = RunTask();
+    for (const std::string& file : gone) EXPECT_FALSE(FileExists(file)) << file;
+    for (const std::string& file : stay) EXPECT_EQ(Contents(file), "kept") << file;
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome, profile Default: cache cleared (Cache, Code Cache, GPUCache)."));
+    EXPECT_TRUE(HasMessage(messages, "Test Firefox, profile work: cache cleared (cache2)."));
+    EXPECT_TRUE(HasMessage(messages, "Job 'Firefox cache' finished."));
+}
+
+TEST_F(ModernBrowsers, ARunningBrowserIsLeftByteForByteWithAWarningNamingIt)
+{
+    BuildProfiles();
+    for (size_t i = 0; i < 2; ++i) {
+        CreateChromiumCookies(ChromeCookies(i), kCookies);
+        CreateChromiumHistory(chromeProfiles[i] + "\\History", {"https://visited.example/"});
+        CreateFirefoxCookies(firefoxProfiles[i] + "\\cookies.sqlite", kCookies);
+        ASSERT_TRUE(MakeFile(chromeProfiles[i] + "\\Cache\\data_0", "cached"));
+    }
+    const std::vector<std::string> files = {ChromeCookies(0), ChromeCookies(1), chromeProfiles[0] + "\\History",
+                                            chromeProfiles[1] + "\\History", firefoxProfiles[0] + "\\cookies.sqlite"};
+    std::vector<std::string> before;
+    for (const std::string& file : files) before.push_back(Contents(file));
+    // The browsers hold one database of their second profile open, as SQLite does.
+    const auto hold = [](const std::string& path) {
+        return ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE chrome = hold(chromeProfiles[1] + "\\History");
+    HANDLE firefox = hold(firefoxProfiles[1] + "\\cookies.sqlite");
+    ASSERT_NE(chrome, INVALID_HANDLE_VALUE);
+    ASSERT_NE(firefox, INVALID_HANDLE_VALUE);
+    WriteTask({kChromeCookies, kChromeHistory, kChromeCache, kFirefoxCookies}, {"example.com"});
+
+    const std::vector<std::string> messages = RunTask();
+    ::CloseHandle(chrome);
+    ::CloseHandle(firefox);
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome is running: close it and run the task again. Nothing of Test Chrome "
+                                     "was cleaned."));
+    EXPECT_TRUE(HasMessage(messages, "Test Firefox is running: close it and run the task again. Nothing of Test "
+                                     "Firefox was cleaned."));
+    EXPECT_TRUE(HasMessage(messages, "Job 'Chrome cache' finished."));
+    for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(Contents(files[i]), before[i]) << files[i];
+    EXPECT_EQ(Contents(chromeProfiles[0] + "\\Cache\\data_0"), "cached");
+}
+
+TEST_F(ModernBrowsers, ADamagedKeepListFailsTheCookieItemsAndDeletesNoCookie)
+{
+    BuildProfiles();
+    CreateChromiumCookies(ChromeCookies(0), kCookies);
+    CreateFirefoxCookies(firefoxProfiles[0] + "\\cookies.sqlite", kCookies);
+    const std::string chromeBefore = Contents(ChromeCookies(0));
+    const std::string firefoxBefore = Contents(firefoxProfiles[0] + "\\cookies.sqlite");
+    // Lower-case digits and an unclosed name: not what the console writes.
+    folder.WriteTask(taskName, {kChromeCookies, kFirefoxCookies}, {{kCookieKeepListKeyText, "6578616d706c65"}});
+
+    const std::vector<std::string> messages = RunTask();
+    const std::string failure = "Job execution failure (-2147483648: The list of cookies to keep cannot be read (the "
+                                "task's setting is damaged); no cookie was deleted. Open the task's options and choose "
+                                "the cookies to keep again.).";
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), failure), 2) << ::testing::PrintToString(messages);
+    EXPECT_EQ(Contents(ChromeCookies(0)), chromeBefore);
+    EXPECT_EQ(Contents(firefoxProfiles[0] + "\\cookies.sqlite"), firefoxBefore);
+}
+
+TEST_F(ModernBrowsers, ADamagedDatabaseIsReportedAndLeftAsItWasWhileTheOtherProfileIsCleaned)
+{
+    BuildProfiles();
+    CreateChromiumCookies(ChromeCookies(1), kCookies);
+    CreateChromiumCookies(ChromeCookies(0), kCookies);
+    // A database whose pages were cut off after its header.
+    std::string damaged = Contents(ChromeCookies(0));
+    ASSERT_GT(damaged.size(), 4096u);
+    damaged.resize(damaged.size() - 1024);
+    damaged.replace(200, 300, std::string(300, '\x7f'));
+    ASSERT_TRUE(WriteWholeFile(ChromeCookies(0), damaged));
+    WriteTask({kChromeCookies}, {"example.com"});
+
+    const std::vector<std::string> messages = RunTask();
+    EXPECT_EQ(Contents(ChromeCookies(0)), damaged);
+    EXPECT_EQ(Sorted(QueryColumn(ChromeCookies(1), "SELECT host_key FROM cookies")), kKeptHosts);
+    const auto warning = std::find_if(messages.begin(), messages.end(), [this](const std::string& m) {
+        return m.rfind("Test Chrome, profile Default: " + ChromeCookies(0) + " was left as it was: ", 0) == 0;
+    });
+    EXPECT_NE(warning, messages.end()) << ::testing::PrintToString(messages);
+    EXPECT_TRUE(HasMessage(messages, "Job execution failure (-2147483648: Test Chrome: 1 of 2 profiles could not be "
+                                     "cleaned.)."));
+}
+
+TEST_F(ModernBrowsers, HostileOrDamagedProfileListsLeadNowhereElse)
+{
+    // Profile names that would lead out of the browsers' folders.
+    const std::string victim = home.File("Chrome\\Victim");
+    CreateChromiumCookies(victim + "\\Cookies", kCookies);
+    CreateFirefoxCookies(home.File("Firefox\\Victim\\cookies.sqlite"), kCookies);
+    const std::string chromeVictim = Contents(victim + "\\Cookies");
+    const std::string firefoxVictim = Contents(home.File("Firefox\\Victim\\cookies.sqlite"));
+    WriteLocalState(userData, {"..\\..\\Chrome\\Victim", "..", "Default"});
+    CreateChromiumCookies(userData + "\\Default\\Network\\Cookies", kCookies);
+    WriteProfilesIni(firefoxRoot, {{"escape", "../Victim", true}, {"relative", "Victim", false}});
+    WriteTask({kChromeCookies, kFirefoxCookies}, {});
+
+    std::vector<std::string> messages = RunTask();
+    EXPECT_EQ(Contents(victim + "\\Cookies"), chromeVictim);
+    EXPECT_EQ(Contents(home.File("Firefox\\Victim\\cookies.sqlite")), firefoxVictim);
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome: skipped a profile whose folder name is not a plain name: "
+                                     "..\\..\\Chrome\\Victim"));
+    EXPECT_TRUE(HasMessage(messages, "Test Firefox: skipped a profile whose folder name is not a plain name: ../Victim"));
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome, profile Default: 10 cookies deleted, 0 kept."));
+
+    // A damaged profile list stops the item before anything is touched.
+    CreateChromiumCookies(userData + "\\Default\\Network\\Cookies", kCookies);
+    ASSERT_TRUE(WriteWholeFile(userData + "\\Local State", "{\"profile\":{\"info_cache\":{\"Default\":{}"));
+    messages = RunTask();
+    EXPECT_EQ(CountRows(userData + "\\Default\\Network\\Cookies", "cookies"), 10);
+    EXPECT_TRUE(HasMessage(messages, "Job execution failure (-2147483648: The list of profiles cannot be read: " +
+                                         userData + "\\Local State is damaged)."));
+}
+
+TEST_F(ModernBrowsers, ABrowserThatIsNotInstalledIsSaidSoAndNothingFails)
+{
+    WriteTask({kChromeCookies, kChromeHistory, kFirefoxCache}, {});
+    const std::vector<std::string> messages = RunTask();
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome: no profile found."));
+    EXPECT_TRUE(HasMessage(messages, "Test Firefox: no profile found."));
+    EXPECT_TRUE(HasMessage(messages, "Job 'Chrome history' finished."));
+    EXPECT_TRUE(HasMessage(messages, "Job 'Firefox cache' finished."));
+}
