@@ -74,9 +74,10 @@ StringList SitesOfHosts(const StringList& hosts)
     }
     StringList sites;
     for (const std::string& host : normalized) {
-        const bool underAnother = std::any_of(normalized.begin(), normalized.end(), [&host](const std::string& other) {
-            return other != host && IsSameOrSubdomain(host, other);
-        });
+        // A parent domain of the host is what follows one of its dots.
+        bool underAnother = false;
+        for (size_t dot = host.find('.'); dot != std::string::npos && !underAnother; dot = host.find('.', dot + 1))
+            underAnother = normalized.count(host.substr(dot + 1)) != 0;
         if (!underAnother) sites.push_back(host);
     }
     return sites;

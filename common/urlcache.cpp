@@ -1,7 +1,6 @@
 #include "common/urlcache.h"
 
 #include "common/cookiesites.h"
-
 #include "common/handles.h"
 #include "common/tracer.h"
 
@@ -64,16 +63,28 @@ private:
     DWORD m_size = 0;
 };
 
-bool OnKeepList(const char* name, const StringList* keepList)
-{
-    if (keepList == nullptr) return false;
-    if (std::any_of(keepList->begin(), keepList->end(), [name](const std::string& kept) { return kept == name; })) {
-        return true;
+// The keep list as the walk applies it: exact entry names, and the sites
+// kept for every browser, which keep this browser's cookies of them too.
+class CKeepRule {
+public:
+    explicit CKeepRule(const StringList* keepList)
+        : m_names(keepList), m_sites(keepList != nullptr ? *keepList : StringList())
+    {
     }
-    // A site kept for every browser keeps this browser's cookies of it too.
-    const std::string host = HostOfCookieEntry(name);
-    return !host.empty() && CKeptSites(*keepList).Keeps(host);
-}
+
+    bool Keeps(const char* name) const
+    {
+        if (m_names == nullptr) return false;
+        if (std::any_of(m_names->begin(), m_names->end(), [name](const std::string& kept) { return kept == name; }))
+            return true;
+        const std::string host = HostOfCookieEntry(name);
+        return !host.empty() && m_sites.Keeps(host);
+    }
+
+private:
+    const StringList* m_names;
+    CKeptSites m_sites;
+};
 
 // Seconds since 1970 of the entry's last synchronisation; 0 when the time
 // cannot be converted.
@@ -92,7 +103,7 @@ bool DeleteEntry(const char* name)
     return ::DeleteUrlCacheEntryA(name) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-void ApplyMode(int mode, time32 cutoff, const StringList* keepList, StringList* names, int* notDeleted,
+void ApplyMode(int mode, time32 cutoff, const CKeepRule& keep, StringList* names, int* notDeleted,
                const INTERNET_CACHE_ENTRY_INFOA& entry)
 {
     const char* name = entry.lpszSourceUrlName;
@@ -102,7 +113,7 @@ void ApplyMode(int mode, time32 cutoff, const StringList* keepList, StringList* 
     bool deleteIt = false;
     switch (mode) {
     case kUrlCacheDeleteCookies:
-        deleteIt = cookie && !OnKeepList(name, keepList);
+        deleteIt = cookie && !keep.Keeps(name);
         break;
     case kUrlCacheDeleteTempEntries:
         deleteIt = !cookie && (cutoff == 0 || LastSyncSeconds(entry) < cutoff);
@@ -122,6 +133,7 @@ bool WalkUrlCache(int mode, time32 cutoff, const StringList* keepList, StringLis
     int failures = 0;
     if (notDeleted == nullptr) notDeleted = &failures;
     *notDeleted = 0;
+    const CKeepRule keep(keepList);
     EntryBuffer buffer;
     UniqueUrlCacheFind search;
     DWORD bufferSize = kUrlCacheInitialEntryBufferSize;
@@ -163,7 +175,7 @@ bool WalkUrlCache(int mode, time32 cutoff, const StringList* keepList, StringLis
             }
             fetch();
         } else if (status == ERROR_SUCCESS) {
-            ApplyMode(mode, cutoff, keepList, names, notDeleted, *buffer.Entry());
+            ApplyMode(mode, cutoff, keep, names, notDeleted, *buffer.Entry());
             fetch();
         } else if (status == ERROR_NO_MORE_ITEMS) {
             return true;

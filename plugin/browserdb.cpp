@@ -5,37 +5,55 @@
 #include "common/tracer.h"
 
 #include <exception>
+#include <memory>
 #include <vector>
 
 namespace {
+
+// How long one database may take; a hostile file cannot hold the run longer.
+const unsigned kCleanTimeLimitMs = 5 * 60 * 1000;
+const unsigned kListTimeLimitMs = 10 * 1000;
 
 void ClearTables(CSqliteDatabase& db, std::initializer_list<const char*> tables)
 {
     for (const char* table : tables) db.ClearTable(table);
 }
 
+void RequireTable(CSqliteDatabase& db, const std::string& table)
+{
+    if (!db.HasTable(table)) throw CError("it has no " + table + " table");
+}
+
+// What the log still holds of the deleted rows goes with it: the log is
+// folded back into the file and emptied.
+void EmptyWriteAheadLog(CSqliteDatabase& db, const std::string& path)
+{
+    CSqliteStatement checkpoint(db.Handle(), "PRAGMA wal_checkpoint(TRUNCATE)");
+    if (checkpoint.Step() && checkpoint.ColumnInt64(0) == 0) return;
+    throw CError(path + " was cleaned, but its log still holds what was deleted: another program is reading it.");
+}
+
 }  // namespace
 
 void CleanDatabase(const std::string& path, const std::function<void(CSqliteDatabase&)>& clean)
 {
+    std::unique_ptr<CSqliteDatabase> db;
     try {
-        CSqliteDatabase db(path, CSqliteDatabase::Access::ReadWrite);
-        db.CheckIntact();
-        {
-            CSqliteTransaction transaction(db);
-            clean(db);
-            transaction.Commit();
-        }
-        // What the log still holds of the deleted rows goes with it.
-        if (db.UsesWriteAheadLog()) db.Execute("PRAGMA wal_checkpoint(TRUNCATE)");
+        db = std::make_unique<CSqliteDatabase>(path, CSqliteDatabase::Access::ReadWrite, kCleanTimeLimitMs);
+        db->CheckIntact();
+        CSqliteTransaction transaction(*db);
+        clean(*db);
+        transaction.Commit();
     } catch (const std::exception& failure) {
         throw CError(path + " was left as it was: " + failure.what() + ".");
     }
+    if (db->UsesWriteAheadLog()) EmptyWriteAheadLog(*db, path);
 }
 
 int DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std::string& hostColumn,
                         const CKeptSites& keptSites, int* kept)
 {
+    RequireTable(db, table);
     std::vector<std::int64_t> doomed;
     *kept = 0;
     {
@@ -62,7 +80,8 @@ int DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std
 
 StringList ReadCookieHosts(const std::string& path, const std::string& table, const std::string& hostColumn)
 {
-    CSqliteDatabase db(path, CSqliteDatabase::Access::ReadOnly);
+    CSqliteDatabase db(path, CSqliteDatabase::Access::Snapshot, kListTimeLimitMs);
+    RequireTable(db, table);
     StringList hosts;
     CSqliteStatement rows(db.Handle(), "SELECT DISTINCT \"" + hostColumn + "\" FROM \"" + table + "\"");
     while (rows.Step()) hosts.push_back(rows.ColumnText(0));

@@ -1,7 +1,8 @@
 #pragma once
 // What the browser jobs change inside the browsers' SQLite databases. Each
 // database is changed inside one exclusive transaction: an interrupted run
-// leaves it as it was or fully cleaned. Deleted content is overwritten.
+// leaves it as it was or fully cleaned. SQLite is built with secure
+// deletion: deleted rows are overwritten inside the database file.
 #include "common/codecs.h"
 #include "plugin/sqlitedb.h"
 
@@ -11,8 +12,9 @@
 class CKeptSites;
 
 // Opens the database for writing, checks that it is intact, runs clean in a
-// transaction, commits and folds a write-ahead log back into the file.
-// Raises "<file> was left as it was: <reason>." on any failure.
+// transaction and commits. Raises "<file> was left as it was: <reason>." on
+// any failure up to the commit; afterwards, when a write-ahead log cannot be
+// folded back into the file and emptied, says so.
 void CleanDatabase(const std::string& path, const std::function<void(CSqliteDatabase&)>& clean);
 
 // Deletes the rows of table whose host column is not a kept site; the rows
@@ -20,7 +22,8 @@ void CleanDatabase(const std::string& path, const std::function<void(CSqliteData
 int DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std::string& hostColumn,
                         const CKeptSites& keptSites, int* kept);
 
-// The distinct hosts of a cookie table, read without changing the file.
+// The distinct hosts of a cookie table, read as the file stands, without
+// locking it or creating anything beside it.
 StringList ReadCookieHosts(const std::string& path, const std::string& table, const std::string& hostColumn);
 
 // Chromium "History": visits, addresses (typed ones included), search terms,

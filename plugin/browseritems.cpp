@@ -43,6 +43,16 @@ StringList HeldDatabasesOf(BrowserFamily family, const BrowserProfile& profile)
     return ExistingFiles(profile.dataFolder, {"cookies.sqlite", "places.sqlite"});
 }
 
+// Deletes through the file engine what the browser's own folders name. The
+// engine reads "%" as the start of a variable; such a path is refused.
+void DeleteNamedEntry(const std::string& folder, const std::string& relative, bool descend, CCleanupItem& job)
+{
+    RequirePlainEntry(folder, relative);
+    const std::string path = folder + "\\" + relative;
+    if (path.find('%') != std::string::npos) throw CError(path + " holds a % sign; it was not touched");
+    DeleteFiles(descend ? path + "\\*" : path, descend, 0, job);
+}
+
 std::string JoinNames(const StringList& names)
 {
     std::string joined;
@@ -151,6 +161,7 @@ std::string CBrowserCookiesItem::CleanProfile(const BrowserProfile& profile)
     int deleted = 0;
     int kept = 0;
     for (const std::string& database : databases) {
+        RequirePlainEntry(profile.dataFolder, database.substr(profile.dataFolder.size() + 1));
         CleanDatabase(database, [&](CSqliteDatabase& db) {
             int keptHere = 0;
             deleted += DeleteUnkeptCookies(db, columns.table, columns.hostColumn, *m_keptSites, &keptHere);
@@ -167,6 +178,7 @@ std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
     const auto clean = [&](const char* name, void (*clear)(CSqliteDatabase&)) {
         const std::string path = folder + "\\" + name;
         if (!FileExists(path)) return;
+        RequirePlainEntry(folder, name);
         CleanDatabase(path, clear);
         cleaned.push_back(name);
     };
@@ -176,7 +188,7 @@ std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
         clean("Shortcuts", &ClearChromiumShortcuts);
         // Not a database: a table of hashes of the addresses visited.
         if (FileExists(folder + "\\Visited Links")) {
-            DeleteFiles(folder + "\\Visited Links", false, 0, *this);
+            DeleteNamedEntry(folder, "Visited Links", false, *this);
             cleaned.push_back("Visited Links");
         }
     } else {
@@ -193,9 +205,8 @@ std::string CBrowserCacheItem::CleanProfile(const BrowserProfile& profile)
     const StringList folders = Family() == BrowserFamily::Chromium ? StringList{"Cache", "Code Cache", "GPUCache"}
                                                                    : StringList{"cache2"};
     for (const std::string& name : folders) {
-        const std::string folder = profile.cacheFolder + "\\" + name;
-        if (!FolderExists(folder)) continue;
-        DeleteFiles(folder + "\\*", true, 0, *this);
+        if (!FolderExists(profile.cacheFolder + "\\" + name)) continue;
+        DeleteNamedEntry(profile.cacheFolder, name, true, *this);
         cleaned.push_back(name);
     }
     if (cleaned.empty()) return "no cache found.";

@@ -7,6 +7,7 @@
 #include "common/strparse.h"
 #include "plugin/filecleanup.h"
 #include "plugin/jsonkeys.h"
+#include "plugin/treeentry.h"
 
 #include <windows.h>
 
@@ -25,6 +26,13 @@ std::string ReadSetting(const std::string& file, const char* section, const char
     std::vector<char> buffer(4096);
     ::GetPrivateProfileStringA(section, key, "", buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
     return buffer.data();
+}
+
+// A name a profile folder path can be made of: a plain file name without
+// "%", which the file engine would read as the start of a variable.
+bool IsPlainProfileName(const std::string& name)
+{
+    return IsTrustworthyName(name) && name.find('%') == std::string::npos;
 }
 
 bool IsFullPath(const std::string& path)
@@ -100,7 +108,7 @@ std::string SafeRelativePath(const std::string& path)
         size_t end = path.find_first_of("/\\", start);
         if (end == std::string::npos) end = path.size();
         const std::string part = path.substr(start, end - start);
-        if (!IsTrustworthyName(part)) return std::string();
+        if (!IsPlainProfileName(part)) return std::string();
         joined += (joined.empty() ? "" : "\\") + part;
         start = end + 1;
     }
@@ -150,7 +158,7 @@ BrowserProfiles FindChromiumProfiles(const BrowserSettings& settings)
     }
     if (names.empty()) names.push_back("Default");
     for (const std::string& name : names) {
-        if (!IsTrustworthyName(name)) {
+        if (!IsPlainProfileName(name)) {
             found.refused.push_back(name);
             continue;
         }
@@ -187,7 +195,7 @@ BrowserProfiles FindFirefoxProfiles(const BrowserSettings& settings)
         } else {
             std::string folder = NormaliseSeparators(path);
             while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
-            if (!IsFullPath(folder) || folder.find("\\..") != std::string::npos) {
+            if (!IsFullPath(folder) || folder.find("\\..") != std::string::npos || folder.find('%') != std::string::npos) {
                 found.refused.push_back(path);
                 continue;
             }
@@ -205,4 +213,23 @@ bool IsHeldByAnotherProgram(const std::string& file)
     if (handle) return false;
     const DWORD error = ::GetLastError();
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+void RequirePlainEntry(const std::string& folder, const std::string& relative)
+{
+    const std::string path = folder + "\\" + relative;
+    UniqueHandle folderHandle(::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    UniqueHandle entry(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!folderHandle || !entry || !::GetFileInformationByHandle(entry.Get(), &info)) {
+        throw CError("Cannot open " + path + " (Error: " + std::to_string(::GetLastError()) + ")");
+    }
+    const std::string expected = FinalPathOf(folderHandle.Get()) + "\\" + relative;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !SamePath(FinalPathOf(entry.Get()), expected)) {
+        throw CError(path + " leads outside its profile (a link); it was not touched");
+    }
 }

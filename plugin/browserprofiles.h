@@ -50,5 +50,10 @@ BrowserProfiles FindFirefoxProfiles(const BrowserSettings& settings);
 // cannot be opened for exclusive writing: the browser is running.
 bool IsHeldByAnotherProgram(const std::string& file);
 
+// Raises CError unless folder\relative is where its path says: no link at
+// it, none between it and folder. The browser's own files name these paths,
+// so nothing there may lead a cleaning anywhere else.
+void RequirePlainEntry(const std::string& folder, const std::string& relative);
+
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);

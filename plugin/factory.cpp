@@ -78,7 +78,10 @@ extern "C" __declspec(dllexport) int TWCreateJob(const GUID* classId, IJob** job
 extern "C" __declspec(dllexport) int TWListCookieHosts(const GUID* classId, const char* config, ICookieHostSink* sink,
                                                        char* errorText, int errorSize)
 {
-    if (classId == nullptr || sink == nullptr) return kJobFailure;
+    if (classId == nullptr || sink == nullptr) {
+        CopyErrorText("no class identifier or no sink was given", errorText, errorSize);
+        return kJobFailure;
+    }
     try {
         OpenPluginTracer();
         BrowserFamily family = BrowserFamily::Chromium;
@@ -93,11 +96,14 @@ extern "C" __declspec(dllexport) int TWListCookieHosts(const GUID* classId, cons
         if (!IsTrustworthyName(name)) throw CError("settings file name refused: " + name);
         const BrowserSettings settings = ReadBrowserSettings(GetModuleFilePath(name.c_str()));
         for (const std::string& host : ListCookieHosts(family, settings)) {
-            if (sink->AddHost(host.c_str()) != kJobSuccess) return kJobFailure;
+            if (sink->AddHost(host.c_str()) != kJobSuccess) throw CError("the program refused a cookie host");
         }
         return kJobSuccess;
     } catch (const std::exception& failure) {
         CopyErrorText(failure.what(), errorText, errorSize);
+    } catch (...) {
+        // Nothing may cross into the program's module.
+        CopyErrorText("unexpected failure", errorText, errorSize);
     }
     return kJobFailure;
 }

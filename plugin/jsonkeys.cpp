@@ -4,6 +4,12 @@
 
 namespace {
 
+// strchr would also find the terminating NUL: a NUL in the text is no blank.
+bool IsOneOf(char c, const char* set)
+{
+    return c != '\0' && std::strchr(set, c) != nullptr;
+}
+
 // A recursive-descent reader over the whole document. Strings are decoded
 // only as far as names need: escapes of ASCII characters and \uXXXX as UTF-8.
 class CJsonReader {
@@ -17,7 +23,7 @@ public:
         m_names = &names;
         if (!ReadValue(0, true)) return false;
         SkipSpace();
-        return m_pos == m_text.size() && m_found;
+        return m_pos == m_text.size();
     }
 
 private:
@@ -25,7 +31,7 @@ private:
 
     void SkipSpace()
     {
-        while (m_pos < m_text.size() && std::strchr(" \t\r\n", m_text[m_pos]) != nullptr) ++m_pos;
+        while (m_pos < m_text.size() && IsOneOf(m_text[m_pos], " \t\r\n")) ++m_pos;
     }
 
     bool Take(char c)
@@ -70,10 +76,7 @@ private:
             } while (Take(','));
             if (!Take('}')) return false;
         }
-        if (collect) {
-            m_names->insert(m_names->end(), collected.begin(), collected.end());
-            m_found = true;
-        }
+        if (collect) m_names->insert(m_names->end(), collected.begin(), collected.end());
         return true;
     }
 
@@ -147,7 +150,7 @@ private:
     bool ReadScalar()
     {
         const size_t start = m_pos;
-        while (m_pos < m_text.size() && std::strchr("+-.0123456789eEtruefalsn", m_text[m_pos]) != nullptr) ++m_pos;
+        while (m_pos < m_text.size() && IsOneOf(m_text[m_pos], "+-.0123456789eEtruefalsn")) ++m_pos;
         const std::string word = m_text.substr(start, m_pos - start);
         if (word == "true" || word == "false" || word == "null") return true;
         return !word.empty() && (word[0] == '-' || (word[0] >= '0' && word[0] <= '9')) &&
@@ -158,7 +161,6 @@ private:
     size_t m_pos = 0;
     const StringList* m_path = nullptr;
     StringList* m_names = nullptr;
-    bool m_found = false;
 };
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 
 // Appends to names the member names of the object reached from the root by
-// following path (member names, outermost first), in document order. False
-// when the text is not well-formed JSON or the path does not lead to an
-// object; names is then left as it was.
+// following path (member names, outermost first), in document order; nothing
+// when the path leads to no object. False when the text is not well-formed
+// JSON; names is then left as it was.
 bool ReadJsonObjectNames(const std::string& json, const StringList& path, StringList& names);

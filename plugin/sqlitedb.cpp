@@ -4,6 +4,7 @@
 #include "common/strformat.h"
 
 #include <sqlite3.h>
+#include <windows.h>
 
 namespace {
 
@@ -23,6 +24,26 @@ std::string QuotedName(const std::string& name)
         quoted += c;
     }
     return quoted + "\"";
+}
+
+// "file:///C:/a%20b/x?immutable=1": the path as a URI that opens the file
+// read-only without locks, journals or shared-memory files.
+std::string SnapshotUri(const std::string& path)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file:///";
+    for (unsigned char c : path) {
+        if (c == '\\') {
+            uri += '/';
+        } else if (c == '%' || c == '?' || c == '#' || c <= ' ') {
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 0x0F];
+        } else {
+            uri += static_cast<char>(c);
+        }
+    }
+    return uri + "?immutable=1";
 }
 
 }  // namespace
@@ -60,8 +81,10 @@ bool CSqliteStatement::Step()
 
 std::string CSqliteStatement::ColumnText(int column) const
 {
+    // Whole, NUL characters included: a value is never cut short.
     const unsigned char* text = sqlite3_column_text(m_statement, column);
-    return text != nullptr ? reinterpret_cast<const char*>(text) : std::string();
+    if (text == nullptr) return std::string();
+    return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(sqlite3_column_bytes(m_statement, column)));
 }
 
 std::int64_t CSqliteStatement::ColumnInt64(int column) const
@@ -74,10 +97,13 @@ void CSqliteStatement::Reset()
     sqlite3_reset(m_statement);
 }
 
-CSqliteDatabase::CSqliteDatabase(const std::string& path, Access access)
+CSqliteDatabase::CSqliteDatabase(const std::string& path, Access access, unsigned timeLimitMs)
+    : m_deadline(::GetTickCount64() + timeLimitMs)
 {
-    const int flags = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-    const int code = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    const bool snapshot = access == Access::Snapshot;
+    const int flags = snapshot ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI : SQLITE_OPEN_READWRITE;
+    const std::string name = snapshot ? SnapshotUri(path) : path;
+    const int code = sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr);
     if (code != SQLITE_OK) {
         const std::string text = m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
         sqlite3_close(m_db);
@@ -86,7 +112,16 @@ CSqliteDatabase::CSqliteDatabase(const std::string& path, Access access)
     }
     // Another program holding the database is an answer at once, not a wait.
     sqlite3_busy_timeout(m_db, 0);
-    sqlite3_extended_result_codes(m_db, 0);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_progress_handler(m_db, 10000, &CSqliteDatabase::OnProgress, this);
+}
+
+int CSqliteDatabase::OnProgress(void* self)
+{
+    return ::GetTickCount64() > static_cast<CSqliteDatabase*>(self)->m_deadline ? 1 : 0;
 }
 
 CSqliteDatabase::~CSqliteDatabase()

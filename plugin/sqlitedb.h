@@ -29,9 +29,14 @@ private:
 
 class CSqliteDatabase {
 public:
-    enum class Access { ReadOnly, ReadWrite };
+    // Snapshot reads the file as it stands, without locking it and without
+    // creating anything beside it (what only a write-ahead log holds is not
+    // seen); ReadWrite changes it.
+    enum class Access { Snapshot, ReadWrite };
 
-    CSqliteDatabase(const std::string& path, Access access);
+    // A browser's database is not trusted: its triggers and views never run,
+    // and a statement that works longer than timeLimitMs is interrupted.
+    CSqliteDatabase(const std::string& path, Access access, unsigned timeLimitMs);
     ~CSqliteDatabase();
     CSqliteDatabase(const CSqliteDatabase&) = delete;
     CSqliteDatabase& operator=(const CSqliteDatabase&) = delete;
@@ -50,7 +55,10 @@ public:
     bool UsesWriteAheadLog();
 
 private:
+    static int OnProgress(void* self);
+
     sqlite3* m_db = nullptr;
+    unsigned long long m_deadline = 0;  // GetTickCount64 milliseconds
 };
 
 // An exclusive transaction: committed by Commit, rolled back otherwise, so an

@@ -6,7 +6,7 @@
 set -euo pipefail
 
 dest=${1:?usage: fetch-sqlite.sh DEST}
-if [ -f "$dest/source/sqlite3.1" ] || [ -f "$dest/source/configure" ]; then
+if [ -f "$dest/source/configure" ]; then
   exit 0
 fi
 

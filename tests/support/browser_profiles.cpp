@@ -452,6 +452,12 @@ void CreateFirefoxFormHistory(const std::string& path, const std::vector<std::st
     db->Exec("COMMIT");
 }
 
+void ExecuteSql(const std::string& path, const std::string& sql)
+{
+    Database db(path, SQLITE_OPEN_READWRITE);
+    db.Exec(sql);
+}
+
 std::vector<std::string> QueryColumn(const std::string& path, const std::string& sql)
 {
     std::vector<std::string> values;

@@ -30,6 +30,9 @@ void CreateFirefoxPlaces(const std::string& path, const std::vector<std::string>
 // "formhistory.sqlite": one moz_formhistory row per entry.
 void CreateFirefoxFormHistory(const std::string& path, const std::vector<std::string>& entries);
 
+// Runs SQL on an existing database (to give it a hostile shape).
+void ExecuteSql(const std::string& path, const std::string& sql);
+
 // The values of the first column of a query's rows, in their order.
 std::vector<std::string> QueryColumn(const std::string& path, const std::string& sql);
 // The number of rows of table.

@@ -10,6 +10,7 @@
 #include "support/session_file.h"
 #include "support/task_folder.h"
 #include "support/text_file.h"
+#include "support/unix_side.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -381,4 +382,75 @@ TEST_F(ModernBrowsers, ABrowserThatIsNotInstalledIsSaidSoAndNothingFails)
     EXPECT_TRUE(HasMessage(messages, "Test Firefox: no profile found."));
     EXPECT_TRUE(HasMessage(messages, "Job 'Chrome history' finished."));
     EXPECT_TRUE(HasMessage(messages, "Job 'Firefox cache' finished."));
+}
+
+TEST_F(ModernBrowsers, LinksAndVariablesInsideAProfileLeadNowhereElse)
+{
+    if (UnixPathOf("C:\\").empty()) GTEST_SKIP() << "the links are made from the Linux side of Wine";
+    WriteLocalState(userData, {"Default", "%HOMEPATH%"});
+    const std::string victim = home.File("Victim");
+    ASSERT_TRUE(MakeFile(victim + "\\photo.jpg", "precious"));
+    ASSERT_TRUE(MakeFile(victim + "\\sub\\doc.txt", "precious"));
+    CreateChromiumCookies(victim + "\\Cookies", kCookies);
+    const std::string victimCookies = Contents(victim + "\\Cookies");
+    // The cache folder and the cookie database's folder are links to it.
+    ASSERT_TRUE(MakeFolders(userData + "\\Default"));
+    ASSERT_TRUE(MakeFolderLink(victim, userData + "\\Default\\Cache"));
+    ASSERT_TRUE(MakeFolderLink(victim, userData + "\\Default\\Network"));
+    // A profile named like a variable, beside a folder its expansion would name.
+    ASSERT_TRUE(MakeFile(userData + "\\%HOMEPATH%\\Cache\\f_1", "cached"));
+    char homePath[MAX_PATH] = {};
+    ASSERT_GT(::GetEnvironmentVariableA("HOMEPATH", homePath, sizeof homePath), 0u);
+    const std::string expanded = userData + homePath + "\\Cache\\f_2";
+    ASSERT_TRUE(MakeFile(expanded, "precious"));
+    ASSERT_TRUE(::GetFileAttributesA((userData + "\\Default\\Network\\Cookies").c_str()) != INVALID_FILE_ATTRIBUTES);
+    WriteTask({kChromeCookies, kChromeCache}, {});
+
+    const std::vector<std::string> messages = RunTask();
+    EXPECT_EQ(Contents(victim + "\\photo.jpg"), "precious");
+    EXPECT_EQ(Contents(victim + "\\sub\\doc.txt"), "precious");
+    EXPECT_EQ(Contents(victim + "\\Cookies"), victimCookies);
+    EXPECT_EQ(Contents(expanded), "precious");
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome: skipped a profile whose folder name is not a plain name: %HOMEPATH%"));
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome, profile Default: " + userData +
+                                         "\\Default\\Network\\Cookies leads outside its profile (a link); it was not "
+                                         "touched")) << ::testing::PrintToString(messages);
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome, profile Default: " + userData +
+                                         "\\Default\\Cache leads outside its profile (a link); it was not touched"));
+}
+
+TEST_F(ModernBrowsers, HostileSchemasNeitherHangTheRunNorTouchOtherTables)
+{
+    WriteLocalState(userData, {"Default", "Profile 1"});
+    // Default: a trigger that would empty the meta table when a cookie goes.
+    const std::string triggered = userData + "\\Default\\Network\\Cookies";
+    CreateChromiumCookies(triggered, kCookies);
+    ExecuteSql(triggered, "CREATE TRIGGER wipe AFTER DELETE ON cookies BEGIN DELETE FROM meta; END");
+    // Profile 1: the cookie table is a view that never ends.
+    const std::string endless = userData + "\\Profile 1\\Cookies";
+    CreateChromiumCookies(endless, {});
+    ExecuteSql(endless, "DROP TABLE cookies; CREATE VIEW cookies(rowid, host_key) AS WITH RECURSIVE n(i) AS "
+                        "(SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i, 'x.example' FROM n");
+    const std::string endlessBefore = Contents(endless);
+    WriteTask({kChromeCookies}, {});
+
+    const DWORD start = ::GetTickCount();
+    const std::vector<std::string> messages = RunTask();
+    EXPECT_LT(::GetTickCount() - start, 60000u);
+    EXPECT_EQ(CountRows(triggered, "cookies"), 0);
+    EXPECT_EQ(CountRows(triggered, "meta"), 2) << "the database's own trigger ran";
+    EXPECT_EQ(Contents(endless), endlessBefore);
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome, profile Profile 1: " + endless +
+                                         " was left as it was: it has no cookies table."))
+        << ::testing::PrintToString(messages);
+}
+
+TEST_F(ModernBrowsers, ALocalStateWithoutAProfileListStandsForTheDefaultProfile)
+{
+    ASSERT_TRUE(MakeFile(userData + "\\Local State", "{\"browser\":{\"last_redirect_origin\":\"\"}}"));
+    CreateChromiumCookies(userData + "\\Default\\Network\\Cookies", kCookies);
+    WriteTask({kChromeCookies}, {"example.com"});
+    const std::vector<std::string> messages = RunTask();
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome, profile Default: 5 cookies deleted, 5 kept."))
+        << ::testing::PrintToString(messages);
 }

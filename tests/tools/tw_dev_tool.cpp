@@ -71,8 +71,19 @@ const std::vector<std::string> kBookmarked = {"https://bookmarked.example.net/"}
 std::string ChromeUserData() { return UserFolder("LOCALAPPDATA") + "\\Google\\Chrome\\User Data"; }
 std::string FirefoxProfile() { return UserFolder("APPDATA") + "\\Mozilla\\Firefox\\Profiles\\demo.default-release"; }
 
+// The profiles are made in the user's own folders: only in a Wine prefix
+// that reaches nothing of the host (no drive Z:), never on a real machine.
+void RequireSafePrefix()
+{
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    const bool underWine = ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    if (!underWine || ::GetDriveTypeA("Z:\\") != DRIVE_NO_ROOT_DIR)
+        throw std::runtime_error("fill-browser-profiles runs only in a safe Wine prefix (no drive Z:)");
+}
+
 int FillBrowserProfiles()
 {
+    RequireSafePrefix();
     WriteLocalState(ChromeUserData(), kProfileFolders);
     for (const std::string& name : kProfileFolders) {
         const std::string profile = ChromeUserData() + "\\" + name;

@@ -1,12 +1,20 @@
-// The pure rules behind the modern browsers' items: which cookie hosts a
-// kept site keeps, which sites the keep-list dialog offers, the strict
-// reading of a stored keep list, and the profile names read from a
-// browser's "Local State".
+// The rules behind the modern browsers' items: which cookie hosts a kept
+// site keeps, which sites the keep-list dialog offers, the strict reading of
+// a stored keep list, the profile names read from a browser's "Local
+// State", and the listing of a cookie database's hosts.
 #include "common/codecs.h"
 #include "common/cookiesites.h"
+#include "plugin/browserdb.h"
 #include "plugin/jsonkeys.h"
+#include "support/browser_profiles.h"
+#include "support/scratch_folder.h"
+#include "support/text_file.h"
 
+#include <windows.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <exception>
 
 TEST(KeptSites, ASiteKeepsItselfAndItsSubdomainsInAnyCaseAndNothingThatOnlyEndsLikeIt)
 {
@@ -67,16 +75,20 @@ TEST(LocalStateProfiles, TheMembersOfTheProfileCacheAreReadWhateverSurroundsThem
     ASSERT_TRUE(ReadJsonObjectNames(json, {"profile", "info_cache"}, names));
     EXPECT_EQ(names, (StringList{"kept", "Default", "Profile 1", "Pr\xc3\xb6" "file\\2"}));
 
-    StringList none;
-    EXPECT_TRUE(ReadJsonObjectNames(R"({"profile":{"info_cache":{}}})", {"profile", "info_cache"}, none));
-    EXPECT_TRUE(none.empty());
+    // A file without the list, or with another shape there, lists nothing.
+    for (const char* other : {R"({"profile":{"info_cache":{}}})", R"({"profile":{}})", R"({"browser":{"a":1}})",
+                              R"({"profile":{"info_cache":["Default"]}})", R"([{"profile":{"info_cache":{"x":1}}}])"}) {
+        StringList none;
+        EXPECT_TRUE(ReadJsonObjectNames(other, {"profile", "info_cache"}, none)) << other;
+        EXPECT_TRUE(none.empty()) << other;
+    }
 }
 
 TEST(LocalStateProfiles, DamagedOrDifferentlyShapedFilesAreRefused)
 {
     for (const std::string& json :
-         {std::string(R"({"profile":{"info_cache":{"Default":{}})"), std::string(R"({"profile":{"info_cache":[]}})"),
-          std::string(R"({"profile":{}})"), std::string(""), std::string("{\"a\":tru}"),
+         {std::string(R"({"profile":{"info_cache":{"Default":{}})"), std::string(""), std::string("{\"a\":tru}"),
+          std::string("{\"profile\":{\"info_cache\":{\"Default\":{}}}}\0", 42),
           std::string(R"({"profile":{"info_cache":{"Default":{}}}} trailing)"),
           std::string(R"({"profile":{"info_cache":{"a":"b\q"}}})"), std::string(100000, '['),
           std::string("{\"profile\":{\"info_cache\":{\"a\n\":1}}}")}) {
@@ -84,4 +96,27 @@ TEST(LocalStateProfiles, DamagedOrDifferentlyShapedFilesAreRefused)
         EXPECT_FALSE(ReadJsonObjectNames(json, {"profile", "info_cache"}, names)) << json.substr(0, 60);
         EXPECT_EQ(names, StringList{"kept"});
     }
+}
+
+TEST(CookieHostListing, ReadsABrowsersLoggedDatabaseWithoutLeavingAnythingBesideIt)
+{
+    ScratchFolder folder;
+    const std::string database = folder.File("cookies.sqlite");
+    CreateFirefoxCookies(database, {{".example.com", "a"}, {"www.example.com", "b"}, {".example.com", "c"}});
+    ::DeleteFileA((database + "-wal").c_str());
+    ::DeleteFileA((database + "-shm").c_str());
+    std::string before;
+    ASSERT_TRUE(ReadWholeFile(database, &before));
+
+    StringList hosts = ReadCookieHosts(database, "moz_cookies", "host");
+    std::sort(hosts.begin(), hosts.end());
+    EXPECT_EQ(hosts, (StringList{".example.com", "www.example.com"}));
+    std::string after;
+    ASSERT_TRUE(ReadWholeFile(database, &after));
+    EXPECT_EQ(after, before);
+    EXPECT_FALSE(FileExists(database + "-wal"));
+    EXPECT_FALSE(FileExists(database + "-shm"));
+    // A cookie table that is not a table is refused, not run.
+    ExecuteSql(database, "DROP TABLE moz_cookies; CREATE VIEW moz_cookies(host) AS SELECT 'x'");
+    EXPECT_THROW(ReadCookieHosts(database, "moz_cookies", "host"), std::exception);
 }
