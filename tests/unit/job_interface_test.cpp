@@ -67,7 +67,7 @@ public:
 
 }  // namespace
 
-TEST(PluginModule, ExportsExactlyTWCreateJob)
+TEST(PluginModule, ExportsExactlyTheJobFactoryAndTheCookieHostListing)
 {
     HMODULE module = ::LoadLibraryExA(Sweepkit().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     ASSERT_NE(module, nullptr);
@@ -77,10 +77,12 @@ TEST(PluginModule, ExportsExactlyTWCreateJob)
     const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     ASSERT_NE(directory.VirtualAddress, 0u);
     const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + directory.VirtualAddress);
-    EXPECT_EQ(exports->NumberOfFunctions, 1u);
-    ASSERT_EQ(exports->NumberOfNames, 1u);
+    EXPECT_EQ(exports->NumberOfFunctions, 2u);
+    ASSERT_EQ(exports->NumberOfNames, 2u);
     const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+    // The name table is sorted.
     EXPECT_STREQ(reinterpret_cast<const char*>(base + names[0]), "TWCreateJob");
+    EXPECT_STREQ(reinterpret_cast<const char*>(base + names[1]), "TWListCookieHosts");
     ::FreeLibrary(module);
 }
 
