@@ -11,5 +11,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // arguments may hold blanks.
     CTidewhistleApp app(__argc, __argv);
     app.Run();
-    return 0;  // nothing in the system reads the exit status
+    return app.ExitCode();  // only a preview's is read: by a person or a script
 }

@@ -36,7 +36,10 @@ void ShowError(const std::string& text)
 
 bool CTidewhistleApp::InitInstance()
 {
-    if (!RunStartup()) return false;
+    if (!RunStartup()) {
+        if (IsPreviewRole()) m_exitCode = 1;
+        return false;
+    }
 
     // Comparisons are exact: "/TRAY" is a task name.
     const int arguments = m_argc - 1;
@@ -92,8 +95,15 @@ bool CTidewhistleApp::RunStartup()
 bool CTidewhistleApp::NeedsInventory() const
 {
     const bool shutdownRole = m_argc == 2 && std::strcmp(m_argv[1], "/shutdown") == 0;
-    const bool usage = m_argc > 2;
+    const bool usage = m_argc > 2 && !IsPreviewRole();
     return !shutdownRole && !usage;
+}
+
+// "/preview <task>": a task name never starts with "/", so the switch cannot
+// be a task.
+bool CTidewhistleApp::IsPreviewRole() const
+{
+    return m_argc == 3 && std::strcmp(m_argv[1], kPreviewSwitch) == 0;
 }
 
 bool CTidewhistleApp::IsResidentRole() const
@@ -148,14 +158,19 @@ bool CTidewhistleApp::RunGUI(bool trayOnly)
 bool CTidewhistleApp::RunCmdLine()
 {
     TRACE(20, "CTidewhistleApp::RunCmdLine");
-    if (m_argc - 1 == 1) return RunTask(m_argv[1]);
+    if (m_argc - 1 == 1) return RunTask(m_argv[1], false);
+    if (IsPreviewRole()) {
+        // The one role whose exit status tells something: 0 when the preview ran.
+        m_exitCode = RunTask(m_argv[2], true) ? 0 : 1;
+        return false;
+    }
 
     TRACE(40, "RunCmdLine: Wrong number of agruments");  // the documented text, slip included
     ShowError(LoadResString(IDS_USAGE));
     return false;
 }
 
-bool CTidewhistleApp::RunTask(const std::string& taskName)
+bool CTidewhistleApp::RunTask(const std::string& taskName, bool preview)
 {
     // Only a person types a name that is not a plain file name (the
     // scheduler and the console refuse to start one): tell them.
@@ -166,8 +181,9 @@ bool CTidewhistleApp::RunTask(const std::string& taskName)
         return false;
     }
     try {
-        CTaskRuntime runtime(taskName);
+        CTaskRuntime runtime(taskName, preview);
         runtime.Run();
+        if (!runtime.Completed()) return false;
     } catch (const std::exception& error) {
         TRACE(40, "Task execution failed - %s", error.what());
         return false;

@@ -12,6 +12,8 @@
 class CTidewhistleApp : public CAppFrame {
 public:
     CTidewhistleApp(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
+    // 0, except for a preview that did not run to its end (1).
+    int ExitCode() const { return m_exitCode; }
 
 protected:
     bool InitInstance() override;
@@ -22,13 +24,15 @@ private:
     bool InitializeInventory();
     bool IsResidentRole() const;
     bool NeedsInventory() const;
+    bool IsPreviewRole() const;
     bool RunGUI(bool trayOnly);
     // Stops the scheduler, if it runs; the shutdown tasks it started.
     std::vector<std::string> StopScheduler();
     void EndSession();
     bool RunCmdLine();
-    bool RunTask(const std::string& taskName);
+    bool RunTask(const std::string& taskName, bool preview);
 
+    int m_exitCode = 0;
     int m_argc;
     char** m_argv;
     // Resident role only: owned here, stopped by the exit hook.

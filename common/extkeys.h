@@ -10,3 +10,12 @@ constexpr GUID kCookieKeepListKey = {0xF68EF1FD, 0x5366, 0x49C0, {0x9C, 0x82, 0x
 // Temporary-files age setting: flag and number of hours, as flag-and-number text.
 // {C5BE3DE9-A946-4802-9D36-372BD8C7647A}
 constexpr GUID kTempFilesAgeKey = {0xC5BE3DE9, 0xA946, 0x4802, {0x9D, 0x36, 0x37, 0x2B, 0xD8, 0xC7, 0x64, 0x7A}};
+
+// How the running task treats its jobs, offered by the program for every
+// task run and never stored in a task file: "clean", or "preview" (select
+// exactly as a clean would, change nothing, report what would go). A
+// program that offers it also takes the jobs' result and preview events.
+// {1803F9C6-0C6A-416F-8B7D-A917C20FB75D}
+constexpr GUID kRunModeKey = {0x1803F9C6, 0x0C6A, 0x416F, {0x8B, 0x7D, 0xA9, 0x17, 0xC2, 0x0F, 0xB7, 0x5D}};
+constexpr char kRunModeClean[] = "clean";
+constexpr char kRunModePreview[] = "preview";

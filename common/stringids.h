@@ -60,3 +60,8 @@
 #define IDS_RUN_TIME_NEVER           62
 #define IDS_RUN_TIME_UNKNOWN         63
 #define IDS_BROWSER_COOKIES_UNLISTED 64
+#define IDS_JOB_CANNOT_PREVIEW       65
+#define IDS_RUN_TOTALS               66
+#define IDS_PREVIEW_TOTALS           67
+#define IDS_NO_PREVIEW_REPORT        68
+#define IDS_CANNOT_OPEN_REPORT       69

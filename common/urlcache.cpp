@@ -95,15 +95,27 @@ time32 LastSyncSeconds(const INTERNET_CACHE_ENTRY_INFOA& entry)
     return seconds;
 }
 
-// Deletes one entry; false when it is still there afterwards.
-bool DeleteEntry(const char* name)
+// Deletes one selected entry (in a preview: only counts it); false when it
+// is still there afterwards.
+bool DeleteEntry(const INTERNET_CACHE_ENTRY_INFOA& entry, UrlCacheTally* tally)
 {
+    const char* name = entry.lpszSourceUrlName;
+    const bool cookie = (entry.CacheEntryType & COOKIE_CACHE_ENTRY) != 0;
+    const long long size = (static_cast<long long>(entry.dwSizeHigh) << 32) | entry.dwSizeLow;
+    if (tally != nullptr && tally->IsPreview()) {
+        tally->Removed(name, cookie, size);
+        return true;
+    }
     // What is erased is traced to the trace file only, never elsewhere.
     TRACE_PRIVATE(10, "deleting cache entry %s", name);
-    return ::DeleteUrlCacheEntryA(name) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (::DeleteUrlCacheEntryA(name)) {
+        if (tally != nullptr) tally->Removed(name, cookie, size);
+        return true;
+    }
+    return ::GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-void ApplyMode(int mode, time32 cutoff, const CKeepRule& keep, StringList* names, int* notDeleted,
+void ApplyMode(int mode, time32 cutoff, const CKeepRule& keep, StringList* names, int* notDeleted, UrlCacheTally* tally,
                const INTERNET_CACHE_ENTRY_INFOA& entry)
 {
     const char* name = entry.lpszSourceUrlName;
@@ -124,11 +136,12 @@ void ApplyMode(int mode, time32 cutoff, const CKeepRule& keep, StringList* names
     default:
         break;
     }
-    if (deleteIt && !DeleteEntry(name)) ++*notDeleted;
+    if (deleteIt && !DeleteEntry(entry, tally)) ++*notDeleted;
 }
 
 // The walk itself: keepList is read in mode 1, names is appended to in mode 3.
-bool WalkUrlCache(int mode, time32 cutoff, const StringList* keepList, StringList* names, int* notDeleted)
+bool WalkUrlCache(int mode, time32 cutoff, const StringList* keepList, StringList* names, int* notDeleted,
+                  UrlCacheTally* tally = nullptr)
 {
     int failures = 0;
     if (notDeleted == nullptr) notDeleted = &failures;
@@ -175,7 +188,7 @@ bool WalkUrlCache(int mode, time32 cutoff, const StringList* keepList, StringLis
             }
             fetch();
         } else if (status == ERROR_SUCCESS) {
-            ApplyMode(mode, cutoff, keep, names, notDeleted, *buffer.Entry());
+            ApplyMode(mode, cutoff, keep, names, notDeleted, tally, *buffer.Entry());
             fetch();
         } else if (status == ERROR_NO_MORE_ITEMS) {
             return true;
@@ -200,16 +213,16 @@ bool EnumUrlCache(int mode, time32 cutoff, StringList* list, int* notDeleted)
                         mode == kUrlCacheListCookies ? list : nullptr, notDeleted);
 }
 
-HRESULT DeleteCookies(int reserved, const StringList* keepList, int* notDeleted)
+HRESULT DeleteCookies(int reserved, const StringList* keepList, int* notDeleted, UrlCacheTally* tally)
 {
     if (reserved != 0) return E_INVALIDARG;
-    return WalkResult(WalkUrlCache(kUrlCacheDeleteCookies, 0, keepList, nullptr, notDeleted));
+    return WalkResult(WalkUrlCache(kUrlCacheDeleteCookies, 0, keepList, nullptr, notDeleted, tally));
 }
 
-HRESULT DeleteTempCacheEntries(int reserved, time32 cutoff, int* notDeleted)
+HRESULT DeleteTempCacheEntries(int reserved, time32 cutoff, int* notDeleted, UrlCacheTally* tally)
 {
     if (reserved != 0) return E_INVALIDARG;
-    return WalkResult(WalkUrlCache(kUrlCacheDeleteTempEntries, cutoff, nullptr, nullptr, notDeleted));
+    return WalkResult(WalkUrlCache(kUrlCacheDeleteTempEntries, cutoff, nullptr, nullptr, notDeleted, tally));
 }
 
 HRESULT ListCookies(int reserved, StringList* out)

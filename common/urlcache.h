@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Modes of EnumUrlCache.
 constexpr int kUrlCacheDeleteCookies = 1;     // delete cookie entries not on the keep list
 constexpr int kUrlCacheDeleteTempEntries = 2; // delete non-cookie entries older than the cut-off
@@ -31,10 +33,24 @@ constexpr DWORD kUrlCacheInitialEntryBufferSize = 4096;
 // (an entry already gone does not count).
 bool EnumUrlCache(int mode, time32 cutoff, StringList* list, int* notDeleted = nullptr);
 
+// What a deleting walk tells its caller about the entries it removes. In a
+// preview the walk selects as always and deletes nothing: each entry it
+// would delete is told as removed.
+class UrlCacheTally {
+public:
+    virtual bool IsPreview() const = 0;
+    virtual void Removed(const std::string& name, bool cookie, long long size) = 0;
+
+protected:
+    ~UrlCacheTally() = default;
+};
+
 // Each returns E_INVALIDARG when reserved is not 0; otherwise S_OK after a
 // complete walk and E_FAIL when the walk stopped on an error.
-HRESULT DeleteCookies(int reserved, const StringList* keepList, int* notDeleted = nullptr);
-HRESULT DeleteTempCacheEntries(int reserved, time32 cutoff, int* notDeleted = nullptr);
+HRESULT DeleteCookies(int reserved, const StringList* keepList, int* notDeleted = nullptr,
+                      UrlCacheTally* tally = nullptr);
+HRESULT DeleteTempCacheEntries(int reserved, time32 cutoff, int* notDeleted = nullptr,
+                               UrlCacheTally* tally = nullptr);
 HRESULT ListCookies(int reserved, StringList* out);
 
 // Clears the whole browser history through the URL history object. Needs

@@ -16,6 +16,15 @@ constexpr int kJobFailure = static_cast<int>(0x80000000u);
 constexpr int kEventError = 0;
 constexpr int kEventWarning = 1;
 constexpr int kEventInformation = 2;
+// Sent by a job only when the task offers a run mode (common/extkeys.h), and
+// never written to the session data file as they are: the counts of what the
+// job removed (or would remove), as EncodeCleanupCounts text, once after its
+// run; in a preview, one entry it would remove ("<bytes>\t<what>"); and, in
+// Init, the run mode the job will honour (a job that does not send it is not
+// run in a preview).
+constexpr int kEventResults = 3;
+constexpr int kEventPreviewEntry = 4;
+constexpr int kEventRunModeAccepted = 5;
 
 // Offered by the program: the running task's extended data.
 class ITaskInfo {

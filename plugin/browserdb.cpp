@@ -16,7 +16,7 @@ const unsigned kListTimeLimitMs = 10 * 1000;
 
 void ClearTables(CSqliteDatabase& db, std::initializer_list<const char*> tables)
 {
-    for (const char* table : tables) db.ClearTable(table);
+    for (const char* table : tables) db.RemoveRows(table);
 }
 
 void RequireTable(CSqliteDatabase& db, const std::string& table)
@@ -35,10 +35,18 @@ void EmptyWriteAheadLog(CSqliteDatabase& db, const std::string& path)
 
 }  // namespace
 
-void CleanDatabase(const std::string& path, const std::function<void(CSqliteDatabase&)>& clean)
+std::map<std::string, long long> CleanDatabase(const std::string& path, bool preview,
+                                               const std::function<void(CSqliteDatabase&)>& clean)
 {
     std::unique_ptr<CSqliteDatabase> db;
     try {
+        if (preview) {
+            // The same selection on a snapshot: nothing is written, locked or created.
+            db = std::make_unique<CSqliteDatabase>(path, CSqliteDatabase::Access::Snapshot, kCleanTimeLimitMs);
+            db->CheckIntact();
+            clean(*db);
+            return db->RemovedRows();
+        }
         db = std::make_unique<CSqliteDatabase>(path, CSqliteDatabase::Access::ReadWrite, kCleanTimeLimitMs);
         db->CheckIntact();
         CSqliteTransaction transaction(*db);
@@ -48,13 +56,15 @@ void CleanDatabase(const std::string& path, const std::function<void(CSqliteData
         throw CError(path + " was left as it was: " + failure.what() + ".");
     }
     if (db->UsesWriteAheadLog()) EmptyWriteAheadLog(*db, path);
+    return db->RemovedRows();
 }
 
-int DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std::string& hostColumn,
-                        const CKeptSites& keptSites, int* kept)
+StringList DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std::string& hostColumn,
+                               const CKeptSites& keptSites, int* kept)
 {
     RequireTable(db, table);
     std::vector<std::int64_t> doomed;
+    StringList doomedHosts;
     *kept = 0;
     {
         CSqliteStatement rows(db.Handle(), "SELECT rowid, \"" + hostColumn + "\" FROM \"" + table + "\"");
@@ -67,15 +77,17 @@ int DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std
             // What is erased is traced to the trace file only.
             TRACE_PRIVATE(10, "deleting cookie of %s", host.c_str());
             doomed.push_back(rows.ColumnInt64(0));
+            doomedHosts.push_back(host);
         }
     }
+    if (db.IsSnapshot()) return doomedHosts;
     CSqliteStatement remove(db.Handle(), "DELETE FROM \"" + table + "\" WHERE rowid = ?1");
     for (std::int64_t row : doomed) {
         remove.BindInt64(1, row);
         remove.Step();
         remove.Reset();
     }
-    return static_cast<int>(doomed.size());
+    return doomedHosts;
 }
 
 StringList ReadCookieHosts(const std::string& path, const std::string& table, const std::string& hostColumn)
@@ -120,15 +132,17 @@ void ClearFirefoxHistory(CSqliteDatabase& db)
     if (db.HasTable("moz_keywords") && db.HasColumn("moz_keywords", "place_id")) {
         needed += " OR id IN (SELECT place_id FROM moz_keywords WHERE place_id IS NOT NULL)";
     }
-    db.Execute("DELETE FROM moz_places WHERE NOT (" + needed + ")");
-    for (const char* column : {"visit_count", "typed"}) {
-        if (db.HasColumn("moz_places", column)) db.Execute(std::string("UPDATE moz_places SET ") + column + " = 0");
-    }
-    if (db.HasColumn("moz_places", "last_visit_date")) db.Execute("UPDATE moz_places SET last_visit_date = NULL");
+    // Origins go with the last address that uses them; the condition names
+    // the addresses that stay, so it holds before and after they are deleted.
     if (db.HasTable("moz_origins") && db.HasColumn("moz_places", "origin_id")) {
-        db.Execute("DELETE FROM moz_origins WHERE id NOT IN "
-                   "(SELECT origin_id FROM moz_places WHERE origin_id IS NOT NULL)");
+        db.RemoveRows("moz_origins", "id NOT IN (SELECT origin_id FROM moz_places WHERE origin_id IS NOT NULL AND (" +
+                                         needed + "))");
     }
+    db.RemoveRows("moz_places", "NOT (" + needed + ")");
+    for (const char* column : {"visit_count", "typed"}) {
+        if (db.HasColumn("moz_places", column)) db.ChangeRows(std::string("UPDATE moz_places SET ") + column + " = 0");
+    }
+    if (db.HasColumn("moz_places", "last_visit_date")) db.ChangeRows("UPDATE moz_places SET last_visit_date = NULL");
 }
 
 void ClearFirefoxFormHistory(CSqliteDatabase& db)

@@ -7,6 +7,7 @@
 #include "plugin/sqlitedb.h"
 
 #include <functional>
+#include <map>
 #include <string>
 
 class CKeptSites;
@@ -14,13 +15,17 @@ class CKeptSites;
 // Opens the database for writing, checks that it is intact, runs clean in a
 // transaction and commits. Raises "<file> was left as it was: <reason>." on
 // any failure up to the commit; afterwards, when a write-ahead log cannot be
-// folded back into the file and emptied, says so.
-void CleanDatabase(const std::string& path, const std::function<void(CSqliteDatabase&)>& clean);
+// folded back into the file and emptied, says so. In a preview the same
+// clean runs on a snapshot of the file and changes nothing. Returns the rows
+// removed (or that would be) by table.
+std::map<std::string, long long> CleanDatabase(const std::string& path, bool preview,
+                                               const std::function<void(CSqliteDatabase&)>& clean);
 
-// Deletes the rows of table whose host column is not a kept site; the rows
-// deleted, and in kept those left.
-int DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std::string& hostColumn,
-                        const CKeptSites& keptSites, int* kept);
+// Deletes the rows of table whose host column is not a kept site (on a
+// snapshot: deletes nothing); the hosts of the rows deleted, and in kept the
+// number of rows left.
+StringList DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std::string& hostColumn,
+                               const CKeptSites& keptSites, int* kept);
 
 // The distinct hosts of a cookie table, read as the file stands, without
 // locking it or creating anything beside it.

@@ -162,13 +162,18 @@ std::string CBrowserCookiesItem::CleanProfile(const BrowserProfile& profile)
     int kept = 0;
     for (const std::string& database : databases) {
         RequirePlainEntry(profile.dataFolder, database.substr(profile.dataFolder.size() + 1));
-        CleanDatabase(database, [&](CSqliteDatabase& db) {
+        StringList hosts;
+        CleanDatabase(database, IsPreview(), [&](CSqliteDatabase& db) {
             int keptHere = 0;
-            deleted += DeleteUnkeptCookies(db, columns.table, columns.hostColumn, *m_keptSites, &keptHere);
+            hosts = DeleteUnkeptCookies(db, columns.table, columns.hostColumn, *m_keptSites, &keptHere);
             kept += keptHere;
         });
+        // Counted once the database's change is committed.
+        for (const std::string& host : hosts) CountRemoved(Removed::Cookie, database + ": cookie of " + host);
+        deleted += static_cast<int>(hosts.size());
     }
-    return StrFormat("%d cookies deleted, %d kept.", deleted, kept);
+    return StrFormat(IsPreview() ? "%d cookies would be deleted, %d kept." : "%d cookies deleted, %d kept.", deleted,
+                     kept);
 }
 
 std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
@@ -179,7 +184,9 @@ std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
         const std::string path = folder + "\\" + name;
         if (!FileExists(path)) return;
         RequirePlainEntry(folder, name);
-        CleanDatabase(path, clear);
+        for (const auto& table : CleanDatabase(path, IsPreview(), clear)) {
+            if (table.second > 0) CountRemoved(Removed::Row, path + ": " + table.first, 0, table.second);
+        }
         cleaned.push_back(name);
     };
     if (Family() == BrowserFamily::Chromium) {
@@ -196,7 +203,7 @@ std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
         if (Settings().formHistory) clean("formhistory.sqlite", &ClearFirefoxFormHistory);
     }
     if (cleaned.empty()) return "no history found.";
-    return "history cleared (" + JoinNames(cleaned) + ").";
+    return (IsPreview() ? "history would be cleared (" : "history cleared (") + JoinNames(cleaned) + ").";
 }
 
 std::string CBrowserCacheItem::CleanProfile(const BrowserProfile& profile)
@@ -210,5 +217,5 @@ std::string CBrowserCacheItem::CleanProfile(const BrowserProfile& profile)
         cleaned.push_back(name);
     }
     if (cleaned.empty()) return "no cache found.";
-    return "cache cleared (" + JoinNames(cleaned) + ").";
+    return (IsPreview() ? "cache would be cleared (" : "cache cleared (") + JoinNames(cleaned) + ").";
 }

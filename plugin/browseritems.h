@@ -28,7 +28,7 @@ StringList ListCookieHosts(BrowserFamily family, const BrowserSettings& settings
 
 class CBrowserItem : public CCleanupItem {
 protected:
-    explicit CBrowserItem(BrowserFamily family) : m_family(family) {}
+    explicit CBrowserItem(BrowserFamily family) : CCleanupItem(RunModeSupport::Counted), m_family(family) {}
 
     void LoadSettings() override;
     void DoRun() override;

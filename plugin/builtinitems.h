@@ -1,16 +1,25 @@
 #pragma once
 // The plug-in's built-in cleanup items. None has settings of its own; each
 // does its whole work in DoRun, in a source file of its own.
+#include "common/urlcache.h"
 #include "plugin/cleanupitem.h"
 
 class CBuiltInItem : public CCleanupItem {
+public:
+    CBuiltInItem() : CCleanupItem(RunModeSupport::Counted) {}
+
 protected:
     void LoadSettings() override {}
 };
 
-// The do-nothing job: the inventory's groups run it.
-class CNullItem : public CBuiltInItem {
+// The do-nothing job: the inventory's groups run it. It removes nothing and
+// so reports nothing, in a clean or a preview.
+class CNullItem : public CCleanupItem {
+public:
+    CNullItem() : CCleanupItem(RunModeSupport::Silent) {}
+
 protected:
+    void LoadSettings() override {}
     void DoRun() override {}
 };
 
@@ -51,4 +60,18 @@ protected:
 class CTypedURLsItem : public CBuiltInItem {
 protected:
     void DoRun() override;
+};
+
+// Tells a job what a walk of the URL cache removed (or would remove).
+class CJobCacheTally : public UrlCacheTally {
+public:
+    explicit CJobCacheTally(CCleanupItem& job) : m_job(job) {}
+    bool IsPreview() const override { return m_job.IsPreview(); }
+    void Removed(const std::string& name, bool cookie, long long size) override
+    {
+        m_job.CountRemoved(cookie ? ::Removed::Cookie : ::Removed::CacheEntry, name, size);
+    }
+
+private:
+    CCleanupItem& m_job;
 };

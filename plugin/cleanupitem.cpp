@@ -2,6 +2,7 @@
 
 #include "common/buffercopy.h"
 #include "common/error.h"
+#include "common/extkeys.h"
 
 #include <cstring>
 #include <exception>
@@ -36,12 +37,59 @@ int CCleanupItem::Init(ITaskInfo* taskInfo, const char* config, IEventSink* even
     m_config = config != nullptr ? config : "";
     m_events = events;
     m_taskInfo = taskInfo;
-    return Guarded([this] { LoadSettings(); });
+    return Guarded([this] {
+        if (m_support != RunModeSupport::None) {
+            // A program without run modes offers no such key: an empty text.
+            const std::string mode = GetTaskExtendedData(kRunModeKey);
+            m_programTakesResults = !mode.empty();
+            m_preview = mode == kRunModePreview;
+            if (m_programTakesResults && !m_preview && mode != kRunModeClean) {
+                throw CError("Unknown run mode: " + mode);
+            }
+            if (m_programTakesResults) LogEvent(mode, kEventRunModeAccepted);
+        }
+        LoadSettings();
+    });
 }
 
 int CCleanupItem::Run()
 {
-    return Guarded([this] { DoRun(); });
+    const int result = Guarded([this] { DoRun(); });
+    // What was removed before a failure was removed all the same.
+    if (!m_programTakesResults || m_support != RunModeSupport::Counted) return result;
+    const std::string errorText = m_errorText;
+    const int reported = Guarded([this] { ReportResults(); });
+    if (result != kJobSuccess) m_errorText = errorText;
+    return result != kJobSuccess ? result : reported;
+}
+
+void CCleanupItem::ReportResults()
+{
+    LogEvent(EncodeCleanupCounts(m_counts), kEventResults);
+}
+
+void CCleanupItem::CountRemoved(Removed what, const std::string& name, long long bytes, long long count)
+{
+    switch (what) {
+    case Removed::File: m_counts.files += count; m_counts.bytes += bytes; break;
+    case Removed::Folder: m_counts.folders += count; break;
+    case Removed::RegistryValue: m_counts.registryValues += count; break;
+    case Removed::RegistryKey: m_counts.registryKeys += count; break;
+    case Removed::CacheEntry: m_counts.cacheEntries += count; break;
+    case Removed::Cookie: m_counts.cookies += count; break;
+    case Removed::Row: m_counts.rows += count; break;
+    case Removed::Operation: m_counts.operations += count; break;
+    }
+    if (m_preview && m_programTakesResults) LogEvent(std::to_string(bytes) + "\t" + name, kEventPreviewEntry);
+}
+
+void CCleanupItem::CountNotRemoved(NotRemoved why, long long count)
+{
+    switch (why) {
+    case NotRemoved::LeftForRestart: m_counts.leftForRestart += count; break;
+    case NotRemoved::Skipped: m_counts.skipped += count; break;
+    case NotRemoved::Failed: m_counts.failed += count; break;
+    }
 }
 
 int CCleanupItem::Stop()

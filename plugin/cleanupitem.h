@@ -2,12 +2,27 @@
 // The base of every job of the plug-in. Job code reports failures by raising
 // a standard exception whose message is the user-visible text; Init and Run
 // turn it into the result 0x80000000 and the job's error text.
+#include "common/cleanupcounts.h"
 #include "jobapi/jobapi.h"
 
 #include <string>
 
+// What the engines tell a job about one thing they removed, or in a preview
+// would remove.
+enum class Removed { File, Folder, RegistryValue, RegistryKey, CacheEntry, Cookie, Row, Operation };
+enum class NotRemoved { LeftForRestart, Skipped, Failed };
+
+// Whether a job knows the program's run modes. A job that does tells the
+// program so in Init (a kEventRunModeAccepted event), honours a preview, and,
+// when Counted, reports what it removed after its run. Jobs that do not (a
+// plug-in built before run modes) behave as they always did; the program
+// does not run them in a preview.
+enum class RunModeSupport { None, Silent, Counted };
+
 class CCleanupItem : public IJob {
 public:
+    explicit CCleanupItem(RunModeSupport support = RunModeSupport::None) : m_support(support) {}
+
     int GetErrorText(char* buffer, int size) override;
     int Init(ITaskInfo* taskInfo, const char* config, IEventSink* events) override;
     int Run() override;
@@ -21,6 +36,15 @@ public:
     void LogError(const std::string& text);
     void LogWarning(const std::string& text);
     void LogInfo(const std::string& text);
+
+    // True in a preview: nothing may be deleted, moved, scheduled or changed.
+    // The engines test it at the point where they would change something.
+    bool IsPreview() const { return m_preview; }
+    // Counts one thing removed (in a preview: that would be removed); in a
+    // preview it is also reported, with its size, for the preview report.
+    void CountRemoved(Removed what, const std::string& name, long long bytes = 0, long long count = 1);
+    void CountNotRemoved(NotRemoved why, long long count = 1);
+    const CleanupCounts& Counts() const { return m_counts; }
 
 protected:
     virtual void LoadSettings() = 0;
@@ -38,9 +62,15 @@ private:
     template <typename Work>
     int Guarded(Work work);
 
+    void ReportResults();
+
     std::string m_errorText;
     std::string m_config;
     bool m_stopRequested = false;
     IEventSink* m_events = nullptr;   // not owned
     ITaskInfo* m_taskInfo = nullptr;  // not owned
+    RunModeSupport m_support;
+    bool m_programTakesResults = false;
+    bool m_preview = false;
+    CleanupCounts m_counts;
 };

@@ -9,6 +9,9 @@
 // item's configuration text (section "Settings": Name, RegKeyCount,
 // RegKey1..n, FileCount, File1..n).
 class CCustomCleanupItem : public CCleanupItem {
+public:
+    CCustomCleanupItem() : CCleanupItem(RunModeSupport::Counted) {}
+
 protected:
     void LoadSettings() override;
     void DoRun() override;

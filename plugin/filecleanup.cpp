@@ -19,23 +19,28 @@ namespace {
 // Longest path the ordinary file functions take, without the terminating NUL.
 const size_t kMaxPathLength = MAX_PATH - 1;
 
+// Every warning about an entry that stays also counts it.
 void WarnFolderKept(const std::string& path, DWORD error, CCleanupItem& job)
 {
+    job.CountNotRemoved(NotRemoved::Failed);
     job.LogWarning(StrFormat("Cannot delete folder: %s. Error: %d", path.c_str(), static_cast<int>(error)));
 }
 
 void WarnFileKept(const std::string& path, DWORD error, CCleanupItem& job)
 {
+    job.CountNotRemoved(NotRemoved::Failed);
     job.LogWarning(StrFormat("Cannot delete file: %s. Error: %d", path.c_str(), static_cast<int>(error)));
 }
 
 void WarnUntrustedName(const std::string& path, CCleanupItem& job)
 {
+    job.CountNotRemoved(NotRemoved::Skipped);
     job.LogWarning(StrFormat("Skipped a name that cannot be used safely in a path: %s", path.c_str()));
 }
 
 void WarnLeadsOutside(const std::string& path, CCleanupItem& job)
 {
+    job.CountNotRemoved(NotRemoved::Skipped);
     job.LogWarning(StrFormat("Skipped an entry that leads outside the cleaned folder: %s", path.c_str()));
 }
 
@@ -46,32 +51,69 @@ struct ListedEntry {
     std::string expected;
 };
 
-void DeleteListedFile(const ListedEntry& file, CCleanupItem& job)
+// Deletes one listed file, or in a preview counts it; true when it is (or
+// would be) gone.
+bool DeleteListedFile(const ListedEntry& file, CCleanupItem& job)
 {
     CTreeEntry entry;
     DWORD error = entry.Open(file.path, file.expected);
     if (error == ERROR_SHARING_VIOLATION) {
+        // In use: left for the next restart, and never counted as freed.
+        if (job.IsPreview()) {
+            job.CountNotRemoved(NotRemoved::LeftForRestart);
+            return false;
+        }
         job.LogInfo(StrFormat("The file '%s' will be deleted once you restart your computer.", file.path.c_str()));
         if (!::MoveFileExA(file.path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+            job.CountNotRemoved(NotRemoved::Failed);
             job.LogWarning(StrFormat("Cannot mark %s file for deletion upon next system restart.", file.path.c_str()));
+        } else {
+            job.CountNotRemoved(NotRemoved::LeftForRestart);
         }
-        return;
+        return false;
     }
-    if (error != ERROR_SUCCESS) return WarnFileKept(file.path, error, job);
-    if (!entry.IsWhereExpected() || entry.IsFolder()) return WarnLeadsOutside(file.path, job);
-    error = entry.Delete();
-    if (error != ERROR_SUCCESS) WarnFileKept(file.path, error, job);
+    if (error != ERROR_SUCCESS) {
+        WarnFileKept(file.path, error, job);
+        return false;
+    }
+    if (!entry.IsWhereExpected() || entry.IsFolder()) {
+        WarnLeadsOutside(file.path, job);
+        return false;
+    }
+    const long long size = entry.AllocationSize();
+    if (!job.IsPreview()) {
+        error = entry.Delete();
+        if (error != ERROR_SUCCESS) {
+            WarnFileKept(file.path, error, job);
+            return false;
+        }
+    }
+    job.CountRemoved(Removed::File, file.path, size);
+    return true;
 }
 
-// Removes an emptied folder, or a link to a folder (the link itself).
-void RemoveFolder(const ListedEntry& folder, CCleanupItem& job)
+// Removes an emptied folder, or a link to a folder (the link itself). In a
+// preview the folder counts as removed when everything in it would go;
+// otherwise it stays as a clean would leave it, not empty. True when it is
+// (or would be) gone.
+bool RemoveFolder(const ListedEntry& folder, bool emptied, CCleanupItem& job)
 {
     CTreeEntry entry;
     DWORD error = entry.Open(folder.path, folder.expected);
-    if (error != ERROR_SUCCESS) return WarnFolderKept(folder.path, error, job);
-    if (!entry.IsWhereExpected()) return WarnLeadsOutside(folder.path, job);
-    error = entry.Delete();
-    if (error != ERROR_SUCCESS) WarnFolderKept(folder.path, error, job);
+    if (error == ERROR_SUCCESS && !entry.IsWhereExpected()) {
+        WarnLeadsOutside(folder.path, job);
+        return false;
+    }
+    if (error == ERROR_SUCCESS) {
+        if (!job.IsPreview()) error = entry.Delete();
+        else if (!emptied) error = ERROR_DIR_NOT_EMPTY;
+    }
+    if (error != ERROR_SUCCESS) {
+        WarnFolderKept(folder.path, error, job);
+        return false;
+    }
+    job.CountRemoved(Removed::Folder, folder.path);
+    return true;
 }
 
 // One pattern's walk. Every path it makes is a checked folder and names
@@ -87,38 +129,46 @@ public:
 
     // folder: the folder's path; finalFolder: where it really is; names: the
     // last part of the pattern; messagePattern: what search errors name.
-    void Folder(const std::string& folder, const std::string& finalFolder, const std::string& names,
+    // True when everything listed is (or in a preview would be) gone.
+    bool Folder(const std::string& folder, const std::string& finalFolder, const std::string& names,
                 const std::string& messagePattern)
     {
         CFileEnumerator search(folder + "\\" + names);
         WIN32_FIND_DATAA found;
         std::vector<ListedEntry> files;
+        bool emptied = true;
         while (search.Next(found)) {
             const std::string name = found.cFileName;
             const ListedEntry entry{folder + "\\" + name, finalFolder + "\\" + name};
             // One odd name costs a warning for itself; the rest goes on.
             if (!IsTrustworthyName(name)) {
                 WarnUntrustedName(entry.path, m_job);
+                emptied = false;
                 continue;
             }
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (m_descend) Subfolder(entry, found.dwFileAttributes);
+                if (m_descend) emptied = Subfolder(entry, found.dwFileAttributes) && emptied;
+                else emptied = false;
                 continue;
             }
             if (m_cutoff != 0) {
                 time32 written = 0;
                 if (!FileTimeToTime(found.ftLastWriteTime, &written)) written = 0;
-                if (written >= m_cutoff) continue;  // recent: spared
+                if (written >= m_cutoff) {  // recent: spared
+                    emptied = false;
+                    continue;
+                }
             }
             if (entry.path.size() > kMaxPathLength) {
                 WarnFileKept(entry.path, ERROR_FILENAME_EXCED_RANGE, m_job);
+                emptied = false;
                 continue;
             }
             files.push_back(entry);
         }
         if (const DWORD error = search.Error()) {
             if (!search.Began()) {
-                if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // nothing to delete
+                if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;  // nothing to delete
                 throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), messagePattern.c_str()));
             }
             // An incomplete listing: nothing of this folder's list is deleted.
@@ -126,33 +176,45 @@ public:
                                    (folder + "\\" + names).c_str()));
         }
 
-        for (const ListedEntry& file : files) DeleteListedFile(file, m_job);
+        for (const ListedEntry& file : files) emptied = DeleteListedFile(file, m_job) && emptied;
+        return emptied;
     }
 
 private:
-    void Subfolder(const ListedEntry& folder, DWORD listedAttributes)
+    // True when the folder is (or in a preview would be) removed.
+    bool Subfolder(const ListedEntry& folder, DWORD listedAttributes)
     {
         if (folder.path.size() + 2 > kMaxPathLength) {
             // Its contents could not be named: refuse the folder as a whole.
-            return WarnFolderKept(folder.path, ERROR_FILENAME_EXCED_RANGE, m_job);
+            WarnFolderKept(folder.path, ERROR_FILENAME_EXCED_RANGE, m_job);
+            return false;
         }
         // The program may have been unpacked into the folder being cleaned.
         if (SamePath(folder.path, m_programFolder)) {
-            return m_job.LogWarning(StrFormat("Skipped the program's own folder: %s", folder.path.c_str()));
+            m_job.CountNotRemoved(NotRemoved::Skipped);
+            m_job.LogWarning(StrFormat("Skipped the program's own folder: %s", folder.path.c_str()));
+            return false;
         }
         // A link is never entered: at most the link itself is removed.
+        bool emptied = true;
         if (!(listedAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
             bool enter = false;
             {
                 CTreeEntry entry;
                 const DWORD error = entry.Open(folder.path, folder.expected);
-                if (error != ERROR_SUCCESS) return WarnFolderKept(folder.path, error, m_job);
-                if (!entry.IsWhereExpected()) return WarnLeadsOutside(folder.path, m_job);
+                if (error != ERROR_SUCCESS) {
+                    WarnFolderKept(folder.path, error, m_job);
+                    return false;
+                }
+                if (!entry.IsWhereExpected()) {
+                    WarnLeadsOutside(folder.path, m_job);
+                    return false;
+                }
                 enter = !entry.IsReparsePoint();
             }
-            if (enter) Folder(folder.path, folder.expected, "*", folder.path + "\\*");
+            if (enter) emptied = Folder(folder.path, folder.expected, "*", folder.path + "\\*");
         }
-        RemoveFolder(folder, m_job);
+        return RemoveFolder(folder, emptied, m_job);
     }
 
     bool m_descend;

@@ -13,7 +13,9 @@ void CIECookiesItem::DoRun()
     // A task without a keep list keeps no cookie; a damaged one stops the item.
     const StringList keepList = ReadCookieKeepList(GetTaskExtendedData(kCookieKeepListKey));
     int notDeleted = 0;
-    const HRESULT result = DeleteCookies(0, &keepList, &notDeleted);
+    CJobCacheTally tally(*this);
+    const HRESULT result = DeleteCookies(0, &keepList, &notDeleted, &tally);
+    CountNotRemoved(NotRemoved::Failed, notDeleted);
     if (FAILED(result)) throw CError(StrFormat("Cookie cleanup failed. Error: %d", static_cast<int>(result)));
     if (notDeleted > 0) LogWarning(StrFormat("Cookies that could not be deleted: %d.", notDeleted));
     TRACE(20, "CIECookiesItem::Run - done");

@@ -10,7 +10,9 @@ void CIETempFilesItem::DoRun()
     TRACE(20, "CIETempFilesItem::Run");
     // No cut-off: every entry that is not a cookie goes, whatever its age.
     int notDeleted = 0;
-    const HRESULT result = DeleteTempCacheEntries(0, 0, &notDeleted);
+    CJobCacheTally tally(*this);
+    const HRESULT result = DeleteTempCacheEntries(0, 0, &notDeleted, &tally);
+    CountNotRemoved(NotRemoved::Failed, notDeleted);
     if (FAILED(result)) throw CError(StrFormat("Temp files cleanup failed. Error: %d", static_cast<int>(result)));
     if (notDeleted > 0) LogWarning(StrFormat("Cached files that could not be deleted: %d.", notDeleted));
     TRACE(20, "CIETempFilesItem::Run - done");

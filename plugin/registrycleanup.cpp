@@ -76,10 +76,15 @@ std::vector<std::string> EnumSubkeyNames(HKEY key, const std::string& entry, DWO
     }, true);
 }
 
+// Deletes one value, or in a preview counts it when it is there.
 void DeleteValue(HKEY key, const std::string& value, const std::string& entry, CCleanupItem& job)
 {
-    const LONG result = ::RegDeleteValueA(key, value.c_str());
-    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+    const LONG result = job.IsPreview() ? ::RegQueryValueExA(key, value.c_str(), nullptr, nullptr, nullptr, nullptr)
+                                        : ::RegDeleteValueA(key, value.c_str());
+    if (result == ERROR_SUCCESS) {
+        job.CountRemoved(Removed::RegistryValue, entry + "|" + value);
+    } else if (result != ERROR_FILE_NOT_FOUND) {
+        job.CountNotRemoved(NotRemoved::Failed);
         job.LogWarning(StrFormat("Cannot delete registry value: %s (keyname: %s). Error: %d", value.c_str(),
                                  entry.c_str(), static_cast<int>(result)));
     }
@@ -119,6 +124,7 @@ LONG DeleteLinkItself(HKEY link)
 
 void WarnSubkeyKept(const std::string& subkey, const std::string& entry, LONG result, CCleanupItem& job)
 {
+    job.CountNotRemoved(NotRemoved::Failed);
     job.LogWarning(StrFormat("Cannot delete subkey: %s (keyname: %s). Error: %d", subkey.c_str(), entry.c_str(),
                              static_cast<int>(result)));
 }
@@ -142,8 +148,9 @@ void EmptyKey(HKEY key, const std::string& entry, CCleanupItem& job)
         UniqueRegKey childKey;
         const LONG opened = OpenKeyItself(key, subkey, kCleanAccess | DELETE, &childKey);
         if (opened == ERROR_SUCCESS && IsRegistryLink(childKey.Get())) {
-            const LONG result = DeleteLinkItself(childKey.Get());
+            const LONG result = job.IsPreview() ? ERROR_SUCCESS : DeleteLinkItself(childKey.Get());
             if (result != ERROR_SUCCESS) WarnSubkeyKept(subkey, entry, result, job);
+            else job.CountRemoved(Removed::RegistryKey, child);
             continue;
         }
         if (opened == ERROR_SUCCESS) {
@@ -152,8 +159,9 @@ void EmptyKey(HKEY key, const std::string& entry, CCleanupItem& job)
         } else if (opened != ERROR_FILE_NOT_FOUND) {
             throw CError(StrFormat("Cannot open registry key: %s (Error: %d).", child.c_str(), static_cast<int>(opened)));
         }
-        const LONG result = ::RegDeleteKeyA(key, subkey.c_str());
-        if (result != ERROR_SUCCESS) WarnSubkeyKept(subkey, entry, result, job);
+        const LONG result = job.IsPreview() ? opened : ::RegDeleteKeyA(key, subkey.c_str());
+        if (result == ERROR_SUCCESS) job.CountRemoved(Removed::RegistryKey, child);
+        else if (!(job.IsPreview() && result == ERROR_FILE_NOT_FOUND)) WarnSubkeyKept(subkey, entry, result, job);
     }
 }
 

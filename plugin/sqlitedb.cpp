@@ -98,9 +98,9 @@ void CSqliteStatement::Reset()
 }
 
 CSqliteDatabase::CSqliteDatabase(const std::string& path, Access access, unsigned timeLimitMs)
-    : m_deadline(::GetTickCount64() + timeLimitMs)
+    : m_snapshot(access == Access::Snapshot), m_deadline(::GetTickCount64() + timeLimitMs)
 {
-    const bool snapshot = access == Access::Snapshot;
+    const bool snapshot = m_snapshot;
     const int flags = snapshot ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI : SQLITE_OPEN_READWRITE;
     const std::string name = snapshot ? SnapshotUri(path) : path;
     const int code = sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr);
@@ -163,11 +163,25 @@ bool CSqliteDatabase::HasColumn(const std::string& table, const std::string& col
     return query.Step();
 }
 
-int CSqliteDatabase::ClearTable(const std::string& table)
+long long CSqliteDatabase::RemoveRows(const std::string& table, const std::string& where)
 {
     if (!HasTable(table)) return 0;
-    Execute("DELETE FROM " + QuotedName(table));
-    return Changes();
+    const std::string condition = where.empty() ? std::string() : " WHERE " + where;
+    long long removed = 0;
+    if (m_snapshot) {
+        CSqliteStatement count(m_db, "SELECT COUNT(*) FROM " + QuotedName(table) + condition);
+        if (count.Step()) removed = count.ColumnInt64(0);
+    } else {
+        Execute("DELETE FROM " + QuotedName(table) + condition);
+        removed = Changes();
+    }
+    m_removedRows[table] += removed;
+    return removed;
+}
+
+void CSqliteDatabase::ChangeRows(const std::string& sql)
+{
+    if (!m_snapshot) Execute(sql);
 }
 
 bool CSqliteDatabase::UsesWriteAheadLog()

@@ -2,6 +2,7 @@
 // A browser's SQLite database, as the jobs that clean it open it: never
 // created when missing, failures raised as CError with SQLite's own words.
 #include <cstdint>
+#include <map>
 #include <string>
 
 struct sqlite3;
@@ -50,15 +51,25 @@ public:
     void CheckIntact();
     bool HasTable(const std::string& table);
     bool HasColumn(const std::string& table, const std::string& column);
-    // Deletes every row of the table when the database has it; the rows deleted.
-    int ClearTable(const std::string& table);
+    // Deletes the rows of table that match where (all rows when empty) when
+    // the database has the table; the rows deleted. Opened as a snapshot, it
+    // deletes nothing and counts the rows it would delete. Either way the
+    // count is added to RemovedRows.
+    long long RemoveRows(const std::string& table, const std::string& where = std::string());
+    // Runs a statement that changes rows; as a snapshot, does nothing.
+    void ChangeRows(const std::string& sql);
+    bool IsSnapshot() const { return m_snapshot; }
+    // Rows removed (or, as a snapshot, that would be) by table.
+    const std::map<std::string, long long>& RemovedRows() const { return m_removedRows; }
     bool UsesWriteAheadLog();
 
 private:
     static int OnProgress(void* self);
 
     sqlite3* m_db = nullptr;
+    bool m_snapshot = false;
     unsigned long long m_deadline = 0;  // GetTickCount64 milliseconds
+    std::map<std::string, long long> m_removedRows;
 };
 
 // An exclusive transaction: committed by Commit, rolled back otherwise, so an

@@ -31,6 +31,9 @@ DWORD CTreeEntry::Open(const std::string& path, const std::string& expectedFinal
         return error;
     }
     m_attributes = info.dwFileAttributes;
+    FILE_STANDARD_INFO standard = {};
+    if (::GetFileInformationByHandleEx(m_handle.Get(), FileStandardInfo, &standard, sizeof standard))
+        m_allocationSize = standard.AllocationSize.QuadPart;
     m_whereExpected = SamePath(FinalPathOf(m_handle.Get()), expectedFinalPath);
     return ERROR_SUCCESS;
 }

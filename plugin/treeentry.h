@@ -23,6 +23,8 @@ public:
     bool IsWhereExpected() const { return m_whereExpected; }
     bool IsReparsePoint() const { return (m_attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
     bool IsFolder() const { return (m_attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+    // The disk space the entry occupies (its allocation, not its length).
+    long long AllocationSize() const { return m_allocationSize; }
 
     // Deletes the entry through its handle (a link itself, never its
     // target). A file's read-only, hidden and system attributes are cleared
@@ -33,5 +35,6 @@ public:
 private:
     UniqueHandle m_handle;
     DWORD m_attributes = 0;
+    long long m_allocationSize = 0;
     bool m_whereExpected = false;
 };

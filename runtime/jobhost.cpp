@@ -1,7 +1,11 @@
 #include "runtime/jobhost.h"
 
 #include "common/buffercopy.h"
+#include "common/error.h"
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/tracer.h"
+#include "runtime/previewreport.h"
 #include "runtime/sessionlog.h"
 #include "tasks/taskconfig.h"
 
@@ -17,7 +21,8 @@ int CJobTaskInfo::GetErrorText(char*, int)
 int CJobTaskInfo::GetExtendedData(const GUID* key, char** buffer, int* size)
 {
     if (key == nullptr || buffer == nullptr || size == nullptr) return kJobFailure;
-    const std::string text = m_task.GetExtendedData(*key);
+    const std::string text = SameGuid(*key, kRunModeKey) ? (m_preview ? kRunModePreview : kRunModeClean)
+                                                         : m_task.GetExtendedData(*key);
     char* copy = new (std::nothrow) char[text.size() + 1];
     if (copy == nullptr) return kJobFailure;
     std::memcpy(copy, text.c_str(), text.size() + 1);
@@ -41,13 +46,34 @@ int CJobEventSink::GetErrorText(char* buffer, int size)
 int CJobEventSink::LogEvent(const char* text, int type)
 {
     m_errorText.clear();
-    const int mappedType = (type == kEventError || type == kEventWarning) ? type : kEventInformation;
+    const std::string message = text != nullptr ? text : "";
     try {
-        m_log.Write(text != nullptr ? text : "", mappedType);
-        return kJobSuccess;
+        switch (type) {
+        case kEventRunModeAccepted:
+            m_modeAccepted = message == (m_preview ? kRunModePreview : kRunModeClean);
+            return kJobSuccess;
+        case kEventResults: {
+            CleanupCounts counts;
+            if (!DecodeCleanupCounts(message, &counts)) throw CError("The job's results cannot be read: " + message);
+            m_totals += counts;
+            Write(DescribeCleanupCounts(counts, m_preview), kEventInformation);
+            return kJobSuccess;
+        }
+        case kEventPreviewEntry:
+            if (m_preview && m_report != nullptr) m_report->Add(message);
+            return kJobSuccess;
+        default:
+            Write(message, (type == kEventError || type == kEventWarning) ? type : kEventInformation);
+            return kJobSuccess;
+        }
     } catch (const std::exception& error) {
         TRACE(40, "Log event failed! %s", error.what());
         m_errorText = error.what();
         return kJobFailure;
     }
+}
+
+void CJobEventSink::Write(const std::string& text, int type)
+{
+    m_log.Write(text, type);
 }

@@ -1,32 +1,52 @@
 #pragma once
 // The program's side of the job interface: the host objects a job receives.
+#include "common/cleanupcounts.h"
 #include "jobapi/jobapi.h"
 
 #include <string>
 
 class CTaskConfig;
 class CSessionLogWrite;
+class CPreviewReport;
 
-// The running task's extended data, handed out as copies in the program's heap.
+// The running task's extended data, handed out as copies in the program's
+// heap, and the run mode (kRunModeKey), which no task file holds.
 class CJobTaskInfo : public ITaskInfo {
 public:
-    explicit CJobTaskInfo(const CTaskConfig& task) : m_task(task) {}
+    explicit CJobTaskInfo(const CTaskConfig& task, bool preview = false) : m_task(task), m_preview(preview) {}
     int GetErrorText(char* buffer, int size) override;
     int GetExtendedData(const GUID* key, char** buffer, int* size) override;
     int FreeBuffer(char* buffer) override;
 
 private:
     const CTaskConfig& m_task;
+    bool m_preview;
 };
 
-// Appends the job's events to the session data file.
+// Appends the job's events to the session data file. A job's counts become
+// one Information record in words and are added to the run's totals; a
+// preview's entries go to the preview report (report may be null).
 class CJobEventSink : public IEventSink {
 public:
-    explicit CJobEventSink(CSessionLogWrite& log) : m_log(log) {}
+    explicit CJobEventSink(CSessionLogWrite& log, bool preview = false, CPreviewReport* report = nullptr)
+        : m_log(log), m_preview(preview), m_report(report)
+    {
+    }
     int GetErrorText(char* buffer, int size) override;
     int LogEvent(const char* text, int type) override;
 
+    // Before each job: it has not yet said that it honours the run mode.
+    void StartJob() { m_modeAccepted = false; }
+    bool ModeAccepted() const { return m_modeAccepted; }
+    const CleanupCounts& Totals() const { return m_totals; }
+
 private:
+    void Write(const std::string& text, int type);
+
     CSessionLogWrite& m_log;
+    bool m_preview;
+    CPreviewReport* m_report;
+    bool m_modeAccepted = false;
+    CleanupCounts m_totals;
     std::string m_errorText;
 };

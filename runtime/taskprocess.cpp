@@ -36,12 +36,30 @@ bool IsTaskRunning(const std::string& taskName)
     return event.IsValid();
 }
 
+namespace {
+
+void StartTaskProcess(const std::string& taskName, const std::string& programPath, bool preview);
+
+}  // namespace
+
 void StartTask(const std::string& taskName)
 {
-    StartTask(taskName, GetModulePath());
+    StartTaskProcess(taskName, GetModulePath(), false);
 }
 
 void StartTask(const std::string& taskName, const std::string& programPath)
+{
+    StartTaskProcess(taskName, programPath, false);
+}
+
+void StartTaskPreview(const std::string& taskName)
+{
+    StartTaskProcess(taskName, GetModulePath(), true);
+}
+
+namespace {
+
+void StartTaskProcess(const std::string& taskName, const std::string& programPath, bool preview)
 {
     TRACE(20, "StartTask");
     TRACE(20, "name = %s", taskName.c_str());
@@ -62,7 +80,8 @@ void StartTask(const std::string& taskName, const std::string& programPath)
     // A failure to create it shows up as a failed wait below.
     UniqueHandle initDone = CreateNamedEvent(InitDoneEventName(taskName), true, false);
 
-    std::string commandLine = StrFormat("\"%s\" \"%s\"", programPath.c_str(), taskName.c_str());
+    std::string commandLine = preview ? StrFormat("\"%s\" %s \"%s\"", programPath.c_str(), kPreviewSwitch, taskName.c_str())
+                                      : StrFormat("\"%s\" \"%s\"", programPath.c_str(), taskName.c_str());
     TRACE(20, "starting process");
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -90,6 +109,8 @@ void StartTask(const std::string& taskName, const std::string& programPath)
     TRACE(40, "Task init failure: %d", code);
     throw CError(FormatResString(IDS_TASK_INIT_FAILURE, code));
 }
+
+}  // namespace
 
 void StopTask(const std::string& taskName)
 {

@@ -19,6 +19,11 @@ std::string SessionEventName(const std::string& taskName);
 void StartTask(const std::string& taskName);
 // The same with the program file named: the program starts copies of itself.
 void StartTask(const std::string& taskName, const std::string& programPath);
+// Starts a preview of the task ("/preview" before its name) the same way.
+void StartTaskPreview(const std::string& taskName);
+
+// The switch that makes a task process preview its task.
+constexpr char kPreviewSwitch[] = "/preview";
 
 // Asks the task process to stop and waits for it to end (at most
 // TaskStopTimeout seconds). Raises CError.

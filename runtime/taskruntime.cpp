@@ -1,5 +1,6 @@
 #include "runtime/taskruntime.h"
 
+#include "common/cleanupcounts.h"
 #include "common/error.h"
 #include "common/guid.h"
 #include "common/paths.h"
@@ -10,6 +11,7 @@
 #include "jobapi/jobapi.h"
 #include "runtime/jobhost.h"
 #include "runtime/moduleload.h"
+#include "runtime/previewreport.h"
 #include "tasks/inventory.h"
 
 #include <exception>
@@ -43,7 +45,7 @@ std::string JobErrorText(IJob* job)
 
 }  // namespace
 
-CTaskRuntime::CTaskRuntime(const std::string& taskName)
+CTaskRuntime::CTaskRuntime(const std::string& taskName, bool preview) : m_preview(preview)
 {
     m_task.LoadNamed(taskName);
 }
@@ -58,8 +60,10 @@ void CTaskRuntime::Run()
         TRACE(20, "creating log");
         m_log.Create(m_task.Name);
 
-        CJobEventSink events(m_log);
-        CJobTaskInfo taskInfo(m_task);
+        CPreviewReport report;
+        if (m_preview) report.Create(m_task.Name);
+        CJobEventSink events(m_log, m_preview, m_preview ? &report : nullptr);
+        CJobTaskInfo taskInfo(m_task, m_preview);
         TRACE(20, "loading job list");
         m_log.Write(LoadResString(IDS_LOADING_JOB_LIST), kEventInformation);
         GuidList items;
@@ -75,7 +79,12 @@ void CTaskRuntime::Run()
             RunItem(item, taskInfo, events);
         }
 
+        const int totals = m_preview ? IDS_PREVIEW_TOTALS : IDS_RUN_TOTALS;
+        const size_t room = 199 - (FormatResString(totals, "").size());
+        m_log.Write(FormatResString(totals, DescribeCleanupCounts(events.Totals(), m_preview, room).c_str()),
+                    kEventInformation);
         m_log.WriteFinished();
+        m_completed = true;
     } catch (const std::exception& error) {
         TRACE(40, "Error in task execution - %s", error.what());
     }
@@ -84,7 +93,7 @@ void CTaskRuntime::Run()
 
 // One enabled item: load its module, create, initialise and run its job. A
 // failure ends this item only; it is reported as an Error event.
-void CTaskRuntime::RunItem(const GUID& item, ITaskInfo& taskInfo, IEventSink& events)
+void CTaskRuntime::RunItem(const GUID& item, ITaskInfo& taskInfo, CJobEventSink& events)
 {
     JobHolder job;
     try {
@@ -116,10 +125,19 @@ void CTaskRuntime::RunItem(const GUID& item, ITaskInfo& taskInfo, IEventSink& ev
         }
 
         TRACE(20, "initing job...");
+        events.StartJob();
         result = job.Get()->Init(&taskInfo, info.config.c_str(), &events);
         if (result != kJobSuccess) {
             TRACE(40, "job init failure - %d", result);
             throw CError(FormatResString(IDS_JOB_INIT_FAILURE, result, JobErrorText(job.Get()).c_str()));
+        }
+
+        // A job that did not say it honours a preview might delete: it does
+        // not run in one.
+        if (m_preview && !events.ModeAccepted()) {
+            TRACE(20, "job cannot preview");
+            m_log.Write(FormatResString(IDS_JOB_CANNOT_PREVIEW, info.name.c_str()), kEventWarning);
+            return;
         }
 
         TRACE(20, "running job...");

@@ -4,6 +4,7 @@
 // its plug-in module, in inventory order.
 #include "common/handles.h"
 #include "jobapi/jobapi.h"
+#include "runtime/jobhost.h"
 #include "runtime/sessionlog.h"
 #include "runtime/taskprocess.h"
 #include "tasks/taskconfig.h"
@@ -12,16 +13,20 @@
 
 class CTaskRuntime {
 public:
-    // Loads the task file of taskName; raises CError when it cannot.
-    explicit CTaskRuntime(const std::string& taskName);
+    // Loads the task file of taskName; raises CError when it cannot. A
+    // preview runs the same jobs with deletion switched off in every engine,
+    // and writes what they would remove to the preview report.
+    explicit CTaskRuntime(const std::string& taskName, bool preview = false);
     // Unloads the cached module, then closes the writer and the session.
     ~CTaskRuntime() = default;
 
     // Runs the task; raises nothing.
     void Run();
+    // True when the run reached its end ("Session finished" is written).
+    bool Completed() const { return m_completed; }
 
 private:
-    void RunItem(const GUID& item, ITaskInfo& taskInfo, IEventSink& events);
+    void RunItem(const GUID& item, ITaskInfo& taskInfo, CJobEventSink& events);
     HMODULE LoadTaskModule(const std::string& moduleName);
 
     // Destroyed in reverse order: module, writer, session, task.
@@ -30,4 +35,6 @@ private:
     CSessionLogWrite m_log;
     UniqueModule m_module;
     std::string m_moduleName;
+    bool m_preview;
+    bool m_completed = false;
 };

@@ -33,11 +33,23 @@ fi
 echo "Filling browser profiles in the prefix's user folders:"
 wine "$tool" fill-browser-profiles </dev/null || exit 1
 
+echo "Previewing: Tidewhistle.exe /preview default   (in $dist)"
+wine "$dist/Tidewhistle.exe" /preview default </dev/null
+echo "Preview exit status: $?"
+echo
+echo "Session records of the preview:"
+wine "$tool" print-session default | tee "$build/preview-records.txt"
+echo "Preview report: $dist/default.preview.txt ($(($(wc -l < "$dist/default.preview.txt") - 2)) entries)"
+echo
 echo "Running: Tidewhistle.exe default   (in $dist)"
 wine "$dist/Tidewhistle.exe" default </dev/null
 echo
 echo "Session records of that run ($dist/default.log_file):"
-wine "$tool" print-session default
+wine "$tool" print-session default | tee "$build/run-records.txt"
+echo
+echo "Totals, preview then run:"
+grep -ao "Preview totals: [^|]*" "$build/preview-records.txt"
+grep -ao "Run totals: [^|]*" "$build/run-records.txt"
 echo
 echo "What the browser profiles hold after the run (example.com kept, bookmarks kept):"
 wine "$tool" show-browser-profiles

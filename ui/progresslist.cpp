@@ -59,6 +59,7 @@ void CProgressList::Show(bool visible)
 void CProgressList::Clear()
 {
     if (m_list.Count() > 0) m_list.DeleteAll();
+    m_totals.clear();
 }
 
 void CProgressList::Poll()
@@ -87,6 +88,10 @@ void CProgressList::Append(time32 time, const std::string& message, int type)
         when = FormatDateTime(time);
     } catch (const std::exception&) {
         when = "?";  // a time the system cannot show still leaves its row
+    }
+    for (const int totals : {IDS_RUN_TOTALS, IDS_PREVIEW_TOTALS}) {
+        const std::string prefix = FormatResString(totals, "");
+        if (message.compare(0, prefix.size(), prefix) == 0) m_totals = message;
     }
     const int row = m_list.AddRow(when);
     m_list.SetSubItem(row, 1, message);

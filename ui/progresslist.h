@@ -22,6 +22,9 @@ public:
     // gone or a new session began. Raises CError from the reader.
     void Poll();
     HWND GetHwnd() const { return m_hwnd; }
+    // The totals record of the session shown ("Run totals: ..." or "Preview
+    // totals: ..."); empty while the session has none.
+    const std::string& Totals() const { return m_totals; }
 
 private:
     void Append(time32 time, const std::string& message, int type);
@@ -30,6 +33,7 @@ private:
     HWND m_hwnd = nullptr;  // owned: destroyed with the list
     CListView m_list;
     CSessionLogRead m_reader;
+    std::string m_totals;
 };
 
 // "Error", "Warning", "Information" or "Unknown" for a session record's type.

@@ -9,6 +9,7 @@
 #include "common/settings.h"
 #include "common/strformat.h"
 #include "common/tracer.h"
+#include "runtime/previewreport.h"
 #include "runtime/taskprocess.h"
 #include "scheduler/schedulerfiles.h"
 #include "tasks/inventory.h"
@@ -20,6 +21,7 @@
 #include "ui/settingsdlg.h"
 #include "ui/tasksettingsdlg.h"
 
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -243,6 +245,26 @@ void CTidewhistleDlg::UpdateRunState()
     const bool idle = !m_startOrStop.IsBusy();
     EnableItem(IDC_STOP, idle && running);
     EnableItem(IDC_START, idle && !running);
+    EnableItem(IDC_PREVIEW, idle && !running);
+    // The totals of the session shown, a run's or a preview's.
+    auto list = m_progressLists.find(task);
+    const std::string totals = list != m_progressLists.end() ? list->second->Totals() : std::string();
+    if (ItemText(IDC_LAST_TOTALS) != totals) SetItemText(IDC_LAST_TOTALS, totals);
+}
+
+void CTidewhistleDlg::OpenPreviewReport()
+{
+    if (CurrentTask() == nullptr) return;
+    const std::string path = PreviewReportPath(CurrentTask()->Name);
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        AppMessageBox(m_hwnd, LoadResString(IDS_NO_PREVIEW_REPORT), MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    // The user's viewer for text files shows it.
+    const HINSTANCE result = ::ShellExecuteA(m_hwnd, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(result) <= 32) {
+        ShowError(FormatResString(IDS_CANNOT_OPEN_REPORT, path.c_str(), static_cast<int>(reinterpret_cast<INT_PTR>(result))));
+    }
 }
 
 void CTidewhistleDlg::ReportRefreshError(const std::string& text)
@@ -269,8 +291,10 @@ bool CTidewhistleDlg::OnCommand(WORD code, WORD itemId, LPARAM)
         }
         break;
     case IDC_NEW_TASK: NewTask(); break;
-    case IDC_START: StartOrStop(true); break;
-    case IDC_STOP: StartOrStop(false); break;
+    case IDC_START: StartOrStop(RunAction::Start); break;
+    case IDC_STOP: StartOrStop(RunAction::Stop); break;
+    case IDC_PREVIEW: StartOrStop(RunAction::Preview); break;
+    case IDC_PREVIEW_REPORT: OpenPreviewReport(); break;
     case IDC_DELETE_TASK: DeleteTask(); break;
     case IDC_SETTINGS: EditSettings(); break;
     case IDC_TASK_OPTIONS: EditTaskOptions(); break;
@@ -321,17 +345,19 @@ void CTidewhistleDlg::NewTask()
     SelectTask(show, true);
 }
 
-void CTidewhistleDlg::StartOrStop(bool start)
+void CTidewhistleDlg::StartOrStop(RunAction action)
 {
     if (m_startOrStop.IsBusy() || CurrentTask() == nullptr) return;
     // The call keeps its own copy of the name: the task may be deleted meanwhile.
     const std::string name = CurrentTask()->Name;
-    const bool started = m_startOrStop.Start(m_hwnd, kStartOrStopDone, [name, start] {
-        if (start) StartTask(name);
+    const bool started = m_startOrStop.Start(m_hwnd, kStartOrStopDone, [name, action] {
+        if (action == RunAction::Start) StartTask(name);
+        else if (action == RunAction::Preview) StartTaskPreview(name);
         else StopTask(name);
     });
     if (!started) {
-        ShowError(FormatResString(start ? IDS_CANNOT_RUN_TASK : IDS_CANNOT_STOP_TASK, static_cast<int>(ERROR_NOT_ENOUGH_MEMORY)));
+        ShowError(FormatResString(action == RunAction::Stop ? IDS_CANNOT_STOP_TASK : IDS_CANNOT_RUN_TASK,
+                                  static_cast<int>(ERROR_NOT_ENOUGH_MEMORY)));
         return;
     }
     UpdateRunState();

@@ -49,7 +49,9 @@ private:
     void NewTask();
     // The start or stop runs off the console's thread: it may wait long, and
     // the console (and the resident instance on its thread) keeps answering.
-    void StartOrStop(bool start);
+    enum class RunAction { Start, Stop, Preview };
+    void StartOrStop(RunAction action);
+    void OpenPreviewReport();
     void OnStartOrStopDone();
     bool OnSetCursor();
     void DeleteTask();

@@ -2,7 +2,7 @@
 //   make-default-task [SITE..] writes default.tsk: every item enabled, the sites kept
 //   fill-browser-profiles      builds browser profiles in the user's folders (two
 //                              Chrome profiles, one Firefox profile) with cookies,
-//                              history and bookmarks
+//                              history and bookmarks, and old files in TEMP
 //   show-browser-profiles      prints what those profiles hold
 //   print-session TASK         prints the task's session records as the console shows them
 //   write-session TASK N MS    starts a session and writes N records, MS milliseconds apart
@@ -14,6 +14,7 @@
 #include "common/timeutil.h"
 #include "runtime/sessionlog.h"
 #include "support/browser_profiles.h"
+#include "support/text_file.h"
 #include "tasks/inventory.h"
 #include "tasks/taskconfig.h"
 
@@ -25,6 +26,7 @@
 #include <exception>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -95,6 +97,17 @@ int FillBrowserProfiles()
     CreateFirefoxCookies(FirefoxProfile() + "\\cookies.sqlite", kDemoCookies);
     CreateFirefoxPlaces(FirefoxProfile() + "\\places.sqlite", kVisited, kBookmarked);
     std::printf("%s\n", FirefoxProfile().c_str());
+    // Old files in the temporary folder, at three depths, and one too recent to go.
+    const std::string temp = UserFolder("TEMP") + "\\tw-demo";
+    const std::vector<std::pair<std::string, size_t>> files = {
+        {"\\setup.log", 1500}, {"\\sub\\download.part", 20000}, {"\\sub\\deeper\\cache.bin", 70000}};
+    for (const char* folder : {"", "\\sub", "\\sub\\deeper"}) ::CreateDirectoryA((temp + folder).c_str(), nullptr);
+    for (const auto& file : files) {
+        if (!WriteWholeFile(temp + file.first, std::string(file.second, 'x')) || !SetLastWriteHoursAgo(temp + file.first, 100))
+            throw std::runtime_error("cannot write " + temp + file.first);
+    }
+    if (!WriteWholeFile(temp + "\\recent.txt", "written just now")) throw std::runtime_error("cannot write " + temp);
+    std::printf("%s\n", temp.c_str());
     return 0;
 }
 

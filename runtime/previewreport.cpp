@@ -1,0 +1,41 @@
+#include "runtime/previewreport.h"
+
+#include "common/error.h"
+#include "common/paths.h"
+#include "common/timeutil.h"
+#include "common/tracer.h"
+
+std::string PreviewReportPath(const std::string& taskName)
+{
+    return GetModuleFilePath((taskName + ".preview.txt").c_str());
+}
+
+void CPreviewReport::Create(const std::string& taskName)
+{
+    const std::string path = PreviewReportPath(taskName);
+    m_file.Reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file) {
+        const DWORD error = ::GetLastError();
+        TRACE(40, "CPreviewReport::Create - %d", static_cast<int>(error));
+        throw CError("Cannot write the preview report " + path + " (Error: " + std::to_string(error) + ")");
+    }
+    WriteLine("Preview of task '" + taskName + "', " + FormatDateTime(GetLocalNow()) +
+              ": what a cleanup would remove, with the disk space of each file in bytes.");
+    WriteLine("Bytes\tWhat");
+}
+
+void CPreviewReport::Add(const std::string& entry)
+{
+    if (IsOpen()) WriteLine(entry);
+}
+
+void CPreviewReport::WriteLine(const std::string& line)
+{
+    const std::string text = line + "\r\n";
+    DWORD written = 0;
+    if (!::WriteFile(m_file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size()) {
+        TRACE(40, "CPreviewReport::WriteLine - %d", static_cast<int>(::GetLastError()));
+    }
+}
