@@ -72,8 +72,9 @@ bool DecodeCleanupCounts(const std::string& text, CleanupCounts* counts)
         if (digits.empty() || digits.size() > 18 || digits.find_first_not_of("0123456789") != std::string::npos)
             return false;
         decoded.*field.second = std::strtoll(digits.c_str(), nullptr, 10);
+        // Only the last field has no ";" after it.
+        if ((end == std::string::npos) != (field.second == &CleanupCounts::failed)) return false;
         position = end == std::string::npos ? text.size() : end + 1;
-        if (end == std::string::npos && field.second != &CleanupCounts::failed) return false;
     }
     if (position != text.size()) return false;
     *counts = decoded;

@@ -40,7 +40,14 @@ int CCleanupItem::Init(ITaskInfo* taskInfo, const char* config, IEventSink* even
     return Guarded([this] {
         if (m_support != RunModeSupport::None) {
             // A program without run modes offers no such key: an empty text.
-            const std::string mode = GetTaskExtendedData(kRunModeKey);
+            // A host that cannot answer is taken for one without them: the
+            // job then runs as jobs always did, and no preview runs it.
+            std::string mode;
+            try {
+                mode = GetTaskExtendedData(kRunModeKey);
+            } catch (const CError&) {
+                mode.clear();
+            }
             m_programTakesResults = !mode.empty();
             m_preview = mode == kRunModePreview;
             if (m_programTakesResults && !m_preview && mode != kRunModeClean) {

@@ -68,6 +68,7 @@ void CTaskRuntime::Run()
         m_log.Write(LoadResString(IDS_LOADING_JOB_LIST), kEventInformation);
         GuidList items;
         g_inventory.GetAllItems(items);
+        bool ranItems = false;
         m_log.Write(LoadResString(IDS_STARTING_CLEANUP_JOBS), kEventInformation);
 
         for (const GUID& item : items) {
@@ -77,12 +78,16 @@ void CTaskRuntime::Run()
             if (!m_task.IsItemEnabled(item)) continue;
 
             RunItem(item, taskInfo, events);
+            ranItems = true;
         }
 
-        const int totals = m_preview ? IDS_PREVIEW_TOTALS : IDS_RUN_TOTALS;
-        const size_t room = 199 - (FormatResString(totals, "").size());
-        m_log.Write(FormatResString(totals, DescribeCleanupCounts(events.Totals(), m_preview, room).c_str()),
-                    kEventInformation);
+        // A run without items has nothing to add up.
+        if (ranItems) {
+            const int totals = m_preview ? IDS_PREVIEW_TOTALS : IDS_RUN_TOTALS;
+            const size_t room = 199 - FormatResString(totals, "").size();
+            m_log.Write(FormatResString(totals, DescribeCleanupCounts(events.Totals(), m_preview, room).c_str()),
+                        kEventInformation);
+        }
         m_log.WriteFinished();
         m_completed = true;
     } catch (const std::exception& error) {

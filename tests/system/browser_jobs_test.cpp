@@ -96,8 +96,9 @@ TEST_F(BrowserJobs, TheCookieJobKeepsExactlyTheCookiesOnTheTasksKeepList)
     WriteTask({kCookiesItem}, {{kCookieKeepListKeyText, EncodeStringList({kept1, kept2, otherCase})}});
 
     const std::vector<RawSessionRecord> records = RunTask();
-    EXPECT_EQ(JobMessages(records), (std::vector<std::string>{"Starting job: Browser cookies...",
-                                                              "Job 'Browser cookies' finished."}));
+    EXPECT_EQ(JobMessages(records),
+              (std::vector<std::string>{"Starting job: Browser cookies...", "Removed 2 cookies.",
+                                        "Job 'Browser cookies' finished.", "Run totals: Removed 2 cookies."}));
     const CacheSnapshot after = ReadCache();
     EXPECT_EQ(Names(after, true), Sorted({kept1, kept2}));
     EXPECT_EQ(Names(after, false), std::vector<std::string>{page});
@@ -111,8 +112,9 @@ TEST_F(BrowserJobs, TheCookieJobOfATaskWithoutAKeepListDeletesEveryCookie)
     const std::string page = AddEntry("http://one.example.com/index.html");
     WriteTask({kCookiesItem});
 
-    EXPECT_EQ(JobMessages(RunTask()), (std::vector<std::string>{"Starting job: Browser cookies...",
-                                                                "Job 'Browser cookies' finished."}));
+    EXPECT_EQ(JobMessages(RunTask()),
+              (std::vector<std::string>{"Starting job: Browser cookies...", "Removed 2 cookies.",
+                                        "Job 'Browser cookies' finished.", "Run totals: Removed 2 cookies."}));
     const CacheSnapshot after = ReadCache();
     EXPECT_TRUE(Names(after, true).empty());
     EXPECT_EQ(Names(after, false), std::vector<std::string>{page});
@@ -129,7 +131,8 @@ TEST_F(BrowserJobs, TheTempFilesJobDeletesOrdinaryEntriesAndLeavesCookies)
     WriteTask({kTempFilesItem});
 
     EXPECT_EQ(JobMessages(RunTask()),
-              (std::vector<std::string>{"Starting job: Browser cache...", "Job 'Browser cache' finished."}));
+              (std::vector<std::string>{"Starting job: Browser cache...", "Removed 4 cache entries.",
+                                        "Job 'Browser cache' finished.", "Run totals: Removed 4 cache entries."}));
     const CacheSnapshot after = ReadCache();
     EXPECT_TRUE(Names(after, false).empty());
     EXPECT_EQ(Names(after, true), Sorted(cookies));
@@ -143,16 +146,18 @@ TEST_F(BrowserJobs, TheHistoryJobReportsWhatTheHistoryObjectAnswers)
     if (UnderWine()) {
         // Wine's history object does not implement clearing: one Error record.
         ASSERT_EQ(messages, (std::vector<std::string>{
-                                "Starting job: Browser history...",
-                                "Job execution failure (-2147483648: History cleanup failed. Error: -2147467263)."}));
+                                "Starting job: Browser history...", "Removed nothing; 1 failed.",
+                                "Job execution failure (-2147483648: History cleanup failed. Error: -2147467263).",
+                                "Run totals: Removed nothing; 1 failed."}));
         const auto failure = std::find_if(records.begin(), records.end(), [](const RawSessionRecord& r) {
             return r.message.rfind("Job execution failure", 0) == 0;
         });
         ASSERT_NE(failure, records.end());
         EXPECT_EQ(failure->type, 0);
     } else {
-        EXPECT_EQ(messages, (std::vector<std::string>{"Starting job: Browser history...",
-                                                      "Job 'Browser history' finished."}));
+        EXPECT_EQ(messages, (std::vector<std::string>{"Starting job: Browser history...", "Removed 1 browser history.",
+                                                      "Job 'Browser history' finished.",
+                                                      "Run totals: Removed 1 browser history."}));
     }
 }
 
@@ -165,12 +170,17 @@ TEST_F(BrowserJobs, AllThreeJobsRunInOneTaskInInventoryOrder)
     WriteTask({kTempFilesItem, kHistoryItem, kCookiesItem}, {{kCookieKeepListKeyText, EncodeStringList({kept})}});
 
     const std::vector<std::string> messages = JobMessages(RunTask());
-    ASSERT_EQ(messages.size(), 6u);
+    ASSERT_EQ(messages.size(), 10u);
     EXPECT_EQ(messages[0], "Starting job: Browser cookies...");
-    EXPECT_EQ(messages[1], "Job 'Browser cookies' finished.");
-    EXPECT_EQ(messages[2], "Starting job: Browser history...");
-    EXPECT_EQ(messages[4], "Starting job: Browser cache...");
-    EXPECT_EQ(messages[5], "Job 'Browser cache' finished.");
+    EXPECT_EQ(messages[1], "Removed 1 cookie.");
+    EXPECT_EQ(messages[2], "Job 'Browser cookies' finished.");
+    EXPECT_EQ(messages[3], "Starting job: Browser history...");
+    EXPECT_EQ(messages[6], "Starting job: Browser cache...");
+    EXPECT_EQ(messages[7], "Removed 1 cache entry.");
+    EXPECT_EQ(messages[8], "Job 'Browser cache' finished.");
+    // Under Wine the history item fails and says so: one failure in the totals.
+    EXPECT_EQ(messages[9], UnderWine() ? "Run totals: Removed 1 cache entry, 1 cookie; 1 failed."
+                                       : "Run totals: Removed 1 cache entry, 1 cookie, 1 browser history.");
     const CacheSnapshot after = ReadCache();
     EXPECT_EQ(Names(after, true), std::vector<std::string>{kept});
     EXPECT_TRUE(Names(after, false).empty());
@@ -191,9 +201,10 @@ TEST_F(BrowserJobs, CacheJobsReportAWalkThatCannotReadTheCache)
     const std::vector<RawSessionRecord> records = RunTask();
     ::CloseHandle(lock);
     EXPECT_EQ(JobMessages(records),
-              (std::vector<std::string>{"Starting job: Browser cookies...",
+              (std::vector<std::string>{"Starting job: Browser cookies...", "Removed nothing.",
                                         "Job execution failure (-2147483648: Cookie cleanup failed. Error: -2147467259).",
-                                        "Starting job: Browser cache...",
+                                        "Starting job: Browser cache...", "Removed nothing.",
                                         "Job execution failure (-2147483648: Temp files cleanup failed. Error: "
-                                        "-2147467259)."}));
+                                        "-2147467259).",
+                                        "Run totals: Removed nothing."}));
 }

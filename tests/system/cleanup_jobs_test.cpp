@@ -109,7 +109,10 @@ TEST_F(CleanupJobs, TypedAddressesAndSearchListsAreEmptiedAndTheirKeysKept)
     WriteRegString(HKEY_CURRENT_USER, kFilesNamed, "a", "secret.doc");
 
     const std::vector<RawSessionRecord> records = RunOneJob(kTypedUrlsJob);
-    EXPECT_EQ(records[records.size() - 2].message, "Job 'Job under test' finished.");
+    // Two typed addresses, the nested key and its value, one search entry.
+    EXPECT_EQ(records[records.size() - 4].message, "Removed 4 registry values, 1 registry key.");
+    EXPECT_EQ(records[records.size() - 3].message, "Job 'Job under test' finished.");
+    EXPECT_EQ(records[records.size() - 2].message, "Run totals: Removed 4 registry values, 1 registry key.");
     EXPECT_EQ(CountOf(HKEY_CURRENT_USER, kTypedUrls, false), 0u);
     EXPECT_EQ(CountOf(HKEY_CURRENT_USER, kTypedUrls, true), 0u);
     EXPECT_EQ(CountOf(HKEY_CURRENT_USER, kFilesNamed, false), 0u);

@@ -82,7 +82,7 @@ protected:
 const std::vector<std::string> kReportAndWaitMessages = {
     "Session started", "Loading job list.", "Starting cleanup jobs.", "Starting job: Reporter...",
     "warning from job", "error from job", "config=shown", "age=", std::string(199, 'L'), "Job 'Reporter' finished.",
-    "Starting job: Pause...", "Job 'Pause' finished.", "Session finished"};
+    "Starting job: Pause...", "Job 'Pause' finished.", "Run totals: Removed nothing.", "Session finished"};
 
 }  // namespace
 

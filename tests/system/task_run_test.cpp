@@ -107,7 +107,8 @@ TEST_F(TaskRun, ItemsRunInInventoryOrderWhateverTheTaskFileSays)
     EXPECT_EQ(messages, (std::vector<std::string>{
                             "Session started", "Loading job list.", "Starting cleanup jobs.",
                             "Starting job: Third in file...", "Job 'Third in file' finished.", "Starting job: Second...",
-                            "jobs created since load: 1", "Job 'Second' finished.", "Session finished"}));
+                            "jobs created since load: 1", "Job 'Second' finished.", "Run totals: Removed nothing.",
+                            "Session finished"}));
 }
 
 TEST_F(TaskRun, EachKindOfItemFailureIsOneErrorRecordAndTheNextItemRuns)
@@ -126,7 +127,7 @@ TEST_F(TaskRun, EachKindOfItemFailureIsOneErrorRecordAndTheNextItemRuns)
     WriteTask(taskName, {TestItemGuid(1), TestItemGuid(2), TestItemGuid(3), TestItemGuid(4), TestItemGuid(5), TestItemGuid(6), TestItemGuid(7)});
     const std::vector<RawSessionRecord> records = RunTask(taskName);
     const std::vector<std::string> messages = Messages(records);
-    ASSERT_EQ(messages.size(), 3u + 7 * 2 + 1);
+    ASSERT_EQ(messages.size(), 3u + 7 * 2 + 2);
 
     EXPECT_EQ(messages[4], "Job execution failure (Failed to load extension module (error 126).).");
     EXPECT_EQ(messages[6], "Job execution failure (Invalid task information - 127.).");
@@ -136,6 +137,7 @@ TEST_F(TaskRun, EachKindOfItemFailureIsOneErrorRecordAndTheNextItemRuns)
     EXPECT_EQ(messages[14], "Job execution failure (-2147483648: Unexpected failure in the cleanup job.).");
     for (size_t i : {4, 6, 8, 10, 12, 14}) EXPECT_EQ(records[i].type, 0) << i;
     EXPECT_EQ(messages[16], "Job 'Last' finished.");
+    EXPECT_EQ(messages[17], "Run totals: Removed nothing.");
     EXPECT_EQ(messages.back(), "Session finished");
 }
 
@@ -157,7 +159,7 @@ TEST_F(TaskRun, JobsReportThroughTheSinkAndReadTheTaskExtendedData)
     WriteInventory({{TestItemGuid(1), "Reporter", "twtestjobs.dll", kReport, "cfg text"}});
     WriteTask(taskName, {TestItemGuid(1)}, {{"C5BE3DE9-A946-4802-9D36-372BD8C7647A", "0 12"}});
     const std::vector<RawSessionRecord> records = RunTask(taskName);
-    ASSERT_EQ(records.size(), 11u);
+    ASSERT_EQ(records.size(), 12u);
     EXPECT_EQ(records[4].message, "warning from job");
     EXPECT_EQ(records[4].type, 1);
     EXPECT_EQ(records[5].message, "error from job");
@@ -189,7 +191,8 @@ TEST_F(TaskRun, AStopRequestLetsTheRunningJobFinishAndSkipsTheRest)
     ASSERT_TRUE(ReadSessionFile(SessionFile(taskName), &records));
     EXPECT_EQ(Messages(records),
               (std::vector<std::string>{"Session started", "Loading job list.", "Starting cleanup jobs.",
-                                        "Starting job: Slow...", "Job 'Slow' finished.", "Session finished"}));
+                                        "Starting job: Slow...", "Job 'Slow' finished.", "Run totals: Removed nothing.",
+                                        "Session finished"}));
     EXPECT_FALSE(FileExists(StatusFile(taskName)));
 }
 
