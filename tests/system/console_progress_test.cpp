@@ -8,11 +8,14 @@
 #include "common/timeutil.h"
 #include "runtime/taskprocess.h"
 #include "support/remote_controls.h"
+#include "support/scratch_folder.h"
 #include "support/session_file.h"
+#include "support/text_file.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 
 namespace {
@@ -122,9 +125,50 @@ TEST_F(ConsoleProgress, ATaskStartedFromTheConsoleIsFollowedLiveAndASecondRunSta
     ASSERT_TRUE(Eventually([this] { return ListEndsWith("Starting job: Pause..."); }, kAnswerTimeout))
         << ::testing::PrintToString(ListRows());
     EXPECT_EQ(MessageColumn(ListRows()),
-              std::vector<std::string>(kReportAndWaitMessages.begin(), kReportAndWaitMessages.end() - 2));
+              std::vector<std::string>(kReportAndWaitMessages.begin(), kReportAndWaitMessages.end() - 3));
     ExpectFinishedRunShown(name);
     EXPECT_EQ(MessageColumn(ListRows()), kReportAndWaitMessages);
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+}
+
+TEST_F(ConsoleProgress, APreviewRunsFromTheConsoleAndTheLastTotalsStayInView)
+{
+    const std::string name = "Previewed";
+    ScratchFolder temp;
+    ASSERT_TRUE(WriteWholeFile(temp.File("old.log"), std::string(5000, 'x')));
+    ASSERT_TRUE(SetLastWriteHoursAgo(temp.File("old.log"), 100));
+    ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_temp.ini"), "[Settings]\r\nName=Old logs\r\nRegKeyCount=0\r\n"
+                                                               "FileCount=1\r\nFile1=" + temp.File("*.log") + "\r\n"));
+    folder.WriteInventory({{TestItemGuid(1), "Old logs", "Sweepkit.dll", "46F1FFEA-6AAA-49C6-8773-17CCA2867A00",
+                            "tw_test_temp.ini"},
+                           {TestItemGuid(2), "Reporter", "twtestjobs.dll", kReport, "shown"}});
+    folder.WriteTask(name, {TestItemGuid(1), TestItemGuid(2)});
+    tasksToStop.push_back(name);
+    OpenConsole();
+    ChooseTask(name);
+    EXPECT_EQ(ControlText(Control(IDC_LAST_TOTALS)), "");
+
+    Press(IDC_PREVIEW);
+    ExpectFinishedRunShown(name);
+    const std::vector<std::string> preview = MessageColumn(ListRows());
+    EXPECT_NE(std::find(preview.begin(), preview.end(),
+                        "Job 'Reporter' cannot show what it would remove, so the preview did not run it."),
+              preview.end());
+    EXPECT_TRUE(FileExists(temp.File("old.log"))) << "a preview deletes nothing";
+    EXPECT_TRUE(FileExists(folder.File(name + ".preview.txt")));
+    const auto shows = [this](const std::string& prefix) {
+        return ControlText(Control(IDC_LAST_TOTALS)).rfind(prefix, 0) == 0;
+    };
+    EXPECT_TRUE(Eventually([&] { return shows("Preview totals: Would remove 1 file ("); }, kAnswerTimeout))
+        << ControlText(Control(IDC_LAST_TOTALS));
+    KeepScreenshot(console, "console-preview.bmp");
+
+    // The preview's rows stay until the run's session begins.
+    Press(kStart);
+    EXPECT_TRUE(Eventually([&] { return shows("Run totals: Removed 1 file ("); }, 20000))
+        << ControlText(Control(IDC_LAST_TOTALS));
+    ExpectFinishedRunShown(name);
+    EXPECT_FALSE(FileExists(temp.File("old.log")));
     EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
 }
 
