@@ -75,7 +75,8 @@ bool CTidewhistleApp::RunStartup()
         g_tracer.Open(CTracer::kFile, logLevel, tracePath.c_str());
     }
 
-    AddToAutoRun(nullptr);
+    // A preview changes nothing, the automatic-start entry included.
+    if (!IsPreviewRole()) AddToAutoRun(nullptr);
 
     const HRESULT comResult = ::CoInitialize(nullptr);
     if (FAILED(comResult)) {

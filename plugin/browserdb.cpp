@@ -4,11 +4,21 @@
 #include "common/error.h"
 #include "common/tracer.h"
 
+#include <windows.h>
+
 #include <exception>
 #include <memory>
 #include <vector>
 
 namespace {
+
+// The size of a file; 0 when it is missing.
+long long FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
 
 // How long one database may take; a hostile file cannot hold the run longer.
 const unsigned kCleanTimeLimitMs = 5 * 60 * 1000;
@@ -35,17 +45,23 @@ void EmptyWriteAheadLog(CSqliteDatabase& db, const std::string& path)
 
 }  // namespace
 
-std::map<std::string, long long> CleanDatabase(const std::string& path, bool preview,
-                                               const std::function<void(CSqliteDatabase&)>& clean)
+DatabaseCleanup CleanDatabase(const std::string& path, bool preview, const std::function<void(CSqliteDatabase&)>& clean)
 {
+    DatabaseCleanup result;
     std::unique_ptr<CSqliteDatabase> db;
     try {
         if (preview) {
+            // A snapshot reads the file alone: what a log or journal still
+            // holds would be missed, and the preview would select otherwise.
+            if (FileSize(path + "-wal") > 0 || FileSize(path + "-journal") > 0) {
+                throw CError("its browser did not close it cleanly, so a preview cannot show what a clean would do");
+            }
             // The same selection on a snapshot: nothing is written, locked or created.
             db = std::make_unique<CSqliteDatabase>(path, CSqliteDatabase::Access::Snapshot, kCleanTimeLimitMs);
             db->CheckIntact();
             clean(*db);
-            return db->RemovedRows();
+            result.removedRows = db->RemovedRows();
+            return result;
         }
         db = std::make_unique<CSqliteDatabase>(path, CSqliteDatabase::Access::ReadWrite, kCleanTimeLimitMs);
         db->CheckIntact();
@@ -55,8 +71,13 @@ std::map<std::string, long long> CleanDatabase(const std::string& path, bool pre
     } catch (const std::exception& failure) {
         throw CError(path + " was left as it was: " + failure.what() + ".");
     }
-    if (db->UsesWriteAheadLog()) EmptyWriteAheadLog(*db, path);
-    return db->RemovedRows();
+    result.removedRows = db->RemovedRows();
+    try {
+        if (db->UsesWriteAheadLog()) EmptyWriteAheadLog(*db, path);
+    } catch (const std::exception& failure) {
+        result.warning = failure.what();
+    }
+    return result;
 }
 
 StringList DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std::string& hostColumn,
@@ -75,7 +96,7 @@ StringList DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, co
                 continue;
             }
             // What is erased is traced to the trace file only.
-            TRACE_PRIVATE(10, "deleting cookie of %s", host.c_str());
+            if (!db.IsSnapshot()) TRACE_PRIVATE(10, "deleting cookie of %s", host.c_str());
             doomed.push_back(rows.ColumnInt64(0));
             doomedHosts.push_back(host);
         }

@@ -12,14 +12,21 @@
 
 class CKeptSites;
 
+// What cleaning one database did: the rows removed (or that would be) by
+// table, and a warning for a problem after the change was committed.
+struct DatabaseCleanup {
+    std::map<std::string, long long> removedRows;
+    std::string warning;
+};
+
 // Opens the database for writing, checks that it is intact, runs clean in a
 // transaction and commits. Raises "<file> was left as it was: <reason>." on
-// any failure up to the commit; afterwards, when a write-ahead log cannot be
-// folded back into the file and emptied, says so. In a preview the same
-// clean runs on a snapshot of the file and changes nothing. Returns the rows
-// removed (or that would be) by table.
-std::map<std::string, long long> CleanDatabase(const std::string& path, bool preview,
-                                               const std::function<void(CSqliteDatabase&)>& clean);
+// any failure up to the commit; a write-ahead log that cannot be folded back
+// and emptied afterwards is the result's warning. In a preview the same clean
+// runs on a snapshot of the file and changes nothing; a database with changes
+// still in its log or journal (its browser did not close cleanly) cannot be
+// previewed faithfully and raises instead.
+DatabaseCleanup CleanDatabase(const std::string& path, bool preview, const std::function<void(CSqliteDatabase&)>& clean);
 
 // Deletes the rows of table whose host column is not a kept site (on a
 // snapshot: deletes nothing); the hosts of the rows deleted, and in kept the

@@ -125,6 +125,7 @@ void CBrowserItem::DoRun()
     Prepare();
     // Cleaning half of a running browser's data can break its profile.
     if (IsRunning(found)) {
+        CountNotRemoved(NotRemoved::Skipped, static_cast<long long>(found.profiles.size()));
         LogWarning(StrFormat("%s is running: close it and run the task again. Nothing of %s was cleaned.",
                              browser.c_str(), browser.c_str()));
         return;
@@ -136,6 +137,7 @@ void CBrowserItem::DoRun()
             outcome = CleanProfile(profile);
         } catch (const std::exception& failure) {
             ++failed;
+            CountNotRemoved(NotRemoved::Failed);
             LogWarning(StrFormat("%s, profile %s: %s", browser.c_str(), profile.name.c_str(), failure.what()));
             continue;
         }
@@ -163,7 +165,7 @@ std::string CBrowserCookiesItem::CleanProfile(const BrowserProfile& profile)
     for (const std::string& database : databases) {
         RequirePlainEntry(profile.dataFolder, database.substr(profile.dataFolder.size() + 1));
         StringList hosts;
-        CleanDatabase(database, IsPreview(), [&](CSqliteDatabase& db) {
+        const DatabaseCleanup done = CleanDatabase(database, IsPreview(), [&](CSqliteDatabase& db) {
             int keptHere = 0;
             hosts = DeleteUnkeptCookies(db, columns.table, columns.hostColumn, *m_keptSites, &keptHere);
             kept += keptHere;
@@ -171,6 +173,7 @@ std::string CBrowserCookiesItem::CleanProfile(const BrowserProfile& profile)
         // Counted once the database's change is committed.
         for (const std::string& host : hosts) CountRemoved(Removed::Cookie, database + ": cookie of " + host);
         deleted += static_cast<int>(hosts.size());
+        if (!done.warning.empty()) LogWarning(done.warning);
     }
     return StrFormat(IsPreview() ? "%d cookies would be deleted, %d kept." : "%d cookies deleted, %d kept.", deleted,
                      kept);
@@ -184,9 +187,11 @@ std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
         const std::string path = folder + "\\" + name;
         if (!FileExists(path)) return;
         RequirePlainEntry(folder, name);
-        for (const auto& table : CleanDatabase(path, IsPreview(), clear)) {
+        const DatabaseCleanup done = CleanDatabase(path, IsPreview(), clear);
+        for (const auto& table : done.removedRows) {
             if (table.second > 0) CountRemoved(Removed::Row, path + ": " + table.first, 0, table.second);
         }
+        if (!done.warning.empty()) LogWarning(done.warning);
         cleaned.push_back(name);
     };
     if (Family() == BrowserFamily::Chromium) {

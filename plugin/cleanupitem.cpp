@@ -3,13 +3,18 @@
 #include "common/buffercopy.h"
 #include "common/error.h"
 #include "common/extkeys.h"
+#include "common/strparse.h"
 
 #include <cstring>
+#include <set>
 #include <exception>
 
 namespace {
 
 const char kUnexpectedFailure[] = "Unexpected failure in the cleanup job.";
+
+// What the preview jobs of this process counted already (one task per process).
+std::set<std::string> g_previewCounted;
 
 }  // namespace
 
@@ -77,6 +82,10 @@ void CCleanupItem::ReportResults()
 
 void CCleanupItem::CountRemoved(Removed what, const std::string& name, long long bytes, long long count)
 {
+    // In a preview nothing goes, so two patterns or two jobs that select the
+    // same thing would count it twice where a clean removes it once: each
+    // name counts once per task process.
+    if (m_preview && !g_previewCounted.insert(ToUpperAscii(name)).second) return;
     switch (what) {
     case Removed::File: m_counts.files += count; m_counts.bytes += bytes; break;
     case Removed::Folder: m_counts.folders += count; break;

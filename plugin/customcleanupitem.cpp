@@ -67,6 +67,7 @@ void CCustomCleanupItem::DoRun()
         try {
             CleanRegistryKey(entry, *this);
         } catch (const std::exception& error) {
+            CountNotRemoved(NotRemoved::Failed);
             LogWarning(FormatResString(IDS_REGISTRY_CLEANUP_ERROR, entry.c_str(), error.what()));
         }
     }
@@ -74,6 +75,7 @@ void CCustomCleanupItem::DoRun()
         try {
             DeleteFiles(entry, false, 0, *this);
         } catch (const std::exception& error) {
+            CountNotRemoved(NotRemoved::Failed);
             LogWarning(FormatResString(IDS_FILE_CLEANUP_ERROR, entry.c_str(), error.what()));
         }
     }

@@ -109,7 +109,10 @@ bool RemoveFolder(const ListedEntry& folder, bool emptied, CCleanupItem& job)
         else if (!emptied) error = ERROR_DIR_NOT_EMPTY;
     }
     if (error != ERROR_SUCCESS) {
-        WarnFolderKept(folder.path, error, job);
+        // A folder that still holds what was spared on purpose stays with
+        // its warning; only a folder that should have gone is a failure.
+        job.LogWarning(StrFormat("Cannot delete folder: %s. Error: %d", folder.path.c_str(), static_cast<int>(error)));
+        if (emptied) job.CountNotRemoved(NotRemoved::Failed);
         return false;
     }
     job.CountRemoved(Removed::Folder, folder.path);

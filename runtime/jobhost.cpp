@@ -46,17 +46,20 @@ int CJobEventSink::GetErrorText(char* buffer, int size)
 int CJobEventSink::LogEvent(const char* text, int type)
 {
     m_errorText.clear();
-    const std::string message = text != nullptr ? text : "";
     try {
+        const std::string message = text != nullptr ? text : "";
         switch (type) {
         case kEventRunModeAccepted:
             m_modeAccepted = message == (m_preview ? kRunModePreview : kRunModeClean);
             return kJobSuccess;
         case kEventResults: {
+            // One result per job: a second would count the same work twice.
             CleanupCounts counts;
-            if (!DecodeCleanupCounts(message, &counts)) throw CError("The job's results cannot be read: " + message);
-            m_totals += counts;
+            if (m_resultsTaken || !DecodeCleanupCounts(message, &counts))
+                throw CError("The job's results cannot be read: " + message);
             Write(DescribeCleanupCounts(counts, m_preview), kEventInformation);
+            m_totals += counts;
+            m_resultsTaken = true;
             return kJobSuccess;
         }
         case kEventPreviewEntry:

@@ -35,9 +35,16 @@ public:
     int GetErrorText(char* buffer, int size) override;
     int LogEvent(const char* text, int type) override;
 
-    // Before each job: it has not yet said that it honours the run mode.
-    void StartJob() { m_modeAccepted = false; }
+    // Before each job: it has not yet said that it honours the run mode nor
+    // reported results.
+    void StartJob()
+    {
+        m_modeAccepted = false;
+        m_resultsTaken = false;
+    }
     bool ModeAccepted() const { return m_modeAccepted; }
+    // A job a preview did not run: what it would remove is unknown.
+    void CountJobNotPreviewed() { ++m_totals.skipped; }
     const CleanupCounts& Totals() const { return m_totals; }
 
 private:
@@ -47,6 +54,7 @@ private:
     bool m_preview;
     CPreviewReport* m_report;
     bool m_modeAccepted = false;
+    bool m_resultsTaken = false;
     CleanupCounts m_totals;
     std::string m_errorText;
 };

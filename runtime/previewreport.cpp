@@ -10,6 +10,12 @@ std::string PreviewReportPath(const std::string& taskName)
     return GetModuleFilePath((taskName + ".preview.txt").c_str());
 }
 
+void DeletePreviewReport(const std::string& taskName)
+{
+    if (!::DeleteFileA(PreviewReportPath(taskName).c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+        TRACE(40, "DeletePreviewReport - %d", static_cast<int>(::GetLastError()));
+}
+
 void CPreviewReport::Create(const std::string& taskName)
 {
     const std::string path = PreviewReportPath(taskName);
@@ -27,7 +33,13 @@ void CPreviewReport::Create(const std::string& taskName)
 
 void CPreviewReport::Add(const std::string& entry)
 {
-    if (IsOpen()) WriteLine(entry);
+    // One entry, one line: a name found on disk or in a database may hold
+    // line breaks of its own.
+    std::string line = entry;
+    for (char& c : line) {
+        if (c == '\r' || c == '\n') c = ' ';
+    }
+    if (IsOpen()) WriteLine(line);
 }
 
 void CPreviewReport::WriteLine(const std::string& line)

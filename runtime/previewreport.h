@@ -7,6 +7,8 @@
 #include <string>
 
 std::string PreviewReportPath(const std::string& taskName);
+// Removes the task's report, if there is one (a clean, the task's deletion).
+void DeletePreviewReport(const std::string& taskName);
 
 class CPreviewReport {
 public:

@@ -60,8 +60,10 @@ void CTaskRuntime::Run()
         TRACE(20, "creating log");
         m_log.Create(m_task.Name);
 
+        // A clean makes the last preview's report stale: it goes.
         CPreviewReport report;
         if (m_preview) report.Create(m_task.Name);
+        else DeletePreviewReport(m_task.Name);
         CJobEventSink events(m_log, m_preview, m_preview ? &report : nullptr);
         CJobTaskInfo taskInfo(m_task, m_preview);
         TRACE(20, "loading job list");
@@ -142,6 +144,7 @@ void CTaskRuntime::RunItem(const GUID& item, ITaskInfo& taskInfo, CJobEventSink&
         if (m_preview && !events.ModeAccepted()) {
             TRACE(20, "job cannot preview");
             m_log.Write(FormatResString(IDS_JOB_CANNOT_PREVIEW, info.name.c_str()), kEventWarning);
+            events.CountJobNotPreviewed();
             return;
         }
 

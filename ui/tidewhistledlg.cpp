@@ -395,6 +395,7 @@ void CTidewhistleDlg::DeleteTask()
 
     CTaskSchedulerFiles::CleanupTask(task->Name);
     CSessionLog::CleanupTask(task->Name);
+    DeletePreviewReport(task->Name);
     try {
         task->Delete();
     } catch (const std::exception& error) {

@@ -306,9 +306,10 @@ TEST_F(DeletionSafety, TheTemporaryFolderJobRefusesATempThatNamesADriveOrNothing
         std::vector<RawSessionRecord> records;
         ASSERT_TRUE(ReadSessionFile(folder.SessionFile("TempAttack"), &records));
         const std::vector<std::string> messages = Messages(records);
-        ASSERT_EQ(messages.size(), 6u) << temp << ": " << messages.back();
-        EXPECT_EQ(records[4].type, 0) << messages[4];
-        EXPECT_NE(messages[4].find("File pattern refused: %TEMP%\\*"), std::string::npos) << messages[4];
+        ASSERT_EQ(messages.size(), 8u) << temp << ": " << messages.back();
+        EXPECT_EQ(messages[4], "Removed nothing.");
+        EXPECT_EQ(records[5].type, 0) << messages[5];
+        EXPECT_NE(messages[5].find("File pattern refused: %TEMP%\\*"), std::string::npos) << messages[5];
     }
     ::SetEnvironmentVariableA("TEMP", previous);
     EXPECT_TRUE(FileExists(drive + "old.doc"));
@@ -368,7 +369,7 @@ TEST_F(DeletionSafety, ModulesLoadOnlyFromTheProgramFolderByName)
     std::vector<RawSessionRecord> records;
     ASSERT_TRUE(ReadSessionFile(folder.SessionFile("ModuleAttack"), &records));
     const std::vector<std::string> messages = Messages(records);
-    ASSERT_EQ(messages.size(), 10u);
+    ASSERT_EQ(messages.size(), 11u);
     EXPECT_EQ(messages[4], "Job execution failure (Failed to load extension module (error 126).).");
     EXPECT_EQ(messages[6], "Job execution failure (Extension module name refused: " + climbing +
                                " (a module is a file name beside the program).).");
@@ -438,7 +439,8 @@ TEST_F(DeletionSafety, ErasedCookieNamesReachTheTraceFileOnlyAndFailedDeletionsA
         WipeCache();
         const std::string cookie = AddCookie("privacy-canary-" + std::to_string(level) + ".example");
         const std::vector<RawSessionRecord> records = folder.RunTask("PrivacyCheck");
-        ASSERT_EQ(Messages(records).at(4), "Job 'Cookies' finished.");
+        ASSERT_EQ(Messages(records).at(4), "Removed 1 cookie.");
+        ASSERT_EQ(Messages(records).at(5), "Job 'Cookies' finished.");
         EXPECT_TRUE(Names(ReadCache(), true).empty());
         // The plug-in's progress still reaches a debug monitor with tracing
         // off: the listener hears what it should.
@@ -457,7 +459,8 @@ TEST_F(DeletionSafety, ErasedCookieNamesReachTheTraceFileOnlyAndFailedDeletionsA
     const std::vector<RawSessionRecord> records = folder.RunTask("PrivacyCheck");
     ::UnlockUrlCacheEntryFileA(locked.c_str(), 0);
     const std::vector<std::string> messages = Messages(records);
-    ASSERT_EQ(messages.size(), 7u);
+    ASSERT_EQ(messages.size(), 9u);
     EXPECT_EQ(messages[4], "Cookies that could not be deleted: 1.");
     EXPECT_EQ(records[4].type, 1);
+    EXPECT_EQ(messages[5], "Removed nothing; 1 failed.");
 }

@@ -241,11 +241,68 @@ TEST_F(ResultsAndPreview, AJobThatCannotPreviewIsNotRunByOneAndAMissingTaskFails
                             "Session started", "Loading job list.", "Starting cleanup jobs.", "Starting job: Group...",
                             "Job 'Group' finished.", "Starting job: Reporter...",
                             "Job 'Reporter' cannot show what it would remove, so the preview did not run it.",
-                            "Preview totals: Would remove nothing.", "Session finished"}));
+                            "Preview totals: Would remove nothing; 1 skipped for safety.", "Session finished"}));
     // The same job runs in a clean as it always did.
     const std::vector<std::string> clean = Messages(folder.RunTask(taskName));
     EXPECT_NE(std::find(clean.begin(), clean.end(), "warning from job"), clean.end());
 
     EXPECT_TRUE(RunToEnd(folder.Program(), {"/preview", "NoSuchTask"}, 60000, &exitCode));
     EXPECT_EQ(exitCode, 1u);
+}
+
+TEST_F(ResultsAndPreview, OverlapsAndSparedFilesCountAsACleanCountsThemAndAHalfWrittenDatabaseIsNotGuessed)
+{
+    // Old files the temporary-folder job and an overlapping custom item both
+    // select, and a recent file that keeps its two folders.
+    for (const char* folderName : {"sub", "sub\\deeper"})
+        ASSERT_TRUE(::CreateDirectoryA(temp.File(folderName).c_str(), nullptr));
+    long long diskSpace = 0;
+    for (const char* name : {"a.log", "b.log", "sub\\deeper\\old.bin"}) {
+        ASSERT_TRUE(WriteWholeFile(temp.File(name), std::string(2000, 'y')));
+        ASSERT_TRUE(SetLastWriteHoursAgo(temp.File(name), 100));
+        diskSpace += DiskSpaceOf(temp.File(name));
+    }
+    ASSERT_TRUE(WriteWholeFile(temp.File("sub\\deeper\\fresh.txt"), "recent"));
+    ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_overlap.ini"),
+                               "[Settings]\r\nName=Logs\r\nRegKeyCount=0\r\nFileCount=2\r\nFile1=" + temp.File("*.log") +
+                                   "\r\nFile2=" + temp.File("a.*") + "\r\n"));
+    // A browser database with changes still in its log.
+    const std::string userData = home.File("Chrome\\User Data");
+    const std::string cookies = userData + "\\Default\\Network\\Cookies";
+    CreateChromiumCookies(cookies, {{".tracker.net", "b"}});
+    ASSERT_TRUE(WriteWholeFile(cookies + "-journal", std::string(512, '\x01')));
+    ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_chrome.ini"), "[Browser]\r\nName=Test Chrome\r\nData=" + userData + "\r\n"));
+    folder.WriteInventory({{TestItemGuid(1), "Temporary Folder", "Sweepkit.dll", "BE32D7AC-BD92-4DF7-ABFC-120BEDAAD0C0", ""},
+                           {TestItemGuid(2), "Logs", "Sweepkit.dll", "46F1FFEA-6AAA-49C6-8773-17CCA2867A00", "tw_test_overlap.ini"},
+                           {TestItemGuid(3), "Chrome cookies", "Sweepkit.dll", "019C50BD-C5F5-4534-B938-F3D55C101520", "tw_test_chrome.ini"}});
+    folder.WriteTask(taskName, {TestItemGuid(1), TestItemGuid(2), TestItemGuid(3)});
+    std::string databaseBefore;
+    ASSERT_TRUE(ReadWholeFile(cookies, &databaseBefore));
+
+    DWORD exitCode = 99;
+    const std::vector<std::string> preview = Preview(&exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    std::string databaseAfter;
+    ASSERT_TRUE(ReadWholeFile(cookies, &databaseAfter));
+    EXPECT_EQ(databaseAfter, databaseBefore);
+    EXPECT_NE(FindRecord(preview, "Test Chrome, profile Default: " + cookies + " was left as it was: its browser did "
+                                  "not close it cleanly"),
+              "")
+        << ::testing::PrintToString(preview);
+    // Each file once, though two jobs and two patterns select a.log; the
+    // folders kept by the recent file are no failures.
+    CleanupCounts files;
+    files.files = 3;
+    files.bytes = diskSpace;
+    EXPECT_NE(std::find(preview.begin(), preview.end(), DescribeCleanupCounts(files, true)), preview.end())
+        << ::testing::PrintToString(preview);
+    EXPECT_NE(std::find(preview.begin(), preview.end(), "Would remove nothing."), preview.end());
+
+    // Without the database, the clean counts what the preview counted.
+    folder.WriteTask(taskName, {TestItemGuid(1), TestItemGuid(2)});
+    const std::vector<std::string> clean = Messages(folder.RunTask(taskName));
+    EXPECT_EQ(FindRecord(clean, "Run totals: "), "Run totals: " + DescribeCleanupCounts(files, false))
+        << ::testing::PrintToString(clean);
+    EXPECT_TRUE(FileExists(temp.File("sub\\deeper\\fresh.txt")));
+    EXPECT_FALSE(FileExists(temp.File("a.log")));
 }
