@@ -100,3 +100,11 @@ std::string StripExtendedPrefix(const std::string& path)
     if (path.compare(0, 4, "\\\\?\\") == 0) return path.substr(4);
     return path;
 }
+
+bool IsFullPath(const std::string& path)
+{
+    const bool drivePath = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
+                           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    const bool networkPath = path.size() > 2 && path.compare(0, 2, "\\\\") == 0 && path[2] != '?' && path[2] != '.';
+    return drivePath || networkPath;
+}

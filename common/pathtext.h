@@ -27,6 +27,11 @@ bool HasForbiddenNameCharacter(const std::string& name);
 // extension), which a path would open as the device.
 bool IsTrustworthyName(const std::string& name);
 
+// True when path is a full path the ordinary file functions take: a drive
+// and a separator ("C:\..."), or a network path ("\\server\..."). "\\?\"
+// and "\\.\" reach devices and skip every check of the name: they are not.
+bool IsFullPath(const std::string& path);
+
 // Equal as Windows compares names: the characters the file functions see,
 // ordinally and without regard to case.
 bool SamePath(const std::string& a, const std::string& b);

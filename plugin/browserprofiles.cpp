@@ -35,13 +35,6 @@ bool IsPlainProfileName(const std::string& name)
     return IsTrustworthyName(name) && name.find('%') == std::string::npos;
 }
 
-bool IsFullPath(const std::string& path)
-{
-    const bool drive = path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
-                       path[1] == ':' && path[2] == '\\';
-    return drive || (path.size() > 2 && path[0] == '\\' && path[1] == '\\' && path[2] != '?' && path[2] != '.');
-}
-
 std::string FullFolder(const std::string& text, const char* key)
 {
     std::string folder = NormaliseSeparators(ExpandEnvironment(text));

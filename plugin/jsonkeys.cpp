@@ -11,7 +11,8 @@ bool IsOneOf(char c, const char* set)
 }
 
 // A recursive-descent reader over the whole document. Strings are decoded
-// only as far as names need: escapes of ASCII characters and \uXXXX as UTF-8.
+// only as far as names need: escapes of ASCII characters, and \u with its
+// four hexadecimal digits as UTF-8.
 class CJsonReader {
 public:
     explicit CJsonReader(const std::string& text) : m_text(text) {}
@@ -118,8 +119,9 @@ private:
         return false;
     }
 
-    // \uXXXX as UTF-8; a surrogate half stands as U+FFFD (no profile folder
-    // name needs one, and a broken pair must not stop the reading).
+    // \u and four hexadecimal digits as UTF-8; a surrogate half stands as
+    // U+FFFD (no profile folder name needs one, and a broken pair must not
+    // stop the reading).
     bool ReadUnicodeEscape(std::string& out)
     {
         if (m_pos + 4 > m_text.size()) return false;

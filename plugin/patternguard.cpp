@@ -44,15 +44,6 @@ bool IsDriveRoot(const std::string& path)
     return shareStart != std::string::npos && path.find('\\', shareStart + 1) == std::string::npos;
 }
 
-bool IsFullPath(const std::string& path)
-{
-    const bool drivePath = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
-                           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-    // "\\?\" and "\\.\" reach devices and skip every check of the name.
-    const bool networkPath = path.size() > 2 && path.compare(0, 2, "\\\\") == 0 && path[2] != '?' && path[2] != '.';
-    return drivePath || networkPath;
-}
-
 struct ProtectedFolder {
     std::string path;
     bool holdersToo;  // a folder that holds it is refused as well
