@@ -10,6 +10,7 @@
 #include "support/session_file.h"
 #include "support/task_folder.h"
 #include "support/text_file.h"
+#include "support/eventually.h"
 #include "support/unix_side.h"
 
 #include <windows.h>
@@ -395,8 +396,20 @@ TEST_F(ModernBrowsers, LinksAndVariablesInsideAProfileLeadNowhereElse)
     const std::string victimCookies = Contents(victim + "\\Cookies");
     // The cache folder and the cookie database's folder are links to it.
     ASSERT_TRUE(MakeFolders(userData + "\\Default"));
-    ASSERT_TRUE(MakeFolderLink(victim, userData + "\\Default\\Cache"));
-    ASSERT_TRUE(MakeFolderLink(victim, userData + "\\Default\\Network"));
+    const std::vector<std::string> links = {userData + "\\Default\\Cache", userData + "\\Default\\Network"};
+    // Links are removed from the Unix side, never through Windows paths, and
+    // none is left in the prefix whatever the test's outcome.
+    const struct LinkRemover {
+        const std::vector<std::string>& links;
+        ~LinkRemover()
+        {
+            for (const std::string& link : links) {
+                RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(link) + "\"");
+                Eventually([&] { return !LongPathExists(link); }, kAppearTimeout);
+            }
+        }
+    } removeLinks{links};
+    for (const std::string& link : links) ASSERT_TRUE(MakeFolderLink(victim, link));
     // A profile named like a variable, beside a folder its expansion would name.
     ASSERT_TRUE(MakeFile(userData + "\\%HOMEPATH%\\Cache\\f_1", "cached"));
     char homePath[MAX_PATH] = {};
