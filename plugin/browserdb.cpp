@@ -88,7 +88,8 @@ StringList DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, co
     StringList doomedHosts;
     *kept = 0;
     {
-        CSqliteStatement rows(db.Handle(), "SELECT rowid, \"" + hostColumn + "\" FROM \"" + table + "\"");
+        CSqliteStatement rows(db.Handle(),
+                              "SELECT rowid, " + QuotedSqlName(hostColumn) + " FROM " + QuotedSqlName(table));
         while (rows.Step()) {
             const std::string host = rows.ColumnText(1);
             if (keptSites.Keeps(host)) {
@@ -102,7 +103,7 @@ StringList DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, co
         }
     }
     if (db.IsSnapshot()) return doomedHosts;
-    CSqliteStatement remove(db.Handle(), "DELETE FROM \"" + table + "\" WHERE rowid = ?1");
+    CSqliteStatement remove(db.Handle(), "DELETE FROM " + QuotedSqlName(table) + " WHERE rowid = ?1");
     for (std::int64_t row : doomed) {
         remove.BindInt64(1, row);
         remove.Step();
@@ -116,7 +117,8 @@ StringList ReadCookieHosts(const std::string& path, const std::string& table, co
     CSqliteDatabase db(path, CSqliteDatabase::Access::Snapshot, kListTimeLimitMs);
     RequireTable(db, table);
     StringList hosts;
-    CSqliteStatement rows(db.Handle(), "SELECT DISTINCT \"" + hostColumn + "\" FROM \"" + table + "\"");
+    CSqliteStatement rows(db.Handle(),
+                          "SELECT DISTINCT " + QuotedSqlName(hostColumn) + " FROM " + QuotedSqlName(table));
     while (rows.Step()) hosts.push_back(rows.ColumnText(0));
     return hosts;
 }

@@ -14,18 +14,6 @@ namespace {
     throw CError(StrFormat("%s (SQLite error %d)", text != nullptr ? text : "unknown error", code));
 }
 
-// Names of tables and columns come from this program's own lists; quoting
-// keeps them names whatever they hold.
-std::string QuotedName(const std::string& name)
-{
-    std::string quoted = "\"";
-    for (char c : name) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
 // "file:///C:/a%20b/x?immutable=1": the path as a URI that opens the file
 // read-only without locks, journals or shared-memory files.
 std::string SnapshotUri(const std::string& path)
@@ -47,6 +35,18 @@ std::string SnapshotUri(const std::string& path)
 }
 
 }  // namespace
+
+// Names of tables and columns come from this program's own lists; quoting
+// keeps them names whatever they hold.
+std::string QuotedSqlName(const std::string& name)
+{
+    std::string quoted = "\"";
+    for (char c : name) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
 
 CSqliteStatement::CSqliteStatement(sqlite3* db, const std::string& sql) : m_db(db)
 {
@@ -169,10 +169,10 @@ long long CSqliteDatabase::RemoveRows(const std::string& table, const std::strin
     const std::string condition = where.empty() ? std::string() : " WHERE " + where;
     long long removed = 0;
     if (m_snapshot) {
-        CSqliteStatement count(m_db, "SELECT COUNT(*) FROM " + QuotedName(table) + condition);
+        CSqliteStatement count(m_db, "SELECT COUNT(*) FROM " + QuotedSqlName(table) + condition);
         if (count.Step()) removed = count.ColumnInt64(0);
     } else {
-        Execute("DELETE FROM " + QuotedName(table) + condition);
+        Execute("DELETE FROM " + QuotedSqlName(table) + condition);
         removed = Changes();
     }
     m_removedRows[table] += removed;

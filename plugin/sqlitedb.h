@@ -5,6 +5,10 @@
 #include <map>
 #include <string>
 
+// A table or column name as SQL text: in double quotes, inner quotes doubled,
+// so it stays a name whatever it holds.
+std::string QuotedSqlName(const std::string& name);
+
 struct sqlite3;
 struct sqlite3_stmt;
 

@@ -57,7 +57,7 @@ int CJobEventSink::LogEvent(const char* text, int type)
             CleanupCounts counts;
             if (m_resultsTaken || !DecodeCleanupCounts(message, &counts))
                 throw CError("The job's results cannot be read: " + message);
-            Write(DescribeCleanupCounts(counts, m_preview), kEventInformation);
+            m_log.Write(DescribeCleanupCounts(counts, m_preview), kEventInformation);
             m_totals += counts;
             m_resultsTaken = true;
             return kJobSuccess;
@@ -66,7 +66,7 @@ int CJobEventSink::LogEvent(const char* text, int type)
             if (m_preview && m_report != nullptr) m_report->Add(message);
             return kJobSuccess;
         default:
-            Write(message, (type == kEventError || type == kEventWarning) ? type : kEventInformation);
+            m_log.Write(message, (type == kEventError || type == kEventWarning) ? type : kEventInformation);
             return kJobSuccess;
         }
     } catch (const std::exception& error) {
@@ -76,7 +76,3 @@ int CJobEventSink::LogEvent(const char* text, int type)
     }
 }
 
-void CJobEventSink::Write(const std::string& text, int type)
-{
-    m_log.Write(text, type);
-}

@@ -48,8 +48,6 @@ public:
     const CleanupCounts& Totals() const { return m_totals; }
 
 private:
-    void Write(const std::string& text, int type);
-
     CSessionLogWrite& m_log;
     bool m_preview;
     CPreviewReport* m_report;

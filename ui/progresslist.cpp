@@ -89,8 +89,7 @@ void CProgressList::Append(time32 time, const std::string& message, int type)
     } catch (const std::exception&) {
         when = "?";  // a time the system cannot show still leaves its row
     }
-    for (const int totals : {IDS_RUN_TOTALS, IDS_PREVIEW_TOTALS}) {
-        const std::string prefix = FormatResString(totals, "");
+    for (const std::string& prefix : m_totalsPrefixes) {
         if (message.compare(0, prefix.size(), prefix) == 0) m_totals = message;
     }
     const int row = m_list.AddRow(when);

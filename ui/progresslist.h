@@ -2,6 +2,8 @@
 // One task's progress list: a report-view list control that shows the
 // records of the task's latest session, read from its session data file.
 #include "runtime/sessionlog.h"
+#include "common/resstring.h"
+#include "common/stringids.h"
 #include "ui/listview.h"
 
 #include <windows.h>
@@ -34,6 +36,9 @@ private:
     CListView m_list;
     CSessionLogRead m_reader;
     std::string m_totals;
+    // "Run totals: " and "Preview totals: ", as the string table has them.
+    const std::string m_totalsPrefixes[2] = {FormatResString(IDS_RUN_TOTALS, ""),
+                                             FormatResString(IDS_PREVIEW_TOTALS, "")};
 };
 
 // "Error", "Warning", "Information" or "Unknown" for a session record's type.
