@@ -2,10 +2,11 @@
 # make test   build and run the whole test suite under Wine
 # make run    build and run the main job under Wine
 # make benchmark  build and run the benchmarks under Wine
+# make package    build the installer package build/Tidewhistle-<version>.msi
 BUILD   ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build prefix test run benchmark clean
+.PHONY: all deps configure build prefix test run benchmark package clean
 
 all: build
 
@@ -23,7 +24,8 @@ build: configure
 prefix: configure
 	@scripts/prefix-init.sh $(BUILD)/wine-env.sh
 
-test: build prefix
+# The installer's tests install the package: it is built first.
+test: build prefix package
 	scripts/run-tests.sh $(BUILD)
 
 run: build prefix
@@ -31,6 +33,9 @@ run: build prefix
 
 benchmark: build prefix
 	scripts/run-benchmarks.sh $(BUILD)
+
+package: build
+	scripts/build-package.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

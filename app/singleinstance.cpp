@@ -67,10 +67,24 @@ void CInstanceGuard::Watch()
     }
 }
 
+const DWORD kResidentEndWaitMs = 30000;
+
 void ShutdownInstances()
 {
     UniqueHandle event = OpenNamedEvent(EVENT_MODIFY_STATE, kShutdownEventName);
     if (!event || !::SetEvent(event.Get())) {
         TRACE(40, "ShutdownInstances: OpenEvent(stop) failed - %d", static_cast<int>(::GetLastError()));
+        return;
+    }
+    event.Reset();
+    // The instance event lives as long as the resident instance holds it;
+    // an event cannot be waited on for its end, so its name is looked up.
+    const DWORD started = ::GetTickCount();
+    while (OpenNamedEvent(SYNCHRONIZE, kInstanceEventName)) {
+        if (::GetTickCount() - started >= kResidentEndWaitMs) {
+            TRACE(40, "ShutdownInstances: the resident instance is still running");
+            return;
+        }
+        ::Sleep(100);
     }
 }

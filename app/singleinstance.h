@@ -30,6 +30,9 @@ private:
     UniqueHandle m_watcher;
 };
 
-// The shutdown role: asks a running resident instance to quit. A failure
-// (no resident instance) is traced; nothing is shown.
+// The shutdown role: asks a running resident instance to quit and waits, at
+// most kResidentEndWaitMs, until it has: an uninstall that starts this role
+// removes the program's files next, which Windows refuses while they run.
+// A failure (no resident instance) is traced; nothing is shown.
+extern const DWORD kResidentEndWaitMs;
 void ShutdownInstances();

@@ -65,13 +65,14 @@ bool CTidewhistleApp::RunStartup()
     const std::string company = LoadResString(IDS_COMPANY_NAME);
     const std::string product = LoadResString(IDS_PRODUCT_NAME);
     OpenSettingsKey(company.c_str(), product.c_str());
+    EnsureDataFolder();
 
     const int logLevel = GetDebugLogLevel();
     if (logLevel == 0) {
         g_tracer.Open(CTracer::kOff, 0, nullptr);
     } else {
         g_tracer.SetModuleName("Tiedwhistle.exe");
-        const std::string tracePath = GetModuleFilePath("tw_debug.log");
+        const std::string tracePath = GetDataFilePath("tw_debug.log");
         g_tracer.Open(CTracer::kFile, logLevel, tracePath.c_str());
     }
 

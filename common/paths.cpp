@@ -1,6 +1,13 @@
 #include "common/paths.h"
 
+#include "common/pathtext.h"
+#include "common/settings.h"
+#include "common/tracer.h"
+
 #include <windows.h>
+#include <shlobj.h>
+
+#include <atomic>
 
 std::string GetModulePath()
 {
@@ -25,4 +32,56 @@ std::string GetModuleFilePath(const char* name)
     const size_t slash = path.rfind('\\');
     if (slash == std::string::npos) return std::string();
     return path.substr(0, slash + 1) + (name ? name : "");
+}
+
+std::string DataFolderOfSetting(const std::string& setting)
+{
+    std::string folder = NormaliseSeparators(setting);
+    if (!IsFullPath(folder)) return std::string();
+    // "." and ".." parts would make the folder another than it reads; the
+    // pattern guard compares folders by their text.
+    // A part with a wildcard or another forbidden character names no folder.
+    size_t start = 0;
+    for (int index = 0; start <= folder.size(); ++index) {
+        size_t end = folder.find('\\', start);
+        if (end == std::string::npos) end = folder.size();
+        const std::string part = folder.substr(start, end - start);
+        if (part == "." || part == "..") return std::string();
+        if (index > 0 && HasForbiddenNameCharacter(part)) return std::string();
+        start = end + 1;
+    }
+    const size_t keep = folder.size() == 3 && folder[1] == ':' ? 3 : 1;
+    while (folder.size() > keep && folder.back() == '\\') folder.pop_back();
+    return folder;
+}
+
+std::string GetDataFolder()
+{
+    const std::string setting = GetDataFolderSetting();
+    if (setting.empty()) return GetModuleFolder();
+    const std::string folder = DataFolderOfSetting(setting);
+    if (!folder.empty()) return folder;
+    // Said once: the folder is asked for at every file the program opens.
+    static std::atomic<bool> traced(false);
+    if (!traced.exchange(true)) {
+        TRACE(40, "DataFolder setting is not a full path (%s), keeping data beside the program", setting.c_str());
+    }
+    return GetModuleFolder();
+}
+
+std::string GetDataFilePath(const std::string& name)
+{
+    const std::string folder = GetDataFolder();
+    if (folder.empty()) return std::string();
+    return folder.back() == '\\' ? folder + name : folder + "\\" + name;
+}
+
+void EnsureDataFolder()
+{
+    const std::string folder = DataFolderOfSetting(GetDataFolderSetting());
+    if (folder.empty() || ::GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    const int result = ::SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
+    if (result != ERROR_SUCCESS && result != ERROR_ALREADY_EXISTS) {
+        TRACE(40, "Cannot create the data folder %s - %d", folder.c_str(), result);
+    }
 }

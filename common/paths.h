@@ -1,6 +1,11 @@
 #pragma once
-// Paths beside the running program file. Everything the program keeps lives
-// there; inside the plug-in these still name the program's folder.
+// Paths of the program's two folders. The program folder holds what comes
+// with the program (modules, inventory, job settings files). The data folder
+// holds what the program writes (task files, session, last-run and status
+// files, preview reports, the trace file): an installed program names it in
+// the "DataFolder" setting, since standard users cannot write the program
+// folder; a copied program folder has no such setting and keeps its data
+// beside itself. Inside the plug-in these still name the program's folders.
 #include <string>
 
 // Full path of the program file; empty when the system cannot give it.
@@ -12,3 +17,20 @@ std::string GetModuleFolder();
 // The program's folder with a trailing backslash, followed by name (which
 // may be null); empty on failure.
 std::string GetModuleFilePath(const char* name = nullptr);
+
+// The data folder without a trailing backslash: the "DataFolder" setting
+// when it holds a usable folder, otherwise the program's folder.
+std::string GetDataFolder();
+
+// The data folder with a trailing backslash, followed by name.
+std::string GetDataFilePath(const std::string& name);
+
+// The folder a "DataFolder" setting names: a full local or network path,
+// without "." or ".." parts, trailing separators dropped (a drive root keeps
+// its own); the empty text when the setting is empty or unusable.
+std::string DataFolderOfSetting(const std::string& setting);
+
+// Makes the data folder when the setting names one that is missing (removed
+// by hand since installation). Failures are traced; the files the program
+// then cannot write report their own errors.
+void EnsureDataFolder();

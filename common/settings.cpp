@@ -10,12 +10,17 @@
 #include <vector>
 
 const char kSettingsKeyFormat[] = "Software\\%s\\%s";
+const char kPolicyKeyFormat[] = "Software\\Policies\\%s\\%s";
 
 namespace {
 
 // Opened once at start-up on the main thread, before any other thread
 // exists, and kept until the process ends; afterwards only read.
 UniqueRegKey g_settingsKey;  // closed with the process
+bool g_settingsWritable = false;
+// The policy key is opened at every read, not kept: policy may arrive while
+// the program runs (a Group Policy refresh), and it must win at once.
+std::string g_policySubkey;
 
 // The maker's site is not up yet; administrators set the real addresses.
 const char kDefaultOnlineHelpUrl[] = "https://hollowmere.example/tw_docs.html";
@@ -28,51 +33,115 @@ const size_t kLongestWebAddress = 2083;
 bool OpenSettingsKey(const char* company, const char* product)
 {
     const std::string subkey = StrFormat(kSettingsKeyFormat, company, product);
+    g_policySubkey = StrFormat(kPolicyKeyFormat, company, product);
     HKEY key = nullptr;
     // Created to last: a volatile key would lose the user's choices (automatic
     // start off) at the next restart. A key laid down by installation is used
     // as it is.
-    const LONG result = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                          KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr);
+    LONG result = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                    KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (result == ERROR_SUCCESS) {
+        g_settingsKey.Reset(key);
+        g_settingsWritable = true;
+        return true;
+    }
+    // A standard user may read what installation laid down but not change
+    // it: the settings are still used, and the console says why it cannot
+    // change them.
+    result = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_QUERY_VALUE, &key);
     if (result != ERROR_SUCCESS) return false;
     g_settingsKey.Reset(key);
+    g_settingsWritable = false;
     return true;
 }
 
 bool OpenExistingSettingsKey(const char* company, const char* product)
 {
     const std::string subkey = StrFormat(kSettingsKeyFormat, company, product);
+    g_policySubkey = StrFormat(kPolicyKeyFormat, company, product);
     HKEY key = nullptr;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
     g_settingsKey.Reset(key);
+    g_settingsWritable = false;
     return true;
+}
+
+bool CanWriteSettings() { return g_settingsKey && g_settingsWritable; }
+
+namespace {
+
+bool QueryDword(HKEY key, const char* name, int* value)
+{
+    if (!key) return false;
+    DWORD type = 0;
+    DWORD data = 0;
+    DWORD size = sizeof data;
+    const LONG result = ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+    if (result != ERROR_SUCCESS || type != REG_DWORD) return false;
+    *value = static_cast<int>(data);
+    return true;
+}
+
+bool QueryString(HKEY key, const char* name, std::string* text)
+{
+    if (!key) return false;
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG result = ::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
+    if ((result != ERROR_SUCCESS && result != ERROR_MORE_DATA) || type != REG_SZ) return false;
+
+    // One spare byte so that a value stored without its NUL still ends in one.
+    std::vector<char> buffer(size + 1, '\0');
+    result = ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    if (result != ERROR_SUCCESS || type != REG_SZ) return false;
+    *text = std::string(buffer.data());
+    return true;
+}
+
+UniqueRegKey OpenPolicyKey()
+{
+    HKEY key = nullptr;
+    if (g_policySubkey.empty() ||
+        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, g_policySubkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return UniqueRegKey();
+    }
+    return UniqueRegKey(key);
+}
+
+bool PolicyDword(const char* name, int* value)
+{
+    const UniqueRegKey policy = OpenPolicyKey();
+    return QueryDword(policy.Get(), name, value);
+}
+
+bool PolicyString(const char* name, std::string* text)
+{
+    const UniqueRegKey policy = OpenPolicyKey();
+    return QueryString(policy.Get(), name, text);
+}
+
+}  // namespace
+
+bool IsSetByPolicy(const char* name)
+{
+    int number = 0;
+    return PolicyDword(name, &number);
 }
 
 int ReadDword(const char* name, int defaultValue)
 {
-    if (!g_settingsKey) return defaultValue;
-    DWORD type = 0;
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    const LONG result =
-        ::RegQueryValueExA(g_settingsKey.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    if (result != ERROR_SUCCESS || type != REG_DWORD) return defaultValue;
-    return static_cast<int>(value);
+    int value = defaultValue;
+    if (PolicyDword(name, &value)) return value;
+    if (QueryDword(g_settingsKey.Get(), name, &value)) return value;
+    return defaultValue;
 }
 
 std::string ReadString(const char* name, const std::string& defaultValue)
 {
-    if (!g_settingsKey) return defaultValue;
-    DWORD type = 0;
-    DWORD size = 0;
-    LONG result = ::RegQueryValueExA(g_settingsKey.Get(), name, nullptr, &type, nullptr, &size);
-    if ((result != ERROR_SUCCESS && result != ERROR_MORE_DATA) || type != REG_SZ) return defaultValue;
-
-    // One spare byte so that a value stored without its NUL still ends in one.
-    std::vector<char> buffer(size + 1, '\0');
-    result = ::RegQueryValueExA(g_settingsKey.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
-    if (result != ERROR_SUCCESS || type != REG_SZ) return defaultValue;
-    return std::string(buffer.data());
+    std::string text;
+    if (PolicyString(name, &text)) return text;
+    if (QueryString(g_settingsKey.Get(), name, &text)) return text;
+    return defaultValue;
 }
 
 LONG WriteDword(const char* name, int value)
@@ -144,3 +213,12 @@ std::string GetOnlineHelpUrl() { return WebAddressSetting("OnlineHelpUrl", kDefa
 std::string GetSupportUrl() { return WebAddressSetting("SupportUrl", kDefaultSupportUrl); }
 bool GetAutoRun() { return ReadDword("AutoRun", 1) != 0; }
 void SetAutoRun(bool on) { WriteDword("AutoRun", on ? 1 : 0); }
+bool GetTasksLocked() { return ReadDword("LockTasks", 0) != 0; }
+
+std::string GetDataFolderSetting()
+{
+    // An installation fact, not a choice: read from the settings key only.
+    std::string text;
+    QueryString(g_settingsKey.Get(), "DataFolder", &text);
+    return text;
+}

@@ -2,17 +2,29 @@
 // The settings store: named values in HKEY_LOCAL_MACHINE\Software\<company>\<product>.
 // Every accessor reads the registry afresh, so a changed value takes effect at
 // its next use; a missing value or one of the wrong type gives the default.
+// A value of the right type under HKEY_LOCAL_MACHINE\Software\Policies\<company>\<product>
+// (an administrator's policy) wins over the setting of the same name.
 #include <windows.h>
 #include <string>
 
 extern const char kSettingsKeyFormat[];  // "Software\%s\%s"
+extern const char kPolicyKeyFormat[];    // "Software\Policies\%s\%s"
 
-// Creates the key (non-volatile) when it is missing. No caller looks at the result.
+// Creates the key (non-volatile) when it is missing. A user who may not
+// write the key (a standard user) gets it for reading only. No caller looks
+// at the result.
 bool OpenSettingsKey(const char* company, const char* product);
 
 // Opens the key for reading only and never creates it (the plug-in reads
 // the trace setting this way); false when it is missing.
 bool OpenExistingSettingsKey(const char* company, const char* product);
+
+// False when the key is open for reading only or not at all: a setting the
+// user changes would not be kept.
+bool CanWriteSettings();
+// True when a policy decides the number setting of that name: the policy
+// key holds it as REG_DWORD.
+bool IsSetByPolicy(const char* name);
 
 int ReadDword(const char* name, int defaultValue);
 std::string ReadString(const char* name, const std::string& defaultValue);
@@ -33,3 +45,9 @@ std::string GetOnlineHelpUrl();
 std::string GetSupportUrl();
 bool GetAutoRun();
 void SetAutoRun(bool on);
+// "LockTasks": nonzero on locked-down desktops, where the console neither
+// creates nor deletes tasks. Meant to be set by policy.
+bool GetTasksLocked();
+// "DataFolder", as installation laid it down in the settings key (never
+// from policy); empty when missing.
+std::string GetDataFolderSetting();

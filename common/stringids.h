@@ -65,3 +65,6 @@
 #define IDS_PREVIEW_TOTALS           67
 #define IDS_NO_PREVIEW_REPORT        68
 #define IDS_CANNOT_OPEN_REPORT       69
+#define IDS_SETTING_BY_POLICY        70
+#define IDS_SETTING_NEEDS_ADMIN      71
+#define IDS_TASKS_LOCKED             72

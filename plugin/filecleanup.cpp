@@ -126,7 +126,11 @@ bool RemoveFolder(const ListedEntry& folder, bool emptied, CCleanupItem& job)
 class CTreeWalk {
 public:
     CTreeWalk(bool descend, time32 cutoff, CCleanupItem& job)
-        : m_descend(descend), m_cutoff(cutoff), m_job(job), m_programFolder(GetModuleFolder())
+        : m_descend(descend),
+          m_cutoff(cutoff),
+          m_job(job),
+          m_programFolder(GetModuleFolder()),
+          m_dataFolder(GetDataFolder())
     {
     }
 
@@ -193,7 +197,7 @@ private:
             return false;
         }
         // The program may have been unpacked into the folder being cleaned.
-        if (SamePath(folder.path, m_programFolder)) {
+        if (SamePath(folder.path, m_programFolder) || SamePath(folder.path, m_dataFolder)) {
             m_job.CountNotRemoved(NotRemoved::Skipped);
             m_job.LogWarning(StrFormat("Skipped the program's own folder: %s", folder.path.c_str()));
             return false;
@@ -224,6 +228,7 @@ private:
     time32 m_cutoff;
     CCleanupItem& m_job;
     std::string m_programFolder;
+    std::string m_dataFolder;  // the program's own: tasks and their history
 };
 
 }  // namespace

@@ -98,6 +98,7 @@ ProtectedFolders AskProtectedFolders()
     AddFolder(kept.folders, profile, true);
     AddFolder(kept.folders, kept.profiles, true);
     AddFolder(kept.folders, GetModuleFolder(), false);
+    AddFolder(kept.folders, GetDataFolder(), false);  // the user's tasks and their history
     return kept;
 }
 

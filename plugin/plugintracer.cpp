@@ -18,5 +18,5 @@ void OpenPluginTracer()
     const int level = GetDebugLogLevel();
     if (level == 0) return;  // as built: debugger output, private records dropped
     g_tracer.SetModuleName("Sweepkit.dll");
-    g_tracer.Open(CTracer::kFile, level, GetModuleFilePath("tw_debug.log").c_str());
+    g_tracer.Open(CTracer::kFile, level, GetDataFilePath("tw_debug.log").c_str());
 }

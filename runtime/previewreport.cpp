@@ -7,7 +7,7 @@
 
 std::string PreviewReportPath(const std::string& taskName)
 {
-    return GetModuleFilePath((taskName + ".preview.txt").c_str());
+    return GetDataFilePath(taskName + ".preview.txt");
 }
 
 void DeletePreviewReport(const std::string& taskName)

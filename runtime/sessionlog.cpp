@@ -17,7 +17,7 @@ const char kRecordTag[4] = {'H', 'O', 'T', 'W'};
 
 std::string CSessionLog::FilePath(const std::string& taskName)
 {
-    return GetModuleFilePath(taskName.c_str()) + kSessionFileExtension;
+    return GetDataFilePath(taskName + kSessionFileExtension);
 }
 
 void CSessionLog::CleanupTask(const std::string& taskName)

@@ -1,5 +1,5 @@
 #pragma once
-// The session data file "<task>.log_file" beside the program: fixed-size
+// The session data file "<task>.log_file" in the data folder: fixed-size
 // records through which a task process reports to whoever follows the task.
 // The writer appends whole records with single writes; the reader follows
 // the file while it grows and notices when a new session recreates it.

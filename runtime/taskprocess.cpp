@@ -136,7 +136,7 @@ void CTaskSession::StartSession(const std::string& taskName)
     TRACE(20, "CTaskSession::StartSession");
     m_taskName = taskName;
 
-    const std::string statusPath = GetModuleFilePath(taskName.c_str()) + kStatusFileExtension;
+    const std::string statusPath = GetDataFilePath(taskName + kStatusFileExtension);
     // Shared for reading only: a second process of the same task fails here.
     HANDLE status = ::CreateFileA(statusPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);

@@ -13,7 +13,7 @@ namespace {
 
 std::string LastRunTimePath(const std::string& taskName)
 {
-    return GetModuleFilePath(("TS_LRT_" + taskName + ".dat").c_str());
+    return GetDataFilePath("TS_LRT_" + taskName + ".dat");
 }
 
 }  // namespace

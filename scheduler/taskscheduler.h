@@ -1,6 +1,6 @@
 #pragma once
 // The scheduler of the resident instance: keeps its own list of the task
-// files beside the program, reloads those whose write time changed, and
+// files in the data folder, reloads those whose write time changed, and
 // starts each task at the times its schedule gives, when the scheduler
 // starts and when it stops. Every start is recorded in the task's
 // last-run-time file "TS_LRT_<task>.dat".

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever the build and the test suite need and this
 # machine lacks: the mingw-w64 cross compiler (POSIX threads) and windres,
-# Wine, Xvfb, CMake, Debian's GoogleTest sources, ImageMagick, and what
+# Wine, Xvfb, CMake, Debian's GoogleTest sources, ImageMagick, what
 # fetching and generating SQLite from Debian's source package takes (the
-# source itself is fetched into the build folder by scripts/fetch-sqlite.sh).
+# source itself is fetched into the build folder by scripts/fetch-sqlite.sh),
+# and wixl with msitools for the installer package.
 set -euo pipefail
 
 need=()
@@ -20,6 +21,9 @@ command -v dpkg-source >/dev/null || need+=(dpkg-dev)
 command -v gcc       >/dev/null || need+=(gcc)
 command -v make      >/dev/null || need+=(make)
 command -v xz        >/dev/null || need+=(xz-utils)
+command -v wixl      >/dev/null || need+=(wixl)
+command -v msiinfo   >/dev/null || need+=(msitools)
+command -v md5sum    >/dev/null || need+=(coreutils)
 
 
 if [ ${#need[@]} -eq 0 ]; then

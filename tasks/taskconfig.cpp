@@ -40,10 +40,10 @@ int ReadInt(CConfigFile& file, const char* key)
 std::string GetTaskFilePath(const std::string& name)
 {
     // A task name from a task file or the command line is only ever a file
-    // name beside the program: "COM1" would open a device and block for
-    // good, "..\\x" would reach outside the program's folder.
+    // name in the data folder: "COM1" would open a device and block for
+    // good, "..\\x" would reach outside the data folder.
     if (!IsTrustworthyName(name)) throw CError(FormatResString(IDS_TASK_NAME_REFUSED, name.c_str()));
-    return GetModuleFilePath((name + kTaskFileExtension).c_str());
+    return GetDataFilePath(name + kTaskFileExtension);
 }
 
 std::string TaskNameOfFile(const std::string& fileName)
@@ -58,7 +58,7 @@ std::string TaskNameOfFile(const std::string& fileName)
 std::vector<ListedTaskFile> ListTaskFiles()
 {
     std::vector<ListedTaskFile> files;
-    CFileEnumerator search(GetModuleFolder() + "\\*.tsk");
+    CFileEnumerator search(GetDataFolder() + "\\*.tsk");
     WIN32_FIND_DATAA found;
     while (search.Next(found)) {
         const std::string taskName = TaskNameOfFile(found.cFileName);
@@ -118,7 +118,7 @@ void CTaskConfig::Load(const std::string& path)
 void CTaskConfig::Save()
 {
     const std::string path = GetFilePath();
-    const std::string temporaryPath = GetModuleFilePath((Name + kSavingExtension).c_str());
+    const std::string temporaryPath = GetDataFilePath(Name + kSavingExtension);
 
     try {
         CConfigFile file;

@@ -1,6 +1,6 @@
 #pragma once
 // A cleanup task: its name, schedule, enabled inventory items and per-item
-// extended data, kept in the task file "<name>.tsk" beside the program.
+// extended data, kept in the task file "<name>.tsk" in the data folder.
 #include "common/guid.h"
 #include "common/timeutil.h"
 
@@ -47,7 +47,7 @@ public:
     void Save();
     // Deletes the task file; sets the modified flag.
     void Delete();
-    // The program's folder, a backslash, the name, ".tsk".
+    // The data folder, a backslash, the name, ".tsk".
     std::string GetFilePath() const;
 
     // A new task: every inventory item enabled, no schedule, times now.
@@ -73,12 +73,12 @@ private:
     bool m_modified = false;
 };
 
-// The task name of a file name found in the program's folder, or the empty
+// The task name of a file name found in the data folder, or the empty
 // text when it is not a task file: only a long name ending in ".tsk" is one
 // ("*.tsk" also matches "work.tsk~" through its 8.3 short name).
 std::string TaskNameOfFile(const std::string& fileName);
 
-// A task file beside the program: its file name, the task it holds and
+// A task file in the data folder: its file name, the task it holds and
 // when it was last written.
 struct ListedTaskFile {
     std::string fileName;
@@ -86,10 +86,10 @@ struct ListedTaskFile {
     FILETIME writeTime;
 };
 
-// Every task file beside the program, by long names only.
+// Every task file in the data folder, by long names only.
 std::vector<ListedTaskFile> ListTaskFiles();
 
-// The program's folder with a trailing backslash, the name, ".tsk". Raises
+// The data folder with a trailing backslash, the name, ".tsk". Raises
 // CError (string 48) for a name that is not a plain file name: a device
 // name, a path part, a forbidden character, a trailing dot or space.
 std::string GetTaskFilePath(const std::string& name);

@@ -14,4 +14,5 @@
 
 // Controls
 #define IDC_LOAD_AT_STARTUP 1033
+#define IDC_SETTING_LOCKED  1034  // why the box cannot be changed, when it cannot
 #define IDC_TASK_NAME       1035

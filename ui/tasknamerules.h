@@ -1,6 +1,6 @@
 #pragma once
 // The rules a new task's name must meet. The name becomes the task file's
-// name ("<name>.tsk" beside the program), so besides the naming rules of the
+// name ("<name>.tsk" in the data folder), so besides the naming rules of the
 // console it must be a name Windows accepts for a file, and must not name a
 // task that already exists.
 #include <string>

@@ -161,9 +161,8 @@ bool CTidewhistleDlg::KeepUnreadableDefaultTask(const std::string& failure)
     SYSTEMTIME now;
     ::GetLocalTime(&now);
     // An extension that "*.tsk" cannot match, not even through a short name.
-    const std::string kept = GetModuleFilePath(StrFormat("default.unreadable-%04d%02d%02d-%02d%02d%02d", now.wYear,
-                                                         now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond)
-                                                   .c_str());
+    const std::string kept = GetDataFilePath(StrFormat("default.unreadable-%04d%02d%02d-%02d%02d%02d", now.wYear,
+                                                       now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond));
     if (!::MoveFileExA(path.c_str(), kept.c_str(), MOVEFILE_WRITE_THROUGH)) {
         const int error = static_cast<int>(::GetLastError());
         TRACE(40, "Cannot keep the unreadable default task - %d", error);
@@ -246,6 +245,10 @@ void CTidewhistleDlg::UpdateRunState()
     EnableItem(IDC_STOP, idle && running);
     EnableItem(IDC_START, idle && !running);
     EnableItem(IDC_PREVIEW, idle && !running);
+    // Policy may change while the console is open; it is read every second.
+    const bool tasksLocked = GetTasksLocked();
+    EnableItem(IDC_NEW_TASK, !tasksLocked);
+    EnableItem(IDC_DELETE_TASK, !tasksLocked);
     // The totals of the session shown, a run's or a preview's.
     auto list = m_progressLists.find(task);
     const std::string totals = list != m_progressLists.end() ? list->second->Totals() : std::string();
@@ -325,6 +328,11 @@ void CTidewhistleDlg::NewTask()
     // back. SelectTask leaves (saves and hides) the task shown now, so the
     // position changes only through it.
     int show = m_current;
+    if (GetTasksLocked()) {
+        AppMessageBox(m_hwnd, LoadResString(IDS_TASKS_LOCKED), MB_OK | MB_ICONINFORMATION);
+        SelectTask(show, true);
+        return;
+    }
     CNewTaskDlg dialog(m_hwnd, TaskNames());
     if (dialog.DoModal() == IDOK) {
         auto task = std::make_unique<CTaskConfig>();
@@ -382,6 +390,10 @@ bool CTidewhistleDlg::OnSetCursor()
 
 void CTidewhistleDlg::DeleteTask()
 {
+    if (GetTasksLocked()) {
+        AppMessageBox(m_hwnd, LoadResString(IDS_TASKS_LOCKED), MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     const int position = static_cast<int>(::SendMessageA(m_taskBox, CB_GETCURSEL, 0, 0));
     if (position == kDefaultPosition) {
         ::MessageBoxA(m_hwnd, LoadResString(IDS_DEFAULT_TASK_UNDELETABLE).c_str(), "Tidewhistle", MB_OK | MB_ICONERROR);
@@ -421,9 +433,9 @@ void CTidewhistleDlg::ShowHelpMenu()
 
 void CTidewhistleDlg::EditSettings()
 {
-    CSettingsDlg dialog(m_hwnd, GetAutoRun());
+    CSettingsDlg dialog(m_hwnd, GetAutoRun(), AutoRunLockedReason());
     if (dialog.DoModal() != IDOK) return;
-    SetAutoRun(dialog.LoadAtStartup());
+    if (!dialog.IsLocked()) SetAutoRun(dialog.LoadAtStartup());
     AddToAutoRun(m_hwnd);
 }
 

@@ -1,6 +1,10 @@
 #include "common/settings.h"
 
+#include "common/paths.h"
 #include "support/registry_fixture.h"
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +14,7 @@ namespace {
 const char kCompany[] = "HollowmereTests";
 const char kProduct[] = "SettingsStore";
 const char kKey[] = "Software\\HollowmereTests\\SettingsStore";
+const char kPolicyKey[] = "Software\\Policies\\HollowmereTests\\SettingsStore";
 
 class SettingsStore : public ::testing::Test {
 protected:
@@ -18,7 +23,11 @@ protected:
         ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\HollowmereTests");
         ASSERT_TRUE(OpenSettingsKey(kCompany, kProduct));
     }
-    void TearDown() override { ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\HollowmereTests"); }
+    void TearDown() override
+    {
+        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\HollowmereTests");
+        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Policies\\HollowmereTests");
+    }
 };
 
 }  // namespace
@@ -165,4 +174,125 @@ TEST_F(SettingsStore, AnInstalledKeyIsUsedAsItIs)
                                 REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &child, nullptr),
               ERROR_SUCCESS);
     if (child) ::RegCloseKey(child);
+}
+
+TEST_F(SettingsStore, APolicyOfTheRightTypeWinsOverTheSettingAndIsReadAfresh)
+{
+    WriteRegDword(HKEY_LOCAL_MACHINE, kKey, "TaskStopTimeout", 3);
+    WriteRegDword(HKEY_LOCAL_MACHINE, kKey, "AutoRun", 1);
+    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "SupportUrl", "https://setting.example/s");
+    EXPECT_FALSE(IsSetByPolicy("TaskStopTimeout"));
+
+    // Arrives while the program runs, as a Group Policy refresh does.
+    WriteRegDword(HKEY_LOCAL_MACHINE, kPolicyKey, "TaskStopTimeout", 40);
+    WriteRegDword(HKEY_LOCAL_MACHINE, kPolicyKey, "AutoRun", 0);
+    WriteRegString(HKEY_LOCAL_MACHINE, kPolicyKey, "SupportUrl", "https://policy.example/s");
+    EXPECT_EQ(GetTaskStopTimeout(), 40);
+    EXPECT_FALSE(GetAutoRun());
+    EXPECT_EQ(GetSupportUrl(), "https://policy.example/s");
+    EXPECT_TRUE(IsSetByPolicy("AutoRun"));
+
+    // Writing the setting changes the setting, not what the policy decides.
+    SetAutoRun(true);
+    EXPECT_FALSE(GetAutoRun());
+
+    // A policy value of the wrong type is no policy: the setting holds.
+    WriteRegString(HKEY_LOCAL_MACHINE, kPolicyKey, "TaskStopTimeout", "40");
+    WriteRegString(HKEY_LOCAL_MACHINE, kPolicyKey, "SupportUrl", "https://policy.example/%x%", REG_EXPAND_SZ);
+    EXPECT_EQ(GetTaskStopTimeout(), 3);
+    EXPECT_EQ(GetSupportUrl(), "https://setting.example/s");
+    EXPECT_FALSE(IsSetByPolicy("TaskStopTimeout"));
+
+    // A policy is held to the same range as the setting.
+    WriteRegDword(HKEY_LOCAL_MACHINE, kPolicyKey, "TaskScheduleExecutePeriod", 0);
+    EXPECT_EQ(GetTaskScheduleExecutePeriod(), 1);
+
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Policies\\HollowmereTests");
+    EXPECT_EQ(GetTaskStopTimeout(), 3);
+    EXPECT_TRUE(GetAutoRun());
+}
+
+TEST_F(SettingsStore, TasksAreLockedOnlyByANonzeroValue)
+{
+    EXPECT_FALSE(GetTasksLocked());
+    WriteRegDword(HKEY_LOCAL_MACHINE, kPolicyKey, "LockTasks", 1);
+    EXPECT_TRUE(GetTasksLocked());
+    WriteRegDword(HKEY_LOCAL_MACHINE, kPolicyKey, "LockTasks", 0);
+    EXPECT_FALSE(GetTasksLocked());
+}
+
+TEST_F(SettingsStore, AKeyTheUserMayOnlyReadIsStillReadAndSaysItCannotBeWritten)
+{
+    EXPECT_TRUE(CanWriteSettings());
+    WriteRegDword(HKEY_LOCAL_MACHINE, kKey, "TaskStopTimeout", 42);
+
+    // Everyone may read the key, no one may set its values: a standard
+    // user's view of a key that installation laid down.
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                                       nullptr));
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, WRITE_DAC, &key), ERROR_SUCCESS);
+    const LONG set = ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly);
+    ::RegCloseKey(key);
+    ::LocalFree(readOnly);
+    ASSERT_EQ(set, ERROR_SUCCESS);
+
+    ASSERT_TRUE(OpenSettingsKey(kCompany, kProduct));
+    EXPECT_FALSE(CanWriteSettings());
+    EXPECT_EQ(GetTaskStopTimeout(), 42);
+    EXPECT_NE(WriteDword("AutoRun", 0), ERROR_SUCCESS);
+    EXPECT_TRUE(GetAutoRun());
+
+    // Opened for reading only, the key's owner can give the rights back so
+    // that the fixture can remove it.
+    PSECURITY_DESCRIPTOR open = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KA;;;WD)", SDDL_REVISION_1, &open,
+                                                                       nullptr));
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, WRITE_DAC, &key), ERROR_SUCCESS);
+    ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, open);
+    ::RegCloseKey(key);
+    ::LocalFree(open);
+}
+
+TEST_F(SettingsStore, TheDataFolderIsTheInstalledFolderOrElseTheProgramFolder)
+{
+    EXPECT_EQ(GetDataFolder(), GetModuleFolder());
+    EXPECT_EQ(GetDataFilePath("a.tsk"), GetModuleFilePath("a.tsk"));
+
+    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "DataFolder", "C:\\ProgramData\\Hollowmere\\Tidewhistle\\");
+    EXPECT_EQ(GetDataFolder(), "C:\\ProgramData\\Hollowmere\\Tidewhistle");
+    EXPECT_EQ(GetDataFilePath("a.tsk"), "C:\\ProgramData\\Hollowmere\\Tidewhistle\\a.tsk");
+
+    // Never taken from policy: it is where installation put the files.
+    WriteRegString(HKEY_LOCAL_MACHINE, kPolicyKey, "DataFolder", "C:\\Elsewhere");
+    EXPECT_EQ(GetDataFolder(), "C:\\ProgramData\\Hollowmere\\Tidewhistle");
+
+    // A value that names no folder safely leaves the data beside the program.
+    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "DataFolder", "Hollowmere\\Tidewhistle");
+    EXPECT_EQ(GetDataFolder(), GetModuleFolder());
+    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "DataFolder", "%ProgramData%\\Tidewhistle", REG_EXPAND_SZ);
+    EXPECT_EQ(GetDataFolder(), GetModuleFolder());
+}
+
+TEST(DataFolderSetting, OnlyAFullPathWithoutDotPartsOrWildcardsNamesAFolder)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"C:\\ProgramData\\Hollowmere\\Tidewhistle", "C:\\ProgramData\\Hollowmere\\Tidewhistle"},
+        {"C:\\ProgramData\\Hollowmere\\Tidewhistle\\\\", "C:\\ProgramData\\Hollowmere\\Tidewhistle"},
+        {"c:/data/tw/", "c:\\data\\tw"},
+        {"D:\\", "D:\\"},
+        {"\\\\server\\share\\tw\\", "\\\\server\\share\\tw"},
+        {"", ""},
+        {"ProgramData\\Tidewhistle", ""},
+        {"\\ProgramData", ""},
+        {"C:ProgramData", ""},
+        {"C:\\ProgramData\\..\\Windows", ""},
+        {"C:\\ProgramData\\.\\Tidewhistle", ""},
+        {"C:\\Program*\\Tidewhistle", ""},
+        {"C:\\ProgramData\\a:b", ""},
+        {"\\\\?\\C:\\ProgramData", ""},
+        {"\\\\.\\C:\\ProgramData", ""},
+    };
+    for (const auto& [setting, folder] : cases) EXPECT_EQ(DataFolderOfSetting(setting), folder) << setting;
 }

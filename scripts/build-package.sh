@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Builds the Windows Installer package of the program laid out in BUILD/dist:
+#   scripts/build-package.sh BUILD [VERSION [OUTPUT]]
+# VERSION defaults to the program's own (common/version.h); OUTPUT to
+# BUILD/Tidewhistle-<version>.msi. The policy templates are copied beside the
+# package, into BUILD/PolicyDefinitions.
+#
+# wixl checks nothing of the tables it writes, so the script reads the built
+# package back with msiinfo and fails when a table that matters is not as
+# meant (every file a 64-bit component with its key path, the settings key,
+# the shortcut, the custom actions).
+set -euo pipefail
+build="$(cd "$1" && pwd)"
+here="$(cd "$(dirname "$0")/.." && pwd)"
+version="${2:-$(sed -n 's/^#define TW_VERSION_TEXT "\(.*\)"$/\1/p' "$here/common/version.h")}"
+output="${3:-$build/Tidewhistle-$version.msi}"
+case "$version" in
+  [0-9]*.[0-9]*.[0-9]*) ;;
+  *) echo "build-package: '$version' is not a version" >&2; exit 1 ;;
+esac
+
+work="$build/package"
+stage="$work/stage"
+rm -rf "$work"
+mkdir -p "$stage"
+
+# Only what the program ships: the two modules and the data files of the
+# source tree (the program folder of the build may hold task files and
+# traces of runs, which are nobody's to install).
+cp "$build/dist/Tidewhistle.exe" "$build/dist/Sweepkit.dll" "$stage/"
+cp "$here/ui/res/tidewhistle.ico" "$stage/"
+cp "$here/installer/policies/Tidewhistle.admx" "$stage/"
+cp "$here/installer/policies/en-US/Tidewhistle.adml" "$stage/"
+data_files=()
+for file in "$here"/data/*.ini; do
+  name="$(basename "$file")"
+  cp "$build/dist/$name" "$stage/$name"
+  data_files+=("$name")
+done
+
+# A component per data file, its GUID made from its name so that the same
+# file keeps its component from one release to the next.
+component_guid() {
+  local hash
+  hash="$(printf 'Hollowmere Tidewhistle data file %s' "$1" | md5sum | cut -c1-32 | tr a-f A-F)"
+  echo "${hash:0:8}-${hash:8:4}-4${hash:13:3}-8${hash:17:3}-${hash:20:12}"
+}
+{
+  echo '<?xml version="1.0" encoding="utf-8"?>'
+  echo '<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi"><Fragment>'
+  echo '  <DirectoryRef Id="INSTALLDIR">'
+  index=0
+  for name in "${data_files[@]}"; do
+    index=$((index + 1))
+    echo "    <Component Id=\"DataFile$index\" Guid=\"$(component_guid "$name")\" Win64=\"yes\">"
+    echo "      <File Id=\"DataFile$index\" Name=\"$name\" Source=\"\$(var.StageDir)/$name\" KeyPath=\"yes\" />"
+    echo "    </Component>"
+  done
+  echo '  </DirectoryRef>'
+  echo '  <ComponentGroup Id="DataFiles">'
+  for i in $(seq 1 "$index"); do echo "    <ComponentRef Id=\"DataFile$i\" />"; done
+  echo '  </ComponentGroup>'
+  echo '</Fragment></Wix>'
+} > "$work/datafiles.wxs"
+
+# wixl resolves Source paths against the folder it runs in.
+cp "$here/installer/Tidewhistle.wxs" "$work/"
+(cd "$work" && wixl -a x64 -D Version="$version" -D StageDir=stage -o package.msi Tidewhistle.wxs datafiles.wxs)
+
+sql() { msibuild "$work/package.msi" -q "$1"; }
+
+# Uninstall. The resident instance ends first, while its files are still
+# there (the "/shutdown" process waits for it). Then, once the program is
+# gone and nothing can write them again, what the program wrote itself: the
+# Run entries and the settings key. The old product's removal inside an
+# upgrade keeps them (the user's automatic-start choice), and the user's
+# tasks go only when REMOVEUSERDATA=1 asks for it.
+# Types: 18 a program installed by the package, 34 a program in a folder;
+# +64 its exit code ignored, +1024 deferred, +2048 as the system account.
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+user_run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+uninstall='REMOVE="ALL"'
+uninstall_only='REMOVE="ALL" AND NOT UPGRADINGPRODUCTCODE'
+add_action() {  # name type source target condition sequence (no single quotes in any)
+  sql "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('$1', $2, '$3', '$4')"
+  sql "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('$1', '$5', $6)"
+}
+add_action ShutdownResident 3154 TidewhistleExe '/shutdown' "$uninstall" 1510
+add_action RemoveMachineRunEntry 3170 System64Folder \
+  "\"[System64Folder]reg.exe\" delete \"$run_key\" /v \"Hollowmere Tidewhistle\" /f" "$uninstall_only" 3510
+add_action RemoveUserRunEntry 1122 System64Folder \
+  "\"[System64Folder]reg.exe\" delete \"$user_run_key\" /v \"Hollowmere Tidewhistle\" /f" "$uninstall_only" 3511
+add_action RemoveSettingsKey 3170 System64Folder \
+  '"[System64Folder]reg.exe" delete "HKLM\Software\Hollowmere\Tidewhistle" /f' "$uninstall_only" 3512
+add_action RemoveUserData 3170 System64Folder \
+  '"[System64Folder]cmd.exe" /c rd /s /q "[DATAFOLDER]."' "$uninstall_only AND REMOVEUSERDATA=\"1\"" 3513
+
+# A package of the same version replaces its twin (a rebuilt package):
+# the upgrade row's highest version counts as included.
+# (Attributes is part of the row's key: the row is replaced, not updated.)
+upgrade_code="$(sed -n 's/.*UpgradeCode="\([^"]*\)".*/\1/p' "$here/installer/Tidewhistle.wxs")"
+sql "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'"
+sql "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) VALUES ('{$upgrade_code}', '$version', 513, 'WIX_UPGRADE_DETECTED')"
+
+# Passed on to the part of the installation that runs as the system, also
+# when a standard user's installation is elevated by policy.
+sql "UPDATE \`Property\` SET \`Value\` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;REMOVEUSERDATA' WHERE \`Property\` = 'SecureCustomProperties'"
+
+# Access for every user to the data folder: Administrators and SYSTEM full
+# control, Users read, write and delete (no right to change permissions).
+# wixl has no element for it; the table is added to the built package.
+sql 'CREATE TABLE `LockPermissions` (`LockObject` CHAR(72) NOT NULL, `Table` CHAR(32) NOT NULL, `Domain` CHAR(255), `User` CHAR(255) NOT NULL, `Permission` LONG PRIMARY KEY `LockObject`, `Table`, `Domain`, `User`)'
+for row in "Administrators 268435456" "SYSTEM 268435456" "Users -536805376"; do
+  set -- $row
+  sql "INSERT INTO \`LockPermissions\` (\`LockObject\`, \`Table\`, \`User\`, \`Permission\`) VALUES ('DATAFOLDER', 'CreateFolder', '$1', $2)"
+done
+
+"$here/scripts/check-package.sh" "$work/package.msi" "${#data_files[@]}"
+
+mv "$work/package.msi" "$output"
+mkdir -p "$build/PolicyDefinitions/en-US"
+cp "$here/installer/policies/Tidewhistle.admx" "$build/PolicyDefinitions/"
+cp "$here/installer/policies/en-US/Tidewhistle.adml" "$build/PolicyDefinitions/en-US/"
+echo "Built $output"

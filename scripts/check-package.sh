@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Reads a built package back with msiinfo and fails unless the tables that
+# matter are as the installation needs them (wixl validates nothing):
+#   scripts/check-package.sh PACKAGE.msi DATA_FILE_COUNT
+set -euo pipefail
+msi="$1"
+data_files="$2"
+failures=0
+fail() { echo "check-package: $*" >&2; failures=$((failures + 1)); }
+# The rows of a table, without its three header lines.
+rows() { msiinfo export "$msi" "$1" | tr -d '\r' | tail -n +4; }
+
+msiinfo suminfo "$msi" | grep -q '^Template: x64;1033$' || fail "the package is not a 64-bit package"
+
+# Every component 64-bit (attribute 256), each with a key path.
+while read -r problem; do
+  fail "$problem"
+done < <(rows Component | awk -F'\t' '
+  int($4 / 256) % 2 == 0 { print "component " $1 " is not 64-bit" }
+  $6 == "" { print "component " $1 " has no key path" }')
+
+files="$(rows File | cut -f3)"
+for name in Tidewhistle.exe Sweepkit.dll task_inventory.ini Tidewhistle.admx Tidewhistle.adml; do
+  grep -qx "$name" <<<"$files" || fail "the file $name is missing"
+done
+[ "$(grep -c '\.ini$' <<<"$files")" -eq "$data_files" ] || fail "not every data file is in the package"
+
+registry="$(rows Registry)"
+for name in DebugLogLevel TaskStopTimeout TaskStartTimeout TaskScheduleUpdatePeriod TaskScheduleExecutePeriod \
+            OnlineHelpUrl SupportUrl DataFolder; do
+  awk -F'\t' -v name="$name" '$2 == 2 && $3 ~ /^Software\\Hollowmere\\Tidewhistle\\?$/ && $4 == name { found = 1 }
+       END { exit !found }' <<<"$registry" || fail "the setting $name is not laid down under HKLM"
+done
+# The user's choice is the program's to write; an upgrade must not reset it.
+awk -F'\t' '$4 == "AutoRun" { exit 1 }' <<<"$registry" || fail "the package writes AutoRun"
+
+rows Shortcut | awk -F'\t' '$2 == "ProgramMenuFolder" && $4 == "Program" { found = 1 } END { exit !found }' ||
+  fail "there is no Start menu shortcut to the program"
+rows Directory | awk -F'\t' '$2 == "DesktopFolder" { exit 1 }' || fail "the package puts something on the desktop"
+
+sequence="$(rows InstallExecuteSequence)"
+position() { awk -F'\t' -v action="$1" '$1 == action { print $3 }' <<<"$sequence"; }
+initialize="$(position InstallInitialize)"
+finalize="$(position InstallFinalize)"
+remove_files="$(position RemoveFiles)"
+for action in ShutdownResident RemoveMachineRunEntry RemoveUserRunEntry RemoveSettingsKey RemoveUserData; do
+  at="$(position "$action")"
+  if [ -z "$at" ]; then fail "the action $action is not sequenced"; continue; fi
+  [ "$at" -gt "$initialize" ] && [ "$at" -lt "$finalize" ] || fail "the deferred action $action lies outside the script"
+done
+[ "$(position ShutdownResident)" -lt "$remove_files" ] || fail "the resident instance is not ended before its files go"
+for action in RemoveMachineRunEntry RemoveSettingsKey; do
+  [ "$(position "$action")" -gt "$remove_files" ] || fail "$action runs while the program can still write again"
+done
+awk -F'\t' '$1 == "RemoveUserData" && $2 ~ /REMOVEUSERDATA="1"/ { found = 1 } END { exit !found }' <<<"$sequence" ||
+  fail "the user's data would be removed without being asked for"
+
+rows Upgrade | awk -F'\t' '$7 == "WIX_UPGRADE_DETECTED" && $5 == 513 { found = 1 } END { exit !found }' ||
+  fail "an older or same-version package would not be replaced"
+rows Property | grep -q $'^ALLUSERS\t1$' || fail "the package does not install per machine"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "check-package: $msi is as meant"
