@@ -104,7 +104,16 @@ sql "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \
 
 # Passed on to the part of the installation that runs as the system, also
 # when a standard user's installation is elevated by policy.
-sql "UPDATE \`Property\` SET \`Value\` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;REMOVEUSERDATA' WHERE \`Property\` = 'SecureCustomProperties'"
+sql "UPDATE \`Property\` SET \`Value\` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;REMOVEUSERDATA;AUTORUNCHOICE' WHERE \`Property\` = 'SecureCustomProperties'"
+
+# A plain shortcut to the program, not an advertised one (which would check
+# and repair the installation at every start, asking a standard user for an
+# administrator's rights when anything is missing).
+sql "UPDATE \`Shortcut\` SET \`Target\` = '[#TidewhistleExe]' WHERE \`Shortcut\` = 'ConsoleShortcut'"
+
+# The user's automatic-start choice is written back only when an older
+# installation left one.
+sql "UPDATE \`Component\` SET \`Condition\` = 'AUTORUNCHOICE' WHERE \`Component\` = 'AutoRunChoice'"
 
 # Access for every user to the data folder: Administrators and SYSTEM full
 # control, Users read, write and delete (no right to change permissions).

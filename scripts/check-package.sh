@@ -31,10 +31,14 @@ for name in DebugLogLevel TaskStopTimeout TaskStartTimeout TaskScheduleUpdatePer
   awk -F'\t' -v name="$name" '$2 == 2 && $3 ~ /^Software\\Hollowmere\\Tidewhistle\\?$/ && $4 == name { found = 1 }
        END { exit !found }' <<<"$registry" || fail "the setting $name is not laid down under HKLM"
 done
-# The user's choice is the program's to write; an upgrade must not reset it.
-awk -F'\t' '$4 == "AutoRun" { exit 1 }' <<<"$registry" || fail "the package writes AutoRun"
+# The user's choice is the program's to write; the package only puts back
+# what an older installation left.
+awk -F'\t' '$4 == "AutoRun" && $5 != "[AUTORUNCHOICE]" { exit 1 }' <<<"$registry" || fail "the package sets AutoRun"
+rows Component | awk -F'\t' '$1 == "AutoRunChoice" && $5 == "AUTORUNCHOICE" { found = 1 } END { exit !found }' ||
+  fail "the automatic-start choice would be written when there is none"
 
-rows Shortcut | awk -F'\t' '$2 == "ProgramMenuFolder" && $4 == "Program" { found = 1 } END { exit !found }' ||
+rows Shortcut | awk -F'\t' '$2 == "ProgramMenuFolder" && $4 == "Program" && $5 == "[#TidewhistleExe]" { found = 1 }
+                            END { exit !found }' ||
   fail "there is no Start menu shortcut to the program"
 rows Directory | awk -F'\t' '$2 == "DesktopFolder" { exit 1 }' || fail "the package puts something on the desktop"
 

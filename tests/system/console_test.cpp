@@ -292,6 +292,91 @@ TEST_F(ConsoleRunEntry, TheSettingsDialogWritesTheRunEntryWhenTickedAndRemovesIt
 
 namespace {
 
+const char kPolicyKey[] = "Software\\Policies\\Hollowmere\\Tidewhistle";
+
+// A window's own text, read across processes.
+std::string WindowText(HWND window)
+{
+    char text[512] = {};
+    ::GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(ConsoleRunEntry, APolicyWinsOverTheSettingAndItsBoxIsShownDisabledWithTheReason)
+{
+    RegistryValuesOverride policy(HKEY_LOCAL_MACHINE, kPolicyKey);
+    settings.SetDword("AutoRun", 1);
+    policy.SetDword("AutoRun", 0);
+    OpenConsole();
+    ASSERT_NE(console, nullptr);
+    // The program brought the Run entries in line before its window showed.
+    EXPECT_FALSE(RegValueExists(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName));
+    EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kRunKey, kRunValueName));
+
+    Press(kSettings);
+    const HWND dialog = WaitForWindow(program.Id(), "#32770", "Hollowmere Tidewhistle Settings", 15000);
+    ASSERT_NE(dialog, nullptr);
+    const HWND check = ::GetDlgItem(dialog, kLoadAtStartup);
+    EXPECT_EQ(::SendMessageA(check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_FALSE(::IsWindowEnabled(check));
+    EXPECT_EQ(WindowText(::GetDlgItem(dialog, IDC_SETTING_LOCKED)),
+              "Your administrator sets this by policy, so it cannot be changed here.");
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(Eventually([dialog] { return !::IsWindow(dialog); }, kAppearTimeout));
+
+    // OK kept the user's own setting; the policy still decides.
+    RegValue autoRun;
+    ASSERT_TRUE(ReadRegValue(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "AutoRun", &autoRun));
+    ASSERT_EQ(autoRun.data.size(), 4u);
+    EXPECT_EQ(*reinterpret_cast<const DWORD*>(autoRun.data.data()), 1u);
+    EXPECT_FALSE(RegValueExists(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName));
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+}
+
+TEST_F(Console, WhilePolicyLocksTasksNoneIsCreatedOrDeletedAndTheButtonsAreDisabled)
+{
+    RegistryValuesOverride policy(HKEY_LOCAL_MACHINE, kPolicyKey);
+    policy.SetDword("LockTasks", 1);
+    folder.WriteScheduledTask("Deployed", "Deployed", TaskSchedule(), {});
+    std::string deployed;
+    ASSERT_TRUE(ReadWholeFile(folder.File("Deployed.tsk"), &deployed));
+    OpenConsole();
+    ASSERT_NE(console, nullptr);
+    EXPECT_TRUE(Eventually([&] { return !::IsWindowEnabled(Control(IDC_NEW_TASK)); }, kAppearTimeout));
+    EXPECT_FALSE(::IsWindowEnabled(Control(kDeleteTask)));
+
+    // The task box's "<create new...>" explains instead of asking for a name.
+    const HWND taskBox = Control(kTaskBox);
+    ::SendMessageA(taskBox, CB_SETCURSEL, 1, 0);
+    ::PostMessageA(console, WM_COMMAND, MAKEWPARAM(kTaskBox, CBN_SELCHANGE), reinterpret_cast<LPARAM>(taskBox));
+    const HWND box = WaitForBox(kConsoleCaption, kAppearTimeout);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(StaticTextOf(box),
+              "Your administrator's policy does not allow tasks to be created or deleted on this computer.");
+    Dismiss(box);
+    EXPECT_EQ(WaitForWindow(program.Id(), "#32770", "Create New Cleanup Task", 500), nullptr);
+
+    // A delete that reaches the console anyway (its keyboard shortcut) is refused too.
+    ChooseTask("Deployed");
+    Press(kDeleteTask);
+    const HWND refused = WaitForBox(kConsoleCaption, kAppearTimeout);
+    ASSERT_NE(refused, nullptr);
+    Dismiss(refused);
+    std::string after;
+    ASSERT_TRUE(ReadWholeFile(folder.File("Deployed.tsk"), &after));
+    EXPECT_EQ(after, deployed);
+    EXPECT_EQ(TaskBoxTexts(), (std::vector<std::string>{"<default>", "<create new...>", "Deployed"}));
+
+    // Policy lifted while the console is open: the buttons come back.
+    policy.Remove("LockTasks");
+    EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(Control(IDC_NEW_TASK)); }, kAppearTimeout));
+    EXPECT_TRUE(::IsWindowEnabled(Control(kDeleteTask)));
+}
+
+namespace {
+
 int VisibleProgressLists(HWND console)
 {
     int count = 0;

@@ -3,6 +3,7 @@
 // test lays canaries outside what is cleaned (a file, a folder of files, a
 // registry key) and checks that every canary survives and that what should
 // go went.
+#include "common/settings.h"
 #include "common/tracer.h"
 #include "plugin/filecleanup.h"
 #include "plugin/registrycleanup.h"
@@ -238,6 +239,21 @@ TEST_F(DeletionSafety, ALinkIsNeverFollowedNorRemovedThroughItsTarget)
 
     EXPECT_FALSE(FileExists(tree + "\\plain.tmp"));
     EXPECT_GE(Warnings(), 2);
+}
+
+TEST_F(DeletionSafety, TheDataFolderThatHoldsTheUsersTasksIsNeverCleaned)
+{
+    // An installed program keeps its tasks in the folder its settings name.
+    ScratchFolder data;
+    ProgramSettings settings;
+    settings.SetString("DataFolder", data.Path() + "\\");
+    ASSERT_TRUE(OpenExistingSettingsKey("Hollowmere", "Tidewhistle"));
+    ASSERT_TRUE(WriteWholeFile(data.File("Evenings.tsk"), "TaskName=Evenings\r\n"));
+    ASSERT_TRUE(SetLastWriteHoursAgo(data.File("Evenings.tsk"), 100));
+
+    const std::string refusal = RaisedText([&] { DeleteFiles(data.Path() + "\\*.tsk", true, HoursAgo(48), job); });
+    EXPECT_EQ(refusal.rfind("File pattern refused: " + data.Path() + "\\*.tsk (", 0), 0u) << refusal;
+    EXPECT_TRUE(FileExists(data.File("Evenings.tsk")));
 }
 
 TEST_F(DeletionSafety, PatternsOutsideAPlainFolderOfTheirOwnAreRefused)
