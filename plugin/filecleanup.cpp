@@ -129,8 +129,7 @@ public:
         : m_descend(descend),
           m_cutoff(cutoff),
           m_job(job),
-          m_programFolder(GetModuleFolder()),
-          m_dataFolder(GetDataFolder())
+          m_ownFolders(OwnFolders())
     {
     }
 
@@ -197,7 +196,7 @@ private:
             return false;
         }
         // The program may have been unpacked into the folder being cleaned.
-        if (SamePath(folder.path, m_programFolder) || SamePath(folder.path, m_dataFolder)) {
+        if (IsOwnFolder(folder)) {
             m_job.CountNotRemoved(NotRemoved::Skipped);
             m_job.LogWarning(StrFormat("Skipped the program's own folder: %s", folder.path.c_str()));
             return false;
@@ -227,8 +226,34 @@ private:
     bool m_descend;
     time32 m_cutoff;
     CCleanupItem& m_job;
-    std::string m_programFolder;
-    std::string m_dataFolder;  // the program's own: tasks and their history
+    // The program's folder and its data folder (tasks and their history),
+    // by their paths and where they really are.
+    std::vector<std::string> m_ownFolders;
+
+    // The folder's path is one of them, or the folder really is one of them
+    // (reached through a link above it or a short name).
+    bool IsOwnFolder(const ListedEntry& folder) const
+    {
+        for (const std::string& own : m_ownFolders) {
+            if (SamePath(folder.path, own) || SamePath(folder.expected, own)) return true;
+        }
+        return false;
+    }
+
+    static std::vector<std::string> OwnFolders()
+    {
+        std::vector<std::string> folders;
+        for (const std::string& folder : {GetModuleFolder(), GetDataFolder()}) {
+            if (folder.empty()) continue;
+            folders.push_back(folder);
+            UniqueHandle handle(::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+            const std::string finalPath = handle ? FinalPathOf(handle.Get()) : std::string();
+            if (!finalPath.empty()) folders.push_back(finalPath);
+        }
+        return folders;
+    }
 };
 
 }  // namespace

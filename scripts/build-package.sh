@@ -14,19 +14,20 @@ build="$(cd "$1" && pwd)"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 version="${2:-$(sed -n 's/^#define TW_VERSION_TEXT "\(.*\)"$/\1/p' "$here/common/version.h")}"
 output="${3:-$build/Tidewhistle-$version.msi}"
-case "$version" in
-  [0-9]*.[0-9]*.[0-9]*) ;;
-  *) echo "build-package: '$version' is not a version" >&2; exit 1 ;;
-esac
+if ! [[ "$version" =~ ^[0-9]{1,3}\.[0-9]{1,3}\.[0-9]{1,5}(\.[0-9]{1,5})?$ ]]; then
+  echo "build-package: '$version' is not a version" >&2
+  exit 1
+fi
 
 work="$build/package"
 stage="$work/stage"
 rm -rf "$work"
 mkdir -p "$stage"
 
-# Only what the program ships: the two modules and the data files of the
-# source tree (the program folder of the build may hold task files and
-# traces of runs, which are nobody's to install).
+# Only what the program ships: the two modules and the data files the
+# source tree's data/ names, as the build copied them into its program
+# folder (which may also hold task files and traces of runs, nobody's to
+# install).
 cp "$build/dist/Tidewhistle.exe" "$build/dist/Sweepkit.dll" "$stage/"
 cp "$here/ui/res/tidewhistle.ico" "$stage/"
 cp "$here/installer/policies/Tidewhistle.admx" "$stage/"
@@ -76,7 +77,9 @@ sql() { msibuild "$work/package.msi" -q "$1"; }
 # upgrade keeps them (the user's automatic-start choice), and the user's
 # tasks go only when REMOVEUSERDATA=1 asks for it.
 # Types: 18 a program installed by the package, 34 a program in a folder;
-# +64 its exit code ignored, +1024 deferred, +2048 as the system account.
+# +64 its exit code ignored, +1024 deferred, +512 only once the rest has
+# succeeded (a removal that is rolled back keeps the settings and the data),
+# +2048 as the system account.
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 user_run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall='REMOVE="ALL"'
@@ -86,14 +89,16 @@ add_action() {  # name type source target condition sequence (no single quotes i
   sql "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('$1', '$5', $6)"
 }
 add_action ShutdownResident 3154 TidewhistleExe '/shutdown' "$uninstall" 1510
-add_action RemoveMachineRunEntry 3170 System64Folder \
+add_action RemoveMachineRunEntry 3682 System64Folder \
   "\"[System64Folder]reg.exe\" delete \"$run_key\" /v \"Hollowmere Tidewhistle\" /f" "$uninstall_only" 3510
-add_action RemoveUserRunEntry 1122 System64Folder \
+add_action RemoveUserRunEntry 1634 System64Folder \
   "\"[System64Folder]reg.exe\" delete \"$user_run_key\" /v \"Hollowmere Tidewhistle\" /f" "$uninstall_only" 3511
-add_action RemoveSettingsKey 3170 System64Folder \
+add_action RemoveSettingsKey 3682 System64Folder \
   '"[System64Folder]reg.exe" delete "HKLM\Software\Hollowmere\Tidewhistle" /f' "$uninstall_only" 3512
-add_action RemoveUserData 3170 System64Folder \
-  '"[System64Folder]cmd.exe" /c rd /s /q "[DATAFOLDER]."' "$uninstall_only AND REMOVEUSERDATA=\"1\"" 3513
+# The data folder is named without a trailing separator: "rd /s" given a
+# link removes the link, never what it leads to.
+add_action RemoveUserData 3682 System64Folder \
+  '"[System64Folder]cmd.exe" /c rd /s /q "[DataVendorFolder]Tidewhistle"' "$uninstall_only AND REMOVEUSERDATA=\"1\"" 3513
 
 # A package of the same version replaces its twin (a rebuilt package):
 # the upgrade row's highest version counts as included.
@@ -115,14 +120,17 @@ sql "UPDATE \`Shortcut\` SET \`Target\` = '[#TidewhistleExe]' WHERE \`Shortcut\`
 # installation left one.
 sql "UPDATE \`Component\` SET \`Condition\` = 'AUTORUNCHOICE' WHERE \`Component\` = 'AutoRunChoice'"
 
-# Access for every user to the data folder: Administrators and SYSTEM full
-# control, Users read, write and delete (no right to change permissions).
-# wixl has no element for it; the table is added to the built package.
-sql 'CREATE TABLE `LockPermissions` (`LockObject` CHAR(72) NOT NULL, `Table` CHAR(32) NOT NULL, `Domain` CHAR(255), `User` CHAR(255) NOT NULL, `Permission` LONG PRIMARY KEY `LockObject`, `Table`, `Domain`, `User`)'
-for row in "Administrators 268435456" "SYSTEM 268435456" "Users -536805376"; do
-  set -- $row
-  sql "INSERT INTO \`LockPermissions\` (\`LockObject\`, \`Table\`, \`User\`, \`Permission\`) VALUES ('DATAFOLDER', 'CreateFolder', '$1', $2)"
-done
+# Access, by well-known SIDs (names differ by language): Administrators and
+# SYSTEM full control everywhere. In the data folder, Users read and write
+# files and delete them through the folder's right to delete its entries,
+# but may neither delete nor replace the folder itself nor run anything from
+# it (no execute right); in the vendor folder above it they only read, so
+# nobody can put a link where the data folder is.
+lock_table='CREATE TABLE `MsiLockPermissionsEx` (`MsiLockPermissionsEx` CHAR(72) NOT NULL, `LockObject` CHAR(72) NOT NULL, `Table` CHAR(32) NOT NULL, `SDDLText` CHAR(0) NOT NULL LOCALIZABLE, `Condition` CHAR(255) PRIMARY KEY `MsiLockPermissionsEx`)'
+sql "$lock_table"
+admins_and_system='(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)'
+sql "INSERT INTO \`MsiLockPermissionsEx\` (\`MsiLockPermissionsEx\`, \`LockObject\`, \`Table\`, \`SDDLText\`) VALUES ('DataFolderAccess', 'TidewhistleData', 'CreateFolder', 'D:PAI${admins_and_system}(A;OICI;0x12019f;;;BU)(A;;0x40;;;BU)')"
+sql "INSERT INTO \`MsiLockPermissionsEx\` (\`MsiLockPermissionsEx\`, \`LockObject\`, \`Table\`, \`SDDLText\`) VALUES ('VendorFolderAccess', 'DataVendorFolder', 'CreateFolder', 'D:PAI${admins_and_system}(A;OICI;0x1200a9;;;BU)')"
 
 "$here/scripts/check-package.sh" "$work/package.msi" "${#data_files[@]}"
 

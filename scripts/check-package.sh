@@ -13,11 +13,13 @@ rows() { msiinfo export "$msi" "$1" | tr -d '\r' | tail -n +4; }
 msiinfo suminfo "$msi" | grep -q '^Template: x64;1033$' || fail "the package is not a 64-bit package"
 
 # Every component 64-bit (attribute 256), each with a key path.
+components="$(rows Component)"
+[ -n "$components" ] || fail "the package has no components"
 while read -r problem; do
-  fail "$problem"
-done < <(rows Component | awk -F'\t' '
+  [ -z "$problem" ] || fail "$problem"
+done <<<"$(awk -F'\t' '
   int($4 / 256) % 2 == 0 { print "component " $1 " is not 64-bit" }
-  $6 == "" { print "component " $1 " has no key path" }')
+  $6 == "" && $1 != "DataVendorFolder" { print "component " $1 " has no key path" }' <<<"$components")"
 
 files="$(rows File | cut -f3)"
 for name in Tidewhistle.exe Sweepkit.dll task_inventory.ini Tidewhistle.admx Tidewhistle.adml; do
@@ -40,7 +42,8 @@ rows Component | awk -F'\t' '$1 == "AutoRunChoice" && $5 == "AUTORUNCHOICE" { fo
 rows Shortcut | awk -F'\t' '$2 == "ProgramMenuFolder" && $4 == "Program" && $5 == "[#TidewhistleExe]" { found = 1 }
                             END { exit !found }' ||
   fail "there is no Start menu shortcut to the program"
-rows Directory | awk -F'\t' '$2 == "DesktopFolder" { exit 1 }' || fail "the package puts something on the desktop"
+rows Shortcut | awk -F'\t' '$2 ~ /Desktop/ { exit 1 }' || fail "the package puts a shortcut on the desktop"
+rows Directory | awk -F'\t' '$1 ~ /Desktop/ || $2 ~ /Desktop/ { exit 1 }' || fail "the package puts something on the desktop"
 
 sequence="$(rows InstallExecuteSequence)"
 position() { awk -F'\t' -v action="$1" '$1 == action { print $3 }' <<<"$sequence"; }
@@ -53,11 +56,38 @@ for action in ShutdownResident RemoveMachineRunEntry RemoveUserRunEntry RemoveSe
   [ "$at" -gt "$initialize" ] && [ "$at" -lt "$finalize" ] || fail "the deferred action $action lies outside the script"
 done
 [ "$(position ShutdownResident)" -lt "$remove_files" ] || fail "the resident instance is not ended before its files go"
-for action in RemoveMachineRunEntry RemoveSettingsKey; do
+for action in RemoveMachineRunEntry RemoveSettingsKey RemoveUserData; do
   [ "$(position "$action")" -gt "$remove_files" ] || fail "$action runs while the program can still write again"
 done
-awk -F'\t' '$1 == "RemoveUserData" && $2 ~ /REMOVEUSERDATA="1"/ { found = 1 } END { exit !found }' <<<"$sequence" ||
-  fail "the user's data would be removed without being asked for"
+awk -F'\t' '$1 == "RemoveUserData" && $2 ~ / AND NOT UPGRADINGPRODUCTCODE AND REMOVEUSERDATA="1"$/ { found = 1 }
+     END { exit !found }' <<<"$sequence" || fail "the user's data would be removed without being asked for"
+
+# What the actions run, and when: the removals once the rest has succeeded.
+actions="$(rows CustomAction)"
+action_is() {  # name type target
+  awk -F'\t' -v name="$1" -v type="$2" -v target="$3" '$1 == name && $2 == type && $4 == target { found = 1 }
+       END { exit !found }' <<<"$actions" || fail "the action $1 is not type $2 running $3"
+}
+action_is ShutdownResident 3154 '/shutdown'
+action_is RemoveMachineRunEntry 3682 \
+  '"[System64Folder]reg.exe" delete "HKLM\Software\Microsoft\Windows\CurrentVersion\Run" /v "Hollowmere Tidewhistle" /f'
+action_is RemoveUserRunEntry 1634 \
+  '"[System64Folder]reg.exe" delete "HKCU\Software\Microsoft\Windows\CurrentVersion\Run" /v "Hollowmere Tidewhistle" /f'
+action_is RemoveSettingsKey 3682 '"[System64Folder]reg.exe" delete "HKLM\Software\Hollowmere\Tidewhistle" /f'
+action_is RemoveUserData 3682 '"[System64Folder]cmd.exe" /c rd /s /q "[DataVendorFolder]Tidewhistle"'
+for action in RemoveMachineRunEntry RemoveUserRunEntry RemoveSettingsKey; do
+  awk -F'\t' -v name="$action" '$1 == name && $2 ~ / AND NOT UPGRADINGPRODUCTCODE$/ { found = 1 } END { exit !found }' \
+    <<<"$sequence" || fail "$action would run in an upgrade too"
+done
+# The data folder cannot be named from a command line (a private property).
+rows Directory | awk -F'\t' '$1 == "TidewhistleData" && $2 == "DataVendorFolder" && $3 == "Tidewhistle" { found = 1 }
+                              END { exit !found }' || fail "the data folder is not where it should be"
+
+locks="$(rows MsiLockPermissionsEx)"
+grep -q $'\tTidewhistleData\tCreateFolder\tD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x12019f;;;BU)(A;;0x40;;;BU)' \
+  <<<"$locks" || fail "the data folder's access is not as meant"
+grep -q $'\tDataVendorFolder\tCreateFolder\tD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)' \
+  <<<"$locks" || fail "users could write the folder above the data folder"
 
 rows Upgrade | awk -F'\t' '$7 == "WIX_UPGRADE_DETECTED" && $5 == 513 { found = 1 } END { exit !found }' ||
   fail "an older or same-version package would not be replaced"

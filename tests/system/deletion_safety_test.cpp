@@ -244,16 +244,23 @@ TEST_F(DeletionSafety, ALinkIsNeverFollowedNorRemovedThroughItsTarget)
 TEST_F(DeletionSafety, TheDataFolderThatHoldsTheUsersTasksIsNeverCleaned)
 {
     // An installed program keeps its tasks in the folder its settings name.
-    ScratchFolder data;
+    ScratchFolder parent;
+    const std::string data = parent.File("Tidewhistle");
+    ASSERT_TRUE(::CreateDirectoryA(data.c_str(), nullptr));
     ProgramSettings settings;
-    settings.SetString("DataFolder", data.Path() + "\\");
+    settings.SetString("DataFolder", data + "\\");
     ASSERT_TRUE(OpenExistingSettingsKey("Hollowmere", "Tidewhistle"));
-    ASSERT_TRUE(WriteWholeFile(data.File("Evenings.tsk"), "TaskName=Evenings\r\n"));
-    ASSERT_TRUE(SetLastWriteHoursAgo(data.File("Evenings.tsk"), 100));
+    for (const std::string& file : {data + "\\Evenings.tsk", parent.File("old.tmp")}) {
+        ASSERT_TRUE(WriteWholeFile(file, "TaskName=Evenings\r\n"));
+        ASSERT_TRUE(SetLastWriteHoursAgo(file, 100));
+    }
 
-    const std::string refusal = RaisedText([&] { DeleteFiles(data.Path() + "\\*.tsk", true, HoursAgo(48), job); });
-    EXPECT_EQ(refusal.rfind("File pattern refused: " + data.Path() + "\\*.tsk (", 0), 0u) << refusal;
-    EXPECT_TRUE(FileExists(data.File("Evenings.tsk")));
+    const std::string refusal = RaisedText([&] { DeleteFiles(data + "\\*.tsk", true, HoursAgo(48), job); });
+    EXPECT_EQ(refusal.rfind("File pattern refused: " + data + "\\*.tsk (", 0), 0u) << refusal;
+    // Reached from the folder above it, it is skipped as a whole; the rest goes.
+    DeleteFiles(parent.Path() + "\\*", true, HoursAgo(48), job);
+    EXPECT_TRUE(FileExists(data + "\\Evenings.tsk"));
+    EXPECT_FALSE(FileExists(parent.File("old.tmp")));
 }
 
 TEST_F(DeletionSafety, PatternsOutsideAPlainFolderOfTheirOwnAreRefused)

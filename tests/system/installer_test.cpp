@@ -353,6 +353,8 @@ TEST_F(Installer, UninstallEndsTheResidentInstanceAndRemovesTheProgramTheRunEntr
     ASSERT_TRUE(Eventually([&] { return ReadRegString(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName, &runEntry); },
                            kAppearTimeout));
     EXPECT_EQ(runEntry, "\"" + InstalledProgram() + "\" /tray");
+    // Left for the user by a machine-wide write that once failed.
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kRunKey, kRunValueName, runEntry));
 
     ASSERT_EQ(Uninstall(CurrentPackage()), 0u);
 

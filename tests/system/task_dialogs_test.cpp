@@ -352,7 +352,7 @@ TEST_F(TaskDialogResources, NewTaskTemplateHoldsEveryControlWithItsText)
 TEST_F(TaskDialogResources, SettingsTemplateHoldsEveryControlWithItsText)
 {
     DialogTemplate dialog;
-    ASSERT_NO_FATAL_FAILURE(LoadDialog(134, "Hollowmere Tidewhistle Settings", 210, 121, 3, dialog));
+    ASSERT_NO_FATAL_FAILURE(LoadDialog(134, "Hollowmere Tidewhistle Settings", 210, 121, 4, dialog));
 
     const DialogItem* box = FindById(dialog, 1033);
     ASSERT_NE(box, nullptr);
@@ -360,6 +360,11 @@ TEST_F(TaskDialogResources, SettingsTemplateHoldsEveryControlWithItsText)
     EXPECT_EQ(box->text, "&Load Tidewhistle at Windows startup (recommended)");
     EXPECT_EQ(box->style & BS_TYPEMASK, static_cast<DWORD>(BS_AUTOCHECKBOX));
     EXPECT_NE(box->style & WS_TABSTOP, 0u);
+    // Empty unless the box cannot be changed: then it says why.
+    const DialogItem* reason = FindById(dialog, 1034);
+    ASSERT_NE(reason, nullptr);
+    EXPECT_EQ(reason->classOrdinal, kStaticClass);
+    EXPECT_EQ(reason->text, "");
 
     ExpectOkAndCancel(dialog);
     ExpectTidyLayout(dialog);
