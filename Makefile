@@ -1,7 +1,7 @@
 # make        build and lay out the program folder build/dist
 # make test   build and run the whole test suite under Wine
 # make run    build and run the main job under Wine
-# make benchmark  build and run the benchmarks under Wine
+# make benchmark  build and run the benchmarks under Wine (they print figures)
 # make package    build the installer package build/Tidewhistle-<version>.msi
 BUILD   ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release

@@ -3,6 +3,8 @@
 #include "common/error.h"
 
 #include <ctime>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -45,6 +47,36 @@ bool SecondsToFileTime(std::int64_t seconds, FILETIME* fileTime)
     return true;
 }
 
+// The zone's rules for a year. Asking Windows costs registry reads (under
+// Wine about half a millisecond), and every task file, schedule and session
+// time converts several times: the answer is kept a few seconds, so that a
+// change of the time zone still shows almost at once.
+bool ZoneForYear(USHORT year, TIME_ZONE_INFORMATION* zone)
+{
+    struct Kept {
+        TIME_ZONE_INFORMATION zone;
+        ULONGLONG takenAt;
+    };
+    const ULONGLONG kKeepMs = 5000;
+    static std::mutex lock;
+    static std::map<USHORT, Kept> kept;
+
+    const ULONGLONG now = ::GetTickCount64();
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        const auto found = kept.find(year);
+        if (found != kept.end() && now - found->second.takenAt < kKeepMs) {
+            *zone = found->second.zone;
+            return true;
+        }
+    }
+    if (!::GetTimeZoneInformationForYear(year, nullptr, zone)) return false;
+    std::lock_guard<std::mutex> guard(lock);
+    if (kept.size() > 64) kept.clear();  // a few years are ever asked for
+    kept[year] = Kept{*zone, now};
+    return true;
+}
+
 bool ToLocalSystemTime(time32 t, SYSTEMTIME* localTime, LONG* utcMinusLocalMinutes)
 {
     FILETIME utcFileTime;
@@ -52,7 +84,7 @@ bool ToLocalSystemTime(time32 t, SYSTEMTIME* localTime, LONG* utcMinusLocalMinut
     if (!SecondsToFileTime(t, &utcFileTime) || !::FileTimeToSystemTime(&utcFileTime, &utc)) return false;
 
     TIME_ZONE_INFORMATION zone;
-    if (!::GetTimeZoneInformationForYear(utc.wYear, nullptr, &zone)) return false;
+    if (!ZoneForYear(utc.wYear, &zone)) return false;
     if (!::SystemTimeToTzSpecificLocalTime(&zone, &utc, localTime)) return false;
 
     FILETIME localFileTime;
@@ -75,7 +107,7 @@ bool TimeToLocal(time32 t, LocalTime* local)
 
     TIME_ZONE_INFORMATION zone;
     local->daylight = false;
-    if (::GetTimeZoneInformationForYear(st.wYear, nullptr, &zone) && zone.DaylightDate.wMonth != 0 &&
+    if (ZoneForYear(st.wYear, &zone) && zone.DaylightDate.wMonth != 0 &&
         zone.DaylightBias != zone.StandardBias) {
         local->daylight = offsetMinutes == zone.Bias + zone.DaylightBias;
     }
@@ -94,7 +126,7 @@ bool LocalToTime(const LocalTime& local, DaylightHint hint, time32* t)
     if (year < 1601 || year > 30827) return false;
 
     TIME_ZONE_INFORMATION zone;
-    if (!::GetTimeZoneInformationForYear(static_cast<USHORT>(year), nullptr, &zone)) return false;
+    if (!ZoneForYear(static_cast<USHORT>(year), &zone)) return false;
     const bool zoneHasDaylight = zone.DaylightDate.wMonth != 0;
     const std::int64_t standardUtc = naive + std::int64_t(zone.Bias + zone.StandardBias) * 60;
     const std::int64_t daylightUtc =

@@ -138,6 +138,7 @@ void CSessionLogRead::SeekFirst()
         RaiseSystemError(kSessionFileNotRewound, "Failed to seek first record - %d");
     }
     ::GetFileTime(m_file.Get(), nullptr, nullptr, &m_lastWriteTime);
+    DropReadAhead();
     m_lastSequence = 0;
     m_firstSequence = 0;
     m_recordsInPass = 0;
@@ -148,13 +149,15 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
 {
     TRACE(20, "CSessionLogRead::Read");
     *restarted = false;
-    if (IsEmpty()) return false;
-    FILETIME writeTime = {};
-    if (FileWasRecreated(&writeTime)) {
-        SeekFirst();  // by a new session
-        *restarted = true;
+    if (m_aheadNext == m_ahead.size()) {
+        if (IsEmpty()) return false;
+        FILETIME writeTime = {};
+        if (FileWasRecreated(&writeTime)) {
+            SeekFirst();  // by a new session
+            *restarted = true;
+        }
+        m_lastWriteTime = writeTime;
     }
-    m_lastWriteTime = writeTime;
     SessionRecord record;
     if (!ReadRecord(record)) {
         TRACE(10, "CSessionLogRead::Read - EOF");
@@ -190,21 +193,43 @@ bool CSessionLogRead::FileWasRecreated(FILETIME* writeTime)
     return size.QuadPart < consumed || (size.QuadPart == consumed && !SameFileTime(*writeTime, m_lastWriteTime));
 }
 
+void CSessionLogRead::DropReadAhead()
+{
+    m_ahead.clear();
+    m_aheadNext = 0;
+}
+
 // A whole record, or false at the end of the data; a record caught half
 // written is read again at the next poll.
 bool CSessionLogRead::ReadRecord(SessionRecord& record)
 {
+    if (m_aheadNext < m_ahead.size()) {
+        record = m_ahead[m_aheadNext++];
+        return true;
+    }
+    const size_t kRecordsPerRead = 512;
+    LARGE_INTEGER here = {};
+    LARGE_INTEGER zero = {};
+    ::SetFilePointerEx(m_file.Get(), zero, &here, FILE_CURRENT);
+    m_ahead.resize(kRecordsPerRead);
     DWORD got = 0;
-    if (!::ReadFile(m_file.Get(), &record, sizeof record, &got, nullptr)) {
+    if (!::ReadFile(m_file.Get(), m_ahead.data(), static_cast<DWORD>(kRecordsPerRead * sizeof record), &got,
+                    nullptr)) {
+        DropReadAhead();
         RaiseSystemError(kSessionRecordNotRead, "ReadFile error - %d");
     }
-    if (got == sizeof record) return true;
-    if (got > 0) {
+    const DWORD partial = got % sizeof record;
+    if (partial > 0) {
         LARGE_INTEGER back;
-        back.QuadPart = -static_cast<LONGLONG>(got);
+        back.QuadPart = -static_cast<LONGLONG>(partial);
         ::SetFilePointerEx(m_file.Get(), back, nullptr, FILE_CURRENT);
     }
-    return false;
+    m_ahead.resize(got / sizeof record);
+    m_aheadNext = 0;
+    m_aheadOffset = here.QuadPart;
+    if (m_ahead.empty()) return false;
+    record = m_ahead[m_aheadNext++];
+    return true;
 }
 
 // Another session's numbering, or the first record of a pass: reads the file's
@@ -214,10 +239,9 @@ bool CSessionLogRead::StartOver(SessionRecord& record, bool* restarted)
     const std::uint32_t passFirst = m_firstSequence;
     const std::uint32_t passLast = m_lastSequence;
     const std::uint32_t passRecords = m_recordsInPass;
+    // The record that broke the sequence: read again when the pass resumes.
     LARGE_INTEGER resumeAt = {};
-    LARGE_INTEGER back;
-    back.QuadPart = -static_cast<LONGLONG>(sizeof record);
-    ::SetFilePointerEx(m_file.Get(), back, &resumeAt, FILE_CURRENT);
+    resumeAt.QuadPart = m_aheadOffset + static_cast<LONGLONG>(m_aheadNext - 1) * static_cast<LONGLONG>(sizeof record);
     SeekFirst();
     *restarted = true;
     if (!ReadRecord(record)) {
@@ -229,6 +253,7 @@ bool CSessionLogRead::StartOver(SessionRecord& record, bool* restarted)
         // record again and again: the pass stays where it was.
         TRACE(30, "CSessionLogRead::Read - record out of sequence, end of data");
         ::SetFilePointerEx(m_file.Get(), resumeAt, nullptr, FILE_BEGIN);
+        DropReadAhead();
         m_firstSequence = passFirst;
         m_lastSequence = passLast;
         m_recordsInPass = passRecords;

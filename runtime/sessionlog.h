@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #pragma pack(push, 1)
 struct SessionRecord {
@@ -66,6 +67,15 @@ private:
     bool FileWasRecreated(FILETIME* writeTime);
     bool ReadRecord(SessionRecord& record);
     bool StartOver(SessionRecord& record, bool* restarted);
+    void DropReadAhead();
+
+    // Records read from the file but not handed out yet: one read takes
+    // many records, since under Wine every call to the system costs a round
+    // trip to the wineserver. The file is looked at again (recreated? grown?)
+    // only when they are all handed out.
+    std::vector<SessionRecord> m_ahead;
+    size_t m_aheadNext = 0;
+    LONGLONG m_aheadOffset = 0;  // where m_ahead[0] lies in the file
 
     std::string m_taskName;
     bool m_opened = false;

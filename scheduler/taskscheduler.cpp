@@ -2,13 +2,16 @@
 
 #include "common/error.h"
 #include "common/namedevent.h"
+#include "common/paths.h"
 #include "common/settings.h"
 #include "common/tracer.h"
 #include "runtime/taskprocess.h"
 #include "scheduler/nextrun.h"
+#include "scheduler/schedulerwake.h"
 
 #include <process.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -23,18 +26,14 @@ std::string TaskKeyOf(const std::string& fileName)
     return dot == std::string::npos ? fileName : fileName.substr(0, dot);
 }
 
-DWORD PeriodMilliseconds(int seconds)
-{
-    // A period below one second would make the thread spin.
-    return static_cast<DWORD>(seconds < 1 ? 1 : seconds) * 1000;
-}
+// How long a change in the data folder may go on before the rescan.
+const DWORD kChangeSettleMs = 200;
 
 }  // namespace
 
 void CTaskScheduler::Start()
 {
     TRACE(20, "CTaskScheduler::Start");
-    RescanConfig();
 
     TRACE(20, "creating change cfg event");
     m_configChangeEvent = CreateNamedEvent(kConfigChangeEventName, false, false);
@@ -85,15 +84,27 @@ bool CTaskScheduler::StopRequested() const
 void CTaskScheduler::Thread()
 {
     TRACE(20, "CTaskScheduler::Thread");
+    // The first scan is the thread's: with many task files it would keep
+    // the console from showing.
+    RescanConfig();
     ExecuteFixedTasks(Phase::Startup);
+
+    // Idle, the thread sleeps until it has work: the earliest timed run (a
+    // timer), a change in the data folder (a notification), a stop request,
+    // or the next rescan, which stays as the fallback for changes the
+    // notification misses.
+    CRunTimer runTimer;
+    runTimer.Create();
+    CFolderWatch folderWatch;
+    folderWatch.Watch(GetDataFolder());
 
     time32 lastRescan = GetLocalNow();
     time32 period = 0;  // the first pass always rescans
+    bool changed = false;
     m_lastPass = lastRescan;
     while (!StopRequested()) {
         const time32 now = GetLocalNow();
         RecomputeAfterClockJump(now);
-        const bool changed = ::WaitForSingleObject(m_configChangeEvent.Get(), 0) == WAIT_OBJECT_0;
         // A clock set back also ends the wait for the next rescan.
         if (now >= lastRescan + period || now < lastRescan || changed) {
             period = GetTaskScheduleUpdatePeriod();
@@ -101,13 +112,51 @@ void CTaskScheduler::Thread()
             RescanConfig();
         }
         ExecuteTasks();
-        // Waiting on the stop event instead of sleeping lets a stop request
-        // end the pause; it is still noticed only between passes.
-        ::WaitForSingleObject(m_stopEvent.Get(), PeriodMilliseconds(GetTaskScheduleExecutePeriod()));
+        const time32 earliest = EarliestRun();
+        runTimer.SetFor(earliest);
+        // The time-out alone also reaches the next run, should the timer fail.
+        const time32 after = GetLocalNow();
+        DWORD timeoutMs = MillisecondsUntil(after, lastRescan + period);
+        if (earliest != 0) timeoutMs = (std::min)(timeoutMs, MillisecondsUntil(after, earliest));
+        changed = WaitForWork(runTimer, folderWatch, timeoutMs);
     }
 
     ExecuteFixedTasks(Phase::Shutdown);
     TRACE(20, "CTaskScheduler::Thread - done");
+}
+
+time32 CTaskScheduler::EarliestRun() const
+{
+    time32 earliest = 0;
+    for (const auto& [key, entry] : m_tasks) earliest = EarlierRun(earliest, entry->nextRun);
+    return earliest;
+}
+
+bool CTaskScheduler::WaitForWork(const CRunTimer& runTimer, CFolderWatch& folderWatch, DWORD timeoutMs)
+{
+    HANDLE handles[4] = {m_stopEvent.Get(), m_configChangeEvent.Get()};
+    DWORD count = 2;
+    DWORD watchIndex = MAXIMUM_WAIT_OBJECTS;
+    if (folderWatch.Watching()) {
+        watchIndex = count;
+        handles[count++] = folderWatch.Handle();
+    }
+    if (runTimer.Armed()) handles[count++] = runTimer.Handle();
+
+    const DWORD result = ::WaitForMultipleObjects(count, handles, FALSE, timeoutMs);
+    if (result == WAIT_OBJECT_0 + 1) return true;
+    if (result == WAIT_OBJECT_0 + watchIndex) {
+        // A running task writes its session file record by record: the burst
+        // settles first, so that it costs a few rescans a second at most.
+        ::WaitForSingleObject(m_stopEvent.Get(), kChangeSettleMs);
+        folderWatch.Rearm();
+        return true;
+    }
+    if (result == WAIT_FAILED) {
+        TRACE(40, "CTaskScheduler: WaitForMultipleObjects failed - %d", static_cast<int>(::GetLastError()));
+        ::WaitForSingleObject(m_stopEvent.Get(), 1000);  // never a spinning thread
+    }
+    return false;
 }
 
 // A clock set back would leave every recurring run far in the future (a daily

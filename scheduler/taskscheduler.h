@@ -7,6 +7,7 @@
 #include "common/handles.h"
 #include "common/timeutil.h"
 #include "scheduler/schedulerfiles.h"
+#include "scheduler/schedulerwake.h"
 #include "tasks/taskconfig.h"
 
 #include <map>
@@ -21,8 +22,8 @@ public:
     CTaskScheduler(const CTaskScheduler&) = delete;
     CTaskScheduler& operator=(const CTaskScheduler&) = delete;
 
-    // Scans the task files, creates the events and starts the scheduler
-    // thread, which first starts the tasks marked to run at startup.
+    // Creates the events and starts the scheduler thread, which first scans
+    // the task files and starts the tasks marked to run at startup.
     void Start();
     // Asks the thread to end after its current pass (it then starts the
     // tasks marked to run at shutdown) and waits for it. Never call it on
@@ -50,6 +51,11 @@ private:
     void StartTask(const std::string& taskName, time32 when);
     void RecomputeAfterClockJump(time32 now);
     bool StopRequested() const;
+    // The earliest next run of all tasks; 0 when none has a timed run.
+    time32 EarliestRun() const;
+    // Sleeps until a stop request, a change of the task files, the run
+    // timer or the time-out; true when the task files may have changed.
+    bool WaitForWork(const CRunTimer& runTimer, CFolderWatch& folderWatch, DWORD timeoutMs);
 
     // Ordered by the task key: the file name without its extension, compared byte by byte.
     std::map<std::string, std::unique_ptr<ScheduledTask>> m_tasks;

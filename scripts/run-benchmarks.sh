@@ -22,3 +22,5 @@ echo
 wine "$build/tests/urlcache_benchmark.exe"
 echo
 wine "$build/tests/cookies_dialog_benchmark.exe" </dev/null 2>/dev/null | grep -E "names:|FAILED|PASSED"
+echo
+wine "$build/tests/console_scale_benchmark.exe" </dev/null 2>/dev/null | grep -E "records:|task files:|FAILED|PASSED"

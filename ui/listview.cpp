@@ -34,3 +34,8 @@ void CListView::ShowRowCount(int count)
     ListView_SetItemState(m_hwnd, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_SetItemCountEx(m_hwnd, count, 0);
 }
+
+void CListView::GrowRowCount(int count)
+{
+    ListView_SetItemCountEx(m_hwnd, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}

@@ -24,6 +24,9 @@ public:
     int NextSelected(int after) const { return ListView_GetNextItem(m_hwnd, after, LVNI_SELECTED); }
     // An owner-data list: shows rows 0 to count - 1, none of them selected.
     void ShowRowCount(int count);
+    // An owner-data list that grew at its end: the rows shown and the
+    // selection stay, only rows in view are drawn again.
+    void GrowRowCount(int count);
 
 private:
     HWND m_hwnd = nullptr;

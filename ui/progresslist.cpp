@@ -34,7 +34,7 @@ CProgressList::CProgressList(HWND dialog, int id, HWND templateList, const std::
     RECT place;
     ::GetWindowRect(templateList, &place);
     ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
-    const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(templateList, GWL_STYLE)) & ~WS_VISIBLE;
+    const DWORD style = (static_cast<DWORD>(::GetWindowLongPtrA(templateList, GWL_STYLE)) & ~WS_VISIBLE) | LVS_OWNERDATA;
     const DWORD extendedStyle = static_cast<DWORD>(::GetWindowLongPtrA(templateList, GWL_EXSTYLE));
     m_hwnd = ::CreateWindowExA(extendedStyle, WC_LISTVIEWA, "", style, place.left, place.top, place.right - place.left,
                                place.bottom - place.top, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
@@ -58,7 +58,8 @@ void CProgressList::Show(bool visible)
 
 void CProgressList::Clear()
 {
-    if (m_list.Count() > 0) m_list.DeleteAll();
+    m_rows.clear();
+    if (m_list.Count() > 0) m_list.ShowRowCount(0);
     m_totals.clear();
 }
 
@@ -74,25 +75,47 @@ void CProgressList::Poll()
     bool restarted = false;
     // A bounded number a poll: whatever the file holds, the console's
     // one-second refresh always returns; the rest comes at the next poll.
-    const int kRecordsPerPoll = 2000;
+    // Reading is cheap (records come in batches, rows get no text), so the
+    // bound is well above any real session.
+    const int kRecordsPerPoll = 250000;
+    const size_t shown = m_rows.size();
+    bool cleared = false;
     for (int read = 0; read < kRecordsPerPoll && m_reader.Read(&message, &type, &time, &restarted); ++read) {
-        if (restarted) Clear();  // a new session began
+        if (restarted) {  // a new session began
+            Clear();
+            cleared = true;
+        }
         Append(time, message, type);
     }
+    if (cleared) m_list.ShowRowCount(static_cast<int>(m_rows.size()));
+    else if (m_rows.size() != shown) m_list.GrowRowCount(static_cast<int>(m_rows.size()));
 }
 
 void CProgressList::Append(time32 time, const std::string& message, int type)
 {
-    std::string when;
-    try {
-        when = FormatDateTime(time);
-    } catch (const std::exception&) {
-        when = "?";  // a time the system cannot show still leaves its row
-    }
     for (const std::string& prefix : m_totalsPrefixes) {
         if (message.compare(0, prefix.size(), prefix) == 0) m_totals = message;
     }
-    const int row = m_list.AddRow(when);
-    m_list.SetSubItem(row, 1, message);
-    m_list.SetSubItem(row, 2, EventTypeName(type));
+    m_rows.push_back(Row{time, type, message});
+}
+
+bool CProgressList::OnGetDispInfo(NMLVDISPINFOA& info)
+{
+    if (info.hdr.hwndFrom != m_hwnd) return false;
+    LVITEMA& item = info.item;
+    if (!(item.mask & LVIF_TEXT) || item.iItem < 0 || static_cast<size_t>(item.iItem) >= m_rows.size()) return true;
+    const Row& row = m_rows[static_cast<size_t>(item.iItem)];
+    switch (item.iSubItem) {
+    case 0:
+        try {
+            m_shownText = FormatDateTime(row.time);
+        } catch (const std::exception&) {
+            m_shownText = "?";  // a time the system cannot show still leaves its row
+        }
+        break;
+    case 1: m_shownText = row.message; break;
+    default: m_shownText = EventTypeName(row.type); break;
+    }
+    if (item.pszText != nullptr && item.cchTextMax > 0) ::lstrcpynA(item.pszText, m_shownText.c_str(), item.cchTextMax);
+    return true;
 }

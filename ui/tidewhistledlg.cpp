@@ -316,6 +316,15 @@ bool CTidewhistleDlg::OnCommand(WORD code, WORD itemId, LPARAM)
 bool CTidewhistleDlg::OnNotify(const NMHDR& header, LRESULT* result)
 {
     *result = 0;
+    // The progress lists keep their rows' text: each fills in what it draws.
+    // The dialog is an ANSI window, so they ask in the ANSI form.
+    if (header.idFrom == IDC_PROGRESS_LIST && header.code == LVN_GETDISPINFOA) {
+        auto& info = reinterpret_cast<NMLVDISPINFOA&>(const_cast<NMHDR&>(header));
+        for (auto& [task, list] : m_progressLists) {
+            if (list && list->OnGetDispInfo(info)) break;
+        }
+        return true;
+    }
     if (header.idFrom != IDC_JOB_TREE || CurrentTask() == nullptr) return true;
     if (header.code == NM_CLICK) m_tree.OnClick(*CurrentTask());
     if (header.code == TVN_KEYDOWN) m_tree.OnKeyDown(reinterpret_cast<const NMTVKEYDOWN&>(header).wVKey, *CurrentTask());

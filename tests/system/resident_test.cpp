@@ -272,6 +272,42 @@ TEST_F(ResidentInstance, SignalScheduleChangeRescansAtOnce)
     EXPECT_TRUE(WaitForSessionEnd("Signalled", 20));
 }
 
+// Idle, the scheduler sleeps until its next run or a change of the task
+// files, not for a fixed period: with both periods an hour, a task file
+// written while it sleeps still runs at its time.
+TEST_F(ResidentInstance, ATaskFileWrittenWhileItSleepsRunsAtItsTimeWithoutWaitingForARescan)
+{
+    settings.SetDword("TaskScheduleUpdatePeriod", 3600);
+    settings.SetDword("TaskScheduleExecutePeriod", 3600);
+    StartResident();
+    ::Sleep(1500);  // past the first rescan
+    const time32 when = Now() + 4;
+    RunOnce("Noticed", "Noticed", when);
+    ASSERT_TRUE(WaitForSessionEnd("Noticed", 30));
+    EXPECT_EQ(LastRunTime("Noticed"), when);
+    std::vector<RawSessionRecord> records;
+    ASSERT_TRUE(ReadSessionFile(folder.SessionFile("Noticed"), &records));
+    ASSERT_FALSE(records.empty());
+    EXPECT_GE(records.front().time, when);
+    EXPECT_LE(records.front().time, when + 2);  // a second's start-up of the task process allowed
+}
+
+TEST_F(ResidentInstance, TheEarliestOfSeveralTimedRunsWakesItAndTheLaterOnesStillRun)
+{
+    settings.SetDword("TaskScheduleUpdatePeriod", 3600);
+    settings.SetDword("TaskScheduleExecutePeriod", 3600);
+    const time32 first = Now() + 4;
+    RunOnce("First", "First", first);
+    RunOnce("Second", "Second", first + 6);
+    StartResident();
+    ASSERT_TRUE(WaitForSessionEnd("First", 30));
+    ASSERT_TRUE(WaitForSessionEnd("Second", 30));
+    EXPECT_EQ(LastRunTime("First"), first);
+    EXPECT_EQ(LastRunTime("Second"), first + 6);
+    EXPECT_EQ(Runs("First"), 1);
+    EXPECT_EQ(Runs("Second"), 1);
+}
+
 TEST_F(ResidentInstance, DeletedAndUnloadableTaskFilesDropOutAndComeBackWhenTheyLoad)
 {
     settings.SetDword("DebugLogLevel", 10);

@@ -3,6 +3,7 @@
 // Sunday of March to the last Sunday of October (in 2026: 29 March and
 // 25 October), changing at 01:00 UTC.
 #include "scheduler/nextrun.h"
+#include "scheduler/schedulerwake.h"
 
 #include "tasks/taskconfig.h"
 
@@ -289,4 +290,44 @@ TEST(NextRun, CalcNextRunTimeReadsTheClock)
     task.Schedule.base = Plus(start, -90 * 60);
     EXPECT_EQ(CalcNextRunTime(task), Plus(start, 30 * 60));
     EXPECT_EQ(CalcNextRunTime(task.Schedule), Plus(start, 30 * 60));
+}
+
+TEST(SchedulerWake, TheEarliestRunIgnoresTasksWithoutOneAndWaitsAreHeldToADay)
+{
+    EXPECT_EQ(EarlierRun(0, 0), 0);
+    EXPECT_EQ(EarlierRun(0, 500), 500);
+    EXPECT_EQ(EarlierRun(500, 0), 500);
+    EXPECT_EQ(EarlierRun(500, 400), 400);
+    EXPECT_EQ(EarlierRun(400, 500), 400);
+
+    EXPECT_EQ(MillisecondsUntil(1000, 999), 0u);
+    EXPECT_EQ(MillisecondsUntil(1000, 1000), 0u);
+    EXPECT_EQ(MillisecondsUntil(1000, 1003), 3000u);
+    EXPECT_EQ(MillisecondsUntil(0, 0x7FFFFFFF), 86400000u);
+    EXPECT_EQ(MillisecondsUntil(0x7FFFFFFF, -5), 0u);
+}
+
+TEST(SchedulerWake, TheRunTimerFiresOnceAtItsInstantAndNotWhenCleared)
+{
+    CRunTimer timer;
+    ASSERT_TRUE(timer.Create());
+    EXPECT_FALSE(timer.Armed());
+    const time32 now = static_cast<time32>(std::time(nullptr));
+    timer.SetFor(now + 1);
+    ASSERT_TRUE(timer.Armed());
+    const DWORD start = ::GetTickCount();
+    ASSERT_EQ(::WaitForSingleObject(timer.Handle(), 5000), WAIT_OBJECT_0);
+    EXPECT_LE(::GetTickCount() - start, 2500u);
+    // Taken by the wait it ended: it does not wake the thread again.
+    EXPECT_EQ(::WaitForSingleObject(timer.Handle(), 200), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    // An instant already past fires at once.
+    timer.SetFor(now - 10);
+    EXPECT_EQ(::WaitForSingleObject(timer.Handle(), 1000), WAIT_OBJECT_0);
+
+    // Cleared before its instant, it stays quiet.
+    timer.SetFor(static_cast<time32>(std::time(nullptr)) + 2);
+    timer.SetFor(0);
+    EXPECT_FALSE(timer.Armed());
+    EXPECT_EQ(::WaitForSingleObject(timer.Handle(), 2500), static_cast<DWORD>(WAIT_TIMEOUT));
 }
