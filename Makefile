@@ -3,10 +3,11 @@
 # make run    build and run the main job under Wine
 # make benchmark  build and run the benchmarks under Wine (they print figures)
 # make package    build the installer package build/Tidewhistle-<version>.msi
+# make soak       build and run the half-hour soak of the resident instance under Wine
 BUILD   ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build prefix test run benchmark package clean
+.PHONY: all deps configure build prefix test run benchmark package soak clean
 
 all: build
 
@@ -33,6 +34,9 @@ run: build prefix
 
 benchmark: build prefix
 	scripts/run-benchmarks.sh $(BUILD)
+
+soak: build
+	scripts/run-soak.sh $(BUILD)
 
 package: build
 	scripts/build-package.sh $(BUILD)

@@ -1,6 +1,8 @@
 // Benchmark: the temporary-folder job through the real program against a
-// plain loop of the same Win32 calls and against "cmd /c rd /s /q", each on
-// an identical tree of 20,000 files in 1,000 folders, all under this Wine.
+// plain loop of the same Win32 calls, a lean loop (basic listing with large
+// fetches, attributes reset only where they would stop the delete) and
+// "cmd /c rd /s /q", each on an identical tree of 20,000 files in 1,000
+// folders, all under this Wine.
 //
 //   delete_benchmark.exe <program folder>
 //
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -59,6 +62,30 @@ void PlainDelete(const std::string& folder)
             ::RemoveDirectoryA(path.c_str());
         } else {
             ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileA(path.c_str());
+        }
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+}
+
+// The least a loop can do: no short names, large fetches, and attributes
+// changed only on the files whose attributes would refuse the delete.
+void LeanDelete(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileExA((folder + "\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                       nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const char* name = found.cFileName;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        const std::string path = folder + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            LeanDelete(path);
+            ::RemoveDirectoryA(path.c_str());
+        } else {
+            if (found.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+                ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             ::DeleteFileA(path.c_str());
         }
     } while (::FindNextFileA(search, &found));
@@ -148,6 +175,7 @@ int main(int argc, char** argv)
     // counts, so that neither side pays for the other's caches.
     double jobSeconds = 1e9;
     double plainSeconds = 1e9;
+    double leanSeconds = 1e9;
     bool jobComplete = true;
     for (int round = 0; round < 2; ++round) {
         // The job through the real program: its temporary folder is the tree.
@@ -163,6 +191,12 @@ int main(int argc, char** argv)
         start = std::chrono::steady_clock::now();
         PlainDelete(plainTree);
         plainSeconds = std::min(plainSeconds, Seconds(std::chrono::steady_clock::now() - start));
+
+        const std::string leanTree = base + "\\lean-tree" + std::to_string(round);
+        MakeTree(leanTree);
+        start = std::chrono::steady_clock::now();
+        LeanDelete(leanTree);
+        leanSeconds = std::min(leanSeconds, Seconds(std::chrono::steady_clock::now() - start));
     }
 
     const std::string rdTree = base + "\\rd-tree";
@@ -175,8 +209,10 @@ int main(int argc, char** argv)
     std::printf("  temporary-folder job (real program): %7.2f s  %9.0f files/s%s\n", jobSeconds, kFiles / jobSeconds,
                 jobComplete ? "" : "  (tree not empty afterwards!)");
     std::printf("  plain Win32 loop:                    %7.2f s  %9.0f files/s\n", plainSeconds, kFiles / plainSeconds);
+    std::printf("  lean Win32 loop:                     %7.2f s  %9.0f files/s\n", leanSeconds, kFiles / leanSeconds);
     std::printf("  cmd /c rd /s /q:                     %7.2f s  %9.0f files/s\n", rdSeconds, kFiles / rdSeconds);
-    std::printf("  job / plain loop: %.2f (goal: at most 1.25)\n", jobSeconds / plainSeconds);
+    std::printf("  job / plain loop: %.2f (goal: at most 1)\n", jobSeconds / plainSeconds);
+    std::printf("  job / lean loop:  %.2f (goal: at most 1.25)\n", jobSeconds / leanSeconds);
     std::printf("  job / rd /s /q:   %.2f (goal: below 1)\n", jobSeconds / rdSeconds);
 
     PlainDelete(base);
