@@ -4,10 +4,11 @@
 # make benchmark  build and run the benchmarks under Wine (they print figures)
 # make package    build the installer package build/Tidewhistle-<version>.msi
 # make soak       build and run the half-hour soak of the resident instance under Wine
+# make fuzz       build the parsers natively with clang and fuzz each with 10 million inputs
 BUILD   ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build prefix test run benchmark package soak clean
+.PHONY: all deps configure build prefix test run benchmark package soak fuzz clean
 
 all: build
 
@@ -34,6 +35,9 @@ run: build prefix
 
 benchmark: build prefix
 	scripts/run-benchmarks.sh $(BUILD)
+
+fuzz: configure
+	scripts/fuzz.sh $(BUILD) campaign
 
 soak: build
 	scripts/run-soak.sh $(BUILD)

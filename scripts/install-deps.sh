@@ -4,7 +4,8 @@
 # Wine, Xvfb, CMake, Debian's GoogleTest sources, ImageMagick, what
 # fetching and generating SQLite from Debian's source package takes (the
 # source itself is fetched into the build folder by scripts/fetch-sqlite.sh),
-# and wixl with msitools for the installer package.
+# wixl with msitools for the installer package, and clang with its libFuzzer
+# runtime for fuzzing the parsers natively.
 set -euo pipefail
 
 need=()
@@ -24,6 +25,8 @@ command -v xz        >/dev/null || need+=(xz-utils)
 command -v wixl      >/dev/null || need+=(wixl)
 command -v msiinfo   >/dev/null || need+=(msitools)
 command -v md5sum    >/dev/null || need+=(coreutils)
+command -v clang++   >/dev/null || need+=(clang)
+ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
 
 
 if [ ${#need[@]} -eq 0 ]; then

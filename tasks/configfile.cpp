@@ -4,6 +4,7 @@
 #include "common/resstring.h"
 #include "common/stringids.h"
 #include "common/strparse.h"
+#include "tasks/configtext.h"
 
 #include <windows.h>
 #include <fcntl.h>
@@ -12,8 +13,6 @@
 #include <cerrno>
 #include <cstring>
 #include <vector>
-
-const char kConfigTimeFormat[] = "%4d/%2d/%2d %2d:%2d:%2d";
 
 namespace {
 
@@ -42,13 +41,7 @@ DWORD ReadWholeTaskFile(const std::string& path, std::string* content)
         return ::GetLastError();
     }
     raw.resize(got);
-    raw = raw.substr(0, raw.find('\x1A'));
-    content->clear();
-    content->reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-        content->push_back(raw[i]);
-    }
+    *content = TaskFileTextOf(raw);
     return ERROR_SUCCESS;
 }
 
@@ -128,22 +121,14 @@ void CConfigFile::WriteTime(const std::string& key, time32 t)
 
 std::string CConfigFile::ReadString(const std::string& key)
 {
-    if (!m_reading || m_position >= m_content.size()) {
+    std::string value;
+    // A line is read whole, however long: whatever Save writes, Load reads back.
+    const ConfigLine taken = m_reading ? TakeConfigLine(m_content, &m_position, key, &value) : ConfigLine::End;
+    if (taken == ConfigLine::End) {
         // The end of the data: as a read at the end of the file reports it.
         throw CError(FormatResString(IDS_CANT_READ_FILE, m_path.c_str(), ErrnoText(0).c_str()));
     }
-    // A line is read whole, however long: whatever Save writes, Load reads back.
-    const size_t end = m_content.find('\n', m_position);
-    const size_t next = end == std::string::npos ? m_content.size() : end + 1;
-    const std::string line = m_content.substr(m_position, next - m_position);
-    m_position = next;
-    const size_t equals = line.find('=');
-    // The comparison runs over the length of the file's key.
-    if (equals == std::string::npos || key.compare(0, equals, line, 0, equals) != 0) {
-        throw CError(FormatResString(IDS_BAD_FILE_FORMAT, m_path.c_str()));
-    }
-    std::string value = line.substr(equals + 1);
-    while (!value.empty() && (value.back() == '\r' || value.back() == '\n')) value.pop_back();
+    if (taken == ConfigLine::BadFormat) throw CError(FormatResString(IDS_BAD_FILE_FORMAT, m_path.c_str()));
     return value;
 }
 
@@ -151,10 +136,7 @@ time32 CConfigFile::ReadTime(const std::string& key)
 {
     const std::string value = ReadString(key);
     LocalTime local;
-    if (std::sscanf(value.c_str(), kConfigTimeFormat, &local.year, &local.month, &local.day, &local.hour, &local.minute,
-                    &local.second) < 6) {
-        throw CError(FormatResString(IDS_BAD_FILE_FORMAT, m_path.c_str()));
-    }
+    if (!ParseConfigTime(value, &local)) throw CError(FormatResString(IDS_BAD_FILE_FORMAT, m_path.c_str()));
     time32 t = 0;
     if (!LocalToTime(local, DaylightHint::Auto, &t)) {
         throw CError(FormatResString(IDS_BAD_DATE_TIME_FORMAT, m_path.c_str()));

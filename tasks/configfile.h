@@ -4,6 +4,7 @@
 // the program's file messages, naming the file.
 #include "common/handles.h"
 #include "common/timeutil.h"
+#include "tasks/configtext.h"  // kConfigTimeFormat, the line format of times
 
 #include <cstdio>
 #include <memory>
@@ -47,6 +48,3 @@ private:
     size_t m_position = 0;
     bool m_reading = false;
 };
-
-// Line format of times: local wall-clock time, fields padded with spaces.
-extern const char kConfigTimeFormat[];

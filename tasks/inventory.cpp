@@ -8,6 +8,7 @@
 #include "common/stringids.h"
 #include "common/strparse.h"
 #include "common/tracer.h"
+#include "tasks/inventorytext.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -18,35 +19,13 @@ CItemInventory g_inventory;
 namespace {
 
 const char kInventoryFileName[] = "task_inventory.ini";
-const char kSectionLine[] = "[ITEM]";
-const size_t kLineBufferSize = 1024;  // lines are read up to 1023 characters
 
 [[noreturn]] void RaiseReadError(int error)
 {
     throw CError(FormatResString(IDS_INVENTORY_READ_ERROR, error));
 }
 
-// Stores one known key's value; false for an unknown key.
-bool StoreParameter(CInventoryItem& item, const std::string& key, const std::string& value)
-{
-    if (key == "GUID") item.guid = StringToGuid(value);
-    else if (key == "Name") item.name = value;
-    else if (key == "Icon") item.icon = ParseDecimalPrefix(value);
-    else if (key == "Parent") item.parent = StringToGuid(value);
-    else if (key == "Config") item.config = value;
-    else if (key == "CLSID") item.clsid = StringToGuid(value);
-    else if (key == "ModuleName") item.moduleName = value;
-    else if (key == "DefaultState") item.defaultState = ParseDecimalPrefix(value) != 0;
-    else return false;
-    return true;
-}
-
 }  // namespace
-
-bool CInventoryItem::IsComplete() const
-{
-    return !name.empty() && !IsNullGuid(guid) && !moduleName.empty() && !IsNullGuid(clsid) && icon != -1;
-}
 
 void CItemInventory::Initialize()
 {
@@ -58,40 +37,26 @@ void CItemInventory::Initialize(const std::string& path)
     TRACE(20, "CItemInventory::Initialize");
     m_items.clear();
 
+    // Text mode, as the file has always been read: CR LF come as LF.
     UniqueFile file(std::fopen(path.c_str(), "r"));
     if (!file) RaiseReadError(errno);
-
-    CInventoryItem item;
-    bool beforeFirstSection = true;
-    char buffer[kLineBufferSize];
+    std::string text;
+    char buffer[16384];
     errno = 0;
-    while (std::fgets(buffer, sizeof buffer, file.get()) != nullptr) {
-        const std::string line = TrimCharacters(buffer, "\n\r\t ");
-        if (line == kSectionLine) {
-            if (!beforeFirstSection) {
-                if (item.IsComplete()) {
-                    m_items.push_back(item);
-                } else {
-                    TRACE(30, "Invalid item - one or more fields are missing, ignoring");
-                }
-            }
-            beforeFirstSection = false;
-            item = CInventoryItem();
-            continue;
-        }
-        if (line.empty() || line[0] == '#') continue;
-
-        const size_t equals = line.find('=');
-        if (line[0] == ':' || equals == std::string::npos) {
-            TRACE(30, "Invalid line - %s", line.c_str());
-            continue;
-        }
-        const std::string key = line.substr(0, equals);
-        if (!StoreParameter(item, key, line.substr(equals + 1))) TRACE(30, "Unknown parameter: %s", key.c_str());
-    }
-    // The item being collected at the end is dropped: only a following
-    // "[ITEM]" line commits an item.
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) text.append(buffer, got);
     if (std::ferror(file.get())) RaiseReadError(errno != 0 ? errno : EIO);
+
+    std::vector<std::string> notes;
+    const auto traceNotes = [&notes] {
+        for (const std::string& note : notes) TRACE(30, "%s", note.c_str());
+    };
+    try {
+        ParseInventoryText(text, &m_items, &notes);
+    } catch (const CError&) {
+        traceNotes();  // what led up to the malformed GUID
+        throw;
+    }
+    traceNotes();
 
     TRACE(20, "CItemInventory::Initialize - done");
 }

@@ -1,0 +1,23 @@
+// A browser's "Local State" file, from which the profiles of a Chromium
+// browser are read (the object names under "profile" / "info_cache").
+#include "plugin/jsonkeys.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
+{
+    const std::string json(reinterpret_cast<const char*>(data), size);
+    StringList names;
+    if (ReadJsonObjectNames(json, {"profile", "info_cache"}, names)) {
+        for (const std::string& name : names) {
+            if (name.size() > json.size()) std::abort();  // a name is never longer than the text it came from
+        }
+    } else if (!names.empty()) {
+        std::abort();  // a text that is not JSON adds no name
+    }
+    StringList top;
+    ReadJsonObjectNames(json, {}, top);
+    return 0;
+}
