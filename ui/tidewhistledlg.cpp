@@ -186,8 +186,11 @@ void CTidewhistleDlg::LeaveCurrentTask(bool save)
     CTaskConfig* task = CurrentTask();
     if (task == nullptr) return;
     if (save) SaveIfModified();
-    auto shown = m_progressLists.find(task);
-    if (shown != m_progressLists.end()) shown->second->Show(false);
+    // Only the task shown is followed: the list of the task left goes with
+    // its open session file and its rows, and is read anew (at once, even a
+    // long session) if the task is shown again. A console kept open for
+    // weeks over many tasks then holds no more than one task's list.
+    m_progressLists.erase(task);
 }
 
 void CTidewhistleDlg::ShowTask(int position, bool setSelection)

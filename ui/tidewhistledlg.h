@@ -76,6 +76,7 @@ private:
     // Every task of the console, the default task first; the task box's
     // entries point at them.
     std::vector<std::unique_ptr<CTaskConfig>> m_tasks;
+    // The progress list of the task shown (one at most: a task left loses its list).
     std::map<const CTaskConfig*, std::unique_ptr<CProgressList>> m_progressLists;
     int m_current = -1;  // the task box position shown; none before the first
     std::string m_lastRefreshError;
