@@ -7,7 +7,7 @@
 #include "common/strparse.h"
 #include "plugin/filecleanup.h"
 #include "plugin/jsonkeys.h"
-#include "plugin/treeentry.h"
+#include "plugin/finalpath.h"
 
 #include <windows.h>
 

@@ -7,11 +7,13 @@
 #include "common/pathtext.h"
 #include "common/strformat.h"
 #include "plugin/cleanupitem.h"
+#include "plugin/finalpath.h"
 #include "plugin/patternguard.h"
 #include "plugin/treeentry.h"
 
 #include <windows.h>
 
+#include <set>
 #include <vector>
 
 namespace {
@@ -44,19 +46,21 @@ void WarnLeadsOutside(const std::string& path, CCleanupItem& job)
     job.LogWarning(StrFormat("Skipped an entry that leads outside the cleaned folder: %s", path.c_str()));
 }
 
-// A file or folder met in a listing: the path the listing names it by, and
-// where it must really be (its folder's final path and its name).
+// A file or folder met in a listing: the path the listing names it by,
+// where it must really be (its folder's final path and its name), and what
+// the listing says of it.
 struct ListedEntry {
     std::string path;
     std::string expected;
+    TreeListing listed;
 };
 
-// Deletes one listed file, or in a preview counts it; true when it is (or
-// would be) gone.
-bool DeleteListedFile(const ListedEntry& file, CCleanupItem& job)
+// Deletes one listed file of the open folder, or in a preview counts it;
+// true when it is (or would be) gone.
+bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, CCleanupItem& job)
 {
     CTreeEntry entry;
-    DWORD error = entry.Open(file.path, file.expected);
+    DWORD error = entry.OpenIn(folder, file.listed, EntryKind::File);
     if (error == ERROR_SHARING_VIOLATION) {
         // In use: left for the next restart, and never counted as freed.
         if (job.IsPreview()) {
@@ -72,15 +76,18 @@ bool DeleteListedFile(const ListedEntry& file, CCleanupItem& job)
         }
         return false;
     }
+    if (error == ERROR_DIRECTORY) {  // listed as a file, a folder by now
+        WarnLeadsOutside(file.path, job);
+        return false;
+    }
     if (error != ERROR_SUCCESS) {
         WarnFileKept(file.path, error, job);
         return false;
     }
-    if (!entry.IsWhereExpected() || entry.IsFolder()) {
+    if (!entry.IsWhereExpected()) {
         WarnLeadsOutside(file.path, job);
         return false;
     }
-    const long long size = entry.AllocationSize();
     if (!job.IsPreview()) {
         error = entry.Delete();
         if (error != ERROR_SUCCESS) {
@@ -88,26 +95,19 @@ bool DeleteListedFile(const ListedEntry& file, CCleanupItem& job)
             return false;
         }
     }
-    job.CountRemoved(Removed::File, file.path, size);
+    job.CountRemoved(Removed::File, file.path, file.listed.allocationSize);
     return true;
 }
 
-// Removes an emptied folder, or a link to a folder (the link itself). In a
-// preview the folder counts as removed when everything in it would go;
-// otherwise it stays as a clean would leave it, not empty. True when it is
-// (or would be) gone.
-bool RemoveFolder(const ListedEntry& folder, bool emptied, CCleanupItem& job)
+// Removes an emptied folder, or a link to a folder (the link itself),
+// through its checked handle. In a preview the folder counts as removed when
+// everything in it would go; otherwise it stays as a clean would leave it,
+// not empty. True when it is (or would be) gone.
+bool RemoveFolder(CTreeEntry& entry, const ListedEntry& folder, bool emptied, CCleanupItem& job)
 {
-    CTreeEntry entry;
-    DWORD error = entry.Open(folder.path, folder.expected);
-    if (error == ERROR_SUCCESS && !entry.IsWhereExpected()) {
-        WarnLeadsOutside(folder.path, job);
-        return false;
-    }
-    if (error == ERROR_SUCCESS) {
-        if (!job.IsPreview()) error = entry.Delete();
-        else if (!emptied) error = ERROR_DIR_NOT_EMPTY;
-    }
+    DWORD error = ERROR_SUCCESS;
+    if (!job.IsPreview()) error = entry.Delete();
+    else if (!emptied) error = ERROR_DIR_NOT_EMPTY;
     if (error != ERROR_SUCCESS) {
         // A folder that still holds what was spared on purpose stays with
         // its warning; only a folder that should have gone is a failure.
@@ -119,10 +119,11 @@ bool RemoveFolder(const ListedEntry& folder, bool emptied, CCleanupItem& job)
     return true;
 }
 
-// One pattern's walk. Every path it makes is a checked folder and names
-// found on disk that passed IsTrustworthyName; every deletion goes through a
-// handle whose final path is the one expected, so nothing outside the
-// pattern's folder tree is reached, through a link or otherwise.
+// One pattern's walk. Every folder it walks stays open and checked while it
+// is walked; every entry is opened inside it by its name alone, found on
+// disk and passed by IsTrustworthyName, and deleted through a handle whose
+// name is the one expected, so nothing outside the pattern's folder tree is
+// reached, through a link or otherwise.
 class CTreeWalk {
 public:
     CTreeWalk(bool descend, time32 cutoff, CCleanupItem& job)
@@ -133,33 +134,80 @@ public:
     {
     }
 
-    // folder: the folder's path; finalFolder: where it really is; names: the
-    // last part of the pattern; messagePattern: what search errors name.
-    // True when everything listed is (or in a preview would be) gone.
-    bool Folder(const std::string& folder, const std::string& finalFolder, const std::string& names,
-                const std::string& messagePattern)
+    // The pattern's own folder: folder is its path, finalFolder where it
+    // really is, names the last part of the pattern, pattern what errors
+    // name.
+    void Walk(const std::string& folder, const std::string& finalFolder, const std::string& names,
+                       const std::string& pattern)
     {
+        CTreeEntry root;
+        const DWORD error = root.OpenFolderAt(folder, finalFolder);
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // nothing to delete
+        if (error != ERROR_SUCCESS) {
+            throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), pattern.c_str()));
+        }
+        if (!root.IsWhereExpected()) RefuseMovedFolder(folder, pattern);
+        if (names == "*") {
+            Folder(root, folder, finalFolder, nullptr, names);
+            return;
+        }
+        // Wildcards match as the system matches them (short names too):
+        // the system's own search picks the names, the walk the entries.
+        std::set<std::string> matching;
         CFileEnumerator search(folder + "\\" + names);
         WIN32_FIND_DATAA found;
+        while (search.Next(found)) matching.insert(found.cFileName);
+        if (const DWORD searchError = search.Error()) {
+            if (!search.Began() && (searchError == ERROR_FILE_NOT_FOUND || searchError == ERROR_PATH_NOT_FOUND))
+                return;  // nothing matches
+            throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(searchError),
+                                   search.Began() ? (folder + "\\" + names).c_str() : pattern.c_str()));
+        }
+        // The search went by path: it must have listed the folder held.
+        if (!root.IsStillAt(folder)) RefuseMovedFolder(folder, pattern);
+        if (!matching.empty()) Folder(root, folder, finalFolder, &matching, names);
+    }
+
+private:
+    [[noreturn]] static void RefuseMovedFolder(const std::string& folder, const std::string& pattern)
+    {
+        throw CError(StrFormat("File pattern refused: %s (the folder %s was moved while it was cleaned).",
+                               pattern.c_str(), folder.c_str()));
+    }
+
+    // Walks the open folder: its path, where it really is, and the names to
+    // take from it (all when null). True when everything taken is (or in a
+    // preview would be) gone.
+    bool Folder(const CTreeEntry& open, const std::string& folder, const std::string& finalFolder,
+                const std::set<std::string>* only, const std::string& names)
+    {
+        std::vector<TreeListing> listing;
+        // An incomplete listing: nothing of this folder's list is deleted.
+        if (const DWORD error = open.List(&listing)) {
+            throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error),
+                                   (folder + "\\" + names).c_str()));
+        }
         std::vector<ListedEntry> files;
         bool emptied = true;
-        while (search.Next(found)) {
-            const std::string name = found.cFileName;
-            const ListedEntry entry{folder + "\\" + name, finalFolder + "\\" + name};
+        for (TreeListing& listed : listing) {
+            bool faithful = false;
+            const std::string name = NarrowName(listed.name, &faithful);
+            if (only != nullptr && only->count(name) == 0) continue;
+            ListedEntry entry{folder + "\\" + name, finalFolder + "\\" + name, std::move(listed)};
             // One odd name costs a warning for itself; the rest goes on.
-            if (!IsTrustworthyName(name)) {
+            if (!faithful || !IsTrustworthyName(name)) {
                 WarnUntrustedName(entry.path, m_job);
                 emptied = false;
                 continue;
             }
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (m_descend) emptied = Subfolder(entry, found.dwFileAttributes) && emptied;
+            if (entry.listed.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (m_descend) emptied = Subfolder(open, entry) && emptied;
                 else emptied = false;
                 continue;
             }
             if (m_cutoff != 0) {
                 time32 written = 0;
-                if (!FileTimeToTime(found.ftLastWriteTime, &written)) written = 0;
+                if (!FileTimeToTime(entry.listed.lastWrite, &written)) written = 0;
                 if (written >= m_cutoff) {  // recent: spared
                     emptied = false;
                     continue;
@@ -170,25 +218,15 @@ public:
                 emptied = false;
                 continue;
             }
-            files.push_back(entry);
+            files.push_back(std::move(entry));
         }
-        if (const DWORD error = search.Error()) {
-            if (!search.Began()) {
-                if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;  // nothing to delete
-                throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), messagePattern.c_str()));
-            }
-            // An incomplete listing: nothing of this folder's list is deleted.
-            throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error),
-                                   (folder + "\\" + names).c_str()));
-        }
-
-        for (const ListedEntry& file : files) emptied = DeleteListedFile(file, m_job) && emptied;
+        for (const ListedEntry& file : files) emptied = DeleteListedFile(open, file, m_job) && emptied;
         return emptied;
     }
 
-private:
-    // True when the folder is (or in a preview would be) removed.
-    bool Subfolder(const ListedEntry& folder, DWORD listedAttributes)
+    // A folder listed in the open folder parent. True when it is (or in a
+    // preview would be) removed.
+    bool Subfolder(const CTreeEntry& parent, const ListedEntry& folder)
     {
         if (folder.path.size() + 2 > kMaxPathLength) {
             // Its contents could not be named: refuse the folder as a whole.
@@ -202,25 +240,20 @@ private:
             return false;
         }
         // A link is never entered: at most the link itself is removed.
-        bool emptied = true;
-        if (!(listedAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            bool enter = false;
-            {
-                CTreeEntry entry;
-                const DWORD error = entry.Open(folder.path, folder.expected);
-                if (error != ERROR_SUCCESS) {
-                    WarnFolderKept(folder.path, error, m_job);
-                    return false;
-                }
-                if (!entry.IsWhereExpected()) {
-                    WarnLeadsOutside(folder.path, m_job);
-                    return false;
-                }
-                enter = !entry.IsReparsePoint();
-            }
-            if (enter) emptied = Folder(folder.path, folder.expected, "*", folder.path + "\\*");
+        const bool listedAsLink = (folder.listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        CTreeEntry entry;
+        const DWORD error = entry.OpenIn(parent, folder.listed, listedAsLink ? EntryKind::Link : EntryKind::Folder);
+        if (error != ERROR_SUCCESS) {
+            WarnFolderKept(folder.path, error, m_job);
+            return false;
         }
-        return RemoveFolder(folder, emptied, m_job);
+        if (!entry.IsWhereExpected()) {
+            WarnLeadsOutside(folder.path, m_job);
+            return false;
+        }
+        bool emptied = true;
+        if (!listedAsLink && !entry.IsReparsePoint()) emptied = Folder(entry, folder.path, folder.expected, nullptr, "*");
+        return RemoveFolder(entry, folder, emptied, m_job);
     }
 
     bool m_descend;
@@ -288,5 +321,5 @@ void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, CClean
     if (error != ERROR_SUCCESS) {
         throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), pattern.c_str()));
     }
-    CTreeWalk(descend, cutoff, job).Folder(checked.path, checked.finalPath, names, pattern);
+    CTreeWalk(descend, cutoff, job).Walk(checked.path, checked.finalPath, names, pattern);
 }

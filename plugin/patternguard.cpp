@@ -5,7 +5,7 @@
 #include "common/paths.h"
 #include "common/strformat.h"
 #include "common/pathtext.h"
-#include "plugin/treeentry.h"
+#include "plugin/finalpath.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -1,30 +1,58 @@
 #pragma once
-// One entry of a folder tree that the file deletion engine cleans, reached
-// without ever following a link: opened with FILE_FLAG_OPEN_REPARSE_POINT,
-// checked against the path it must have, and deleted through that handle.
+// One entry of a folder tree that the file deletion engine cleans. Every
+// entry is opened inside its folder's open handle by its own name alone,
+// never through a link, and checked by the system's own name of what was
+// opened; a folder stays open while it is walked, so a folder above that is
+// swapped for a link meanwhile cannot lead the walk anywhere else.
 #include "common/handles.h"
 
 #include <string>
+#include <vector>
 
-// The final path of an open file or folder, as an ordinary path ("C:\...");
-// empty when the system cannot name it.
-std::string FinalPathOf(HANDLE handle);
+// An entry as its folder's listing gives it.
+struct TreeListing {
+    std::wstring name;  // exactly as on disk
+    DWORD attributes = 0;
+    FILETIME lastWrite = {};
+    long long allocationSize = 0;  // the disk space it occupies, not its length
+};
+
+// What an entry must be to be opened.
+enum class EntryKind {
+    File,    // anything but a folder
+    Folder,  // a folder (a link to one is opened as the link)
+    Link     // the link itself, whatever it leads to
+};
+
+// The name as the "A" file functions and the messages spell it; false in
+// faithful when that spelling would name something else (or nothing).
+std::string NarrowName(const std::wstring& name, bool* faithful);
 
 class CTreeEntry {
 public:
-    // Opens the entry at path for deletion without following a link there.
-    // expectedFinalPath is where the entry must really be: its folder's final
-    // path and its name. Returns the system error of the open (0 on success).
-    DWORD Open(const std::string& path, const std::string& expectedFinalPath);
+    // The folder at path, following links on the way there (the pattern's
+    // check already resolved them): it must really be expectedFinalPath.
+    // Returns the system error of the open (0 on success).
+    DWORD OpenFolderAt(const std::string& path, const std::string& expectedFinalPath);
 
-    // False when the entry is not where its path says: a link (a Unix link
-    // under Wine is named by its target), or a folder above it that was
-    // swapped for a link meanwhile.
+    // True when path (links on the way followed) still leads to this open
+    // folder: what a search by that path found was found here.
+    bool IsStillAt(const std::string& path) const;
+
+    // The entry listed in the open folder, by its name alone and without
+    // following a link there. A File that turned out to be a folder is
+    // refused with ERROR_DIRECTORY. Returns the system error (0 on success).
+    DWORD OpenIn(const CTreeEntry& folder, const TreeListing& listed, EntryKind kind);
+
+    // False when what was opened is not the entry its name says: under Wine
+    // a Unix link is opened as its target, which the system names.
     bool IsWhereExpected() const { return m_whereExpected; }
+    // A folder or link's own attributes say it is a link (a junction).
     bool IsReparsePoint() const { return (m_attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-    bool IsFolder() const { return (m_attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-    // The disk space the entry occupies (its allocation, not its length).
-    long long AllocationSize() const { return m_allocationSize; }
+
+    // Every entry of an open folder, "." and ".." left out. Returns the
+    // system error (0 when the listing is complete).
+    DWORD List(std::vector<TreeListing>* entries) const;
 
     // Deletes the entry through its handle (a link itself, never its
     // target). A file's read-only, hidden and system attributes are cleared
@@ -34,7 +62,8 @@ public:
 
 private:
     UniqueHandle m_handle;
+    std::wstring m_objectName;  // the system's name of what is open
     DWORD m_attributes = 0;
-    long long m_allocationSize = 0;
+    bool m_isFile = false;
     bool m_whereExpected = false;
 };

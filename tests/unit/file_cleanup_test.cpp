@@ -3,6 +3,7 @@
 
 #include "common/handles.h"
 
+#include "build_paths.h"
 #include "support/eventually.h"
 #include "support/job_harness.h"
 #include "support/raised.h"
@@ -228,6 +229,81 @@ TEST_F(FileCleanup, ALinkToAFolderOutsideTheTreeIsNeverFollowed)
         RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(Dir("tree")) + "/link\"");
         Eventually([&] { return !LongPathExists(Dir("tree\\link")); }, kAppearTimeout);
     }
+}
+
+TEST_F(FileCleanup, ALinkToTheSameNameOnAnotherDriveIsSkippedAndItsTargetKept)
+{
+    // The twin lies where the tree lies, but on the build's drive: a check
+    // that compared paths without their drive would take the link for the
+    // file it names and delete the twin through it.
+    const std::string otherDrive = std::string(kTestArtefactFolder, 2);
+    ASSERT_NE(otherDrive, Dir().substr(0, 2));
+    MakeFolder(Dir("tree"));
+    std::string twinFolder = otherDrive;
+    const std::string relative = Dir("tree").substr(2);
+    for (size_t at = 1; at <= relative.size(); ++at) {
+        if (at == relative.size() || relative[at] == '\\') {
+            twinFolder = otherDrive + relative.substr(0, at);
+            ::CreateDirectoryA(twinFolder.c_str(), nullptr);
+        }
+    }
+    const std::string twin = twinFolder + "\\twin.tmp";
+    ASSERT_TRUE(WriteWholeFile(twin, "keep me"));
+    const ScopeExit removeTwin([&] { RemoveTree(otherDrive + relative.substr(0, relative.find('\\', 1))); });
+    ASSERT_TRUE(RunUnixCommand(UnixTool("ln") + " -s \"" + UnixPathOf(twin) + "\" \"" + UnixPathOf(Dir("tree")) +
+                               "/twin.tmp\""));
+    ASSERT_TRUE(Eventually([&] { return FileExists(Dir("tree\\twin.tmp")); }, kAppearTimeout));
+    MakeFile(Dir("tree\\trace.tmp"));
+
+    DeleteFiles(Dir("tree") + "\\*", true, 0, job);
+
+    EXPECT_TRUE(HasEvent(job, kEventWarning,
+                         "Skipped an entry that leads outside the cleaned folder: " + Dir("tree\\twin.tmp")));
+    std::string content;
+    EXPECT_TRUE(ReadWholeFile(twin, &content));
+    EXPECT_EQ(content, "keep me");
+    EXPECT_FALSE(FileExists(Dir("tree\\trace.tmp")));
+    RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(Dir("tree")) + "/twin.tmp\"");
+    Eventually([&] { return !LongPathExists(Dir("tree\\twin.tmp")); }, kAppearTimeout);
+}
+
+namespace {
+
+// True when the folder's listing holds exactly this spelling.
+bool ListsExactly(const std::string& folder, const std::string& name)
+{
+    WIN32_FIND_DATAA found;
+    const UniqueFindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (!search) return false;
+    do {
+        if (name == found.cFileName) return true;
+    } while (::FindNextFileA(search.Get(), &found));
+    return false;
+}
+
+}  // namespace
+
+TEST_F(FileCleanup, ALinkToTheSamePathInOtherCapitalsIsSkippedAndItsTargetKept)
+{
+    // Under Wine the disk tells "tree" from "TREE": a check that ignored
+    // case would take the link for the file it names.
+    MakeFolder(Dir("tree"));
+    const std::string unixScratch = UnixPathOf(Dir());
+    ASSERT_TRUE(RunUnixCommand(UnixTool("mkdir") + " \"" + unixScratch + "/TREE\""));
+    ASSERT_TRUE(Eventually([&] { return ListsExactly(Dir(), "TREE"); }, kAppearTimeout));
+    ASSERT_TRUE(WriteWholeFile(Dir("TREE\\x.tmp"), "keep me"));
+    ASSERT_TRUE(ListsExactly(Dir("TREE"), "x.tmp"));
+    ASSERT_TRUE(RunUnixCommand(UnixTool("ln") + " -s \"" + unixScratch + "/TREE/x.tmp\" \"" + unixScratch +
+                               "/tree/x.tmp\""));
+    ASSERT_TRUE(Eventually([&] { return ListsExactly(Dir("tree"), "x.tmp"); }, kAppearTimeout));
+
+    DeleteFiles(Dir("tree") + "\\*", true, 0, job);
+
+    EXPECT_TRUE(HasEvent(job, kEventWarning,
+                         "Skipped an entry that leads outside the cleaned folder: " + Dir("tree\\x.tmp")));
+    EXPECT_TRUE(ListsExactly(Dir("TREE"), "x.tmp"));
+    RunUnixCommand(UnixTool("rm") + " -rf \"" + unixScratch + "/tree\" \"" + unixScratch + "/TREE\"");
+    Eventually([&] { return !ListsExactly(Dir(), "tree") && !ListsExactly(Dir(), "TREE"); }, kAppearTimeout);
 }
 
 TEST_F(FileCleanup, PathsLongerThanTheSystemAllowsAreRefusedAndNothingBeyondIsTouched)

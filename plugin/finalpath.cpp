@@ -1,0 +1,18 @@
+#include "plugin/finalpath.h"
+
+#include "common/pathtext.h"
+
+#include <vector>
+
+std::string FinalPathOf(HANDLE handle)
+{
+    std::vector<char> buffer(MAX_PATH + 8);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const DWORD length = ::GetFinalPathNameByHandleA(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return std::string();
+        if (length < buffer.size()) return StripExtendedPrefix(std::string(buffer.data(), length));
+        buffer.resize(length + 1);  // the size needed, with its NUL
+    }
+    return std::string();
+}

@@ -1,0 +1,9 @@
+#pragma once
+// Where an open file or folder really is.
+#include <windows.h>
+
+#include <string>
+
+// The final path of an open file or folder, as an ordinary path ("C:\...");
+// empty when the system cannot name it.
+std::string FinalPathOf(HANDLE handle);
