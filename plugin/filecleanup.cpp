@@ -63,6 +63,13 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, CCleanu
     DWORD error = entry.OpenIn(folder, file.listed, EntryKind::File);
     if (error == ERROR_SHARING_VIOLATION) {
         // In use: left for the next restart, and never counted as freed.
+        // The restart deletes by path, following links: only an entry that
+        // really is the file listed here is left to it.
+        CTreeEntry looked;
+        if (looked.OpenIn(folder, file.listed, EntryKind::Looked) != ERROR_SUCCESS || !looked.IsWhereExpected()) {
+            WarnLeadsOutside(file.path, job);
+            return false;
+        }
         if (job.IsPreview()) {
             job.CountNotRemoved(NotRemoved::LeftForRestart);
             return false;
@@ -315,6 +322,13 @@ void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, CClean
     const std::string folder = slash == std::string::npos ? std::string() : expanded.substr(0, slash + 1);
     const std::string names = expanded.substr(slash == std::string::npos ? 0 : slash + 1);
 
+    // A last part of dots and blanks ("." or "..") names the folder itself
+    // or the one above, and the system's search would answer with that
+    // folder's own name, which the walk would then take inside it.
+    if (!names.empty() && names.find_first_not_of(". ") == std::string::npos) {
+        throw CError(StrFormat("File pattern refused: %s (its last part %s names no file).", pattern.c_str(),
+                               names.c_str()));
+    }
     PatternFolder checked;
     const DWORD error = CheckPatternFolder(folder, pattern, &checked);
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // nothing to delete

@@ -139,6 +139,9 @@ DWORD CheckPatternFolder(const std::string& folder, const std::string& pattern, 
     if (!handle) return ::GetLastError();
     const std::string finalPath = FinalPathOf(handle.Get());
     if (finalPath.empty()) Refuse(pattern, "the folder " + folder + " cannot be located");
+    // Under Wine a link may lead outside every drive ("\\?\unix\..."), where
+    // none of the folders above can be recognised: the host's own files.
+    if (!IsFullPath(finalPath)) Refuse(pattern, "the folder " + full + " leads to " + finalPath + ", on no drive");
     if (!SamePath(finalPath, full)) RefuseProtected(finalPath, kept, pattern);
 
     checked->path = full;

@@ -11,6 +11,9 @@ const NTSTATUS kStatusFileIsADirectory = static_cast<NTSTATUS>(0xC00000BAL);
 const NTSTATUS kStatusInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
 const NTSTATUS kStatusBufferOverflow = static_cast<NTSTATUS>(0x80000005L);
 const NTSTATUS kStatusBufferTooSmall = static_cast<NTSTATUS>(0xC0000023L);
+// FileDispositionInfoEx, which the headers offer only to builds for the
+// newest systems; older ones answer it with an error.
+const FILE_INFO_BY_HANDLE_CLASS kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
 // The longest name a UNICODE_STRING can carry, in characters.
 const size_t kMaxNameCharacters = 0x7FFF;
 
@@ -111,7 +114,9 @@ DWORD CTreeEntry::OpenIn(const CTreeEntry& folder, const TreeListing& listed, En
 {
     ACCESS_MASK access = DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
     ULONG options = FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT;
-    if (kind == EntryKind::File) {
+    if (kind == EntryKind::Looked) {
+        access = FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    } else if (kind == EntryKind::File) {
         access |= FILE_WRITE_ATTRIBUTES;
         options |= FILE_NON_DIRECTORY_FILE;
     } else if (kind == EntryKind::Folder) {
@@ -191,13 +196,35 @@ DWORD CTreeEntry::List(std::vector<TreeListing>* entries) const
     return error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error;
 }
 
+bool CTreeEntry::HasOtherNames() const
+{
+    FILE_STANDARD_INFO standard = {};
+    // When the system cannot tell, the file is taken as shared: its
+    // attributes then stay as they are.
+    return !::GetFileInformationByHandleEx(m_handle.Get(), FileStandardInfo, &standard, sizeof standard) ||
+           standard.NumberOfLinks > 1;
+}
+
 DWORD CTreeEntry::Delete()
 {
     if (m_isFile && (m_attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) {
-        FILE_BASIC_INFO basic = {};  // zero times: left as they are
-        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-        // A failure here shows as the deletion's own failure below.
-        ::SetFileInformationByHandle(m_handle.Get(), FileBasicInfo, &basic, sizeof basic);
+        if (!HasOtherNames()) {
+            FILE_BASIC_INFO basic = {};  // zero times: left as they are
+            basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+            // A failure here shows as the deletion's own failure below.
+            ::SetFileInformationByHandle(m_handle.Get(), FileBasicInfo, &basic, sizeof basic);
+        } else if (m_attributes & FILE_ATTRIBUTE_READONLY) {
+            // A hard link: the attributes belong to the file, which lives on
+            // under its other names, so they are never changed. The system
+            // may delete this name despite them; if not, it stays.
+            FILE_DISPOSITION_INFO_EX disposition = {};
+            disposition.Flags = FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_IGNORE_READONLY_ATTRIBUTE;
+            if (::SetFileInformationByHandle(m_handle.Get(), kFileDispositionInfoEx, &disposition,
+                                             sizeof disposition)) {
+                m_handle.Reset();
+                return ERROR_SUCCESS;
+            }
+        }
     }
     FILE_DISPOSITION_INFO disposition = {};
     disposition.DeleteFile = TRUE;

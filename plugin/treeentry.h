@@ -21,7 +21,8 @@ struct TreeListing {
 enum class EntryKind {
     File,    // anything but a folder
     Folder,  // a folder (a link to one is opened as the link)
-    Link     // the link itself, whatever it leads to
+    Link,    // the link itself, whatever it leads to
+    Looked   // anything, only looked at: opens even while in use
 };
 
 // The name as the "A" file functions and the messages spell it; false in
@@ -56,11 +57,14 @@ public:
 
     // Deletes the entry through its handle (a link itself, never its
     // target). A file's read-only, hidden and system attributes are cleared
-    // first. Returns the system error (0 on success); the entry is gone when
-    // the handle is closed, which this does.
+    // first, unless the file has other names (hard links), whose attributes
+    // they are too. Returns the system error (0 on success); the entry is
+    // gone when the handle is closed, which this does.
     DWORD Delete();
 
 private:
+    bool HasOtherNames() const;
+
     UniqueHandle m_handle;
     std::wstring m_objectName;  // the system's name of what is open
     DWORD m_attributes = 0;

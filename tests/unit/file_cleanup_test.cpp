@@ -201,6 +201,94 @@ TEST_F(FileCleanup, AFileInUseIsScheduledForDeletionAtRestart)
     EXPECT_NE(data.find("locked.tmp"), std::string::npos);
 }
 
+TEST_F(FileCleanup, AFileInUseReachedThroughALinkIsNeverLeftForTheRestart)
+{
+    // The restart deletes by path, and a path follows the link to its target.
+    ScratchFolder outside;
+    const std::string target = outside.File("in-use.doc");
+    MakeFile(target);
+    MakeFolder(Dir("tree"));
+    ASSERT_TRUE(RunUnixCommand(UnixTool("ln") + " -s \"" + UnixPathOf(target) + "\" \"" + UnixPathOf(Dir("tree")) +
+                               "/link.tmp\""));
+    ASSERT_TRUE(Eventually([&] { return FileExists(Dir("tree\\link.tmp")); }, kAppearTimeout));
+    RegistryValuesOverride pending(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager");
+    pending.Remove("PendingFileRenameOperations");
+
+    UniqueHandle holder(::CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    DeleteFiles(Dir("tree") + "\\*", true, 0, job);
+    holder.Reset();
+
+    EXPECT_TRUE(HasEvent(job, kEventWarning,
+                         "Skipped an entry that leads outside the cleaned folder: " + Dir("tree\\link.tmp")));
+    RegValue operations;
+    EXPECT_FALSE(ReadRegValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                              "PendingFileRenameOperations", &operations));
+    EXPECT_TRUE(FileExists(target));
+    RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(Dir("tree")) + "/link.tmp\"");
+    Eventually([&] { return !LongPathExists(Dir("tree\\link.tmp")); }, kAppearTimeout);
+}
+
+TEST_F(FileCleanup, AHardLinkGoesWithoutChangingTheAttributesOfTheFileItShares)
+{
+    ScratchFolder outside;
+    const std::string shared = outside.File("shared.doc");
+    MakeFile(shared);
+    MakeFolder(Dir("tree"));
+    ASSERT_TRUE(::CreateHardLinkA(Dir("tree\\shared.tmp").c_str(), shared.c_str(), nullptr));
+    const DWORD attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM;
+    ASSERT_TRUE(::SetFileAttributesA(shared.c_str(), attributes));
+
+    DeleteFiles(Dir("tree") + "\\*", true, 0, job);
+
+    EXPECT_EQ(::GetFileAttributesA(shared.c_str()) &
+                  (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+              attributes);
+    std::string content;
+    EXPECT_TRUE(ReadWholeFile(shared, &content));
+    EXPECT_EQ(content, "trace");
+    ::SetFileAttributesA(shared.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::SetFileAttributesA(Dir("tree\\shared.tmp").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(FileCleanup, APatternFolderThatLeadsOutsideEveryDriveIsRefused)
+{
+    // Under Wine a link may lead to the host's own folders, which no drive
+    // holds and no protected folder names.
+    const std::string host = "/tmp/tw-outside-" + std::to_string(::GetCurrentProcessId());
+    ASSERT_TRUE(RunUnixCommand(UnixTool("mkdir") + " -p \"" + host + "\""));
+    const ScopeExit removeHost([&] { RunUnixCommand(UnixTool("rm") + " -rf \"" + host + "\""); });
+    ASSERT_TRUE(RunUnixCommand(UnixTool("ln") + " -s \"" + host + "\" \"" + UnixPathOf(Dir()) + "/host\""));
+    ASSERT_TRUE(Eventually([&] { return LongPathExists(Dir("host")); }, kAppearTimeout));
+    ASSERT_TRUE(RunUnixCommand(UnixTool("touch") + " \"" + host + "/host-file\""));
+    ASSERT_TRUE(Eventually([&] { return FileExists(Dir("host\\host-file")); }, kAppearTimeout));
+
+    const std::string error = RaisedText([&] { DeleteFiles(Dir("host") + "\\*", true, 0, job); });
+
+    EXPECT_EQ(error.rfind("File pattern refused: " + Dir("host") + "\\* (the folder " + Dir("host") + " leads to ", 0),
+              0u)
+        << error;
+    EXPECT_TRUE(FileExists(Dir("host\\host-file")));
+    RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(Dir()) + "/host\"");
+    Eventually([&] { return !LongPathExists(Dir("host")); }, kAppearTimeout);
+}
+
+TEST_F(FileCleanup, ALastPartOfDotsIsRefusedAndNothingGoes)
+{
+    // "sub\.." would be answered with the name "tree", taken inside "sub".
+    MakeFolder(Dir("tree"));
+    MakeFolder(Dir("tree\\sub"));
+    MakeFile(Dir("tree\\sub\\tree"));
+    MakeFile(Dir("tree\\sub\\sub"));
+    for (const std::string last : {"..", "."}) {
+        const std::string pattern = Dir("tree\\sub\\") + last;
+        EXPECT_EQ(RaisedText([&] { DeleteFiles(pattern, true, 0, job); }),
+                  "File pattern refused: " + pattern + " (its last part " + last + " names no file).");
+    }
+    EXPECT_TRUE(FileExists(Dir("tree\\sub\\tree")));
+    EXPECT_TRUE(FileExists(Dir("tree\\sub\\sub")));
+}
+
 TEST_F(FileCleanup, ALinkToAFolderOutsideTheTreeIsNeverFollowed)
 {
     ScratchFolder outside;
