@@ -55,9 +55,19 @@ struct ListedEntry {
     TreeListing listed;
 };
 
+// An entry deleted through its handle, counted once its folder no longer
+// holds it: under Wine the removal happens when the handle closes, and a
+// removal the system refuses then (a folder the user may not change) would
+// otherwise count as done.
+struct Deletion {
+    ListedEntry entry;
+    Removed what;
+};
+
 // Deletes one listed file of the open folder, or in a preview counts it;
-// true when it is (or would be) gone.
-bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, CCleanupItem& job)
+// true when it is (or would be) gone. A deleted file joins deletions.
+bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, CCleanupItem& job,
+                      std::vector<Deletion>* deletions)
 {
     CTreeEntry entry;
     DWORD error = entry.OpenIn(folder, file.listed, EntryKind::File);
@@ -95,22 +105,26 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, CCleanu
         WarnLeadsOutside(file.path, job);
         return false;
     }
-    if (!job.IsPreview()) {
-        error = entry.Delete();
-        if (error != ERROR_SUCCESS) {
-            WarnFileKept(file.path, error, job);
-            return false;
-        }
+    if (job.IsPreview()) {
+        job.CountRemoved(Removed::File, file.path, file.listed.allocationSize);
+        return true;
     }
-    job.CountRemoved(Removed::File, file.path, file.listed.allocationSize);
+    error = entry.Delete();
+    if (error != ERROR_SUCCESS) {
+        WarnFileKept(file.path, error, job);
+        return false;
+    }
+    deletions->push_back({file, Removed::File});
     return true;
 }
 
 // Removes an emptied folder, or a link to a folder (the link itself),
 // through its checked handle. In a preview the folder counts as removed when
 // everything in it would go; otherwise it stays as a clean would leave it,
-// not empty. True when it is (or would be) gone.
-bool RemoveFolder(CTreeEntry& entry, const ListedEntry& folder, bool emptied, CCleanupItem& job)
+// not empty. True when it is (or would be) gone. A removed folder joins
+// deletions.
+bool RemoveFolder(CTreeEntry& entry, const ListedEntry& folder, bool emptied, CCleanupItem& job,
+                  std::vector<Deletion>* deletions)
 {
     DWORD error = ERROR_SUCCESS;
     if (!job.IsPreview()) error = entry.Delete();
@@ -122,8 +136,37 @@ bool RemoveFolder(CTreeEntry& entry, const ListedEntry& folder, bool emptied, CC
         if (emptied) job.CountNotRemoved(NotRemoved::Failed);
         return false;
     }
-    job.CountRemoved(Removed::Folder, folder.path);
+    if (job.IsPreview()) job.CountRemoved(Removed::Folder, folder.path);
+    else deletions->push_back({folder, Removed::Folder});
     return true;
+}
+
+// Counts what the open folder no longer holds of its deletions; an entry
+// still there is kept with its warning. True when all of them are gone.
+bool ConfirmDeletions(const CTreeEntry& folder, const std::vector<Deletion>& deletions, CCleanupItem& job)
+{
+    std::vector<TreeListing> listing;
+    std::set<std::wstring> remaining;
+    // A folder that cannot be listed again cannot tell: the deletions stand.
+    if (folder.List(&listing) == ERROR_SUCCESS) {
+        for (const TreeListing& listed : listing) remaining.insert(listed.name);
+    }
+    bool allGone = true;
+    for (const Deletion& deletion : deletions) {
+        const ListedEntry& entry = deletion.entry;
+        // Still listed and still opening: not merely waiting for another
+        // program to let go of it, which Windows refuses to open.
+        CTreeEntry still;
+        if (remaining.count(entry.listed.name) != 0 &&
+            still.OpenIn(folder, entry.listed, EntryKind::Looked) == ERROR_SUCCESS) {
+            if (deletion.what == Removed::Folder) WarnFolderKept(entry.path, ERROR_ACCESS_DENIED, job);
+            else WarnFileKept(entry.path, ERROR_ACCESS_DENIED, job);
+            allGone = false;
+            continue;
+        }
+        job.CountRemoved(deletion.what, entry.path, deletion.what == Removed::File ? entry.listed.allocationSize : 0);
+    }
+    return allGone;
 }
 
 // One pattern's walk. Every folder it walks stays open and checked while it
@@ -195,6 +238,7 @@ private:
                                    (folder + "\\" + names).c_str()));
         }
         std::vector<ListedEntry> files;
+        std::vector<Deletion> deletions;
         bool emptied = true;
         for (TreeListing& listed : listing) {
             bool faithful = false;
@@ -208,7 +252,7 @@ private:
                 continue;
             }
             if (entry.listed.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (m_descend) emptied = Subfolder(open, entry) && emptied;
+                if (m_descend) emptied = Subfolder(open, entry, &deletions) && emptied;
                 else emptied = false;
                 continue;
             }
@@ -227,13 +271,14 @@ private:
             }
             files.push_back(std::move(entry));
         }
-        for (const ListedEntry& file : files) emptied = DeleteListedFile(open, file, m_job) && emptied;
+        for (const ListedEntry& file : files) emptied = DeleteListedFile(open, file, m_job, &deletions) && emptied;
+        if (!deletions.empty()) emptied = ConfirmDeletions(open, deletions, m_job) && emptied;
         return emptied;
     }
 
     // A folder listed in the open folder parent. True when it is (or in a
     // preview would be) removed.
-    bool Subfolder(const CTreeEntry& parent, const ListedEntry& folder)
+    bool Subfolder(const CTreeEntry& parent, const ListedEntry& folder, std::vector<Deletion>* deletions)
     {
         if (folder.path.size() + 2 > kMaxPathLength) {
             // Its contents could not be named: refuse the folder as a whole.
@@ -260,7 +305,7 @@ private:
         }
         bool emptied = true;
         if (!listedAsLink && !entry.IsReparsePoint()) emptied = Folder(entry, folder.path, folder.expected, nullptr, "*");
-        return RemoveFolder(entry, folder, emptied, m_job);
+        return RemoveFolder(entry, folder, emptied, m_job, deletions);
     }
 
     bool m_descend;

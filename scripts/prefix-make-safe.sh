@@ -30,6 +30,6 @@ done
 
 tools="$build/unix-tools"
 mkdir -p "$tools"
-for program in ln rm mkdir touch; do
+for program in ln rm mkdir touch chattr; do
   cp -f "$(command -v "$program")" "$tools/$program"
 done

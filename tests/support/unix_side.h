@@ -7,7 +7,7 @@
 std::string UnixPathOf(const std::string& windowsPath);
 
 // The Windows path of one of the Unix programs the prefix offers to tests
-// ("ln", "rm", "mkdir", "touch"): copies in the build folder, since the
+// ("ln", "rm", "mkdir", "touch", "chattr"): copies in the build folder, since the
 // prefix maps nothing else of the host.
 std::string UnixTool(const std::string& name);
 

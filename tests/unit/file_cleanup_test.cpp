@@ -289,6 +289,37 @@ TEST_F(FileCleanup, ALastPartOfDotsIsRefusedAndNothingGoes)
     EXPECT_TRUE(FileExists(Dir("tree\\sub\\sub")));
 }
 
+TEST_F(FileCleanup, AFileTheSystemKeepsWhenItsHandleClosesIsNotCountedAsRemoved)
+{
+    // Under Wine a file goes when its handle closes, and a folder the user
+    // may not change (here: append-only) keeps it then.
+    MakeFolder(Dir("tree"));
+    MakeFolder(Dir("tree\\locked"));
+    MakeFile(Dir("tree\\locked\\kept.tmp"));
+    MakeFile(Dir("tree\\gone.tmp"));
+    const std::string unixLocked = UnixPathOf(Dir("tree\\locked"));
+    const std::string probe = Dir("tree\\locked\\probe.tmp");
+    // A probe deleted by the plain file functions stays once the folder is
+    // append-only (and they report success all the same).
+    const auto probeStays = [&] {
+        return WriteWholeFile(probe, "probe") && ::DeleteFileA(probe.c_str()) && FileExists(probe);
+    };
+    ASSERT_TRUE(RunUnixCommand(UnixTool("chattr") + " +a \"" + unixLocked + "\""));
+    const ScopeExit unlock([&] {
+        RunUnixCommand(UnixTool("chattr") + " -a \"" + unixLocked + "\"");
+        Eventually([&] { return ::DeleteFileA(probe.c_str()) && !FileExists(probe); }, kAppearTimeout);
+    });
+    if (!Eventually(probeStays, kAppearTimeout)) GTEST_SKIP() << "folders cannot be made append-only here";
+
+    DeleteFiles(Dir("tree") + "\\*", true, 0, job);
+
+    EXPECT_TRUE(FileExists(Dir("tree\\locked\\kept.tmp")));
+    EXPECT_FALSE(FileExists(Dir("tree\\gone.tmp")));
+    EXPECT_TRUE(HasEvent(job, kEventWarning, "Cannot delete file: " + Dir("tree\\locked\\kept.tmp") + ". Error: 5"));
+    EXPECT_EQ(job.Counts().files, 1);
+    EXPECT_GE(job.Counts().failed, 2);  // kept.tmp and the probe
+}
+
 TEST_F(FileCleanup, ALinkToAFolderOutsideTheTreeIsNeverFollowed)
 {
     ScratchFolder outside;
