@@ -58,11 +58,55 @@ struct ListedEntry {
 // An entry deleted through its handle, counted once its folder no longer
 // holds it: under Wine the removal happens when the handle closes, and a
 // removal the system refuses then (a folder the user may not change) would
-// otherwise count as done.
+// otherwise count as done. A folder that is gone took everything in it
+// along, so what was deleted inside it is confirmed with it, and a folder is
+// listed again only when it stayed.
 struct Deletion {
     ListedEntry entry;
     Removed what;
+    std::vector<Deletion> inside;  // a folder's own deletions
 };
+
+void CountGone(const Deletion& deletion, CCleanupItem& job)
+{
+    const ListedEntry& entry = deletion.entry;
+    job.CountRemoved(deletion.what, entry.path, deletion.what == Removed::File ? entry.listed.allocationSize : 0);
+    for (const Deletion& inner : deletion.inside) CountGone(inner, job);
+}
+
+// Counts what the open folder no longer holds of its deletions; an entry
+// still there is kept with its warning. True when all of them are gone.
+bool ConfirmDeletions(const CTreeEntry& folder, const std::vector<Deletion>& deletions, CCleanupItem& job)
+{
+    std::vector<TreeListing> listing;
+    std::set<std::wstring> remaining;
+    if (folder.List(&listing) != ERROR_SUCCESS) {
+        // A folder that cannot be listed again cannot tell: the deletions stand.
+        for (const Deletion& deletion : deletions) CountGone(deletion, job);
+        return true;
+    }
+    for (const TreeListing& listed : listing) remaining.insert(listed.name);
+    bool allGone = true;
+    for (const Deletion& deletion : deletions) {
+        const ListedEntry& entry = deletion.entry;
+        // Still listed and still opening: not merely waiting for another
+        // program to let go of it, which Windows refuses to open.
+        CTreeEntry still;
+        const EntryKind kind = deletion.what == Removed::Folder ? EntryKind::Folder : EntryKind::Looked;
+        if (remaining.count(entry.listed.name) == 0 || still.OpenIn(folder, entry.listed, kind) != ERROR_SUCCESS) {
+            CountGone(deletion, job);
+            continue;
+        }
+        allGone = false;
+        if (deletion.what == Removed::File) {
+            WarnFileKept(entry.path, ERROR_ACCESS_DENIED, job);
+            continue;
+        }
+        WarnFolderKept(entry.path, ERROR_ACCESS_DENIED, job);
+        if (still.IsWhereExpected()) ConfirmDeletions(still, deletion.inside, job);
+    }
+    return allGone;
+}
 
 // Deletes one listed file of the open folder, or in a preview counts it;
 // true when it is (or would be) gone. A deleted file joins deletions.
@@ -114,7 +158,7 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, CCleanu
         WarnFileKept(file.path, error, job);
         return false;
     }
-    deletions->push_back({file, Removed::File});
+    deletions->push_back({file, Removed::File, {}});
     return true;
 }
 
@@ -122,9 +166,10 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, CCleanu
 // through its checked handle. In a preview the folder counts as removed when
 // everything in it would go; otherwise it stays as a clean would leave it,
 // not empty. True when it is (or would be) gone. A removed folder joins
-// deletions.
+// deletions with what was deleted inside it; a folder that stays confirms
+// those itself.
 bool RemoveFolder(CTreeEntry& entry, const ListedEntry& folder, bool emptied, CCleanupItem& job,
-                  std::vector<Deletion>* deletions)
+                  std::vector<Deletion>* deletions, std::vector<Deletion> inside)
 {
     DWORD error = ERROR_SUCCESS;
     if (!job.IsPreview()) error = entry.Delete();
@@ -134,39 +179,12 @@ bool RemoveFolder(CTreeEntry& entry, const ListedEntry& folder, bool emptied, CC
         // its warning; only a folder that should have gone is a failure.
         job.LogWarning(StrFormat("Cannot delete folder: %s. Error: %d", folder.path.c_str(), static_cast<int>(error)));
         if (emptied) job.CountNotRemoved(NotRemoved::Failed);
+        if (!inside.empty()) ConfirmDeletions(entry, inside, job);
         return false;
     }
     if (job.IsPreview()) job.CountRemoved(Removed::Folder, folder.path);
-    else deletions->push_back({folder, Removed::Folder});
+    else deletions->push_back({folder, Removed::Folder, std::move(inside)});
     return true;
-}
-
-// Counts what the open folder no longer holds of its deletions; an entry
-// still there is kept with its warning. True when all of them are gone.
-bool ConfirmDeletions(const CTreeEntry& folder, const std::vector<Deletion>& deletions, CCleanupItem& job)
-{
-    std::vector<TreeListing> listing;
-    std::set<std::wstring> remaining;
-    // A folder that cannot be listed again cannot tell: the deletions stand.
-    if (folder.List(&listing) == ERROR_SUCCESS) {
-        for (const TreeListing& listed : listing) remaining.insert(listed.name);
-    }
-    bool allGone = true;
-    for (const Deletion& deletion : deletions) {
-        const ListedEntry& entry = deletion.entry;
-        // Still listed and still opening: not merely waiting for another
-        // program to let go of it, which Windows refuses to open.
-        CTreeEntry still;
-        if (remaining.count(entry.listed.name) != 0 &&
-            still.OpenIn(folder, entry.listed, EntryKind::Looked) == ERROR_SUCCESS) {
-            if (deletion.what == Removed::Folder) WarnFolderKept(entry.path, ERROR_ACCESS_DENIED, job);
-            else WarnFileKept(entry.path, ERROR_ACCESS_DENIED, job);
-            allGone = false;
-            continue;
-        }
-        job.CountRemoved(deletion.what, entry.path, deletion.what == Removed::File ? entry.listed.allocationSize : 0);
-    }
-    return allGone;
 }
 
 // One pattern's walk. Every folder it walks stays open and checked while it
@@ -197,8 +215,10 @@ public:
             throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), pattern.c_str()));
         }
         if (!root.IsWhereExpected()) RefuseMovedFolder(folder, pattern);
+        std::vector<Deletion> deletions;
         if (names == "*") {
-            Folder(root, folder, finalFolder, nullptr, names);
+            Folder(root, folder, finalFolder, nullptr, names, &deletions);
+            if (!deletions.empty()) ConfirmDeletions(root, deletions, m_job);
             return;
         }
         // Wildcards match as the system matches them (short names too):
@@ -215,7 +235,8 @@ public:
         }
         // The search went by path: it must have listed the folder held.
         if (!root.IsStillAt(folder)) RefuseMovedFolder(folder, pattern);
-        if (!matching.empty()) Folder(root, folder, finalFolder, &matching, names);
+        if (!matching.empty()) Folder(root, folder, finalFolder, &matching, names, &deletions);
+        if (!deletions.empty()) ConfirmDeletions(root, deletions, m_job);
     }
 
 private:
@@ -229,7 +250,7 @@ private:
     // take from it (all when null). True when everything taken is (or in a
     // preview would be) gone.
     bool Folder(const CTreeEntry& open, const std::string& folder, const std::string& finalFolder,
-                const std::set<std::string>* only, const std::string& names)
+                const std::set<std::string>* only, const std::string& names, std::vector<Deletion>* deletions)
     {
         std::vector<TreeListing> listing;
         // An incomplete listing: nothing of this folder's list is deleted.
@@ -238,7 +259,6 @@ private:
                                    (folder + "\\" + names).c_str()));
         }
         std::vector<ListedEntry> files;
-        std::vector<Deletion> deletions;
         bool emptied = true;
         for (TreeListing& listed : listing) {
             bool faithful = false;
@@ -252,7 +272,7 @@ private:
                 continue;
             }
             if (entry.listed.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (m_descend) emptied = Subfolder(open, entry, &deletions) && emptied;
+                if (m_descend) emptied = Subfolder(open, entry, deletions) && emptied;
                 else emptied = false;
                 continue;
             }
@@ -271,8 +291,7 @@ private:
             }
             files.push_back(std::move(entry));
         }
-        for (const ListedEntry& file : files) emptied = DeleteListedFile(open, file, m_job, &deletions) && emptied;
-        if (!deletions.empty()) emptied = ConfirmDeletions(open, deletions, m_job) && emptied;
+        for (const ListedEntry& file : files) emptied = DeleteListedFile(open, file, m_job, deletions) && emptied;
         return emptied;
     }
 
@@ -304,8 +323,10 @@ private:
             return false;
         }
         bool emptied = true;
-        if (!listedAsLink && !entry.IsReparsePoint()) emptied = Folder(entry, folder.path, folder.expected, nullptr, "*");
-        return RemoveFolder(entry, folder, emptied, m_job, deletions);
+        std::vector<Deletion> inside;
+        if (!listedAsLink && !entry.IsReparsePoint())
+            emptied = Folder(entry, folder.path, folder.expected, nullptr, "*", &inside);
+        return RemoveFolder(entry, folder, emptied, m_job, deletions, std::move(inside));
     }
 
     bool m_descend;

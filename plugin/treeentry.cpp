@@ -228,10 +228,8 @@ DWORD CTreeEntry::Delete()
     }
     FILE_DISPOSITION_INFO disposition = {};
     disposition.DeleteFile = TRUE;
-    const DWORD error = ::SetFileInformationByHandle(m_handle.Get(), FileDispositionInfo, &disposition,
-                                                     sizeof disposition)
-                            ? ERROR_SUCCESS
-                            : ::GetLastError();
+    if (!::SetFileInformationByHandle(m_handle.Get(), FileDispositionInfo, &disposition, sizeof disposition))
+        return ::GetLastError();
     m_handle.Reset();
-    return error;
+    return ERROR_SUCCESS;
 }

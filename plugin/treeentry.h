@@ -59,7 +59,8 @@ public:
     // target). A file's read-only, hidden and system attributes are cleared
     // first, unless the file has other names (hard links), whose attributes
     // they are too. Returns the system error (0 on success); the entry is
-    // gone when the handle is closed, which this does.
+    // gone when the handle is closed, which this does on success (on
+    // failure the entry stays open, a folder to be listed again).
     DWORD Delete();
 
 private:
