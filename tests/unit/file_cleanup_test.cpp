@@ -296,6 +296,8 @@ TEST_F(FileCleanup, AFileTheSystemKeepsWhenItsHandleClosesIsNotCountedAsRemoved)
     MakeFolder(Dir("tree"));
     MakeFolder(Dir("tree\\locked"));
     MakeFile(Dir("tree\\locked\\kept.tmp"));
+    MakeFolder(Dir("tree\\locked\\sub"));
+    MakeFile(Dir("tree\\locked\\sub\\inner.tmp"));
     MakeFile(Dir("tree\\gone.tmp"));
     const std::string unixLocked = UnixPathOf(Dir("tree\\locked"));
     const std::string probe = Dir("tree\\locked\\probe.tmp");
@@ -316,8 +318,12 @@ TEST_F(FileCleanup, AFileTheSystemKeepsWhenItsHandleClosesIsNotCountedAsRemoved)
     EXPECT_TRUE(FileExists(Dir("tree\\locked\\kept.tmp")));
     EXPECT_FALSE(FileExists(Dir("tree\\gone.tmp")));
     EXPECT_TRUE(HasEvent(job, kEventWarning, "Cannot delete file: " + Dir("tree\\locked\\kept.tmp") + ". Error: 5"));
-    EXPECT_EQ(job.Counts().files, 1);
-    EXPECT_GE(job.Counts().failed, 2);  // kept.tmp and the probe
+    // The emptied subfolder stays too; what went from it still counts.
+    EXPECT_FALSE(FileExists(Dir("tree\\locked\\sub\\inner.tmp")));
+    EXPECT_TRUE(HasEvent(job, kEventWarning, "Cannot delete folder: " + Dir("tree\\locked\\sub") + ". Error: 5"));
+    EXPECT_EQ(job.Counts().files, 2);
+    EXPECT_EQ(job.Counts().folders, 0);
+    EXPECT_GE(job.Counts().failed, 3);  // kept.tmp, the probe and sub
 }
 
 TEST_F(FileCleanup, ALinkToAFolderOutsideTheTreeIsNeverFollowed)
