@@ -206,7 +206,7 @@ public:
     // really is, names the last part of the pattern, pattern what errors
     // name.
     void Walk(const std::string& folder, const std::string& finalFolder, const std::string& names,
-                       const std::string& pattern)
+              const std::string& pattern)
     {
         CTreeEntry root;
         const DWORD error = root.OpenFolderAt(folder, finalFolder);
@@ -215,27 +215,11 @@ public:
             throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), pattern.c_str()));
         }
         if (!root.IsWhereExpected()) RefuseMovedFolder(folder, pattern);
-        std::vector<Deletion> deletions;
-        if (names == "*") {
-            Folder(root, folder, finalFolder, nullptr, names, &deletions);
-            if (!deletions.empty()) ConfirmDeletions(root, deletions, m_job);
-            return;
-        }
-        // Wildcards match as the system matches them (short names too):
-        // the system's own search picks the names, the walk the entries.
+        const bool everything = names == "*";
         std::set<std::string> matching;
-        CFileEnumerator search(folder + "\\" + names);
-        WIN32_FIND_DATAA found;
-        while (search.Next(found)) matching.insert(found.cFileName);
-        if (const DWORD searchError = search.Error()) {
-            if (!search.Began() && (searchError == ERROR_FILE_NOT_FOUND || searchError == ERROR_PATH_NOT_FOUND))
-                return;  // nothing matches
-            throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(searchError),
-                                   search.Began() ? (folder + "\\" + names).c_str() : pattern.c_str()));
-        }
-        // The search went by path: it must have listed the folder held.
-        if (!root.IsStillAt(folder)) RefuseMovedFolder(folder, pattern);
-        if (!matching.empty()) Folder(root, folder, finalFolder, &matching, names, &deletions);
+        if (!everything && !FindMatchingNames(root, folder, names, pattern, &matching)) return;  // nothing matches
+        std::vector<Deletion> deletions;
+        Folder(root, folder, finalFolder, everything ? nullptr : &matching, names, &deletions);
         if (!deletions.empty()) ConfirmDeletions(root, deletions, m_job);
     }
 
@@ -244,6 +228,26 @@ private:
     {
         throw CError(StrFormat("File pattern refused: %s (the folder %s was moved while it was cleaned).",
                                pattern.c_str(), folder.c_str()));
+    }
+
+    // Wildcards match as the system matches them (short names too): the
+    // system's own search picks the names, the walk takes those entries from
+    // the held folder. False when nothing matches.
+    static bool FindMatchingNames(const CTreeEntry& root, const std::string& folder, const std::string& names,
+                                  const std::string& pattern, std::set<std::string>* matching)
+    {
+        CFileEnumerator search(folder + "\\" + names);
+        WIN32_FIND_DATAA found;
+        while (search.Next(found)) matching->insert(found.cFileName);
+        if (const DWORD searchError = search.Error()) {
+            if (!search.Began() && (searchError == ERROR_FILE_NOT_FOUND || searchError == ERROR_PATH_NOT_FOUND))
+                return false;
+            throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(searchError),
+                                   search.Began() ? (folder + "\\" + names).c_str() : pattern.c_str()));
+        }
+        // The search went by path: it must have listed the folder held.
+        if (!root.IsStillAt(folder)) RefuseMovedFolder(folder, pattern);
+        return !matching->empty();
     }
 
     // Walks the open folder: its path, where it really is, and the names to

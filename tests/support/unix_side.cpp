@@ -55,3 +55,12 @@ bool MakeFolderLink(const std::string& target, const std::string& linkPath)
     const DWORD attributes = ::GetFileAttributesA(linkPath.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
+
+bool MakeFileLink(const std::string& target, const std::string& folder, const std::string& name)
+{
+    const std::string unixTarget = UnixPathOf(target);
+    const std::string unixFolder = UnixPathOf(folder);
+    if (unixTarget.empty() || unixFolder.empty()) return false;
+    if (!RunUnixCommand(UnixTool("ln") + " -s \"" + unixTarget + "\" \"" + unixFolder + "/" + name + "\"")) return false;
+    return Eventually([&] { return LongPathExists(folder + "\\" + name); }, kAppearTimeout);
+}

@@ -22,3 +22,8 @@ bool LongPathExists(const std::string& windowsPath);
 // Makes a symbolic link at linkPath (Windows path) pointing at target
 // (Windows path). Wine lists it as a folder with the reparse-point attribute.
 bool MakeFolderLink(const std::string& target, const std::string& linkPath);
+
+// Makes a symbolic link called name in the folder (Windows paths) pointing
+// at the file target (Windows path), and waits until Windows sees it. Wine
+// lists it as the file it leads to.
+bool MakeFileLink(const std::string& target, const std::string& folder, const std::string& name);

@@ -208,9 +208,7 @@ TEST_F(FileCleanup, AFileInUseReachedThroughALinkIsNeverLeftForTheRestart)
     const std::string target = outside.File("in-use.doc");
     MakeFile(target);
     MakeFolder(Dir("tree"));
-    ASSERT_TRUE(RunUnixCommand(UnixTool("ln") + " -s \"" + UnixPathOf(target) + "\" \"" + UnixPathOf(Dir("tree")) +
-                               "/link.tmp\""));
-    ASSERT_TRUE(Eventually([&] { return FileExists(Dir("tree\\link.tmp")); }, kAppearTimeout));
+    ASSERT_TRUE(MakeFileLink(target, Dir("tree"), "link.tmp"));
     RegistryValuesOverride pending(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager");
     pending.Remove("PendingFileRenameOperations");
 
@@ -375,9 +373,7 @@ TEST_F(FileCleanup, ALinkToTheSameNameOnAnotherDriveIsSkippedAndItsTargetKept)
     const std::string twin = twinFolder + "\\twin.tmp";
     ASSERT_TRUE(WriteWholeFile(twin, "keep me"));
     const ScopeExit removeTwin([&] { RemoveTree(otherDrive + relative.substr(0, relative.find('\\', 1))); });
-    ASSERT_TRUE(RunUnixCommand(UnixTool("ln") + " -s \"" + UnixPathOf(twin) + "\" \"" + UnixPathOf(Dir("tree")) +
-                               "/twin.tmp\""));
-    ASSERT_TRUE(Eventually([&] { return FileExists(Dir("tree\\twin.tmp")); }, kAppearTimeout));
+    ASSERT_TRUE(MakeFileLink(twin, Dir("tree"), "twin.tmp"));
     MakeFile(Dir("tree\\trace.tmp"));
 
     DeleteFiles(Dir("tree") + "\\*", true, 0, job);
