@@ -3,6 +3,7 @@
 #include "app/singleinstance.h"
 #include "app/traywnd.h"
 #include "common/error.h"
+#include "common/openurl.h"
 #include "common/paths.h"
 #include "common/pathtext.h"
 #include "common/resstring.h"
@@ -12,6 +13,7 @@
 #include "runtime/taskprocess.h"
 #include "runtime/taskruntime.h"
 #include "tasks/inventory.h"
+#include "tasks/taskconfig.h"
 #include "ui/appmessagebox.h"
 #include "ui/autorun.h"
 #include "ui/resource.h"
@@ -37,12 +39,16 @@ void ShowError(const std::string& text)
 bool CTidewhistleApp::InitInstance()
 {
     if (!RunStartup()) {
-        if (IsPreviewRole()) m_exitCode = 1;
+        if (IsPreviewRole() || IsTaskRole() || IsOpenRole()) m_exitCode = 1;
         return false;
     }
 
     // Comparisons are exact: "/TRAY" is a task name.
     const int arguments = m_argc - 1;
+    if (IsOpenRole()) {
+        m_exitCode = OpenWithShell(m_argv[2]);
+        return false;
+    }
     if (arguments == 0) return RunGUI(false);
     if (arguments == 1 && std::strcmp(m_argv[1], "/tray") == 0) return RunGUI(true);
     if (arguments == 1 && std::strcmp(m_argv[1], "/shutdown") == 0) {
@@ -76,8 +82,9 @@ bool CTidewhistleApp::RunStartup()
         g_tracer.Open(CTracer::kFile, logLevel, tracePath.c_str());
     }
 
-    // A preview changes nothing, the automatic-start entry included.
-    if (!IsPreviewRole()) AddToAutoRun(nullptr);
+    // A preview changes nothing, the automatic-start entry included; nor
+    // does the process that only hands a target to the shell.
+    if (!IsPreviewRole() && !IsOpenRole()) AddToAutoRun(nullptr);
 
     const HRESULT comResult = ::CoInitialize(nullptr);
     if (FAILED(comResult)) {
@@ -101,11 +108,23 @@ bool CTidewhistleApp::NeedsInventory() const
     return !shutdownRole && !usage;
 }
 
+// "/open <target>": hands one web address or preview report to the shell,
+// in a process of its own (see openurl.h).
+bool CTidewhistleApp::IsOpenRole() const
+{
+    return m_argc == 3 && std::strcmp(m_argv[1], kOpenSwitch) == 0;
+}
+
 // "/preview <task>": a task name never starts with "/", so the switch cannot
 // be a task.
 bool CTidewhistleApp::IsPreviewRole() const
 {
     return m_argc == 3 && std::strcmp(m_argv[1], kPreviewSwitch) == 0;
+}
+
+bool CTidewhistleApp::IsTaskRole() const
+{
+    return m_argc == 2 && std::strcmp(m_argv[1], "/tray") != 0 && std::strcmp(m_argv[1], "/shutdown") != 0;
 }
 
 bool CTidewhistleApp::IsResidentRole() const
@@ -160,9 +179,14 @@ bool CTidewhistleApp::RunGUI(bool trayOnly)
 bool CTidewhistleApp::RunCmdLine()
 {
     TRACE(20, "CTidewhistleApp::RunCmdLine");
-    if (m_argc - 1 == 1) return RunTask(m_argv[1], false);
+    // The task and preview roles' exit status tells whether the task ran
+    // to its end: 0 when it did, 1 when it could not.
+    if (m_argc - 1 == 1) {
+        const bool ran = RunTask(m_argv[1], false);
+        m_exitCode = ran ? 0 : 1;
+        return ran;
+    }
     if (IsPreviewRole()) {
-        // The one role whose exit status tells something: 0 when the preview ran.
         m_exitCode = RunTask(m_argv[2], true) ? 0 : 1;
         return false;
     }
@@ -176,10 +200,11 @@ bool CTidewhistleApp::RunTask(const std::string& taskName, bool preview)
 {
     // Only a person types a name that is not a plain file name (the
     // scheduler and the console refuse to start one): tell them.
-    if (!IsTrustworthyName(taskName)) {
-        const std::string message = FormatResString(IDS_TASK_NAME_REFUSED, taskName.c_str());
-        TRACE(40, "Task execution failed - %s", message.c_str());
-        ShowError(message);
+    std::string refused = IsTrustworthyName(taskName) ? TaskNameLengthError(taskName)
+                                                      : FormatResString(IDS_TASK_NAME_REFUSED, taskName.c_str());
+    if (!refused.empty()) {
+        TRACE(40, "Task execution failed - %s", refused.c_str());
+        ShowError(refused);
         return false;
     }
     try {

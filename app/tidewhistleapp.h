@@ -23,6 +23,8 @@ private:
     bool RunStartup();
     bool InitializeInventory();
     bool IsResidentRole() const;
+    bool IsTaskRole() const;
+    bool IsOpenRole() const;
     bool NeedsInventory() const;
     bool IsPreviewRole() const;
     bool RunGUI(bool trayOnly);

@@ -28,3 +28,26 @@ UniqueHandle OpenNamedEvent(DWORD access, const std::string& name)
     }
     return UniqueHandle(event);
 }
+
+UniqueHandle CreateNamedMutex(const std::string& name, bool initiallyOwned, bool* existed)
+{
+    std::string fullName = kGlobalPrefix + name;
+    HANDLE mutex = ::CreateMutexA(nullptr, initiallyOwned, fullName.c_str());
+    if (mutex == nullptr && ::GetLastError() == ERROR_PATH_NOT_FOUND) {
+        mutex = ::CreateMutexA(nullptr, initiallyOwned, name.c_str());
+    }
+    const DWORD error = ::GetLastError();
+    if (existed != nullptr) *existed = mutex != nullptr && error == ERROR_ALREADY_EXISTS;
+    ::SetLastError(error);
+    return UniqueHandle(mutex);
+}
+
+UniqueHandle OpenNamedMutex(DWORD access, const std::string& name)
+{
+    std::string fullName = kGlobalPrefix + name;
+    HANDLE mutex = ::OpenMutexA(access, FALSE, fullName.c_str());
+    if (mutex == nullptr && ::GetLastError() == ERROR_PATH_NOT_FOUND) {
+        mutex = ::OpenMutexA(access, FALSE, name.c_str());
+    }
+    return UniqueHandle(mutex);
+}

@@ -11,3 +11,9 @@ UniqueHandle CreateNamedEvent(const std::string& name, bool manualReset, bool in
 
 // OpenEvent by name with the given access; invalid on failure.
 UniqueHandle OpenNamedEvent(DWORD access, const std::string& name);
+
+// CreateMutex by name, taken at once when initiallyOwned; *existed as above.
+UniqueHandle CreateNamedMutex(const std::string& name, bool initiallyOwned, bool* existed = nullptr);
+
+// OpenMutex by name with the given access; invalid on failure.
+UniqueHandle OpenNamedMutex(DWORD access, const std::string& name);

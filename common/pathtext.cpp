@@ -108,3 +108,13 @@ bool IsFullPath(const std::string& path)
     const bool networkPath = path.size() > 2 && path.compare(0, 2, "\\\\") == 0 && path[2] != '?' && path[2] != '.';
     return drivePath || networkPath;
 }
+
+size_t Utf16Length(const std::string& text)
+{
+    size_t length = 0;
+    for (unsigned char c : text) {
+        if ((c & 0xC0) == 0x80) continue;  // a continuation byte
+        length += c >= 0xF0 ? 2 : 1;       // four bytes: a surrogate pair
+    }
+    return length;
+}

@@ -43,3 +43,7 @@ bool IsSameOrInside(const std::string& path, const std::string& folder);
 // "\\?\C:\x" -> "C:\x" and "\\?\UNC\server\share" -> "\\server\share": the
 // form GetFinalPathNameByHandle gives, back to an ordinary path.
 std::string StripExtendedPrefix(const std::string& path);
+
+// How many UTF-16 units the UTF-8 text takes, as the system counts the
+// length of a name or path (a character beyond the basic plane takes two).
+size_t Utf16Length(const std::string& text);

@@ -194,15 +194,20 @@ const int kLongestPeriod = 86400;
 std::string WebAddressSetting(const char* name, const char* defaultAddress)
 {
     const std::string stored = ReadString(name, defaultAddress);
-    bool usable = (StartsWithAsciiNoCase(stored, "http://") || StartsWithAsciiNoCase(stored, "https://")) &&
-                  stored.size() <= kLongestWebAddress;
-    for (const char c : stored) usable = usable && static_cast<unsigned char>(c) > 0x20;
-    if (usable) return stored;
+    if (IsUsableWebAddress(stored)) return stored;
     TraceOutOfRangeOnce(name, "not a web address", defaultAddress);
     return defaultAddress;
 }
 
 }  // namespace
+
+bool IsUsableWebAddress(const std::string& address)
+{
+    bool usable = (StartsWithAsciiNoCase(address, "http://") || StartsWithAsciiNoCase(address, "https://")) &&
+                  address.size() <= kLongestWebAddress;
+    for (const char c : address) usable = usable && static_cast<unsigned char>(c) > 0x20 && c != '"';
+    return usable;
+}
 
 int GetDebugLogLevel() { return ReadDword("DebugLogLevel", 0); }
 int GetTaskStopTimeout() { return SecondsSetting("TaskStopTimeout", 15, 0, kLongestTimeout, true); }

@@ -41,6 +41,9 @@ int GetTaskStopTimeout();
 int GetTaskStartTimeout();
 int GetTaskScheduleUpdatePeriod();
 int GetTaskScheduleExecutePeriod();
+// True for a web address the shell may be given: http:// or https://, no
+// blanks or control characters, of a length every browser takes.
+bool IsUsableWebAddress(const std::string& address);
 std::string GetOnlineHelpUrl();
 std::string GetSupportUrl();
 bool GetAutoRun();

@@ -68,3 +68,8 @@
 #define IDS_SETTING_BY_POLICY        70
 #define IDS_SETTING_NEEDS_ADMIN      71
 #define IDS_TASKS_LOCKED             72
+#define IDS_TASK_NAME_TOO_LONG       73
+#define IDS_TASK_NAME_TOO_LONG_FOR_FOLDER 74
+#define IDS_TASK_NOT_RUN             75
+#define IDS_PREVIEW_CLEAN_RUNS       76
+#define IDS_CLEAN_WAITS_FOR_PREVIEW  77

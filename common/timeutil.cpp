@@ -177,6 +177,15 @@ bool FileTimeToTime(const FILETIME& fileTime, time32* t)
     return true;
 }
 
+long long FileTimeToSeconds(const FILETIME& fileTime)
+{
+    const std::uint64_t ticks = (std::uint64_t(fileTime.dwHighDateTime) << 32) | fileTime.dwLowDateTime;
+    // Whole seconds, rounded down on both sides of 1970.
+    const long long sinceEpoch = static_cast<long long>(ticks / kTicksPerSecond) -
+                                 static_cast<long long>(kUnixEpochAsFileTime / kTicksPerSecond);
+    return sinceEpoch;
+}
+
 bool TimeToLocalSystemTime(time32 t, SYSTEMTIME* local)
 {
     LONG offsetMinutes = 0;

@@ -40,6 +40,9 @@ time32 GetLocalNow();
 // FILETIME (100 ns since 1601) to seconds since 1970. Fails before 1970 and
 // at 2^32 seconds or more; results from 2^31 up keep their low 32 bits.
 bool FileTimeToTime(const FILETIME& fileTime, time32* t);
+// FILETIME to seconds since 1970 in 64 bits, for every time a file can
+// carry: negative before 1970, past 2038 as it is (never wrapped).
+long long FileTimeToSeconds(const FILETIME& fileTime);
 
 inline bool SameFileTime(const FILETIME& a, const FILETIME& b)
 {

@@ -86,13 +86,12 @@ private:
     CKeptSites m_sites;
 };
 
-// Seconds since 1970 of the entry's last synchronisation; 0 when the time
-// cannot be converted.
-time32 LastSyncSeconds(const INTERNET_CACHE_ENTRY_INFOA& entry)
+// Seconds since 1970 of the entry's last synchronisation, in 64 bits: a
+// time past 2038 is recent, never wrapped into the past; one before 1970
+// is old.
+long long LastSyncSeconds(const INTERNET_CACHE_ENTRY_INFOA& entry)
 {
-    time32 seconds = 0;
-    if (!FileTimeToTime(entry.LastSyncTime, &seconds)) seconds = 0;
-    return seconds;
+    return FileTimeToSeconds(entry.LastSyncTime);
 }
 
 // Deletes one selected entry (in a preview: only counts it); false when it

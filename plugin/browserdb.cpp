@@ -80,36 +80,34 @@ DatabaseCleanup CleanDatabase(const std::string& path, bool preview, const std::
     return result;
 }
 
-StringList DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std::string& hostColumn,
-                               const CKeptSites& keptSites, int* kept)
+CookieDeletion DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std::string& hostColumn,
+                                   const CKeptSites& keptSites)
 {
     RequireTable(db, table);
-    std::vector<std::int64_t> doomed;
-    StringList doomedHosts;
-    *kept = 0;
+    db.DefineTest("tw_kept_site", [&keptSites](const std::string& host) { return keptSites.Keeps(host); });
+    const std::string host = QuotedSqlName(hostColumn);
+    CookieDeletion result;
     {
-        CSqliteStatement rows(db.Handle(),
-                              "SELECT rowid, " + QuotedSqlName(hostColumn) + " FROM " + QuotedSqlName(table));
+        CSqliteStatement rows(db.Handle(), "SELECT " + host + ", tw_kept_site(" + host + ") FROM " + QuotedSqlName(table));
         while (rows.Step()) {
-            const std::string host = rows.ColumnText(1);
-            if (keptSites.Keeps(host)) {
-                ++*kept;
+            if (rows.ColumnInt64(1) != 0) {
+                ++result.kept;
                 continue;
             }
             // What is erased is traced to the trace file only.
-            if (!db.IsSnapshot()) TRACE_PRIVATE(10, "deleting cookie of %s", host.c_str());
-            doomed.push_back(rows.ColumnInt64(0));
-            doomedHosts.push_back(host);
+            if (!db.IsSnapshot()) TRACE_PRIVATE(10, "deleting cookie of %s", rows.ColumnText(0).c_str());
+            result.hosts.push_back(rows.ColumnText(0));
         }
     }
-    if (db.IsSnapshot()) return doomedHosts;
-    CSqliteStatement remove(db.Handle(), "DELETE FROM " + QuotedSqlName(table) + " WHERE rowid = ?1");
-    for (std::int64_t row : doomed) {
-        remove.BindInt64(1, row);
-        remove.Step();
-        remove.Reset();
+    if (db.IsSnapshot()) {
+        result.removed = static_cast<long long>(result.hosts.size());
+        return result;
     }
-    return doomedHosts;
+    // The rows are chosen again by their own host, not by a row number: a
+    // table may have a column of its own named rowid, _rowid_ or oid.
+    db.Execute("DELETE FROM " + QuotedSqlName(table) + " WHERE NOT tw_kept_site(" + host + ")");
+    result.removed = db.Changes();
+    return result;
 }
 
 StringList ReadCookieHosts(const std::string& path, const std::string& table, const std::string& hostColumn)

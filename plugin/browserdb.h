@@ -28,11 +28,18 @@ struct DatabaseCleanup {
 // previewed faithfully and raises instead.
 DatabaseCleanup CleanDatabase(const std::string& path, bool preview, const std::function<void(CSqliteDatabase&)>& clean);
 
+// What DeleteUnkeptCookies chose and did.
+struct CookieDeletion {
+    StringList hosts;       // the host of every cookie that goes (or would go), in table order
+    long long removed = 0;  // the rows SQLite says it deleted; on a snapshot, those it would
+    long long kept = 0;
+};
+
 // Deletes the rows of table whose host column is not a kept site (on a
-// snapshot: deletes nothing); the hosts of the rows deleted, and in kept the
-// number of rows left.
-StringList DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std::string& hostColumn,
-                               const CKeptSites& keptSites, int* kept);
+// snapshot: deletes nothing). The rows are chosen by their host alone, in
+// the statement that deletes them.
+CookieDeletion DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std::string& hostColumn,
+                                   const CKeptSites& keptSites);
 
 // The distinct hosts of a cookie table, read as the file stands, without
 // locking it or creating anything beside it.

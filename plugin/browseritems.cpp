@@ -45,10 +45,11 @@ StringList HeldDatabasesOf(BrowserFamily family, const BrowserProfile& profile)
 
 // Deletes through the file engine what the browser's own folders name. The
 // engine reads "%" as the start of a variable; such a path is refused.
-void DeleteNamedEntry(const std::string& folder, const std::string& relative, bool descend, CCleanupItem& job)
+void DeleteNamedEntry(const BrowserProfile& profile, bool cache, const std::string& relative, bool descend,
+                      CCleanupItem& job)
 {
-    RequirePlainEntry(folder, relative);
-    const std::string path = folder + "\\" + relative;
+    RequireProfileEntry(profile, cache, relative);
+    const std::string path = (cache ? profile.cacheFolder : profile.dataFolder) + "\\" + relative;
     if (path.find('%') != std::string::npos) throw CError(path + " holds a % sign; it was not touched");
     DeleteFiles(descend ? path + "\\*" : path, descend, 0, job);
 }
@@ -114,9 +115,24 @@ void CBrowserItem::DoRun()
     const std::string& browser = m_settings.name;
     TRACE(20, "CBrowserItem::Run - %s", browser.c_str());
     const BrowserProfiles found = FindProfiles(m_family, m_settings);
+    // Each refusal counts; a list of a million names costs a few records.
     for (const std::string& name : found.refused) {
-        LogWarning(StrFormat("%s: skipped a profile whose folder name is not a plain name: %s", browser.c_str(),
-                             name.c_str()));
+        CountNotRemoved(NotRemoved::Skipped);
+        LogWarningOf("profiles whose folder name is not a plain name",
+                     StrFormat("%s: skipped a profile whose folder name is not a plain name: %s", browser.c_str(),
+                               name.c_str()));
+    }
+    for (const std::string& name : found.linked) {
+        CountNotRemoved(NotRemoved::Skipped);
+        LogWarningOf("profiles whose folder is a link",
+                     StrFormat("%s: skipped the profile %s: its folder leads outside the browser's folder (a link); "
+                               "it was not touched",
+                               browser.c_str(), name.c_str()));
+    }
+    for (const std::string& problem : found.unreadable) {
+        CountNotRemoved(NotRemoved::Failed);
+        LogWarningOf("profiles whose folder could not be looked at",
+                     StrFormat("%s: skipped the profile %s", browser.c_str(), problem.c_str()));
     }
     if (found.profiles.empty()) {
         LogInfo(StrFormat("%s: no profile found.", browser.c_str()));
@@ -138,10 +154,11 @@ void CBrowserItem::DoRun()
         } catch (const std::exception& failure) {
             ++failed;
             CountNotRemoved(NotRemoved::Failed);
-            LogWarning(StrFormat("%s, profile %s: %s", browser.c_str(), profile.name.c_str(), failure.what()));
+            LogWarningOf("profiles that could not be cleaned",
+                         StrFormat("%s, profile %s: %s", browser.c_str(), profile.name.c_str(), failure.what()));
             continue;
         }
-        LogInfo(StrFormat("%s, profile %s: %s", browser.c_str(), profile.name.c_str(), outcome.c_str()));
+        LogInfoOf("profiles cleaned", StrFormat("%s, profile %s: %s", browser.c_str(), profile.name.c_str(), outcome.c_str()));
     }
     if (failed > 0) {
         throw CError(StrFormat("%s: %d of %d profiles could not be cleaned.", browser.c_str(), failed,
@@ -160,23 +177,30 @@ std::string CBrowserCookiesItem::CleanProfile(const BrowserProfile& profile)
     const CookieTable columns = CookieTableOf(Family());
     const StringList databases = CookieDatabasesOf(Family(), profile);
     if (databases.empty()) return "no cookie database.";
-    int deleted = 0;
-    int kept = 0;
+    long long deleted = 0;
+    long long kept = 0;
     for (const std::string& database : databases) {
-        RequirePlainEntry(profile.dataFolder, database.substr(profile.dataFolder.size() + 1));
-        StringList hosts;
-        const DatabaseCleanup done = CleanDatabase(database, IsPreview(), [&](CSqliteDatabase& db) {
-            int keptHere = 0;
-            hosts = DeleteUnkeptCookies(db, columns.table, columns.hostColumn, *m_keptSites, &keptHere);
-            kept += keptHere;
+        RequireProfileEntry(profile, false, database.substr(profile.dataFolder.size() + 1));
+        CookieDeletion done;
+        const DatabaseCleanup cleanup = CleanDatabase(database, IsPreview(), [&](CSqliteDatabase& db) {
+            done = DeleteUnkeptCookies(db, columns.table, columns.hostColumn, *m_keptSites);
         });
-        // Counted once the database's change is committed.
-        for (const std::string& host : hosts) CountRemoved(Removed::Cookie, database + ": cookie of " + host);
-        deleted += static_cast<int>(hosts.size());
-        if (!done.warning.empty()) LogWarning(done.warning);
+        // Counted once the database's change is committed, as SQLite counted
+        // it; a preview lists every cookie, each one a thing of its own.
+        if (IsPreview()) {
+            for (size_t row = 0; row < done.hosts.size(); ++row) {
+                CountRemoved(Removed::Cookie, database + ": cookie of " + done.hosts[row], 0, 1,
+                             database + "#" + std::to_string(row));
+            }
+        } else if (done.removed > 0) {
+            CountRemoved(Removed::Cookie, database + ": cookies", 0, done.removed);
+        }
+        deleted += done.removed;
+        kept += done.kept;
+        if (!cleanup.warning.empty()) LogWarning(cleanup.warning);
     }
-    return StrFormat(IsPreview() ? "%d cookies would be deleted, %d kept." : "%d cookies deleted, %d kept.", deleted,
-                     kept);
+    return StrFormat(IsPreview() ? "%s cookies would be deleted, %s kept." : "%s cookies deleted, %s kept.",
+                     std::to_string(deleted).c_str(), std::to_string(kept).c_str());
 }
 
 std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
@@ -186,7 +210,7 @@ std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
     const auto clean = [&](const char* name, void (*clear)(CSqliteDatabase&)) {
         const std::string path = folder + "\\" + name;
         if (!FileExists(path)) return;
-        RequirePlainEntry(folder, name);
+        RequireProfileEntry(profile, false, name);
         const DatabaseCleanup done = CleanDatabase(path, IsPreview(), clear);
         for (const auto& table : done.removedRows) {
             if (table.second > 0) CountRemoved(Removed::Row, path + ": " + table.first, 0, table.second);
@@ -200,7 +224,7 @@ std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
         clean("Shortcuts", &ClearChromiumShortcuts);
         // Not a database: a table of hashes of the addresses visited.
         if (FileExists(folder + "\\Visited Links")) {
-            DeleteNamedEntry(folder, "Visited Links", false, *this);
+            DeleteNamedEntry(profile, false, "Visited Links", false, *this);
             cleaned.push_back("Visited Links");
         }
     } else {
@@ -218,7 +242,7 @@ std::string CBrowserCacheItem::CleanProfile(const BrowserProfile& profile)
                                                                    : StringList{"cache2"};
     for (const std::string& name : folders) {
         if (!FolderExists(profile.cacheFolder + "\\" + name)) continue;
-        DeleteNamedEntry(profile.cacheFolder, name, true, *this);
+        DeleteNamedEntry(profile, true, name, true, *this);
         cleaned.push_back(name);
     }
     if (cleaned.empty()) return "no cache found.";

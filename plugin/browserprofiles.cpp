@@ -45,13 +45,46 @@ std::string FullFolder(const std::string& text, const char* key)
     return folder;
 }
 
-void AddProfile(BrowserProfiles& found, BrowserProfile profile)
+// Adds the profile whose folders are root\relative and cacheRoot\relative.
+// A profile folder that is a link is refused like a linked cache folder:
+// it would lead every item of the profile into a folder elsewhere.
+void AddProfile(BrowserProfiles& found, BrowserProfile profile, const std::string& root,
+                const std::string& cacheRoot, const std::string& relative)
 {
     if (!FolderExists(profile.dataFolder)) return;
     const bool known = std::any_of(found.profiles.begin(), found.profiles.end(), [&profile](const BrowserProfile& p) {
         return SamePath(p.dataFolder, profile.dataFolder);
     });
-    if (!known) found.profiles.push_back(std::move(profile));
+    if (known) return;
+    profile.dataRoot = root;
+    profile.cacheRoot = cacheRoot;
+    profile.relative = relative;
+    if (!relative.empty()) {
+        for (const std::string* base : {&root, &cacheRoot}) {
+            // A cache folder not made yet holds nothing; it is checked again at its use.
+            if (base == &cacheRoot && !FolderExists(cacheRoot + "\\" + relative)) continue;
+            std::string problem;
+            const EntryPlace place = CheckPlainEntry(*base, relative, &problem);
+            if (place == EntryPlace::Link) {
+                found.linked.push_back(profile.name);
+                return;
+            }
+            if (place == EntryPlace::Unreadable) {
+                found.unreadable.push_back(profile.name + ": " + problem);
+                return;
+            }
+        }
+    }
+    found.profiles.push_back(std::move(profile));
+}
+
+// A profile stored anywhere (by its full path): its folder must not be a link.
+void AddStoredProfile(BrowserProfiles& found, BrowserProfile profile)
+{
+    const std::string folder = profile.dataFolder;
+    const size_t slash = folder.find_last_of('\\');
+    const std::string parent = folder.substr(0, slash == 2 ? 3 : slash);
+    AddProfile(found, std::move(profile), parent, parent, folder.substr(slash + 1));
 }
 
 // The whole file as text; false when it is missing. Raises when it exists
@@ -155,13 +188,14 @@ BrowserProfiles FindChromiumProfiles(const BrowserSettings& settings)
             found.refused.push_back(name);
             continue;
         }
-        AddProfile(found, {name, settings.dataRoot + "\\" + name, settings.cacheRoot + "\\" + name});
+        AddProfile(found, {name, settings.dataRoot + "\\" + name, settings.cacheRoot + "\\" + name}, settings.dataRoot,
+                   settings.cacheRoot, name);
     }
     // A browser that keeps a single profile in its data folder itself.
     const std::string& root = settings.dataRoot;
     if (FileExists(root + "\\History") || FileExists(root + "\\Cookies") || FileExists(root + "\\Network\\Cookies")) {
         const size_t slash = root.find_last_of('\\');
-        AddProfile(found, {root.substr(slash + 1), root, settings.cacheRoot});
+        AddProfile(found, {root.substr(slash + 1), root, settings.cacheRoot}, root, settings.cacheRoot, std::string());
     }
     return found;
 }
@@ -184,7 +218,8 @@ BrowserProfiles FindFirefoxProfiles(const BrowserSettings& settings)
                 found.refused.push_back(path);
                 continue;
             }
-            AddProfile(found, {name, settings.dataRoot + "\\" + relative, settings.cacheRoot + "\\" + relative});
+            AddProfile(found, {name, settings.dataRoot + "\\" + relative, settings.cacheRoot + "\\" + relative},
+                       settings.dataRoot, settings.cacheRoot, relative);
         } else {
             std::string folder = NormaliseSeparators(path);
             while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
@@ -192,7 +227,7 @@ BrowserProfiles FindFirefoxProfiles(const BrowserSettings& settings)
                 found.refused.push_back(path);
                 continue;
             }
-            AddProfile(found, {name, folder, folder});
+            AddStoredProfile(found, {name, folder, folder});
         }
     }
     return found;
@@ -208,9 +243,13 @@ bool IsHeldByAnotherProgram(const std::string& file)
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
-void RequirePlainEntry(const std::string& folder, const std::string& relative)
+EntryPlace CheckPlainEntry(const std::string& folder, const std::string& relative, std::string* problem)
 {
-    const std::string path = folder + "\\" + relative;
+    const auto withoutSeparator = [](std::string text) {
+        if (!text.empty() && text.back() == '\\') text.pop_back();
+        return text;
+    };
+    const std::string path = withoutSeparator(folder) + "\\" + relative;
     UniqueHandle folderHandle(::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -219,10 +258,31 @@ void RequirePlainEntry(const std::string& folder, const std::string& relative)
                                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info = {};
     if (!folderHandle || !entry || !::GetFileInformationByHandle(entry.Get(), &info)) {
-        throw CError("Cannot open " + path + " (Error: " + std::to_string(::GetLastError()) + ")");
+        if (problem != nullptr) *problem = "Cannot open " + path + " (Error: " + std::to_string(::GetLastError()) + ")";
+        return EntryPlace::Unreadable;
     }
-    const std::string expected = FinalPathOf(folderHandle.Get()) + "\\" + relative;
+    const std::string expected = withoutSeparator(FinalPathOf(folderHandle.Get())) + "\\" + relative;
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !SamePath(FinalPathOf(entry.Get()), expected)) {
-        throw CError(path + " leads outside its profile (a link); it was not touched");
+        if (problem != nullptr) *problem = path + " leads outside its profile (a link); it was not touched";
+        return EntryPlace::Link;
     }
+    return EntryPlace::Plain;
+}
+
+void RequirePlainEntry(const std::string& folder, const std::string& relative)
+{
+    std::string problem;
+    if (CheckPlainEntry(folder, relative, &problem) != EntryPlace::Plain) throw CError(problem);
+}
+
+void RequireProfileEntry(const BrowserProfile& profile, bool cache, const std::string& entry)
+{
+    // From the folder the profile was found in: a profile folder swapped for
+    // a link since it was found is caught here too.
+    const std::string& base = cache ? profile.cacheRoot : profile.dataRoot;
+    if (base.empty()) {
+        RequirePlainEntry(cache ? profile.cacheFolder : profile.dataFolder, entry);
+        return;
+    }
+    RequirePlainEntry(base, profile.relative.empty() ? entry : profile.relative + "\\" + entry);
 }

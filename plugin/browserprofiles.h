@@ -30,11 +30,24 @@ struct BrowserProfile {
     std::string name;         // as the session records name it
     std::string dataFolder;   // its databases
     std::string cacheFolder;  // its cache folders
+    // The folders it was found in, and its path below them (empty for a
+    // browser that keeps its one profile in its data folder itself): no
+    // link on the way from those folders is ever followed.
+    std::string dataRoot;
+    std::string cacheRoot;
+    std::string relative;
 };
+
+// Raises CError unless the profile's entry (a database, a cache folder) is
+// where its path says: no link at it, none between it and the folder the
+// profile was found in (the profile folder itself included, at every use).
+void RequireProfileEntry(const BrowserProfile& profile, bool cache, const std::string& entry);
 
 struct BrowserProfiles {
     std::vector<BrowserProfile> profiles;  // existing folders only, each once
     StringList refused;                    // listed names no safe path can be made of
+    StringList linked;                     // profiles whose folder is a link out of the browser's folder
+    StringList unreadable;                 // profiles whose folder could not be looked at, with why
 };
 
 // Reads the settings file beside the program. Raises "Job configuration is
@@ -50,9 +63,12 @@ BrowserProfiles FindFirefoxProfiles(const BrowserSettings& settings);
 // cannot be opened for exclusive writing: the browser is running.
 bool IsHeldByAnotherProgram(const std::string& file);
 
-// Raises CError unless folder\relative is where its path says: no link at
-// it, none between it and folder. The browser's own files name these paths,
-// so nothing there may lead a cleaning anywhere else.
+// Whether folder\relative is where its path says: no link at it, none
+// between it and folder. The browser's own files name these paths, so
+// nothing there may lead a cleaning anywhere else.
+enum class EntryPlace { Plain, Link, Unreadable };
+EntryPlace CheckPlainEntry(const std::string& folder, const std::string& relative, std::string* problem = nullptr);
+// Raises CError unless CheckPlainEntry finds it plain.
 void RequirePlainEntry(const std::string& folder, const std::string& relative);
 
 bool FileExists(const std::string& path);

@@ -2,8 +2,8 @@
 
 #include "common/buffercopy.h"
 #include "common/error.h"
+#include "common/strformat.h"
 #include "common/extkeys.h"
-#include "common/strparse.h"
 
 #include <cstring>
 #include <set>
@@ -66,7 +66,12 @@ int CCleanupItem::Init(ITaskInfo* taskInfo, const char* config, IEventSink* even
 
 int CCleanupItem::Run()
 {
-    const int result = Guarded([this] { DoRun(); });
+    int result = Guarded([this] { DoRun(); });
+    // What was left out is told even when the run failed.
+    const std::string runError = m_errorText;
+    const int summarised = Guarded([this] { ReportLeftOut(); });
+    if (result == kJobSuccess) result = summarised;
+    else m_errorText = runError;
     // What was removed before a failure was removed all the same.
     if (!m_programTakesResults || m_support != RunModeSupport::Counted) return result;
     const std::string errorText = m_errorText;
@@ -80,12 +85,15 @@ void CCleanupItem::ReportResults()
     LogEvent(EncodeCleanupCounts(m_counts), kEventResults);
 }
 
-void CCleanupItem::CountRemoved(Removed what, const std::string& name, long long bytes, long long count)
+void CCleanupItem::CountRemoved(Removed what, const std::string& name, long long bytes, long long count,
+                                const std::string& identity)
 {
     // In a preview nothing goes, so two patterns or two jobs that select the
     // same thing would count it twice where a clean removes it once: each
-    // name counts once per task process.
-    if (m_preview && !g_previewCounted.insert(ToUpperAscii(name)).second) return;
+    // thing counts once per task process. Things are told apart exactly, as
+    // their identities say: "Case.tmp" and "CASE.TMP" may be two files.
+    const std::string thing = std::to_string(static_cast<int>(what)) + ":" + (identity.empty() ? name : identity);
+    if (m_preview && !g_previewCounted.insert(thing).second) return;
     switch (what) {
     case Removed::File: m_counts.files += count; m_counts.bytes += bytes; break;
     case Removed::Folder: m_counts.folders += count; break;
@@ -145,6 +153,31 @@ void CCleanupItem::LogEvent(const std::string& text, int type)
     throw CError(message);
 }
 
+void CCleanupItem::LogOf(const char* kind, const std::string& text, int type)
+{
+    KindTally& tally = m_kinds[kind];
+    tally.type = type;
+    if (tally.written >= kReportedOfAKind) {
+        ++tally.leftOut;
+        return;
+    }
+    ++tally.written;
+    LogEvent(text, type);
+}
+
+void CCleanupItem::ReportLeftOut()
+{
+    for (const auto& [kind, tally] : m_kinds) {
+        if (tally.leftOut == 0) continue;
+        LogEvent(StrFormat("Left out %s more records of this kind: %s.", GroupedNumber(tally.leftOut).c_str(),
+                           kind.c_str()),
+                 tally.type);
+    }
+    m_kinds.clear();
+}
+
+void CCleanupItem::LogWarningOf(const char* kind, const std::string& text) { LogOf(kind, text, kEventWarning); }
+void CCleanupItem::LogInfoOf(const char* kind, const std::string& text) { LogOf(kind, text, kEventInformation); }
 void CCleanupItem::LogError(const std::string& text) { LogEvent(text, kEventError); }
 void CCleanupItem::LogWarning(const std::string& text) { LogEvent(text, kEventWarning); }
 void CCleanupItem::LogInfo(const std::string& text) { LogEvent(text, kEventInformation); }

@@ -5,6 +5,7 @@
 #include "common/cleanupcounts.h"
 #include "jobapi/jobapi.h"
 
+#include <map>
 #include <string>
 
 // What the engines tell a job about one thing they removed, or in a preview
@@ -36,13 +37,25 @@ public:
     void LogError(const std::string& text);
     void LogWarning(const std::string& text);
     void LogInfo(const std::string& text);
+    // Records that may come in numbers (one for every file, every name of a
+    // list): the first kReportedOfAKind of each kind are written, the rest
+    // only counted, and one record at the end of the job says how many of
+    // which kind were left out. kind names what they are about, in the
+    // plural ("files that could not be deleted").
+    static constexpr int kReportedOfAKind = 20;
+    void LogWarningOf(const char* kind, const std::string& text);
+    void LogInfoOf(const char* kind, const std::string& text);
 
     // True in a preview: nothing may be deleted, moved, scheduled or changed.
     // The engines test it at the point where they would change something.
     bool IsPreview() const { return m_preview; }
     // Counts one thing removed (in a preview: that would be removed); in a
     // preview it is also reported, with its size, for the preview report.
-    void CountRemoved(Removed what, const std::string& name, long long bytes = 0, long long count = 1);
+    // identity tells one thing from another where its name cannot (the
+    // file a name reaches, a database row); the name itself by default. A
+    // preview counts each thing once, however many jobs select it.
+    void CountRemoved(Removed what, const std::string& name, long long bytes = 0, long long count = 1,
+                      const std::string& identity = std::string());
     void CountNotRemoved(NotRemoved why, long long count = 1);
     const CleanupCounts& Counts() const { return m_counts; }
 
@@ -63,6 +76,9 @@ private:
     int Guarded(Work work);
 
     void ReportResults();
+    void LogOf(const char* kind, const std::string& text, int type);
+    // How many records of each kind were left out, and their type.
+    void ReportLeftOut();
 
     std::string m_errorText;
     std::string m_config;
@@ -73,4 +89,10 @@ private:
     bool m_programTakesResults = false;
     bool m_preview = false;
     CleanupCounts m_counts;
+    struct KindTally {
+        int type = 0;
+        long long written = 0;
+        long long leftOut = 0;
+    };
+    std::map<std::string, KindTally> m_kinds;
 };

@@ -68,7 +68,7 @@ void CCustomCleanupItem::DoRun()
             CleanRegistryKey(entry, *this);
         } catch (const std::exception& error) {
             CountNotRemoved(NotRemoved::Failed);
-            LogWarning(FormatResString(IDS_REGISTRY_CLEANUP_ERROR, entry.c_str(), error.what()));
+            LogWarningOf("registry entries that could not be cleaned", FormatResString(IDS_REGISTRY_CLEANUP_ERROR, entry.c_str(), error.what()));
         }
     }
     for (const std::string& entry : m_fileEntries) {
@@ -76,7 +76,7 @@ void CCustomCleanupItem::DoRun()
             DeleteFiles(entry, false, 0, *this);
         } catch (const std::exception& error) {
             CountNotRemoved(NotRemoved::Failed);
-            LogWarning(FormatResString(IDS_FILE_CLEANUP_ERROR, entry.c_str(), error.what()));
+            LogWarningOf("file patterns that could not be cleaned", FormatResString(IDS_FILE_CLEANUP_ERROR, entry.c_str(), error.what()));
         }
     }
 }

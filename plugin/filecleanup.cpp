@@ -1,7 +1,6 @@
 #include "plugin/filecleanup.h"
 
 #include "common/error.h"
-#include "common/fileenum.h"
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/pathtext.h"
@@ -10,9 +9,11 @@
 #include "plugin/finalpath.h"
 #include "plugin/patternguard.h"
 #include "plugin/treeentry.h"
+#include "plugin/wildcard.h"
 
 #include <windows.h>
 
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -25,25 +26,25 @@ const size_t kMaxPathLength = MAX_PATH - 1;
 void WarnFolderKept(const std::string& path, DWORD error, CCleanupItem& job)
 {
     job.CountNotRemoved(NotRemoved::Failed);
-    job.LogWarning(StrFormat("Cannot delete folder: %s. Error: %d", path.c_str(), static_cast<int>(error)));
+    job.LogWarningOf("folders that could not be deleted", StrFormat("Cannot delete folder: %s. Error: %d", path.c_str(), static_cast<int>(error)));
 }
 
 void WarnFileKept(const std::string& path, DWORD error, CCleanupItem& job)
 {
     job.CountNotRemoved(NotRemoved::Failed);
-    job.LogWarning(StrFormat("Cannot delete file: %s. Error: %d", path.c_str(), static_cast<int>(error)));
+    job.LogWarningOf("files that could not be deleted", StrFormat("Cannot delete file: %s. Error: %d", path.c_str(), static_cast<int>(error)));
 }
 
 void WarnUntrustedName(const std::string& path, CCleanupItem& job)
 {
     job.CountNotRemoved(NotRemoved::Skipped);
-    job.LogWarning(StrFormat("Skipped a name that cannot be used safely in a path: %s", path.c_str()));
+    job.LogWarningOf("names that cannot be used safely in a path", StrFormat("Skipped a name that cannot be used safely in a path: %s", path.c_str()));
 }
 
 void WarnLeadsOutside(const std::string& path, CCleanupItem& job)
 {
     job.CountNotRemoved(NotRemoved::Skipped);
-    job.LogWarning(StrFormat("Skipped an entry that leads outside the cleaned folder: %s", path.c_str()));
+    job.LogWarningOf("entries that lead outside the cleaned folder", StrFormat("Skipped an entry that leads outside the cleaned folder: %s", path.c_str()));
 }
 
 // A file or folder met in a listing: the path the listing names it by,
@@ -70,7 +71,8 @@ struct Deletion {
 void CountGone(const Deletion& deletion, CCleanupItem& job)
 {
     const ListedEntry& entry = deletion.entry;
-    job.CountRemoved(deletion.what, entry.path, deletion.what == Removed::File ? entry.listed.allocationSize : 0);
+    job.CountRemoved(deletion.what, entry.path, deletion.what == Removed::File ? entry.listed.allocationSize : 0, 1,
+                     entry.expected);
     for (const Deletion& inner : deletion.inside) CountGone(inner, job);
 }
 
@@ -128,10 +130,10 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, CCleanu
             job.CountNotRemoved(NotRemoved::LeftForRestart);
             return false;
         }
-        job.LogInfo(StrFormat("The file '%s' will be deleted once you restart your computer.", file.path.c_str()));
+        job.LogInfoOf("files left for deletion at restart", StrFormat("The file '%s' will be deleted once you restart your computer.", file.path.c_str()));
         if (!::MoveFileExA(file.path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
             job.CountNotRemoved(NotRemoved::Failed);
-            job.LogWarning(StrFormat("Cannot mark %s file for deletion upon next system restart.", file.path.c_str()));
+            job.LogWarningOf("files that could not be marked for deletion at restart", StrFormat("Cannot mark %s file for deletion upon next system restart.", file.path.c_str()));
         } else {
             job.CountNotRemoved(NotRemoved::LeftForRestart);
         }
@@ -150,7 +152,7 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, CCleanu
         return false;
     }
     if (job.IsPreview()) {
-        job.CountRemoved(Removed::File, file.path, file.listed.allocationSize);
+        job.CountRemoved(Removed::File, file.path, file.listed.allocationSize, 1, file.expected);
         return true;
     }
     error = entry.Delete();
@@ -177,12 +179,12 @@ bool RemoveFolder(CTreeEntry& entry, const ListedEntry& folder, bool emptied, CC
     if (error != ERROR_SUCCESS) {
         // A folder that still holds what was spared on purpose stays with
         // its warning; only a folder that should have gone is a failure.
-        job.LogWarning(StrFormat("Cannot delete folder: %s. Error: %d", folder.path.c_str(), static_cast<int>(error)));
+        job.LogWarningOf("folders that could not be deleted", StrFormat("Cannot delete folder: %s. Error: %d", folder.path.c_str(), static_cast<int>(error)));
         if (emptied) job.CountNotRemoved(NotRemoved::Failed);
         if (!inside.empty()) ConfirmDeletions(entry, inside, job);
         return false;
     }
-    if (job.IsPreview()) job.CountRemoved(Removed::Folder, folder.path);
+    if (job.IsPreview()) job.CountRemoved(Removed::Folder, folder.path, 0, 1, folder.expected);
     else deletions->push_back({folder, Removed::Folder, std::move(inside)});
     return true;
 }
@@ -214,47 +216,27 @@ public:
         if (error != ERROR_SUCCESS) {
             throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), pattern.c_str()));
         }
-        if (!root.IsWhereExpected()) RefuseMovedFolder(folder, pattern);
-        const bool everything = names == "*";
-        std::set<std::string> matching;
-        if (!everything && !FindMatchingNames(root, folder, names, pattern, &matching)) return;  // nothing matches
+        if (!root.IsWhereExpected()) {
+            throw CError(StrFormat("File pattern refused: %s (the folder %s was moved while it was cleaned).",
+                                   pattern.c_str(), folder.c_str()));
+        }
+        // The held folder's own listing is matched against the pattern, by
+        // long names only: a search by path would also match short names.
+        const std::wstring wanted = WideName(names);
+        const NameFilter matching = [&wanted](const std::wstring& name) { return MatchesWildcard(wanted, name); };
         std::vector<Deletion> deletions;
-        Folder(root, folder, finalFolder, everything ? nullptr : &matching, names, &deletions);
+        Folder(root, folder, finalFolder, names == "*" ? NameFilter() : matching, names, &deletions);
         if (!deletions.empty()) ConfirmDeletions(root, deletions, m_job);
     }
 
 private:
-    [[noreturn]] static void RefuseMovedFolder(const std::string& folder, const std::string& pattern)
-    {
-        throw CError(StrFormat("File pattern refused: %s (the folder %s was moved while it was cleaned).",
-                               pattern.c_str(), folder.c_str()));
-    }
-
-    // Wildcards match as the system matches them (short names too): the
-    // system's own search picks the names, the walk takes those entries from
-    // the held folder. False when nothing matches.
-    static bool FindMatchingNames(const CTreeEntry& root, const std::string& folder, const std::string& names,
-                                  const std::string& pattern, std::set<std::string>* matching)
-    {
-        CFileEnumerator search(folder + "\\" + names);
-        WIN32_FIND_DATAA found;
-        while (search.Next(found)) matching->insert(found.cFileName);
-        if (const DWORD searchError = search.Error()) {
-            if (!search.Began() && (searchError == ERROR_FILE_NOT_FOUND || searchError == ERROR_PATH_NOT_FOUND))
-                return false;
-            throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(searchError),
-                                   search.Began() ? (folder + "\\" + names).c_str() : pattern.c_str()));
-        }
-        // The search went by path: it must have listed the folder held.
-        if (!root.IsStillAt(folder)) RefuseMovedFolder(folder, pattern);
-        return !matching->empty();
-    }
+    using NameFilter = std::function<bool(const std::wstring&)>;
 
     // Walks the open folder: its path, where it really is, and the names to
     // take from it (all when null). True when everything taken is (or in a
     // preview would be) gone.
     bool Folder(const CTreeEntry& open, const std::string& folder, const std::string& finalFolder,
-                const std::set<std::string>* only, const std::string& names, std::vector<Deletion>* deletions)
+                const NameFilter& only, const std::string& names, std::vector<Deletion>* deletions)
     {
         std::vector<TreeListing> listing;
         // An incomplete listing: nothing of this folder's list is deleted.
@@ -265,9 +247,9 @@ private:
         std::vector<ListedEntry> files;
         bool emptied = true;
         for (TreeListing& listed : listing) {
+            if (only && !only(listed.name)) continue;
             bool faithful = false;
             const std::string name = NarrowName(listed.name, &faithful);
-            if (only != nullptr && only->count(name) == 0) continue;
             ListedEntry entry{folder + "\\" + name, finalFolder + "\\" + name, std::move(listed)};
             // One odd name costs a warning for itself; the rest goes on.
             if (!faithful || !IsTrustworthyName(name)) {
@@ -281,9 +263,8 @@ private:
                 continue;
             }
             if (m_cutoff != 0) {
-                time32 written = 0;
-                if (!FileTimeToTime(entry.listed.lastWrite, &written)) written = 0;
-                if (written >= m_cutoff) {  // recent: spared
+                // In 64 bits: a time past 2038 is recent, never wrapped into the past.
+                if (FileTimeToSeconds(entry.listed.lastWrite) >= m_cutoff) {  // recent: spared
                     emptied = false;
                     continue;
                 }
@@ -311,7 +292,7 @@ private:
         // The program may have been unpacked into the folder being cleaned.
         if (IsOwnFolder(folder)) {
             m_job.CountNotRemoved(NotRemoved::Skipped);
-            m_job.LogWarning(StrFormat("Skipped the program's own folder: %s", folder.path.c_str()));
+            m_job.LogWarningOf("the program's own folders", StrFormat("Skipped the program's own folder: %s", folder.path.c_str()));
             return false;
         }
         // A link is never entered: at most the link itself is removed.
@@ -329,7 +310,7 @@ private:
         bool emptied = true;
         std::vector<Deletion> inside;
         if (!listedAsLink && !entry.IsReparsePoint())
-            emptied = Folder(entry, folder.path, folder.expected, nullptr, "*", &inside);
+            emptied = Folder(entry, folder.path, folder.expected, NameFilter(), "*", &inside);
         return RemoveFolder(entry, folder, emptied, m_job, deletions, std::move(inside));
     }
 

@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "common/handles.h"
 #include "common/strformat.h"
+#include "common/strparse.h"
 #include "plugin/cleanupitem.h"
 
 #include <algorithm>
@@ -76,16 +77,31 @@ std::vector<std::string> EnumSubkeyNames(HKEY key, const std::string& entry, DWO
     }, true);
 }
 
+// The registry compares key and value names without regard to case: two
+// spellings are one thing to count.
+std::string RegistryIdentity(const std::string& name)
+{
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    if (length <= 0) return ToUpperAscii(name);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), &wide[0], length);
+    ::CharUpperBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string folded(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, &folded[0], bytes, nullptr, nullptr);
+    return folded;
+}
+
 // Deletes one value, or in a preview counts it when it is there.
 void DeleteValue(HKEY key, const std::string& value, const std::string& entry, CCleanupItem& job)
 {
     const LONG result = job.IsPreview() ? ::RegQueryValueExA(key, value.c_str(), nullptr, nullptr, nullptr, nullptr)
                                         : ::RegDeleteValueA(key, value.c_str());
     if (result == ERROR_SUCCESS) {
-        job.CountRemoved(Removed::RegistryValue, entry + "|" + value);
+        job.CountRemoved(Removed::RegistryValue, entry + "|" + value, 0, 1, RegistryIdentity(entry + "|" + value));
     } else if (result != ERROR_FILE_NOT_FOUND) {
         job.CountNotRemoved(NotRemoved::Failed);
-        job.LogWarning(StrFormat("Cannot delete registry value: %s (keyname: %s). Error: %d", value.c_str(),
+        job.LogWarningOf("registry values that could not be deleted", StrFormat("Cannot delete registry value: %s (keyname: %s). Error: %d", value.c_str(),
                                  entry.c_str(), static_cast<int>(result)));
     }
 }
@@ -125,7 +141,7 @@ LONG DeleteLinkItself(HKEY link)
 void WarnSubkeyKept(const std::string& subkey, const std::string& entry, LONG result, CCleanupItem& job)
 {
     job.CountNotRemoved(NotRemoved::Failed);
-    job.LogWarning(StrFormat("Cannot delete subkey: %s (keyname: %s). Error: %d", subkey.c_str(), entry.c_str(),
+    job.LogWarningOf("subkeys that could not be deleted", StrFormat("Cannot delete subkey: %s (keyname: %s). Error: %d", subkey.c_str(), entry.c_str(),
                              static_cast<int>(result)));
 }
 
@@ -150,7 +166,7 @@ void EmptyKey(HKEY key, const std::string& entry, CCleanupItem& job)
         if (opened == ERROR_SUCCESS && IsRegistryLink(childKey.Get())) {
             const LONG result = job.IsPreview() ? ERROR_SUCCESS : DeleteLinkItself(childKey.Get());
             if (result != ERROR_SUCCESS) WarnSubkeyKept(subkey, entry, result, job);
-            else job.CountRemoved(Removed::RegistryKey, child);
+            else job.CountRemoved(Removed::RegistryKey, child, 0, 1, RegistryIdentity(child));
             continue;
         }
         if (opened == ERROR_SUCCESS) {
@@ -160,7 +176,7 @@ void EmptyKey(HKEY key, const std::string& entry, CCleanupItem& job)
             throw CError(StrFormat("Cannot open registry key: %s (Error: %d).", child.c_str(), static_cast<int>(opened)));
         }
         const LONG result = job.IsPreview() ? opened : ::RegDeleteKeyA(key, subkey.c_str());
-        if (result == ERROR_SUCCESS) job.CountRemoved(Removed::RegistryKey, child);
+        if (result == ERROR_SUCCESS) job.CountRemoved(Removed::RegistryKey, child, 0, 1, RegistryIdentity(child));
         else if (!(job.IsPreview() && result == ERROR_FILE_NOT_FOUND)) WarnSubkeyKept(subkey, entry, result, job);
     }
 }

@@ -4,6 +4,7 @@
 #include "common/strformat.h"
 
 #include <sqlite3.h>
+#include <new>
 #include <windows.h>
 
 namespace {
@@ -188,6 +189,36 @@ bool CSqliteDatabase::UsesWriteAheadLog()
 {
     CSqliteStatement query(m_db, "PRAGMA journal_mode");
     return query.Step() && query.ColumnText(0) == "wal";
+}
+
+namespace {
+
+void CallTest(sqlite3_context* context, int, sqlite3_value** values)
+{
+    // Nothing may pass through SQLite's own frames: a failure is the statement's error.
+    try {
+        const auto& test = *static_cast<const std::function<bool(const std::string&)>*>(sqlite3_user_data(context));
+        const unsigned char* text = sqlite3_value_text(values[0]);
+        const std::string value = text != nullptr ? std::string(reinterpret_cast<const char*>(text),
+                                                                static_cast<size_t>(sqlite3_value_bytes(values[0])))
+                                                  : std::string();
+        sqlite3_result_int(context, test(value) ? 1 : 0);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(context);
+    } catch (...) {
+        sqlite3_result_error(context, "the test of a value failed", -1);
+    }
+}
+
+}  // namespace
+
+void CSqliteDatabase::DefineTest(const std::string& name, std::function<bool(const std::string&)> test)
+{
+    m_tests.push_back(std::move(test));
+    const int code = sqlite3_create_function_v2(m_db, name.c_str(), 1,
+                                                SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY,
+                                                &m_tests.back(), &CallTest, nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK) RaiseSqlite(m_db, code);
 }
 
 CSqliteTransaction::CSqliteTransaction(CSqliteDatabase& db) : m_db(db)

@@ -2,6 +2,8 @@
 // A browser's SQLite database, as the jobs that clean it open it: never
 // created when missing, failures raised as CError with SQLite's own words.
 #include <cstdint>
+#include <functional>
+#include <list>
 #include <map>
 #include <string>
 
@@ -67,8 +69,15 @@ public:
     const std::map<std::string, long long>& RemovedRows() const { return m_removedRows; }
     bool UsesWriteAheadLog();
 
+    // Makes name(text) a function of this connection's statements, true
+    // where test says so. Statements then choose rows by their own values
+    // (never by a row number, which a table may shadow with a column of its
+    // own). Only statements run here may call it, never the file's schema.
+    void DefineTest(const std::string& name, std::function<bool(const std::string&)> test);
+
 private:
     static int OnProgress(void* self);
+    std::list<std::function<bool(const std::string&)>> m_tests;  // kept while the connection lives
 
     sqlite3* m_db = nullptr;
     bool m_snapshot = false;

@@ -73,6 +73,15 @@ std::string NarrowName(const std::wstring& name, bool* faithful)
     return narrow;
 }
 
+std::wstring WideName(const std::string& name)
+{
+    if (name.empty()) return std::wstring();
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0) ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), &wide[0], length);
+    return wide;
+}
+
 DWORD CTreeEntry::OpenFolderAt(const std::string& path, const std::string& expectedFinalPath)
 {
     m_handle.Reset(::CreateFileA(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
@@ -95,19 +104,6 @@ DWORD CTreeEntry::OpenFolderAt(const std::string& path, const std::string& expec
     // The folder could have been swapped between its check and this open.
     m_whereExpected = !m_objectName.empty() && SamePath(FinalPathOf(m_handle.Get()), expectedFinalPath);
     return ERROR_SUCCESS;
-}
-
-bool CTreeEntry::IsStillAt(const std::string& path) const
-{
-    UniqueHandle there(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION held = {};
-    BY_HANDLE_FILE_INFORMATION found = {};
-    return there && ::GetFileInformationByHandle(m_handle.Get(), &held) &&
-           ::GetFileInformationByHandle(there.Get(), &found) &&
-           held.dwVolumeSerialNumber == found.dwVolumeSerialNumber && held.nFileIndexHigh == found.nFileIndexHigh &&
-           held.nFileIndexLow == found.nFileIndexLow;
 }
 
 DWORD CTreeEntry::OpenIn(const CTreeEntry& folder, const TreeListing& listed, EntryKind kind)

@@ -28,6 +28,8 @@ enum class EntryKind {
 // The name as the "A" file functions and the messages spell it; false in
 // faithful when that spelling would name something else (or nothing).
 std::string NarrowName(const std::wstring& name, bool* faithful);
+// The name as the "A" file functions read it.
+std::wstring WideName(const std::string& name);
 
 class CTreeEntry {
 public:
@@ -35,10 +37,6 @@ public:
     // check already resolved them): it must really be expectedFinalPath.
     // Returns the system error of the open (0 on success).
     DWORD OpenFolderAt(const std::string& path, const std::string& expectedFinalPath);
-
-    // True when path (links on the way followed) still leads to this open
-    // folder: what a search by that path found was found here.
-    bool IsStillAt(const std::string& path) const;
 
     // The entry listed in the open folder, by its name alone and without
     // following a link there. A File that turned out to be a folder is

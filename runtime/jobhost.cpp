@@ -59,6 +59,7 @@ int CJobEventSink::LogEvent(const char* text, int type)
                 throw CError("The job's results cannot be read: " + message);
             m_log.Write(DescribeCleanupCounts(counts, m_preview), kEventInformation);
             m_totals += counts;
+            m_jobFailures = counts.failed;
             m_resultsTaken = true;
             return kJobSuccess;
         }

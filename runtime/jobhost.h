@@ -41,10 +41,17 @@ public:
     {
         m_modeAccepted = false;
         m_resultsTaken = false;
+        m_jobFailures = 0;
     }
     bool ModeAccepted() const { return m_modeAccepted; }
     // A job a preview did not run: what it would remove is unknown.
     void CountJobNotPreviewed() { ++m_totals.skipped; }
+    // A job that ended in failure: one failure in the totals, unless the
+    // counts it reported already hold its failures.
+    void CountJobFailed()
+    {
+        if (m_jobFailures == 0) ++m_totals.failed;
+    }
     const CleanupCounts& Totals() const { return m_totals; }
 
 private:
@@ -53,6 +60,7 @@ private:
     CPreviewReport* m_report;
     bool m_modeAccepted = false;
     bool m_resultsTaken = false;
+    long long m_jobFailures = 0;  // the failures the current job reported
     CleanupCounts m_totals;
     std::string m_errorText;
 };

@@ -10,14 +10,18 @@
 namespace {
 
 const char kSessionFileExtension[] = ".log_file";
+// A preview's records, kept apart so that a preview never replaces the
+// records of the last clean.
+const char kPreviewSessionFileExtension[] = ".preview_log";
 // The tag at the start of every record, without a terminator.
 const char kRecordTag[4] = {'H', 'O', 'T', 'W'};
 
 }  // namespace
 
-std::string CSessionLog::FilePath(const std::string& taskName)
+std::string CSessionLog::FilePath(const std::string& taskName, SessionKind kind)
 {
-    return GetDataFilePath(taskName + kSessionFileExtension);
+    return GetDataFilePath(taskName +
+                           (kind == SessionKind::Preview ? kPreviewSessionFileExtension : kSessionFileExtension));
 }
 
 void CSessionLog::CleanupTask(const std::string& taskName)
@@ -26,16 +30,20 @@ void CSessionLog::CleanupTask(const std::string& taskName)
     if (!::DeleteFileA(FilePath(taskName).c_str())) {
         TRACE(30, "Cannot delete session file - %d", static_cast<int>(::GetLastError()));
     }
+    const std::string previewFile = FilePath(taskName, SessionKind::Preview);
+    if (!::DeleteFileA(previewFile.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
+        TRACE(30, "Cannot delete session file - %d", static_cast<int>(::GetLastError()));
+    }
     TRACE(20, "CSessionLog::CleanupTask - done");
 }
 
-void CSessionLogWrite::Create(const std::string& taskName)
+void CSessionLogWrite::Create(const std::string& taskName, SessionKind kind)
 {
     TRACE(20, "CSessionLogWrite::Create");
     m_sequence = 0;
     // Shared for deletion: a task deleted while it runs takes its session
     // data file with it once this run closes the file.
-    m_file.Reset(::CreateFileA(FilePath(taskName).c_str(), GENERIC_READ | GENERIC_WRITE,
+    m_file.Reset(::CreateFileA(FilePath(taskName, kind).c_str(), GENERIC_READ | GENERIC_WRITE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                FILE_ATTRIBUTE_HIDDEN, nullptr));
     if (!m_file) {
@@ -103,10 +111,11 @@ void CSessionLogWrite::WriteFinished()
     Write("Session finished", kEventInformation);
 }
 
-void CSessionLogRead::Attach(const std::string& taskName)
+void CSessionLogRead::Attach(const std::string& taskName, SessionKind kind)
 {
     TRACE(20, "CSessionLogRead::Attach");
     m_taskName = taskName;
+    m_kind = kind;
     m_opened = false;
     TRACE(20, "CSessionLogRead::Attach");
 }
@@ -114,7 +123,7 @@ void CSessionLogRead::Attach(const std::string& taskName)
 bool CSessionLogRead::IsEmpty()
 {
     if (!m_opened) {
-        m_file.Reset(::CreateFileA(FilePath(m_taskName).c_str(), GENERIC_READ,
+        m_file.Reset(::CreateFileA(FilePath(m_taskName, m_kind).c_str(), GENERIC_READ,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!m_file) {

@@ -1,10 +1,12 @@
 #pragma once
-// The session data file "<task>.log_file" in the data folder: fixed-size
+// The session data file "<task>.log_file" in the data folder (a preview's
+// is "<task>.preview_log"): fixed-size
 // records through which a task process reports to whoever follows the task.
 // The writer appends whole records with single writes; the reader follows
 // the file while it grows and notices when a new session recreates it.
 #include "common/handles.h"
 #include "common/timeutil.h"
+#include "runtime/sessionkind.h"
 
 #include <cstdint>
 #include <string>
@@ -27,9 +29,9 @@ class CSessionLog {
 public:
     virtual ~CSessionLog() = default;
 
-    // The task's session data file path.
-    static std::string FilePath(const std::string& taskName);
-    // Deletes the task's session data file; a failure is only traced.
+    // The task's session data file path: a clean's, or a preview's.
+    static std::string FilePath(const std::string& taskName, SessionKind kind = SessionKind::Clean);
+    // Deletes the task's session data files; a failure is only traced.
     static void CleanupTask(const std::string& taskName);
 
 protected:
@@ -39,7 +41,7 @@ protected:
 class CSessionLogWrite : public CSessionLog {
 public:
     // Recreates the file and writes "Session started". Raises CError.
-    void Create(const std::string& taskName);
+    void Create(const std::string& taskName, SessionKind kind = SessionKind::Clean);
     // Appends one record. Raises CError (internal error 10).
     void Write(const std::string& message, int type);
     void WriteFinished();
@@ -55,7 +57,7 @@ private:
 
 class CSessionLogRead : public CSessionLog {
 public:
-    void Attach(const std::string& taskName);
+    void Attach(const std::string& taskName, SessionKind kind = SessionKind::Clean);
     // True when the file does not exist (yet) or holds no byte.
     bool IsEmpty();
     void SeekFirst();
@@ -78,6 +80,7 @@ private:
     LONGLONG m_aheadOffset = 0;  // where m_ahead[0] lies in the file
 
     std::string m_taskName;
+    SessionKind m_kind = SessionKind::Clean;
     bool m_opened = false;
     std::uint32_t m_lastSequence = 0;
     std::uint32_t m_firstSequence = 0;

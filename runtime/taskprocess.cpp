@@ -9,57 +9,73 @@
 #include "common/strformat.h"
 #include "common/stringids.h"
 #include "common/tracer.h"
+#include "tasks/taskconfig.h"
 
 namespace {
-
-const char kStatusFileExtension[] = ".run_time";
 
 // Held for the life of the task process and never closed: the system
 // deletes the file when the process ends, however it ends.
 HANDLE g_taskStatusFile = INVALID_HANDLE_VALUE;
 
+// How long a preview waits for its lock: a clean gives it back at once.
+const DWORD kPreviewLockWaitMs = 5000;
+
+std::string StatusFileName(const std::string& taskName, SessionKind kind)
+{
+    return taskName + (kind == SessionKind::Preview ? ".preview_run" : ".run_time");
+}
+
 }  // namespace
 
-std::string InitDoneEventName(const std::string& taskName)
+std::string InitDoneEventName(const std::string& taskName, SessionKind kind)
 {
-    return "Hollowmere_Tidewhistle_InitDone_Event_" + taskName;
+    return (kind == SessionKind::Preview ? "Hollowmere_Tidewhistle_Preview_InitDone_Event_"
+                                         : "Hollowmere_Tidewhistle_InitDone_Event_") +
+           taskName;
 }
 
-std::string SessionEventName(const std::string& taskName)
+std::string SessionEventName(const std::string& taskName, SessionKind kind)
 {
-    return "Hollowmere_Tidewhistle_Session_Event_" + taskName;
+    return (kind == SessionKind::Preview ? "Hollowmere_Tidewhistle_Preview_Event_"
+                                         : "Hollowmere_Tidewhistle_Session_Event_") +
+           taskName;
 }
 
-bool IsTaskRunning(const std::string& taskName)
+std::string PreviewLockName(const std::string& taskName)
 {
-    UniqueHandle event = OpenNamedEvent(SYNCHRONIZE, SessionEventName(taskName));
+    return "Hollowmere_Tidewhistle_Preview_Lock_" + taskName;
+}
+
+bool IsTaskRunning(const std::string& taskName, SessionKind kind)
+{
+    UniqueHandle event = OpenNamedEvent(SYNCHRONIZE, SessionEventName(taskName, kind));
     return event.IsValid();
 }
 
 namespace {
 
-void StartTaskProcess(const std::string& taskName, const std::string& programPath, bool preview);
+void StartTaskProcess(const std::string& taskName, const std::string& programPath, SessionKind kind);
 
 }  // namespace
 
 void StartTask(const std::string& taskName)
 {
-    StartTaskProcess(taskName, GetModulePath(), false);
+    StartTaskProcess(taskName, GetModulePath(), SessionKind::Clean);
 }
 
 void StartTask(const std::string& taskName, const std::string& programPath)
 {
-    StartTaskProcess(taskName, programPath, false);
+    StartTaskProcess(taskName, programPath, SessionKind::Clean);
 }
 
 void StartTaskPreview(const std::string& taskName)
 {
-    StartTaskProcess(taskName, GetModulePath(), true);
+    StartTaskProcess(taskName, GetModulePath(), SessionKind::Preview);
 }
 
 namespace {
 
-void StartTaskProcess(const std::string& taskName, const std::string& programPath, bool preview)
+void StartTaskProcess(const std::string& taskName, const std::string& programPath, SessionKind kind)
 {
     TRACE(20, "StartTask");
     TRACE(20, "name = %s", taskName.c_str());
@@ -71,14 +87,23 @@ void StartTaskProcess(const std::string& taskName, const std::string& programPat
         TRACE(40, "Cannot run task: %d", static_cast<int>(ERROR_INVALID_NAME));
         throw CError(FormatResString(IDS_CANNOT_RUN_TASK, static_cast<int>(ERROR_INVALID_NAME)));
     }
+    // A name too long for its files or events could start no session.
+    if (!TaskNameLengthError(taskName).empty()) {
+        TRACE(40, "Cannot run task: %d", static_cast<int>(ERROR_FILENAME_EXCED_RANGE));
+        throw CError(FormatResString(IDS_CANNOT_RUN_TASK, static_cast<int>(ERROR_FILENAME_EXCED_RANGE)));
+    }
 
-    if (IsTaskRunning(taskName)) {
+    // A preview neither runs beside a clean of its task nor beside another
+    // preview; a clean that finds a preview running waits for it in its own
+    // process, so that a due clean is never lost to a preview.
+    const bool preview = kind == SessionKind::Preview;
+    if (IsTaskRunning(taskName, kind) || (preview && IsTaskRunning(taskName, SessionKind::Clean))) {
         TRACE(20, "task already running, skipping startup");
         return;
     }
 
     // A failure to create it shows up as a failed wait below.
-    UniqueHandle initDone = CreateNamedEvent(InitDoneEventName(taskName), true, false);
+    UniqueHandle initDone = CreateNamedEvent(InitDoneEventName(taskName, kind), true, false);
 
     std::string commandLine = preview ? StrFormat("\"%s\" %s \"%s\"", programPath.c_str(), kPreviewSwitch, taskName.c_str())
                                       : StrFormat("\"%s\" \"%s\"", programPath.c_str(), taskName.c_str());
@@ -112,10 +137,10 @@ void StartTaskProcess(const std::string& taskName, const std::string& programPat
 
 }  // namespace
 
-void StopTask(const std::string& taskName)
+void StopTask(const std::string& taskName, SessionKind kind)
 {
     {
-        UniqueHandle event = OpenNamedEvent(EVENT_MODIFY_STATE, SessionEventName(taskName));
+        UniqueHandle event = OpenNamedEvent(EVENT_MODIFY_STATE, SessionEventName(taskName, kind));
         if (!event || !::SetEvent(event.Get())) {
             const DWORD error = ::GetLastError();
             const std::string message = FormatResString(IDS_CANNOT_STOP_TASK, static_cast<int>(error));
@@ -124,19 +149,24 @@ void StopTask(const std::string& taskName)
         }
     }
     // The time-out is read again at every check, so a changed setting applies at once.
-    for (int waited = 0; IsTaskRunning(taskName); ++waited) {
+    for (int waited = 0; IsTaskRunning(taskName, kind); ++waited) {
         if (GetTaskStopTimeout() <= waited) break;
         ::Sleep(1000);
     }
-    if (IsTaskRunning(taskName)) throw CError(LoadResString(IDS_TASK_STOP_TIMEOUT));
+    if (IsTaskRunning(taskName, kind)) throw CError(LoadResString(IDS_TASK_STOP_TIMEOUT));
 }
 
-void CTaskSession::StartSession(const std::string& taskName)
+CTaskSession::~CTaskSession()
+{
+    if (m_previewLock) ::ReleaseMutex(m_previewLock.Get());
+}
+
+void CTaskSession::StartSession(const std::string& taskName, SessionKind kind)
 {
     TRACE(20, "CTaskSession::StartSession");
     m_taskName = taskName;
 
-    const std::string statusPath = GetDataFilePath(taskName + kStatusFileExtension);
+    const std::string statusPath = GetDataFilePath(StatusFileName(taskName, kind));
     // Shared for reading only: a second process of the same task fails here.
     HANDLE status = ::CreateFileA(statusPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -144,15 +174,32 @@ void CTaskSession::StartSession(const std::string& taskName)
         RaiseSystemError(kTaskStatusFileNotCreated, "Task status file creation failure - %d");
     }
     g_taskStatusFile = status;
+    m_ownsStatusFile = true;
+
+    // Taken before the session event exists: a clean that starts meanwhile
+    // either sees the lock and waits, or is seen by the preview, which
+    // then does not run.
+    if (kind == SessionKind::Preview) {
+        m_previewLock = CreateNamedMutex(PreviewLockName(taskName), false);
+        if (!m_previewLock) RaiseSystemError(kSessionEventNotCreated, "Failed to create the preview lock - %d");
+        // Taken here: a clean that holds it for a moment, between a preview
+        // that ended and its own start, is waited for.
+        const DWORD taken = ::WaitForSingleObject(m_previewLock.Get(), kPreviewLockWaitMs);
+        if (taken != WAIT_OBJECT_0 && taken != WAIT_ABANDONED) {
+            m_previewLock.Reset();
+            RaiseSystemError(kSessionEventNotCreated, "Failed to take the preview lock - %d",
+                             taken == WAIT_TIMEOUT ? WAIT_TIMEOUT : ::GetLastError());
+        }
+    }
 
     TRACE(20, "creating stop event");
-    m_sessionEvent = CreateNamedEvent(SessionEventName(taskName), true, false);
+    m_sessionEvent = CreateNamedEvent(SessionEventName(taskName, kind), true, false);
     if (!m_sessionEvent) {
         RaiseSystemError(kSessionEventNotCreated, "Failed to create session stop event - %d");
     }
 
     TRACE(20, "opening startup event");
-    UniqueHandle initDone = OpenNamedEvent(EVENT_MODIFY_STATE, InitDoneEventName(taskName));
+    UniqueHandle initDone = OpenNamedEvent(EVENT_MODIFY_STATE, InitDoneEventName(taskName, kind));
     if (initDone) {
         TRACE(20, "setting startup event");
         ::SetEvent(initDone.Get());
@@ -166,4 +213,24 @@ void CTaskSession::StartSession(const std::string& taskName)
 bool CTaskSession::IsStopRequested() const
 {
     return m_sessionEvent && ::WaitForSingleObject(m_sessionEvent.Get(), 0) == WAIT_OBJECT_0;
+}
+
+bool CTaskSession::IsPreviewRunning() const
+{
+    return OpenNamedMutex(SYNCHRONIZE, PreviewLockName(m_taskName)).IsValid();
+}
+
+bool CTaskSession::WaitForPreview() const
+{
+    UniqueHandle lock = OpenNamedMutex(SYNCHRONIZE, PreviewLockName(m_taskName));
+    if (!lock) return true;
+    const HANDLE waitFor[2] = {m_sessionEvent.Get(), lock.Get()};
+    const DWORD result = ::WaitForMultipleObjects(2, waitFor, FALSE, INFINITE);
+    // Taken (or left by a preview that ended without letting go): the
+    // preview is over. The lock is given back at once.
+    if (result == WAIT_OBJECT_0 + 1 || result == WAIT_ABANDONED_0 + 1) {
+        ::ReleaseMutex(lock.Get());
+        return true;
+    }
+    return false;
 }

@@ -54,11 +54,21 @@ void CTaskRuntime::Run()
 {
     TRACE(20, "CTaskRuntime::Run");
     TRACE(20, "Task name - %s", m_task.Name.c_str());
+    const SessionKind kind = m_preview ? SessionKind::Preview : SessionKind::Clean;
     try {
         TRACE(20, "staring session");
-        m_session.StartSession(m_task.Name);
+        m_session.StartSession(m_task.Name, kind);
+    } catch (const std::exception& error) {
+        TRACE(40, "Error in task execution - %s", error.what());
+        // Another process of this session holds its files: they are its own.
+        if (m_session.OwnsStatusFile()) RecordFailureToStart(error.what());
+        TRACE(20, "CTaskRuntime::Run - done");
+        return;
+    }
+    try {
         TRACE(20, "creating log");
-        m_log.Create(m_task.Name);
+        m_log.Create(m_task.Name, kind);
+        if (m_preview ? !MayPreview() : !MayClean()) return;
 
         // A clean makes the last preview's report stale: it goes.
         CPreviewReport report;
@@ -98,11 +108,48 @@ void CTaskRuntime::Run()
     TRACE(20, "CTaskRuntime::Run - done");
 }
 
+// A run that could not start its session says so in its session data file,
+// where the console shows it; the process then ends with a failure.
+void CTaskRuntime::RecordFailureToStart(const std::string& reason)
+{
+    try {
+        m_log.Create(m_task.Name, m_preview ? SessionKind::Preview : SessionKind::Clean);
+        m_log.Write(FormatResString(IDS_TASK_NOT_RUN, reason.c_str()), kEventError);
+    } catch (const std::exception& error) {
+        TRACE(40, "Error in task execution - %s", error.what());
+    }
+}
+
+// A clean waits for a preview of its task to end: the preview holds the
+// browsers' databases open, which the clean would take for a running
+// browser. False when a stop request came first (the run then ends as a
+// stopped run does).
+bool CTaskRuntime::MayClean()
+{
+    if (!m_session.IsPreviewRunning()) return true;
+    m_log.Write(LoadResString(IDS_CLEAN_WAITS_FOR_PREVIEW), kEventInformation);
+    if (m_session.WaitForPreview()) return true;
+    m_log.WriteFinished();
+    m_completed = true;
+    return false;
+}
+
+// A preview does not run beside a clean of its task: it would show what the
+// clean is removing, and hold what the clean needs.
+bool CTaskRuntime::MayPreview()
+{
+    if (!IsTaskRunning(m_task.Name, SessionKind::Clean)) return true;
+    m_log.Write(LoadResString(IDS_PREVIEW_CLEAN_RUNS), kEventWarning);
+    m_log.WriteFinished();  // the preview's session ends here, not run
+    return false;
+}
+
 // One enabled item: load its module, create, initialise and run its job. A
 // failure ends this item only; it is reported as an Error event.
 void CTaskRuntime::RunItem(const GUID& item, ITaskInfo& taskInfo, CJobEventSink& events)
 {
     JobHolder job;
+    events.StartJob();
     try {
         TRACE(20, "enabled");
         const CInventoryItem& info = *g_inventory.FindItem(item);
@@ -132,7 +179,6 @@ void CTaskRuntime::RunItem(const GUID& item, ITaskInfo& taskInfo, CJobEventSink&
         }
 
         TRACE(20, "initing job...");
-        events.StartJob();
         result = job.Get()->Init(&taskInfo, info.config.c_str(), &events);
         if (result != kJobSuccess) {
             TRACE(40, "job init failure - %d", result);
@@ -158,6 +204,8 @@ void CTaskRuntime::RunItem(const GUID& item, ITaskInfo& taskInfo, CJobEventSink&
         TRACE(20, "logging job stop event...");
         m_log.Write(FormatResString(IDS_JOB_FINISHED, info.name.c_str()), kEventInformation);
     } catch (const std::exception& failure) {
+        // A job that could not start, or failed, is in the totals as a failure.
+        events.CountJobFailed();
         m_log.Write(FormatResString(IDS_JOB_EXECUTION_FAILURE, failure.what()), kEventError);
     }
 }

@@ -27,6 +27,9 @@ public:
 
 private:
     void RunItem(const GUID& item, ITaskInfo& taskInfo, CJobEventSink& events);
+    void RecordFailureToStart(const std::string& reason);
+    bool MayClean();
+    bool MayPreview();
     HMODULE LoadTaskModule(const std::string& moduleName);
 
     // Destroyed in reverse order: module, writer, session, task.

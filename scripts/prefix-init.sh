@@ -15,7 +15,18 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 
 stamp="$WINEPREFIX/.tidewhistle-safe"
+# A process that crashes ends at once, its backtrace printed, instead of
+# waiting for someone to close Wine's crash dialog (with no value Wine runs
+# its debugger anyway, so the debugger is told not to ask).
+no_crash_dialog() {
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  touch "$WINEPREFIX/.tidewhistle-no-crash-dialog"
+}
 if [ -f "$stamp" ] && "$here/prefix-check.sh" "$1" >/dev/null 2>&1; then
+  if [ ! -f "$WINEPREFIX/.tidewhistle-no-crash-dialog" ]; then
+    no_crash_dialog
+    wineserver -w
+  fi
   exit 0
 fi
 
@@ -27,8 +38,7 @@ wineserver -w
 "$here/prefix-make-safe.sh" "$1"
 
 wine reg add 'HKLM\Software\Hollowmere\Tidewhistle' /v AutoRun /t REG_DWORD /d 0 /f >/dev/null 2>&1
-# A crashing test process ends at once instead of waiting in the debugger.
-wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
+no_crash_dialog
 wineserver -w
 # Wine may have put back what it considers missing while it ran.
 "$here/prefix-make-safe.sh" "$1"

@@ -37,8 +37,8 @@ echo "Previewing: Tidewhistle.exe /preview default   (in $dist)"
 wine "$dist/Tidewhistle.exe" /preview default </dev/null
 echo "Preview exit status: $?"
 echo
-echo "Session records of the preview:"
-wine "$tool" print-session default | tee "$build/preview-records.txt"
+echo "Session records of the preview ($dist/default.preview_log):"
+wine "$tool" print-preview default | tee "$build/preview-records.txt"
 echo "Preview report: $dist/default.preview.txt ($(($(wc -l < "$dist/default.preview.txt") - 2)) entries)"
 echo
 echo "Running: Tidewhistle.exe default   (in $dist)"

@@ -43,7 +43,42 @@ std::string GetTaskFilePath(const std::string& name)
     // name in the data folder: "COM1" would open a device and block for
     // good, "..\\x" would reach outside the data folder.
     if (!IsTrustworthyName(name)) throw CError(FormatResString(IDS_TASK_NAME_REFUSED, name.c_str()));
+    const std::string tooLong = TaskNameLengthError(name);
+    if (!tooLong.empty()) throw CError(tooLong);
     return GetDataFilePath(name + kTaskFileExtension);
+}
+
+namespace {
+
+// A long name is quoted by its start: the message stays one a box can show.
+std::string QuotedStart(const std::string& name)
+{
+    const size_t shown = 40;
+    if (name.size() <= shown) return name;
+    size_t cut = shown;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+    return name.substr(0, cut) + "...";
+}
+
+}  // namespace
+
+std::string TaskNameLengthError(const std::string& name, size_t folderLength)
+{
+    const size_t length = Utf16Length(name);
+    if (length > kMaxTaskNameLength) {
+        return FormatResString(IDS_TASK_NAME_TOO_LONG, QuotedStart(name).c_str(), static_cast<int>(kMaxTaskNameLength));
+    }
+    // The folder, a separator, the name and the longest suffix: within the
+    // system's path length (MAX_PATH less its terminator).
+    if (folderLength + 1 + length + kLongestTaskFileSuffix > MAX_PATH - 1) {
+        return FormatResString(IDS_TASK_NAME_TOO_LONG_FOR_FOLDER, QuotedStart(name).c_str(), GetDataFolder().c_str());
+    }
+    return std::string();
+}
+
+std::string TaskNameLengthError(const std::string& name)
+{
+    return TaskNameLengthError(name, Utf16Length(GetDataFolder()));
 }
 
 std::string TaskNameOfFile(const std::string& fileName)

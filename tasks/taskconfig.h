@@ -91,5 +91,20 @@ std::vector<ListedTaskFile> ListTaskFiles();
 
 // The data folder with a trailing backslash, the name, ".tsk". Raises
 // CError (string 48) for a name that is not a plain file name: a device
-// name, a path part, a forbidden character, a trailing dot or space.
+// name, a path part, a forbidden character, a trailing dot or space; and
+// for a name TaskNameLengthError refuses.
 std::string GetTaskFilePath(const std::string& name);
+
+// A task name has at most this many characters (as Windows counts them, in
+// UTF-16 units), so that every event a task's run names after it fits the
+// system's limit for object names.
+constexpr size_t kMaxTaskNameLength = 128;
+// The longest part a task's files add to its name (".preview_log" and the like).
+constexpr size_t kLongestTaskFileSuffix = 12;
+
+// The message that refuses the name for its length, or the empty text: it
+// is longer than kMaxTaskNameLength, or a file of the task would not fit
+// the system's path length in a folder of folderLength characters.
+std::string TaskNameLengthError(const std::string& name, size_t folderLength);
+// The same for the data folder.
+std::string TaskNameLengthError(const std::string& name);

@@ -3,6 +3,7 @@
 #include "common/resstring.h"
 #include "ui/dialogtext.h"
 #include "ui/resource.h"
+#include "tasks/taskconfig.h"
 #include "ui/tasknamerules.h"
 
 #include <utility>
@@ -28,7 +29,9 @@ void CNewTaskDlg::OnOK()
 {
     const HWND edit = Item(IDC_TASK_NAME);
     const std::string name = ItemText(IDC_TASK_NAME);
-    const std::string error = TaskNameError(name, m_existingNames);
+    std::string error = TaskNameError(name, m_existingNames);
+    // Every file and event of the task must fit the system's limits.
+    if (error.empty()) error = TaskNameLengthError(name);
     if (!error.empty()) {
         ::MessageBoxA(m_hwnd, error.c_str(), kTaskNameErrorCaption, MB_OK | MB_ICONERROR);
         // Back to the name, selected, so that the user can correct it.

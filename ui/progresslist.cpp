@@ -29,7 +29,8 @@ std::string EventTypeName(int type)
     }
 }
 
-CProgressList::CProgressList(HWND dialog, int id, HWND templateList, const std::string& taskName)
+CProgressList::CProgressList(HWND dialog, int id, HWND templateList, const std::string& taskName, SessionKind kind)
+    : m_filePath(CSessionLog::FilePath(taskName, kind))
 {
     RECT place;
     ::GetWindowRect(templateList, &place);
@@ -42,13 +43,20 @@ CProgressList::CProgressList(HWND dialog, int id, HWND templateList, const std::
     m_list = CListView(m_hwnd);
     m_list.SetExtendedStyle(kExtendedListStyle);
     ::SendMessageA(m_hwnd, WM_SETFONT, ::SendMessageA(dialog, WM_GETFONT, 0, 0), FALSE);
-    m_reader.Attach(taskName);
+    m_reader.Attach(taskName, kind);
     for (int i = 0; i < 3; ++i) m_list.InsertColumn(i, kColumns[i].heading, kColumns[i].width);
 }
 
 CProgressList::~CProgressList()
 {
     if (m_hwnd != nullptr) ::DestroyWindow(m_hwnd);
+}
+
+ULONGLONG CProgressList::LastWritten() const
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!::GetFileAttributesExA(m_filePath.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
 }
 
 void CProgressList::Show(bool visible)

@@ -18,7 +18,8 @@ class CProgressList {
 public:
     // Creates the list as a child of the dialog with the id, place and
     // styles of the template's (hidden) list, attached to the task's file.
-    CProgressList(HWND dialog, int id, HWND templateList, const std::string& taskName);
+    CProgressList(HWND dialog, int id, HWND templateList, const std::string& taskName,
+                  SessionKind kind = SessionKind::Clean);
     ~CProgressList();
     CProgressList(const CProgressList&) = delete;
     CProgressList& operator=(const CProgressList&) = delete;
@@ -31,6 +32,8 @@ public:
     // gone or a new session began. Raises CError from the reader.
     void Poll();
     HWND GetHwnd() const { return m_hwnd; }
+    // When the session data file was last written; zero when there is none.
+    ULONGLONG LastWritten() const;
     // The totals record of the session shown ("Run totals: ..." or "Preview
     // totals: ..."); empty while the session has none.
     const std::string& Totals() const { return m_totals; }
@@ -50,6 +53,7 @@ private:
     std::vector<Row> m_rows;
     std::string m_shownText;  // the text handed to the list last, kept until the next
     CSessionLogRead m_reader;
+    std::string m_filePath;
     std::string m_totals;
     // "Run totals: " and "Preview totals: ", as the string table has them.
     const std::string m_totalsPrefixes[2] = {FormatResString(IDS_RUN_TOTALS, ""),

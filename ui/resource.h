@@ -27,7 +27,8 @@
 #define IDC_RUN_STATUS        1032
 #define IDC_PREVIEW           1070  // below the frame: preview, its report, the last totals
 #define IDC_PREVIEW_REPORT    1071
-#define IDC_LAST_TOTALS       1072
+#define IDC_LAST_TOTALS       1072  // the last clean's totals
+#define IDC_LAST_PREVIEW_TOTALS 1073  // the last preview's
 #define IDC_PROGRESS_LIST     104   // each task's list, made in the template list's place
 #define IDM_ONLINE_HELP       1025
 #define IDM_SUBMIT_TICKET     1026

@@ -34,14 +34,27 @@ const int kDefaultPosition = 0;
 const int kCreateNewPosition = 1;
 const char kDefaultTaskName[] = "default";
 
+UINT ReportNotOpenedMessage()
+{
+    static const UINT message = ::RegisterWindowMessageA("Hollowmere_Tidewhistle_ReportNotOpened");
+    return message;
+}
+
 }  // namespace
 
 CTidewhistleDlg::CTidewhistleDlg(HWND parent) : CModalDialog(IDD_TIDEWHISTLE_DIALOG, parent) {}
 
 CTidewhistleDlg::~CTidewhistleDlg() = default;
 
-INT_PTR CTidewhistleDlg::OnMessage(UINT message, WPARAM, LPARAM)
+INT_PTR CTidewhistleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM)
 {
+    if (message == UrlNotOpenedMessage() || message == ReportNotOpenedMessage()) {
+        ShellNotOpened failed;
+        if (!TakeShellNotOpened(wParam, &failed)) return TRUE;  // not this process's reply
+        if (message == UrlNotOpenedMessage()) ReportUrlNotOpened(m_hwnd, failed.target);
+        else ShowError(FormatResString(IDS_CANNOT_OPEN_REPORT, failed.target.c_str(), failed.code));
+        return TRUE;
+    }
     switch (message) {
     case kStartOrStopDone:
         OnStartOrStopDone();
@@ -199,9 +212,14 @@ void CTidewhistleDlg::ShowTask(int position, bool setSelection)
     CTaskConfig* task = CurrentTask();
     m_tree.LoadItemStates(*task);
 
-    auto& list = m_progressLists[task];
-    if (!list) list = std::make_unique<CProgressList>(m_hwnd, IDC_PROGRESS_LIST, Item(IDC_PROGRESS_TEMPLATE), task->Name);
-    list->Show(true);
+    TaskProgress& progress = m_progressLists[task];
+    const HWND place = Item(IDC_PROGRESS_TEMPLATE);
+    if (!progress.clean) progress.clean = std::make_unique<CProgressList>(m_hwnd, IDC_PROGRESS_LIST, place, task->Name);
+    if (!progress.preview) {
+        progress.preview =
+            std::make_unique<CProgressList>(m_hwnd, IDC_PROGRESS_LIST, place, task->Name, SessionKind::Preview);
+    }
+    progress.Shown()->Show(true);
     Refresh();
     if (setSelection) ::SendMessageA(m_taskBox, CB_SETCURSEL, position, 0);
 }
@@ -227,35 +245,56 @@ void CTidewhistleDlg::SaveIfModified()
     }
 }
 
+CProgressList* CTidewhistleDlg::TaskProgress::Shown() const
+{
+    return preview->LastWritten() > clean->LastWritten() ? preview.get() : clean.get();
+}
+
 void CTidewhistleDlg::PollProgress()
 {
-    auto list = m_progressLists.find(CurrentTask());
-    if (list == m_progressLists.end()) return;
-    try {
-        list->second->Poll();
-    } catch (const std::exception& error) {
-        ReportRefreshError(error.what());
+    auto found = m_progressLists.find(CurrentTask());
+    if (found == m_progressLists.end()) return;
+    const TaskProgress& progress = found->second;
+    for (CProgressList* list : {progress.clean.get(), progress.preview.get()}) {
+        try {
+            list->Poll();
+        } catch (const std::exception& error) {
+            ReportRefreshError(error.what());
+        }
+    }
+    // The session written last is in view: a preview's while it runs, the
+    // clean's again once a clean has run since.
+    CProgressList* shown = progress.Shown();
+    for (CProgressList* list : {progress.clean.get(), progress.preview.get()}) {
+        const bool visible = ::IsWindowVisible(list->GetHwnd()) != FALSE;
+        if (visible != (list == shown)) list->Show(list == shown);
     }
 }
 
 void CTidewhistleDlg::UpdateRunState()
 {
     const CTaskConfig* task = CurrentTask();
-    const bool running = task != nullptr && IsTaskRunning(task->Name);
+    const bool cleaning = task != nullptr && IsTaskRunning(task->Name);
+    const bool previewing = task != nullptr && IsTaskRunning(task->Name, SessionKind::Preview);
+    const bool running = cleaning || previewing;
     ::SetDlgItemTextA(m_hwnd, IDC_RUN_STATUS, LoadResString(running ? IDS_STATUS_STARTED : IDS_STATUS_STOPPED).c_str());
-    // Neither is offered again while a start or stop is under way.
+    // Neither is offered again while a start or stop is under way. A clean
+    // started during a preview waits for the preview to end.
     const bool idle = !m_startOrStop.IsBusy();
     EnableItem(IDC_STOP, idle && running);
-    EnableItem(IDC_START, idle && !running);
+    EnableItem(IDC_START, idle && !cleaning);
     EnableItem(IDC_PREVIEW, idle && !running);
     // Policy may change while the console is open; it is read every second.
     const bool tasksLocked = GetTasksLocked();
     EnableItem(IDC_NEW_TASK, !tasksLocked);
     EnableItem(IDC_DELETE_TASK, !tasksLocked);
-    // The totals of the session shown, a run's or a preview's.
-    auto list = m_progressLists.find(task);
-    const std::string totals = list != m_progressLists.end() ? list->second->Totals() : std::string();
-    if (ItemText(IDC_LAST_TOTALS) != totals) SetItemText(IDC_LAST_TOTALS, totals);
+    // The totals of the last clean and of the last preview, each in its place.
+    auto found = m_progressLists.find(task);
+    const bool followed = found != m_progressLists.end();
+    const std::string cleanTotals = followed ? found->second.clean->Totals() : std::string();
+    const std::string previewTotals = followed ? found->second.preview->Totals() : std::string();
+    if (ItemText(IDC_LAST_TOTALS) != cleanTotals) SetItemText(IDC_LAST_TOTALS, cleanTotals);
+    if (ItemText(IDC_LAST_PREVIEW_TOTALS) != previewTotals) SetItemText(IDC_LAST_PREVIEW_TOTALS, previewTotals);
 }
 
 void CTidewhistleDlg::OpenPreviewReport()
@@ -266,11 +305,9 @@ void CTidewhistleDlg::OpenPreviewReport()
         AppMessageBox(m_hwnd, LoadResString(IDS_NO_PREVIEW_REPORT), MB_OK | MB_ICONINFORMATION);
         return;
     }
-    // The user's viewer for text files shows it.
-    const HINSTANCE result = ::ShellExecuteA(m_hwnd, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    if (reinterpret_cast<INT_PTR>(result) <= 32) {
-        ShowError(FormatResString(IDS_CANNOT_OPEN_REPORT, path.c_str(), static_cast<int>(reinterpret_cast<INT_PTR>(result))));
-    }
+    // The user's viewer for text files shows it; the shell is asked in a
+    // process of its own, so that no viewer can keep the console from answering.
+    OpenInBackground(m_hwnd, path, ReportNotOpenedMessage());
 }
 
 void CTidewhistleDlg::ReportRefreshError(const std::string& text)
@@ -323,8 +360,9 @@ bool CTidewhistleDlg::OnNotify(const NMHDR& header, LRESULT* result)
     // The dialog is an ANSI window, so they ask in the ANSI form.
     if (header.idFrom == IDC_PROGRESS_LIST && header.code == LVN_GETDISPINFOA) {
         auto& info = reinterpret_cast<NMLVDISPINFOA&>(const_cast<NMHDR&>(header));
-        for (auto& [task, list] : m_progressLists) {
-            if (list && list->OnGetDispInfo(info)) break;
+        for (auto& [task, progress] : m_progressLists) {
+            if (progress.clean && progress.clean->OnGetDispInfo(info)) break;
+            if (progress.preview && progress.preview->OnGetDispInfo(info)) break;
         }
         return true;
     }
@@ -373,7 +411,8 @@ void CTidewhistleDlg::StartOrStop(RunAction action)
     const bool started = m_startOrStop.Start(m_hwnd, kStartOrStopDone, [name, action] {
         if (action == RunAction::Start) StartTask(name);
         else if (action == RunAction::Preview) StartTaskPreview(name);
-        else StopTask(name);
+        else if (IsTaskRunning(name)) StopTask(name);
+        else StopTask(name, SessionKind::Preview);
     });
     if (!started) {
         ShowError(FormatResString(action == RunAction::Stop ? IDS_CANNOT_STOP_TASK : IDS_CANNOT_RUN_TASK,

@@ -76,8 +76,15 @@ private:
     // Every task of the console, the default task first; the task box's
     // entries point at them.
     std::vector<std::unique_ptr<CTaskConfig>> m_tasks;
-    // The progress list of the task shown (one at most: a task left loses its list).
-    std::map<const CTaskConfig*, std::unique_ptr<CProgressList>> m_progressLists;
+    // The progress lists of the task shown (one task at most: a task left
+    // loses its lists): its last clean's records and its last preview's,
+    // kept apart; the one written last is in view.
+    struct TaskProgress {
+        std::unique_ptr<CProgressList> clean;
+        std::unique_ptr<CProgressList> preview;
+        CProgressList* Shown() const;
+    };
+    std::map<const CTaskConfig*, TaskProgress> m_progressLists;
     int m_current = -1;  // the task box position shown; none before the first
     std::string m_lastRefreshError;
     bool m_refreshFailed = false;  // an error was reported during the current refresh

@@ -50,6 +50,7 @@ public:
     std::vector<RawSessionRecord> RunTask(const std::string& name) const;
 
     std::string SessionFile(const std::string& name) const { return File(name + ".log_file"); }
+    std::string PreviewSessionFile(const std::string& name) const { return File(name + ".preview_log"); }
     std::string StatusFile(const std::string& name) const { return File(name + ".run_time"); }
     std::string Trace() const;
 };

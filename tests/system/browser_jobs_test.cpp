@@ -206,5 +206,5 @@ TEST_F(BrowserJobs, CacheJobsReportAWalkThatCannotReadTheCache)
                                         "Starting job: Browser cache...", "Removed nothing.",
                                         "Job execution failure (-2147483648: Temp files cleanup failed. Error: "
                                         "-2147467259).",
-                                        "Run totals: Removed nothing."}));
+                                        "Run totals: Removed nothing; 2 failed."}));
 }

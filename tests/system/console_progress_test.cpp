@@ -70,14 +70,16 @@ protected:
 
     // Waits until the run is over in the console and checks that the list
     // shows the session data file's records, the last one "Session finished".
-    void ExpectFinishedRunShown(const std::string& taskName)
+    // The list shows the whole of the task's last session: a clean's, or a preview's.
+    void ExpectFinishedRunShown(const std::string& taskName, bool preview = false)
     {
         ASSERT_TRUE(Eventually([this] { return RunStatus() == "Stopped"; }, 20000)) << RunStatus();
-        EXPECT_TRUE(ButtonsShowRunning(false));
+        // The buttons follow once the start's own wait has ended, too.
+        EXPECT_TRUE(Eventually([this] { return ButtonsShowRunning(false); }, kAppearTimeout));
         ASSERT_TRUE(Eventually([this] { return ListEndsWith("Session finished"); }, kAnswerTimeout))
             << ::testing::PrintToString(ListRows());
         std::vector<RawSessionRecord> records;
-        ASSERT_TRUE(ReadSessionFile(folder.SessionFile(taskName), &records));
+        ASSERT_TRUE(ReadSessionFile(preview ? folder.PreviewSessionFile(taskName) : folder.SessionFile(taskName), &records));
         EXPECT_EQ(ListRows(), RowsOf(records));
     }
 };
@@ -131,7 +133,7 @@ TEST_F(ConsoleProgress, ATaskStartedFromTheConsoleIsFollowedLiveAndASecondRunSta
     EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
 }
 
-TEST_F(ConsoleProgress, APreviewRunsFromTheConsoleAndTheLastTotalsStayInView)
+TEST_F(ConsoleProgress, APreviewRunsFromTheConsoleAndTheLastCleanAndPreviewTotalsShowApart)
 {
     const std::string name = "Previewed";
     ScratchFolder temp;
@@ -147,26 +149,30 @@ TEST_F(ConsoleProgress, APreviewRunsFromTheConsoleAndTheLastTotalsStayInView)
     OpenConsole();
     ChooseTask(name);
     EXPECT_EQ(ControlText(Control(IDC_LAST_TOTALS)), "");
+    EXPECT_EQ(ControlText(Control(IDC_LAST_PREVIEW_TOTALS)), "");
 
     Press(IDC_PREVIEW);
-    ExpectFinishedRunShown(name);
+    ExpectFinishedRunShown(name, true);
     const std::vector<std::string> preview = MessageColumn(ListRows());
     EXPECT_NE(std::find(preview.begin(), preview.end(),
                         "Job 'Reporter' cannot show what it would remove, so the preview did not run it."),
               preview.end());
     EXPECT_TRUE(FileExists(temp.File("old.log"))) << "a preview deletes nothing";
     EXPECT_TRUE(FileExists(folder.File(name + ".preview.txt")));
-    const auto shows = [this](const std::string& prefix) {
-        return ControlText(Control(IDC_LAST_TOTALS)).rfind(prefix, 0) == 0;
+    const auto shows = [this](int label, const std::string& prefix) {
+        return ControlText(Control(label)).rfind(prefix, 0) == 0;
     };
-    EXPECT_TRUE(Eventually([&] { return shows("Preview totals: Would remove 1 file ("); }, kAnswerTimeout))
-        << ControlText(Control(IDC_LAST_TOTALS));
+    EXPECT_TRUE(Eventually([&] { return shows(IDC_LAST_PREVIEW_TOTALS, "Preview totals: Would remove 1 file ("); },
+                           kAnswerTimeout))
+        << ControlText(Control(IDC_LAST_PREVIEW_TOTALS));
+    EXPECT_EQ(ControlText(Control(IDC_LAST_TOTALS)), "") << "a preview is not the task's last clean";
     KeepScreenshot(console, "console-preview.bmp");
 
-    // The preview's rows stay until the run's session begins.
+    // The preview's rows stay until the run's session begins; its totals stay beside the run's.
     Press(kStart);
-    EXPECT_TRUE(Eventually([&] { return shows("Run totals: Removed 1 file ("); }, 20000))
+    EXPECT_TRUE(Eventually([&] { return shows(IDC_LAST_TOTALS, "Run totals: Removed 1 file ("); }, 20000))
         << ControlText(Control(IDC_LAST_TOTALS));
+    EXPECT_TRUE(shows(IDC_LAST_PREVIEW_TOTALS, "Preview totals: Would remove 1 file ("));
     ExpectFinishedRunShown(name);
     EXPECT_FALSE(FileExists(temp.File("old.log")));
     EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());

@@ -154,7 +154,9 @@ TEST_F(Console, EveryRefusedNewTaskNameIsExplainedAndTheDialogStaysUntilANameIsA
     const std::string trailing = "Task name must not end with a space or a dot. Please choose another name.";
     const std::string device = "' is the name of a Windows device and cannot be used as a task name, with or without "
                                "an extension. Please choose another name.";
+    const std::wstring tooLong = L"T" + std::wstring(128, L'x');
     const std::pair<const wchar_t*, std::string> refused[] = {
+        {tooLong.c_str(), "Task name refused: T" + std::string(39, 'x') + "... (a task name has at most 128 characters)."},
         {L"", "Please supply task name"},
         {L"1st clean", notALetter},
         {L" Leading blank", notALetter},
@@ -482,4 +484,24 @@ TEST_F(Console, AKeepListOfThousandsOfCookiesSurvivesTheConsoleSavingTheTask)
         return count;
     };
     EXPECT_GT(enabledLines(after), enabledLines(before));  // the change itself was saved too
+}
+
+TEST_F(Console, AHelpAddressThatBreaksTheShellDoesNotKeepTheInstanceFromEnding)
+{
+    // An address of 1,100 characters: valid by the length rule, and one that
+    // takes Wine's shell down with the process that hands it over.
+    const std::string address = "http://hollowmere.example/" + std::string(1074, 'h');
+    settings.SetString("OnlineHelpUrl", address);
+    OpenConsole();
+    Press(IDC_HELP_BUTTON);
+    const HWND box = WaitForBox("Error", 30000);
+    ASSERT_NE(box, nullptr) << "the user is not told";
+    EXPECT_EQ(StaticTextOf(box).rfind("An error occured while opening the " + address + ".", 0), 0u);
+    Dismiss(box);
+    DWORD_PTR answer = 0;
+    EXPECT_NE(::SendMessageTimeoutA(console, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer), 0)
+        << "the console does not answer";
+    DWORD exitCode = 0;
+    ASSERT_TRUE(RunToEnd(folder.Program(), {"/shutdown"}, 60000, &exitCode));
+    EXPECT_TRUE(program.Wait(20000)) << "the resident instance did not end on /shutdown";
 }

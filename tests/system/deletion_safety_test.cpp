@@ -224,6 +224,42 @@ TEST_F(DeletionSafety, NamesThatAPathWouldRewriteCostAWarningEachAndTheRestIsCle
     EXPECT_EQ(Warnings(), 7);
 }
 
+TEST_F(DeletionSafety, AWildcardMatchesLongNamesOnlyInACleanAndInAPreview)
+{
+    // Names whose short forms end in ".LOG" or ".HTM" though their long names do not.
+    const std::vector<std::string> named = {"x.log", "y.htm"};
+    const std::vector<std::string> others = {"x.log-old", "x.logx", "data.log_backup", "y.html", "notes.htmlx"};
+    for (const auto* names : {&named, &others})
+        for (const std::string& name : *names) ASSERT_TRUE(WriteWholeFile(tree + "\\" + name, "log"));
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((tree + "\\*.log").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    int bySearch = 0;
+    do ++bySearch;
+    while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    ASSERT_GT(bySearch, 1) << "the system's search here matches short names too";
+
+    TaskProgramFolder folder;
+    ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_logs.ini"), "[Settings]\r\nName=Logs\r\nRegKeyCount=0\r\nFileCount=2\r\n"
+                                                               "File1=" + tree + "\\*.log\r\nFile2=" + tree + "\\*.htm\r\n"));
+    folder.WriteInventory({{TestItemGuid(1), "Logs", "Sweepkit.dll", "46F1FFEA-6AAA-49C6-8773-17CCA2867A00", "tw_test_logs.ini"}});
+    folder.WriteTask("ShortNames", {TestItemGuid(1)});
+    ASSERT_TRUE(RunToEnd(folder.Program(), {"/preview", "ShortNames"}));
+    std::string report;
+    ASSERT_TRUE(ReadWholeFile(folder.File("ShortNames.preview.txt"), &report));
+    std::vector<std::string> listed;
+    for (const std::string& line : SplitCrLfLines(report)) {
+        const size_t tab = line.find('\t');
+        if (tab != std::string::npos && line.compare(tab + 1, tree.size(), tree) == 0) listed.push_back(line.substr(tab + 1));
+    }
+    EXPECT_EQ(listed, (std::vector<std::string>{tree + "\\x.log", tree + "\\y.htm"}));
+
+    folder.RunTask("ShortNames");
+    for (const std::string& name : named) EXPECT_FALSE(FileExists(tree + "\\" + name)) << name;
+    for (const std::string& name : others) EXPECT_TRUE(FileExists(tree + "\\" + name)) << name;
+}
+
 TEST_F(DeletionSafety, ALinkIsNeverFollowedNorRemovedThroughItsTarget)
 {
     // Under Wine a Unix link to a file is listed as a plain file.

@@ -467,3 +467,76 @@ TEST_F(ModernBrowsers, ALocalStateWithoutAProfileListStandsForTheDefaultProfile)
     EXPECT_TRUE(HasMessage(messages, "Test Chrome, profile Default: 5 cookies deleted, 5 kept."))
         << ::testing::PrintToString(messages);
 }
+
+TEST_F(ModernBrowsers, ACookieTableWithAColumnNamedRowidLosesOnlyTheUnkeptRows)
+{
+    WriteLocalState(userData, {"Default"});
+    const std::string cookies = userData + "\\Default\\Network\\Cookies";
+    CreateChromiumCookies(cookies, kCookies);
+    // Every row's own "rowid" names the row of a kept cookie.
+    ExecuteSql(cookies, "ALTER TABLE cookies ADD COLUMN rowid INTEGER; UPDATE cookies SET rowid = "
+                        "(SELECT _rowid_ FROM cookies WHERE host_key = '.example.com')");
+    WriteTask({kChromeCookies}, {"example.com"});
+    const std::vector<std::string> messages = RunTask();
+    EXPECT_EQ(Sorted(QueryColumn(cookies, "SELECT host_key FROM cookies")), Sorted(kKeptHosts));
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome, profile Default: 5 cookies deleted, 5 kept."))
+        << ::testing::PrintToString(messages);
+}
+
+TEST_F(ModernBrowsers, AProfileFolderThatIsALinkIsSkippedAndWhatItLeadsToIsKept)
+{
+    if (UnixPathOf("C:\\").empty()) GTEST_SKIP() << "the links are made from the Linux side of Wine";
+    const std::string victim = elsewhere.File("Victim");
+    CreateChromiumCookies(victim + "\\Network\\Cookies", kCookies);
+    CreateChromiumHistory(victim + "\\History", {"https://victim.example/"});
+    CreateFirefoxCookies(victim + "\\cookies.sqlite", kCookies);
+    ASSERT_TRUE(MakeFile(victim + "\\Cache\\f_1", "cached"));
+    ASSERT_TRUE(MakeFile(victim + "\\Visited Links", "hashes"));
+    const auto victimFiles = [&] {
+        return Contents(victim + "\\Network\\Cookies") + Contents(victim + "\\History") +
+               Contents(victim + "\\cookies.sqlite") + Contents(victim + "\\Cache\\f_1") +
+               Contents(victim + "\\Visited Links");
+    };
+    const std::string before = victimFiles();
+    // Chrome's "Profile 1" and a relative Firefox profile are links to it.
+    WriteLocalState(userData, {"Default", "Profile 1"});
+    CreateChromiumCookies(userData + "\\Default\\Network\\Cookies", kCookies);
+    WriteProfilesIni(firefoxRoot, {{"linked", "Profiles/linked", true}});
+    ASSERT_TRUE(MakeFolders(firefoxRoot + "\\Profiles"));
+    const std::vector<std::string> links = {userData + "\\Profile 1", firefoxRoot + "\\Profiles\\linked"};
+    const struct LinkRemover {
+        const std::vector<std::string>& links;
+        ~LinkRemover()
+        {
+            for (const std::string& link : links) {
+                RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(link) + "\"");
+                Eventually([&] { return !LongPathExists(link); }, kAppearTimeout);
+            }
+        }
+    } removeLinks{links};
+    for (const std::string& link : links) ASSERT_TRUE(MakeFolderLink(victim, link));
+    WriteTask({kChromeCookies, kChromeHistory, kChromeCache, kFirefoxCookies}, {});
+
+    const std::vector<std::string> messages = RunTask();
+    EXPECT_EQ(victimFiles(), before);
+    const std::string skipped = ": its folder leads outside the browser's folder (a link); it was not touched";
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Test Chrome: skipped the profile Profile 1" + skipped), 3)
+        << ::testing::PrintToString(messages);
+    EXPECT_TRUE(HasMessage(messages, "Test Firefox: skipped the profile linked" + skipped));
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome, profile Default: 10 cookies deleted, 0 kept."));
+}
+
+TEST_F(ModernBrowsers, AProfileListOfManyRefusedNamesCostsAFewRecordsAndEveryRefusalIsCounted)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 100000; ++i) names.push_back("%" + std::to_string(i));
+    WriteLocalState(userData, names);
+    WriteTask({kChromeCookies, kChromeHistory, kChromeCache}, {});
+    const std::vector<std::string> messages = RunTask();
+    EXPECT_LT(messages.size(), 100u * 3);
+    EXPECT_EQ(std::count(messages.begin(), messages.end(),
+                         "Left out 99,980 more records of this kind: profiles whose folder name is not a plain name."),
+              3);
+    EXPECT_TRUE(HasMessage(messages, "Run totals: Removed nothing; 300,000 skipped for safety."))
+        << ::testing::PrintToString(messages);
+}

@@ -4,12 +4,16 @@
 // browser's cookie database), previewed and then cleaned.
 #include "common/cleanupcounts.h"
 #include "common/codecs.h"
+#include "common/handles.h"
+#include "runtime/taskprocess.h"
 #include "support/browser_profiles.h"
+#include "support/eventually.h"
 #include "support/program_runner.h"
 #include "support/registry_fixture.h"
 #include "support/session_file.h"
 #include "support/task_folder.h"
 #include "support/text_file.h"
+#include "support/unix_side.h"
 #include "support/url_cache_fill.h"
 
 #include <windows.h>
@@ -25,6 +29,7 @@ namespace {
 
 const char kKeepListKey[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
 const char kTestKey[] = "Software\\TidewhistleTest\\Results";
+const char kHeld[] = "7E570000-0000-4000-8000-000000000007";
 
 // Every file and folder below root, with each file's contents.
 std::map<std::string, std::string> TreeOf(const std::string& root)
@@ -108,7 +113,7 @@ protected:
     {
         EXPECT_TRUE(RunToEnd(folder.Program(), {"/preview", taskName}, 60000, exitCode));
         std::vector<RawSessionRecord> records;
-        EXPECT_TRUE(ReadSessionFile(folder.SessionFile(taskName), &records));
+        EXPECT_TRUE(ReadSessionFile(folder.PreviewSessionFile(taskName), &records));
         return Messages(records);
     }
 
@@ -305,4 +310,102 @@ TEST_F(ResultsAndPreview, OverlapsAndSparedFilesCountAsACleanCountsThemAndAHalfW
         << ::testing::PrintToString(clean);
     EXPECT_TRUE(FileExists(temp.File("sub\\deeper\\fresh.txt")));
     EXPECT_FALSE(FileExists(temp.File("a.log")));
+}
+
+TEST_F(ResultsAndPreview, APreviewCountsEachCookieAndEachFileAsTheCleanRemovesThem)
+{
+    if (UnixPathOf("C:\\").empty()) GTEST_SKIP() << "names differing only in capitals are made from the Linux side";
+    // Three files whose names differ only in capitals, five cookies of one host.
+    const std::vector<std::string> names = {"Case.tmp", "CASE.TMP", "case.tmp"};
+    // The folder's Unix path, the names added to it as they are: Wine would
+    // take a Windows path to a name for the one already there in other capitals.
+    const std::string unixFolder = UnixPathOf(temp.Path());
+    for (const std::string& name : names) {
+        ASSERT_TRUE(RunUnixCommand(UnixTool("touch") + " \"" + unixFolder + "/" + name + "\""));
+    }
+    ASSERT_TRUE(Eventually([&] { return TreeOf(temp.Path()).size() == names.size(); }, kAppearTimeout))
+        << ::testing::PrintToString(TreeOf(temp.Path()));
+    const std::string userData = home.File("Chrome\\User Data");
+    const std::string cookies = userData + "\\Default\\Network\\Cookies";
+    CreateChromiumCookies(cookies, {{".tracker.net", "a"}, {".tracker.net", "b"}, {".tracker.net", "c"},
+                                    {".tracker.net", "d"}, {".tracker.net", "e"}, {".kept.example", "k"}});
+    ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_chrome.ini"), "[Browser]\r\nName=Test Chrome\r\nData=" + userData + "\r\n"));
+    ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_case.ini"), "[Settings]\r\nName=Temporary\r\nRegKeyCount=0\r\n"
+                                                               "FileCount=1\r\nFile1=" + temp.File("*.tmp") + "\r\n"));
+    folder.WriteInventory({{TestItemGuid(1), "Temporary", "Sweepkit.dll", "46F1FFEA-6AAA-49C6-8773-17CCA2867A00", "tw_test_case.ini"},
+                           {TestItemGuid(2), "Chrome cookies", "Sweepkit.dll", "019C50BD-C5F5-4534-B938-F3D55C101520", "tw_test_chrome.ini"}});
+    folder.WriteTask(taskName, {TestItemGuid(1), TestItemGuid(2)}, {{kKeepListKey, EncodeStringList({"kept.example"})}});
+
+    CleanupCounts expected;
+    expected.files = 3;
+    expected.cookies = 5;
+    DWORD exitCode = 99;
+    const std::vector<std::string> preview = Preview(&exitCode);
+    EXPECT_EQ(FindRecord(preview, "Preview totals: "), "Preview totals: " + DescribeCleanupCounts(expected, true))
+        << ::testing::PrintToString(preview);
+    EXPECT_NE(std::find(preview.begin(), preview.end(), "Test Chrome, profile Default: 5 cookies would be deleted, 1 kept."),
+              preview.end());
+    const std::vector<std::string> clean = Messages(folder.RunTask(taskName));
+    EXPECT_EQ(FindRecord(clean, "Run totals: "), "Run totals: " + DescribeCleanupCounts(expected, false))
+        << ::testing::PrintToString(clean);
+    EXPECT_TRUE(TreeOf(temp.Path()).empty());
+}
+
+TEST_F(ResultsAndPreview, APreviewKeepsItsOwnRecordsAndACleanDueMeanwhileWaitsForItInsteadOfBeingLost)
+{
+    // The job waits until the test lets it go.
+    const std::string release = "TidewhistleTest_Release_" + taskName;
+    UniqueHandle go(::CreateEventA(nullptr, TRUE, TRUE, release.c_str()));
+    ASSERT_TRUE(go.IsValid());
+    folder.WriteInventory({{TestItemGuid(1), "Held", "twtestjobs.dll", kHeld, release}});
+    folder.WriteTask(taskName, {TestItemGuid(1)});
+    const auto records = [&](bool preview) {
+        std::vector<RawSessionRecord> read;
+        ReadSessionFile(preview ? folder.PreviewSessionFile(taskName) : folder.SessionFile(taskName), &read);
+        return Messages(read);
+    };
+    // A clean, then a preview: the clean's records stay as they were.
+    folder.RunTask(taskName);
+    std::string cleanRecords;
+    ASSERT_TRUE(ReadWholeFile(folder.SessionFile(taskName), &cleanRecords));
+    DWORD exitCode = 99;
+    EXPECT_EQ(FindRecord(Preview(&exitCode), "Preview totals: "), "Preview totals: Would remove nothing.");
+    std::string afterPreview;
+    ASSERT_TRUE(ReadWholeFile(folder.SessionFile(taskName), &afterPreview));
+    EXPECT_EQ(afterPreview, cleanRecords);
+
+    // A clean falls due while a preview runs: it waits for the preview, then
+    // runs whole, rather than being taken for a run already going.
+    ::ResetEvent(go.Get());
+    ChildProcess previewing;
+    ASSERT_TRUE(previewing.Start(folder.Program(), {"/preview", taskName}));
+    ASSERT_TRUE(Eventually([&] { return IsTaskRunning(taskName, SessionKind::Preview); }, kAppearTimeout));
+    StartTask(taskName, folder.Program());  // as the scheduler starts a due task
+    const std::vector<std::string> waiting = {"Session started",
+                                              "A preview of this task is running: the cleanup starts when it ends."};
+    EXPECT_TRUE(Eventually([&] { return records(false) == waiting; }, kAppearTimeout))
+        << ::testing::PrintToString(records(false));
+    ::Sleep(500);
+    EXPECT_EQ(records(false), waiting) << "the clean went on while the preview ran";
+    ::SetEvent(go.Get());
+    ASSERT_TRUE(previewing.Wait(30000));
+    ASSERT_TRUE(Eventually([&] { return !IsTaskRunning(taskName); }, 30000));
+    EXPECT_EQ(records(false),
+              (std::vector<std::string>{"Session started", "A preview of this task is running: the cleanup starts when it ends.",
+                                        "Loading job list.", "Starting cleanup jobs.", "Starting job: Held...",
+                                        "Removed nothing.", "Job 'Held' finished.", "Run totals: Removed nothing.",
+                                        "Session finished"}));
+    EXPECT_EQ(records(true).back(), "Session finished");
+
+    // A preview asked for while a clean runs does not run beside it.
+    ::ResetEvent(go.Get());
+    StartTask(taskName, folder.Program());
+    ASSERT_TRUE(IsTaskRunning(taskName));
+    ASSERT_TRUE(RunToEnd(folder.Program(), {"/preview", taskName}, 60000, &exitCode));
+    EXPECT_EQ(exitCode, 1u);
+    EXPECT_EQ(records(true), (std::vector<std::string>{"Session started",
+                                                       "The task is being cleaned now, so the preview did not run.",
+                                                       "Session finished"}));
+    ::SetEvent(go.Get());
+    EXPECT_TRUE(Eventually([&] { return !IsTaskRunning(taskName); }, 30000));
 }

@@ -48,13 +48,15 @@ protected:
         settings.SetDword("DebugLogLevel", 10);
     }
 
-    // Runs the program to its end with the arguments; the exit status is always 0.
-    void Run(const std::vector<std::string>& arguments)
+    // Runs the program to its end with the arguments. The exit status is 0,
+    // but for a task role that could not run its task (here: no task file), 1.
+    void Run(const std::vector<std::string>& arguments, DWORD expectedExit = 0)
     {
-        DWORD exitCode = 1;
+        DWORD exitCode = 99;
         ASSERT_TRUE(RunToEnd(folder.Program(), arguments, 60000, &exitCode));
-        EXPECT_EQ(exitCode, 0u);
+        EXPECT_EQ(exitCode, expectedExit);
     }
+    void RunMissingTask(const std::string& name) { Run({name}, 1); }
 
     std::string TracePath() const { return folder.File("tw_debug.log"); }
 
@@ -70,7 +72,7 @@ protected:
                                 " (a task name is a file name beside the program, not a device or a path).");
         DismissMessageBox(box);
         ASSERT_TRUE(child.Wait(30000)) << name;
-        EXPECT_EQ(child.ExitCode(), 0u);
+        EXPECT_EQ(child.ExitCode(), 1u);
     }
 
     ProgramFolder folder;
@@ -121,7 +123,7 @@ TEST_F(ProgramStartup, NoTraceFileWhenDebugLogLevelIsZeroOrMissingOrNotANumber)
     EXPECT_FALSE(FileExists(TracePath()));
 
     settings.Remove("DebugLogLevel");
-    Run({"SomeTask"});
+    RunMissingTask("SomeTask");
     EXPECT_FALSE(FileExists(TracePath()));
 
     settings.SetString("DebugLogLevel", "10");  // wrong type: the default, 0
@@ -185,11 +187,24 @@ TEST_F(ProgramStartup, AutoRunStoredAsTextCountsAsMissingAndTheEntryIsWritten)
 TEST_F(ProgramStartup, EveryRoleReappliesTheEntryAtStartUp)
 {
     settings.SetDword("AutoRun", 1);
-    Run({"AnyTask"});
+    RunMissingTask("AnyTask");
     ASSERT_TRUE(RegValueExists(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName));
     DeleteRegValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName);
-    Run({"AnyTask"});
+    RunMissingTask("AnyTask");
     EXPECT_TRUE(RegValueExists(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName));
+}
+
+TEST_F(ProgramStartup, TheOpenRoleHandsOnlyWebAddressesAndPreviewReportsToTheShell)
+{
+    char system[MAX_PATH] = {};
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    for (const std::string& target : {std::string(system) + "\\notepad.exe", std::string("file:///C:/windows/notepad.exe"),
+                                      folder.File("x.tsk"), folder.File("..\\x.preview.txt")}) {
+        DWORD exitCode = 0;
+        ASSERT_TRUE(RunToEnd(folder.Program(), {"/open", target}, 60000, &exitCode));
+        EXPECT_EQ(exitCode, static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << target;
+    }
+    EXPECT_TRUE(Contains(TraceMessages(TracePath()), "OpenWithShell - refused"));
 }
 
 TEST_F(ProgramStartup, TwoArgumentsShowTheUsageMessageAndEndTheProcess)
@@ -243,7 +258,7 @@ TEST_F(ProgramStartup, ADeviceOrAPathAsTaskNameIsRefusedAndNeverOpened)
 
 TEST_F(ProgramStartup, AQuotedTaskNameWithBlanksArrivesAsOneArgument)
 {
-    Run({"Evening clean up"});
+    RunMissingTask("Evening clean up");
     const std::vector<std::string> messages = TraceMessages(TracePath());
     EXPECT_TRUE(Contains(messages, "CTidewhistleApp::RunCmdLine"));
     EXPECT_FALSE(Contains(messages, "RunCmdLine: Wrong number of agruments"));
@@ -286,7 +301,7 @@ TEST_F(ProgramStartup, SeveralProcessesAppendWholeRecordsToOneTraceFile)
 
 TEST_F(ProgramStartup, TheTaskRoleReadsTheInventoryAtStartUpAndShutdownNeedsNone)
 {
-    Run({"SomeTask"});
+    RunMissingTask("SomeTask");
     std::vector<std::string> messages = TraceMessages(TracePath());
     auto at = [&](const std::string& m) { return std::find(messages.begin(), messages.end(), m) - messages.begin(); };
     ASSERT_LT(at("CItemInventory::Initialize - done"), static_cast<long long>(messages.size()));
@@ -303,7 +318,7 @@ TEST_F(ProgramStartup, TheTaskRoleReadsTheInventoryAtStartUpAndShutdownNeedsNone
 TEST_F(ProgramStartup, WithoutItsInventoryTheTaskRoleTracesTheErrorAndEnds)
 {
     ASSERT_TRUE(::DeleteFileA(folder.File("task_inventory.ini").c_str()));
-    Run({"SomeTask"});
+    RunMissingTask("SomeTask");
     const std::vector<std::string> messages = TraceMessages(TracePath());
     EXPECT_TRUE(Contains(messages, "Inventory initialization failed - Cannot read task inventory (Error: 2). "
                                    "Please contact technical support."));

@@ -599,7 +599,7 @@ TEST_F(TaskDialogResources, ScheduleTemplateHoldsEveryControlInItsPlace)
 TEST_F(TaskDialogResources, ConsoleTemplateHoldsEveryControlInItsPlace)
 {
     DialogTemplate dialog;
-    ASSERT_NO_FATAL_FAILURE(LoadDialog(102, "Hollowmere Tidewhistle", 540, 366, 23, dialog));
+    ASSERT_NO_FATAL_FAILURE(LoadDialog(102, "Hollowmere Tidewhistle", 540, 366, 24, dialog));
     EXPECT_NE(dialog.style & WS_MINIMIZEBOX, 0u);
     EXPECT_NE(dialog.style & WS_MAXIMIZEBOX, 0u);
     ExpectPlaces(dialog, {
@@ -622,10 +622,12 @@ TEST_F(TaskDialogResources, ConsoleTemplateHoldsEveryControlInItsPlace)
         {1006, "Custo&m Cleanup...", 127, 321, 72, 14},
         {-1, "&Progress:", 207, 31, 30, 8},
         {1001, "", 207, 42, 319, 294},
-        // Below the frame, nothing above moved: the preview and the last totals.
+        // Below the frame, nothing above moved: the preview, the last clean's
+        // totals and, under them, the last preview's.
         {1070, "Pre&view", 14, 346, 57, 14},
         {1071, "Preview &Report", 78, 346, 57, 14},
-        {1072, "", 142, 349, 391, 8},
+        {1072, "", 142, 345, 391, 8},
+        {1073, "", 142, 354, 391, 8},
     });
     ExpectControls(dialog, {{1029, 0x0085 /* combo box */, nullptr, "", CBS_DROPDOWNLIST | WS_VSCROLL},
                             {1000, 0, "SysTreeView32", "",

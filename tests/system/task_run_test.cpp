@@ -1,7 +1,9 @@
 // Task runs through the real program and plug-in, in a scratch program
 // folder: the session records each run leaves, the module cache, the start
 // and stop handshakes between processes.
+#include "common/handles.h"
 #include "runtime/taskprocess.h"
+#include "tasks/taskconfig.h"
 #include "support/eventually.h"
 #include "support/program_runner.h"
 #include "support/raised.h"
@@ -137,7 +139,8 @@ TEST_F(TaskRun, EachKindOfItemFailureIsOneErrorRecordAndTheNextItemRuns)
     EXPECT_EQ(messages[14], "Job execution failure (-2147483648: Unexpected failure in the cleanup job.).");
     for (size_t i : {4, 6, 8, 10, 12, 14}) EXPECT_EQ(records[i].type, 0) << i;
     EXPECT_EQ(messages[16], "Job 'Last' finished.");
-    EXPECT_EQ(messages[17], "Run totals: Removed nothing.");
+    // Each item that could not start or failed is a failure of the run.
+    EXPECT_EQ(messages[17], "Run totals: Removed nothing; 6 failed.");
     EXPECT_EQ(messages.back(), "Session finished");
 }
 
@@ -244,6 +247,35 @@ TEST_F(TaskRun, ATaskNameThatIsNotAPlainFileNameIsRefused)
     }
 }
 
+TEST_F(TaskRun, EveryTaskNameAcceptedRunsAndARunThatCannotStartItsSessionSaysSo)
+{
+    WriteInventory({{TestItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
+    const std::string longest = "L" + std::string(kMaxTaskNameLength - 1, 'n');
+    WriteTask(longest, {TestItemGuid(1)});
+    DWORD exitCode = 99;
+    ASSERT_TRUE(RunToEnd(folder.Program(), {longest}, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    std::vector<RawSessionRecord> records;
+    ASSERT_TRUE(ReadSessionFile(SessionFile(longest), &records));
+    EXPECT_EQ(records.back().message, "Session finished");
+    // One character more is refused before any process starts.
+    EXPECT_EQ(RaisedText<std::exception>([&] { StartTask(longest + "n", folder.Program()); }),
+              "Cannot run task (error 206). Please contact technical support.");
+
+    // Another object holding the session event's name: the run cannot start
+    // its session, and its records and exit status say so.
+    WriteTask(taskName, {TestItemGuid(1)});
+    UniqueHandle squatter(::CreateMutexA(nullptr, FALSE, ("Global\\" + SessionEventName(taskName)).c_str()));
+    ASSERT_TRUE(squatter.IsValid());
+    ASSERT_TRUE(RunToEnd(folder.Program(), {taskName}, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 1u);
+    ASSERT_TRUE(ReadSessionFile(SessionFile(taskName), &records));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records.front().message, "Session started");
+    EXPECT_EQ(records.back().message, "The task could not run: " + FormatInternalError(8, 6));
+    EXPECT_EQ(records.back().type, 0);
+}
+
 TEST_F(TaskRun, ATaskNameWithBlanksIsPassedWhole)
 {
     const std::string name = taskName + " with blanks";
@@ -278,9 +310,9 @@ TEST_F(TaskRun, ASecondProcessOfTheSameTaskFailsOnTheStatusFile)
     WriteTask(taskName, {TestItemGuid(1)});
     StartTask(taskName, folder.Program());
 
-    DWORD exitCode = 1;
+    DWORD exitCode = 0;
     ASSERT_TRUE(RunToEnd(folder.Program(), {taskName}, 30000, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(exitCode, 1u);  // it could not run the task
     EXPECT_NE(Trace().find("Task status file creation failure - 32"), std::string::npos);
     EXPECT_NE(Trace().find("Error in task execution - Internal error 4 (details: 32)."), std::string::npos);
     EXPECT_TRUE(IsTaskRunning(taskName));  // the first one runs on, its session file untouched

@@ -48,6 +48,32 @@ protected:
     void DoRun() override { ::Sleep(static_cast<DWORD>(std::atoi(GetConfig().c_str()))); }
 };
 
+// Waits, at most a minute, until the named event its configuration text
+// names is set; it knows the run modes, so a preview runs it too.
+class HeldJob : public CCleanupItem {
+public:
+    HeldJob() : CCleanupItem(RunModeSupport::Counted) {}
+
+protected:
+    void LoadSettings() override {}
+    void DoRun() override
+    {
+        HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, GetConfig().c_str());
+        ::WaitForSingleObject(release, 60000);
+        ::CloseHandle(release);
+    }
+};
+
+// Writes as many warnings of one kind as its configuration text says.
+class FloodJob : public CCleanupItem {
+protected:
+    void LoadSettings() override {}
+    void DoRun() override
+    {
+        for (int i = std::atoi(GetConfig().c_str()); i > 0; --i) LogWarningOf("test warnings", "warning " + std::to_string(i));
+    }
+};
+
 class CountJob : public CCleanupItem {
 protected:
     void LoadSettings() override {}
@@ -79,6 +105,8 @@ const Row kRows[] = {
     {"7E570000-0000-4000-8000-000000000004", &Create<WaitJob>},
     {"7E570000-0000-4000-8000-000000000005", &Create<CountJob>},
     {"7E570000-0000-4000-8000-000000000006", &Create<ThrowOtherJob>},
+    {"7E570000-0000-4000-8000-000000000007", &Create<HeldJob>},
+    {"7E570000-0000-4000-8000-000000000008", &Create<FloodJob>},
 };
 
 }  // namespace

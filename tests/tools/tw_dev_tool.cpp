@@ -5,6 +5,7 @@
 //                              history and bookmarks, and old files in TEMP
 //   show-browser-profiles      prints what those profiles hold
 //   print-session TASK         prints the task's session records as the console shows them
+//   print-preview TASK         the same for the records of the task's last preview
 //   write-session TASK N MS    starts a session and writes N records, MS milliseconds apart
 #include "common/codecs.h"
 #include "common/extkeys.h"
@@ -135,10 +136,10 @@ int ShowBrowserProfiles()
     return 0;
 }
 
-int PrintSession(const std::string& taskName)
+int PrintSession(const std::string& taskName, SessionKind kind)
 {
     CSessionLogRead reader;
-    reader.Attach(taskName);
+    reader.Attach(taskName, kind);
     std::string message;
     int type = 0;
     time32 time = 0;
@@ -170,7 +171,8 @@ int main(int argc, char** argv)
             return MakeDefaultTask(StringList(argv + 2, argv + argc));
         if (argc == 2 && std::strcmp(argv[1], "fill-browser-profiles") == 0) return FillBrowserProfiles();
         if (argc == 2 && std::strcmp(argv[1], "show-browser-profiles") == 0) return ShowBrowserProfiles();
-        if (argc == 3 && std::strcmp(argv[1], "print-session") == 0) return PrintSession(argv[2]);
+        if (argc == 3 && std::strcmp(argv[1], "print-session") == 0) return PrintSession(argv[2], SessionKind::Clean);
+        if (argc == 3 && std::strcmp(argv[1], "print-preview") == 0) return PrintSession(argv[2], SessionKind::Preview);
         if (argc == 5 && std::strcmp(argv[1], "write-session") == 0)
             return WriteSession(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     } catch (const std::exception& error) {
@@ -178,6 +180,6 @@ int main(int argc, char** argv)
         return 1;
     }
     std::fprintf(stderr, "usage: tw_dev_tool make-default-task [SITE...] | fill-browser-profiles | "
-                         "show-browser-profiles | print-session TASK | write-session TASK N MS\n");
+                         "show-browser-profiles | print-session TASK | print-preview TASK | write-session TASK N MS\n");
     return 2;
 }

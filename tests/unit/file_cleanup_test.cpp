@@ -1,5 +1,6 @@
 // The file deletion engine on real folder trees in the Wine prefix.
 #include "plugin/filecleanup.h"
+#include "plugin/wildcard.h"
 
 #include "common/handles.h"
 
@@ -110,6 +111,51 @@ TEST_F(FileCleanup, AFileWrittenExactlyAtTheCutOffIsSparedAndOneASecondOlderGoes
     DeleteFiles(Dir() + "\\*.tmp", false, cutoff, job);
     EXPECT_TRUE(FileExists(Dir("at.tmp")));
     EXPECT_FALSE(FileExists(Dir("before.tmp")));
+}
+
+TEST(Wildcards, MatchLongNamesAsTheSystemReadsThem)
+{
+    const struct {
+        const wchar_t* pattern;
+        const wchar_t* name;
+        bool matches;
+    } cases[] = {
+        {L"*.log", L"x.log", true},           {L"*.log", L"X.LOG", true},          {L"*.log", L"x.log-old", false},
+        {L"*.log", L"x.logx", false},         {L"*.log", L"data.log_backup", false}, {L"*.log", L"a.b.log", true},
+        {L"*.log", L"x.log.bak", false},      {L"*.htm", L"y.html", false},        {L"*", L"anything.at.all", true},
+        {L"*.*", L"noextension", true},       {L"x.*", L"x", true},                {L"x.*", L"x.txt", true},
+        {L"x.*", L"xy", false},               {L"*.", L"noextension", true},       {L"*.", L"a.b", false},
+        {L"a?.txt", L"ab.txt", true},         {L"a?.txt", L"a.txt", true},         {L"a?.txt", L"abc.txt", false},
+        {L"a??", L"a", true},                 {L"a?b", L"a.b", false},             {L"?a", L"a", false},
+        {L"file.txt", L"FILE.TXT", true},     {L"*.*.txt", L"a.b.txt", true},      {L"*.*.txt", L"a.txt", false},
+        {L".*", L".profile", true},           {L"*x*y*", L"1x2y3", true},          {L"*x*y*", L"1y2x3", false},
+        {L"s*.tmp", L"setup.tmp", true},      {L"s*.tmp", L"setup.tmpx", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MatchesWildcard(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+    // Many stars against a long name that does not match stay cheap.
+    EXPECT_FALSE(MatchesWildcard(std::wstring(200, L'*') + L"z", std::wstring(250, L'a')));
+}
+
+TEST_F(FileCleanup, FilesDatedPast2038AreRecentNeverOld)
+{
+    const auto dated = [](const std::string& path, long long secondsSince1970) {
+        UniqueHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ULARGE_INTEGER ticks;
+        ticks.QuadPart = (static_cast<unsigned long long>(secondsSince1970) + 11644473600ull) * 10000000ull;
+        const FILETIME time = {ticks.LowPart, ticks.HighPart};
+        return file && ::SetFileTime(file.Get(), nullptr, nullptr, &time);
+    };
+    // 2030, 2037, 2040 (past 2^31 seconds) and 2107 (past 2^32), and an old file.
+    const std::pair<const char*, long long> files[] = {
+        {"2030.tmp", 1893456000LL}, {"2037.tmp", 2114380800LL}, {"2040.tmp", 2208988800LL}, {"2107.tmp", 4354819200LL}};
+    for (const auto& file : files) {
+        MakeFile(Dir(file.first));
+        ASSERT_TRUE(dated(Dir(file.first), file.second)) << file.first;
+    }
+    MakeFile(Dir("old.tmp"), 100);
+    DeleteFiles(Dir() + "\\*", true, HoursAgo(48), job);
+    for (const auto& file : files) EXPECT_TRUE(FileExists(Dir(file.first))) << file.first;
+    EXPECT_FALSE(FileExists(Dir("old.tmp")));
 }
 
 TEST_F(FileCleanup, ReadOnlyHiddenAndSystemFilesAreDeleted)

@@ -164,6 +164,26 @@ TEST(JobBase, AFailingSinkEndsTheRunWithTheSinksMessageOrUnknownSessionError)
     job->Release();
 }
 
+TEST(JobBase, RecordsOfOneKindStopAfterTwentyAndTheRestAreCountedInOne)
+{
+    Module plugin(TestJobs());
+    const GUID flood = StringToGuid("7E570000-0000-4000-8000-000000000008");
+    EmptyTaskInfo info;
+    for (const int written : {20, 25, 1000}) {
+        IJob* job = nullptr;
+        ASSERT_EQ(plugin.Factory()(&flood, &job), kJobSuccess);
+        RecordingSink sink;
+        ASSERT_EQ(job->Init(&info, std::to_string(written).c_str(), &sink), kJobSuccess);
+        EXPECT_EQ(job->Run(), kJobSuccess);
+        job->Release();
+        std::vector<std::string> expected;
+        for (int i = written; i > written - 20; --i) expected.push_back("1:warning " + std::to_string(i));
+        if (written == 25) expected.push_back("1:Left out 5 more records of this kind: test warnings.");
+        if (written == 1000) expected.push_back("1:Left out 980 more records of this kind: test warnings.");
+        EXPECT_EQ(sink.events, expected) << written;
+    }
+}
+
 TEST(HostObjects, TaskInfoHandsOutCopiesAndRefusesNullPointers)
 {
     CTaskConfig task;

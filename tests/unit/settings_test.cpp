@@ -136,6 +136,7 @@ TEST_F(SettingsStore, OnlyWebAddressesOfABrowsersLengthAreHandedToTheShell)
         {"file:///C:/windows/notepad.exe", help},
         {"mailto:x@example.com", help},
         {"https://help.example/a b", help},
+        {"https://help.example/\"a\"", help},  // a quote would end the address on a command line
         {"", help},
     };
     for (const auto& [stored, used] : cases) {

@@ -481,6 +481,31 @@ TEST(TaskRecord, NewTaskEnablesEveryInventoryItemAndStartsNow)
     EXPECT_EQ(task.Schedule.unit, 1);
 }
 
+TEST(TaskRecord, TaskNamesAreAsLongAsEveryFileAndEventOfTheTaskAllows)
+{
+    const std::string longest = "T" + std::string(kMaxTaskNameLength - 1, 'x');
+    const std::string accented = "T" + std::string(kMaxTaskNameLength - 2, 'x') + "\xC3\xA9";  // one character, two bytes
+    const struct {
+        std::string name;
+        size_t folderLength;
+        std::string refusal;  // the start of the message, or empty
+    } cases[] = {
+        {longest, 40, ""},
+        {accented, 40, ""},
+        {longest + "x", 40, "Task name refused: " + longest.substr(0, 40) + "... (a task name has at most 128 characters)."},
+        {longest, 259 - 1 - kMaxTaskNameLength - kLongestTaskFileSuffix, ""},
+        {longest, 260 - 1 - kMaxTaskNameLength - kLongestTaskFileSuffix,
+         "Task name refused: " + longest.substr(0, 40) + "... (the task's files"},
+        {"Short", 259 - 1 - 5 - kLongestTaskFileSuffix, ""},
+    };
+    for (const auto& c : cases) {
+        const std::string refusal = TaskNameLengthError(c.name, c.folderLength);
+        if (c.refusal.empty()) EXPECT_EQ(refusal, "") << c.name.size() << " " << c.folderLength;
+        else EXPECT_EQ(refusal.rfind(c.refusal, 0), 0u) << refusal;
+    }
+    EXPECT_NE(RaisedText([&] { GetTaskFilePath(longest + "x"); }).find("at most 128 characters"), std::string::npos);
+}
+
 TEST(TaskRecord, FilePathsLieBesideTheProgram)
 {
     CTaskConfig task;
