@@ -12,20 +12,33 @@ const char kShutdownEventName[] = "HOTW_0865EA3F109A463ABAE12F396F3A08B7";
 
 bool CInstanceGuard::CheckSingleInstance()
 {
-    bool existed = false;
-    m_instanceEvent = CreateNamedEvent(kInstanceEventName, false, false, &existed);
+    NameOutcome outcome = NameOutcome::Failed;
+    m_instanceEvent = CreateNamedEvent(kInstanceEventName, false, false, &outcome);
+    if (outcome == NameOutcome::HeldByAnother) {
+        // Not this user's instance: nothing of it is trusted, nor signalled.
+        TRACE(40, "CheckSingleInstance: the name is held by another account");
+        AppMessageBox(nullptr, FormatResString(IDS_INSTANCE_NAME_HELD, UserObjectName(kInstanceEventName).c_str()),
+                      MB_OK | MB_ICONERROR);
+        return false;
+    }
     if (!m_instanceEvent) {
         // Without the event the instance runs unprotected.
         TRACE(40, "CheckSingleInstance: CreateEvent failed - %d", static_cast<int>(::GetLastError()));
         return true;
     }
-    if (existed) {
+    if (outcome == NameOutcome::Existed) {
         AppMessageBox(nullptr, LoadResString(IDS_ALREADY_RUNNING), MB_OK | MB_ICONEXCLAMATION);
         ::SetEvent(m_instanceEvent.Get());
         return false;
     }
 
-    m_shutdownEvent = CreateNamedEvent(kShutdownEventName, false, false);
+    m_shutdownEvent = CreateNamedEvent(kShutdownEventName, false, false, &outcome);
+    if (outcome == NameOutcome::HeldByAnother) {
+        TRACE(40, "CheckSingleInstance: the name is held by another account");
+        AppMessageBox(nullptr, FormatResString(IDS_INSTANCE_NAME_HELD, UserObjectName(kShutdownEventName).c_str()),
+                      MB_OK | MB_ICONERROR);
+        return false;
+    }
     if (!m_shutdownEvent) {
         TRACE(40, "CheckSingleInstance: CreateEvent(stop) failed - %d", static_cast<int>(::GetLastError()));
         return true;

@@ -71,6 +71,17 @@ bool CTidewhistleApp::RunStartup()
     const std::string company = LoadResString(IDS_COMPANY_NAME);
     const std::string product = LoadResString(IDS_PRODUCT_NAME);
     OpenSettingsKey(company.c_str(), product.c_str());
+    // A data folder setting that names no folder is the user's to know of:
+    // nothing is kept anywhere else instead. Ending the resident copy needs
+    // no data folder.
+    const std::string unusable = DataFolderProblem();
+    const bool shutdownRole = m_argc == 2 && std::strcmp(m_argv[1], "/shutdown") == 0;
+    if (!unusable.empty() && !shutdownRole) {
+        const std::string message = FormatResString(IDS_DATA_FOLDER_UNUSABLE, unusable.c_str());
+        ::OutputDebugStringA(message.c_str());
+        ShowError(message);
+        return false;
+    }
     EnsureDataFolder();
 
     const int logLevel = GetDebugLogLevel();
@@ -157,6 +168,12 @@ bool CTidewhistleApp::RunGUI(bool trayOnly)
                                                           ICC_DATE_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     try {
+        // The administrators' model of the default task, for a user who has none.
+        try {
+            if (MakeDefaultTaskFromModel()) TRACE(20, "default task made from the administrators' model");
+        } catch (const std::exception& error) {
+            TRACE(40, "The default task cannot be made from the administrators' model - %s", error.what());
+        }
         m_scheduler = std::make_unique<CTaskScheduler>();
         m_scheduler->Start();
         g_trayWnd.SetSessionEndHandler([this] { EndSession(); });

@@ -1,53 +1,109 @@
 #include "common/namedevent.h"
 
+#include "common/strformat.h"
+#include "common/usersid.h"
+
+#include <aclapi.h>
+
+#include <functional>
+
 namespace {
 
-const char kGlobalPrefix[] = "Global\\";
+const char kSessionPrefix[] = "Local\\";
+// Every name must fit the system's limit for object names: a SID longer
+// than this (rare: many sub-authorities) is replaced by a digest of itself.
+const size_t kLongestSidInName = 78;
+
+std::string SidTag()
+{
+    const std::string sid = CurrentUserSid();
+    if (sid.size() <= kLongestSidInName) return sid;
+    unsigned long long hash = 1469598103934665603ULL;  // FNV-1a
+    for (unsigned char c : sid) hash = (hash ^ c) * 1099511628211ULL;
+    return StrFormat("S-digest-%016llx", hash);
+}
+
+// Runs create under the user's name, and under the plain name where the
+// system has no session namespace; checks the owner of what existed.
+UniqueHandle CreateChecked(const std::string& name, NameOutcome* outcome,
+                           const std::function<HANDLE(SECURITY_ATTRIBUTES*, const char*)>& create)
+{
+    const auto tell = [outcome](NameOutcome what) {
+        if (outcome != nullptr) *outcome = what;
+    };
+    CPrivateSecurity security(CPrivateSecurity::For::Object);
+    if (security.Attributes() == nullptr) {
+        tell(NameOutcome::Failed);
+        return UniqueHandle();
+    }
+    const std::string fullName = UserObjectName(name);
+    HANDLE object = create(security.Attributes(), fullName.c_str());
+    if (object == nullptr && ::GetLastError() == ERROR_PATH_NOT_FOUND) {
+        object = create(security.Attributes(), fullName.substr(sizeof kSessionPrefix - 1).c_str());
+    }
+    const DWORD error = ::GetLastError();
+    UniqueHandle handle(object);
+    if (!handle) {
+        tell(NameOutcome::Failed);
+        ::SetLastError(error);
+        return handle;
+    }
+    if (error != ERROR_ALREADY_EXISTS) {
+        tell(NameOutcome::Created);
+        return handle;
+    }
+    if (!IsOwnedByCurrentUser(handle.Get(), SE_KERNEL_OBJECT)) {
+        tell(NameOutcome::HeldByAnother);
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return UniqueHandle();
+    }
+    tell(NameOutcome::Existed);
+    ::SetLastError(ERROR_ALREADY_EXISTS);
+    return handle;
+}
+
+UniqueHandle OpenChecked(const std::string& name, const std::function<HANDLE(const char*)>& open)
+{
+    const std::string fullName = UserObjectName(name);
+    HANDLE object = open(fullName.c_str());
+    if (object == nullptr && ::GetLastError() == ERROR_PATH_NOT_FOUND) {
+        object = open(fullName.substr(sizeof kSessionPrefix - 1).c_str());
+    }
+    UniqueHandle handle(object);
+    if (handle && !IsOwnedByCurrentUser(handle.Get(), SE_KERNEL_OBJECT)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return UniqueHandle();
+    }
+    return handle;
+}
 
 }  // namespace
 
-UniqueHandle CreateNamedEvent(const std::string& name, bool manualReset, bool initialState, bool* existed)
+std::string UserObjectName(const std::string& name)
 {
-    std::string fullName = kGlobalPrefix + name;
-    HANDLE event = ::CreateEventA(nullptr, manualReset, initialState, fullName.c_str());
-    if (event == nullptr && ::GetLastError() == ERROR_PATH_NOT_FOUND) {
-        event = ::CreateEventA(nullptr, manualReset, initialState, name.c_str());
-    }
-    const DWORD error = ::GetLastError();
-    if (existed != nullptr) *existed = event != nullptr && error == ERROR_ALREADY_EXISTS;
-    ::SetLastError(error);
-    return UniqueHandle(event);
+    return kSessionPrefix + SidTag() + ":" + name;
+}
+
+UniqueHandle CreateNamedEvent(const std::string& name, bool manualReset, bool initialState, NameOutcome* outcome)
+{
+    return CreateChecked(name, outcome, [&](SECURITY_ATTRIBUTES* security, const char* fullName) {
+        return ::CreateEventA(security, manualReset, initialState, fullName);
+    });
 }
 
 UniqueHandle OpenNamedEvent(DWORD access, const std::string& name)
 {
-    std::string fullName = kGlobalPrefix + name;
-    HANDLE event = ::OpenEventA(access, FALSE, fullName.c_str());
-    if (event == nullptr && ::GetLastError() == ERROR_PATH_NOT_FOUND) {
-        event = ::OpenEventA(access, FALSE, name.c_str());
-    }
-    return UniqueHandle(event);
+    return OpenChecked(name, [access](const char* fullName) { return ::OpenEventA(access | READ_CONTROL, FALSE, fullName); });
 }
 
-UniqueHandle CreateNamedMutex(const std::string& name, bool initiallyOwned, bool* existed)
+UniqueHandle CreateNamedMutex(const std::string& name, NameOutcome* outcome)
 {
-    std::string fullName = kGlobalPrefix + name;
-    HANDLE mutex = ::CreateMutexA(nullptr, initiallyOwned, fullName.c_str());
-    if (mutex == nullptr && ::GetLastError() == ERROR_PATH_NOT_FOUND) {
-        mutex = ::CreateMutexA(nullptr, initiallyOwned, name.c_str());
-    }
-    const DWORD error = ::GetLastError();
-    if (existed != nullptr) *existed = mutex != nullptr && error == ERROR_ALREADY_EXISTS;
-    ::SetLastError(error);
-    return UniqueHandle(mutex);
+    return CreateChecked(name, outcome, [](SECURITY_ATTRIBUTES* security, const char* fullName) {
+        return ::CreateMutexA(security, FALSE, fullName);
+    });
 }
 
 UniqueHandle OpenNamedMutex(DWORD access, const std::string& name)
 {
-    std::string fullName = kGlobalPrefix + name;
-    HANDLE mutex = ::OpenMutexA(access, FALSE, fullName.c_str());
-    if (mutex == nullptr && ::GetLastError() == ERROR_PATH_NOT_FOUND) {
-        mutex = ::OpenMutexA(access, FALSE, name.c_str());
-    }
-    return UniqueHandle(mutex);
+    return OpenChecked(name, [access](const char* fullName) { return ::OpenMutexA(access | READ_CONTROL, FALSE, fullName); });
 }

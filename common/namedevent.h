@@ -1,19 +1,30 @@
 #pragma once
-// Named events live in the global namespace ("Global\<name>") so that every
-// session sees them; on a system without that namespace the plain name is used.
+// The program's named events and mutexes are the user's own: each lives in
+// the session's namespace under a name that carries the user's SID
+// ("Local\S-1-5-21-...:<name>"), is created with a security descriptor
+// that grants only that user and the system, and one another account
+// created first under that name is refused, never trusted. Two users of a
+// machine, or a user's two sessions, thus never meet in these objects.
 #include "common/handles.h"
 
 #include <string>
 
-// CreateEvent by name; *existed tells whether the event was already there.
-// An invalid handle on failure, with the system error as last error.
-UniqueHandle CreateNamedEvent(const std::string& name, bool manualReset, bool initialState, bool* existed = nullptr);
+// What creating a named object found.
+enum class NameOutcome { Created, Existed, HeldByAnother, Failed };
 
-// OpenEvent by name with the given access; invalid on failure.
+// The full name of the user's object called name.
+std::string UserObjectName(const std::string& name);
+
+// CreateEvent under the user's name; invalid when it failed or the name is
+// held by another account (outcome says which; the last error is then
+// ERROR_ACCESS_DENIED).
+UniqueHandle CreateNamedEvent(const std::string& name, bool manualReset, bool initialState,
+                              NameOutcome* outcome = nullptr);
+
+// OpenEvent of the user's own event with the given access; invalid when it
+// does not exist or another account holds the name.
 UniqueHandle OpenNamedEvent(DWORD access, const std::string& name);
 
-// CreateMutex by name, taken at once when initiallyOwned; *existed as above.
-UniqueHandle CreateNamedMutex(const std::string& name, bool initiallyOwned, bool* existed = nullptr);
-
-// OpenMutex by name with the given access; invalid on failure.
+// The same for mutexes (never taken at creation).
+UniqueHandle CreateNamedMutex(const std::string& name, NameOutcome* outcome = nullptr);
 UniqueHandle OpenNamedMutex(DWORD access, const std::string& name);

@@ -3,11 +3,11 @@
 #include "common/pathtext.h"
 #include "common/settings.h"
 #include "common/tracer.h"
+#include "common/usersid.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
-#include <atomic>
 
 std::string GetModulePath()
 {
@@ -59,14 +59,22 @@ std::string GetDataFolder()
 {
     const std::string setting = GetDataFolderSetting();
     if (setting.empty()) return GetModuleFolder();
-    const std::string folder = DataFolderOfSetting(setting);
-    if (!folder.empty()) return folder;
-    // Said once: the folder is asked for at every file the program opens.
-    static std::atomic<bool> traced(false);
-    if (!traced.exchange(true)) {
-        TRACE(40, "DataFolder setting is not a full path (%s), keeping data beside the program", setting.c_str());
-    }
-    return GetModuleFolder();
+    // A setting that names no usable folder is an error the user is told of
+    // at start-up (DataFolderProblem), never a silent move of the data to
+    // another folder: none, so nothing is written anywhere else.
+    return DataFolderOfSetting(setting);
+}
+
+std::string DataFolderProblem()
+{
+    const std::string setting = GetDataFolderSetting();
+    if (setting.empty() || !DataFolderOfSetting(setting).empty()) return std::string();
+    return setting;
+}
+
+std::string GetMachineTaskFolder()
+{
+    return DataFolderOfSetting(GetMachineTaskFolderSetting());
 }
 
 std::string GetDataFilePath(const std::string& name)
@@ -80,7 +88,13 @@ void EnsureDataFolder()
 {
     const std::string folder = DataFolderOfSetting(GetDataFolderSetting());
     if (folder.empty() || ::GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-    const int result = ::SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
+    // The user's own: no other account may read or change what is in it.
+    CPrivateSecurity security(CPrivateSecurity::For::Folder);
+    if (security.Attributes() == nullptr) {
+        TRACE(40, "Cannot create the data folder %s - %d", folder.c_str(), static_cast<int>(::GetLastError()));
+        return;
+    }
+    const int result = ::SHCreateDirectoryExA(nullptr, folder.c_str(), security.Attributes());
     if (result != ERROR_SUCCESS && result != ERROR_ALREADY_EXISTS) {
         TRACE(40, "Cannot create the data folder %s - %d", folder.c_str(), result);
     }

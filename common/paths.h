@@ -18,9 +18,15 @@ std::string GetModuleFolder();
 // may be null); empty on failure.
 std::string GetModuleFilePath(const char* name = nullptr);
 
-// The data folder without a trailing backslash: the "DataFolder" setting
-// when it holds a usable folder, otherwise the program's folder.
+// The data folder without a trailing backslash: the program's folder when
+// there is no "DataFolder" setting, the folder it names (for this user)
+// otherwise; empty when the setting names no usable folder.
 std::string GetDataFolder();
+// The "DataFolder" setting as it reads, when it names no usable folder (the
+// user must be told); empty when the data folder is usable.
+std::string DataFolderProblem();
+// The administrators' folder of tasks every user runs; empty when there is none.
+std::string GetMachineTaskFolder();
 
 // The data folder with a trailing backslash, followed by name.
 std::string GetDataFilePath(const std::string& name);
@@ -30,7 +36,8 @@ std::string GetDataFilePath(const std::string& name);
 // its own); the empty text when the setting is empty or unusable.
 std::string DataFolderOfSetting(const std::string& setting);
 
-// Makes the data folder when the setting names one that is missing (removed
-// by hand since installation). Failures are traced; the files the program
-// then cannot write report their own errors.
+// Makes the data folder when the setting names one that is missing (a
+// user's first start), open to that user, the system and the
+// administrators only. Failures are traced; the files the program then
+// cannot write report their own errors.
 void EnsureDataFolder();

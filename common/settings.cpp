@@ -82,18 +82,21 @@ bool QueryDword(HKEY key, const char* name, int* value)
     return true;
 }
 
-bool QueryString(HKEY key, const char* name, std::string* text)
+// A text value; an expandable one too when expandable is set (its
+// variables are left for the caller).
+bool QueryString(HKEY key, const char* name, std::string* text, bool expandable = false)
 {
     if (!key) return false;
+    const auto isText = [expandable](DWORD type) { return type == REG_SZ || (expandable && type == REG_EXPAND_SZ); };
     DWORD type = 0;
     DWORD size = 0;
     LONG result = ::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
-    if ((result != ERROR_SUCCESS && result != ERROR_MORE_DATA) || type != REG_SZ) return false;
+    if ((result != ERROR_SUCCESS && result != ERROR_MORE_DATA) || !isText(type)) return false;
 
     // One spare byte so that a value stored without its NUL still ends in one.
     std::vector<char> buffer(size + 1, '\0');
     result = ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
-    if (result != ERROR_SUCCESS || type != REG_SZ) return false;
+    if (result != ERROR_SUCCESS || !isText(type)) return false;
     *text = std::string(buffer.data());
     return true;
 }
@@ -220,10 +223,23 @@ bool GetAutoRun() { return ReadDword("AutoRun", 1) != 0; }
 void SetAutoRun(bool on) { WriteDword("AutoRun", on ? 1 : 0); }
 bool GetTasksLocked() { return ReadDword("LockTasks", 0) != 0; }
 
-std::string GetDataFolderSetting()
+namespace {
+
+// A folder as installation laid it down in the settings key (never from
+// policy), its variables expanded in this user's environment: one value
+// names every user's own folder ("%LOCALAPPDATA%\...").
+std::string FolderSetting(const char* name)
 {
-    // An installation fact, not a choice: read from the settings key only.
     std::string text;
-    QueryString(g_settingsKey.Get(), "DataFolder", &text);
-    return text;
+    if (!QueryString(g_settingsKey.Get(), name, &text, true)) return std::string();
+    const DWORD needed = ::ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+    if (needed == 0) return text;
+    std::vector<char> expanded(needed);
+    if (::ExpandEnvironmentStringsA(text.c_str(), expanded.data(), needed) == 0) return text;
+    return expanded.data();
 }
+
+}  // namespace
+
+std::string GetDataFolderSetting() { return FolderSetting("DataFolder"); }
+std::string GetMachineTaskFolderSetting() { return FolderSetting("MachineTaskFolder"); }

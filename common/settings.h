@@ -52,5 +52,11 @@ void SetAutoRun(bool on);
 // creates nor deletes tasks. Meant to be set by policy.
 bool GetTasksLocked();
 // "DataFolder", as installation laid it down in the settings key (never
-// from policy); empty when missing.
+// from policy), with the user's environment variables expanded (installed,
+// it names the user's own folder, "%LOCALAPPDATA%\Hollowmere\Tidewhistle");
+// empty when missing.
 std::string GetDataFolderSetting();
+// "MachineTaskFolder": where administrators put the tasks every user runs
+// (installed, a folder only administrators and the system may write);
+// empty when missing.
+std::string GetMachineTaskFolderSetting();

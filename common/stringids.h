@@ -73,3 +73,11 @@
 #define IDS_TASK_NOT_RUN             75
 #define IDS_PREVIEW_CLEAN_RUNS       76
 #define IDS_CLEAN_WAITS_FOR_PREVIEW  77
+#define IDS_INSTANCE_NAME_HELD       78
+#define IDS_TASK_NAME_HELD           79
+#define IDS_DATA_FOLDER_UNUSABLE     80
+#define IDS_MACHINE_TASK_READ_ONLY   81
+#define IDS_MACHINE_TASK_LABEL       82
+#define IDS_TASK_SHADOWED            83
+#define IDS_TASK_NOT_ADMINS          84
+#define IDS_KEEP_LIST_UNREADABLE     85

@@ -1,6 +1,8 @@
 #include "common/tracer.h"
 
 #include "common/handles.h"
+#include "common/namedevent.h"
+#include "common/ownfile.h"
 #include "common/strformat.h"
 
 #include <windows.h>
@@ -19,9 +21,11 @@ std::FILE* OpenForAppend(const char* path)
 {
     // Shared for deletion too, so that the process that finds the file full
     // can move it aside while the others still hold it open.
-    HANDLE file = ::CreateFileA(path, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    // Never appended through a link or a hard link someone put in its place.
+    HANDLE file = OpenOwnFile(path, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              OwnFileMode::Append, FILE_ATTRIBUTE_NORMAL, false)
+                      .Release();
+    if (file == nullptr) return nullptr;
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_APPEND | _O_BINARY);
     if (fd == -1) {
         ::CloseHandle(file);
@@ -109,7 +113,7 @@ bool CTracer::KeepUnderSizeLimit()
 
     // Held while the file is moved aside, so that two processes finding it
     // full at once move it only once.
-    UniqueHandle mutex(::CreateMutexA(nullptr, FALSE, "Hollowmere_Tidewhistle_Trace_Rotation"));
+    UniqueHandle mutex = CreateNamedMutex("Hollowmere_Tidewhistle_Trace_Rotation");
     const DWORD waited = mutex ? ::WaitForSingleObject(mutex.Get(), 5000) : WAIT_FAILED;
     const ScopeExit release([&] {
         if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ::ReleaseMutex(mutex.Get());
@@ -122,7 +126,7 @@ bool CTracer::KeepUnderSizeLimit()
         if (!moved) {
             // The previous generation may be held open by a process that has
             // not yet followed: its name goes first, then this file takes it.
-            ::DeleteFileA(previous.c_str());
+            DeleteOwnFile(previous, false);
             moved = ::MoveFileExA(m_path.c_str(), previous.c_str(), 0) != FALSE;
         }
         if (!moved) return false;

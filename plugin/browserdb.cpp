@@ -2,6 +2,8 @@
 
 #include "common/cookiesites.h"
 #include "common/error.h"
+#include "common/strformat.h"
+#include "common/handles.h"
 #include "common/tracer.h"
 
 #include <windows.h>
@@ -108,6 +110,16 @@ CookieDeletion DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table
     db.Execute("DELETE FROM " + QuotedSqlName(table) + " WHERE NOT tw_kept_site(" + host + ")");
     result.removed = db.Changes();
     return result;
+}
+
+std::string DatabaseIdentity(const std::string& path)
+{
+    UniqueHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!file || !::GetFileInformationByHandle(file.Get(), &info)) return path;
+    return StrFormat("%08lx:%08lx%08lx", static_cast<unsigned long>(info.dwVolumeSerialNumber),
+                     static_cast<unsigned long>(info.nFileIndexHigh), static_cast<unsigned long>(info.nFileIndexLow));
 }
 
 StringList ReadCookieHosts(const std::string& path, const std::string& table, const std::string& hostColumn)

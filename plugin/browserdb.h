@@ -41,6 +41,11 @@ struct CookieDeletion {
 CookieDeletion DeleteUnkeptCookies(CSqliteDatabase& db, const std::string& table, const std::string& hostColumn,
                                    const CKeptSites& keptSites);
 
+// What tells one database file from another, whatever name reaches it
+// (another spelling, a link, a hard link): its volume and file number; the
+// path itself when the system cannot tell.
+std::string DatabaseIdentity(const std::string& path);
+
 // The distinct hosts of a cookie table, read as the file stands, without
 // locking it or creating anything beside it.
 StringList ReadCookieHosts(const std::string& path, const std::string& table, const std::string& hostColumn);

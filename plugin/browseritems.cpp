@@ -181,6 +181,9 @@ std::string CBrowserCookiesItem::CleanProfile(const BrowserProfile& profile)
     long long kept = 0;
     for (const std::string& database : databases) {
         RequireProfileEntry(profile, false, database.substr(profile.dataFolder.size() + 1));
+        // One file under two names (a hard link, another spelling) is one database.
+        const std::string identity = DatabaseIdentity(database);
+        if (!m_databasesSeen.insert(identity).second) continue;
         CookieDeletion done;
         const DatabaseCleanup cleanup = CleanDatabase(database, IsPreview(), [&](CSqliteDatabase& db) {
             done = DeleteUnkeptCookies(db, columns.table, columns.hostColumn, *m_keptSites);
@@ -190,10 +193,10 @@ std::string CBrowserCookiesItem::CleanProfile(const BrowserProfile& profile)
         if (IsPreview()) {
             for (size_t row = 0; row < done.hosts.size(); ++row) {
                 CountRemoved(Removed::Cookie, database + ": cookie of " + done.hosts[row], 0, 1,
-                             database + "#" + std::to_string(row));
+                             identity + "#" + std::to_string(row));
             }
         } else if (done.removed > 0) {
-            CountRemoved(Removed::Cookie, database + ": cookies", 0, done.removed);
+            CountRemoved(Removed::Cookie, database + ": cookies", 0, done.removed, identity);
         }
         deleted += done.removed;
         kept += done.kept;
@@ -211,9 +214,12 @@ std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
         const std::string path = folder + "\\" + name;
         if (!FileExists(path)) return;
         RequireProfileEntry(profile, false, name);
+        const std::string identity = DatabaseIdentity(path);
         const DatabaseCleanup done = CleanDatabase(path, IsPreview(), clear);
         for (const auto& table : done.removedRows) {
-            if (table.second > 0) CountRemoved(Removed::Row, path + ": " + table.first, 0, table.second);
+            if (table.second > 0) {
+                CountRemoved(Removed::Row, path + ": " + table.first, 0, table.second, identity + ": " + table.first);
+            }
         }
         if (!done.warning.empty()) LogWarning(done.warning);
         cleaned.push_back(name);

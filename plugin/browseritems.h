@@ -13,6 +13,7 @@
 #include "plugin/cleanupitem.h"
 
 #include <memory>
+#include <set>
 #include <string>
 
 enum class BrowserFamily { Chromium, Firefox };
@@ -56,6 +57,7 @@ protected:
 
 private:
     std::unique_ptr<CKeptSites> m_keptSites;
+    std::set<std::string> m_databasesSeen;  // by DatabaseIdentity
 };
 
 class CBrowserHistoryItem : public CBrowserItem {

@@ -2,12 +2,13 @@
 
 #include "common/error.h"
 #include "common/handles.h"
+#include "common/initext.h"
 #include "common/pathtext.h"
 #include "common/paths.h"
 #include "common/strparse.h"
 #include "plugin/filecleanup.h"
 #include "plugin/jsonkeys.h"
-#include "plugin/finalpath.h"
+#include "common/finalpath.h"
 
 #include <windows.h>
 
@@ -52,10 +53,8 @@ void AddProfile(BrowserProfiles& found, BrowserProfile profile, const std::strin
                 const std::string& cacheRoot, const std::string& relative)
 {
     if (!FolderExists(profile.dataFolder)) return;
-    const bool known = std::any_of(found.profiles.begin(), found.profiles.end(), [&profile](const BrowserProfile& p) {
-        return SamePath(p.dataFolder, profile.dataFolder);
-    });
-    if (known) return;
+    // Each folder once, looked up rather than compared with every one found.
+    if (!found.knownFolders.insert(ToUpperAscii(profile.dataFolder)).second) return;
     profile.dataRoot = root;
     profile.cacheRoot = cacheRoot;
     profile.relative = relative;
@@ -111,18 +110,6 @@ bool ReadWholeFile(const std::string& path, std::string& text)
     return true;
 }
 
-StringList SectionNames(const std::string& file)
-{
-    std::vector<char> buffer(4096);
-    for (;;) {
-        const DWORD length = ::GetPrivateProfileSectionNamesA(buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
-        if (length + 2 < buffer.size()) break;
-        buffer.resize(buffer.size() * 2);
-    }
-    StringList names;
-    for (const char* name = buffer.data(); *name != '\0'; name += std::strlen(name) + 1) names.push_back(name);
-    return names;
-}
 
 // "Profiles/abc.default" -> "Profiles\abc.default"; empty when a part of it
 // is not a plain name (no ".." may lead out of the browser's folder).
@@ -206,13 +193,18 @@ BrowserProfiles FindFirefoxProfiles(const BrowserSettings& settings)
     const std::string list = settings.dataRoot + "\\profiles.ini";
     if (!FileExists(list)) return found;
 
-    for (const std::string& section : SectionNames(list)) {
-        if (!StartsWithAsciiNoCase(section, "Profile")) continue;
-        const std::string path = ReadSetting(list, section.c_str(), "Path");
-        std::string name = ReadSetting(list, section.c_str(), "Name");
+    // Read once, whole: a list of many sections read key by key is read
+    // again for every key.
+    std::string text;
+    ReadWholeFile(list, text);
+    const CIniText ini(text);
+    for (const IniSection& section : ini.Sections()) {
+        if (!StartsWithAsciiNoCase(section.name, "Profile")) continue;
+        const std::string path = section.Value("Path");
+        std::string name = section.Value("Name");
         if (path.empty()) continue;
         if (name.empty()) name = path;
-        if (ReadSetting(list, section.c_str(), "IsRelative") == "1") {
+        if (section.Value("IsRelative") == "1") {
             const std::string relative = SafeRelativePath(path);
             if (relative.empty()) {
                 found.refused.push_back(path);
@@ -243,6 +235,35 @@ bool IsHeldByAnotherProgram(const std::string& file)
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
+namespace {
+
+// Whether a part of relative, below folder, is listed as a link: under Wine
+// a Unix link to a folder is opened as its target, which may differ from
+// the path only in capitals (a folder may hold "User Data" and "user data"),
+// but its folder lists it as a link.
+bool ListsALinkOnTheWay(const std::string& folder, const std::string& relative)
+{
+    std::string path = folder;
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t end = relative.find('\\', start);
+        if (end == std::string::npos) end = relative.size();
+        const std::string part = relative.substr(start, end - start);
+        path += "\\" + part;
+        WIN32_FIND_DATAA found;
+        UniqueFindHandle search(::FindFirstFileA(path.c_str(), &found));
+        // Missing: the open below tells. Another name (a short name's match):
+        // not the entry named.
+        if (search && (!SamePath(found.cFileName, part) || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+}  // namespace
+
 EntryPlace CheckPlainEntry(const std::string& folder, const std::string& relative, std::string* problem)
 {
     const auto withoutSeparator = [](std::string text) {
@@ -262,7 +283,8 @@ EntryPlace CheckPlainEntry(const std::string& folder, const std::string& relativ
         return EntryPlace::Unreadable;
     }
     const std::string expected = withoutSeparator(FinalPathOf(folderHandle.Get())) + "\\" + relative;
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !SamePath(FinalPathOf(entry.Get()), expected)) {
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !SamePath(FinalPathOf(entry.Get()), expected) ||
+        ListsALinkOnTheWay(withoutSeparator(folder), relative)) {
         if (problem != nullptr) *problem = path + " leads outside its profile (a link); it was not touched";
         return EntryPlace::Link;
     }

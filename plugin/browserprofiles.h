@@ -16,6 +16,7 @@
 // cache inside the profile).
 #include "common/codecs.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,7 @@ struct BrowserProfiles {
     StringList refused;                    // listed names no safe path can be made of
     StringList linked;                     // profiles whose folder is a link out of the browser's folder
     StringList unreadable;                 // profiles whose folder could not be looked at, with why
+    std::set<std::string> knownFolders;    // the data folders found, in upper case
 };
 
 // Reads the settings file beside the program. Raises "Job configuration is

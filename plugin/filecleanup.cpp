@@ -6,7 +6,7 @@
 #include "common/pathtext.h"
 #include "common/strformat.h"
 #include "plugin/cleanupitem.h"
-#include "plugin/finalpath.h"
+#include "common/finalpath.h"
 #include "plugin/patternguard.h"
 #include "plugin/treeentry.h"
 #include "plugin/wildcard.h"
@@ -151,8 +151,11 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, CCleanu
         WarnLeadsOutside(file.path, job);
         return false;
     }
+    // A name of a file that has others (hard links): the file and its space stay.
+    ListedEntry counted = file;
+    if (entry.HasOtherNames()) counted.listed.allocationSize = 0;
     if (job.IsPreview()) {
-        job.CountRemoved(Removed::File, file.path, file.listed.allocationSize, 1, file.expected);
+        job.CountRemoved(Removed::File, counted.path, counted.listed.allocationSize, 1, counted.expected);
         return true;
     }
     error = entry.Delete();
@@ -160,7 +163,7 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, CCleanu
         WarnFileKept(file.path, error, job);
         return false;
     }
-    deletions->push_back({file, Removed::File, {}});
+    deletions->push_back({std::move(counted), Removed::File, {}});
     return true;
 }
 
@@ -334,7 +337,7 @@ private:
     static std::vector<std::string> OwnFolders()
     {
         std::vector<std::string> folders;
-        for (const std::string& folder : {GetModuleFolder(), GetDataFolder()}) {
+        for (const std::string& folder : {GetModuleFolder(), GetDataFolder(), GetMachineTaskFolder()}) {
             if (folder.empty()) continue;
             folders.push_back(folder);
             UniqueHandle handle(::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,

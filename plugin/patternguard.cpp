@@ -5,7 +5,7 @@
 #include "common/paths.h"
 #include "common/strformat.h"
 #include "common/pathtext.h"
-#include "plugin/finalpath.h"
+#include "common/finalpath.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -99,6 +99,7 @@ ProtectedFolders AskProtectedFolders()
     AddFolder(kept.folders, kept.profiles, true);
     AddFolder(kept.folders, GetModuleFolder(), false);
     AddFolder(kept.folders, GetDataFolder(), false);  // the user's tasks and their history
+    AddFolder(kept.folders, GetMachineTaskFolder(), false);  // the administrators' tasks
     return kept;
 }
 

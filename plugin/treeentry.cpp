@@ -1,7 +1,7 @@
 #include "plugin/treeentry.h"
 
 #include "common/pathtext.h"
-#include "plugin/finalpath.h"
+#include "common/finalpath.h"
 
 #include <winternl.h>
 

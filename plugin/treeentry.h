@@ -61,8 +61,10 @@ public:
     // failure the entry stays open, a folder to be listed again).
     DWORD Delete();
 
-private:
+    // The file has other names (hard links): deleting this one frees nothing.
     bool HasOtherNames() const;
+
+private:
 
     UniqueHandle m_handle;
     std::wstring m_objectName;  // the system's name of what is open

@@ -1,6 +1,7 @@
 #include "runtime/previewreport.h"
 
 #include "common/error.h"
+#include "common/ownfile.h"
 #include "common/paths.h"
 #include "common/timeutil.h"
 #include "common/tracer.h"
@@ -12,15 +13,14 @@ std::string PreviewReportPath(const std::string& taskName)
 
 void DeletePreviewReport(const std::string& taskName)
 {
-    if (!::DeleteFileA(PreviewReportPath(taskName).c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+    if (!DeleteOwnFile(PreviewReportPath(taskName)) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
         TRACE(40, "DeletePreviewReport - %d", static_cast<int>(::GetLastError()));
 }
 
 void CPreviewReport::Create(const std::string& taskName)
 {
     const std::string path = PreviewReportPath(taskName);
-    m_file.Reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_file = OpenOwnFile(path, GENERIC_WRITE, FILE_SHARE_READ, OwnFileMode::Replace, FILE_ATTRIBUTE_NORMAL);
     if (!m_file) {
         const DWORD error = ::GetLastError();
         TRACE(40, "CPreviewReport::Create - %d", static_cast<int>(error));

@@ -1,6 +1,7 @@
 #include "runtime/sessionlog.h"
 
 #include "common/error.h"
+#include "common/ownfile.h"
 #include "common/paths.h"
 #include "common/tracer.h"
 #include "jobapi/jobapi.h"
@@ -27,11 +28,11 @@ std::string CSessionLog::FilePath(const std::string& taskName, SessionKind kind)
 void CSessionLog::CleanupTask(const std::string& taskName)
 {
     TRACE(20, "CSessionLog::CleanupTask");
-    if (!::DeleteFileA(FilePath(taskName).c_str())) {
+    if (!DeleteOwnFile(FilePath(taskName))) {
         TRACE(30, "Cannot delete session file - %d", static_cast<int>(::GetLastError()));
     }
-    const std::string previewFile = FilePath(taskName, SessionKind::Preview);
-    if (!::DeleteFileA(previewFile.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
+    // A task that was never previewed has no preview records.
+    if (!DeleteOwnFile(FilePath(taskName, SessionKind::Preview)) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
         TRACE(30, "Cannot delete session file - %d", static_cast<int>(::GetLastError()));
     }
     TRACE(20, "CSessionLog::CleanupTask - done");
@@ -43,9 +44,8 @@ void CSessionLogWrite::Create(const std::string& taskName, SessionKind kind)
     m_sequence = 0;
     // Shared for deletion: a task deleted while it runs takes its session
     // data file with it once this run closes the file.
-    m_file.Reset(::CreateFileA(FilePath(taskName, kind).c_str(), GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                               FILE_ATTRIBUTE_HIDDEN, nullptr));
+    m_file = OpenOwnFile(FilePath(taskName, kind), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OwnFileMode::Keep, FILE_ATTRIBUTE_HIDDEN);
     if (!m_file) {
         const DWORD error = ::GetLastError();
         // A vanished folder is given up quietly: the first write reports it.

@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/namedevent.h"
+#include "common/ownfile.h"
 #include "common/paths.h"
 #include "common/pathtext.h"
 #include "common/resstring.h"
@@ -102,8 +103,14 @@ void StartTaskProcess(const std::string& taskName, const std::string& programPat
         return;
     }
 
-    // A failure to create it shows up as a failed wait below.
-    UniqueHandle initDone = CreateNamedEvent(InitDoneEventName(taskName, kind), true, false);
+    // A failure to create it shows up as a failed wait below; a name another
+    // account holds is refused at once.
+    NameOutcome outcome = NameOutcome::Failed;
+    UniqueHandle initDone = CreateNamedEvent(InitDoneEventName(taskName, kind), true, false, &outcome);
+    if (outcome == NameOutcome::HeldByAnother) {
+        TRACE(40, "Cannot run task: %d", static_cast<int>(ERROR_ACCESS_DENIED));
+        throw CError(LoadResString(IDS_TASK_NAME_HELD));
+    }
 
     std::string commandLine = preview ? StrFormat("\"%s\" %s \"%s\"", programPath.c_str(), kPreviewSwitch, taskName.c_str())
                                       : StrFormat("\"%s\" \"%s\"", programPath.c_str(), taskName.c_str());
@@ -168,19 +175,21 @@ void CTaskSession::StartSession(const std::string& taskName, SessionKind kind)
 
     const std::string statusPath = GetDataFilePath(StatusFileName(taskName, kind));
     // Shared for reading only: a second process of the same task fails here.
-    HANDLE status = ::CreateFileA(statusPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (status == INVALID_HANDLE_VALUE) {
+    UniqueHandle status = OpenOwnFile(statusPath, GENERIC_WRITE, FILE_SHARE_READ, OwnFileMode::Replace,
+                                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE);
+    if (!status) {
         RaiseSystemError(kTaskStatusFileNotCreated, "Task status file creation failure - %d");
     }
-    g_taskStatusFile = status;
+    g_taskStatusFile = status.Release();
     m_ownsStatusFile = true;
 
     // Taken before the session event exists: a clean that starts meanwhile
     // either sees the lock and waits, or is seen by the preview, which
     // then does not run.
     if (kind == SessionKind::Preview) {
-        m_previewLock = CreateNamedMutex(PreviewLockName(taskName), false);
+        NameOutcome outcome = NameOutcome::Failed;
+        m_previewLock = CreateNamedMutex(PreviewLockName(taskName), &outcome);
+        if (outcome == NameOutcome::HeldByAnother) RefuseHeldName();
         if (!m_previewLock) RaiseSystemError(kSessionEventNotCreated, "Failed to create the preview lock - %d");
         // Taken here: a clean that holds it for a moment, between a preview
         // that ended and its own start, is waited for.
@@ -193,7 +202,9 @@ void CTaskSession::StartSession(const std::string& taskName, SessionKind kind)
     }
 
     TRACE(20, "creating stop event");
-    m_sessionEvent = CreateNamedEvent(SessionEventName(taskName, kind), true, false);
+    NameOutcome outcome = NameOutcome::Failed;
+    m_sessionEvent = CreateNamedEvent(SessionEventName(taskName, kind), true, false, &outcome);
+    if (outcome == NameOutcome::HeldByAnother) RefuseHeldName();
     if (!m_sessionEvent) {
         RaiseSystemError(kSessionEventNotCreated, "Failed to create session stop event - %d");
     }
@@ -208,6 +219,12 @@ void CTaskSession::StartSession(const std::string& taskName, SessionKind kind)
         TRACE(40, "cannot set startup event!!");
     }
     TRACE(20, "CTaskSession::StartSession - done");
+}
+
+void CTaskSession::RefuseHeldName()
+{
+    TRACE(40, "Failed to create session stop event - %d", static_cast<int>(ERROR_ACCESS_DENIED));
+    throw CError(LoadResString(IDS_TASK_NAME_HELD));
 }
 
 bool CTaskSession::IsStopRequested() const

@@ -57,6 +57,9 @@ public:
     bool WaitForPreview() const;
 
 private:
+    // Another account created a name of this session first: never trusted.
+    [[noreturn]] static void RefuseHeldName();
+
     std::string m_taskName;
     UniqueHandle m_sessionEvent;
     UniqueHandle m_previewLock;  // a preview's, held while it runs

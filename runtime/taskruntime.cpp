@@ -6,6 +6,7 @@
 #include "common/paths.h"
 #include "common/pathtext.h"
 #include "common/resstring.h"
+#include "common/settings.h"
 #include "common/stringids.h"
 #include "common/tracer.h"
 #include "jobapi/jobapi.h"
@@ -68,6 +69,12 @@ void CTaskRuntime::Run()
     try {
         TRACE(20, "creating log");
         m_log.Create(m_task.Name, kind);
+        // Under the policy that locks tasks, only what an administrator placed runs.
+        if (GetTasksLocked() && !m_task.IsMachineTask()) {
+            TRACE(20, "the task is not an administrator's and tasks are locked by policy");
+            m_log.Write(LoadResString(IDS_TASK_NOT_ADMINS), kEventError);
+            return;
+        }
         if (m_preview ? !MayPreview() : !MayClean()) return;
 
         // A clean makes the last preview's report stale: it goes.

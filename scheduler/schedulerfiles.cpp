@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/namedevent.h"
+#include "common/ownfile.h"
 #include "common/paths.h"
 #include "common/tracer.h"
 
@@ -55,8 +56,8 @@ time32 CTaskSchedulerFiles::GetLastRunTime(const std::string& taskName)
 void CTaskSchedulerFiles::SetLastRunTime(const std::string& taskName, time32 t)
 {
     TRACE(10, "CTaskScheduler::SetLastRunTime");
-    UniqueHandle file(::CreateFileA(LastRunTimePath(taskName).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+    UniqueHandle file = OpenOwnFile(LastRunTimePath(taskName), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    OwnFileMode::Replace, FILE_ATTRIBUTE_HIDDEN);
     if (!file) RaiseSystemError(kLastRunFileNotCreated, nullptr);
     TRACE(10, "write last run time to file");
     const std::int32_t value = t;
@@ -69,7 +70,7 @@ void CTaskSchedulerFiles::SetLastRunTime(const std::string& taskName, time32 t)
 
 void CTaskSchedulerFiles::CleanupTask(const std::string& taskName)
 {
-    if (!::DeleteFileA(LastRunTimePath(taskName).c_str())) {
+    if (!DeleteOwnFile(LastRunTimePath(taskName))) {
         TRACE(30, "CTaskScheduler::CleanupTask - cannot delete LRT file - %d", static_cast<int>(::GetLastError()));
     }
 }

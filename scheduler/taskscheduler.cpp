@@ -36,7 +36,15 @@ void CTaskScheduler::Start()
     TRACE(20, "CTaskScheduler::Start");
 
     TRACE(20, "creating change cfg event");
-    m_configChangeEvent = CreateNamedEvent(kConfigChangeEventName, false, false);
+    NameOutcome outcome = NameOutcome::Failed;
+    m_configChangeEvent = CreateNamedEvent(kConfigChangeEventName, false, false, &outcome);
+    if (outcome == NameOutcome::HeldByAnother) {
+        // Another account's object is never waited on (it could keep the
+        // thread spinning): the scheduler goes on without the console's
+        // signal, which the data folder's change notification stands in for.
+        TRACE(40, "config change event creation failure - %d", static_cast<int>(ERROR_ACCESS_DENIED));
+        m_configChangeEvent.Reset(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    }
     if (!m_configChangeEvent) {
         RaiseSystemError(kConfigChangeEventNotCreated, "config change event creation failure - %d");
     }
@@ -95,8 +103,11 @@ void CTaskScheduler::Thread()
     // notification misses.
     CRunTimer runTimer;
     runTimer.Create();
+    // The user's tasks and the administrators' both change what runs.
     CFolderWatch folderWatch;
     folderWatch.Watch(GetDataFolder());
+    CFolderWatch machineWatch;
+    if (!GetMachineTaskFolder().empty()) machineWatch.Watch(GetMachineTaskFolder());
 
     time32 lastRescan = GetLocalNow();
     time32 period = 0;  // the first pass always rescans
@@ -118,7 +129,7 @@ void CTaskScheduler::Thread()
         const time32 after = GetLocalNow();
         DWORD timeoutMs = MillisecondsUntil(after, lastRescan + period);
         if (earliest != 0) timeoutMs = (std::min)(timeoutMs, MillisecondsUntil(after, earliest));
-        changed = WaitForWork(runTimer, folderWatch, timeoutMs);
+        changed = WaitForWork(runTimer, folderWatch, machineWatch, timeoutMs);
     }
 
     ExecuteFixedTasks(Phase::Shutdown);
@@ -132,24 +143,26 @@ time32 CTaskScheduler::EarliestRun() const
     return earliest;
 }
 
-bool CTaskScheduler::WaitForWork(const CRunTimer& runTimer, CFolderWatch& folderWatch, DWORD timeoutMs)
+bool CTaskScheduler::WaitForWork(const CRunTimer& runTimer, CFolderWatch& folderWatch, CFolderWatch& machineWatch,
+                                 DWORD timeoutMs)
 {
-    HANDLE handles[4] = {m_stopEvent.Get(), m_configChangeEvent.Get()};
+    HANDLE handles[5] = {m_stopEvent.Get(), m_configChangeEvent.Get()};
     DWORD count = 2;
-    DWORD watchIndex = MAXIMUM_WAIT_OBJECTS;
-    if (folderWatch.Watching()) {
-        watchIndex = count;
-        handles[count++] = folderWatch.Handle();
+    CFolderWatch* watches[5] = {};
+    for (CFolderWatch* watch : {&folderWatch, &machineWatch}) {
+        if (!watch->Watching()) continue;
+        watches[count] = watch;
+        handles[count++] = watch->Handle();
     }
     if (runTimer.Armed()) handles[count++] = runTimer.Handle();
 
     const DWORD result = ::WaitForMultipleObjects(count, handles, FALSE, timeoutMs);
     if (result == WAIT_OBJECT_0 + 1) return true;
-    if (result == WAIT_OBJECT_0 + watchIndex) {
+    if (result >= WAIT_OBJECT_0 + 2 && result < WAIT_OBJECT_0 + count && watches[result - WAIT_OBJECT_0] != nullptr) {
         // A running task writes its session file record by record: the burst
         // settles first, so that it costs a few rescans a second at most.
         ::WaitForSingleObject(m_stopEvent.Get(), kChangeSettleMs);
-        folderWatch.Rearm();
+        watches[result - WAIT_OBJECT_0]->Rearm();
         return true;
     }
     if (result == WAIT_FAILED) {
@@ -180,8 +193,19 @@ void CTaskScheduler::RescanConfig()
 
     TRACE(10, "creatinmg file search pattern");  // the documented text, slip included
     TRACE(10, "enumerating tasks");
+    const bool locked = GetTasksLocked();
     for (const ListedTaskFile& file : ListTaskFiles()) {
         TRACE(10, "Checking task: %s", file.fileName.c_str());
+        // The administrators' task of that name runs instead.
+        if (file.shadowed) continue;
+        // Under the policy, only what an administrator placed runs.
+        if (locked && !file.machine) {
+            if (m_ignoredWhileLocked.insert(file.fileName).second) {
+                TRACE(20, "Task %s is not an administrator's; tasks are locked by policy, so it does not run",
+                      file.fileName.c_str());
+            }
+            continue;
+        }
         const std::string key = TaskKeyOf(file.fileName);
         const auto existing = m_tasks.find(key);
         if (existing == m_tasks.end() || !SameFileTime(existing->second->writeTime, file.writeTime)) {

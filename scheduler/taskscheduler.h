@@ -11,6 +11,7 @@
 #include "tasks/taskconfig.h"
 
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,10 +56,12 @@ private:
     time32 EarliestRun() const;
     // Sleeps until a stop request, a change of the task files, the run
     // timer or the time-out; true when the task files may have changed.
-    bool WaitForWork(const CRunTimer& runTimer, CFolderWatch& folderWatch, DWORD timeoutMs);
+    bool WaitForWork(const CRunTimer& runTimer, CFolderWatch& folderWatch, CFolderWatch& machineWatch, DWORD timeoutMs);
 
     // Ordered by the task key: the file name without its extension, compared byte by byte.
     std::map<std::string, std::unique_ptr<ScheduledTask>> m_tasks;
+    // Task files of the user's that the policy keeps from running, traced once each.
+    std::set<std::string> m_ignoredWhileLocked;
     UniqueHandle m_thread;
     UniqueHandle m_stopEvent;
     UniqueHandle m_configChangeEvent;

@@ -76,29 +76,65 @@ sql() { msibuild "$work/package.msi" -q "$1"; }
 # Run entries and the settings key. The old product's removal inside an
 # upgrade keeps them (the user's automatic-start choice), and the user's
 # tasks go only when REMOVEUSERDATA=1 asks for it.
-# Types: 18 a program installed by the package, 34 a program in a folder;
-# +64 its exit code ignored, +1024 deferred, +512 only once the rest has
-# succeeded (a removal that is rolled back keeps the settings and the data),
-# +2048 as the system account.
+# Types: 18 a program installed by the package, 34 a program in a folder,
+# 51 a property set; +64 its exit code ignored, +1024 deferred, +512 only
+# once the rest has succeeded (a removal that is rolled back keeps the
+# settings and the data), +2048 as the system account. Every removal's exit
+# code counts: one that fails fails the uninstall, which says so in its log.
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 user_run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall='REMOVE="ALL"'
 uninstall_only='REMOVE="ALL" AND NOT UPGRADINGPRODUCTCODE'
+installing='NOT REMOVE~="ALL"'
 add_action() {  # name type source target condition sequence (no single quotes in any)
   sql "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('$1', $2, '$3', '$4')"
   sql "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('$1', '$5', $6)"
 }
-add_action ShutdownResident 3154 TidewhistleExe '/shutdown' "$uninstall" 1510
-add_action RemoveMachineRunEntry 3682 System64Folder \
-  "\"[System64Folder]reg.exe\" delete \"$run_key\" /v \"Hollowmere Tidewhistle\" /f" "$uninstall_only" 3510
-add_action RemoveUserRunEntry 1634 System64Folder \
-  "\"[System64Folder]reg.exe\" delete \"$user_run_key\" /v \"Hollowmere Tidewhistle\" /f" "$uninstall_only" 3511
-add_action RemoveSettingsKey 3682 System64Folder \
-  '"[System64Folder]reg.exe" delete "HKLM\Software\Hollowmere\Tidewhistle" /f' "$uninstall_only" 3512
-# The data folder is named without a trailing separator: "rd /s" given a
-# link removes the link, never what it leads to.
-add_action RemoveUserData 3682 System64Folder \
-  '"[System64Folder]cmd.exe" /c rd /s /q "[DataVendorFolder]Tidewhistle"' "$uninstall_only AND REMOVEUSERDATA=\"1\"" 3513
+# A removal that succeeds when what it removes is gone, whether it was
+# there or not: the command removes, then looks again, and ends with 1 only
+# when it is still there. (Wine's cmd runs "a && b || c" wrongly; "if
+# errorlevel" it runs right.)
+removal() {  # what-to-delete what-to-query
+  echo "\"[System64Folder]cmd.exe\" /d /c reg.exe delete $1 /f >nul 2>&1 & reg.exe query $2 >nul 2>&1 & if errorlevel 1 (exit 0) else (exit 1)"
+}
+add_action ShutdownResident 3090 TidewhistleExe '/shutdown' "$uninstall" 1510
+add_action RemoveMachineRunEntry 3618 System64Folder \
+  "$(removal "\"$run_key\" /v \"Hollowmere Tidewhistle\"" "\"$run_key\" /v \"Hollowmere Tidewhistle\"")" "$uninstall_only" 3510
+add_action RemoveUserRunEntry 1570 System64Folder \
+  "$(removal "\"$user_run_key\" /v \"Hollowmere Tidewhistle\"" "\"$user_run_key\" /v \"Hollowmere Tidewhistle\"")" "$uninstall_only" 3511
+add_action RemoveSettingsKey 3618 System64Folder \
+  "$(removal '"HKLM\Software\Hollowmere\Tidewhistle"' '"HKLM\Software\Hollowmere\Tidewhistle"')" "$uninstall_only" 3512
+# The administrators' task folder is named without a trailing separator:
+# "rd /s" given a link removes the link, never what it leads to.
+add_action RemoveUserData 3618 System64Folder \
+  '"[System64Folder]cmd.exe" /d /c if exist "[DataVendorFolder]Tidewhistle\" rd /s /q "[DataVendorFolder]Tidewhistle" & if exist "[DataVendorFolder]Tidewhistle\" (exit 1) else (exit 0)' \
+  "$uninstall_only AND REMOVEUSERDATA=\"1\"" 3513
+
+# An older installation's shared data folder is now the administrators'
+# task folder: its tasks stay and run for every user, as they did; what
+# the runs of every user left there (session records, previews, last-run
+# times, the trace) goes, since it cannot be told whose it is and every
+# user could read it. Its exit code is left: a file another program holds
+# stays, unreadable to users once the folder's access is set.
+add_action RemoveSharedHistory 3170 System64Folder \
+  '"[System64Folder]cmd.exe" /d /c del /f /q /a "[TidewhistleData]*.log_file" "[TidewhistleData]*.preview_log" "[TidewhistleData]*.preview.txt" "[TidewhistleData]TS_LRT_*.dat" "[TidewhistleData]tw_debug.log" "[TidewhistleData]tw_debug.log.1" "[TidewhistleData]*.tw-saving" "[TidewhistleData]default.unreadable-*" >nul 2>&1' \
+  "$installing" 4010
+
+# Each setting a found value did not give is set to its default, right after
+# the searches.
+app_search="$(msiinfo export "$work/package.msi" InstallExecuteSequence | tr -d '\r' | awk -F'\t' '$1 == "AppSearch" { print $3 }')"
+default_setting() {  # property value
+  sql "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('Default$1', 51, '$1', '$2')"
+  sql "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('Default$1', 'NOT $1', $((app_search + 1)))"
+}
+default_setting SETTINGDEBUGLOGLEVEL '#0'
+default_setting SETTINGTASKSTOPTIMEOUT '#15'
+default_setting SETTINGTASKSTARTTIMEOUT '#10'
+default_setting SETTINGUPDATEPERIOD '#60'
+default_setting SETTINGEXECUTEPERIOD '#1'
+default_setting SETTINGONLINEHELPURL 'https://hollowmere.example/tw_docs.html'
+default_setting SETTINGSUPPORTURL 'https://hollowmere.example/support_ticket.php'
+
 
 # A package of the same version replaces its twin (a rebuilt package):
 # the upgrade row's highest version counts as included.
@@ -109,7 +145,10 @@ sql "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \
 
 # Passed on to the part of the installation that runs as the system, also
 # when a standard user's installation is elevated by policy.
-sql "UPDATE \`Property\` SET \`Value\` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;REMOVEUSERDATA;AUTORUNCHOICE' WHERE \`Property\` = 'SecureCustomProperties'"
+secure='WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;REMOVEUSERDATA;AUTORUNCHOICE;LOCKTASKSCHOICE'
+secure="$secure;SETTINGDEBUGLOGLEVEL;SETTINGTASKSTOPTIMEOUT;SETTINGTASKSTARTTIMEOUT;SETTINGUPDATEPERIOD"
+secure="$secure;SETTINGEXECUTEPERIOD;SETTINGONLINEHELPURL;SETTINGSUPPORTURL"
+sql "UPDATE \`Property\` SET \`Value\` = '$secure' WHERE \`Property\` = 'SecureCustomProperties'"
 
 # A plain shortcut to the program, not an advertised one (which would check
 # and repair the installation at every start, asking a standard user for an
@@ -119,17 +158,16 @@ sql "UPDATE \`Shortcut\` SET \`Target\` = '[#TidewhistleExe]' WHERE \`Shortcut\`
 # The user's automatic-start choice is written back only when an older
 # installation left one.
 sql "UPDATE \`Component\` SET \`Condition\` = 'AUTORUNCHOICE' WHERE \`Component\` = 'AutoRunChoice'"
+sql "UPDATE \`Component\` SET \`Condition\` = 'LOCKTASKSCHOICE' WHERE \`Component\` = 'LockTasksChoice'"
 
 # Access, by well-known SIDs (names differ by language): Administrators and
-# SYSTEM full control everywhere. In the data folder, Users read and write
-# files and delete them through the folder's right to delete its entries,
-# but may neither delete nor replace the folder itself nor run anything from
-# it (no execute right); in the vendor folder above it they only read, so
-# nobody can put a link where the data folder is.
+# SYSTEM full control everywhere; Users only read (and pass through) the
+# administrators' task folder and the vendor folder above it: no user may
+# change another's tasks, plant one, or put a link where a folder is.
 lock_table='CREATE TABLE `MsiLockPermissionsEx` (`MsiLockPermissionsEx` CHAR(72) NOT NULL, `LockObject` CHAR(72) NOT NULL, `Table` CHAR(32) NOT NULL, `SDDLText` CHAR(0) NOT NULL LOCALIZABLE, `Condition` CHAR(255) PRIMARY KEY `MsiLockPermissionsEx`)'
 sql "$lock_table"
 admins_and_system='(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)'
-sql "INSERT INTO \`MsiLockPermissionsEx\` (\`MsiLockPermissionsEx\`, \`LockObject\`, \`Table\`, \`SDDLText\`) VALUES ('DataFolderAccess', 'TidewhistleData', 'CreateFolder', 'D:PAI${admins_and_system}(A;OICI;0x12019f;;;BU)(A;;0x40;;;BU)')"
+sql "INSERT INTO \`MsiLockPermissionsEx\` (\`MsiLockPermissionsEx\`, \`LockObject\`, \`Table\`, \`SDDLText\`) VALUES ('DataFolderAccess', 'TidewhistleData', 'CreateFolder', 'D:PAI${admins_and_system}(A;OICI;0x1200a9;;;BU)')"
 sql "INSERT INTO \`MsiLockPermissionsEx\` (\`MsiLockPermissionsEx\`, \`LockObject\`, \`Table\`, \`SDDLText\`) VALUES ('VendorFolderAccess', 'DataVendorFolder', 'CreateFolder', 'D:PAI${admins_and_system}(A;OICI;0x1200a9;;;BU)')"
 
 "$here/scripts/check-package.sh" "$work/package.msi" "${#data_files[@]}"

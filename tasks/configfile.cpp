@@ -1,6 +1,7 @@
 #include "tasks/configfile.h"
 
 #include "common/error.h"
+#include "common/ownfile.h"
 #include "common/resstring.h"
 #include "common/stringids.h"
 #include "common/strparse.h"
@@ -62,11 +63,17 @@ void CConfigFile::Open(const std::string& path, Mode mode, const std::string& re
         m_position = 0;
         return;
     }
-    m_file.reset(std::fopen(path.c_str(), "w"));
-    if (!m_file) {
-        const int error = errno;
+    // Never written through a link or a hard link someone put in its place.
+    UniqueHandle file = OpenOwnFile(path, GENERIC_WRITE, 0, OwnFileMode::Replace, FILE_ATTRIBUTE_NORMAL);
+    const int fd = file ? _open_osfhandle(reinterpret_cast<intptr_t>(file.Get()), _O_WRONLY | _O_TEXT) : -1;
+    if (fd != -1) file.Release();  // the descriptor owns the handle now
+    std::FILE* stream = fd != -1 ? _fdopen(fd, "w") : nullptr;
+    if (stream == nullptr) {
+        const int error = fd == -1 ? ErrnoFromSystemError(::GetLastError()) : errno;
+        if (fd != -1) _close(fd);
         throw CError(FormatResString(IDS_CANT_OPEN_FILE, m_path.c_str(), ErrnoText(error).c_str()));
     }
+    m_file.reset(stream);
 }
 
 void CConfigFile::Close()

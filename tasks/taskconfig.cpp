@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/fileenum.h"
+#include "common/ownfile.h"
 #include "common/paths.h"
 #include "common/pathtext.h"
 #include "common/resstring.h"
@@ -17,6 +18,7 @@ const char kTaskFileEndMarker[] = "5D793A96-4BF6-495E-A8AF-299E203194B6";
 namespace {
 
 const char kTaskFileExtension[] = ".tsk";
+const char kDefaultTaskName[] = "default";
 // The temporary file of a save. Its extension must not begin with "tsk":
 // the short 8.3 name keeps the first three characters of the extension, and
 // a folder listing of "*.tsk" matches short names too.
@@ -37,11 +39,35 @@ int ReadInt(CConfigFile& file, const char* key)
 
 }  // namespace
 
+namespace {
+
+// The administrators' file of that name; empty when there is no such folder.
+std::string MachineFolderFile(const std::string& name)
+{
+    const std::string folder = GetMachineTaskFolder();
+    return folder.empty() ? std::string() : folder + "\\" + name + kTaskFileExtension;
+}
+
+// The administrators' task of that name: the default task is always the user's own.
+std::string MachineTaskFilePath(const std::string& name)
+{
+    return SamePath(name, kDefaultTaskName) ? std::string() : MachineFolderFile(name);
+}
+
+}  // namespace
+
 std::string GetTaskFilePath(const std::string& name)
 {
     // A task name from a task file or the command line is only ever a file
     // name in the data folder: "COM1" would open a device and block for
     // good, "..\\x" would reach outside the data folder.
+    const std::string user = UserTaskFilePath(name);
+    const std::string machine = MachineTaskFilePath(name);
+    return !machine.empty() && ::GetFileAttributesA(machine.c_str()) != INVALID_FILE_ATTRIBUTES ? machine : user;
+}
+
+std::string UserTaskFilePath(const std::string& name)
+{
     if (!IsTrustworthyName(name)) throw CError(FormatResString(IDS_TASK_NAME_REFUSED, name.c_str()));
     const std::string tooLong = TaskNameLengthError(name);
     if (!tooLong.empty()) throw CError(tooLong);
@@ -93,25 +119,57 @@ std::string TaskNameOfFile(const std::string& fileName)
 std::vector<ListedTaskFile> ListTaskFiles()
 {
     std::vector<ListedTaskFile> files;
-    CFileEnumerator search(GetDataFolder() + "\\*.tsk");
-    WIN32_FIND_DATAA found;
-    while (search.Next(found)) {
-        const std::string taskName = TaskNameOfFile(found.cFileName);
-        // Matched through its short name only ("work.tsk~"): not a task file.
-        if (!taskName.empty()) files.push_back(ListedTaskFile{found.cFileName, taskName, found.ftLastWriteTime});
+    const auto list = [&files](const std::string& folder, bool machine) {
+        if (folder.empty()) return;
+        CFileEnumerator search(folder + "\\*.tsk");
+        WIN32_FIND_DATAA found;
+        while (search.Next(found)) {
+            const std::string taskName = TaskNameOfFile(found.cFileName);
+            // Matched through its short name only ("work.tsk~"): not a task file.
+            if (taskName.empty() || (machine && SamePath(taskName, kDefaultTaskName))) continue;
+            files.push_back(ListedTaskFile{found.cFileName, taskName, found.ftLastWriteTime, machine, false});
+        }
+    };
+    list(GetMachineTaskFolder(), true);
+    const size_t machineTasks = files.size();
+    list(GetDataFolder(), false);
+    for (size_t user = machineTasks; user < files.size(); ++user) {
+        for (size_t machine = 0; machine < machineTasks; ++machine) {
+            if (SamePath(files[user].taskName, files[machine].taskName)) files[user].shadowed = true;
+        }
     }
     return files;
 }
 
+bool LoadDefaultTaskModel(CTaskConfig* task)
+{
+    const std::string path = MachineFolderFile(kDefaultTaskName);
+    if (path.empty() || ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+    task->Load(path);
+    task->Name = kDefaultTaskName;
+    task->SetModified(true);
+    return true;
+}
+
+bool MakeDefaultTaskFromModel()
+{
+    if (::GetFileAttributesA(UserTaskFilePath(kDefaultTaskName).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+    CTaskConfig task;
+    if (!LoadDefaultTaskModel(&task)) return false;
+    task.Save();
+    return true;
+}
+
 std::string CTaskConfig::GetFilePath() const
 {
-    return GetTaskFilePath(Name);
+    return m_machine ? MachineTaskFilePath(Name) : UserTaskFilePath(Name);
 }
 
 void CTaskConfig::LoadNamed(const std::string& name)
 {
     const std::string path = GetTaskFilePath(name);
     Load(path);
+    m_machine = path != UserTaskFilePath(name);
     if (!SamePath(Name, name)) throw CError(FormatResString(IDS_TASK_NAME_MISMATCH, path.c_str(), Name.c_str()));
 }
 
@@ -152,7 +210,8 @@ void CTaskConfig::Load(const std::string& path)
 
 void CTaskConfig::Save()
 {
-    const std::string path = GetFilePath();
+    if (m_machine) throw CError(FormatResString(IDS_MACHINE_TASK_READ_ONLY, Name.c_str()));
+    const std::string path = UserTaskFilePath(Name);
     const std::string temporaryPath = GetDataFilePath(Name + kSavingExtension);
 
     try {
@@ -176,7 +235,7 @@ void CTaskConfig::Save()
         file.WriteString("EnabledTask", kTaskFileEndMarker);
         file.CommitAndClose();
     } catch (...) {
-        ::DeleteFileA(temporaryPath.c_str());
+        DeleteOwnFile(temporaryPath);
         throw;
     }
 
@@ -195,7 +254,7 @@ void CTaskConfig::Save()
         if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) break;
     }
     if (error != ERROR_SUCCESS) {
-        ::DeleteFileA(temporaryPath.c_str());
+        DeleteOwnFile(temporaryPath);
         throw CError(FormatResString(IDS_CANT_WRITE_FILE, path.c_str(), ErrnoText(ErrnoFromSystemError(error)).c_str()));
     }
     m_modified = false;
@@ -203,7 +262,8 @@ void CTaskConfig::Save()
 
 void CTaskConfig::Delete()
 {
-    if (!::DeleteFileA(GetFilePath().c_str())) {
+    if (m_machine) throw CError(FormatResString(IDS_MACHINE_TASK_READ_ONLY, Name.c_str()));
+    if (!DeleteOwnFile(UserTaskFilePath(Name))) {
         throw CError(FormatResString(IDS_CANNOT_DELETE_TASK, Name.c_str(), static_cast<int>(::GetLastError())));
     }
     m_modified = true;
@@ -211,6 +271,7 @@ void CTaskConfig::Delete()
 
 void CTaskConfig::InitDefaults(const std::string& name, const CItemInventory& inventory)
 {
+    m_machine = false;
     m_extendedData.clear();
     m_enabledItems.clear();
     Name = name;

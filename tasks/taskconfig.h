@@ -42,13 +42,18 @@ public:
     // such as "default - Copy.tsk" holding "default") raises CError (string
     // 49) and is never taken for that other task.
     void LoadNamed(const std::string& name);
-    // Writes the whole record to GetFilePath(), replacing the file at once:
-    // a failed save leaves the previous file whole. Clears the modified flag.
+    // Writes the whole record to the user's task file, replacing the file at
+    // once: a failed save leaves the previous file whole. Clears the
+    // modified flag. A machine task is never saved (string 81).
     void Save();
-    // Deletes the task file; sets the modified flag.
+    // Deletes the user's task file; sets the modified flag. A machine task
+    // is never deleted (string 81).
     void Delete();
-    // The data folder, a backslash, the name, ".tsk".
+    // The file the task was loaded from, or is saved to.
     std::string GetFilePath() const;
+    // Loaded from the administrators' folder: it runs for every user, as that
+    // user, and is not the user's to change.
+    bool IsMachineTask() const { return m_machine; }
 
     // A new task: every inventory item enabled, no schedule, times now.
     void InitDefaults(const std::string& name, const CItemInventory& inventory);
@@ -71,6 +76,7 @@ private:
     std::map<GUID, std::string, GuidLess> m_extendedData;
     std::set<GUID, GuidLess> m_enabledItems;
     bool m_modified = false;
+    bool m_machine = false;
 };
 
 // The task name of a file name found in the data folder, or the empty
@@ -78,22 +84,38 @@ private:
 // ("*.tsk" also matches "work.tsk~" through its 8.3 short name).
 std::string TaskNameOfFile(const std::string& fileName);
 
-// A task file in the data folder: its file name, the task it holds and
-// when it was last written.
+// A task file: its file name, the task it holds, when it was last written,
+// whether it is one of the administrators' (machine) tasks, and whether a
+// machine task of the same name stands for it (the user's file is then kept
+// but not used).
 struct ListedTaskFile {
     std::string fileName;
     std::string taskName;
     FILETIME writeTime;
+    bool machine = false;
+    bool shadowed = false;
 };
 
-// Every task file in the data folder, by long names only.
+// Every task file of the user's data folder and of the administrators'
+// folder, by long names only. The administrators' "default.tsk" is no task
+// of its own: it is the model of a user's first default task.
 std::vector<ListedTaskFile> ListTaskFiles();
 
-// The data folder with a trailing backslash, the name, ".tsk". Raises
+// The file of the task called name: the administrators' when they have one
+// of that name (never for the default task), otherwise the user's. Raises
 // CError (string 48) for a name that is not a plain file name: a device
 // name, a path part, a forbidden character, a trailing dot or space; and
 // for a name TaskNameLengthError refuses.
 std::string GetTaskFilePath(const std::string& name);
+// The user's own file of that name, in the data folder; raises likewise.
+std::string UserTaskFilePath(const std::string& name);
+// The administrators' model of a user's first default task, when there is one.
+bool LoadDefaultTaskModel(CTaskConfig* task);
+// Makes the user's default task from that model when the user has none yet
+// (a first start after an upgrade from the shared folder keeps the shared
+// default task's schedule running). False when nothing was made; raises
+// CError when the model cannot be read or the task not saved.
+bool MakeDefaultTaskFromModel();
 
 // A task name has at most this many characters (as Windows counts them, in
 // UTF-16 units), so that every event a task's run names after it fits the

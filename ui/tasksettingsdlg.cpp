@@ -1,6 +1,8 @@
 #include "ui/tasksettingsdlg.h"
 
 #include "common/extkeys.h"
+#include "common/resstring.h"
+#include "common/stringids.h"
 #include "tasks/taskconfig.h"
 #include "ui/cookiesdlg.h"
 #include "ui/dialogtext.h"
@@ -25,8 +27,12 @@ bool CTaskSettingsDlg::OnCommand(WORD code, WORD itemId, LPARAM lParam)
         UpdateHoursField();
         return true;
     case IDC_COOKIES_BUTTON: {
+        if (m_keepListUnreadable && !m_keepListReplaced) {
+            ::MessageBoxA(m_hwnd, LoadResString(IDS_KEEP_LIST_UNREADABLE).c_str(), LoadResString(IDS_APP_TITLE).c_str(),
+                          MB_OK | MB_ICONEXCLAMATION);
+        }
         CCookiesDlg cookies(m_hwnd, m_keepList);
-        cookies.DoModal();
+        if (cookies.DoModal() == IDOK) m_keepListReplaced = true;
         return true;
     }
     default:
@@ -47,8 +53,12 @@ bool CTaskSettingsDlg::OnInit()
     SetItemText(IDC_TEMP_AGE_HOURS, std::to_string(hours));
     UpdateHoursField();
 
+    // Read strictly: a list read leniently would come back shorter on OK,
+    // and the cookies of the sites that fell out would go at the next clean.
     m_keepList.clear();
-    DecodeStringList(m_task.GetExtendedData(kCookieKeepListKey), m_keepList);
+    m_keepListUnreadable = !TryDecodeStringList(m_task.GetExtendedData(kCookieKeepListKey), m_keepList);
+    if (m_keepListUnreadable) m_keepList.clear();
+    m_keepListReplaced = false;
     return true;
 }
 
@@ -65,7 +75,8 @@ void CTaskSettingsDlg::OnOK()
         return;
     }
     const bool spareRecent = IsButtonChecked(IDC_TEMP_AGE_ENABLE);
-    m_task.SetExtendedData(kCookieKeepListKey, EncodeStringList(m_keepList));
+    // An unreadable stored list is kept as it is unless the user chose anew.
+    if (!m_keepListUnreadable || m_keepListReplaced) m_task.SetExtendedData(kCookieKeepListKey, EncodeStringList(m_keepList));
     m_task.SetExtendedData(kTempFilesAgeKey, EncodeFlagAndNumber(spareRecent, hours));
     End(IDOK);
 }

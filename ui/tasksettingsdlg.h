@@ -22,4 +22,6 @@ private:
 
     CTaskConfig& m_task;
     StringList m_keepList;  // the dialog's own copy, edited by the cookies dialog
+    bool m_keepListUnreadable = false;  // the stored list is not one the program writes
+    bool m_keepListReplaced = false;    // the user chose the cookies to keep anew
 };

@@ -3,6 +3,7 @@
 #include "common/handles.h"
 #include "common/error.h"
 #include "common/openurl.h"
+#include "common/ownfile.h"
 #include "common/paths.h"
 #include "common/pathtext.h"
 #include "common/resstring.h"
@@ -128,6 +129,15 @@ void CTidewhistleDlg::InitTaskList()
     } catch (const std::exception& error) {
         TRACE(30, "Can't load default task configuration (error - %s), resetting defaults", error.what());
         defaultTask.InitDefaults(kDefaultTaskName, g_inventory);
+        // A user's first default task follows the administrators' model of
+        // one, when they laid one down (an upgrade keeps the shared default there).
+        const bool missing = ::GetFileAttributesA(defaultTask.GetFilePath().c_str()) == INVALID_FILE_ATTRIBUTES;
+        try {
+            if (missing && LoadDefaultTaskModel(&defaultTask)) TRACE(20, "default task made from the administrators' model");
+        } catch (const std::exception& modelError) {
+            TRACE(30, "The administrators' model of the default task cannot be read - %s", modelError.what());
+            defaultTask.InitDefaults(kDefaultTaskName, g_inventory);
+        }
         // An unreadable default task holds the user's settings (a keep list):
         // it is kept under another name, never overwritten with defaults.
         if (KeepUnreadableDefaultTask(error.what())) {
@@ -147,6 +157,11 @@ void CTidewhistleDlg::InitTaskList()
     std::string failures;
     for (const ListedTaskFile& file : ListTaskFiles()) {
         if (SamePath(file.taskName, kDefaultTaskName)) continue;
+        if (file.shadowed) {
+            failures += FormatResString(IDS_TASK_LOAD_FAILURE_LINE, file.fileName.c_str(),
+                                        LoadResString(IDS_TASK_SHADOWED).c_str());
+            continue;
+        }
         TRACE(20, "Processing user task: %s", file.fileName.c_str());
         auto task = std::make_unique<CTaskConfig>();
         try {
@@ -156,7 +171,9 @@ void CTidewhistleDlg::InitTaskList()
             failures += FormatResString(IDS_TASK_LOAD_FAILURE_LINE, file.fileName.c_str(), error.what());
             continue;
         }
-        AddTaskToBox(task->Name, task.get());
+        // The administrators' tasks are shown as theirs.
+        AddTaskToBox(task->IsMachineTask() ? FormatResString(IDS_MACHINE_TASK_LABEL, task->Name.c_str()) : task->Name,
+                     task.get());
         m_tasks.push_back(std::move(task));
     }
     TRACE(20, "processing user tasks - done");
@@ -176,7 +193,7 @@ bool CTidewhistleDlg::KeepUnreadableDefaultTask(const std::string& failure)
     // An extension that "*.tsk" cannot match, not even through a short name.
     const std::string kept = GetDataFilePath(StrFormat("default.unreadable-%04d%02d%02d-%02d%02d%02d", now.wYear,
                                                        now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond));
-    if (!::MoveFileExA(path.c_str(), kept.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveOwnFile(path, kept, MOVEFILE_WRITE_THROUGH)) {
         const int error = static_cast<int>(::GetLastError());
         TRACE(40, "Cannot keep the unreadable default task - %d", error);
         m_keepDefaultFile = true;  // shown from memory, never saved over the file
@@ -281,13 +298,20 @@ void CTidewhistleDlg::UpdateRunState()
     // Neither is offered again while a start or stop is under way. A clean
     // started during a preview waits for the preview to end.
     const bool idle = !m_startOrStop.IsBusy();
-    EnableItem(IDC_STOP, idle && running);
-    EnableItem(IDC_START, idle && !cleaning);
-    EnableItem(IDC_PREVIEW, idle && !running);
     // Policy may change while the console is open; it is read every second.
+    // Under it only the administrators' tasks run.
     const bool tasksLocked = GetTasksLocked();
+    const bool machine = task != nullptr && task->IsMachineTask();
+    const bool mayRun = !tasksLocked || machine;
+    EnableItem(IDC_STOP, idle && running);
+    EnableItem(IDC_START, idle && !cleaning && mayRun);
+    EnableItem(IDC_PREVIEW, idle && !running && mayRun);
     EnableItem(IDC_NEW_TASK, !tasksLocked);
-    EnableItem(IDC_DELETE_TASK, !tasksLocked);
+    // The administrators' tasks are shown, not changed.
+    EnableItem(IDC_DELETE_TASK, !tasksLocked && !machine);
+    EnableItem(IDC_TASK_OPTIONS, !machine);
+    EnableItem(IDC_SCHEDULE, !machine);
+    EnableItem(IDC_JOB_TREE, !machine);
     // The totals of the last clean and of the last preview, each in its place.
     auto found = m_progressLists.find(task);
     const bool followed = found != m_progressLists.end();
@@ -367,6 +391,7 @@ bool CTidewhistleDlg::OnNotify(const NMHDR& header, LRESULT* result)
         return true;
     }
     if (header.idFrom != IDC_JOB_TREE || CurrentTask() == nullptr) return true;
+    if (CurrentTask()->IsMachineTask()) return true;  // not the user's to change
     if (header.code == NM_CLICK) m_tree.OnClick(*CurrentTask());
     if (header.code == TVN_KEYDOWN) m_tree.OnKeyDown(reinterpret_cast<const NMTVKEYDOWN&>(header).wVKey, *CurrentTask());
     return true;
@@ -452,6 +477,10 @@ void CTidewhistleDlg::DeleteTask()
     }
     CTaskConfig* task = TaskAt(position);
     if (task == nullptr) return;
+    if (task->IsMachineTask()) {
+        AppMessageBox(m_hwnd, FormatResString(IDS_MACHINE_TASK_READ_ONLY, task->Name.c_str()), MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     LeaveCurrentTask(false);  // a task being deleted is not saved
     m_progressLists.erase(task);
     ShowTask(kDefaultPosition, true);
@@ -492,6 +521,7 @@ void CTidewhistleDlg::EditSettings()
 
 void CTidewhistleDlg::EditTaskOptions()
 {
+    if (CurrentTask() == nullptr || CurrentTask()->IsMachineTask()) return;
     // The dialog changes the task through its extended data, which marks it
     // modified; the next refresh saves it.
     CTaskSettingsDlg dialog(m_hwnd, *CurrentTask());
@@ -500,6 +530,7 @@ void CTidewhistleDlg::EditTaskOptions()
 
 void CTidewhistleDlg::EditSchedule()
 {
+    if (CurrentTask() == nullptr || CurrentTask()->IsMachineTask()) return;
     CTaskConfig& task = *CurrentTask();
     ScheduleFields schedule = task.Schedule;
     // The dialog offers a recurring run or one run; any other type reads as one run.

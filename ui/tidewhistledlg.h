@@ -36,7 +36,10 @@ private:
     // when it could not be moved (the defaults are then never saved over it).
     bool KeepUnreadableDefaultTask(const std::string& failure);
     CTaskConfig& DefaultTask() const { return *m_tasks.front(); }
-    bool MaySave(const CTaskConfig* task) const { return task != &DefaultTask() || !m_keepDefaultFile; }
+    bool MaySave(const CTaskConfig* task) const
+    {
+        return !task->IsMachineTask() && (task != &DefaultTask() || !m_keepDefaultFile);
+    }
     // Leaving a task saves it (unless it is being deleted) and hides its
     // progress list; showing one loads its items into the tree and shows its list.
     void LeaveCurrentTask(bool save);

@@ -505,3 +505,34 @@ TEST_F(Console, AHelpAddressThatBreaksTheShellDoesNotKeepTheInstanceFromEnding)
     ASSERT_TRUE(RunToEnd(folder.Program(), {"/shutdown"}, 60000, &exitCode));
     EXPECT_TRUE(program.Wait(20000)) << "the resident instance did not end on /shutdown";
 }
+
+TEST_F(Console, TheAdministratorsTasksAreShownRunForTheUserAndAreNeverChangedHere)
+{
+    ScratchFolder machine;
+    settings.SetString("MachineTaskFolder", machine.Path());
+    folder.WriteInventory({{TestItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
+    folder.WriteTask("Everyone", {TestItemGuid(1)});
+    ASSERT_TRUE(::MoveFileA(folder.File("Everyone.tsk").c_str(), machine.File("Everyone.tsk").c_str()));
+    std::string before;
+    ASSERT_TRUE(ReadWholeFile(machine.File("Everyone.tsk"), &before));
+    tasksToStop.push_back("Everyone");
+    OpenConsole();
+    ChooseTask("Everyone (set by your administrator)");
+    EXPECT_TRUE(Eventually([this] { return !::IsWindowEnabled(Control(IDC_TASK_OPTIONS)); }, kAppearTimeout));
+    for (const int id : {IDC_SCHEDULE, kDeleteTask, kJobTree}) EXPECT_FALSE(::IsWindowEnabled(Control(id))) << id;
+    EXPECT_TRUE(::IsWindowEnabled(Control(kStart)));
+
+    // It runs for the user, its history in the user's own folder.
+    Press(kStart);
+    EXPECT_TRUE(Eventually([&] {
+        std::vector<RawSessionRecord> records;
+        return ReadSessionFile(folder.SessionFile("Everyone"), &records) && !records.empty() &&
+               records.back().message == "Session finished";
+    }, 30000));
+    ::PostMessageA(console, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(program.Wait(0) || Eventually([&] { return !::IsWindow(console); }, kAppearTimeout));
+    std::string after;
+    ASSERT_TRUE(ReadWholeFile(machine.File("Everyone.tsk"), &after));
+    EXPECT_EQ(after, before);
+    EXPECT_FALSE(FileExists(folder.File("Everyone.tsk")));
+}

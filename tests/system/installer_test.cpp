@@ -10,6 +10,7 @@
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
 #include "common/handles.h"
+#include "common/namedevent.h"
 #include "common/version.h"
 
 #include <windows.h>
@@ -29,7 +30,7 @@ namespace {
 const char kPolicyKey[] = "Software\\Policies\\Hollowmere\\Tidewhistle";
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 // The name the program gives the event its resident instance holds.
-const char kInstanceEventName[] = "Global\\HOTW_53E27782CE9741EDB43D91DD650C79D6";
+const char kInstanceEventName[] = "HOTW_53E27782CE9741EDB43D91DD650C79D6";
 
 std::string CurrentPackage() { return std::string(kTestPackageFolder) + "\\Tidewhistle-current.msi"; }
 std::string NewerPackage() { return std::string(kTestPackageFolder) + "\\Tidewhistle-newer.msi"; }
@@ -50,7 +51,17 @@ std::string ShellFolder(int id)
 
 std::string InstallFolder() { return ShellFolder(CSIDL_PROGRAM_FILES) + "\\Hollowmere\\Tidewhistle"; }
 std::string InstalledProgram() { return InstallFolder() + "\\Tidewhistle.exe"; }
-std::string DataFolder() { return ShellFolder(CSIDL_COMMON_APPDATA) + "\\Hollowmere\\Tidewhistle"; }
+// The administrators' tasks (an older installation's shared data folder).
+std::string MachineFolder() { return ShellFolder(CSIDL_COMMON_APPDATA) + "\\Hollowmere\\Tidewhistle"; }
+// The user's own tasks and history.
+std::string UserFolder() { return ShellFolder(CSIDL_LOCAL_APPDATA) + "\\Hollowmere\\Tidewhistle"; }
+
+bool MakeFolders(const std::string& path)
+{
+    for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
+        ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+    return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
+}
 // Windows puts a per-machine package's shortcut in every user's Start menu;
 // Wine's installer puts it in the installing user's.
 std::vector<std::string> StartMenuShortcuts()
@@ -181,8 +192,7 @@ std::string ShortcutTarget(const std::string& shortcut)
 
 bool ResidentRunning()
 {
-    UniqueHandle event(::OpenEventA(SYNCHRONIZE, FALSE, kInstanceEventName));
-    return static_cast<bool>(event);
+    return OpenNamedEvent(SYNCHRONIZE, kInstanceEventName).IsValid();
 }
 
 // A task file as the console writes it, with a keep list.
@@ -220,6 +230,7 @@ protected:
             Uninstall(CurrentPackage());
         }
         RemoveTree(ShellFolder(CSIDL_COMMON_APPDATA) + "\\Hollowmere");
+        RemoveTree(ShellFolder(CSIDL_LOCAL_APPDATA) + "\\Hollowmere");
         RemoveTree(ShellFolder(CSIDL_PROGRAM_FILES) + "\\Hollowmere");
         ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Hollowmere");
         ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Policies\\Hollowmere");
@@ -270,8 +281,12 @@ TEST_F(Installer, ASilentInstallLaysDownEveryFileTheShortcutAndTheSettingsKeyAnd
     EXPECT_EQ(text, "https://hollowmere.example/tw_docs.html");
     EXPECT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "SupportUrl", &text));
     EXPECT_EQ(text, "https://hollowmere.example/support_ticket.php");
+    // Each user's data in that user's profile; the administrators' tasks in
+    // the machine's folder.
     EXPECT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "DataFolder", &text));
-    EXPECT_EQ(text, DataFolder() + "\\");
+    EXPECT_EQ(text, "%LOCALAPPDATA%\\Hollowmere\\Tidewhistle");
+    EXPECT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "MachineTaskFolder", &text));
+    EXPECT_EQ(text, MachineFolder() + "\\");
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\Hollowmere"));
     // Laid down to last: a volatile key takes no lasting subkey.
     HKEY child = nullptr;
@@ -282,7 +297,7 @@ TEST_F(Installer, ASilentInstallLaysDownEveryFileTheShortcutAndTheSettingsKeyAnd
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Hollowmere\\Tidewhistle\\Probe");
 
     EXPECT_EQ(InstalledVersions(), std::vector<std::string>{TW_VERSION_TEXT});
-    const DWORD attributes = ::GetFileAttributesA(DataFolder().c_str());
+    const DWORD attributes = ::GetFileAttributesA(MachineFolder().c_str());
     EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
 
     // Nothing runs and nothing starts at logon until the program first runs.
@@ -291,62 +306,102 @@ TEST_F(Installer, ASilentInstallLaysDownEveryFileTheShortcutAndTheSettingsKeyAnd
     EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kRunKey, kRunValueName));
 }
 
-TEST_F(Installer, TheInstalledProgramRunsATaskAndWritesNothingIntoItsOwnFolder)
+TEST_F(Installer, TheInstalledProgramKeepsAUsersFilesInThatUsersProfileAndRunsTheAdministratorsTasksForThem)
 {
     ASSERT_EQ(Install(CurrentPackage()), 0u);
     ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "DebugLogLevel", 20));
     ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "AutoRun", 0));
     ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kRunHistoryKey, "a", "notepad\\1"));
-    ASSERT_TRUE(WriteWholeFile(DataFolder() + "\\Installed.tsk", TaskFileText("Installed", kRunHistoryItem)));
-    const auto before = FolderSnapshot(InstallFolder());
-    ASSERT_FALSE(before.empty());
+    // The user's own task, and one the administrators give every user.
+    ASSERT_TRUE(MakeFolders(UserFolder()));
+    ASSERT_TRUE(WriteWholeFile(UserFolder() + "\\Installed.tsk", TaskFileText("Installed", kRunHistoryItem)));
+    const std::string machineTask = TaskFileText("Everyone", kRunHistoryItem);
+    ASSERT_TRUE(WriteWholeFile(MachineFolder() + "\\Everyone.tsk", machineTask));
+    const auto program = FolderSnapshot(InstallFolder());
+    ASSERT_FALSE(program.empty());
 
     DWORD exitCode = 1;
     ASSERT_TRUE(RunToEnd(InstalledProgram(), {"/preview", "Installed"}, 120000, &exitCode));
     EXPECT_EQ(exitCode, 0u);
-    EXPECT_TRUE(FileExists(DataFolder() + "\\Installed.preview.txt"));
+    EXPECT_TRUE(FileExists(UserFolder() + "\\Installed.preview.txt"));
     ASSERT_TRUE(RunToEnd(InstalledProgram(), {"Installed"}, 120000, &exitCode));
     EXPECT_EQ(exitCode, 0u);
-
     EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kRunHistoryKey, "a"));  // the task did run
-    EXPECT_TRUE(FileExists(DataFolder() + "\\Installed.log_file"));
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, kRunHistoryKey, "b", "notepad\\1"));
+    ASSERT_TRUE(RunToEnd(InstalledProgram(), {"Everyone"}, 120000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kRunHistoryKey, "b"));  // as this user
+
+    // Everything the runs wrote is the user's, in the user's profile.
+    for (const char* name : {"Installed.log_file", "Everyone.log_file", "Installed.preview_log", "tw_debug.log"})
+        EXPECT_TRUE(FileExists(UserFolder() + "\\" + name)) << name;
     std::string trace;
-    ASSERT_TRUE(ReadWholeFile(DataFolder() + "\\tw_debug.log", &trace));
+    ASSERT_TRUE(ReadWholeFile(UserFolder() + "\\tw_debug.log", &trace));
     EXPECT_NE(trace.find("Sweepkit.dll"), std::string::npos);  // the plug-in traces there too
-    EXPECT_EQ(FolderSnapshot(InstallFolder()), before);
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(MachineFolder() + "\\Everyone.tsk", &text));
+    EXPECT_EQ(text, machineTask);
+    EXPECT_EQ(FolderSnapshot(MachineFolder()).size(), 1u) << "a user's run wrote into the machine's folder";
+    EXPECT_EQ(FolderSnapshot(InstallFolder()), program);
 }
 
-TEST_F(Installer, ANewerPackageUpgradesInPlaceAndKeepsTheUsersTasksAndChoiceByteForByte)
+TEST_F(Installer, AnUpgradeFromTheSharedFolderKeepsEveryTaskAndEverySettingAndRemovesTheSharedHistory)
 {
     ASSERT_EQ(Install(CurrentPackage()), 0u);
+    // What an installation with one shared data folder left: every user's
+    // tasks and their histories in it, and settings changed since.
+    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "DataFolder", MachineFolder() + "\\"));
     const std::string defaultTask = TaskFileText("default", kRunHistoryItem);
-    const std::string userTask = TaskFileText("Evenings", kRunHistoryItem);
-    ASSERT_TRUE(WriteWholeFile(DataFolder() + "\\default.tsk", defaultTask));
-    ASSERT_TRUE(WriteWholeFile(DataFolder() + "\\Evenings.tsk", userTask));
-    ASSERT_TRUE(WriteWholeFile(DataFolder() + "\\Evenings.log_file", std::string(64, '\x01')));
-    ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "AutoRun", 0));  // the user's choice
+    const std::string sharedTask = TaskFileText("Evenings", kRunHistoryItem);
+    ASSERT_TRUE(WriteWholeFile(MachineFolder() + "\\default.tsk", defaultTask));
+    ASSERT_TRUE(WriteWholeFile(MachineFolder() + "\\Evenings.tsk", sharedTask));
+    const std::vector<std::string> history = {"Evenings.log_file", "Evenings.preview.txt", "TS_LRT_Evenings.dat",
+                                              "tw_debug.log", "default.log_file"};
+    for (const std::string& name : history) ASSERT_TRUE(WriteWholeFile(MachineFolder() + "\\" + name, "private"));
+    ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "AutoRun", 0));
+    ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "TaskStopTimeout", 40));
+    ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "DebugLogLevel", 20));
+    ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "LockTasks", 0));
+    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "OnlineHelpUrl", "https://help.example/tw"));
 
     ASSERT_EQ(Install(NewerPackage()), 0u);
 
     EXPECT_EQ(InstalledVersions(), std::vector<std::string>{NewerVersion()});
-    EXPECT_TRUE(FileExists(InstalledProgram()));
     EXPECT_EQ(ShortcutTarget(StartMenuShortcut()), InstalledProgram());
+    // Every task stays, now the administrators'; the shared history goes.
     std::string text;
-    ASSERT_TRUE(ReadWholeFile(DataFolder() + "\\default.tsk", &text));
+    ASSERT_TRUE(ReadWholeFile(MachineFolder() + "\\default.tsk", &text));
     EXPECT_EQ(text, defaultTask);
-    ASSERT_TRUE(ReadWholeFile(DataFolder() + "\\Evenings.tsk", &text));
-    EXPECT_EQ(text, userTask);
-    ASSERT_TRUE(ReadWholeFile(DataFolder() + "\\Evenings.log_file", &text));
-    EXPECT_EQ(text, std::string(64, '\x01'));
+    ASSERT_TRUE(ReadWholeFile(MachineFolder() + "\\Evenings.tsk", &text));
+    EXPECT_EQ(text, sharedTask);
+    for (const std::string& name : history) EXPECT_FALSE(FileExists(MachineFolder() + "\\" + name)) << name;
+    // Every setting that was set stays; the folders are the new installation's.
     EXPECT_EQ(DwordOf("AutoRun"), 0u);
-    EXPECT_EQ(DwordOf("TaskStopTimeout"), 15u);
+    EXPECT_EQ(DwordOf("TaskStopTimeout"), 40u);
+    EXPECT_EQ(DwordOf("DebugLogLevel"), 20u);
+    EXPECT_EQ(DwordOf("LockTasks"), 0u);
+    EXPECT_EQ(DwordOf("TaskStartTimeout"), 10u);
+    ASSERT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "OnlineHelpUrl", &text));
+    EXPECT_EQ(text, "https://help.example/tw");
+    ASSERT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "DataFolder", &text));
+    EXPECT_EQ(text, "%LOCALAPPDATA%\\Hollowmere\\Tidewhistle");
+
+    // The user's resident instance makes the user's default task from the
+    // shared one, so that its schedule goes on running.
+    ASSERT_TRUE(resident.Start(InstalledProgram(), {"/tray"}));
+    ASSERT_TRUE(Eventually([] { return FileExists(UserFolder() + "\\default.tsk"); }, kAppearTimeout));
+    ASSERT_TRUE(RunToEnd(InstalledProgram(), {"/shutdown"}));
+    EXPECT_TRUE(resident.Wait(30000));
+    ASSERT_TRUE(ReadWholeFile(UserFolder() + "\\default.tsk", &text));
+    EXPECT_NE(text.find("ExtendedData_Value=2:\"1:sid\"\"1:pref\""), std::string::npos) << text;
 }
 
 TEST_F(Installer, UninstallEndsTheResidentInstanceAndRemovesTheProgramTheRunEntryAndTheKeyButNotTheTasks)
 {
     ASSERT_EQ(Install(CurrentPackage()), 0u);
     const std::string userTask = TaskFileText("Evenings", kRunHistoryItem);
-    ASSERT_TRUE(WriteWholeFile(DataFolder() + "\\Evenings.tsk", userTask));
+    ASSERT_TRUE(MakeFolders(UserFolder()));
+    ASSERT_TRUE(WriteWholeFile(UserFolder() + "\\Evenings.tsk", userTask));
     ASSERT_TRUE(resident.Start(InstalledProgram(), {"/tray"}));
     ASSERT_TRUE(Eventually([] { return ResidentRunning(); }, kAppearTimeout));
     std::string runEntry;
@@ -367,21 +422,21 @@ TEST_F(Installer, UninstallEndsTheResidentInstanceAndRemovesTheProgramTheRunEntr
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProgramSettingsKey));
     EXPECT_TRUE(InstalledVersions().empty());
     std::string text;
-    ASSERT_TRUE(ReadWholeFile(DataFolder() + "\\Evenings.tsk", &text));
+    ASSERT_TRUE(ReadWholeFile(UserFolder() + "\\Evenings.tsk", &text));
     EXPECT_EQ(text, userTask);
 }
 
-TEST_F(Installer, AskedToRemoveTheUsersDataTheUninstallRemovesTheDataFolderAndNothingBesideIt)
+TEST_F(Installer, AskedToRemoveTheUsersDataTheUninstallRemovesTheAdministratorsTasksAndNothingBesideThem)
 {
     ASSERT_EQ(Install(CurrentPackage()), 0u);
-    ASSERT_TRUE(WriteWholeFile(DataFolder() + "\\Evenings.tsk", TaskFileText("Evenings", kRunHistoryItem)));
+    ASSERT_TRUE(WriteWholeFile(MachineFolder() + "\\Evenings.tsk", TaskFileText("Evenings", kRunHistoryItem)));
     const std::string neighbour = ShellFolder(CSIDL_COMMON_APPDATA) + "\\Hollowmere\\Tidewhistle Reports";
     ASSERT_TRUE(::CreateDirectoryA(neighbour.c_str(), nullptr));
     ASSERT_TRUE(WriteWholeFile(neighbour + "\\kept.txt", "kept"));
 
     ASSERT_EQ(Uninstall(CurrentPackage(), "REMOVEUSERDATA=1"), 0u);
 
-    EXPECT_EQ(::GetFileAttributesA(DataFolder().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(::GetFileAttributesA(MachineFolder().c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(FileExists(neighbour + "\\kept.txt"));
 }
 

@@ -56,6 +56,12 @@ bool MakeFolders(const std::string& path)
     return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
+bool FolderExists(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool MakeFile(const std::string& path, const std::string& content)
 {
     return MakeFolders(path.substr(0, path.find_last_of('\\'))) && WriteWholeFile(path, content);
@@ -498,27 +504,46 @@ TEST_F(ModernBrowsers, AProfileFolderThatIsALinkIsSkippedAndWhatItLeadsToIsKept)
                Contents(victim + "\\Visited Links");
     };
     const std::string before = victimFiles();
-    // Chrome's "Profile 1" and a relative Firefox profile are links to it.
-    WriteLocalState(userData, {"Default", "Profile 1"});
+    // A folder beside "User Data" whose name differs only in capitals: the
+    // link's target then differs from its path in capitals alone. ("User
+    // Data" comes first: Wine would take a path to it for the twin.)
+    ASSERT_TRUE(MakeFolders(userData));
+    ASSERT_TRUE(RunUnixCommand(UnixTool("mkdir") + " -p \"" + UnixPathOf(home.File("Chrome")) + "/user data/Profile 2\""));
+    const std::string twin = home.File("Chrome\\user data\\Profile 2");
+    ASSERT_TRUE(Eventually([&] { return FolderExists(twin); }, kAppearTimeout));
+    CreateChromiumCookies(twin + "\\Network\\Cookies", kCookies);
+    const int twinCookies = CountRows(twin + "\\Network\\Cookies", "cookies");
+    // Chrome's "Profile 1" and "Profile 2" and a relative Firefox profile are links.
+    WriteLocalState(userData, {"Default", "Profile 1", "Profile 2"});
     CreateChromiumCookies(userData + "\\Default\\Network\\Cookies", kCookies);
     WriteProfilesIni(firefoxRoot, {{"linked", "Profiles/linked", true}});
     ASSERT_TRUE(MakeFolders(firefoxRoot + "\\Profiles"));
-    const std::vector<std::string> links = {userData + "\\Profile 1", firefoxRoot + "\\Profiles\\linked"};
+    // Unix paths made from the links' folders: Wine would read a path to a
+    // name that is not there yet as the twin that differs in capitals.
+    const std::vector<std::pair<std::string, std::string>> links = {
+        {UnixPathOf(userData) + "/Profile 1", UnixPathOf(victim)},
+        {UnixPathOf(userData) + "/Profile 2", UnixPathOf(twin)},
+        {UnixPathOf(firefoxRoot + "\\Profiles") + "/linked", UnixPathOf(victim)}};
     const struct LinkRemover {
-        const std::vector<std::string>& links;
+        const std::vector<std::pair<std::string, std::string>>& links;
         ~LinkRemover()
         {
-            for (const std::string& link : links) {
-                RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(link) + "\"");
-                Eventually([&] { return !LongPathExists(link); }, kAppearTimeout);
-            }
+            for (const auto& link : links) RunUnixCommand(UnixTool("rm") + " -f \"" + link.first + "\"");
+            ::Sleep(500);
         }
     } removeLinks{links};
-    for (const std::string& link : links) ASSERT_TRUE(MakeFolderLink(victim, link));
+    for (const auto& link : links) {
+        ASSERT_TRUE(RunUnixCommand(UnixTool("ln") + " -s \"" + link.second + "\" \"" + link.first + "\""));
+    }
+    ASSERT_TRUE(Eventually([&] { return LongPathExists(firefoxRoot + "\\Profiles\\linked\\cookies.sqlite"); }, kAppearTimeout));
     WriteTask({kChromeCookies, kChromeHistory, kChromeCache, kFirefoxCookies}, {});
 
     const std::vector<std::string> messages = RunTask();
     EXPECT_EQ(victimFiles(), before);
+    EXPECT_EQ(CountRows(twin + "\\Network\\Cookies", "cookies"), twinCookies) << ::testing::PrintToString(messages);
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Test Chrome: skipped the profile Profile 2" +
+                             std::string(": its folder leads outside the browser's folder (a link); it was not touched")),
+              3);
     const std::string skipped = ": its folder leads outside the browser's folder (a link); it was not touched";
     EXPECT_EQ(std::count(messages.begin(), messages.end(), "Test Chrome: skipped the profile Profile 1" + skipped), 3)
         << ::testing::PrintToString(messages);

@@ -359,6 +359,35 @@ TEST_F(TaskDialogs, AFailedCookieListingIsReportedAndOKKeepsTheStoredKeepList)
     EXPECT_EQ(stored, Sorted({keptA, keptB}));
 }
 
+TEST_F(TaskDialogs, AKeepListThatCannotBeReadIsKeptAsItIsUnlessTheUserChoosesAnew)
+{
+    // A list a lenient reading would cut short: the text after the first
+    // name is not the program's.
+    const std::string damaged = EncodeStringList({"kept.example"}) + "ZZ" + EncodeStringList({"also.example"});
+    folder.WriteTask("Damaged", {}, {{kKeepListKeyText, damaged}});
+    OpenOn("Damaged");
+    const HWND options = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
+    ASSERT_NE(options, nullptr);
+    ASSERT_TRUE(End(options, IDOK));
+    ASSERT_TRUE(SavedWith("ExtendedData_Value=1 48"));
+    EXPECT_EQ(ExtendedValue(taskFile, kCookieKeepListKey), damaged);
+
+    // Opening the cookies dialog says so; its Cancel keeps the text too.
+    const HWND again = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
+    ASSERT_NE(again, nullptr);
+    ::PostMessageW(again, WM_COMMAND, kCookiesButton, 0);
+    const HWND box = WaitForBox(kConsoleCaption, 15000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(StaticTextOf(box).rfind("The list of cookies to keep that this task holds cannot be read", 0), 0u);
+    Dismiss(box);
+    const HWND cookies = WaitForWindow(program.Id(), "#32770", "Internet Explorer Cookies", 15000);
+    ASSERT_NE(cookies, nullptr);
+    ASSERT_TRUE(End(cookies, IDCANCEL));
+    ASSERT_TRUE(End(again, IDOK));
+    ::Sleep(2000);  // the console's next save
+    EXPECT_EQ(ExtendedValue(taskFile, kCookieKeepListKey), damaged);
+}
+
 TEST_F(TaskDialogs, TheScheduleDialogEnablesItsControlsByTheBoxAndTheChoice)
 {
     TaskSchedule schedule;  // disabled, every day from 2026-01-01 midnight, run once then

@@ -3,10 +3,14 @@
 // by their schedules, at its start and at its stop.
 #include "runtime/taskprocess.h"
 #include "scheduler/taskscheduler.h"
+#include "common/namedevent.h"
 #include "support/eventually.h"
+#include "support/foreign_event.h"
 #include "support/message_box_probe.h"
 #include "support/program_runner.h"
 #include "support/registry_fixture.h"
+#include "support/scratch_folder.h"
+#include "support/session_file.h"
 #include "support/task_folder.h"
 #include "support/text_file.h"
 
@@ -461,4 +465,69 @@ TEST_F(ResidentInstance, IdlePassesTraceNothingAndAFullTraceFileIsMovedAsideAtSt
     EXPECT_EQ(folder.Trace().find(earlier), std::string::npos);
     EXPECT_LT(folder.Trace().size(), 1024u * 1024u);
     ::DeleteFileA(folder.File("tw_debug.log.1").c_str());
+}
+
+TEST_F(ResidentInstance, ItsNamesAreTheUsersOwnAndANameAnotherAccountHoldsIsRefusedWithOneMessage)
+{
+    // Every name an earlier program used, made first by another program and
+    // set, as another user's instance would hold them.
+    std::vector<UniqueHandle> squatted;
+    for (const char* name : {"Global\\HOTW_53E27782CE9741EDB43D91DD650C79D6", "Global\\HOTW_0865EA3F109A463ABAE12F396F3A08B7",
+                             "Global\\1012C031_D0A9_456A_A69D_120947AA48E9",
+                             "Global\\Hollowmere_Tidewhistle_Session_Event_AtStartup"}) {
+        squatted.emplace_back(::CreateEventA(nullptr, TRUE, TRUE, name));
+        ASSERT_TRUE(squatted.back().IsValid()) << name;
+    }
+    TaskSchedule startup;
+    startup.atStartup = true;
+    folder.WriteScheduledTask("AtStartup", "AtStartup", startup, {TestItemGuid(1)});
+    StartResident();
+    ASSERT_TRUE(WaitForSessionEnd("AtStartup", 20));
+    Shutdown();
+    ASSERT_TRUE(resident.Wait(30000));
+
+    // The user's own instance name, held by another account: never trusted.
+    const UniqueHandle foreign = ForeignEvent(UserObjectName("HOTW_53E27782CE9741EDB43D91DD650C79D6"));
+    ASSERT_TRUE(foreign.IsValid());
+    ChildProcess refused;
+    ASSERT_TRUE(refused.Start(folder.Program(), {"/tray"}));
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForMessageBox(refused.Id(), 30000, &box));
+    EXPECT_EQ(box.text.rfind("Hollowmere Tidewhistle cannot start: another account holds the name Local\\", 0), 0u)
+        << box.text;
+    DismissMessageBox(box);
+    EXPECT_TRUE(refused.Wait(30000));
+    EXPECT_EQ(FindProcessWindow(refused.Id(), kTrayClass), nullptr);
+}
+
+TEST_F(ResidentInstance, UnderTheLockOnlyTheAdministratorsTasksRunAndATaskAUserDroppedIsIgnored)
+{
+    ScratchFolder machine;
+    settings.SetString("MachineTaskFolder", machine.Path());
+    settings.SetDword("LockTasks", 1);
+    TaskSchedule startup;
+    startup.atStartup = true;
+    // The administrators' task, and one a user dropped into their own folder.
+    folder.WriteScheduledTask("Everyone", "Everyone", startup, {TestItemGuid(1)});
+    ASSERT_TRUE(::MoveFileA(folder.File("Everyone.tsk").c_str(), machine.File("Everyone.tsk").c_str()));
+    folder.WriteScheduledTask("Dropped", "Dropped", startup, {TestItemGuid(1)});
+
+    StartResident();
+    ASSERT_TRUE(WaitForSessionEnd("Everyone", 20));
+    ::Sleep(2000);
+    EXPECT_FALSE(FileExists(folder.SessionFile("Dropped")));
+    EXPECT_NE(folder.Trace().find("Task Dropped.tsk is not an administrator's; tasks are locked by policy"),
+              std::string::npos);
+    Shutdown();
+    ASSERT_TRUE(resident.Wait(30000));
+
+    // Started by hand, it says why it does not run.
+    DWORD exitCode = 0;
+    ASSERT_TRUE(RunToEnd(folder.Program(), {"Dropped"}, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 1u);
+    std::vector<RawSessionRecord> records;
+    ASSERT_TRUE(ReadSessionFile(folder.SessionFile("Dropped"), &records));
+    EXPECT_EQ(Messages(records), (std::vector<std::string>{"Session started",
+                                                           "Your administrator's policy runs only the tasks an "
+                                                           "administrator placed; this task did not run."}));
 }

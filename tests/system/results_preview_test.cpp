@@ -323,12 +323,20 @@ TEST_F(ResultsAndPreview, APreviewCountsEachCookieAndEachFileAsTheCleanRemovesTh
     for (const std::string& name : names) {
         ASSERT_TRUE(RunUnixCommand(UnixTool("touch") + " \"" + unixFolder + "/" + name + "\""));
     }
-    ASSERT_TRUE(Eventually([&] { return TreeOf(temp.Path()).size() == names.size(); }, kAppearTimeout))
+    // And a hard link to a file elsewhere: its name goes, no space is freed.
+    ASSERT_TRUE(WriteWholeFile(home.File("shared.bin"), std::string(10000, 's')));
+    ASSERT_TRUE(RunUnixCommand(UnixTool("ln") + " \"" + UnixPathOf(home.File("shared.bin")) + "\" \"" + unixFolder +
+                               "/shared.tmp\""));
+    ASSERT_TRUE(Eventually([&] { return TreeOf(temp.Path()).size() == names.size() + 1; }, kAppearTimeout))
         << ::testing::PrintToString(TreeOf(temp.Path()));
     const std::string userData = home.File("Chrome\\User Data");
     const std::string cookies = userData + "\\Default\\Network\\Cookies";
     CreateChromiumCookies(cookies, {{".tracker.net", "a"}, {".tracker.net", "b"}, {".tracker.net", "c"},
                                     {".tracker.net", "d"}, {".tracker.net", "e"}, {".kept.example", "k"}});
+    // The same database under the older name too (a hard link): one database.
+    ASSERT_TRUE(RunUnixCommand(UnixTool("ln") + " \"" + UnixPathOf(cookies) + "\" \"" +
+                               UnixPathOf(userData + "\\Default") + "/Cookies\""));
+    ASSERT_TRUE(Eventually([&] { return FileExists(userData + "\\Default\\Cookies"); }, kAppearTimeout));
     ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_chrome.ini"), "[Browser]\r\nName=Test Chrome\r\nData=" + userData + "\r\n"));
     ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_case.ini"), "[Settings]\r\nName=Temporary\r\nRegKeyCount=0\r\n"
                                                                "FileCount=1\r\nFile1=" + temp.File("*.tmp") + "\r\n"));
@@ -337,7 +345,7 @@ TEST_F(ResultsAndPreview, APreviewCountsEachCookieAndEachFileAsTheCleanRemovesTh
     folder.WriteTask(taskName, {TestItemGuid(1), TestItemGuid(2)}, {{kKeepListKey, EncodeStringList({"kept.example"})}});
 
     CleanupCounts expected;
-    expected.files = 3;
+    expected.files = 4;
     expected.cookies = 5;
     DWORD exitCode = 99;
     const std::vector<std::string> preview = Preview(&exitCode);
@@ -349,6 +357,8 @@ TEST_F(ResultsAndPreview, APreviewCountsEachCookieAndEachFileAsTheCleanRemovesTh
     EXPECT_EQ(FindRecord(clean, "Run totals: "), "Run totals: " + DescribeCleanupCounts(expected, false))
         << ::testing::PrintToString(clean);
     EXPECT_TRUE(TreeOf(temp.Path()).empty());
+    std::string shared;
+    EXPECT_TRUE(ReadWholeFile(home.File("shared.bin"), &shared) && shared == std::string(10000, 's'));
 }
 
 TEST_F(ResultsAndPreview, APreviewKeepsItsOwnRecordsAndACleanDueMeanwhileWaitsForItInsteadOfBeingLost)

@@ -207,6 +207,23 @@ TEST_F(ProgramStartup, TheOpenRoleHandsOnlyWebAddressesAndPreviewReportsToTheShe
     EXPECT_TRUE(Contains(TraceMessages(TracePath()), "OpenWithShell - refused"));
 }
 
+TEST_F(ProgramStartup, ADataFolderSettingThatNamesNoFolderIsShownAndNothingIsWrittenElsewhere)
+{
+    settings.SetString("DataFolder", "%UNDEFINED_TW_FOLDER%\\Tidewhistle", REG_EXPAND_SZ);
+    ChildProcess child;
+    ASSERT_TRUE(child.Start(folder.Program(), {"SomeTask"}));
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForMessageBox(child.Id(), 30000, &box));
+    EXPECT_EQ(box.text, "The folder where Tidewhistle keeps your tasks and their history is set to "
+                        "\"%UNDEFINED_TW_FOLDER%\\Tidewhistle\", which names no folder. Nothing was done. Please ask "
+                        "your administrator to correct the DataFolder setting.");
+    DismissMessageBox(box);
+    ASSERT_TRUE(child.Wait(30000));
+    EXPECT_EQ(child.ExitCode(), 1u);
+    EXPECT_FALSE(FileExists(TracePath()));  // nothing beside the program instead
+    Run({"/shutdown"});  // which needs no data folder
+}
+
 TEST_F(ProgramStartup, TwoArgumentsShowTheUsageMessageAndEndTheProcess)
 {
     ChildProcess child;

@@ -2,9 +2,12 @@
 // folder: the session records each run leaves, the module cache, the start
 // and stop handshakes between processes.
 #include "common/handles.h"
+#include "common/namedevent.h"
 #include "runtime/taskprocess.h"
 #include "tasks/taskconfig.h"
 #include "support/eventually.h"
+#include "support/unix_side.h"
+#include "support/foreign_event.h"
 #include "support/program_runner.h"
 #include "support/raised.h"
 #include "support/registry_fixture.h"
@@ -265,7 +268,7 @@ TEST_F(TaskRun, EveryTaskNameAcceptedRunsAndARunThatCannotStartItsSessionSaysSo)
     // Another object holding the session event's name: the run cannot start
     // its session, and its records and exit status say so.
     WriteTask(taskName, {TestItemGuid(1)});
-    UniqueHandle squatter(::CreateMutexA(nullptr, FALSE, ("Global\\" + SessionEventName(taskName)).c_str()));
+    UniqueHandle squatter(::CreateMutexA(nullptr, FALSE, UserObjectName(SessionEventName(taskName)).c_str()));
     ASSERT_TRUE(squatter.IsValid());
     ASSERT_TRUE(RunToEnd(folder.Program(), {taskName}, 30000, &exitCode));
     EXPECT_EQ(exitCode, 1u);
@@ -274,6 +277,85 @@ TEST_F(TaskRun, EveryTaskNameAcceptedRunsAndARunThatCannotStartItsSessionSaysSo)
     EXPECT_EQ(records.front().message, "Session started");
     EXPECT_EQ(records.back().message, "The task could not run: " + FormatInternalError(8, 6));
     EXPECT_EQ(records.back().type, 0);
+    squatter.Reset();
+
+    // Another account's event under the name: refused, never trusted.
+    UniqueHandle foreign = ForeignEvent(UserObjectName(SessionEventName(taskName)));
+    ASSERT_TRUE(foreign.IsValid());
+    EXPECT_FALSE(IsTaskRunning(taskName));
+    ASSERT_TRUE(RunToEnd(folder.Program(), {taskName}, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 1u);
+    ASSERT_TRUE(ReadSessionFile(SessionFile(taskName), &records));
+    EXPECT_EQ(Messages(records), (std::vector<std::string>{"Session started",
+                                                           "The task could not run: Another account holds a name this "
+                                                           "task's run uses, so the task did not run."}));
+}
+
+TEST_F(TaskRun, ALinkOrAHardLinkAtTheProgramsOwnFilesIsNeverWrittenThrough)
+{
+    if (UnixPathOf("C:\\").empty()) GTEST_SKIP() << "the links are made from the Linux side of Wine";
+    ScratchFolder elsewhere;
+    WriteInventory({{TestItemGuid(1), "Nothing", "Sweepkit.dll", kNullJob, ""}});
+    const std::string linked = taskName + "_Linked";
+    const std::string hard = taskName + "_Hard";
+    WriteTask(linked, {TestItemGuid(1)});
+    WriteTask(hard, {TestItemGuid(1)});
+    // Two tasks the resident scheduler starts, recording their last runs.
+    TaskSchedule startup;
+    startup.atStartup = true;
+    folder.WriteScheduledTask("LastLinked", "LastLinked", startup, {TestItemGuid(1)});
+    folder.WriteScheduledTask("LastHard", "LastHard", startup, {TestItemGuid(1)});
+    // Canaries outside, and at the files' names links to them: symbolic
+    // links (which Wine opens as their targets) and hard links.
+    const std::vector<std::pair<std::string, bool>> planted = {
+        {linked + ".log_file", false},   {linked + ".preview.txt", false}, {"TS_LRT_LastLinked.dat", false},
+        {linked + ".run_time", false},   {"tw_debug.log", false},          {hard + ".log_file", true},
+        {hard + ".preview.txt", true},   {"TS_LRT_LastHard.dat", true},    {hard + ".preview_log", true}};
+    for (size_t i = 0; i < planted.size(); ++i) {
+        const std::string canary = elsewhere.File("canary" + std::to_string(i));
+        ASSERT_TRUE(WriteWholeFile(canary, "precious"));
+        const std::string command = UnixTool("ln") + (planted[i].second ? " \"" : " -s \"") + UnixPathOf(canary) +
+                                    "\" \"" + UnixPathOf(folder.Path()) + "/" + planted[i].first + "\"";
+        ASSERT_TRUE(RunUnixCommand(command));
+        ASSERT_TRUE(Eventually([&] { return FileExists(folder.File(planted[i].first)); }, kAppearTimeout));
+    }
+
+    DWORD exitCode = 0;
+    // A run whose session data file stands elsewhere does not run: nothing
+    // of it is written through the link.
+    ASSERT_TRUE(RunToEnd(folder.Program(), {linked}, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 1u);
+    ASSERT_TRUE(RunToEnd(folder.Program(), {"/preview", linked}, 30000, &exitCode));
+    // Hard links are moved aside and the files made anew: the runs go on.
+    ASSERT_TRUE(RunToEnd(folder.Program(), {"/preview", hard}, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    ASSERT_TRUE(RunToEnd(folder.Program(), {hard}, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    std::vector<RawSessionRecord> records;
+    ASSERT_TRUE(ReadSessionFile(SessionFile(hard), &records));
+    EXPECT_EQ(records.back().message, "Session finished");
+    // The resident scheduler records the last runs: never through a link.
+    ChildProcess resident;
+    ASSERT_TRUE(resident.Start(folder.Program(), {"/tray"}));
+    EXPECT_TRUE(Eventually([&] {
+        std::string content;
+        return ReadWholeFile(folder.File("TS_LRT_LastHard.dat"), &content) && content.size() == 4;
+    }, 30000));
+    EXPECT_TRUE(Eventually([&] {
+        std::vector<RawSessionRecord> done;
+        return ReadSessionFile(SessionFile("LastLinked"), &done) && !done.empty() &&
+               done.back().message == "Session finished" && !IsTaskRunning("LastLinked");
+    }, 30000));
+    ASSERT_TRUE(RunToEnd(folder.Program(), {"/shutdown"}, 30000, &exitCode));
+    EXPECT_TRUE(resident.Wait(30000));
+
+    for (size_t i = 0; i < planted.size(); ++i) {
+        std::string content;
+        EXPECT_TRUE(ReadWholeFile(elsewhere.File("canary" + std::to_string(i)), &content)) << planted[i].first;
+        EXPECT_EQ(content, "precious") << planted[i].first;
+    }
+    // Links are removed from the Unix side.
+    for (const auto& [name, isHard] : planted) RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(folder.Path()) + "/" + name + "\"");
 }
 
 TEST_F(TaskRun, ATaskNameWithBlanksIsPassedWhole)

@@ -1,4 +1,5 @@
 #include "common/codecs.h"
+#include "common/initext.h"
 
 #include <gtest/gtest.h>
 
@@ -80,4 +81,25 @@ TEST(FlagAndNumberCodec, AnythingButTwoIntegersGivesTrueAnd48)
         EXPECT_TRUE(flag) << text;
         EXPECT_EQ(number, 48) << text;
     }
+}
+
+TEST(IniText, ReadsAsThePrivateProfileFunctionsDoInOnePass)
+{
+    const CIniText ini(
+        "; a comment\r\n[General]\r\nStartWithLastProfile=1\r\n\r\n  [ Profile0 ]  \r\nName = default \r\n"
+        "Path=\"Profiles/ab.default\"\r\nIsRelative=1\r\nname=second\r\nno equals sign\r\n[profile0]\r\nPath=later\r\n"
+        "Extra=added\r\n[Broken\r\nKey=lost\r\n[Profile1]\nPath=C:\\Firefox\\work\n");
+    ASSERT_EQ(ini.Sections().size(), 3u);
+    EXPECT_EQ(ini.Sections()[1].name, "Profile0");
+    const IniSection* profile = ini.Find("PROFILE0");
+    ASSERT_NE(profile, nullptr);
+    // The first of a name counts; quotes and blanks go; a section named
+    // again adds what the first lacks.
+    const std::pair<const char*, const char*> values[] = {{"Name", "default"},     {"PATH", "Profiles/ab.default"},
+                                                          {"IsRelative", "1"},    {"Extra", "added"},
+                                                          {"Key", "lost"},        {"Missing", ""}};
+    for (const auto& [key, value] : values) EXPECT_EQ(profile->Value(key), value) << key;
+    EXPECT_EQ(ini.Find("Profile1")->Value("Path"), "C:\\Firefox\\work");
+    EXPECT_EQ(ini.Find("Broken"), nullptr);
+    EXPECT_TRUE(CIniText("").Sections().empty());
 }

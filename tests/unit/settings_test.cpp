@@ -269,11 +269,22 @@ TEST_F(SettingsStore, TheDataFolderIsTheInstalledFolderOrElseTheProgramFolder)
     WriteRegString(HKEY_LOCAL_MACHINE, kPolicyKey, "DataFolder", "C:\\Elsewhere");
     EXPECT_EQ(GetDataFolder(), "C:\\ProgramData\\Hollowmere\\Tidewhistle");
 
-    // A value that names no folder safely leaves the data beside the program.
-    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "DataFolder", "Hollowmere\\Tidewhistle");
-    EXPECT_EQ(GetDataFolder(), GetModuleFolder());
-    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "DataFolder", "%ProgramData%\\Tidewhistle", REG_EXPAND_SZ);
-    EXPECT_EQ(GetDataFolder(), GetModuleFolder());
+    EXPECT_EQ(DataFolderProblem(), "");
+
+    // Variables are the user's own: one value names every user's folder.
+    char localAppData[MAX_PATH] = {};
+    ASSERT_GT(::GetEnvironmentVariableA("LOCALAPPDATA", localAppData, MAX_PATH), 0u);
+    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "DataFolder", "%LOCALAPPDATA%\\Hollowmere\\Tidewhistle", REG_EXPAND_SZ);
+    EXPECT_EQ(GetDataFolder(), std::string(localAppData) + "\\Hollowmere\\Tidewhistle");
+
+    // A value that names no folder is an error to tell, never a silent move
+    // of the data beside the program.
+    for (const char* unusable : {"Hollowmere\\Tidewhistle", "%UNDEFINED_TW_FOLDER%\\Tidewhistle"}) {
+        WriteRegString(HKEY_LOCAL_MACHINE, kKey, "DataFolder", unusable, REG_EXPAND_SZ);
+        EXPECT_EQ(GetDataFolder(), "") << unusable;
+        EXPECT_EQ(DataFolderProblem(), unusable);
+        EXPECT_EQ(GetDataFilePath("a.tsk"), "");
+    }
 }
 
 TEST(DataFolderSetting, OnlyAFullPathWithoutDotPartsOrWildcardsNamesAFolder)

@@ -1,4 +1,4 @@
-#include "plugin/finalpath.h"
+#include "common/finalpath.h"
 
 #include "common/pathtext.h"
 
