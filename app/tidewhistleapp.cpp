@@ -1,5 +1,6 @@
 #include "app/tidewhistleapp.h"
 
+#include "app/sharedfolder.h"
 #include "app/singleinstance.h"
 #include "app/traywnd.h"
 #include "common/error.h"
@@ -42,6 +43,10 @@ bool CTidewhistleApp::InitInstance()
         if (IsPreviewRole() || IsTaskRole() || IsOpenRole()) m_exitCode = 1;
         return false;
     }
+    if (IsTakeOverRole()) {
+        m_exitCode = TakeOverSharedFolder(m_argv[2]);
+        return false;
+    }
 
     // Comparisons are exact: "/TRAY" is a task name.
     const int arguments = m_argc - 1;
@@ -67,6 +72,9 @@ bool CTidewhistleApp::RunStartup()
     // alone does not take the current folder out of the search everywhere.
     ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     ::SetDllDirectoryA("");
+    // Run by the installer as the system: no settings, data folder or trace
+    // of the system account's own.
+    if (IsTakeOverRole()) return true;
 
     const std::string company = LoadResString(IDS_COMPANY_NAME);
     const std::string product = LoadResString(IDS_PRODUCT_NAME);
@@ -82,7 +90,13 @@ bool CTidewhistleApp::RunStartup()
         ShowError(message);
         return false;
     }
-    EnsureDataFolder();
+    // Ending the resident copy writes nothing: the installer runs it too.
+    if (!shutdownRole && !EnsureDataFolder()) {
+        const std::string message = FormatResString(IDS_DATA_FOLDER_FOREIGN, GetDataFolder().c_str());
+        ::OutputDebugStringA(message.c_str());
+        ShowError(message);
+        return false;
+    }
 
     const int logLevel = GetDebugLogLevel();
     if (logLevel == 0) {
@@ -115,7 +129,7 @@ bool CTidewhistleApp::RunStartup()
 bool CTidewhistleApp::NeedsInventory() const
 {
     const bool shutdownRole = m_argc == 2 && std::strcmp(m_argv[1], "/shutdown") == 0;
-    const bool usage = m_argc > 2 && !IsPreviewRole();
+    const bool usage = m_argc > 2 && !IsPreviewRole() && !IsTakeOverRole();
     return !shutdownRole && !usage;
 }
 
@@ -124,6 +138,11 @@ bool CTidewhistleApp::NeedsInventory() const
 bool CTidewhistleApp::IsOpenRole() const
 {
     return m_argc == 3 && std::strcmp(m_argv[1], kOpenSwitch) == 0;
+}
+
+bool CTidewhistleApp::IsTakeOverRole() const
+{
+    return m_argc == 3 && std::strcmp(m_argv[1], kTakeOverSwitch) == 0;
 }
 
 // "/preview <task>": a task name never starts with "/", so the switch cannot

@@ -25,6 +25,7 @@ private:
     bool IsResidentRole() const;
     bool IsTaskRole() const;
     bool IsOpenRole() const;
+    bool IsTakeOverRole() const;
     bool NeedsInventory() const;
     bool IsPreviewRole() const;
     bool RunGUI(bool trayOnly);

@@ -23,6 +23,35 @@ std::string SidTag()
     return StrFormat("S-digest-%016llx", hash);
 }
 
+// Whether an object of another kind under the name is this user's: it
+// cannot be opened as what the program wanted, so each kind that could
+// hold a name is tried with no right but to read its owner.
+bool OtherKindIsOwn(const char* fullName)
+{
+    const std::function<HANDLE()> kinds[] = {
+        [fullName] { return ::OpenEventA(READ_CONTROL, FALSE, fullName); },
+        [fullName] { return ::OpenMutexA(READ_CONTROL, FALSE, fullName); },
+        [fullName] { return ::OpenSemaphoreA(READ_CONTROL, FALSE, fullName); },
+        [fullName] { return ::OpenWaitableTimerA(READ_CONTROL, FALSE, fullName); },
+        [fullName] { return ::OpenFileMappingA(READ_CONTROL, FALSE, fullName); },
+    };
+    for (const auto& open : kinds) {
+        UniqueHandle other(open());
+        if (other) return IsOwnedByCurrentUser(other.Get(), SE_KERNEL_OBJECT);
+    }
+    return false;
+}
+
+// Whether a failed create met a name that is not this user's: the
+// program's own objects always grant the user every right, so a denial is
+// another account's object (or one made to keep the user out), and an
+// object of another kind is the user's own only when its owner says so.
+bool IsHeldByAnother(DWORD error, const char* fullName)
+{
+    if (error == ERROR_ACCESS_DENIED) return true;
+    return error == ERROR_INVALID_HANDLE && !OtherKindIsOwn(fullName);
+}
+
 // Runs create under the user's name, and under the plain name where the
 // system has no session namespace; checks the owner of what existed.
 UniqueHandle CreateChecked(const std::string& name, NameOutcome* outcome,
@@ -37,12 +66,19 @@ UniqueHandle CreateChecked(const std::string& name, NameOutcome* outcome,
         return UniqueHandle();
     }
     const std::string fullName = UserObjectName(name);
-    HANDLE object = create(security.Attributes(), fullName.c_str());
+    std::string usedName = fullName;
+    HANDLE object = create(security.Attributes(), usedName.c_str());
     if (object == nullptr && ::GetLastError() == ERROR_PATH_NOT_FOUND) {
-        object = create(security.Attributes(), fullName.substr(sizeof kSessionPrefix - 1).c_str());
+        usedName = fullName.substr(sizeof kSessionPrefix - 1);
+        object = create(security.Attributes(), usedName.c_str());
     }
     const DWORD error = ::GetLastError();
     UniqueHandle handle(object);
+    if (!handle && IsHeldByAnother(error, usedName.c_str())) {
+        tell(NameOutcome::HeldByAnother);
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return handle;
+    }
     if (!handle) {
         tell(NameOutcome::Failed);
         ::SetLastError(error);

@@ -16,8 +16,9 @@ enum class NameOutcome { Created, Existed, HeldByAnother, Failed };
 std::string UserObjectName(const std::string& name);
 
 // CreateEvent under the user's name; invalid when it failed or the name is
-// held by another account (outcome says which; the last error is then
-// ERROR_ACCESS_DENIED).
+// held by another account: an object another account owns, one the user
+// may not open, or one of another kind the user does not own (outcome
+// says which; the last error is then ERROR_ACCESS_DENIED).
 UniqueHandle CreateNamedEvent(const std::string& name, bool manualReset, bool initialState,
                               NameOutcome* outcome = nullptr);
 

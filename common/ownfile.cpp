@@ -9,8 +9,7 @@
 
 namespace {
 
-// What stands at a path the program writes.
-enum class Standing { Missing, Plain, OwnNameMovable, LeadsElsewhere };
+using Standing = OwnFileStanding;
 
 std::string FolderOf(const std::string& path)
 {
@@ -24,8 +23,17 @@ std::string WithoutSeparator(std::string text)
     return text;
 }
 
+std::string NameOf(const std::string& path)
+{
+    const size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 // Whether the open entry is the file its path names: where the system says
-// it really is equals its folder's real place and its name.
+// it really is equals its folder's real place and its name, and the name
+// the folder lists for the path is the real place's own, capitals and all
+// (under Wine a Unix link to a name that differs only in capitals is opened
+// as that other file, though the system compares names without capitals).
 bool IsWhereItsNameSays(HANDLE entry, const std::string& path)
 {
     const std::string folder = FolderOf(path);
@@ -35,31 +43,48 @@ bool IsWhereItsNameSays(HANDLE entry, const std::string& path)
     if (!folderHandle) return false;
     const std::string folderPlace = FinalPathOf(folderHandle.Get());
     const std::string place = FinalPathOf(entry);
-    return !folderPlace.empty() && SamePath(place, WithoutSeparator(folderPlace) + path.substr(folder.size()));
+    if (folderPlace.empty() || !SamePath(place, WithoutSeparator(folderPlace) + path.substr(folder.size()))) {
+        return false;
+    }
+    WIN32_FIND_DATAA listed;
+    UniqueFindHandle search(::FindFirstFileA(path.c_str(), &listed));
+    return search && NameOf(place) == listed.cFileName;
 }
 
+// Where it is is asked first: under Wine a Unix link is opened as what it
+// leads to, and moving or deleting that would move or delete the target
+// (a hard-linked file or a folder included).
 Standing StandingOf(HANDLE entry, const std::string& path)
 {
     BY_HANDLE_FILE_INFORMATION info = {};
-    if (!::GetFileInformationByHandle(entry, &info)) return Standing::LeadsElsewhere;
+    if (!::GetFileInformationByHandle(entry, &info) || !IsWhereItsNameSays(entry, path)) {
+        return Standing::LeadsElsewhere;
+    }
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || info.nNumberOfLinks > 1) {
         return Standing::OwnNameMovable;
     }
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Standing::LeadsElsewhere;
-    return IsWhereItsNameSays(entry, path) ? Standing::Plain : Standing::LeadsElsewhere;
+    return Standing::Plain;
 }
 
-// Moves a link's own name out of the way: the program's file is then made anew.
+// Moves a link's own name out of the way: the program's file is then made
+// anew. The name beside it is one no other file has.
 bool MoveNameAside(const std::string& path, bool traced)
 {
-    const std::string aside = StrFormat("%s.refused-%lu", path.c_str(), static_cast<unsigned long>(::GetTickCount()));
-    if (!::MoveFileExA(path.c_str(), aside.c_str(), 0)) {
-        if (traced) TRACE(40, "OpenOwnFile: a link stands at %s and cannot be moved - %d", path.c_str(),
-              static_cast<int>(::GetLastError()));
-        return false;
+    const unsigned long ticks = ::GetTickCount();
+    for (int tried = 0; tried < 100; ++tried) {
+        const std::string aside = tried == 0 ? StrFormat("%s.refused-%lu", path.c_str(), ticks)
+                                             : StrFormat("%s.refused-%lu-%d", path.c_str(), ticks, tried);
+        if (::MoveFileExA(path.c_str(), aside.c_str(), 0)) {
+            if (traced) TRACE(30, "OpenOwnFile: a link stood at %s; moved aside as %s", path.c_str(), aside.c_str());
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
     }
-    if (traced) TRACE(30, "OpenOwnFile: a link stood at %s; moved aside as %s", path.c_str(), aside.c_str());
-    return true;
+    if (traced) TRACE(40, "OpenOwnFile: a link stands at %s and cannot be moved - %d", path.c_str(),
+          static_cast<int>(::GetLastError()));
+    return false;
 }
 
 void Refuse(const std::string& path, bool traced)
@@ -85,13 +110,14 @@ UniqueHandle OpenOwnFile(const std::string& path, DWORD access, DWORD share, Own
                                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (probe) {
             const Standing standing = StandingOf(probe.Get(), path);
-            probe.Reset();
+            // Opened again from the very file looked at, never by its name:
+            // nothing put at the name meanwhile is written.
             UniqueHandle file;
             if (standing == Standing::Plain) {
-                file.Reset(::CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
-                                         flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                file.Reset(::ReOpenFile(probe.Get(), access, share, flags | FILE_FLAG_OPEN_REPARSE_POINT));
                 if (!file) return file;
             }
+            probe.Reset();
             switch (standing) {
             case Standing::Plain:
                 if (mode == OwnFileMode::Replace) {
@@ -150,4 +176,17 @@ bool MoveOwnFile(const std::string& from, const std::string& to, DWORD flags)
         }
     }
     return ::MoveFileExA(from.c_str(), to.c_str(), flags) != FALSE;
+}
+
+OwnFileStanding ExamineOwnFile(const std::string& path)
+{
+    UniqueHandle entry(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!entry) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Standing::Missing
+                                                                              : Standing::LeadsElsewhere;
+    }
+    return StandingOf(entry.Get(), path);
 }

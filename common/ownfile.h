@@ -21,6 +21,13 @@ enum class OwnFileMode {
     Append    // written at its end, or made
 };
 
+// What stands at the path of one of the program's own files: nothing, a
+// plain file of its own, a name that can be moved or deleted by itself (a
+// hard link, or a link Windows shows as a reparse point), or something
+// that leads to another file or is a folder.
+enum class OwnFileStanding { Missing, Plain, OwnNameMovable, LeadsElsewhere };
+OwnFileStanding ExamineOwnFile(const std::string& path);
+
 // CreateFile of one of the program's own files: access and share as
 // CreateFile takes them, attributes the flags and attributes of a new file
 // (FILE_FLAG_DELETE_ON_CLOSE included). Invalid on failure, with the

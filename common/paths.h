@@ -31,13 +31,21 @@ std::string GetMachineTaskFolder();
 // The data folder with a trailing backslash, followed by name.
 std::string GetDataFilePath(const std::string& name);
 
+// The longest data folder, in UTF-16 units: room is left for a task's
+// files with a name of some length.
+constexpr size_t kLongestDataFolder = 200;
+
 // The folder a "DataFolder" setting names: a full local or network path,
-// without "." or ".." parts, trailing separators dropped (a drive root keeps
-// its own); the empty text when the setting is empty or unusable.
+// trailing separators dropped (a drive root keeps its own), whose every
+// part is a plain folder name (no "." or "..", no empty part, no wildcard,
+// device name, trailing dot or blank, or "%NAME%" left unexpanded); the
+// empty text when the setting is empty or unusable.
 std::string DataFolderOfSetting(const std::string& setting);
 
 // Makes the data folder when the setting names one that is missing (a
 // user's first start), open to that user, the system and the
-// administrators only. Failures are traced; the files the program then
-// cannot write report their own errors.
-void EnsureDataFolder();
+// administrators only. False when the folder exists and another account
+// owns it (the user must be told; nothing is kept there). Failures to make
+// it are traced; the files the program then cannot write report their own
+// errors.
+bool EnsureDataFolder();

@@ -5,6 +5,7 @@
 #include "common/strparse.h"
 #include "common/tracer.h"
 
+#include <cstring>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -225,21 +226,98 @@ bool GetTasksLocked() { return ReadDword("LockTasks", 0) != 0; }
 
 namespace {
 
-// A folder as installation laid it down in the settings key (never from
-// policy), its variables expanded in this user's environment: one value
-// names every user's own folder ("%LOCALAPPDATA%\...").
-std::string FolderSetting(const char* name)
+// A text value read as the system keeps it, in UTF-16.
+bool QueryWideString(HKEY key, const char* name, std::wstring* text)
 {
-    std::string text;
-    if (!QueryString(g_settingsKey.Get(), name, &text, true)) return std::string();
-    const DWORD needed = ::ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
-    if (needed == 0) return text;
-    std::vector<char> expanded(needed);
-    if (::ExpandEnvironmentStringsA(text.c_str(), expanded.data(), needed) == 0) return text;
-    return expanded.data();
+    if (!key) return false;
+    const std::wstring wideName(name, name + std::strlen(name));  // the program's value names are ASCII
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG result = ::RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &size);
+    if ((result != ERROR_SUCCESS && result != ERROR_MORE_DATA) || (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return false;
+    }
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
+    result = ::RegQueryValueExW(key, wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
+    *text = buffer.data();
+    return true;
+}
+
+// The user's variables in text, expanded whole: a result that did not fit
+// is expanded again into a buffer of the size the system asked for, never
+// cut short. Empty when the system cannot expand it.
+std::wstring ExpandedWide(const std::wstring& text)
+{
+    std::vector<wchar_t> expanded(text.size() + 1);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const DWORD needed = ::ExpandEnvironmentStringsW(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+        if (needed == 0) return std::wstring();
+        if (needed <= expanded.size()) return expanded.data();
+        expanded.assign(needed, L'\0');
+    }
+    return std::wstring();
+}
+
+// The program names files in its code page (UTF-8 where the system reads
+// the program's manifest, else the system's ANSI code page). A path that
+// has characters the code page lacks (a user name in another script) is
+// named by the short names of the folders that exist, which are plain
+// letters; empty when even those cannot be written.
+std::string InCodePage(const std::wstring& path)
+{
+    const auto convert = [](const std::wstring& wide, std::string* narrow) {
+        // UTF-8 writes every character and takes no question of loss.
+        const bool utf8 = ::GetACP() == CP_UTF8;
+        BOOL lossy = FALSE;
+        const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+        BOOL* lossReport = utf8 ? nullptr : &lossy;
+        const int size = ::WideCharToMultiByte(CP_ACP, flags, wide.c_str(), -1, nullptr, 0, nullptr, lossReport);
+        if (size <= 0 || lossy) return false;
+        std::vector<char> buffer(size);
+        if (::WideCharToMultiByte(CP_ACP, flags, wide.c_str(), -1, buffer.data(), size, nullptr, lossReport) <= 0) {
+            return false;
+        }
+        *narrow = buffer.data();
+        return !lossy;
+    };
+    std::string narrow;
+    if (convert(path, &narrow)) return narrow;
+    // The longest part of the path that exists, by its short name; the rest
+    // as it is written.
+    for (size_t cut = path.size(); cut != std::wstring::npos && cut > 0; cut = path.rfind(L'\\', cut - 1)) {
+        const std::wstring existing = path.substr(0, cut);
+        const DWORD needed = ::GetShortPathNameW(existing.c_str(), nullptr, 0);
+        if (needed == 0) continue;
+        std::vector<wchar_t> shortName(needed);
+        const DWORD length = ::GetShortPathNameW(existing.c_str(), shortName.data(), needed);
+        if (length == 0 || length >= needed) continue;
+        if (convert(std::wstring(shortName.data(), length) + path.substr(cut), &narrow)) return narrow;
+        break;
+    }
+    return std::string();
+}
+
+// A folder as installation laid it down in the settings key (never from
+// policy). The data folder's variables are expanded in this user's
+// environment: one value names every user's own folder
+// ("%LOCALAPPDATA%\..."). The administrators' folder is taken as written:
+// the user's environment must never move it. What cannot be expanded or
+// named is returned as it was written, which names no folder.
+std::string FolderSetting(const char* name, bool expand)
+{
+    std::wstring text;
+    if (!QueryWideString(g_settingsKey.Get(), name, &text)) return std::string();
+    std::string written;
+    QueryString(g_settingsKey.Get(), name, &written, true);
+    if (!expand) return written;
+    const std::wstring expanded = ExpandedWide(text);
+    if (expanded.empty()) return written;
+    const std::string named = InCodePage(expanded);
+    return named.empty() ? written : named;
 }
 
 }  // namespace
 
-std::string GetDataFolderSetting() { return FolderSetting("DataFolder"); }
-std::string GetMachineTaskFolderSetting() { return FolderSetting("MachineTaskFolder"); }
+std::string GetDataFolderSetting() { return FolderSetting("DataFolder", true); }
+std::string GetMachineTaskFolderSetting() { return FolderSetting("MachineTaskFolder", false); }

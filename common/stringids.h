@@ -81,3 +81,4 @@
 #define IDS_TASK_SHADOWED            83
 #define IDS_TASK_NOT_ADMINS          84
 #define IDS_KEEP_LIST_UNREADABLE     85
+#define IDS_DATA_FOLDER_FOREIGN      86

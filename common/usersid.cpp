@@ -23,20 +23,37 @@ std::string CurrentUserSid()
     return sid;
 }
 
-bool IsOwnedByCurrentUser(HANDLE object, SE_OBJECT_TYPE type)
+namespace {
+
+// The owner of an object as SID text; empty when the system cannot tell.
+std::string OwnerOf(HANDLE object, SE_OBJECT_TYPE type)
 {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (::GetSecurityInfo(object, type, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr, &descriptor) !=
         ERROR_SUCCESS) {
-        return false;
+        return std::string();
     }
     const UniqueLocal freeDescriptor(descriptor);
     char* text = nullptr;
-    if (owner == nullptr || !::ConvertSidToStringSidA(owner, &text)) return false;
+    if (owner == nullptr || !::ConvertSidToStringSidA(owner, &text)) return std::string();
     const UniqueLocal freeText(text);
+    return text;
+}
+
+}  // namespace
+
+bool IsOwnedByCurrentUser(HANDLE object, SE_OBJECT_TYPE type)
+{
     const std::string user = CurrentUserSid();
-    return !user.empty() && user == text;
+    return !user.empty() && OwnerOf(object, type) == user;
+}
+
+bool IsOwnedByUserOrAdministrators(HANDLE object, SE_OBJECT_TYPE type)
+{
+    const std::string owner = OwnerOf(object, type);
+    // The system account and the Administrators group, by their well-known SIDs.
+    return !owner.empty() && (owner == CurrentUserSid() || owner == "S-1-5-18" || owner == "S-1-5-32-544");
 }
 
 CPrivateSecurity::CPrivateSecurity(For what)

@@ -18,6 +18,11 @@ std::string CurrentUserSid();
 // account created under the program's name is never trusted.
 bool IsOwnedByCurrentUser(HANDLE object, SE_OBJECT_TYPE type);
 
+// True when the object's owner is the process's user, the system or the
+// administrators: a folder of the user's own, or one an administrator made
+// for the user, but never one another user made first.
+bool IsOwnedByUserOrAdministrators(HANDLE object, SE_OBJECT_TYPE type);
+
 // Security attributes that grant only the process's user and the system
 // (a named object), or, for a folder, the user, the system and the
 // administrators, inherited by everything in it.

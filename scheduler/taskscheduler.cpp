@@ -194,6 +194,8 @@ void CTaskScheduler::RescanConfig()
     TRACE(10, "creatinmg file search pattern");  // the documented text, slip included
     TRACE(10, "enumerating tasks");
     const bool locked = GetTasksLocked();
+    // Traced again should the policy come back after it was lifted.
+    if (!locked) m_ignoredWhileLocked.clear();
     for (const ListedTaskFile& file : ListTaskFiles()) {
         TRACE(10, "Checking task: %s", file.fileName.c_str());
         // The administrators' task of that name runs instead.

@@ -70,17 +70,25 @@ cp "$here/installer/Tidewhistle.wxs" "$work/"
 
 sql() { msibuild "$work/package.msi" -q "$1"; }
 
-# Uninstall. The resident instance ends first, while its files are still
-# there (the "/shutdown" process waits for it). Then, once the program is
-# gone and nothing can write them again, what the program wrote itself: the
-# Run entries and the settings key. The old product's removal inside an
-# upgrade keeps them (the user's automatic-start choice), and the user's
-# tasks go only when REMOVEUSERDATA=1 asks for it.
+# Uninstall. The installing user's resident instance ends first, while its
+# files are still there (the "/shutdown" process waits for it); it runs as
+# that user, since each user's instance answers only its own user. Another
+# user's instance holds its program file, which Windows Installer then
+# replaces or removes at the next restart, as with any file in use. Then,
+# once the program is gone and nothing can write them again, what the
+# program wrote itself: the Run entries and the settings key. The old
+# product's removal inside an upgrade keeps them (the user's automatic-start
+# choice), and the administrators' task folder goes only when
+# REMOVEUSERDATA=1 asks for it.
 # Types: 18 a program installed by the package, 34 a program in a folder,
 # 51 a property set; +64 its exit code ignored, +1024 deferred, +512 only
 # once the rest has succeeded (a removal that is rolled back keeps the
 # settings and the data), +2048 as the system account. Every removal's exit
-# code counts: one that fails fails the uninstall, which says so in its log.
+# code counts: one that fails makes the uninstall end with an error, which
+# its log names (the files already removed stay removed: the installer rolls
+# back only what its own script did). Where the machine's policy disables
+# rollback, the installer runs no commit action, so each removal has a twin
+# that runs in the script instead.
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 user_run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall='REMOVE="ALL"'
@@ -90,35 +98,40 @@ add_action() {  # name type source target condition sequence (no single quotes i
   sql "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('$1', $2, '$3', '$4')"
   sql "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('$1', '$5', $6)"
 }
+add_removal() {  # name commit-type source target condition sequence
+  add_action "$1" "$2" "$3" "$4" "$5 AND NOT RollbackDisabled" "$6"
+  add_action "$1Now" $(($2 - 512)) "$3" "$4" "$5 AND RollbackDisabled" "$6"
+}
 # A removal that succeeds when what it removes is gone, whether it was
 # there or not: the command removes, then looks again, and ends with 1 only
 # when it is still there. (Wine's cmd runs "a && b || c" wrongly; "if
-# errorlevel" it runs right.)
+# errorlevel" it runs right.) The action's working folder is the system
+# folder, where cmd finds reg.exe before it looks anywhere else.
 removal() {  # what-to-delete what-to-query
   echo "\"[System64Folder]cmd.exe\" /d /c reg.exe delete $1 /f >nul 2>&1 & reg.exe query $2 >nul 2>&1 & if errorlevel 1 (exit 0) else (exit 1)"
 }
-add_action ShutdownResident 3090 TidewhistleExe '/shutdown' "$uninstall" 1510
-add_action RemoveMachineRunEntry 3618 System64Folder \
+add_action ShutdownResident 1042 TidewhistleExe '/shutdown' "$uninstall" 1510
+add_removal RemoveMachineRunEntry 3618 System64Folder \
   "$(removal "\"$run_key\" /v \"Hollowmere Tidewhistle\"" "\"$run_key\" /v \"Hollowmere Tidewhistle\"")" "$uninstall_only" 3510
-add_action RemoveUserRunEntry 1570 System64Folder \
+add_removal RemoveUserRunEntry 1570 System64Folder \
   "$(removal "\"$user_run_key\" /v \"Hollowmere Tidewhistle\"" "\"$user_run_key\" /v \"Hollowmere Tidewhistle\"")" "$uninstall_only" 3511
-add_action RemoveSettingsKey 3618 System64Folder \
+add_removal RemoveSettingsKey 3618 System64Folder \
   "$(removal '"HKLM\Software\Hollowmere\Tidewhistle"' '"HKLM\Software\Hollowmere\Tidewhistle"')" "$uninstall_only" 3512
 # The administrators' task folder is named without a trailing separator:
 # "rd /s" given a link removes the link, never what it leads to.
-add_action RemoveUserData 3618 System64Folder \
+add_removal RemoveUserData 3618 System64Folder \
   '"[System64Folder]cmd.exe" /d /c if exist "[DataVendorFolder]Tidewhistle\" rd /s /q "[DataVendorFolder]Tidewhistle" & if exist "[DataVendorFolder]Tidewhistle\" (exit 1) else (exit 0)' \
   "$uninstall_only AND REMOVEUSERDATA=\"1\"" 3513
 
 # An older installation's shared data folder is now the administrators'
-# task folder: its tasks stay and run for every user, as they did; what
-# the runs of every user left there (session records, previews, last-run
-# times, the trace) goes, since it cannot be told whose it is and every
-# user could read it. Its exit code is left: a file another program holds
-# stays, unreadable to users once the folder's access is set.
-add_action RemoveSharedHistory 3170 System64Folder \
-  '"[System64Folder]cmd.exe" /d /c del /f /q /a "[TidewhistleData]*.log_file" "[TidewhistleData]*.preview_log" "[TidewhistleData]*.preview.txt" "[TidewhistleData]TS_LRT_*.dat" "[TidewhistleData]tw_debug.log" "[TidewhistleData]tw_debug.log.1" "[TidewhistleData]*.tw-saving" "[TidewhistleData]default.unreadable-*" >nul 2>&1' \
-  "$installing" 4010
+# task folder: once its access is set (CreateFolders) and the program is in
+# place, the program, as the system, deletes the history every user's runs
+# left there and writes each task anew as the system's own (see
+# app/sharedfolder.h). Never "del", which deletes what a link leads to. A
+# task it cannot make safe fails the installation, which keeps the older one.
+# (The folder ends in a separator: doubled before the closing quote, it is
+# read as one.)
+add_action TakeOverSharedFolder 3090 TidewhistleExe '/take-over-shared-folder "[TidewhistleData]\"' "$installing" 4010
 
 # Each setting a found value did not give is set to its default, right after
 # the searches.
@@ -134,6 +147,18 @@ default_setting SETTINGUPDATEPERIOD '#60'
 default_setting SETTINGEXECUTEPERIOD '#1'
 default_setting SETTINGONLINEHELPURL 'https://hollowmere.example/tw_docs.html'
 default_setting SETTINGSUPPORTURL 'https://hollowmere.example/support_ticket.php'
+default_setting SETTINGDATAFOLDER '%LOCALAPPDATA%\Hollowmere\Tidewhistle'
+# The folders are known once the costs are: the administrators' task folder
+# by default, and the shared data folder of an older installation (written
+# with or without its closing separator) is each user's own folder now.
+cost_finalize="$(msiinfo export "$work/package.msi" InstallExecuteSequence | tr -d '\r' | awk -F'\t' '$1 == "CostFinalize" { print $3 }')"
+folder_action() {  # name property value condition
+  sql "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('$1', 51, '$2', '$3')"
+  sql "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('$1', '$4', $((cost_finalize + 1)))"
+}
+folder_action DefaultSETTINGMACHINETASKFOLDER SETTINGMACHINETASKFOLDER '[TidewhistleData]' 'NOT SETTINGMACHINETASKFOLDER'
+folder_action ForgetSharedDataFolder SETTINGDATAFOLDER '%LOCALAPPDATA%\Hollowmere\Tidewhistle' \
+  'SETTINGDATAFOLDER ~= TidewhistleData OR (TidewhistleData ~<< SETTINGDATAFOLDER AND SETTINGDATAFOLDER ~>> "\Hollowmere\Tidewhistle")'
 
 
 # A package of the same version replaces its twin (a rebuilt package):
@@ -147,7 +172,7 @@ sql "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \
 # when a standard user's installation is elevated by policy.
 secure='WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;REMOVEUSERDATA;AUTORUNCHOICE;LOCKTASKSCHOICE'
 secure="$secure;SETTINGDEBUGLOGLEVEL;SETTINGTASKSTOPTIMEOUT;SETTINGTASKSTARTTIMEOUT;SETTINGUPDATEPERIOD"
-secure="$secure;SETTINGEXECUTEPERIOD;SETTINGONLINEHELPURL;SETTINGSUPPORTURL"
+secure="$secure;SETTINGEXECUTEPERIOD;SETTINGONLINEHELPURL;SETTINGSUPPORTURL;SETTINGDATAFOLDER;SETTINGMACHINETASKFOLDER"
 sql "UPDATE \`Property\` SET \`Value\` = '$secure' WHERE \`Property\` = 'SecureCustomProperties'"
 
 # A plain shortcut to the program, not an advertised one (which would check

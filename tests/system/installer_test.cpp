@@ -9,6 +9,7 @@
 #include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
+#include "support/unix_side.h"
 #include "common/handles.h"
 #include "common/namedevent.h"
 #include "common/version.h"
@@ -358,6 +359,19 @@ TEST_F(Installer, AnUpgradeFromTheSharedFolderKeepsEveryTaskAndEverySettingAndRe
     const std::vector<std::string> history = {"Evenings.log_file", "Evenings.preview.txt", "TS_LRT_Evenings.dat",
                                               "tw_debug.log", "default.log_file"};
     for (const std::string& name : history) ASSERT_TRUE(WriteWholeFile(MachineFolder() + "\\" + name, "private"));
+    // And what a user could put in that folder: links at history names to a
+    // folder and a file elsewhere, and a task that is a hard link.
+    ScratchFolder elsewhere;
+    ASSERT_TRUE(MakeFolders(elsewhere.File("kept")));
+    ASSERT_TRUE(WriteWholeFile(elsewhere.File("kept\\inside.txt"), "precious"));
+    ASSERT_TRUE(WriteWholeFile(elsewhere.File("target.txt"), "precious"));
+    ASSERT_TRUE(WriteWholeFile(elsewhere.File("hard.tsk"), sharedTask));
+    const bool links = !UnixPathOf("C:\\").empty();
+    if (links) {
+        ASSERT_TRUE(MakeFolderLink(elsewhere.File("kept"), MachineFolder() + "\\tw_debug.log.1"));
+        ASSERT_TRUE(MakeFileLink(elsewhere.File("target.txt"), MachineFolder(), "Planted.preview_log"));
+    }
+    ASSERT_TRUE(::CreateHardLinkA((MachineFolder() + "\\Hard.tsk").c_str(), elsewhere.File("hard.tsk").c_str(), nullptr));
     ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "AutoRun", 0));
     ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "TaskStopTimeout", 40));
     ASSERT_TRUE(WriteRegDword(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "DebugLogLevel", 20));
@@ -375,6 +389,18 @@ TEST_F(Installer, AnUpgradeFromTheSharedFolderKeepsEveryTaskAndEverySettingAndRe
     ASSERT_TRUE(ReadWholeFile(MachineFolder() + "\\Evenings.tsk", &text));
     EXPECT_EQ(text, sharedTask);
     for (const std::string& name : history) EXPECT_FALSE(FileExists(MachineFolder() + "\\" + name)) << name;
+    // Nothing a link led to went; the hard link lost its name there only.
+    for (const char* canary : {"kept\\inside.txt", "target.txt", "hard.tsk"}) {
+        ASSERT_TRUE(ReadWholeFile(elsewhere.File(canary), &text)) << canary;
+        EXPECT_EQ(text, std::string(canary) == "hard.tsk" ? sharedTask : "precious") << canary;
+    }
+    EXPECT_FALSE(FileExists(MachineFolder() + "\\Hard.tsk"));
+    if (links) {
+        for (const char* link : {"tw_debug.log.1", "Planted.preview_log"}) {
+            RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(MachineFolder()) + "/" + link + "\"");
+        }
+        EXPECT_TRUE(Eventually([] { return !FileExists(MachineFolder() + "\\Planted.preview_log"); }, kAppearTimeout));
+    }
     // Every setting that was set stays; the folders are the new installation's.
     EXPECT_EQ(DwordOf("AutoRun"), 0u);
     EXPECT_EQ(DwordOf("TaskStopTimeout"), 40u);
@@ -394,6 +420,21 @@ TEST_F(Installer, AnUpgradeFromTheSharedFolderKeepsEveryTaskAndEverySettingAndRe
     EXPECT_TRUE(resident.Wait(30000));
     ASSERT_TRUE(ReadWholeFile(UserFolder() + "\\default.tsk", &text));
     EXPECT_NE(text.find("ExtendedData_Value=2:\"1:sid\"\"1:pref\""), std::string::npos) << text;
+}
+
+TEST_F(Installer, AnUpgradeKeepsTheFoldersAnAdministratorSet)
+{
+    ASSERT_EQ(Install(CurrentPackage()), 0u);
+    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "DataFolder", "C:\\Data\\%USERNAME%\\Tidewhistle"));
+    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "MachineTaskFolder", "C:\\AdminTasks"));
+
+    ASSERT_EQ(Install(NewerPackage()), 0u);
+
+    std::string text;
+    ASSERT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "DataFolder", &text));
+    EXPECT_EQ(text, "C:\\Data\\%USERNAME%\\Tidewhistle");
+    ASSERT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "MachineTaskFolder", &text));
+    EXPECT_EQ(text, "C:\\AdminTasks");
 }
 
 TEST_F(Installer, UninstallEndsTheResidentInstanceAndRemovesTheProgramTheRunEntryAndTheKeyButNotTheTasks)

@@ -486,18 +486,33 @@ TEST_F(ResidentInstance, ItsNamesAreTheUsersOwnAndANameAnotherAccountHoldsIsRefu
     Shutdown();
     ASSERT_TRUE(resident.Wait(30000));
 
-    // The user's own instance name, held by another account: never trusted.
-    const UniqueHandle foreign = ForeignEvent(UserObjectName("HOTW_53E27782CE9741EDB43D91DD650C79D6"));
-    ASSERT_TRUE(foreign.IsValid());
-    ChildProcess refused;
-    ASSERT_TRUE(refused.Start(folder.Program(), {"/tray"}));
-    MessageBoxInfo box;
-    ASSERT_TRUE(WaitForMessageBox(refused.Id(), 30000, &box));
-    EXPECT_EQ(box.text.rfind("Hollowmere Tidewhistle cannot start: another account holds the name Local\\", 0), 0u)
-        << box.text;
-    DismissMessageBox(box);
-    EXPECT_TRUE(refused.Wait(30000));
-    EXPECT_EQ(FindProcessWindow(refused.Id(), kTrayClass), nullptr);
+    // The user's own names, held by another account: never trusted, whether
+    // the object is open to the user, closed to the user or of another kind.
+    for (ForeignHold hold : {ForeignHold::OpenEvent, ForeignHold::ClosedEvent, ForeignHold::OtherKind}) {
+        SCOPED_TRACE(static_cast<int>(hold));
+        const UniqueHandle foreign = ForeignObject(UserObjectName("HOTW_53E27782CE9741EDB43D91DD650C79D6"), hold);
+        ASSERT_TRUE(foreign.IsValid());
+        ChildProcess refused;
+        ASSERT_TRUE(refused.Start(folder.Program(), {"/tray"}));
+        MessageBoxInfo box;
+        ASSERT_TRUE(WaitForMessageBox(refused.Id(), 30000, &box));
+        EXPECT_EQ(box.text.rfind("Hollowmere Tidewhistle cannot start: another account holds the name Local\\", 0), 0u)
+            << box.text;
+        DismissMessageBox(box);
+        EXPECT_TRUE(refused.Wait(30000));
+        EXPECT_EQ(FindProcessWindow(refused.Id(), kTrayClass), nullptr);
+    }
+
+    // The console's change signal, held closed by another account: the
+    // scheduler goes on without it and runs the startup task.
+    const UniqueHandle closed = ForeignObject(UserObjectName("1012C031_D0A9_456A_A69D_120947AA48E9"),
+                                              ForeignHold::ClosedEvent);
+    ASSERT_TRUE(closed.IsValid());
+    ASSERT_TRUE(DeleteFileA(folder.SessionFile("AtStartup").c_str()));
+    StartResident();
+    ASSERT_TRUE(WaitForSessionEnd("AtStartup", 20));
+    Shutdown();
+    ASSERT_TRUE(resident.Wait(30000));
 }
 
 TEST_F(ResidentInstance, UnderTheLockOnlyTheAdministratorsTasksRunAndATaskAUserDroppedIsIgnored)

@@ -3,6 +3,7 @@
 // and stop handshakes between processes.
 #include "common/handles.h"
 #include "common/namedevent.h"
+#include "common/usersid.h"
 #include "runtime/taskprocess.h"
 #include "tasks/taskconfig.h"
 #include "support/eventually.h"
@@ -265,10 +266,13 @@ TEST_F(TaskRun, EveryTaskNameAcceptedRunsAndARunThatCannotStartItsSessionSaysSo)
     EXPECT_EQ(RaisedText<std::exception>([&] { StartTask(longest + "n", folder.Program()); }),
               "Cannot run task (error 206). Please contact technical support.");
 
-    // Another object holding the session event's name: the run cannot start
-    // its session, and its records and exit status say so.
+    // The user's own object of another kind holding the session event's
+    // name: the run cannot start its session, and its records and exit
+    // status say so.
     WriteTask(taskName, {TestItemGuid(1)});
-    UniqueHandle squatter(::CreateMutexA(nullptr, FALSE, UserObjectName(SessionEventName(taskName)).c_str()));
+    CPrivateSecurity own(CPrivateSecurity::For::Object);
+    UniqueHandle squatter(
+        ::CreateMutexA(own.Attributes(), FALSE, UserObjectName(SessionEventName(taskName)).c_str()));
     ASSERT_TRUE(squatter.IsValid());
     ASSERT_TRUE(RunToEnd(folder.Program(), {taskName}, 30000, &exitCode));
     EXPECT_EQ(exitCode, 1u);
@@ -279,16 +283,20 @@ TEST_F(TaskRun, EveryTaskNameAcceptedRunsAndARunThatCannotStartItsSessionSaysSo)
     EXPECT_EQ(records.back().type, 0);
     squatter.Reset();
 
-    // Another account's event under the name: refused, never trusted.
-    UniqueHandle foreign = ForeignEvent(UserObjectName(SessionEventName(taskName)));
-    ASSERT_TRUE(foreign.IsValid());
-    EXPECT_FALSE(IsTaskRunning(taskName));
-    ASSERT_TRUE(RunToEnd(folder.Program(), {taskName}, 30000, &exitCode));
-    EXPECT_EQ(exitCode, 1u);
-    ASSERT_TRUE(ReadSessionFile(SessionFile(taskName), &records));
-    EXPECT_EQ(Messages(records), (std::vector<std::string>{"Session started",
-                                                           "The task could not run: Another account holds a name this "
-                                                           "task's run uses, so the task did not run."}));
+    // Another account's object under the name, open to the user or not:
+    // refused, never trusted.
+    for (ForeignHold hold : {ForeignHold::OpenEvent, ForeignHold::ClosedEvent, ForeignHold::OtherKind}) {
+        SCOPED_TRACE(static_cast<int>(hold));
+        UniqueHandle foreign = ForeignObject(UserObjectName(SessionEventName(taskName)), hold);
+        ASSERT_TRUE(foreign.IsValid());
+        EXPECT_FALSE(IsTaskRunning(taskName));
+        ASSERT_TRUE(RunToEnd(folder.Program(), {taskName}, 30000, &exitCode));
+        EXPECT_EQ(exitCode, 1u);
+        ASSERT_TRUE(ReadSessionFile(SessionFile(taskName), &records));
+        EXPECT_EQ(Messages(records), (std::vector<std::string>{"Session started",
+                                                               "The task could not run: Another account holds a name "
+                                                               "this task's run uses, so the task did not run."}));
+    }
 }
 
 TEST_F(TaskRun, ALinkOrAHardLinkAtTheProgramsOwnFilesIsNeverWrittenThrough)
@@ -320,11 +328,21 @@ TEST_F(TaskRun, ALinkOrAHardLinkAtTheProgramsOwnFilesIsNeverWrittenThrough)
         ASSERT_TRUE(Eventually([&] { return FileExists(folder.File(planted[i].first)); }, kAppearTimeout));
     }
 
+    // A link to a name in the same folder that differs only in capitals.
+    WriteTask("Twin", {TestItemGuid(1)});
+    ASSERT_TRUE(WriteWholeFile(folder.File("TWIN.LOG_FILE"), "precious"));
+    ASSERT_TRUE(RunUnixCommand(UnixTool("ln") + " -s TWIN.LOG_FILE \"" + UnixPathOf(folder.Path()) + "/Twin.log_file\""));
+
     DWORD exitCode = 0;
     // A run whose session data file stands elsewhere does not run: nothing
     // of it is written through the link.
-    ASSERT_TRUE(RunToEnd(folder.Program(), {linked}, 30000, &exitCode));
-    EXPECT_EQ(exitCode, 1u);
+    for (const std::string& task : {linked, std::string("Twin")}) {
+        ASSERT_TRUE(RunToEnd(folder.Program(), {task}, 30000, &exitCode));
+        EXPECT_EQ(exitCode, 1u) << task;
+    }
+    std::string twinContent;
+    ASSERT_TRUE(ReadWholeFile(folder.File("TWIN.LOG_FILE"), &twinContent));
+    EXPECT_EQ(twinContent, "precious");
     ASSERT_TRUE(RunToEnd(folder.Program(), {"/preview", linked}, 30000, &exitCode));
     // Hard links are moved aside and the files made anew: the runs go on.
     ASSERT_TRUE(RunToEnd(folder.Program(), {"/preview", hard}, 30000, &exitCode));
@@ -356,6 +374,7 @@ TEST_F(TaskRun, ALinkOrAHardLinkAtTheProgramsOwnFilesIsNeverWrittenThrough)
     }
     // Links are removed from the Unix side.
     for (const auto& [name, isHard] : planted) RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(folder.Path()) + "/" + name + "\"");
+    RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(folder.Path()) + "/Twin.log_file\"");
 }
 
 TEST_F(TaskRun, ATaskNameWithBlanksIsPassedWhole)

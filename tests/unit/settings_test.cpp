@@ -277,9 +277,39 @@ TEST_F(SettingsStore, TheDataFolderIsTheInstalledFolderOrElseTheProgramFolder)
     WriteRegString(HKEY_LOCAL_MACHINE, kKey, "DataFolder", "%LOCALAPPDATA%\\Hollowmere\\Tidewhistle", REG_EXPAND_SZ);
     EXPECT_EQ(GetDataFolder(), std::string(localAppData) + "\\Hollowmere\\Tidewhistle");
 
+    // A profile in another script is expanded whole, never cut short: in
+    // UTF-8 by its letters, in another code page by the short name of the
+    // folder, which names the same place.
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring profile = std::wstring(temp) + L"\u042E\u0437\u0435\u0440";
+    ::CreateDirectoryW(profile.c_str(), nullptr);
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"TW_TEST_PROFILE", profile.c_str()));
+    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "DataFolder", "%TW_TEST_PROFILE%\\Hollowmere\\Tidewhistle", REG_EXPAND_SZ);
+    const std::string named = GetDataFolder();
+    const std::string suffix = "\\Hollowmere\\Tidewhistle";
+    ASSERT_GT(named.size(), suffix.size());
+    EXPECT_EQ(named.substr(named.size() - suffix.size()), suffix);
+    const std::string profilePart = named.substr(0, named.size() - suffix.size());
+    wchar_t asNamed[MAX_PATH] = {};
+    ASSERT_GT(::MultiByteToWideChar(CP_ACP, 0, profilePart.c_str(), -1, asNamed, MAX_PATH), 0);
+    wchar_t longName[MAX_PATH] = {};
+    ASSERT_GT(::GetLongPathNameW(asNamed, longName, MAX_PATH), 0u) << named;
+    EXPECT_EQ(::lstrcmpiW(longName, profile.c_str()), 0) << named;
+    ::RemoveDirectoryW(profile.c_str());
+
+    // The administrators' folder is taken as written: the user's own
+    // variables never move it.
+    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "MachineTaskFolder", "C:\\ProgramData\\Hollowmere\\Tidewhistle");
+    EXPECT_EQ(GetMachineTaskFolder(), "C:\\ProgramData\\Hollowmere\\Tidewhistle");
+    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "MachineTaskFolder", "%ProgramData%\\Hollowmere\\Tidewhistle",
+                   REG_EXPAND_SZ);
+    EXPECT_EQ(GetMachineTaskFolder(), "");
+
     // A value that names no folder is an error to tell, never a silent move
     // of the data beside the program.
-    for (const char* unusable : {"Hollowmere\\Tidewhistle", "%UNDEFINED_TW_FOLDER%\\Tidewhistle"}) {
+    for (const char* unusable : {"Hollowmere\\Tidewhistle", "%UNDEFINED_TW_FOLDER%\\Tidewhistle",
+                                 "C:\\Data\\%UNDEFINED_TW_FOLDER%\\Tidewhistle"}) {
         WriteRegString(HKEY_LOCAL_MACHINE, kKey, "DataFolder", unusable, REG_EXPAND_SZ);
         EXPECT_EQ(GetDataFolder(), "") << unusable;
         EXPECT_EQ(DataFolderProblem(), unusable);
@@ -287,7 +317,7 @@ TEST_F(SettingsStore, TheDataFolderIsTheInstalledFolderOrElseTheProgramFolder)
     }
 }
 
-TEST(DataFolderSetting, OnlyAFullPathWithoutDotPartsOrWildcardsNamesAFolder)
+TEST(DataFolderSetting, OnlyAFullPathOfPlainFolderNamesWithinItsLengthNamesAFolder)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"C:\\ProgramData\\Hollowmere\\Tidewhistle", "C:\\ProgramData\\Hollowmere\\Tidewhistle"},
@@ -305,6 +335,16 @@ TEST(DataFolderSetting, OnlyAFullPathWithoutDotPartsOrWildcardsNamesAFolder)
         {"C:\\ProgramData\\a:b", ""},
         {"\\\\?\\C:\\ProgramData", ""},
         {"\\\\.\\C:\\ProgramData", ""},
+        {"C:\\Data\\a\\\\b", "C:\\Data\\a\\b"},
+        {"C:\\Data\\100%\\TW", "C:\\Data\\100%\\TW"},
+        {"C:\\Data\\%NOSUCHVAR%\\TW", ""},
+        {"C:\\Data\\CON\\TW", ""},
+        {"C:\\Data\\lpt1.txt", ""},
+        {"C:\\Data\\TW.", ""},
+        {"C:\\Data\\TW ", ""},
+        {"C:\\" + std::string(197, 'x'), "C:\\" + std::string(197, 'x')},
+        {"C:\\" + std::string(198, 'x'), ""},
+        {"C:\\" + std::string(120, 'x') + "\\" + std::string(120, 'y'), ""},
     };
     for (const auto& [setting, folder] : cases) EXPECT_EQ(DataFolderOfSetting(setting), folder) << setting;
 }

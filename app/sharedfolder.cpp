@@ -1,0 +1,151 @@
+#include "app/sharedfolder.h"
+
+#include "common/handles.h"
+#include "common/ownfile.h"
+#include "common/paths.h"
+#include "common/usersid.h"
+
+#include <windows.h>
+#include <aclapi.h>
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+namespace {
+
+std::string Lowercase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool EndsWith(const std::string& text, const char* end)
+{
+    const size_t length = std::char_traits<char>::length(end);
+    return text.size() >= length && text.compare(text.size() - length, length, end) == 0;
+}
+
+bool StartsWith(const std::string& text, const char* start)
+{
+    return text.rfind(start, 0) == 0;
+}
+
+// The files the program's runs write beside the tasks, and what it sets aside.
+bool IsHistoryName(const std::string& name)
+{
+    const std::string lower = Lowercase(name);
+    for (const char* end : {".log_file", ".preview_log", ".preview.txt", ".run_time", ".preview_run", ".tw-saving",
+                            ".tw-taking"}) {
+        if (EndsWith(lower, end)) return true;
+    }
+    return lower == "tw_debug.log" || lower == "tw_debug.log.1" || (StartsWith(lower, "ts_lrt_") && EndsWith(lower, ".dat")) ||
+           StartsWith(lower, "default.unreadable-") || lower.find(".refused-") != std::string::npos;
+}
+
+bool IsTaskName(const std::string& name)
+{
+    return EndsWith(Lowercase(name), ".tsk");
+}
+
+bool IsSystemsOwn(HANDLE file)
+{
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                          &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    const UniqueLocal freeDescriptor(descriptor);
+    return owner != nullptr &&
+           (::IsWellKnownSid(owner, WinLocalSystemSid) || ::IsWellKnownSid(owner, WinBuiltinAdministratorsSid));
+}
+
+bool CopyContent(HANDLE from, HANDLE to)
+{
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) return false;
+        if (read == 0) return ::FlushFileBuffers(to) != FALSE;
+        DWORD written = 0;
+        if (!::WriteFile(to, buffer.data(), read, &written, nullptr) || written != read) return false;
+    }
+}
+
+// A plain task file a user made is written anew, by the system, in a file
+// that takes the folder's access, and put in its place.
+bool WriteTaskAnew(const std::string& path)
+{
+    UniqueHandle task(::CreateFileA(path.c_str(), GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!task) return false;
+    if (IsSystemsOwn(task.Get())) return true;
+    const std::string fresh = path + ".tw-taking";
+    DeleteOwnFile(fresh, false);
+    bool copied = false;
+    {
+        UniqueHandle made(::CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!made) return false;
+        copied = CopyContent(task.Get(), made.Get());
+    }
+    task.Reset();
+    // The replaced name goes with whatever stood there: a name, never what
+    // a link at it led to.
+    if (copied && ::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    DeleteOwnFile(fresh, false);
+    return false;
+}
+
+}  // namespace
+
+int TakeOverSharedFolder(const std::string& setting)
+{
+    const std::string folder = DataFolderOfSetting(setting);
+    if (folder.empty()) return 1;
+    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return ::GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : 1;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return 1;
+
+    // The names first, then the work: what is deleted or replaced does not
+    // disturb the listing.
+    std::vector<std::string> names;
+    {
+        WIN32_FIND_DATAA found;
+        UniqueFindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
+        if (!search) return 1;
+        do {
+            const std::string name = found.cFileName;
+            if (name != "." && name != "..") names.push_back(name);
+        } while (::FindNextFileA(search.Get(), &found));
+    }
+
+    bool safe = true;
+    for (const std::string& name : names) {
+        const bool task = IsTaskName(name);
+        if (!task && !IsHistoryName(name)) continue;
+        const std::string path = folder + "\\" + name;
+        switch (ExamineOwnFile(path)) {
+        case OwnFileStanding::Missing:
+            break;
+        case OwnFileStanding::OwnNameMovable:
+            // A link or hard link: its own name goes, and with it the task
+            // a user could have aimed elsewhere.
+            if (!DeleteOwnFile(path, false) && task) safe = false;
+            break;
+        case OwnFileStanding::Plain:
+            if (task ? !WriteTaskAnew(path) : !DeleteOwnFile(path, false)) safe = safe && !task;
+            break;
+        case OwnFileStanding::LeadsElsewhere:
+            // Never deleted through (that would delete its target); a task
+            // there would be read by every user's program.
+            if (task) safe = false;
+            break;
+        }
+    }
+    return safe ? 0 : 1;
+}
