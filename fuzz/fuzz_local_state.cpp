@@ -1,6 +1,6 @@
 // A browser's "Local State" file, from which the profiles of a Chromium
 // browser are read (the object names under "profile" / "info_cache").
-#include "plugin/jsonkeys.h"
+#include "plugin/engines/jsonkeys.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -64,10 +64,16 @@ constexpr char kCreateJobExportName[] = "TWCreateJob";
 
 // Offered by the program to the plug-in's cookie-host listing: receives the
 // host of every cookie a browser keeps, for the console's keep-list dialog.
+// The system URL cache's cookies are kept by their entry names, as they are:
+// those come through AddCookieName, and the reason they could not be listed
+// through CookieNamesUnlisted. The last two slots came later: a plug-in
+// built before them never calls them.
 class ICookieHostSink {
 public:
     virtual int AddHost(const char* host) = 0;
     virtual ~ICookieHostSink() = default;
+    virtual int AddCookieName(const char* name) = 0;
+    virtual int CookieNamesUnlisted(const char* reason) = 0;
 };
 
 // The plug-in's second export: hands sink the cookie hosts of the browser

@@ -7,6 +7,7 @@
 
 #include <exception>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -19,12 +20,25 @@ std::string BrowserOf(const CItemInventory& inventory, const CInventoryItem& ite
 
 class CHostCollector : public ICookieHostSink {
 public:
-    explicit CHostCollector(StringList& hosts) : m_hosts(hosts) {}
-    int AddHost(const char* host) override
+    explicit CHostCollector(BrowserCookieHosts& result) : m_result(result) {}
+    int AddHost(const char* host) override { return Add(m_result.hosts, host); }
+    int AddCookieName(const char* name) override
     {
-        if (host == nullptr) return kJobFailure;
+        if (name == nullptr) return kJobFailure;
+        // Each item that cleans the URL cache's cookies lists the same cache.
         try {
-            m_hosts.push_back(host);
+            if (!m_namesSeen.insert(name).second) return kJobSuccess;
+        } catch (const std::exception&) {
+            return kJobFailure;  // nothing may cross into the plug-in
+        }
+        return Add(m_result.cookieNames, name);
+    }
+    int CookieNamesUnlisted(const char* reason) override
+    {
+        if (reason == nullptr) return kJobFailure;
+        if (!m_result.cookieNamesFailure.empty()) return kJobSuccess;
+        try {
+            m_result.cookieNamesFailure = reason;
         } catch (const std::exception&) {
             return kJobFailure;  // nothing may cross into the plug-in
         }
@@ -32,7 +46,19 @@ public:
     }
 
 private:
-    StringList& m_hosts;
+    static int Add(StringList& list, const char* text)
+    {
+        if (text == nullptr) return kJobFailure;
+        try {
+            list.push_back(text);
+        } catch (const std::exception&) {
+            return kJobFailure;  // nothing may cross into the plug-in
+        }
+        return kJobSuccess;
+    }
+
+    BrowserCookieHosts& m_result;
+    std::set<std::string> m_namesSeen;
 };
 
 }  // namespace
@@ -41,7 +67,7 @@ BrowserCookieHosts ListBrowserCookieHosts(const CItemInventory& inventory)
 {
     TRACE(20, "ListBrowserCookieHosts");
     BrowserCookieHosts result;
-    CHostCollector collector(result.hosts);
+    CHostCollector collector(result);
     std::map<std::string, UniqueModule> modules;  // each module loaded once
     GuidList items;
     inventory.GetAllItems(items);

@@ -1,14 +1,18 @@
 #pragma once
-// The hosts of the cookies that the modern browsers keep, for the console's
-// keep-list dialog. The plug-in module of every inventory item that cleans a
-// browser's cookies is asked for them; the browsers and their folders are
-// the items' own settings.
+// The cookies the console offers for a task's keep list. The plug-in module
+// of every inventory item that cleans cookies is asked for them; the
+// browsers and their folders are the items' own settings.
 #include "common/codecs.h"
+
+#include <string>
 
 class CItemInventory;
 
 struct BrowserCookieHosts {
-    StringList hosts;
+    StringList hosts;        // the modern browsers' cookie hosts
+    StringList cookieNames;  // the system URL cache's cookies, by entry name, each once
+    // Why the system URL cache's cookies could not be listed; empty when they were.
+    std::string cookieNamesFailure;
     StringList failures;  // one text per item whose browser could not be read
 };
 

@@ -4,7 +4,6 @@
 #include "common/handles.h"
 #include "common/resstring.h"
 #include "common/tracer.h"
-#include "common/urlcache.h"
 #include "runtime/cookiehosts.h"
 #include "tasks/inventory.h"
 #include "ui/appmessagebox.h"
@@ -20,25 +19,6 @@
 namespace {
 
 const int kNameColumnWidth = 300;
-
-// The text of message 39: the system's description of the failure and its code.
-std::string FailureText(HRESULT result)
-{
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
-    UniqueLocal description;
-    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                              FORMAT_MESSAGE_IGNORE_INSERTS,
-                                          nullptr, static_cast<DWORD>(result), 0,
-                                          reinterpret_cast<char*>(description.Receive()), 0, nullptr);
-    std::string text;
-    if (length > 0 && description) {
-        text = static_cast<const char*>(description.Get());
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
-            text.pop_back();
-    }
-    return text.empty() ? std::string(code) : text + " (" + code + ")";
-}
 
 }  // namespace
 
@@ -66,19 +46,17 @@ bool CCookiesDlg::OnInit()
         side->list.InsertColumn(0, "Name", kNameColumnWidth);
     }
 
-    StringList current;
-    HRESULT result = S_OK;
     BrowserCookieHosts browsers;
     {
         // Walking a large cache takes a moment.
         const HCURSOR previous = ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
         const ScopeExit restoreCursor([previous] { ::SetCursor(previous); });
-        result = ListCookies(0, &current);
         browsers = ListBrowserCookieHosts(g_inventory);
     }
-    if (FAILED(result)) {
-        TRACE(40, "Cookie listing failed - 0x%08lX", static_cast<unsigned long>(result));
-        AppMessageBox(m_hwnd, FormatResString(IDS_COOKIE_LIST_FAILED, FailureText(result).c_str()),
+    StringList current = std::move(browsers.cookieNames);
+    if (!browsers.cookieNamesFailure.empty()) {
+        TRACE(40, "Cookie listing failed - %s", browsers.cookieNamesFailure.c_str());
+        AppMessageBox(m_hwnd, FormatResString(IDS_COOKIE_LIST_FAILED, browsers.cookieNamesFailure.c_str()),
                       MB_OK | MB_ICONERROR);
         // The stored names stay on the keep side, so that OK cannot erase them.
         current.clear();

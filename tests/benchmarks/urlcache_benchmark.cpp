@@ -4,7 +4,7 @@
 // prefix) with its own entries first and removes them afterwards.
 //
 //   urlcache_benchmark [ordinary entries] [cookies] [rounds]
-#include "common/urlcache.h"
+#include "plugin/engines/urlcache.h"
 
 #include <windows.h>
 #include <wininet.h>

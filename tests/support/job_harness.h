@@ -2,7 +2,7 @@
 // Runs the plug-in's engines and jobs inside a test: a job whose events are
 // recorded instead of written to a session data file.
 #include "jobapi/jobapi.h"
-#include "plugin/cleanupitem.h"
+#include "plugin/jobs/cleanupitem.h"
 
 #include <map>
 #include <string>

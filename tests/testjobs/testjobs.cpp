@@ -2,7 +2,7 @@
 // the same export and interfaces as Sweepkit.dll.
 #include "common/guid.h"
 #include "jobapi/jobapi.h"
-#include "plugin/cleanupitem.h"
+#include "plugin/jobs/cleanupitem.h"
 
 #include <windows.h>
 

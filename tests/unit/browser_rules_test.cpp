@@ -4,8 +4,8 @@
 // State", and the listing of a cookie database's hosts.
 #include "common/codecs.h"
 #include "common/cookiesites.h"
-#include "plugin/browserdb.h"
-#include "plugin/jsonkeys.h"
+#include "plugin/engines/browserdb.h"
+#include "plugin/engines/jsonkeys.h"
 #include "support/browser_profiles.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
@@ -119,4 +119,28 @@ TEST(CookieHostListing, ReadsABrowsersLoggedDatabaseWithoutLeavingAnythingBeside
     // A cookie table that is not a table is refused, not run.
     ExecuteSql(database, "DROP TABLE moz_cookies; CREATE VIEW moz_cookies(host) AS SELECT 'x'");
     EXPECT_THROW(ReadCookieHosts(database, "moz_cookies", "host"), std::exception);
+}
+
+TEST(CookieDeletion, ADeleteTheDatabaseRefusesAfterItWasReadRaisesAndCountsNothing)
+{
+    ScratchFolder folder;
+    const std::string database = folder.File("cookies.sqlite");
+    CreateFirefoxCookies(database, {{".kept.example", "a"}, {".gone.example", "b"}, {".gone.example", "c"}});
+    const CKeptSites kept({"kept.example"});
+    {
+        // Another program writes the database: it can be read, never changed.
+        CSqliteDatabase writer(database, CSqliteDatabase::Access::ReadWrite, 10000);
+        CSqliteTransaction writing(writer);
+        CSqliteDatabase db(database, CSqliteDatabase::Access::ReadWrite, 10000);
+        CookieDeletion done;
+        done.removed = -1;
+        EXPECT_THROW(done = DeleteUnkeptCookies(db, "moz_cookies", "host", kept), std::exception);
+        EXPECT_EQ(done.removed, -1);
+        EXPECT_TRUE(db.RemovedRows().empty());
+    }
+    EXPECT_EQ(CountRows(database, "moz_cookies"), 3);
+    // Once it is free, the same deletion counts what SQLite deleted.
+    CSqliteDatabase db(database, CSqliteDatabase::Access::ReadWrite, 10000);
+    EXPECT_EQ(DeleteUnkeptCookies(db, "moz_cookies", "host", kept).removed, 2);
+    EXPECT_EQ(CountRows(database, "moz_cookies"), 1);
 }

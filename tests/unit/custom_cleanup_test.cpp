@@ -1,5 +1,5 @@
 // The data-driven job with job settings files beside the running program.
-#include "plugin/customcleanupitem.h"
+#include "plugin/jobs/customcleanupitem.h"
 
 #include "common/paths.h"
 #include "support/job_harness.h"
@@ -131,4 +131,23 @@ TEST_F(CustomJob, AFailingEntryIsAWarningAndTheNextEntriesStillRun)
     EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, std::string(kBase) + "\\first", "v"));
     EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, std::string(kBase) + "\\second", "v"));
     EXPECT_FALSE(FileExists(files.File("a.tmp")));
+}
+
+TEST_F(CustomJob, ASettingsFileNamedByAPathIsRefusedBeforeItIsRead)
+{
+    // A sound settings file that the path would reach, beside the program's folder.
+    const std::string escaping = "..\\" + fileName;
+    const std::string reached = GetModuleFilePath(escaping.c_str());
+    ASSERT_TRUE(WriteWholeFile(reached, "[Settings]\r\nName=x\r\nRegKeyCount=0\r\nFileCount=1\r\nFile1=" +
+                                            FilePattern() + "\r\n"));
+    for (const std::string& name : {escaping, reached, std::string("sub\\") + fileName}) {
+        CCustomCleanupItem* job = new CCustomCleanupItem();
+        char text[1024] = {};
+        EXPECT_NE(job->Init(&info, name.c_str(), &sink), kJobSuccess) << name;
+        job->GetErrorText(text, sizeof text);
+        EXPECT_EQ(std::string(text), "Job configuration is invalid (settings file name refused: " + name + ")");
+        job->Release();
+        EXPECT_TRUE(NothingDeleted()) << name;
+    }
+    ::DeleteFileA(reached.c_str());
 }

@@ -1,6 +1,6 @@
 // The file deletion engine on real folder trees in the Wine prefix.
-#include "plugin/filecleanup.h"
-#include "plugin/wildcard.h"
+#include "plugin/engines/filecleanup.h"
+#include "plugin/engines/wildcard.h"
 
 #include "common/handles.h"
 

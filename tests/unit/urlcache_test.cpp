@@ -6,8 +6,8 @@
 #include "common/guid.h"
 #include "common/handles.h"
 #include "common/timeutil.h"
-#include "common/urlcache.h"
-#include "plugin/builtinitems.h"
+#include "plugin/engines/urlcache.h"
+#include "plugin/jobs/builtinitems.h"
 #include "support/trace_capture.h"
 #include "support/url_cache_fill.h"
 

@@ -1,0 +1,39 @@
+#pragma once
+// What tells one family of browsers from another: where its profiles are
+// listed, which databases and folders a profile keeps, and how its cookies
+// are keyed. Every item of the modern browsers reads its family's row; a
+// browser built on a family (another Chromium browser) needs no row of its
+// own, only a job settings file naming its folders (browserprofiles.h).
+#include "plugin/engines/browserprofiles.h"
+
+#include <vector>
+
+class CSqliteDatabase;
+
+enum class BrowserFamily { Chromium, Firefox };
+
+// A history database of a profile and what clears it.
+struct HistoryStore {
+    const char* file;                  // in the profile's data folder
+    void (*clear)(CSqliteDatabase&);   // browserdb.h
+    bool formHistory;                  // only where the settings ask for form entries
+};
+
+struct BrowserFamilyRules {
+    BrowserProfiles (*findProfiles)(const BrowserSettings&);
+    // The cookie databases a profile may have, in the order they are
+    // cleaned (a profile may have more than one: Chromium moved "Cookies"
+    // into "Network"), and the table and column that key each cookie.
+    std::vector<const char*> cookieDatabases;
+    const char* cookieTable;
+    const char* cookieHostColumn;
+    // The databases a running browser holds open: those that tell it runs.
+    std::vector<const char*> heldDatabases;
+    std::vector<HistoryStore> historyDatabases;
+    // History kept in files that are not databases, deleted whole.
+    std::vector<const char*> historyFiles;
+    // Folders of the profile's cache folder, emptied and removed.
+    std::vector<const char*> cacheFolders;
+};
+
+const BrowserFamilyRules& RulesOf(BrowserFamily family);

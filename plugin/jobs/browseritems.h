@@ -1,0 +1,74 @@
+#pragma once
+// The cleanup items of the modern browsers: cookies (sparing the task's
+// kept sites), history (bookmarks kept) and cache, of every profile. One
+// class per kind, made for a family (browserfamilies.h); the browser itself
+// comes from the item's job settings file (see browserprofiles.h).
+//
+// A running browser holds its databases: when one of them cannot be opened
+// for exclusive writing, the item touches nothing of that browser and says
+// so in a warning. Passwords, bookmarks, autofill and extensions are never
+// touched.
+#include "common/cookiesites.h"
+#include "plugin/engines/browserfamilies.h"
+#include "plugin/jobs/cleanupitem.h"
+
+#include <memory>
+#include <set>
+#include <string>
+
+// The distinct cookie hosts of every profile, read without changing a file.
+StringList ListCookieHosts(BrowserFamily family, const BrowserSettings& settings);
+
+class CBrowserItem : public CCleanupItem {
+protected:
+    explicit CBrowserItem(BrowserFamily family)
+        : CCleanupItem(RunModeSupport::Counted), m_rules(RulesOf(family))
+    {
+    }
+
+    void LoadSettings() override;
+    void DoRun() override;
+
+    // Runs before any profile is touched; raising ends the item with nothing changed.
+    virtual void Prepare() {}
+    // Cleans one profile; the words for its record, such as "history cleared".
+    virtual std::string CleanProfile(const BrowserProfile& profile) = 0;
+
+    const BrowserFamilyRules& Rules() const { return m_rules; }
+    const BrowserSettings& Settings() const { return m_settings; }
+
+private:
+    bool IsRunning(const BrowserProfiles& found) const;
+
+    const BrowserFamilyRules& m_rules;
+    BrowserSettings m_settings;
+};
+
+class CBrowserCookiesItem : public CBrowserItem {
+public:
+    explicit CBrowserCookiesItem(BrowserFamily family) : CBrowserItem(family) {}
+
+protected:
+    void Prepare() override;
+    std::string CleanProfile(const BrowserProfile& profile) override;
+
+private:
+    std::unique_ptr<CKeptSites> m_keptSites;
+    std::set<std::string> m_databasesSeen;  // by DatabaseIdentity
+};
+
+class CBrowserHistoryItem : public CBrowserItem {
+public:
+    explicit CBrowserHistoryItem(BrowserFamily family) : CBrowserItem(family) {}
+
+protected:
+    std::string CleanProfile(const BrowserProfile& profile) override;
+};
+
+class CBrowserCacheItem : public CBrowserItem {
+public:
+    explicit CBrowserCacheItem(BrowserFamily family) : CBrowserItem(family) {}
+
+protected:
+    std::string CleanProfile(const BrowserProfile& profile) override;
+};

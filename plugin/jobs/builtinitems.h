@@ -1,0 +1,67 @@
+#pragma once
+// The plug-in's built-in cleanup items. None has settings of its own; each
+// does its whole work in DoRun, in a source file of its own.
+#include "plugin/jobs/cleanupitem.h"
+
+class CBuiltInItem : public CCleanupItem {
+public:
+    CBuiltInItem() : CCleanupItem(RunModeSupport::Counted) {}
+
+protected:
+    void LoadSettings() override {}
+};
+
+// The do-nothing job: the inventory's groups run it. It removes nothing and
+// so reports nothing, in a clean or a preview.
+class CNullItem : public CCleanupItem {
+public:
+    CNullItem() : CCleanupItem(RunModeSupport::Silent) {}
+
+protected:
+    void LoadSettings() override {}
+    void DoRun() override {}
+};
+
+// Deletes the browser's cookies except those on the task's cookie keep list
+// (the cache entry names the console offered, compared exactly).
+class CIECookiesItem : public CBuiltInItem {
+protected:
+    void DoRun() override;
+};
+
+// Hands sink the names of the URL cache's cookie entries (a keep list holds
+// them as they are), or the reason they could not be listed: the system's
+// description of the failure and its code.
+void ListUrlCacheCookies(ICookieHostSink& sink);
+
+// Clears the browser history through the system's URL history object.
+class CIEHistoryItem : public CBuiltInItem {
+protected:
+    void DoRun() override;
+};
+
+// Deletes the browser's cached pages and files: every URL cache entry that
+// is not a cookie.
+class CIETempFilesItem : public CBuiltInItem {
+protected:
+    void DoRun() override;
+};
+
+// Deletes the files of the user's recent-documents folder; subfolders stay.
+class CRecentDocumentsItem : public CBuiltInItem {
+protected:
+    void DoRun() override;
+};
+
+// Deletes the contents of the user's temporary folder at every depth,
+// sparing files written within the task's age limit (48 hours by default).
+class CTempFolderItem : public CBuiltInItem {
+protected:
+    void DoRun() override;
+};
+
+// Clears the browser's typed-address list and its two search lists.
+class CTypedURLsItem : public CBuiltInItem {
+protected:
+    void DoRun() override;
+};

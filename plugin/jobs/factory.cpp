@@ -1,0 +1,118 @@
+// The plug-in's exports: creates a job object by class identifier, and lists
+// the cookies the items that clean them would read.
+#include "common/error.h"
+#include "common/guid.h"
+#include "jobapi/jobapi.h"
+#include "plugin/jobs/browseritems.h"
+#include "plugin/jobs/builtinitems.h"
+#include "plugin/jobs/customcleanupitem.h"
+#include "plugin/jobs/plugintracer.h"
+
+#include <exception>
+#include <string>
+
+namespace {
+
+using JobCreator = IJob* (*)();
+
+template <typename Job>
+IJob* Create()
+{
+    return new Job();
+}
+
+// A modern browser's item of one kind, for one family of browsers.
+template <typename Item, BrowserFamily family>
+IJob* CreateFor()
+{
+    return new Item(family);
+}
+
+// The classes that clean cookies; they also list them.
+const char kUrlCacheCookiesClass[] = "20FA0A7E-605A-4bf1-8634-FD1700890FC9";
+const char kChromiumCookiesClass[] = "019C50BD-C5F5-4534-B938-F3D55C101520";
+const char kFirefoxCookiesClass[] = "D7CD5405-A50D-4592-A644-0922278D42E3";
+
+struct JobClass {
+    const char* classId;  // as text, converted at every search
+    JobCreator create;    // null: the job class is not part of this build
+};
+
+// Searched in this order; the first row whose identifier matches creates.
+const JobClass kJobClasses[] = {
+    {"4D6A9D0C-84AA-457e-B3EA-BE99FFFA4FC2", &Create<CNullItem>},
+    {"AACEE220-9942-4E90-8CD0-F8A0FBAB496E", &Create<CRecentDocumentsItem>},
+    {"B0E19CC3-4046-40DA-A480-7E3A9AF4ECDB", &Create<CTypedURLsItem>},
+    {"46F1FFEA-6AAA-49C6-8773-17CCA2867A00", &Create<CCustomCleanupItem>},
+    {kUrlCacheCookiesClass, &Create<CIECookiesItem>},
+    {"BE32D7AC-BD92-4DF7-ABFC-120BEDAAD0C0", &Create<CTempFolderItem>},
+    {"92A35E74-E942-4B24-B82E-BBD19332FF7D", &Create<CIEHistoryItem>},
+    {"5443B092-9ED6-47bb-8ADD-46949F8C909A", &Create<CIETempFilesItem>},
+    {kChromiumCookiesClass, &CreateFor<CBrowserCookiesItem, BrowserFamily::Chromium>},
+    {"31815029-B9C4-4D9E-A5E8-AAB6926E0B97", &CreateFor<CBrowserHistoryItem, BrowserFamily::Chromium>},
+    {"A5B98572-BE75-412D-8F8F-789242B9E0A4", &CreateFor<CBrowserCacheItem, BrowserFamily::Chromium>},
+    {kFirefoxCookiesClass, &CreateFor<CBrowserCookiesItem, BrowserFamily::Firefox>},
+    {"AF9ECEE1-4D4A-41C1-93AB-B496DEC49990", &CreateFor<CBrowserHistoryItem, BrowserFamily::Firefox>},
+    {"EEC15624-1B40-4AEC-A7A7-F0267A5E19EE", &CreateFor<CBrowserCacheItem, BrowserFamily::Firefox>},
+};
+
+// Copies text into the caller's buffer, NUL-terminated within size.
+void CopyErrorText(const std::string& text, char* buffer, int size)
+{
+    if (buffer == nullptr || size <= 0) return;
+    ::lstrcpynA(buffer, text.c_str(), size);
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) int TWCreateJob(const GUID* classId, IJob** job)
+{
+    if (classId == nullptr || job == nullptr) return kJobFailure;
+    try {
+        OpenPluginTracer();
+        for (const JobClass& row : kJobClasses) {
+            if (!SameGuid(StringToGuid(row.classId), *classId)) continue;
+            if (row.create == nullptr) return kJobFailure;
+            *job = row.create();
+            return kJobSuccess;
+        }
+    } catch (const std::exception&) {
+        // Out of memory: nothing may cross into the program's module.
+    }
+    return kJobFailure;
+}
+
+extern "C" __declspec(dllexport) int TWListCookieHosts(const GUID* classId, const char* config, ICookieHostSink* sink,
+                                                       char* errorText, int errorSize)
+{
+    if (classId == nullptr || sink == nullptr) {
+        CopyErrorText("no class identifier or no sink was given", errorText, errorSize);
+        return kJobFailure;
+    }
+    try {
+        OpenPluginTracer();
+        if (SameGuid(StringToGuid(kUrlCacheCookiesClass), *classId)) {
+            ListUrlCacheCookies(*sink);
+            return kJobSuccess;
+        }
+        BrowserFamily family = BrowserFamily::Chromium;
+        if (SameGuid(StringToGuid(kChromiumCookiesClass), *classId)) {
+            family = BrowserFamily::Chromium;
+        } else if (SameGuid(StringToGuid(kFirefoxCookiesClass), *classId)) {
+            family = BrowserFamily::Firefox;
+        } else {
+            return kJobSuccess;  // this class cleans no browser's cookies
+        }
+        const BrowserSettings settings = ReadBrowserSettings(SettingsFilePath(config != nullptr ? config : ""));
+        for (const std::string& host : ListCookieHosts(family, settings)) {
+            if (sink->AddHost(host.c_str()) != kJobSuccess) throw CError("the program refused a cookie host");
+        }
+        return kJobSuccess;
+    } catch (const std::exception& failure) {
+        CopyErrorText(failure.what(), errorText, errorSize);
+    } catch (...) {
+        // Nothing may cross into the program's module.
+        CopyErrorText("unexpected failure", errorText, errorSize);
+    }
+    return kJobFailure;
+}
