@@ -21,38 +21,34 @@ std::string BrowserOf(const CItemInventory& inventory, const CInventoryItem& ite
 class CHostCollector : public ICookieHostSink {
 public:
     explicit CHostCollector(BrowserCookieHosts& result) : m_result(result) {}
-    int AddHost(const char* host) override { return Add(m_result.hosts, host); }
+    int AddHost(const char* host) override
+    {
+        return Guarded(host, [&] { m_result.hosts.push_back(host); });
+    }
     int AddCookieName(const char* name) override
     {
-        if (name == nullptr) return kJobFailure;
         // Each item that cleans the URL cache's cookies lists the same cache.
-        try {
-            if (!m_namesSeen.insert(name).second) return kJobSuccess;
-        } catch (const std::exception&) {
-            return kJobFailure;  // nothing may cross into the plug-in
-        }
-        return Add(m_result.cookieNames, name);
+        return Guarded(name, [&] {
+            if (m_namesSeen.insert(name).second) m_result.cookieNames.push_back(name);
+        });
     }
     int CookieNamesUnlisted(const char* reason) override
     {
-        if (reason == nullptr) return kJobFailure;
-        if (!m_result.cookieNamesFailure.empty()) return kJobSuccess;
-        try {
-            m_result.cookieNamesFailure = reason;
-        } catch (const std::exception&) {
-            return kJobFailure;  // nothing may cross into the plug-in
-        }
-        return kJobSuccess;
+        return Guarded(reason, [&] {
+            if (m_result.cookieNamesFailure.empty()) m_result.cookieNamesFailure = reason;
+        });
     }
 
 private:
-    static int Add(StringList& list, const char* text)
+    // Nothing may cross into the plug-in: a failure is its answer.
+    template <typename Keep>
+    static int Guarded(const char* text, Keep keep)
     {
         if (text == nullptr) return kJobFailure;
         try {
-            list.push_back(text);
+            keep();
         } catch (const std::exception&) {
-            return kJobFailure;  // nothing may cross into the plug-in
+            return kJobFailure;
         }
         return kJobSuccess;
     }

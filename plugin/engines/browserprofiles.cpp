@@ -49,15 +49,14 @@ std::string FullFolder(const std::string& text, const char* key)
 // Adds the profile whose folders are root\relative and cacheRoot\relative.
 // A profile folder that is a link is refused like a linked cache folder:
 // it would lead every item of the profile into a folder elsewhere.
-void AddProfile(BrowserProfiles& found, BrowserProfile profile, const std::string& root,
-                const std::string& cacheRoot, const std::string& relative)
+void AddProfile(BrowserProfiles& found, BrowserProfile profile)
 {
     if (!FolderExists(profile.dataFolder)) return;
     // Each folder once, looked up rather than compared with every one found.
     if (!found.knownFolders.insert(ToUpperAscii(profile.dataFolder)).second) return;
-    profile.dataRoot = root;
-    profile.cacheRoot = cacheRoot;
-    profile.relative = relative;
+    const std::string& root = profile.dataRoot;
+    const std::string& cacheRoot = profile.cacheRoot;
+    const std::string& relative = profile.relative;
     if (!relative.empty()) {
         for (const std::string* base : {&root, &cacheRoot}) {
             // A cache folder not made yet holds nothing; it is checked again at its use.
@@ -83,7 +82,9 @@ void AddStoredProfile(BrowserProfiles& found, BrowserProfile profile)
     const std::string folder = profile.dataFolder;
     const size_t slash = folder.find_last_of('\\');
     const std::string parent = folder.substr(0, slash == 2 ? 3 : slash);
-    AddProfile(found, std::move(profile), parent, parent, folder.substr(slash + 1));
+    profile.dataRoot = profile.cacheRoot = parent;
+    profile.relative = folder.substr(slash + 1);
+    AddProfile(found, std::move(profile));
 }
 
 // The whole file as text; false when it is missing. Raises when it exists
@@ -175,14 +176,14 @@ BrowserProfiles FindChromiumProfiles(const BrowserSettings& settings)
             found.refused.push_back(name);
             continue;
         }
-        AddProfile(found, {name, settings.dataRoot + "\\" + name, settings.cacheRoot + "\\" + name}, settings.dataRoot,
-                   settings.cacheRoot, name);
+        AddProfile(found, {name, settings.dataRoot + "\\" + name, settings.cacheRoot + "\\" + name, settings.dataRoot,
+                           settings.cacheRoot, name});
     }
     // A browser that keeps a single profile in its data folder itself.
     const std::string& root = settings.dataRoot;
     if (FileExists(root + "\\History") || FileExists(root + "\\Cookies") || FileExists(root + "\\Network\\Cookies")) {
         const size_t slash = root.find_last_of('\\');
-        AddProfile(found, {root.substr(slash + 1), root, settings.cacheRoot}, root, settings.cacheRoot, std::string());
+        AddProfile(found, {root.substr(slash + 1), root, settings.cacheRoot, root, settings.cacheRoot, std::string()});
     }
     return found;
 }
@@ -210,8 +211,8 @@ BrowserProfiles FindFirefoxProfiles(const BrowserSettings& settings)
                 found.refused.push_back(path);
                 continue;
             }
-            AddProfile(found, {name, settings.dataRoot + "\\" + relative, settings.cacheRoot + "\\" + relative},
-                       settings.dataRoot, settings.cacheRoot, relative);
+            AddProfile(found, {name, settings.dataRoot + "\\" + relative, settings.cacheRoot + "\\" + relative,
+                               settings.dataRoot, settings.cacheRoot, relative});
         } else {
             std::string folder = NormaliseSeparators(path);
             while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
@@ -219,7 +220,7 @@ BrowserProfiles FindFirefoxProfiles(const BrowserSettings& settings)
                 found.refused.push_back(path);
                 continue;
             }
-            AddStoredProfile(found, {name, folder, folder});
+            AddStoredProfile(found, {name, folder, folder, std::string(), std::string(), std::string()});
         }
     }
     return found;
