@@ -12,7 +12,7 @@ mode="${2:-smoke}"
 runs="${3:-10000000}"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 out="$build/fuzz"
-fuzzers=(codecs guid task_file inventory local_state)
+fuzzers=(codecs guid task_file inventory local_state site_origins)
 
 cmake -S "$here/fuzz" -B "$out" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
 cmake --build "$out" -j2 >/dev/null || { cmake --build "$out" 2>&1 | tail -20; exit 1; }
@@ -26,6 +26,9 @@ seed guid braced '{5d793a96-4bf6-495e-a8af-299e203194b6}'
 seed task_file default 'TaskName=default\r\nScheduleEnabled=1\r\nBaseScheduleTime=2026/ 1/ 1  9: 0: 0\r\nRunOnceTime=2026/12/ 8 17: 5:30\r\nRunAtStartup=0\r\nRunAtShutdown=1\r\nScheduleType=0\r\nRunEveryNumber=2\r\nRunEveryUnit=1\r\nExtendedDataCount=2\r\nExtendedData_GUID=F68EF1FD-5366-49C0-9C82-D59C73CC550D\r\nExtendedData_Value=6100\r\nExtendedData_GUID=C5BE3DE9-A946-4802-9D36-372BD8C7647A\r\nExtendedData_Value=1 48\r\nEnabledTask=92152D5F-FF5B-4761-9834-B7589B346419\r\nEnabledTask=5D793A96-4BF6-495E-A8AF-299E203194B6\r\n'
 mkdir -p "$out/corpus/inventory"
 cp "$here/data/task_inventory.ini" "$out/corpus/inventory/shipped.ini"
+seed site_origins local-storage 'META:https://www.example.com:8443'
+seed site_origins indexeddb 'https_www.example.com_0.indexeddb.leveldb'
+seed site_origins firefox 'https+++www.example.com+++8443^userContextId=1'
 seed local_state chrome '{"profile":{"info_cache":{"Default":{"name":"Person 1"},"Profile 1":{"name":"Work \\u00e9"}},"last_used":"Default"},"os_crypt":{"encrypted_key":"RFBBUEk="}}'
 
 mkdir -p "$out/artifacts"

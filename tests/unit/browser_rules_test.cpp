@@ -6,6 +6,7 @@
 #include "common/cookiesites.h"
 #include "plugin/engines/browserdb.h"
 #include "plugin/engines/jsonkeys.h"
+#include "plugin/engines/siteorigins.h"
 #include "support/browser_profiles.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
@@ -143,4 +144,37 @@ TEST(CookieDeletion, ADeleteTheDatabaseRefusesAfterItWasReadRaisesAndCountsNothi
     CSqliteDatabase db(database, CSqliteDatabase::Access::ReadWrite, 10000);
     EXPECT_EQ(DeleteUnkeptCookies(db, "moz_cookies", "host", kept).removed, 2);
     EXPECT_EQ(CountRows(database, "moz_cookies"), 1);
+}
+
+TEST(SiteOrigins, EachStoredNameIsASitesOnlyWhenItNamesAWebOriginPlainly)
+{
+    struct Case {
+        std::string (*read)(const std::string&);
+        std::string name;
+        std::string host;
+    };
+    const Case cases[] = {
+        {&HostOfOrigin, "https://www.Example.com", "www.example.com"},
+        {&HostOfOrigin, "http://localhost:8080", "localhost"},
+        {&HostOfOrigin, "https://example.com:99999x", ""},
+        {&HostOfOrigin, "file://", ""},
+        {&HostOfOrigin, "chrome-extension://abcdef", ""},
+        {&HostOfOrigin, "https://a..b", ""},
+        {&HostOfOrigin, "https://evil.com/../x", ""},
+        {&HostOfLocalStorageKey, "META:https://kept.example", "kept.example"},
+        {&HostOfLocalStorageKey, "METAACCESS:https://kept.example:443", "kept.example"},
+        {&HostOfLocalStorageKey, std::string("_https://gone.example") + '\0' + "\x01key", "gone.example"},
+        {&HostOfLocalStorageKey, "_https://gone.example", ""},
+        {&HostOfLocalStorageKey, "VERSION", ""},
+        {&HostOfIndexedDbFolder, "https_www.example.com_0.indexeddb.leveldb", "www.example.com"},
+        {&HostOfIndexedDbFolder, "http_localhost_8080.indexeddb.blob", "localhost"},
+        {&HostOfIndexedDbFolder, "chrome-extension_abc_0.indexeddb.leveldb", ""},
+        {&HostOfIndexedDbFolder, "https_example.com.indexeddb.leveldb", ""},
+        {&HostOfFirefoxStorageFolder, "https+++www.example.com", "www.example.com"},
+        {&HostOfFirefoxStorageFolder, "http+++localhost+++8080", "localhost"},
+        {&HostOfFirefoxStorageFolder, "https+++example.org^userContextId=2", "example.org"},
+        {&HostOfFirefoxStorageFolder, "moz-extension+++0123-4567", ""},
+        {&HostOfFirefoxStorageFolder, "file++++C++Users", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.read(c.name), c.host) << c.name;
 }

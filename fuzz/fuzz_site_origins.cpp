@@ -1,0 +1,32 @@
+// The names browsers give their stored entries (Local Storage keys,
+// IndexedDB and Firefox storage folders), from which a site's host is read.
+#include "plugin/engines/siteorigins.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// A host is never longer than the name it came from and holds only what a
+// host name may: lower-case letters, digits, hyphens and dots.
+void RequirePlainHost(const std::string& host, const std::string& name)
+{
+    if (host.size() > name.size()) std::abort();
+    for (char c : host) {
+        const bool allowed = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
+        if (!allowed) std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
+{
+    const std::string name(reinterpret_cast<const char*>(data), size);
+    for (const std::string& host : {HostOfOrigin(name), HostOfLocalStorageKey(name), HostOfIndexedDbFolder(name),
+                                    HostOfFirefoxStorageFolder(name)}) {
+        RequirePlainHost(host, name);
+    }
+    return 0;
+}
