@@ -1,6 +1,7 @@
 #include "plugin/engines/browserfamilies.h"
 
 #include "plugin/engines/browserdb.h"
+#include "plugin/engines/siteorigins.h"
 
 namespace {
 
@@ -16,6 +17,8 @@ const BrowserFamilyRules kChromium = {
     // A table of hashes of the addresses visited.
     {"Visited Links"},
     {"Cache", "Code Cache", "GPUCache"},
+    "Local Storage\\leveldb",
+    {{"IndexedDB", &HostOfIndexedDbFolder}},
 };
 
 const BrowserFamilyRules kFirefox = {
@@ -27,6 +30,8 @@ const BrowserFamilyRules kFirefox = {
     {{"places.sqlite", &ClearFirefoxHistory, false}, {"formhistory.sqlite", &ClearFirefoxFormHistory, true}},
     {},
     {"cache2"},
+    nullptr,
+    {{"storage\\default", &HostOfFirefoxStorageFolder}},
 };
 
 }  // namespace

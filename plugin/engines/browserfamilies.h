@@ -6,6 +6,7 @@
 // own, only a job settings file naming its folders (browserprofiles.h).
 #include "plugin/engines/browserprofiles.h"
 
+#include <string>
 #include <vector>
 
 class CSqliteDatabase;
@@ -17,6 +18,12 @@ struct HistoryStore {
     const char* file;                  // in the profile's data folder
     void (*clear)(CSqliteDatabase&);   // browserdb.h
     bool formHistory;                  // only where the settings ask for form entries
+};
+
+// A folder that holds one folder per site, each named for its site.
+struct SiteFolders {
+    const char* folder;                              // in the profile's data folder
+    std::string (*hostOf)(const std::string& name);  // siteorigins.h
 };
 
 struct BrowserFamilyRules {
@@ -34,6 +41,10 @@ struct BrowserFamilyRules {
     std::vector<const char*> historyFiles;
     // Folders of the profile's cache folder, emptied and removed.
     std::vector<const char*> cacheFolders;
+    // Site data: the Local Storage store (LevelDB; null where the family
+    // keeps none) and the folders of per-site folders.
+    const char* localStorage;
+    std::vector<SiteFolders> siteFolders;
 };
 
 const BrowserFamilyRules& RulesOf(BrowserFamily family);

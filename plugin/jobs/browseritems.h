@@ -72,3 +72,25 @@ public:
 protected:
     std::string CleanProfile(const BrowserProfile& profile) override;
 };
+
+// Site data: every store in which a site keeps what it wrote (Local Storage,
+// IndexedDB, Firefox's per-site storage), sparing the kept sites as the
+// cookie items do, so a site can no longer restore a deleted cookie from it.
+class CBrowserSiteDataItem : public CBrowserItem {
+public:
+    explicit CBrowserSiteDataItem(BrowserFamily family) : CBrowserItem(family) {}
+
+protected:
+    void Prepare() override;
+    std::string CleanProfile(const BrowserProfile& profile) override;
+
+private:
+    struct SiteTally {
+        std::set<std::string> gone;
+        std::set<std::string> kept;
+    };
+    void CleanLocalStorage(const BrowserProfile& profile, SiteTally& tally);
+    void CleanSiteFolders(const BrowserProfile& profile, const SiteFolders& folders, SiteTally& tally);
+
+    std::unique_ptr<CKeptSites> m_keptSites;
+};

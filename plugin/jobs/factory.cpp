@@ -54,6 +54,8 @@ const JobClass kJobClasses[] = {
     {kFirefoxCookiesClass, &CreateFor<CBrowserCookiesItem, BrowserFamily::Firefox>},
     {"AF9ECEE1-4D4A-41C1-93AB-B496DEC49990", &CreateFor<CBrowserHistoryItem, BrowserFamily::Firefox>},
     {"EEC15624-1B40-4AEC-A7A7-F0267A5E19EE", &CreateFor<CBrowserCacheItem, BrowserFamily::Firefox>},
+    {"02425D56-70F8-4B37-9BE3-3175AD364313", &CreateFor<CBrowserSiteDataItem, BrowserFamily::Chromium>},
+    {"4977F04D-6B7E-48BF-B2E5-6FFEEBFF4880", &CreateFor<CBrowserSiteDataItem, BrowserFamily::Firefox>},
 };
 
 // Copies text into the caller's buffer, NUL-terminated within size.

@@ -1,0 +1,92 @@
+#include "plugin/jobs/browseritems.h"
+
+#include "common/error.h"
+#include "common/extkeys.h"
+#include "common/fileenum.h"
+#include "common/strformat.h"
+#include "plugin/engines/filecleanup.h"
+#include "plugin/engines/keeplist.h"
+#include "plugin/engines/leveldbstore.h"
+#include "plugin/engines/siteorigins.h"
+
+#include <map>
+#include <vector>
+
+void CBrowserSiteDataItem::Prepare()
+{
+    m_keptSites = std::make_unique<CKeptSites>(ReadCookieKeepList(GetTaskExtendedData(kCookieKeepListKey)));
+}
+
+std::string CBrowserSiteDataItem::CleanProfile(const BrowserProfile& profile)
+{
+    SiteTally tally;
+    if (Rules().localStorage != nullptr) CleanLocalStorage(profile, tally);
+    for (const SiteFolders& folders : Rules().siteFolders) CleanSiteFolders(profile, folders, tally);
+    if (tally.gone.empty() && tally.kept.empty()) return "no site data found.";
+    return StrFormat(IsPreview() ? "site data of %d sites would be deleted, of %d kept."
+                                 : "site data of %d sites deleted, of %d kept.",
+                     static_cast<int>(tally.gone.size()), static_cast<int>(tally.kept.size()));
+}
+
+void CBrowserSiteDataItem::CleanLocalStorage(const BrowserProfile& profile, SiteTally& tally)
+{
+    const std::string relative = Rules().localStorage;
+    const std::string folder = profile.dataFolder + "\\" + relative;
+    if (!FileExists(folder + "\\CURRENT")) return;
+    RequireProfileEntry(profile, false, relative);
+    CLevelDbStore store(folder, IsPreview() ? CLevelDbStore::Access::Preview : CLevelDbStore::Access::Erase);
+    // The keys of each site that is not kept; the store's own keys stay.
+    std::map<std::string, std::vector<std::string>> goneKeys;
+    store.ForEachEntry([&](const std::string& key, const std::string&) {
+        const std::string host = HostOfLocalStorageKey(key);
+        if (host.empty()) return;
+        if (m_keptSites->Keeps(host)) {
+            tally.kept.insert(host);
+        } else {
+            goneKeys[host].push_back(key);
+        }
+    });
+    std::vector<std::string> keys;
+    for (const auto& site : goneKeys) keys.insert(keys.end(), site.second.begin(), site.second.end());
+    if (keys.empty()) return;
+    store.EraseKeys(keys);
+    // Counted once the store's change is written, site by site.
+    for (const auto& [host, siteKeys] : goneKeys) {
+        tally.gone.insert(host);
+        CountRemoved(Removed::Row, folder + ": site " + host, 0, static_cast<long long>(siteKeys.size()));
+    }
+}
+
+void CBrowserSiteDataItem::CleanSiteFolders(const BrowserProfile& profile, const SiteFolders& folders,
+                                            SiteTally& tally)
+{
+    const std::string parent = profile.dataFolder + "\\" + folders.folder;
+    if (!FolderExists(parent)) return;
+    RequireProfileEntry(profile, false, folders.folder);
+    std::vector<std::string> gone;
+    CFileEnumerator search(parent + "\\*");
+    WIN32_FIND_DATAA found = {};
+    while (search.Next(found)) {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
+        const std::string host = folders.hostOf(found.cFileName);
+        if (host.empty()) continue;
+        if (m_keptSites->Keeps(host)) {
+            tally.kept.insert(host);
+        } else {
+            gone.push_back(found.cFileName);
+            tally.gone.insert(host);
+        }
+    }
+    if (search.Error() != 0 && search.Error() != ERROR_NO_MORE_FILES) {
+        throw CError(StrFormat("%s could not be listed (error %d)", parent.c_str(), static_cast<int>(search.Error())));
+    }
+    for (const std::string& name : gone) {
+        // The site's folder itself goes with what it holds: its name is the site's.
+        const std::string relative = std::string(folders.folder) + "\\" + name;
+        RequireProfileEntry(profile, false, relative);
+        const std::string path = profile.dataFolder + "\\" + relative;
+        // The file engine reads "%" as the start of a variable.
+        if (path.find('%') != std::string::npos) throw CError(path + " holds a % sign; it was not touched");
+        DeleteFiles(path, true, 0, *this);
+    }
+}
