@@ -210,6 +210,11 @@ TEST_F(Console, DeletingAUserTaskRemovesItsFilesAndEntryAndShowsTheDefaultTask)
     // Shown, the task's progress list holds its session data file open.
     ChooseTask("Evening");
     ASSERT_TRUE(Eventually([this] { return ::SendMessageA(VisibleProgressList(), LVM_GETITEMCOUNT, 0, 0) > 0; }, kAnswerTimeout));
+    // A preview's records, and its report as a hard link: only its own name may go.
+    ASSERT_TRUE(WriteWholeFile(folder.PreviewSessionFile("Evening"), ""));
+    ScratchFolder elsewhere;
+    ASSERT_TRUE(WriteWholeFile(elsewhere.File("canary.txt"), "precious"));
+    ASSERT_TRUE(::CreateHardLinkA(folder.File("Evening.preview.txt").c_str(), elsewhere.File("canary.txt").c_str(), nullptr));
     Press(kDeleteTask);
     ASSERT_TRUE(Eventually(
         [this] {
@@ -223,6 +228,11 @@ TEST_F(Console, DeletingAUserTaskRemovesItsFilesAndEntryAndShowsTheDefaultTask)
     EXPECT_FALSE(FileExists(folder.File("Evening.tsk")));
     EXPECT_FALSE(FileExists(folder.SessionFile("Evening")));
     EXPECT_FALSE(FileExists(folder.File("TS_LRT_Evening.dat")));
+    EXPECT_FALSE(FileExists(folder.PreviewSessionFile("Evening")));
+    EXPECT_FALSE(FileExists(folder.File("Evening.preview.txt")));
+    std::string canary;
+    EXPECT_TRUE(ReadWholeFile(elsewhere.File("canary.txt"), &canary));
+    EXPECT_EQ(canary, "precious");
     EXPECT_TRUE(FileExists(folder.File("Morning.tsk")));
     EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
     // The default task's own progress list is the one on show.

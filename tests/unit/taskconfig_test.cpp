@@ -11,6 +11,7 @@
 #include "support/text_file.h"
 #include "tasks/configfile.h"
 #include "tasks/inventory.h"
+#include "tasks/taskfiles.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -493,10 +494,10 @@ TEST(TaskRecord, TaskNamesAreAsLongAsEveryFileAndEventOfTheTaskAllows)
         {longest, 40, ""},
         {accented, 40, ""},
         {longest + "x", 40, "Task name refused: " + longest.substr(0, 40) + "... (a task name has at most 128 characters)."},
-        {longest, 259 - 1 - kMaxTaskNameLength - kLongestTaskFileSuffix, ""},
-        {longest, 260 - 1 - kMaxTaskNameLength - kLongestTaskFileSuffix,
+        {longest, 259 - 1 - kMaxTaskNameLength - TaskFiles::kLongestAddition, ""},
+        {longest, 260 - 1 - kMaxTaskNameLength - TaskFiles::kLongestAddition,
          "Task name refused: " + longest.substr(0, 40) + "... (the task's files"},
-        {"Short", 259 - 1 - 5 - kLongestTaskFileSuffix, ""},
+        {"Short", 259 - 1 - 5 - TaskFiles::kLongestAddition, ""},
     };
     for (const auto& c : cases) {
         const std::string refusal = TaskNameLengthError(c.name, c.folderLength);
