@@ -29,9 +29,17 @@ std::string TaskFiles::Path(File file) const
 
 void TaskFiles::Delete(File file) const
 {
-    const std::string path = Path(file);
-    if (!DeleteOwnFile(path) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
-        TRACE(30, "Cannot delete %s - %d", path.c_str(), static_cast<int>(::GetLastError()));
+    if (DeleteOwnFile(Path(file))) return;
+    const int error = static_cast<int>(::GetLastError());
+    // The session data and last-run files keep the traces they always had;
+    // a missing last-run file is traced too.
+    if (file == SessionData) {
+        TRACE(30, "Cannot delete session file - %d", error);
+    } else if (file == LastRun) {
+        TRACE(30, "CTaskScheduler::CleanupTask - cannot delete LRT file - %d", error);
+    } else if (error != ERROR_FILE_NOT_FOUND) {
+        TRACE(30, "Cannot delete %s - %d", Path(file).c_str(), error);
+    }
 }
 
 bool TaskFiles::DeleteAll() const

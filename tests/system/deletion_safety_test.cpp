@@ -503,7 +503,9 @@ TEST_F(DeletionSafety, ErasedCookieNamesReachTheTraceFileOnlyAndFailedDeletionsA
         EXPECT_TRUE(Names(ReadCache(), true).empty());
         // The plug-in's progress still reaches a debug monitor with tracing
         // off: the listener hears what it should.
-        if (level == 0) EXPECT_TRUE(Eventually([&] { return listener.Heard("CIECookiesItem::Run"); }, kAnswerTimeout));
+        if (level == 0) {
+            EXPECT_TRUE(Eventually([&] { return listener.Heard("CIECookiesItem::Run"); }, kAnswerTimeout));
+        }
         EXPECT_FALSE(listener.Heard("privacy-canary")) << level;
         EXPECT_EQ(folder.Trace().find("privacy-canary") != std::string::npos, level == 10) << level;
     }
