@@ -1,6 +1,8 @@
 // The browser cache and history jobs run by the real program and plug-in in
 // a scratch program folder, against the Wine prefix's URL cache: what the
 // task process leaves in the cache and the session records it writes.
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/codecs.h"
 #include "support/registry_fixture.h"
 #include "support/session_file.h"
@@ -19,7 +21,7 @@
 
 namespace {
 
-const char kCookieKeepListKeyText[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
+const std::string kCookieKeepListKeyText = GuidToString(kCookieKeepListKey);
 
 const char kCookiesClass[] = "20FA0A7E-605A-4bf1-8634-FD1700890FC9";
 const char kHistoryClass[] = "92A35E74-E942-4B24-B82E-BBD19332FF7D";

@@ -1,5 +1,6 @@
 // The plug-in's registry, recent-documents, temporary-folder and data-driven
 // jobs run by the real program against traces laid in the test prefix.
+#include "common/extkeys.h"
 #include "common/codecs.h"
 #include "common/guid.h"
 #include "support/registry_fixture.h"
@@ -19,7 +20,7 @@ namespace {
 const char kTypedUrlsJob[] = "B0E19CC3-4046-40DA-A480-7E3A9AF4ECDB";
 const char kRecentDocumentsJob[] = "AACEE220-9942-4E90-8CD0-F8A0FBAB496E";
 const char kTempFolderJob[] = "BE32D7AC-BD92-4DF7-ABFC-120BEDAAD0C0";
-const char kAgeKey[] = "C5BE3DE9-A946-4802-9D36-372BD8C7647A";
+const std::string kAgeKey = GuidToString(kTempFilesAgeKey);
 const char kTypedUrls[] = "Software\\Microsoft\\Internet Explorer\\TypedURLs";
 const char kFilesNamed[] =
     "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\{C4EE31F3-4768-11D2-BE5C-00A0C9A83DA1}\\FilesNamedMRU";

@@ -10,6 +10,8 @@
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
 #include "support/unix_side.h"
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/handles.h"
 #include "common/namedevent.h"
 #include "common/version.h"
@@ -202,7 +204,7 @@ std::string TaskFileText(const std::string& name, const std::string& enabledItem
     return "TaskName=" + name +
            "\r\nScheduleEnabled=0\r\nBaseScheduleTime=2026/ 1/ 1  9: 0: 0\r\nRunOnceTime=2026/ 1/ 1  9: 0: 0\r\n"
            "RunAtStartup=0\r\nRunAtShutdown=0\r\nScheduleType=0\r\nRunEveryNumber=1\r\nRunEveryUnit=1\r\n"
-           "ExtendedDataCount=1\r\nExtendedData_GUID=F68EF1FD-5366-49C0-9C82-D59C73CC550D\r\n"
+           "ExtendedDataCount=1\r\nExtendedData_GUID=" + GuidToString(kCookieKeepListKey) + "\r\n"
            "ExtendedData_Value=2:\"1:sid\"\"1:pref\"\r\n"
            "EnabledTask=" + enabledItem + "\r\nEnabledTask=5D793A96-4BF6-495E-A8AF-299E203194B6\r\n";
 }

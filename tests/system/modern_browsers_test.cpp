@@ -4,6 +4,8 @@
 // Firefox profile stored outside its default folder, kept and unkept sites
 // at every host form, bookmarks, a browser that is running, a damaged keep
 // list, damaged databases and hostile profile lists.
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/codecs.h"
 #include "support/browser_profiles.h"
 #include "support/registry_fixture.h"
@@ -23,7 +25,7 @@
 
 namespace {
 
-const char kCookieKeepListKeyText[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
+const std::string kCookieKeepListKeyText = GuidToString(kCookieKeepListKey);
 
 const char kChromiumCookiesClass[] = "019C50BD-C5F5-4534-B938-F3D55C101520";
 const char kChromiumHistoryClass[] = "31815029-B9C4-4D9E-A5E8-AAB6926E0B97";

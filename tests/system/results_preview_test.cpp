@@ -2,6 +2,8 @@
 // program and plug-in: a prepared profile (files of known sizes at several
 // depths, a locked file, registry values, URL cache entries and cookies, a
 // browser's cookie database), previewed and then cleaned.
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/cleanupcounts.h"
 #include "common/codecs.h"
 #include "common/handles.h"
@@ -27,7 +29,7 @@
 
 namespace {
 
-const char kKeepListKey[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
+const std::string kKeepListKey = GuidToString(kCookieKeepListKey);
 const char kTestKey[] = "Software\\TidewhistleTest\\Results";
 const char kHeld[] = "7E570000-0000-4000-8000-000000000007";
 

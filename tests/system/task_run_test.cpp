@@ -1,6 +1,8 @@
 // Task runs through the real program and plug-in, in a scratch program
 // folder: the session records each run leaves, the module cache, the start
 // and stop handshakes between processes.
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/handles.h"
 #include "common/namedevent.h"
 #include "common/usersid.h"
@@ -164,7 +166,7 @@ TEST_F(TaskRun, ItemsOfOneModuleShareOneLoadAndAnotherModuleInBetweenReloadsIt)
 TEST_F(TaskRun, JobsReportThroughTheSinkAndReadTheTaskExtendedData)
 {
     WriteInventory({{TestItemGuid(1), "Reporter", "twtestjobs.dll", kReport, "cfg text"}});
-    WriteTask(taskName, {TestItemGuid(1)}, {{"C5BE3DE9-A946-4802-9D36-372BD8C7647A", "0 12"}});
+    WriteTask(taskName, {TestItemGuid(1)}, {{GuidToString(kTempFilesAgeKey), "0 12"}});
     const std::vector<RawSessionRecord> records = RunTask(taskName);
     ASSERT_EQ(records.size(), 12u);
     EXPECT_EQ(records[4].message, "warning from job");

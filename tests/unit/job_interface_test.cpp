@@ -2,6 +2,7 @@
 // job base class, and the program's host objects.
 #include "jobapi/jobapi.h"
 
+#include "common/extkeys.h"
 #include "common/guid.h"
 #include "common/paths.h"
 #include "runtime/jobhost.h"
@@ -169,7 +170,7 @@ TEST(JobBase, RecordsOfOneKindStopAfterTwentyAndTheRestAreCountedInOne)
 TEST(HostObjects, TaskInfoHandsOutCopiesAndRefusesNullPointers)
 {
     CTaskConfig task;
-    const GUID key = StringToGuid("F68EF1FD-5366-49C0-9C82-D59C73CC550D");
+    const GUID key = kCookieKeepListKey;
     task.SetExtendedData(key, "616200");
     CJobTaskInfo info(task);
 
@@ -180,7 +181,7 @@ TEST(HostObjects, TaskInfoHandsOutCopiesAndRefusesNullPointers)
     EXPECT_EQ(size, 7);
     EXPECT_EQ(info.FreeBuffer(buffer), kJobSuccess);
 
-    const GUID absent = StringToGuid("C5BE3DE9-A946-4802-9D36-372BD8C7647A");
+    const GUID absent = kTempFilesAgeKey;
     ASSERT_EQ(info.GetExtendedData(&absent, &buffer, &size), kJobSuccess);
     EXPECT_STREQ(buffer, "");
     EXPECT_EQ(size, 1);
