@@ -4,9 +4,8 @@
 #include "common/extkeys.h"
 #include "common/guid.h"
 #include "common/codecs.h"
-#include "support/registry_fixture.h"
 #include "support/session_file.h"
-#include "support/task_folder.h"
+#include "support/system_test.h"
 #include "support/url_cache_fill.h"
 
 #include <windows.h>
@@ -34,12 +33,13 @@ const char kTempFilesItem[] = "1EB00000-0000-4000-8000-000000000003";
 
 
 // A scratch program folder whose inventory holds the three browser jobs.
-class BrowserJobs : public ::testing::Test {
+class BrowserJobs : public SystemTest {
 protected:
+    BrowserJobs() : SystemTest("BrowserTask_") {}
+
     void SetUp() override
     {
-        settings.SetDword("AutoRun", 0);
-        taskName = std::string("BrowserTask_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        SystemTest::SetUp();
         folder.WriteInventory({{kCookiesItem, "Browser cookies", "Sweepkit.dll", kCookiesClass, ""},
                                {kHistoryItem, "Browser history", "Sweepkit.dll", kHistoryClass, ""},
                                {kTempFilesItem, "Browser cache", "Sweepkit.dll", kTempFilesClass, ""}});
@@ -77,9 +77,6 @@ protected:
         return std::vector<std::string>(first + 1, last);
     }
 
-    TaskProgramFolder folder;
-    ProgramSettings settings;
-    std::string taskName;
     bool wiped = false;
 };
 

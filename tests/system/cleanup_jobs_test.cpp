@@ -5,7 +5,7 @@
 #include "common/guid.h"
 #include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
-#include "support/task_folder.h"
+#include "support/system_test.h"
 #include "support/text_file.h"
 #include "tasks/inventory.h"
 
@@ -44,13 +44,9 @@ bool NoWarningsOrErrors(const std::vector<RawSessionRecord>& records)
     return true;
 }
 
-class CleanupJobs : public ::testing::Test {
+class CleanupJobs : public SystemTest {
 protected:
-    void SetUp() override
-    {
-        settings.SetDword("AutoRun", 0);
-        taskName = std::string("Jobs_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    }
+    CleanupJobs() : SystemTest("Jobs_") {}
     std::vector<RawSessionRecord> RunOneJob(const std::string& classId,
                                             const std::vector<std::pair<std::string, std::string>>& extended = {})
     {
@@ -58,10 +54,6 @@ protected:
         folder.WriteTask(taskName, {TestItemGuid(1)}, extended);
         return folder.RunTask(taskName);
     }
-
-    TaskProgramFolder folder;
-    ProgramSettings settings;
-    std::string taskName;
 };
 
 // The task process inherits this process's environment: point its

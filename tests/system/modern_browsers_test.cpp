@@ -8,9 +8,8 @@
 #include "common/guid.h"
 #include "common/codecs.h"
 #include "support/browser_profiles.h"
-#include "support/registry_fixture.h"
 #include "support/session_file.h"
-#include "support/task_folder.h"
+#include "support/system_test.h"
 #include "support/text_file.h"
 #include "support/eventually.h"
 #include "support/unix_side.h"
@@ -90,12 +89,13 @@ bool HasMessage(const std::vector<std::string>& messages, const std::string& tex
 // A scratch program folder whose inventory holds the six items, for a
 // Chromium browser "Test Chrome" and for "Test Firefox", whose folders are
 // scratch folders of the test.
-class ModernBrowsers : public ::testing::Test {
+class ModernBrowsers : public SystemTest {
 protected:
+    ModernBrowsers() : SystemTest("ModernTask_") {}
+
     void SetUp() override
     {
-        settings.SetDword("AutoRun", 0);
-        taskName = std::string("ModernTask_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        SystemTest::SetUp();
         userData = home.File("Chrome\\User Data");
         firefoxRoot = home.File("Firefox\\Roaming");
         firefoxLocal = home.File("Firefox\\Local");
@@ -141,11 +141,8 @@ protected:
 
     std::vector<std::string> RunTask() { return Messages(folder.RunTask(taskName)); }
 
-    TaskProgramFolder folder;
     ScratchFolder home;
     ScratchFolder elsewhere;
-    ProgramSettings settings;
-    std::string taskName;
     std::string userData;
     std::string firefoxRoot;
     std::string firefoxLocal;

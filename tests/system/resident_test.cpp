@@ -8,10 +8,9 @@
 #include "support/foreign_event.h"
 #include "support/message_box_probe.h"
 #include "support/program_runner.h"
-#include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
 #include "support/session_file.h"
-#include "support/task_folder.h"
+#include "support/system_test.h"
 #include "support/text_file.h"
 
 #include <windows.h>
@@ -39,11 +38,11 @@ int Count(const std::string& text, const std::string& what)
     return count;
 }
 
-class ResidentInstance : public ::testing::Test {
+class ResidentInstance : public SystemTest {
 protected:
     void SetUp() override
     {
-        settings.SetDword("AutoRun", 0);
+        SystemTest::SetUp();
         settings.SetDword("DebugLogLevel", 20);
         settings.SetDword("TaskScheduleUpdatePeriod", 1);
         settings.SetDword("TaskScheduleExecutePeriod", 1);
@@ -104,8 +103,6 @@ protected:
 
     int Runs(const std::string& name) const { return Count(folder.Trace(), "] Task name - " + name + "\r\n"); }
 
-    TaskProgramFolder folder;
-    ProgramSettings settings;
     ChildProcess resident;
 };
 

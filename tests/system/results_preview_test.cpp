@@ -13,7 +13,7 @@
 #include "support/program_runner.h"
 #include "support/registry_fixture.h"
 #include "support/session_file.h"
-#include "support/task_folder.h"
+#include "support/system_test.h"
 #include "support/text_file.h"
 #include "support/unix_side.h"
 #include "support/url_cache_fill.h"
@@ -89,12 +89,13 @@ std::string FindRecord(const std::vector<std::string>& messages, const std::stri
     return std::string();
 }
 
-class ResultsAndPreview : public ::testing::Test {
+class ResultsAndPreview : public SystemTest {
 protected:
+    ResultsAndPreview() : SystemTest("Results_") {}
+
     void SetUp() override
     {
-        settings.SetDword("AutoRun", 0);
-        taskName = std::string("Results_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        SystemTest::SetUp();
         char previous[MAX_PATH] = {};
         ::GetEnvironmentVariableA("TEMP", previous, MAX_PATH);
         oldTemp = previous;
@@ -119,11 +120,8 @@ protected:
         return Messages(records);
     }
 
-    TaskProgramFolder folder;
     ScratchFolder temp;
     ScratchFolder home;
-    ProgramSettings settings;
-    std::string taskName;
     std::string oldTemp;
     bool wiped = false;
 };

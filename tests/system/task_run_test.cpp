@@ -13,10 +13,9 @@
 #include "support/foreign_event.h"
 #include "support/program_runner.h"
 #include "support/raised.h"
-#include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
 #include "support/session_file.h"
-#include "support/task_folder.h"
+#include "support/system_test.h"
 #include "support/text_file.h"
 
 #include <windows.h>
@@ -37,13 +36,14 @@ const char kThrowOther[] = "7E570000-0000-4000-8000-000000000006";
 
 // A program folder with the test plug-in beside the real one, and an
 // inventory of the test's own.
-class TaskRun : public ::testing::Test {
+class TaskRun : public SystemTest {
 protected:
+    TaskRun() : SystemTest("SysTask_") {}
+
     void SetUp() override
     {
-        settings.SetDword("AutoRun", 0);
+        SystemTest::SetUp();
         settings.SetDword("DebugLogLevel", 20);
-        taskName = std::string("SysTask_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
     }
 
     void TearDown() override
@@ -67,10 +67,6 @@ protected:
     std::string SessionFile(const std::string& name) const { return folder.SessionFile(name); }
     std::string StatusFile(const std::string& name) const { return folder.StatusFile(name); }
     std::string Trace() const { return folder.Trace(); }
-
-    TaskProgramFolder folder;
-    ProgramSettings settings;
-    std::string taskName;
 };
 
 }  // namespace
