@@ -17,7 +17,11 @@ protected:
     // The test's task is named taskPrefix followed by the test's name.
     explicit SystemTest(std::string taskPrefix = "Task_") : m_taskPrefix(std::move(taskPrefix)) {}
 
-    void SetUp() override;
+    void SetUp() override
+    {
+        settings.SetDword("AutoRun", 0);
+        taskName = m_taskPrefix + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    }
 
     TaskProgramFolder folder;
     ProgramSettings settings;

@@ -22,6 +22,13 @@ bool ReadWholeFile(const std::string& path, std::string* content)
     return true;
 }
 
+bool MakeFolders(const std::string& path)
+{
+    for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
+        ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+    return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
 bool WriteWholeFile(const std::string& path, const std::string& content)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

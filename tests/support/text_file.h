@@ -6,6 +6,8 @@
 bool FileExists(const std::string& path);
 bool ReadWholeFile(const std::string& path, std::string* content);
 bool WriteWholeFile(const std::string& path, const std::string& content);
+// Makes the folder and every missing folder above it; true when it exists.
+bool MakeFolders(const std::string& path);
 
 // Sets the file's (or folder's) last-write time to hoursAgo hours before now
 // (negative: in the future).

@@ -25,18 +25,6 @@ const char kTypedUrls[] = "Software\\Microsoft\\Internet Explorer\\TypedURLs";
 const char kFilesNamed[] =
     "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\{C4EE31F3-4768-11D2-BE5C-00A0C9A83DA1}\\FilesNamedMRU";
 
-DWORD CountOf(HKEY root, const std::string& key, bool subkeys)
-{
-    HKEY handle = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return 9999;
-    DWORD subkeyCount = 0;
-    DWORD valueCount = 0;
-    ::RegQueryInfoKeyA(handle, nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr, &valueCount, nullptr,
-                       nullptr, nullptr, nullptr);
-    ::RegCloseKey(handle);
-    return subkeys ? subkeyCount : valueCount;
-}
-
 bool NoWarningsOrErrors(const std::vector<RawSessionRecord>& records)
 {
     for (const RawSessionRecord& r : records)

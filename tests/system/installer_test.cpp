@@ -59,12 +59,6 @@ std::string MachineFolder() { return ShellFolder(CSIDL_COMMON_APPDATA) + "\\Holl
 // The user's own tasks and history.
 std::string UserFolder() { return ShellFolder(CSIDL_LOCAL_APPDATA) + "\\Hollowmere\\Tidewhistle"; }
 
-bool MakeFolders(const std::string& path)
-{
-    for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
-        ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-    return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
-}
 // Windows puts a per-machine package's shortcut in every user's Start menu;
 // Wine's installer puts it in the installing user's.
 std::vector<std::string> StartMenuShortcuts()
@@ -102,14 +96,6 @@ DWORD Install(const std::string& package) { return RunMsiexec("/i \"" + package 
 DWORD Uninstall(const std::string& package, const std::string& properties = std::string())
 {
     return RunMsiexec("/x \"" + package + "\" /qn" + (properties.empty() ? "" : " " + properties));
-}
-
-bool KeyExists(HKEY root, const std::string& key)
-{
-    HKEY handle = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(handle);
-    return true;
 }
 
 DWORD DwordOf(const std::string& name)

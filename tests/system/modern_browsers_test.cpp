@@ -50,13 +50,6 @@ const std::vector<TestCookie> kCookies = {
 const std::vector<std::string> kKeptHosts = {".example.com", "WWW.EXAMPLE.COM", "a.b.example.com", "example.com",
                                              "www.example.com"};
 
-bool MakeFolders(const std::string& path)
-{
-    for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
-        ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-    return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
 bool FolderExists(const std::string& path)
 {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
