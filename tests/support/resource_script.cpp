@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <sstream>
 
 namespace {
 
@@ -49,18 +50,13 @@ std::string FolderOf(const std::string& path)
 void ReadLines(const std::string& path, std::vector<std::string>* lines, Defines* defines,
                std::set<std::string>* seen)
 {
-    if (!seen->insert(path).second) return;
     std::string content;
-    if (!ReadWholeFile(path, &content)) return;
-    size_t start = 0;
-    while (start <= content.size()) {
-        size_t end = content.find('\n', start);
-        if (end == std::string::npos) end = content.size();
-        const std::string line = Trimmed(WithoutComment(content.substr(start, end - start)));
-        start = end + 1;
+    if (!seen->insert(path).second || !ReadWholeFile(path, &content)) return;
+    std::istringstream in(content);
+    for (std::string raw; std::getline(in, raw);) {
+        const std::string line = Trimmed(WithoutComment(raw));
         if (line.rfind("#include \"", 0) == 0) {
-            const std::string name = line.substr(10, line.find('"', 10) - 10);
-            ReadLines(FolderOf(path) + name, lines, defines, seen);
+            ReadLines(FolderOf(path) + line.substr(10, line.find('"', 10) - 10), lines, defines, seen);
         } else if (line.rfind("#define ", 0) == 0) {
             const std::string rest = Trimmed(line.substr(8));
             const std::string symbol = FirstWord(rest);
@@ -120,15 +116,10 @@ bool Unquoted(const std::string& field, std::string* text)
     return true;
 }
 
-const std::set<std::string>& ControlStatements()
-{
-    static const std::set<std::string> statements = {
-        "LTEXT",      "RTEXT",         "CTEXT",       "PUSHBUTTON",      "DEFPUSHBUTTON", "PUSHBOX",
-        "EDITTEXT",   "COMBOBOX",      "LISTBOX",     "SCROLLBAR",       "GROUPBOX",      "CONTROL",
-        "ICON",       "CHECKBOX",      "AUTOCHECKBOX", "RADIOBUTTON",    "AUTORADIOBUTTON", "STATE3",
-        "AUTO3STATE"};
-    return statements;
-}
+const std::set<std::string> kControlStatements = {
+    "LTEXT",    "RTEXT",       "CTEXT",        "PUSHBUTTON",  "DEFPUSHBUTTON",   "PUSHBOX", "EDITTEXT",
+    "COMBOBOX", "LISTBOX",     "SCROLLBAR",    "GROUPBOX",    "CONTROL",         "ICON",    "CHECKBOX",
+    "STATE3",   "AUTOCHECKBOX", "RADIOBUTTON", "AUTO3STATE", "AUTORADIOBUTTON"};
 
 // One control statement: "LTEXT text, id, x, y, cx, cy, ...", "EDITTEXT id,
 // x, y, cx, cy, ..." for the controls without a text, "CONTROL text, id,
@@ -177,7 +168,7 @@ bool ReadScriptDialog(const std::string& scriptPath, const std::string& name, st
     // A statement goes on over the lines that start with no statement's name.
     std::vector<std::string> statements;
     for (++at; at < lines.size() && lines[at] != "END"; ++at) {
-        if (ControlStatements().count(FirstWord(lines[at])) != 0 || statements.empty()) {
+        if (kControlStatements.count(FirstWord(lines[at])) != 0 || statements.empty()) {
             statements.push_back(lines[at]);
         } else {
             statements.back() += " " + lines[at];

@@ -22,6 +22,13 @@ bool ReadWholeFile(const std::string& path, std::string* content)
     return true;
 }
 
+int Occurrences(const std::string& text, const std::string& part)
+{
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
 bool MakeFolders(const std::string& path)
 {
     for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))

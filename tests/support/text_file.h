@@ -6,6 +6,8 @@
 bool FileExists(const std::string& path);
 bool ReadWholeFile(const std::string& path, std::string* content);
 bool WriteWholeFile(const std::string& path, const std::string& content);
+// How many times part occurs in text.
+int Occurrences(const std::string& text, const std::string& part);
 // Makes the folder and every missing folder above it; true when it exists.
 bool MakeFolders(const std::string& path);
 

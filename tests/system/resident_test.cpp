@@ -31,13 +31,6 @@ time32 Now()
     return static_cast<time32>(std::time(nullptr));
 }
 
-int Count(const std::string& text, const std::string& what)
-{
-    int count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-    return count;
-}
-
 class ResidentInstance : public SystemTest {
 protected:
     void SetUp() override
@@ -101,7 +94,7 @@ protected:
         return t;
     }
 
-    int Runs(const std::string& name) const { return Count(folder.Trace(), "] Task name - " + name + "\r\n"); }
+    int Runs(const std::string& name) const { return Occurrences(folder.Trace(), "] Task name - " + name + "\r\n"); }
 
     ChildProcess resident;
 };
@@ -446,12 +439,12 @@ TEST_F(ResidentInstance, IdlePassesTraceNothingAndAFullTraceFileIsMovedAsideAtSt
     ASSERT_TRUE(WriteWholeFile(folder.File("tw_debug.log"), full));
     StartResident();
     ::Sleep(4000);  // four passes with nothing due
-    EXPECT_EQ(Count(folder.Trace(), "CTaskScheduler::ExecuteTasks"), 0) << folder.Trace();
+    EXPECT_EQ(Occurrences(folder.Trace(), "CTaskScheduler::ExecuteTasks"), 0) << folder.Trace();
 
     RunOnce("Due", "Due", Now() + 2);
     EXPECT_TRUE(WaitForSessionEnd("Due", 20));
     // The pass that started it is traced (its end follows the second's pause).
-    EXPECT_TRUE(Eventually([this] { return Count(folder.Trace(), "CTaskScheduler::ExecuteTasks - done") == 1; }, kAnswerTimeout))
+    EXPECT_TRUE(Eventually([this] { return Occurrences(folder.Trace(), "CTaskScheduler::ExecuteTasks - done") == 1; }, kAnswerTimeout))
         << folder.Trace();
     Shutdown();
     ASSERT_TRUE(resident.Wait(30000));
