@@ -142,8 +142,11 @@ bool ParseControl(const std::string& statement, const Defines& defines, ScriptCo
     }
     control->x = static_cast<short>(place[0]);
     control->y = static_cast<short>(place[1]);
-    control->cx = static_cast<short>(place[2]);
-    control->cy = static_cast<short>(place[3]);
+    // An icon control takes the icon's own size: the resource compiler
+    // writes no width or height for it, whatever the script says.
+    const bool sizedByIcon = control->statement == "ICON";
+    control->cx = sizedByIcon ? 0 : static_cast<short>(place[2]);
+    control->cy = sizedByIcon ? 0 : static_cast<short>(place[3]);
     return true;
 }
 

@@ -10,7 +10,7 @@ struct ScriptControl {
     std::string text;       // the quoted text; empty when the control has none
     int textResource = 0;   // the resource shown in place of a text (ICON), else 0
     int id = 0;
-    short x = 0, y = 0, cx = 0, cy = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;  // as compiled: an icon control has no size of its own
 };
 
 // Reads the controls of the dialog `name` (its "name DIALOGEX" block) from
