@@ -7,6 +7,7 @@
 #include "support/message_box_probe.h"
 #include "support/remote_controls.h"
 #include "support/text_file.h"
+#include "common/extkeys.h"
 #include "common/guid.h"
 #include "common/handles.h"
 #include "tasks/inventory.h"
@@ -473,8 +474,7 @@ TEST_F(Console, AKeepListOfThousandsOfCookiesSurvivesTheConsoleSavingTheTask)
     // About 1,100 cookie names as the keep list's hexadecimal text.
     std::string keepList;
     while (keepList.size() < 70000) keepList += "636f6f6b69653a7573657240736974652e6578616d706c652f00";
-    const std::string keepKey = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
-    folder.WriteTask("default", {}, {{keepKey, keepList}});
+    folder.WriteTask("default", {}, {{GuidToString(kCookieKeepListKey), keepList}});
     OpenConsole();
 
     // A change the console writes back at its next refresh.
