@@ -1,15 +1,9 @@
-# SQLite, the one database library: built from the source of Debian's
+# SQLite, for the browsers' databases: built from the source of Debian's
 # sqlite3 package (fetched into the build folder at configure time, never
 # kept in the repository), as the amalgamation that its own makefile
 # generates, compiled with the cross compiler into a static library.
 set(TW_SQLITE_DIR ${CMAKE_BINARY_DIR}/sqlite)
-if(NOT EXISTS ${TW_SQLITE_DIR}/source/configure)
-  execute_process(COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/fetch-sqlite.sh ${TW_SQLITE_DIR}
-                  RESULT_VARIABLE TW_SQLITE_FETCH_RESULT)
-  if(NOT TW_SQLITE_FETCH_RESULT EQUAL 0)
-    message(FATAL_ERROR "The sqlite3 source package could not be fetched (scripts/fetch-sqlite.sh)")
-  endif()
-endif()
+tw_fetch_source_package(sqlite3 ${TW_SQLITE_DIR})
 
 set(TW_SQLITE_AMALGAMATION ${TW_SQLITE_DIR}/amalgamation)
 add_custom_command(

@@ -2,8 +2,10 @@
 # Installs, with apt-get, whatever the build and the test suite need and this
 # machine lacks: the mingw-w64 cross compiler (POSIX threads) and windres,
 # Wine, Xvfb, CMake, Debian's GoogleTest sources, ImageMagick, what
-# fetching and generating SQLite from Debian's source package takes (the
-# source itself is fetched into the build folder by scripts/fetch-sqlite.sh),
+# fetching Debian's source packages of SQLite, LevelDB and Snappy and
+# generating SQLite's amalgamation takes (dpkg-source unpacks them, xz their
+# Debian parts, tclsh the amalgamation; the sources themselves are fetched
+# into the build folder by scripts/fetch-source-package.sh),
 # wixl with msitools for the installer package, and clang with its libFuzzer
 # runtime for fuzzing the parsers natively.
 set -euo pipefail
