@@ -3,50 +3,29 @@
 #include "common/handles.h"
 #include "common/ownfile.h"
 #include "common/paths.h"
+#include "common/strparse.h"
 #include "common/usersid.h"
+#include "tasks/taskfiles.h"
 
 #include <windows.h>
 #include <aclapi.h>
 
-#include <algorithm>
-#include <cctype>
 #include <vector>
 
 namespace {
 
-std::string Lowercase(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-bool EndsWith(const std::string& text, const char* end)
-{
-    const size_t length = std::char_traits<char>::length(end);
-    return text.size() >= length && text.compare(text.size() - length, length, end) == 0;
-}
-
-bool StartsWith(const std::string& text, const char* start)
-{
-    return text.rfind(start, 0) == 0;
-}
-
 // The files the program's runs write beside the tasks, and what it sets aside.
 bool IsHistoryName(const std::string& name)
 {
-    const std::string lower = Lowercase(name);
-    for (const char* end : {".log_file", ".preview_log", ".preview.txt", ".run_time", ".preview_run", ".tw-saving",
-                            ".tw-taking"}) {
-        if (EndsWith(lower, end)) return true;
-    }
-    return lower == "tw_debug.log" || lower == "tw_debug.log.1" || (StartsWith(lower, "ts_lrt_") && EndsWith(lower, ".dat")) ||
-           StartsWith(lower, "default.unreadable-") || lower.find(".refused-") != std::string::npos;
+    const std::string lower = ToLowerAscii(name);
+    return TaskFiles::IsHistoryFileName(name) || EndsWithAsciiNoCase(name, ".tw-taking") || lower == "tw_debug.log" ||
+           lower == "tw_debug.log.1" || lower.rfind("default.unreadable-", 0) == 0 ||
+           lower.find(".refused-") != std::string::npos;
 }
 
 bool IsTaskName(const std::string& name)
 {
-    return EndsWith(Lowercase(name), ".tsk");
+    return EndsWithAsciiNoCase(name, kTaskFileExtension);
 }
 
 bool IsSystemsOwn(HANDLE file)

@@ -88,3 +88,8 @@ bool StartsWithAsciiNoCase(const std::string& text, const std::string& prefix)
     }
     return true;
 }
+
+bool EndsWithAsciiNoCase(const std::string& text, const std::string& suffix)
+{
+    return text.size() >= suffix.size() && StartsWithAsciiNoCase(text.substr(text.size() - suffix.size()), suffix);
+}

@@ -14,6 +14,7 @@ char ToLowerAscii(char c);
 std::string ToUpperAscii(std::string text);
 std::string ToLowerAscii(std::string text);
 bool StartsWithAsciiNoCase(const std::string& text, const std::string& prefix);
+bool EndsWithAsciiNoCase(const std::string& text, const std::string& suffix);
 
 // Removes the given characters from both ends.
 std::string TrimCharacters(const std::string& text, const char* characters);

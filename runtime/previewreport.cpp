@@ -2,24 +2,13 @@
 
 #include "common/error.h"
 #include "common/ownfile.h"
-#include "common/paths.h"
 #include "common/timeutil.h"
 #include "common/tracer.h"
-
-std::string PreviewReportPath(const std::string& taskName)
-{
-    return GetDataFilePath(taskName + ".preview.txt");
-}
-
-void DeletePreviewReport(const std::string& taskName)
-{
-    if (!DeleteOwnFile(PreviewReportPath(taskName)) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
-        TRACE(40, "DeletePreviewReport - %d", static_cast<int>(::GetLastError()));
-}
+#include "tasks/taskfiles.h"
 
 void CPreviewReport::Create(const std::string& taskName)
 {
-    const std::string path = PreviewReportPath(taskName);
+    const std::string path = TaskFiles(taskName).Path(TaskFiles::PreviewReport);
     m_file = OpenOwnFile(path, GENERIC_WRITE, FILE_SHARE_READ, OwnFileMode::Replace, FILE_ATTRIBUTE_NORMAL);
     if (!m_file) {
         const DWORD error = ::GetLastError();

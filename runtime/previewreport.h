@@ -6,10 +6,6 @@
 
 #include <string>
 
-std::string PreviewReportPath(const std::string& taskName);
-// Removes the task's report, if there is one (a clean, the task's deletion).
-void DeletePreviewReport(const std::string& taskName);
-
 class CPreviewReport {
 public:
     // Starts the report anew with a heading line; raises CError when the

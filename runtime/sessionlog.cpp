@@ -2,18 +2,14 @@
 
 #include "common/error.h"
 #include "common/ownfile.h"
-#include "common/paths.h"
 #include "common/tracer.h"
 #include "jobapi/jobapi.h"
+#include "tasks/taskfiles.h"
 
 #include <cstring>
 
 namespace {
 
-const char kSessionFileExtension[] = ".log_file";
-// A preview's records, kept apart so that a preview never replaces the
-// records of the last clean.
-const char kPreviewSessionFileExtension[] = ".preview_log";
 // The tag at the start of every record, without a terminator.
 const char kRecordTag[4] = {'H', 'O', 'T', 'W'};
 
@@ -21,21 +17,7 @@ const char kRecordTag[4] = {'H', 'O', 'T', 'W'};
 
 std::string CSessionLog::FilePath(const std::string& taskName, SessionKind kind)
 {
-    return GetDataFilePath(taskName +
-                           (kind == SessionKind::Preview ? kPreviewSessionFileExtension : kSessionFileExtension));
-}
-
-void CSessionLog::CleanupTask(const std::string& taskName)
-{
-    TRACE(20, "CSessionLog::CleanupTask");
-    if (!DeleteOwnFile(FilePath(taskName))) {
-        TRACE(30, "Cannot delete session file - %d", static_cast<int>(::GetLastError()));
-    }
-    // A task that was never previewed has no preview records.
-    if (!DeleteOwnFile(FilePath(taskName, SessionKind::Preview)) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
-        TRACE(30, "Cannot delete session file - %d", static_cast<int>(::GetLastError()));
-    }
-    TRACE(20, "CSessionLog::CleanupTask - done");
+    return TaskFiles(taskName).Path(kind == SessionKind::Preview ? TaskFiles::PreviewSessionData : TaskFiles::SessionData);
 }
 
 void CSessionLogWrite::Create(const std::string& taskName, SessionKind kind)

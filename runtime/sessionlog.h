@@ -31,8 +31,6 @@ public:
 
     // The task's session data file path: a clean's, or a preview's.
     static std::string FilePath(const std::string& taskName, SessionKind kind = SessionKind::Clean);
-    // Deletes the task's session data files; a failure is only traced.
-    static void CleanupTask(const std::string& taskName);
 
 protected:
     UniqueHandle m_file;

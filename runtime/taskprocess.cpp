@@ -11,6 +11,7 @@
 #include "common/stringids.h"
 #include "common/tracer.h"
 #include "tasks/taskconfig.h"
+#include "tasks/taskfiles.h"
 
 namespace {
 
@@ -20,11 +21,6 @@ HANDLE g_taskStatusFile = INVALID_HANDLE_VALUE;
 
 // How long a preview waits for its lock: a clean gives it back at once.
 const DWORD kPreviewLockWaitMs = 5000;
-
-std::string StatusFileName(const std::string& taskName, SessionKind kind)
-{
-    return taskName + (kind == SessionKind::Preview ? ".preview_run" : ".run_time");
-}
 
 }  // namespace
 
@@ -173,7 +169,8 @@ void CTaskSession::StartSession(const std::string& taskName, SessionKind kind)
     TRACE(20, "CTaskSession::StartSession");
     m_taskName = taskName;
 
-    const std::string statusPath = GetDataFilePath(StatusFileName(taskName, kind));
+    const std::string statusPath =
+        TaskFiles(taskName).Path(kind == SessionKind::Preview ? TaskFiles::PreviewStatus : TaskFiles::Status);
     // Shared for reading only: a second process of the same task fails here.
     UniqueHandle status = OpenOwnFile(statusPath, GENERIC_WRITE, FILE_SHARE_READ, OwnFileMode::Replace,
                                       FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE);

@@ -14,6 +14,7 @@
 #include "runtime/moduleload.h"
 #include "runtime/previewreport.h"
 #include "tasks/inventory.h"
+#include "tasks/taskfiles.h"
 
 #include <exception>
 
@@ -80,7 +81,7 @@ void CTaskRuntime::Run()
         // A clean makes the last preview's report stale: it goes.
         CPreviewReport report;
         if (m_preview) report.Create(m_task.Name);
-        else DeletePreviewReport(m_task.Name);
+        else TaskFiles(m_task.Name).Delete(TaskFiles::PreviewReport);
         CJobEventSink events(m_log, m_preview, m_preview ? &report : nullptr);
         CJobTaskInfo taskInfo(m_task, m_preview);
         TRACE(20, "loading job list");

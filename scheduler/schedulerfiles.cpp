@@ -3,21 +3,12 @@
 #include "common/error.h"
 #include "common/namedevent.h"
 #include "common/ownfile.h"
-#include "common/paths.h"
 #include "common/tracer.h"
+#include "tasks/taskfiles.h"
 
 #include <cerrno>
 
 const char kConfigChangeEventName[] = "1012C031_D0A9_456A_A69D_120947AA48E9";
-
-namespace {
-
-std::string LastRunTimePath(const std::string& taskName)
-{
-    return GetDataFilePath("TS_LRT_" + taskName + ".dat");
-}
-
-}  // namespace
 
 void CTaskSchedulerFiles::SignalScheduleChange()
 {
@@ -35,8 +26,9 @@ void CTaskSchedulerFiles::SignalScheduleChange()
 time32 CTaskSchedulerFiles::GetLastRunTime(const std::string& taskName)
 {
     TRACE(10, "CTaskScheduler::GetLastRunTime");
-    UniqueHandle file(::CreateFileA(LastRunTimePath(taskName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(::CreateFileA(TaskFiles(taskName).Path(TaskFiles::LastRun).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
     if (!file) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND) return 0;
@@ -56,8 +48,8 @@ time32 CTaskSchedulerFiles::GetLastRunTime(const std::string& taskName)
 void CTaskSchedulerFiles::SetLastRunTime(const std::string& taskName, time32 t)
 {
     TRACE(10, "CTaskScheduler::SetLastRunTime");
-    UniqueHandle file = OpenOwnFile(LastRunTimePath(taskName), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    OwnFileMode::Replace, FILE_ATTRIBUTE_HIDDEN);
+    UniqueHandle file = OpenOwnFile(TaskFiles(taskName).Path(TaskFiles::LastRun), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, OwnFileMode::Replace, FILE_ATTRIBUTE_HIDDEN);
     if (!file) RaiseSystemError(kLastRunFileNotCreated, nullptr);
     TRACE(10, "write last run time to file");
     const std::int32_t value = t;
@@ -66,11 +58,4 @@ void CTaskSchedulerFiles::SetLastRunTime(const std::string& taskName, time32 t)
         RaiseSystemError(kLastRunFileNotWritten, nullptr);
     }
     TRACE(10, "CTaskScheduler::SetLastRunTime - done");
-}
-
-void CTaskSchedulerFiles::CleanupTask(const std::string& taskName)
-{
-    if (!DeleteOwnFile(LastRunTimePath(taskName))) {
-        TRACE(30, "CTaskScheduler::CleanupTask - cannot delete LRT file - %d", static_cast<int>(::GetLastError()));
-    }
 }

@@ -16,6 +16,4 @@ public:
     // The time stored in the task's last-run-time file, 0 when it has none.
     static time32 GetLastRunTime(const std::string& taskName);
     static void SetLastRunTime(const std::string& taskName, time32 t);
-    // Deletes the task's last-run-time file; a failure is only traced.
-    static void CleanupTask(const std::string& taskName);
 };

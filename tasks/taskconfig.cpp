@@ -10,6 +10,7 @@
 #include "common/strparse.h"
 #include "tasks/configfile.h"
 #include "tasks/inventory.h"
+#include "tasks/taskfiles.h"
 
 #include <windows.h>
 
@@ -17,12 +18,7 @@ const char kTaskFileEndMarker[] = "5D793A96-4BF6-495E-A8AF-299E203194B6";
 
 namespace {
 
-const char kTaskFileExtension[] = ".tsk";
 const char kDefaultTaskName[] = "default";
-// The temporary file of a save. Its extension must not begin with "tsk":
-// the short 8.3 name keeps the first three characters of the extension, and
-// a folder listing of "*.tsk" matches short names too.
-const char kSavingExtension[] = ".tw-saving";
 // Replacing the task file is tried this many times, this far apart.
 const int kSaveAttempts = 20;
 const DWORD kSaveRetryPauseMs = 50;
@@ -41,17 +37,10 @@ int ReadInt(CConfigFile& file, const char* key)
 
 namespace {
 
-// The administrators' file of that name; empty when there is no such folder.
-std::string MachineFolderFile(const std::string& name)
-{
-    const std::string folder = GetMachineTaskFolder();
-    return folder.empty() ? std::string() : folder + "\\" + name + kTaskFileExtension;
-}
-
 // The administrators' task of that name: the default task is always the user's own.
 std::string MachineTaskFilePath(const std::string& name)
 {
-    return SamePath(name, kDefaultTaskName) ? std::string() : MachineFolderFile(name);
+    return SamePath(name, kDefaultTaskName) ? std::string() : TaskFiles(name, GetMachineTaskFolder()).Path(TaskFiles::Task);
 }
 
 }  // namespace
@@ -71,7 +60,7 @@ std::string UserTaskFilePath(const std::string& name)
     if (!IsTrustworthyName(name)) throw CError(FormatResString(IDS_TASK_NAME_REFUSED, name.c_str()));
     const std::string tooLong = TaskNameLengthError(name);
     if (!tooLong.empty()) throw CError(tooLong);
-    return GetDataFilePath(name + kTaskFileExtension);
+    return TaskFiles(name).Path(TaskFiles::Task);
 }
 
 namespace {
@@ -96,7 +85,7 @@ std::string TaskNameLengthError(const std::string& name, size_t folderLength)
     }
     // The folder, a separator, the name and the longest suffix: within the
     // system's path length (MAX_PATH less its terminator).
-    if (folderLength + 1 + length + kLongestTaskFileSuffix > MAX_PATH - 1) {
+    if (folderLength + 1 + length + TaskFiles::kLongestAddition > MAX_PATH - 1) {
         return FormatResString(IDS_TASK_NAME_TOO_LONG_FOR_FOLDER, QuotedStart(name).c_str(), GetDataFolder().c_str());
     }
     return std::string();
@@ -110,9 +99,8 @@ std::string TaskNameLengthError(const std::string& name)
 std::string TaskNameOfFile(const std::string& fileName)
 {
     const size_t extension = sizeof kTaskFileExtension - 1;
-    if (fileName.size() <= extension) return std::string();
-    const std::string tail = fileName.substr(fileName.size() - extension);
-    if (!SamePath(tail, kTaskFileExtension)) return std::string();
+    if (fileName.size() <= extension || !SamePath(fileName.substr(fileName.size() - extension), kTaskFileExtension))
+        return std::string();
     return fileName.substr(0, fileName.size() - extension);
 }
 
@@ -121,7 +109,7 @@ std::vector<ListedTaskFile> ListTaskFiles()
     std::vector<ListedTaskFile> files;
     const auto list = [&files](const std::string& folder, bool machine) {
         if (folder.empty()) return;
-        CFileEnumerator search(folder + "\\*.tsk");
+        CFileEnumerator search(folder + "\\*" + kTaskFileExtension);
         WIN32_FIND_DATAA found;
         while (search.Next(found)) {
             const std::string taskName = TaskNameOfFile(found.cFileName);
@@ -143,7 +131,7 @@ std::vector<ListedTaskFile> ListTaskFiles()
 
 bool LoadDefaultTaskModel(CTaskConfig* task)
 {
-    const std::string path = MachineFolderFile(kDefaultTaskName);
+    const std::string path = TaskFiles(kDefaultTaskName, GetMachineTaskFolder()).Path(TaskFiles::Task);
     if (path.empty() || ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
     task->Load(path);
     task->Name = kDefaultTaskName;
@@ -212,7 +200,7 @@ void CTaskConfig::Save()
 {
     if (m_machine) throw CError(FormatResString(IDS_MACHINE_TASK_READ_ONLY, Name.c_str()));
     const std::string path = UserTaskFilePath(Name);
-    const std::string temporaryPath = GetDataFilePath(Name + kSavingExtension);
+    const std::string temporaryPath = TaskFiles(Name).Path(TaskFiles::Saving);
 
     try {
         CConfigFile file;
@@ -263,7 +251,8 @@ void CTaskConfig::Save()
 void CTaskConfig::Delete()
 {
     if (m_machine) throw CError(FormatResString(IDS_MACHINE_TASK_READ_ONLY, Name.c_str()));
-    if (!DeleteOwnFile(UserTaskFilePath(Name))) {
+    UserTaskFilePath(Name);  // raises for a name that is no task's, before anything is deleted
+    if (!TaskFiles(Name).DeleteAll()) {
         throw CError(FormatResString(IDS_CANNOT_DELETE_TASK, Name.c_str(), static_cast<int>(::GetLastError())));
     }
     m_modified = true;

@@ -46,8 +46,8 @@ public:
     // once: a failed save leaves the previous file whole. Clears the
     // modified flag. A machine task is never saved (string 81).
     void Save();
-    // Deletes the user's task file; sets the modified flag. A machine task
-    // is never deleted (string 81).
+    // Deletes the user's task file and its runs' records (TaskFiles::DeleteAll);
+    // sets the modified flag. A machine task is never deleted (string 81).
     void Delete();
     // The file the task was loaded from, or is saved to.
     std::string GetFilePath() const;
@@ -121,8 +121,6 @@ bool MakeDefaultTaskFromModel();
 // UTF-16 units), so that every event a task's run names after it fits the
 // system's limit for object names.
 constexpr size_t kMaxTaskNameLength = 128;
-// The longest part a task's files add to its name (".preview_log" and the like).
-constexpr size_t kLongestTaskFileSuffix = 12;
 
 // The message that refuses the name for its length, or the empty text: it
 // is longer than kMaxTaskNameLength, or a file of the task would not fit

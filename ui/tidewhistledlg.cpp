@@ -10,10 +10,10 @@
 #include "common/settings.h"
 #include "common/strformat.h"
 #include "common/tracer.h"
-#include "runtime/previewreport.h"
 #include "runtime/taskprocess.h"
 #include "scheduler/schedulerfiles.h"
 #include "tasks/inventory.h"
+#include "tasks/taskfiles.h"
 #include "ui/appmessagebox.h"
 #include "ui/autorun.h"
 #include "ui/newtaskdlg.h"
@@ -324,7 +324,7 @@ void CTidewhistleDlg::UpdateRunState()
 void CTidewhistleDlg::OpenPreviewReport()
 {
     if (CurrentTask() == nullptr) return;
-    const std::string path = PreviewReportPath(CurrentTask()->Name);
+    const std::string path = TaskFiles(CurrentTask()->Name).Path(TaskFiles::PreviewReport);
     if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         AppMessageBox(m_hwnd, LoadResString(IDS_NO_PREVIEW_REPORT), MB_OK | MB_ICONINFORMATION);
         return;
@@ -484,10 +484,6 @@ void CTidewhistleDlg::DeleteTask()
     LeaveCurrentTask(false);  // a task being deleted is not saved
     m_progressLists.erase(task);
     ShowTask(kDefaultPosition, true);
-
-    CTaskSchedulerFiles::CleanupTask(task->Name);
-    CSessionLog::CleanupTask(task->Name);
-    DeletePreviewReport(task->Name);
     try {
         task->Delete();
     } catch (const std::exception& error) {

@@ -8,6 +8,8 @@
 #include "../system/console_fixture.h"
 
 #include "common/codecs.h"
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "support/message_box_probe.h"
 
 #include <windows.h>
@@ -22,7 +24,7 @@ namespace {
 
 const char kCookiesItem[] = "1EB00000-0000-4000-8000-000000000001";
 const char kCookiesClass[] = "20FA0A7E-605A-4bf1-8634-FD1700890FC9";
-const char kKeepListKey[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
+const std::string kKeepListKey = GuidToString(kCookieKeepListKey);
 
 using Clock = std::chrono::steady_clock;
 

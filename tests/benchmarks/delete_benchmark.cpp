@@ -7,6 +7,9 @@
 //   delete_benchmark.exe <program folder>
 //
 // Prints files per second for each and the ratios. Asserts nothing.
+#include "common/extkeys.h"
+#include "common/guid.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -133,7 +136,7 @@ bool CopyProgramFolder(const std::string& from, const std::string& to)
     const std::string task =
         "TaskName=bench\r\nScheduleEnabled=0\r\nBaseScheduleTime=2026/ 1/ 1  9: 0: 0\r\nRunOnceTime=2026/ 1/ 1  9: 0: 0\r\n"
         "RunAtStartup=0\r\nRunAtShutdown=0\r\nScheduleType=0\r\nRunEveryNumber=1\r\nRunEveryUnit=1\r\n"
-        "ExtendedDataCount=1\r\nExtendedData_GUID=C5BE3DE9-A946-4802-9D36-372BD8C7647A\r\nExtendedData_Value=0 48\r\n"
+        "ExtendedDataCount=1\r\nExtendedData_GUID=" + GuidToString(kTempFilesAgeKey) + "\r\nExtendedData_Value=0 48\r\n"
         "EnabledTask=1E000000-0000-4000-8000-00000000BE00\r\nEnabledTask=5D793A96-4BF6-495E-A8AF-299E203194B6\r\n";
     return WriteText(to + "\\task_inventory.ini", inventory) && WriteText(to + "\\bench.tsk", task);
 }

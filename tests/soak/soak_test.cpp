@@ -45,13 +45,6 @@ std::string TaskName(int i)
     return name;
 }
 
-int Count(const std::string& text, const std::string& what)
-{
-    int count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++count;
-    return count;
-}
-
 struct Usage {
     DWORD handles = 0;
     double committedMb = 0;
@@ -176,7 +169,7 @@ TEST_F(Soak, FiftyTasksRunOnceEachAndNothingIsLostOrGrows)
     int ranOnce = 0;
     for (int i = 0; i < kTasks; ++i) {
         const std::string name = TaskName(i);
-        const int runs = Count(trace, "] Task name - " + name + "\r\n");
+        const int runs = Occurrences(trace, "] Task name - " + name + "\r\n");
         EXPECT_EQ(runs, 1) << name;
         std::string content;
         ASSERT_TRUE(ReadWholeFile(folder.File("TS_LRT_" + name + ".dat"), &content)) << name;

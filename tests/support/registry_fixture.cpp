@@ -64,6 +64,23 @@ bool RegValueExists(HKEY root, const std::string& key, const std::string& name)
     return ReadRegValue(root, key, name, &value);
 }
 
+bool KeyExists(HKEY root, const std::string& key)
+{
+    UniqueRegKey handle;
+    return ::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, handle.Receive()) == ERROR_SUCCESS;
+}
+
+DWORD CountOf(HKEY root, const std::string& key, bool subkeys)
+{
+    UniqueRegKey handle;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, handle.Receive()) != ERROR_SUCCESS) return 9999;
+    DWORD subkeyCount = 0;
+    DWORD valueCount = 0;
+    ::RegQueryInfoKeyA(handle.Get(), nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr, &valueCount, nullptr,
+                       nullptr, nullptr, nullptr);
+    return subkeys ? subkeyCount : valueCount;
+}
+
 RegistryValuesOverride::RegistryValuesOverride(HKEY root, std::string key) : m_root(root), m_key(std::move(key)) {}
 
 RegistryValuesOverride::~RegistryValuesOverride()

@@ -24,6 +24,9 @@ bool WriteRegString(HKEY root, const std::string& key, const std::string& name, 
                     DWORD type = REG_SZ);
 void DeleteRegValue(HKEY root, const std::string& key, const std::string& name);
 bool RegValueExists(HKEY root, const std::string& key, const std::string& name);
+bool KeyExists(HKEY root, const std::string& key);
+// The number of the key's subkeys, or of its values; 9999 when it cannot be opened.
+DWORD CountOf(HKEY root, const std::string& key, bool subkeys);
 
 // Values of one key that a test changes; each is put back as it was (or
 // removed) when the fixture ends, so tests leave the prefix as they found it.

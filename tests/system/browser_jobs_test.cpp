@@ -1,10 +1,11 @@
 // The browser cache and history jobs run by the real program and plug-in in
 // a scratch program folder, against the Wine prefix's URL cache: what the
 // task process leaves in the cache and the session records it writes.
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/codecs.h"
-#include "support/registry_fixture.h"
 #include "support/session_file.h"
-#include "support/task_folder.h"
+#include "support/system_test.h"
 #include "support/url_cache_fill.h"
 
 #include <windows.h>
@@ -19,7 +20,7 @@
 
 namespace {
 
-const char kCookieKeepListKeyText[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
+const std::string kCookieKeepListKeyText = GuidToString(kCookieKeepListKey);
 
 const char kCookiesClass[] = "20FA0A7E-605A-4bf1-8634-FD1700890FC9";
 const char kHistoryClass[] = "92A35E74-E942-4B24-B82E-BBD19332FF7D";
@@ -32,12 +33,13 @@ const char kTempFilesItem[] = "1EB00000-0000-4000-8000-000000000003";
 
 
 // A scratch program folder whose inventory holds the three browser jobs.
-class BrowserJobs : public ::testing::Test {
+class BrowserJobs : public SystemTest {
 protected:
+    BrowserJobs() : SystemTest("BrowserTask_") {}
+
     void SetUp() override
     {
-        settings.SetDword("AutoRun", 0);
-        taskName = std::string("BrowserTask_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        SystemTest::SetUp();
         folder.WriteInventory({{kCookiesItem, "Browser cookies", "Sweepkit.dll", kCookiesClass, ""},
                                {kHistoryItem, "Browser history", "Sweepkit.dll", kHistoryClass, ""},
                                {kTempFilesItem, "Browser cache", "Sweepkit.dll", kTempFilesClass, ""}});
@@ -75,9 +77,6 @@ protected:
         return std::vector<std::string>(first + 1, last);
     }
 
-    TaskProgramFolder folder;
-    ProgramSettings settings;
-    std::string taskName;
     bool wiped = false;
 };
 

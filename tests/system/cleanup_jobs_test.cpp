@@ -1,10 +1,11 @@
 // The plug-in's registry, recent-documents, temporary-folder and data-driven
 // jobs run by the real program against traces laid in the test prefix.
+#include "common/extkeys.h"
 #include "common/codecs.h"
 #include "common/guid.h"
 #include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
-#include "support/task_folder.h"
+#include "support/system_test.h"
 #include "support/text_file.h"
 #include "tasks/inventory.h"
 
@@ -19,22 +20,10 @@ namespace {
 const char kTypedUrlsJob[] = "B0E19CC3-4046-40DA-A480-7E3A9AF4ECDB";
 const char kRecentDocumentsJob[] = "AACEE220-9942-4E90-8CD0-F8A0FBAB496E";
 const char kTempFolderJob[] = "BE32D7AC-BD92-4DF7-ABFC-120BEDAAD0C0";
-const char kAgeKey[] = "C5BE3DE9-A946-4802-9D36-372BD8C7647A";
+const std::string kAgeKey = GuidToString(kTempFilesAgeKey);
 const char kTypedUrls[] = "Software\\Microsoft\\Internet Explorer\\TypedURLs";
 const char kFilesNamed[] =
     "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\{C4EE31F3-4768-11D2-BE5C-00A0C9A83DA1}\\FilesNamedMRU";
-
-DWORD CountOf(HKEY root, const std::string& key, bool subkeys)
-{
-    HKEY handle = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return 9999;
-    DWORD subkeyCount = 0;
-    DWORD valueCount = 0;
-    ::RegQueryInfoKeyA(handle, nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr, &valueCount, nullptr,
-                       nullptr, nullptr, nullptr);
-    ::RegCloseKey(handle);
-    return subkeys ? subkeyCount : valueCount;
-}
 
 bool NoWarningsOrErrors(const std::vector<RawSessionRecord>& records)
 {
@@ -43,13 +32,9 @@ bool NoWarningsOrErrors(const std::vector<RawSessionRecord>& records)
     return true;
 }
 
-class CleanupJobs : public ::testing::Test {
+class CleanupJobs : public SystemTest {
 protected:
-    void SetUp() override
-    {
-        settings.SetDword("AutoRun", 0);
-        taskName = std::string("Jobs_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    }
+    CleanupJobs() : SystemTest("Jobs_") {}
     std::vector<RawSessionRecord> RunOneJob(const std::string& classId,
                                             const std::vector<std::pair<std::string, std::string>>& extended = {})
     {
@@ -57,10 +42,6 @@ protected:
         folder.WriteTask(taskName, {TestItemGuid(1)}, extended);
         return folder.RunTask(taskName);
     }
-
-    TaskProgramFolder folder;
-    ProgramSettings settings;
-    std::string taskName;
 };
 
 // The task process inherits this process's environment: point its

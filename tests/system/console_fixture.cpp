@@ -45,7 +45,7 @@ BOOL CALLBACK CollectMessageBox(HWND window, LPARAM parameter)
 
 void Console::SetUp()
 {
-    settings.SetDword("AutoRun", 0);
+    SystemTest::SetUp();
     ::DeleteFileA(folder.File("default.tsk").c_str());
 }
 

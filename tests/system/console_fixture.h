@@ -5,8 +5,7 @@
 #include "support/eventually.h"
 #include "support/message_box_probe.h"
 #include "support/program_runner.h"
-#include "support/registry_fixture.h"
-#include "support/task_folder.h"
+#include "support/system_test.h"
 #include "ui/resource.h"
 
 #include <windows.h>
@@ -29,7 +28,7 @@ const int kTaskName = IDC_TASK_NAME;
 
 const char kConsoleCaption[] = "Hollowmere Tidewhistle";
 
-class Console : public ::testing::Test {
+class Console : public SystemTest {
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -65,8 +64,6 @@ protected:
     // is one flat colour).
     static void KeepScreenshot(HWND window, const std::string& fileName);
 
-    TaskProgramFolder folder;
-    ProgramSettings settings;
     ChildProcess program;
     HWND console = nullptr;
     // Tasks a test may leave running; stopped when the test ends.

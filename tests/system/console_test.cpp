@@ -7,6 +7,7 @@
 #include "support/message_box_probe.h"
 #include "support/remote_controls.h"
 #include "support/text_file.h"
+#include "common/extkeys.h"
 #include "common/guid.h"
 #include "common/handles.h"
 #include "tasks/inventory.h"
@@ -210,6 +211,11 @@ TEST_F(Console, DeletingAUserTaskRemovesItsFilesAndEntryAndShowsTheDefaultTask)
     // Shown, the task's progress list holds its session data file open.
     ChooseTask("Evening");
     ASSERT_TRUE(Eventually([this] { return ::SendMessageA(VisibleProgressList(), LVM_GETITEMCOUNT, 0, 0) > 0; }, kAnswerTimeout));
+    // A preview's records, and its report as a hard link: only its own name may go.
+    ASSERT_TRUE(WriteWholeFile(folder.PreviewSessionFile("Evening"), ""));
+    ScratchFolder elsewhere;
+    ASSERT_TRUE(WriteWholeFile(elsewhere.File("canary.txt"), "precious"));
+    ASSERT_TRUE(::CreateHardLinkA(folder.File("Evening.preview.txt").c_str(), elsewhere.File("canary.txt").c_str(), nullptr));
     Press(kDeleteTask);
     ASSERT_TRUE(Eventually(
         [this] {
@@ -223,6 +229,11 @@ TEST_F(Console, DeletingAUserTaskRemovesItsFilesAndEntryAndShowsTheDefaultTask)
     EXPECT_FALSE(FileExists(folder.File("Evening.tsk")));
     EXPECT_FALSE(FileExists(folder.SessionFile("Evening")));
     EXPECT_FALSE(FileExists(folder.File("TS_LRT_Evening.dat")));
+    EXPECT_FALSE(FileExists(folder.PreviewSessionFile("Evening")));
+    EXPECT_FALSE(FileExists(folder.File("Evening.preview.txt")));
+    std::string canary;
+    EXPECT_TRUE(ReadWholeFile(elsewhere.File("canary.txt"), &canary));
+    EXPECT_EQ(canary, "precious");
     EXPECT_TRUE(FileExists(folder.File("Morning.tsk")));
     EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
     // The default task's own progress list is the one on show.
@@ -463,8 +474,7 @@ TEST_F(Console, AKeepListOfThousandsOfCookiesSurvivesTheConsoleSavingTheTask)
     // About 1,100 cookie names as the keep list's hexadecimal text.
     std::string keepList;
     while (keepList.size() < 70000) keepList += "636f6f6b69653a7573657240736974652e6578616d706c652f00";
-    const std::string keepKey = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
-    folder.WriteTask("default", {}, {{keepKey, keepList}});
+    folder.WriteTask("default", {}, {{GuidToString(kCookieKeepListKey), keepList}});
     OpenConsole();
 
     // A change the console writes back at its next refresh.

@@ -10,6 +10,8 @@
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
 #include "support/unix_side.h"
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/handles.h"
 #include "common/namedevent.h"
 #include "common/version.h"
@@ -57,12 +59,6 @@ std::string MachineFolder() { return ShellFolder(CSIDL_COMMON_APPDATA) + "\\Holl
 // The user's own tasks and history.
 std::string UserFolder() { return ShellFolder(CSIDL_LOCAL_APPDATA) + "\\Hollowmere\\Tidewhistle"; }
 
-bool MakeFolders(const std::string& path)
-{
-    for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
-        ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-    return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
-}
 // Windows puts a per-machine package's shortcut in every user's Start menu;
 // Wine's installer puts it in the installing user's.
 std::vector<std::string> StartMenuShortcuts()
@@ -100,14 +96,6 @@ DWORD Install(const std::string& package) { return RunMsiexec("/i \"" + package 
 DWORD Uninstall(const std::string& package, const std::string& properties = std::string())
 {
     return RunMsiexec("/x \"" + package + "\" /qn" + (properties.empty() ? "" : " " + properties));
-}
-
-bool KeyExists(HKEY root, const std::string& key)
-{
-    HKEY handle = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(handle);
-    return true;
 }
 
 DWORD DwordOf(const std::string& name)
@@ -202,7 +190,7 @@ std::string TaskFileText(const std::string& name, const std::string& enabledItem
     return "TaskName=" + name +
            "\r\nScheduleEnabled=0\r\nBaseScheduleTime=2026/ 1/ 1  9: 0: 0\r\nRunOnceTime=2026/ 1/ 1  9: 0: 0\r\n"
            "RunAtStartup=0\r\nRunAtShutdown=0\r\nScheduleType=0\r\nRunEveryNumber=1\r\nRunEveryUnit=1\r\n"
-           "ExtendedDataCount=1\r\nExtendedData_GUID=F68EF1FD-5366-49C0-9C82-D59C73CC550D\r\n"
+           "ExtendedDataCount=1\r\nExtendedData_GUID=" + GuidToString(kCookieKeepListKey) + "\r\n"
            "ExtendedData_Value=2:\"1:sid\"\"1:pref\"\r\n"
            "EnabledTask=" + enabledItem + "\r\nEnabledTask=5D793A96-4BF6-495E-A8AF-299E203194B6\r\n";
 }

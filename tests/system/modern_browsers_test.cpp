@@ -4,11 +4,12 @@
 // Firefox profile stored outside its default folder, kept and unkept sites
 // at every host form, bookmarks, a browser that is running, a damaged keep
 // list, damaged databases and hostile profile lists.
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/codecs.h"
 #include "support/browser_profiles.h"
-#include "support/registry_fixture.h"
 #include "support/session_file.h"
-#include "support/task_folder.h"
+#include "support/system_test.h"
 #include "support/text_file.h"
 #include "support/eventually.h"
 #include "support/unix_side.h"
@@ -23,7 +24,7 @@
 
 namespace {
 
-const char kCookieKeepListKeyText[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
+const std::string kCookieKeepListKeyText = GuidToString(kCookieKeepListKey);
 
 const char kChromiumCookiesClass[] = "019C50BD-C5F5-4534-B938-F3D55C101520";
 const char kChromiumHistoryClass[] = "31815029-B9C4-4D9E-A5E8-AAB6926E0B97";
@@ -48,13 +49,6 @@ const std::vector<TestCookie> kCookies = {
 };
 const std::vector<std::string> kKeptHosts = {".example.com", "WWW.EXAMPLE.COM", "a.b.example.com", "example.com",
                                              "www.example.com"};
-
-bool MakeFolders(const std::string& path)
-{
-    for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
-        ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-    return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
-}
 
 bool FolderExists(const std::string& path)
 {
@@ -88,12 +82,13 @@ bool HasMessage(const std::vector<std::string>& messages, const std::string& tex
 // A scratch program folder whose inventory holds the six items, for a
 // Chromium browser "Test Chrome" and for "Test Firefox", whose folders are
 // scratch folders of the test.
-class ModernBrowsers : public ::testing::Test {
+class ModernBrowsers : public SystemTest {
 protected:
+    ModernBrowsers() : SystemTest("ModernTask_") {}
+
     void SetUp() override
     {
-        settings.SetDword("AutoRun", 0);
-        taskName = std::string("ModernTask_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        SystemTest::SetUp();
         userData = home.File("Chrome\\User Data");
         firefoxRoot = home.File("Firefox\\Roaming");
         firefoxLocal = home.File("Firefox\\Local");
@@ -139,11 +134,8 @@ protected:
 
     std::vector<std::string> RunTask() { return Messages(folder.RunTask(taskName)); }
 
-    TaskProgramFolder folder;
     ScratchFolder home;
     ScratchFolder elsewhere;
-    ProgramSettings settings;
-    std::string taskName;
     std::string userData;
     std::string firefoxRoot;
     std::string firefoxLocal;

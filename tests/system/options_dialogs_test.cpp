@@ -5,6 +5,7 @@
 
 #include "common/codecs.h"
 #include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/handles.h"
 #include "scheduler/nextrun.h"
 #include "support/browser_profiles.h"
@@ -54,8 +55,8 @@ const int kStartTime = IDC_START_TIME;
 const int kStartingFrom = IDC_STARTING_FROM;
 
 // The two extended-data keys as a task file spells them.
-const std::string kKeepListKeyText = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
-const std::string kAgeKeyText = "C5BE3DE9-A946-4802-9D36-372BD8C7647A";
+const std::string kKeepListKeyText = GuidToString(kCookieKeepListKey);
+const std::string kAgeKeyText = GuidToString(kTempFilesAgeKey);
 
 const char kCookiesClass[] = "20FA0A7E-605A-4bf1-8634-FD1700890FC9";
 const char kCookiesItem[] = "1EB00000-0000-4000-8000-000000000001";

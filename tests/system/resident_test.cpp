@@ -8,10 +8,9 @@
 #include "support/foreign_event.h"
 #include "support/message_box_probe.h"
 #include "support/program_runner.h"
-#include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
 #include "support/session_file.h"
-#include "support/task_folder.h"
+#include "support/system_test.h"
 #include "support/text_file.h"
 
 #include <windows.h>
@@ -32,18 +31,11 @@ time32 Now()
     return static_cast<time32>(std::time(nullptr));
 }
 
-int Count(const std::string& text, const std::string& what)
-{
-    int count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-    return count;
-}
-
-class ResidentInstance : public ::testing::Test {
+class ResidentInstance : public SystemTest {
 protected:
     void SetUp() override
     {
-        settings.SetDword("AutoRun", 0);
+        SystemTest::SetUp();
         settings.SetDword("DebugLogLevel", 20);
         settings.SetDword("TaskScheduleUpdatePeriod", 1);
         settings.SetDword("TaskScheduleExecutePeriod", 1);
@@ -102,10 +94,8 @@ protected:
         return t;
     }
 
-    int Runs(const std::string& name) const { return Count(folder.Trace(), "] Task name - " + name + "\r\n"); }
+    int Runs(const std::string& name) const { return Occurrences(folder.Trace(), "] Task name - " + name + "\r\n"); }
 
-    TaskProgramFolder folder;
-    ProgramSettings settings;
     ChildProcess resident;
 };
 
@@ -449,12 +439,12 @@ TEST_F(ResidentInstance, IdlePassesTraceNothingAndAFullTraceFileIsMovedAsideAtSt
     ASSERT_TRUE(WriteWholeFile(folder.File("tw_debug.log"), full));
     StartResident();
     ::Sleep(4000);  // four passes with nothing due
-    EXPECT_EQ(Count(folder.Trace(), "CTaskScheduler::ExecuteTasks"), 0) << folder.Trace();
+    EXPECT_EQ(Occurrences(folder.Trace(), "CTaskScheduler::ExecuteTasks"), 0) << folder.Trace();
 
     RunOnce("Due", "Due", Now() + 2);
     EXPECT_TRUE(WaitForSessionEnd("Due", 20));
     // The pass that started it is traced (its end follows the second's pause).
-    EXPECT_TRUE(Eventually([this] { return Count(folder.Trace(), "CTaskScheduler::ExecuteTasks - done") == 1; }, kAnswerTimeout))
+    EXPECT_TRUE(Eventually([this] { return Occurrences(folder.Trace(), "CTaskScheduler::ExecuteTasks - done") == 1; }, kAnswerTimeout))
         << folder.Trace();
     Shutdown();
     ASSERT_TRUE(resident.Wait(30000));

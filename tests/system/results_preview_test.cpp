@@ -2,6 +2,8 @@
 // program and plug-in: a prepared profile (files of known sizes at several
 // depths, a locked file, registry values, URL cache entries and cookies, a
 // browser's cookie database), previewed and then cleaned.
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/cleanupcounts.h"
 #include "common/codecs.h"
 #include "common/handles.h"
@@ -11,7 +13,7 @@
 #include "support/program_runner.h"
 #include "support/registry_fixture.h"
 #include "support/session_file.h"
-#include "support/task_folder.h"
+#include "support/system_test.h"
 #include "support/text_file.h"
 #include "support/unix_side.h"
 #include "support/url_cache_fill.h"
@@ -27,7 +29,7 @@
 
 namespace {
 
-const char kKeepListKey[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";
+const std::string kKeepListKey = GuidToString(kCookieKeepListKey);
 const char kTestKey[] = "Software\\TidewhistleTest\\Results";
 const char kHeld[] = "7E570000-0000-4000-8000-000000000007";
 
@@ -87,12 +89,13 @@ std::string FindRecord(const std::vector<std::string>& messages, const std::stri
     return std::string();
 }
 
-class ResultsAndPreview : public ::testing::Test {
+class ResultsAndPreview : public SystemTest {
 protected:
+    ResultsAndPreview() : SystemTest("Results_") {}
+
     void SetUp() override
     {
-        settings.SetDword("AutoRun", 0);
-        taskName = std::string("Results_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        SystemTest::SetUp();
         char previous[MAX_PATH] = {};
         ::GetEnvironmentVariableA("TEMP", previous, MAX_PATH);
         oldTemp = previous;
@@ -117,11 +120,8 @@ protected:
         return Messages(records);
     }
 
-    TaskProgramFolder folder;
     ScratchFolder temp;
     ScratchFolder home;
-    ProgramSettings settings;
-    std::string taskName;
     std::string oldTemp;
     bool wiped = false;
 };

@@ -3,7 +3,7 @@
 #include "support/message_box_probe.h"
 #include "support/program_runner.h"
 #include "support/registry_fixture.h"
-#include "support/scratch_folder.h"
+#include "support/system_test.h"
 #include "support/text_file.h"
 
 #include <gtest/gtest.h>
@@ -40,11 +40,11 @@ bool AnyStartsWith(const std::vector<std::string>& messages, const std::string& 
     return false;
 }
 
-class ProgramStartup : public ::testing::Test {
+class ProgramStartup : public SystemTest {
 protected:
     void SetUp() override
     {
-        settings.SetDword("AutoRun", 0);
+        SystemTest::SetUp();
         settings.SetDword("DebugLogLevel", 10);
     }
 
@@ -75,8 +75,6 @@ protected:
         EXPECT_EQ(child.ExitCode(), 1u);
     }
 
-    ProgramFolder folder;
-    ProgramSettings settings;
     RegistryValuesOverride machineRun{HKEY_LOCAL_MACHINE, kRunKey};
     RegistryValuesOverride userRun{HKEY_CURRENT_USER, kRunKey};
 };

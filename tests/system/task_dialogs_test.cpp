@@ -4,6 +4,9 @@
 // two image strips.
 #include "program_image.h"
 
+#include "build_paths.h"
+#include "support/resource_script.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -455,22 +458,38 @@ DWORD ButtonType(const DialogTemplate& dialog, int id)
     return item != nullptr ? item->style & BS_TYPEMASK : 0xFFFFFFFF;
 }
 
-// A control with its text and its place in dialog units.
-struct Placed {
+// A control with its text.
+struct Labelled {
     int id;
     const char* text;
-    short x, y, cx, cy;
 };
 
-void ExpectPlaces(const DialogTemplate& dialog, const std::vector<Placed>& places)
+// Every control of the template is the resource script's control of the
+// dialog scriptName, in the script's order, with its id, text and place in
+// dialog units; and each labelled control has its text.
+void ExpectScriptPlaces(const DialogTemplate& dialog, const std::string& scriptName,
+                        const std::vector<Labelled>& labels)
 {
-    for (const Placed& place : places) {
-        const DialogItem* item = FindControl(dialog, place.id, place.text);
-        ASSERT_NE(item, nullptr) << place.id << " '" << place.text << "'";
-        EXPECT_EQ(item->text, place.text) << place.id;
-        EXPECT_EQ((std::vector<short>{item->x, item->y, item->cx, item->cy}),
-                  (std::vector<short>{place.x, place.y, place.cx, place.cy}))
-            << place.id << " '" << place.text << "'";
+    std::vector<ScriptControl> script;
+    std::string problem;
+    ASSERT_TRUE(ReadScriptDialog(std::string(kResourceScriptFolder) + "\\Tidewhistle.rc", scriptName, &script,
+                                 &problem))
+        << problem;
+    ASSERT_EQ(dialog.items.size(), script.size()) << scriptName;
+    for (size_t i = 0; i < script.size(); ++i) {
+        const DialogItem& item = dialog.items[i];
+        const ScriptControl& control = script[i];
+        EXPECT_EQ(item.id, control.id) << scriptName << " control " << i << " '" << control.text << "'";
+        EXPECT_EQ(item.text, control.text) << control.id;
+        EXPECT_EQ(item.textOrdinal, control.textResource) << control.id << " '" << control.text << "'";
+        EXPECT_EQ((std::vector<short>{item.x, item.y, item.cx, item.cy}),
+                  (std::vector<short>{control.x, control.y, control.cx, control.cy}))
+            << control.id << " '" << control.text << "'";
+    }
+    for (const Labelled& label : labels) {
+        const DialogItem* item = FindControl(dialog, label.id, label.text);
+        ASSERT_NE(item, nullptr) << label.id << " '" << label.text << "'";
+        EXPECT_EQ(item->text, label.text) << label.id;
     }
 }
 
@@ -542,30 +561,12 @@ TEST_F(TaskDialogResources, ScheduleTemplateHoldsEveryControlInItsPlace)
     DialogTemplate dialog;
     ASSERT_NO_FATAL_FAILURE(LoadDialog(136, "Task Schedule", 283, 191, 22, dialog));
 
-    ExpectPlaces(dialog, {
-        {-1, "Each Tidewhistle task has an optional schedule. Use schedule for fully automatic, unattended cleanup.", 37,
-         9, 239, 17},
-        {-1, "Schedule", 7, 34, 269, 131},
-        {1022, "&Schedule enabled", 16, 47, 134, 10},
-        {1024, "Run &every:", 23, 63, 51, 10},
-        {1014, "", 94, 60, 32, 15},
-        {1019, "", 118, 60, 11, 14},
-        {1010, "", 135, 60, 52, 50},
-        {1040, "Starting &from:", 43, 82, 44, 8},
-        {1038, "", 94, 79, 66, 15},
-        {1039, "", 173, 79, 61, 15},
-        {1025, "Run &once:", 23, 101, 49, 10},
-        {1026, "", 94, 100, 66, 15},
-        {1028, "", 173, 100, 61, 15},
-        {1020, "Run at computer s&tartup", 16, 121, 92, 10},
-        {1021, "Run at computer s&hutdown", 16, 134, 101, 10},
-        {-1, "Last Run:", 15, 149, 32, 8},
-        {1036, "", 59, 149, 72, 8},
-        {-1, "Next Run:", 142, 149, 33, 8},
-        {1037, "", 184, 149, 77, 8},
-        {IDOK, "OK", 170, 170, 50, 14},
-        {IDCANCEL, "Cancel", 226, 170, 50, 14},
-    });
+    ASSERT_NO_FATAL_FAILURE(ExpectScriptPlaces(dialog, "IDD_SCHEDULE", {
+        {-1, "Each Tidewhistle task has an optional schedule. Use schedule for fully automatic, unattended cleanup."},
+        {-1, "Schedule"}, {1022, "&Schedule enabled"}, {1024, "Run &every:"}, {1040, "Starting &from:"},
+        {1025, "Run &once:"}, {1020, "Run at computer s&tartup"}, {1021, "Run at computer s&hutdown"},
+        {-1, "Last Run:"}, {-1, "Next Run:"}, {IDOK, "OK"}, {IDCANCEL, "Cancel"},
+    }));
 
     ExpectControls(dialog, {{-1, kButtonClass, nullptr, "Schedule", BS_GROUPBOX},
                             {1014, kEditClass, nullptr, "", WS_TABSTOP},
@@ -590,8 +591,6 @@ TEST_F(TaskDialogResources, ScheduleTemplateHoldsEveryControlInItsPlace)
     EXPECT_EQ(icon.classOrdinal, kStaticClass);
     EXPECT_EQ(icon.style & SS_TYPEMASK, static_cast<DWORD>(SS_ICON));
     EXPECT_EQ(icon.textOrdinal, 140);
-    EXPECT_EQ(icon.x, 7);
-    EXPECT_EQ(icon.y, 7);
     EXPECT_NE(::FindResourceA(module, MAKEINTRESOURCEA(140), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */), nullptr);
     ExpectOkAndCancel(dialog);
 }
@@ -602,40 +601,26 @@ TEST_F(TaskDialogResources, ConsoleTemplateHoldsEveryControlInItsPlace)
     ASSERT_NO_FATAL_FAILURE(LoadDialog(102, "Hollowmere Tidewhistle", 540, 366, 24, dialog));
     EXPECT_NE(dialog.style & WS_MINIMIZEBOX, 0u);
     EXPECT_NE(dialog.style & WS_MAXIMIZEBOX, 0u);
-    ExpectPlaces(dialog, {
-        {-1, "&Task:", 7, 9, 20, 8},
-        {1029, "", 32, 7, 119, 65},
-        {1004, "&New Task...", 158, 7, 50, 14},
-        {1005, "&Settings...", 214, 7, 50, 14},
-        {1008, "&Help", 467, 7, 50, 14},
-        {1009, ">", 517, 7, 16, 14},
-        {-1, "Cleanup &Jobs:", 13, 31, 46, 8},
-        {1000, "", 13, 42, 186, 234},
-        {1030, "St&art", 14, 282, 57, 14},
-        {1031, "Sto&p", 78, 282, 57, 14},
-        {-1, "Status:", 142, 285, 22, 8},
-        {1032, "", 169, 285, 30, 8},
-        {1013, "Task &Options...", 14, 302, 57, 14},
-        {1011, "S&chedule...", 78, 302, 57, 14},
-        {1012, "&Delete Task", 142, 302, 57, 14},
-        {-1, "Add/Edit custom cleanup steps:", 15, 324, 102, 8},
-        {1006, "Custo&m Cleanup...", 127, 321, 72, 14},
-        {-1, "&Progress:", 207, 31, 30, 8},
-        {1001, "", 207, 42, 319, 294},
-        // Below the frame, nothing above moved: the preview, the last clean's
-        // totals and, under them, the last preview's.
-        {1070, "Pre&view", 14, 346, 57, 14},
-        {1071, "Preview &Report", 78, 346, 57, 14},
-        {1072, "", 142, 345, 391, 8},
-        {1073, "", 142, 354, 391, 8},
-    });
+    ASSERT_NO_FATAL_FAILURE(ExpectScriptPlaces(dialog, "IDD_TIDEWHISTLE_DIALOG", {
+        {-1, "&Task:"}, {1004, "&New Task..."}, {1005, "&Settings..."}, {1008, "&Help"}, {1009, ">"},
+        {-1, "Cleanup &Jobs:"}, {1030, "St&art"}, {1031, "Sto&p"}, {-1, "Status:"}, {1013, "Task &Options..."},
+        {1011, "S&chedule..."}, {1012, "&Delete Task"}, {-1, "Add/Edit custom cleanup steps:"},
+        {1006, "Custo&m Cleanup..."}, {-1, "&Progress:"}, {1070, "Pre&view"}, {1071, "Preview &Report"},
+    }));
     ExpectControls(dialog, {{1029, 0x0085 /* combo box */, nullptr, "", CBS_DROPDOWNLIST | WS_VSCROLL},
                             {1000, 0, "SysTreeView32", "",
                              TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_DISABLEDRAGDROP | WS_BORDER},
                             {1001, 0, "SysListView32", "", LVS_REPORT | LVS_NOSORTHEADER | WS_BORDER}});
     const DialogItem& frame = dialog.items[6];
     EXPECT_TRUE(IsGroupBox(frame));
-    EXPECT_EQ((std::vector<short>{frame.x, frame.y, frame.cx, frame.cy}), (std::vector<short>{7, 22, 526, 320}));
+    // Below the frame: the preview, the last clean's totals and, under them,
+    // the last preview's.
+    for (int id : {1070, 1071, 1072, 1073}) {
+        const DialogItem* below = FindById(dialog, id);
+        ASSERT_NE(below, nullptr) << id;
+        EXPECT_GE(below->y, frame.y + frame.cy) << id;
+    }
+    EXPECT_LT(FindById(dialog, 1072)->y, FindById(dialog, 1073)->y);
     EXPECT_EQ(FindById(dialog, 1029)->style & (CBS_SORT | CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE), 0u);
     EXPECT_EQ(FindById(dialog, 1001)->style & WS_VISIBLE, 0u) << "the progress list template is never shown";
     EXPECT_NE(FindById(dialog, 1006)->style & WS_DISABLED, 0u);

@@ -1,6 +1,8 @@
 // Task runs through the real program and plug-in, in a scratch program
 // folder: the session records each run leaves, the module cache, the start
 // and stop handshakes between processes.
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/handles.h"
 #include "common/namedevent.h"
 #include "common/usersid.h"
@@ -11,10 +13,9 @@
 #include "support/foreign_event.h"
 #include "support/program_runner.h"
 #include "support/raised.h"
-#include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
 #include "support/session_file.h"
-#include "support/task_folder.h"
+#include "support/system_test.h"
 #include "support/text_file.h"
 
 #include <windows.h>
@@ -35,13 +36,14 @@ const char kThrowOther[] = "7E570000-0000-4000-8000-000000000006";
 
 // A program folder with the test plug-in beside the real one, and an
 // inventory of the test's own.
-class TaskRun : public ::testing::Test {
+class TaskRun : public SystemTest {
 protected:
+    TaskRun() : SystemTest("SysTask_") {}
+
     void SetUp() override
     {
-        settings.SetDword("AutoRun", 0);
+        SystemTest::SetUp();
         settings.SetDword("DebugLogLevel", 20);
-        taskName = std::string("SysTask_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
     }
 
     void TearDown() override
@@ -65,10 +67,6 @@ protected:
     std::string SessionFile(const std::string& name) const { return folder.SessionFile(name); }
     std::string StatusFile(const std::string& name) const { return folder.StatusFile(name); }
     std::string Trace() const { return folder.Trace(); }
-
-    TaskProgramFolder folder;
-    ProgramSettings settings;
-    std::string taskName;
 };
 
 }  // namespace
@@ -164,7 +162,7 @@ TEST_F(TaskRun, ItemsOfOneModuleShareOneLoadAndAnotherModuleInBetweenReloadsIt)
 TEST_F(TaskRun, JobsReportThroughTheSinkAndReadTheTaskExtendedData)
 {
     WriteInventory({{TestItemGuid(1), "Reporter", "twtestjobs.dll", kReport, "cfg text"}});
-    WriteTask(taskName, {TestItemGuid(1)}, {{"C5BE3DE9-A946-4802-9D36-372BD8C7647A", "0 12"}});
+    WriteTask(taskName, {TestItemGuid(1)}, {{GuidToString(kTempFilesAgeKey), "0 12"}});
     const std::vector<RawSessionRecord> records = RunTask(taskName);
     ASSERT_EQ(records.size(), 12u);
     EXPECT_EQ(records[4].message, "warning from job");

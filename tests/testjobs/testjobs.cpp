@@ -1,5 +1,6 @@
 // A plug-in module for tests: jobs that fail, report, wait or count, behind
 // the same export and interfaces as Sweepkit.dll.
+#include "common/extkeys.h"
 #include "common/guid.h"
 #include "jobapi/jobapi.h"
 #include "plugin/jobs/cleanupitem.h"
@@ -36,7 +37,7 @@ protected:
         LogWarning("warning from job");
         LogError("error from job");
         LogInfo("config=" + GetConfig());
-        LogInfo("age=" + GetTaskExtendedData(StringToGuid("C5BE3DE9-A946-4802-9D36-372BD8C7647A")));
+        LogInfo("age=" + GetTaskExtendedData(kTempFilesAgeKey));
         LogInfo(std::string(250, 'L'));
     }
 };

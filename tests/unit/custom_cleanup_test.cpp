@@ -61,7 +61,7 @@ protected:
     std::string fileName;
     ScratchFolder files;
     RecordingSink sink;
-    MapTaskInfo info;
+    FakeTaskInfo info;
 };
 
 }  // namespace

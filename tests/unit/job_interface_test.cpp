@@ -2,10 +2,13 @@
 // job base class, and the program's host objects.
 #include "jobapi/jobapi.h"
 
+#include "common/extkeys.h"
 #include "common/guid.h"
 #include "common/paths.h"
 #include "runtime/jobhost.h"
 #include "runtime/sessionlog.h"
+#include "support/fake_task_info.h"
+#include "support/recording_sink.h"
 #include "support/text_file.h"
 #include "tasks/taskconfig.h"
 #include "build_paths.h"
@@ -39,30 +42,9 @@ private:
 std::string Sweepkit() { return std::string(kBuiltProgramFolder) + "\\Sweepkit.dll"; }
 std::string TestJobs() { return GetModuleFilePath("twtestjobs.dll"); }
 
-// A sink that records what jobs report, or fails every call.
-class RecordingSink : public IEventSink {
-public:
-    int GetErrorText(char* buffer, int size) override
-    {
-        if (!failing) return kJobFailure;
-        std::strncpy(buffer, "sink is broken", size - 1);
-        buffer[size - 1] = '\0';
-        return kJobSuccess;
-    }
-    int LogEvent(const char* text, int type) override
-    {
-        events.push_back(std::to_string(type) + ":" + text);
-        return failing ? kJobFailure : kJobSuccess;
-    }
-    std::vector<std::string> events;
-    bool failing = false;
-};
-
-class EmptyTaskInfo : public ITaskInfo {
-public:
-    int GetErrorText(char*, int) override { return kJobFailure; }
-    int GetExtendedData(const GUID*, char**, int*) override { return kJobFailure; }
-    int FreeBuffer(char*) override { return kJobFailure; }
+// A task whose extended data cannot be read.
+struct UnreadableTaskInfo : FakeTaskInfo {
+    UnreadableTaskInfo() { failing = true; }
 };
 
 }  // namespace
@@ -96,7 +78,7 @@ TEST(PluginFactory, FindsIdentifiersByTheirBytesAndRefusesUnknownOnes)
     ASSERT_EQ(plugin.Factory()(&nullJob, &job), kJobSuccess);
     ASSERT_NE(job, nullptr);
     RecordingSink sink;
-    EmptyTaskInfo info;
+    UnreadableTaskInfo info;
     EXPECT_EQ(job->Init(&info, nullptr, &sink), kJobSuccess);
     EXPECT_EQ(job->Run(), kJobSuccess);
     EXPECT_EQ(job->Stop(), kJobSuccess);
@@ -119,7 +101,7 @@ TEST(JobBase, ErrorTextIsCutToTheBufferAndAlwaysEndsInNul)
     const GUID failInit = StringToGuid("7E570000-0000-4000-8000-000000000001");
     ASSERT_EQ(plugin.Factory()(&failInit, &job), kJobSuccess);
     RecordingSink sink;
-    EmptyTaskInfo info;
+    UnreadableTaskInfo info;
     EXPECT_EQ(job->Init(&info, "cfg", &sink), kJobFailure);
 
     char full[64];
@@ -140,7 +122,7 @@ TEST(JobBase, AFailingSinkEndsTheRunWithTheSinksMessageOrUnknownSessionError)
 {
     Module plugin(TestJobs());
     const GUID report = StringToGuid("7E570000-0000-4000-8000-000000000003");
-    EmptyTaskInfo info;
+    UnreadableTaskInfo info;
 
     IJob* job = nullptr;
     ASSERT_EQ(plugin.Factory()(&report, &job), kJobSuccess);
@@ -168,7 +150,7 @@ TEST(JobBase, RecordsOfOneKindStopAfterTwentyAndTheRestAreCountedInOne)
 {
     Module plugin(TestJobs());
     const GUID flood = StringToGuid("7E570000-0000-4000-8000-000000000008");
-    EmptyTaskInfo info;
+    UnreadableTaskInfo info;
     for (const int written : {20, 25, 1000}) {
         IJob* job = nullptr;
         ASSERT_EQ(plugin.Factory()(&flood, &job), kJobSuccess);
@@ -176,10 +158,11 @@ TEST(JobBase, RecordsOfOneKindStopAfterTwentyAndTheRestAreCountedInOne)
         ASSERT_EQ(job->Init(&info, std::to_string(written).c_str(), &sink), kJobSuccess);
         EXPECT_EQ(job->Run(), kJobSuccess);
         job->Release();
-        std::vector<std::string> expected;
-        for (int i = written; i > written - 20; --i) expected.push_back("1:warning " + std::to_string(i));
-        if (written == 25) expected.push_back("1:Left out 5 more records of this kind: test warnings.");
-        if (written == 1000) expected.push_back("1:Left out 980 more records of this kind: test warnings.");
+        std::vector<RecordedEvent> expected;
+        for (int i = written; i > written - 20; --i) expected.push_back({kEventWarning, "warning " + std::to_string(i)});
+        const std::string leftOut = " more records of this kind: test warnings.";
+        if (written == 25) expected.push_back({kEventWarning, "Left out 5" + leftOut});
+        if (written == 1000) expected.push_back({kEventWarning, "Left out 980" + leftOut});
         EXPECT_EQ(sink.events, expected) << written;
     }
 }
@@ -187,7 +170,7 @@ TEST(JobBase, RecordsOfOneKindStopAfterTwentyAndTheRestAreCountedInOne)
 TEST(HostObjects, TaskInfoHandsOutCopiesAndRefusesNullPointers)
 {
     CTaskConfig task;
-    const GUID key = StringToGuid("F68EF1FD-5366-49C0-9C82-D59C73CC550D");
+    const GUID key = kCookieKeepListKey;
     task.SetExtendedData(key, "616200");
     CJobTaskInfo info(task);
 
@@ -198,7 +181,7 @@ TEST(HostObjects, TaskInfoHandsOutCopiesAndRefusesNullPointers)
     EXPECT_EQ(size, 7);
     EXPECT_EQ(info.FreeBuffer(buffer), kJobSuccess);
 
-    const GUID absent = StringToGuid("C5BE3DE9-A946-4802-9D36-372BD8C7647A");
+    const GUID absent = kTempFilesAgeKey;
     ASSERT_EQ(info.GetExtendedData(&absent, &buffer, &size), kJobSuccess);
     EXPECT_STREQ(buffer, "");
     EXPECT_EQ(size, 1);

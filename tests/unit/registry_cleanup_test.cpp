@@ -26,22 +26,8 @@ protected:
     {
         ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, Key(relative), name, text));
     }
-    static bool KeyExists(const std::string& relative)
-    {
-        UniqueRegKey key;
-        return ::RegOpenKeyExA(HKEY_CURRENT_USER, Key(relative).c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
-    }
-    static DWORD Count(const std::string& relative, bool subkeys)
-    {
-        UniqueRegKey key;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, Key(relative).c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
-            return 9999;
-        DWORD subkeyCount = 0;
-        DWORD valueCount = 0;
-        ::RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr, &valueCount, nullptr,
-                           nullptr, nullptr, nullptr);
-        return subkeys ? subkeyCount : valueCount;
-    }
+    static bool KeyExists(const std::string& relative) { return ::KeyExists(HKEY_CURRENT_USER, Key(relative)); }
+    static DWORD Count(const std::string& relative, bool subkeys) { return CountOf(HKEY_CURRENT_USER, Key(relative), subkeys); }
     static std::string RaisedBy(const std::string& entry, CCleanupItem& job)
     {
         return RaisedText([&] { CleanRegistryKey(entry, job); });

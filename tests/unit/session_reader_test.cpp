@@ -12,6 +12,7 @@
 #include "support/raised.h"
 #include "support/text_file.h"
 #include "support/trace_capture.h"
+#include "tasks/taskfiles.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -275,7 +276,7 @@ TEST_F(SessionReader, ATaskDeletedWhileItsFileIsHeldLosesTheFileOnceTheHoldersCl
         CSessionLogWrite running;
         running.Create(taskName);
         TraceCapture trace;
-        CSessionLog::CleanupTask(taskName);
+        TaskFiles(taskName).DeleteAll();
         for (const std::string& m : trace.Messages()) EXPECT_EQ(m.rfind("Cannot delete session file - ", 0), std::string::npos) << m;
         reader.reset();
     }
@@ -294,14 +295,14 @@ TEST_F(SessionReader, CleanupWhileAnotherProgramHoldsTheFileOnlyTraces)
                                      OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(other);
     TraceCapture trace;
-    CSessionLog::CleanupTask(taskName);
+    TaskFiles(taskName).DeleteAll();
     EXPECT_TRUE(FileExists(path()));
     bool traced = false;
     for (const std::string& m : trace.Messages()) traced |= m.rfind("Cannot delete session file - ", 0) == 0;
     EXPECT_TRUE(traced);
 
     other.Reset();
-    CSessionLog::CleanupTask(taskName);
+    TaskFiles(taskName).DeleteAll();
     EXPECT_FALSE(FileExists(path()));
 }
 

@@ -5,12 +5,15 @@
 #include "common/handles.h"
 
 #include "common/error.h"
+#include "common/extkeys.h"
+#include "common/guid.h"
 #include "common/paths.h"
 #include "support/raised.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
 #include "tasks/configfile.h"
 #include "tasks/inventory.h"
+#include "tasks/taskfiles.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -19,8 +22,10 @@
 
 namespace {
 
-const char kAgeKey[] = "C5BE3DE9-A946-4802-9D36-372BD8C7647A";      // first byte 0xE9
-const char kCookiesKey[] = "F68EF1FD-5366-49C0-9C82-D59C73CC550D";  // first byte 0xFD
+// The extended-data keys sort by their first bytes: the age key's is 0xE9,
+// the keep list's 0xFD.
+const std::string kAgeKey = GuidToString(kTempFilesAgeKey);
+const std::string kCookiesKey = GuidToString(kCookieKeepListKey);
 const char kItemA[] = "AACEE220-9942-4E90-8CD0-F8A0FBAB496E";       // first byte 0x20
 const char kItemB[] = "0000FFFF-0000-0000-0000-000000000001";       // first byte 0xFF
 const time32 kFebruary6th = 1139213100;                             // 2006-02-06 09:05:00 in Berlin
@@ -80,8 +85,8 @@ TEST_F(TaskFile, SavesExactlyTheSpecifiedBytes)
     task.Schedule.type = 1;
     task.Schedule.number = -12;
     task.Schedule.unit = 3;
-    task.SetExtendedData(StringToGuid(kCookiesKey), "616200");
-    task.SetExtendedData(StringToGuid(kAgeKey), "1 48");
+    task.SetExtendedData(kCookieKeepListKey, "616200");
+    task.SetExtendedData(kTempFilesAgeKey, "1 48");
     task.EnableItem(StringToGuid(kItemB), true);
     task.EnableItem(StringToGuid(kItemA), true);
     task.Save();
@@ -99,9 +104,9 @@ TEST_F(TaskFile, SavesExactlyTheSpecifiedBytes)
                        "RunEveryNumber=-12\r\n"
                        "RunEveryUnit=3\r\n"
                        "ExtendedDataCount=2\r\n"
-                       "ExtendedData_GUID=C5BE3DE9-A946-4802-9D36-372BD8C7647A\r\n"
+                       "ExtendedData_GUID=" + kAgeKey + "\r\n"
                        "ExtendedData_Value=1 48\r\n"
-                       "ExtendedData_GUID=F68EF1FD-5366-49C0-9C82-D59C73CC550D\r\n"
+                       "ExtendedData_GUID=" + kCookiesKey + "\r\n"
                        "ExtendedData_Value=616200\r\n"
                        "EnabledTask=AACEE220-9942-4E90-8CD0-F8A0FBAB496E\r\n"
                        "EnabledTask=0000FFFF-0000-0000-0000-000000000001\r\n"
@@ -119,7 +124,7 @@ TEST_F(TaskFile, ARecordSavedAndLoadedIsTheSameRecordAndSavesTheSameBytes)
     original.Schedule.type = 0;
     original.Schedule.number = 3;
     original.Schedule.unit = 2;
-    original.SetExtendedData(StringToGuid(kCookiesKey), "value with = and spaces  \t");
+    original.SetExtendedData(kCookieKeepListKey, "value with = and spaces  \t");
     original.EnableItem(StringToGuid(kItemA), true);
     original.Save();
     std::string first;
@@ -219,7 +224,7 @@ TEST_F(TaskFile, ValuesKeepEverythingAfterTheFirstEqualsSign)
     CTaskConfig task;
     task.Load(WriteLines(lines));
     EXPECT_EQ(task.Name, "a=b=c \t");
-    EXPECT_EQ(task.GetExtendedData(StringToGuid(kAgeKey)), "x=1");
+    EXPECT_EQ(task.GetExtendedData(kTempFilesAgeKey), "x=1");
 }
 
 TEST_F(TaskFile, AnEndMarkerInBracesOrLowerCaseIsAnItem)
@@ -306,12 +311,12 @@ TEST_F(TaskFile, AKeepListOfThousandsOfCookiesIsReadBackAsSaved)
     CTaskConfig task;
     task.Name = name;
     const std::string keepList(70000, 'A');  // about 1,100 cookie names, hexadecimal
-    task.SetExtendedData(StringToGuid(kCookiesKey), keepList);
+    task.SetExtendedData(kCookieKeepListKey, keepList);
     task.Save();
 
     CTaskConfig loaded;
     loaded.Load(path);
-    EXPECT_EQ(loaded.GetExtendedData(StringToGuid(kCookiesKey)), keepList);
+    EXPECT_EQ(loaded.GetExtendedData(kCookieKeepListKey), keepList);
 }
 
 TEST_F(TaskFile, AFailureAfterTheNameLeavesAPartlyFilledModifiedRecord)
@@ -442,11 +447,11 @@ TEST(TaskRecord, ModifiedFlagFollowsEveryChange)
     EXPECT_TRUE(task.IsModified());
     EXPECT_TRUE(task.EnabledItems().empty());
     task.SetModified(false);
-    task.SetExtendedData(StringToGuid(kAgeKey), "0 12");
+    task.SetExtendedData(kTempFilesAgeKey, "0 12");
     EXPECT_TRUE(task.IsModified());
-    task.SetExtendedData(StringToGuid(kAgeKey), "1 5");
-    EXPECT_EQ(task.GetExtendedData(StringToGuid(kAgeKey)), "1 5");
-    EXPECT_EQ(task.GetExtendedData(StringToGuid(kCookiesKey)), "");
+    task.SetExtendedData(kTempFilesAgeKey, "1 5");
+    EXPECT_EQ(task.GetExtendedData(kTempFilesAgeKey), "1 5");
+    EXPECT_EQ(task.GetExtendedData(kCookieKeepListKey), "");
     EXPECT_EQ(task.ExtendedData().size(), 1u);
 }
 
@@ -463,8 +468,8 @@ TEST(TaskRecord, NewTaskEnablesEveryInventoryItemAndStartsNow)
 
     CTaskConfig task;
     task.Name = "old";
-    task.EnableItem(StringToGuid(kCookiesKey), true);
-    task.SetExtendedData(StringToGuid(kAgeKey), "1 1");
+    task.EnableItem(kCookieKeepListKey, true);
+    task.SetExtendedData(kTempFilesAgeKey, "1 1");
     const time32 before = GetLocalNow();
     task.InitDefaults("Evening", inventory);
     EXPECT_EQ(task.Name, "Evening");
@@ -493,10 +498,10 @@ TEST(TaskRecord, TaskNamesAreAsLongAsEveryFileAndEventOfTheTaskAllows)
         {longest, 40, ""},
         {accented, 40, ""},
         {longest + "x", 40, "Task name refused: " + longest.substr(0, 40) + "... (a task name has at most 128 characters)."},
-        {longest, 259 - 1 - kMaxTaskNameLength - kLongestTaskFileSuffix, ""},
-        {longest, 260 - 1 - kMaxTaskNameLength - kLongestTaskFileSuffix,
+        {longest, 259 - 1 - kMaxTaskNameLength - TaskFiles::kLongestAddition, ""},
+        {longest, 260 - 1 - kMaxTaskNameLength - TaskFiles::kLongestAddition,
          "Task name refused: " + longest.substr(0, 40) + "... (the task's files"},
-        {"Short", 259 - 1 - 5 - kLongestTaskFileSuffix, ""},
+        {"Short", 259 - 1 - 5 - TaskFiles::kLongestAddition, ""},
     };
     for (const auto& c : cases) {
         const std::string refusal = TaskNameLengthError(c.name, c.folderLength);

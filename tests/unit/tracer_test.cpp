@@ -206,13 +206,6 @@ size_t SizeOf(const std::string& path)
     return ReadWholeFile(path, &content) ? content.size() : 0;
 }
 
-size_t CountOf(const std::string& text, const std::string& part)
-{
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
-
 }  // namespace
 
 TEST(TraceSizeLimit, AFullFileIsMovedAsideAndTheTraceGoesOnInANewOneWithItsHeader)
@@ -289,7 +282,7 @@ TEST(TraceSizeLimit, WritersSharingTheFileMoveItAsideOnceAndFollowEachOther)
     EXPECT_LE(SizeOf(path + ".1"), 20000 + 2 * record);
     std::string current;
     ASSERT_TRUE(ReadWholeFile(path, &current));
-    EXPECT_GT(CountOf(current, "] first q"), 0u);
-    EXPECT_GT(CountOf(current, "] second q"), 0u);
-    EXPECT_EQ(CountOf(current, "Hollowmere trace file"), 1u);
+    EXPECT_GT(Occurrences(current, "] first q"), 0);
+    EXPECT_GT(Occurrences(current, "] second q"), 0);
+    EXPECT_EQ(Occurrences(current, "Hollowmere trace file"), 1);
 }

@@ -3,11 +3,12 @@
 // and committed cache files become ordinary entries.
 #include "common/codecs.h"
 #include "common/extkeys.h"
-#include "common/guid.h"
 #include "common/handles.h"
 #include "common/timeutil.h"
 #include "plugin/engines/urlcache.h"
 #include "plugin/jobs/builtinitems.h"
+#include "support/fake_task_info.h"
+#include "support/recording_sink.h"
 #include "support/trace_capture.h"
 #include "support/url_cache_fill.h"
 
@@ -16,7 +17,6 @@
 #include <wininet.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -53,52 +53,6 @@ protected:
 
     std::vector<std::string> cookies;
     std::vector<std::string> entries;
-};
-
-// The task's extended data as the program hands it to a job: a copy in a
-// buffer that the job gives back.
-class FakeTaskInfo : public ITaskInfo {
-public:
-    int GetErrorText(char*, int) override { return kJobFailure; }
-    int GetExtendedData(const GUID* key, char** buffer, int* size) override
-    {
-        ++requests;
-        if (failing || key == nullptr || buffer == nullptr || size == nullptr) return kJobFailure;
-        std::string text;
-        if (SameGuid(*key, kCookieKeepListKey)) text = keepListText;
-        *buffer = new char[text.size() + 1];
-        std::memcpy(*buffer, text.c_str(), text.size() + 1);
-        *size = static_cast<int>(text.size() + 1);
-        ++outstanding;
-        return kJobSuccess;
-    }
-    int FreeBuffer(char* buffer) override
-    {
-        if (buffer == nullptr) return kJobFailure;
-        delete[] buffer;
-        --outstanding;
-        return kJobSuccess;
-    }
-
-    std::string keepListText;
-    bool failing = false;
-    int requests = 0;
-    int outstanding = 0;
-};
-
-class RecordingSink : public IEventSink {
-public:
-    int GetErrorText(char* buffer, int size) override
-    {
-        if (size > 0) buffer[0] = '\0';
-        return kJobSuccess;
-    }
-    int LogEvent(const char* text, int type) override
-    {
-        events.push_back(std::to_string(type) + ":" + text);
-        return kJobSuccess;
-    }
-    std::vector<std::string> events;
 };
 
 std::string ErrorText(IJob& job)
@@ -142,7 +96,7 @@ TEST(UrlCacheUnreadable, EveryWalkFailsAndSoDoTheJobsThatRelyOnIt)
     EXPECT_EQ(names, StringList{"earlier"});
 
     FakeTaskInfo task;
-    task.keepListText = EncodeStringList({"Cookie:someone@kept.example/"});
+    task.Set(kCookieKeepListKey, EncodeStringList({"Cookie:someone@kept.example/"}));
     RecordingSink sink;
     {
         TraceCapture trace(20);
@@ -372,7 +326,7 @@ protected:
 TEST_F(CacheJobItems, TheCookieJobKeepsTheCookiesOnTheTasksKeepList)
 {
     FillMixed();
-    task.keepListText = EncodeStringList({cookies[1], cookies[2]});
+    task.Set(kCookieKeepListKey, EncodeStringList({cookies[1], cookies[2]}));
     TraceCapture trace(20);
     CIECookiesItem job;
     ASSERT_EQ(job.Init(&task, "", &sink), kJobSuccess);
