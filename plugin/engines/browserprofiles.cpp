@@ -51,7 +51,7 @@ std::string FullFolder(const std::string& text, const char* key)
 // it would lead every item of the profile into a folder elsewhere.
 void AddProfile(BrowserProfiles& found, BrowserProfile profile)
 {
-    if (!FolderExists(profile.dataFolder)) return;
+    if (!IsExistingFolder(profile.dataFolder)) return;
     // Each folder once, looked up rather than compared with every one found.
     if (!found.knownFolders.insert(ToUpperAscii(profile.dataFolder)).second) return;
     const std::string& root = profile.dataRoot;
@@ -60,7 +60,7 @@ void AddProfile(BrowserProfiles& found, BrowserProfile profile)
     if (!relative.empty()) {
         for (const std::string* base : {&root, &cacheRoot}) {
             // A cache folder not made yet holds nothing; it is checked again at its use.
-            if (base == &cacheRoot && !FolderExists(cacheRoot + "\\" + relative)) continue;
+            if (base == &cacheRoot && !IsExistingFolder(cacheRoot + "\\" + relative)) continue;
             std::string problem;
             const EntryPlace place = CheckPlainEntry(*base, relative, &problem);
             if (place == EntryPlace::Link) {
@@ -131,13 +131,13 @@ std::string SafeRelativePath(const std::string& path)
 
 }  // namespace
 
-bool FileExists(const std::string& path)
+bool IsExistingFile(const std::string& path)
 {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool FolderExists(const std::string& path)
+bool IsExistingFolder(const std::string& path)
 {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -160,7 +160,7 @@ BrowserSettings ReadBrowserSettings(const std::string& settingsFile)
 BrowserProfiles FindChromiumProfiles(const BrowserSettings& settings)
 {
     BrowserProfiles found;
-    if (!FolderExists(settings.dataRoot)) return found;
+    if (!IsExistingFolder(settings.dataRoot)) return found;
 
     StringList names;
     std::string localState;
@@ -181,7 +181,7 @@ BrowserProfiles FindChromiumProfiles(const BrowserSettings& settings)
     }
     // A browser that keeps a single profile in its data folder itself.
     const std::string& root = settings.dataRoot;
-    if (FileExists(root + "\\History") || FileExists(root + "\\Cookies") || FileExists(root + "\\Network\\Cookies")) {
+    if (IsExistingFile(root + "\\History") || IsExistingFile(root + "\\Cookies") || IsExistingFile(root + "\\Network\\Cookies")) {
         const size_t slash = root.find_last_of('\\');
         AddProfile(found, {root.substr(slash + 1), root, settings.cacheRoot, root, settings.cacheRoot, std::string()});
     }
@@ -192,7 +192,7 @@ BrowserProfiles FindFirefoxProfiles(const BrowserSettings& settings)
 {
     BrowserProfiles found;
     const std::string list = settings.dataRoot + "\\profiles.ini";
-    if (!FileExists(list)) return found;
+    if (!IsExistingFile(list)) return found;
 
     // Read once, whole: a list of many sections read key by key is read
     // again for every key.

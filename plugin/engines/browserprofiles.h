@@ -73,5 +73,5 @@ EntryPlace CheckPlainEntry(const std::string& folder, const std::string& relativ
 // Raises CError unless CheckPlainEntry finds it plain.
 void RequirePlainEntry(const std::string& folder, const std::string& relative);
 
-bool FileExists(const std::string& path);
-bool FolderExists(const std::string& path);
+bool IsExistingFile(const std::string& path);
+bool IsExistingFolder(const std::string& path);

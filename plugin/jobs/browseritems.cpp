@@ -19,7 +19,7 @@ StringList ExistingFiles(const std::string& folder, const std::vector<const char
     StringList files;
     for (const char* name : names) {
         const std::string path = folder + "\\" + name;
-        if (FileExists(path)) files.push_back(path);
+        if (IsExistingFile(path)) files.push_back(path);
     }
     return files;
 }
@@ -176,7 +176,7 @@ std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
     StringList cleaned;
     const auto clean = [&](const char* name, void (*clear)(CSqliteDatabase&)) {
         const std::string path = folder + "\\" + name;
-        if (!FileExists(path)) return;
+        if (!IsExistingFile(path)) return;
         RequireProfileEntry(profile, false, name);
         const std::string identity = DatabaseIdentity(path);
         const DatabaseCleanup done = CleanDatabase(path, IsPreview(), clear);
@@ -192,7 +192,7 @@ std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
         if (!store.formHistory || Settings().formHistory) clean(store.file, store.clear);
     }
     for (const char* name : Rules().historyFiles) {
-        if (!FileExists(folder + "\\" + name)) continue;
+        if (!IsExistingFile(folder + "\\" + name)) continue;
         DeleteNamedEntry(profile, false, name, false, *this);
         cleaned.push_back(name);
     }
@@ -204,7 +204,7 @@ std::string CBrowserCacheItem::CleanProfile(const BrowserProfile& profile)
 {
     StringList cleaned;
     for (const char* name : Rules().cacheFolders) {
-        if (!FolderExists(profile.cacheFolder + "\\" + name)) continue;
+        if (!IsExistingFolder(profile.cacheFolder + "\\" + name)) continue;
         DeleteNamedEntry(profile, true, name, true, *this);
         cleaned.push_back(name);
     }

@@ -18,6 +18,8 @@
 
 // The distinct cookie hosts of every profile, read without changing a file.
 StringList ListCookieHosts(BrowserFamily family, const BrowserSettings& settings);
+// The hosts of the sites with site data in any profile, read the same way.
+StringList ListSiteDataHosts(BrowserFamily family, const BrowserSettings& settings);
 
 class CBrowserItem : public CCleanupItem {
 protected:

@@ -32,6 +32,8 @@ IJob* CreateFor()
 const char kUrlCacheCookiesClass[] = "20FA0A7E-605A-4bf1-8634-FD1700890FC9";
 const char kChromiumCookiesClass[] = "019C50BD-C5F5-4534-B938-F3D55C101520";
 const char kFirefoxCookiesClass[] = "D7CD5405-A50D-4592-A644-0922278D42E3";
+const char kChromiumSiteDataClass[] = "02425D56-70F8-4B37-9BE3-3175AD364313";
+const char kFirefoxSiteDataClass[] = "4977F04D-6B7E-48BF-B2E5-6FFEEBFF4880";
 
 struct JobClass {
     const char* classId;  // as text, converted at every search
@@ -54,8 +56,8 @@ const JobClass kJobClasses[] = {
     {kFirefoxCookiesClass, &CreateFor<CBrowserCookiesItem, BrowserFamily::Firefox>},
     {"AF9ECEE1-4D4A-41C1-93AB-B496DEC49990", &CreateFor<CBrowserHistoryItem, BrowserFamily::Firefox>},
     {"EEC15624-1B40-4AEC-A7A7-F0267A5E19EE", &CreateFor<CBrowserCacheItem, BrowserFamily::Firefox>},
-    {"02425D56-70F8-4B37-9BE3-3175AD364313", &CreateFor<CBrowserSiteDataItem, BrowserFamily::Chromium>},
-    {"4977F04D-6B7E-48BF-B2E5-6FFEEBFF4880", &CreateFor<CBrowserSiteDataItem, BrowserFamily::Firefox>},
+    {kChromiumSiteDataClass, &CreateFor<CBrowserSiteDataItem, BrowserFamily::Chromium>},
+    {kFirefoxSiteDataClass, &CreateFor<CBrowserSiteDataItem, BrowserFamily::Firefox>},
 };
 
 // Copies text into the caller's buffer, NUL-terminated within size.
@@ -97,17 +99,24 @@ extern "C" __declspec(dllexport) int TWListCookieHosts(const GUID* classId, cons
             ListUrlCacheCookies(*sink);
             return kJobSuccess;
         }
-        BrowserFamily family = BrowserFamily::Chromium;
-        if (SameGuid(StringToGuid(kChromiumCookiesClass), *classId)) {
-            family = BrowserFamily::Chromium;
-        } else if (SameGuid(StringToGuid(kFirefoxCookiesClass), *classId)) {
-            family = BrowserFamily::Firefox;
-        } else {
-            return kJobSuccess;  // this class cleans no browser's cookies
-        }
-        const BrowserSettings settings = ReadBrowserSettings(SettingsFilePath(config != nullptr ? config : ""));
-        for (const std::string& host : ListCookieHosts(family, settings)) {
-            if (sink->AddHost(host.c_str()) != kJobSuccess) throw CError("the program refused a cookie host");
+        // The browsers' items that clean what a site keeps: their sites are offered too.
+        struct Listing {
+            const char* classId;
+            BrowserFamily family;
+            StringList (*list)(BrowserFamily, const BrowserSettings&);
+        };
+        static const Listing kListings[] = {
+            {kChromiumCookiesClass, BrowserFamily::Chromium, &ListCookieHosts},
+            {kFirefoxCookiesClass, BrowserFamily::Firefox, &ListCookieHosts},
+            {kChromiumSiteDataClass, BrowserFamily::Chromium, &ListSiteDataHosts},
+            {kFirefoxSiteDataClass, BrowserFamily::Firefox, &ListSiteDataHosts},
+        };
+        for (const Listing& listing : kListings) {
+            if (!SameGuid(StringToGuid(listing.classId), *classId)) continue;
+            const BrowserSettings settings = ReadBrowserSettings(SettingsFilePath(config != nullptr ? config : ""));
+            for (const std::string& host : listing.list(listing.family, settings)) {
+                if (sink->AddHost(host.c_str()) != kJobSuccess) throw CError("the program refused a cookie host");
+            }
         }
         return kJobSuccess;
     } catch (const std::exception& failure) {

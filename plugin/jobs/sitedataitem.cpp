@@ -12,6 +12,58 @@
 #include <map>
 #include <vector>
 
+namespace {
+
+struct SiteFolder {
+    std::string name;
+    std::string host;
+};
+
+// The folders in parent that are a site's, with the site's host.
+std::vector<SiteFolder> ListSiteFolders(const std::string& parent, const SiteFolders& folders)
+{
+    std::vector<SiteFolder> sites;
+    CFileEnumerator search(parent + "\\*");
+    WIN32_FIND_DATAA found = {};
+    while (search.Next(found)) {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
+        const std::string host = folders.hostOf(found.cFileName);
+        if (!host.empty()) sites.push_back({found.cFileName, host});
+    }
+    if (search.Error() != 0 && search.Error() != ERROR_NO_MORE_FILES) {
+        throw CError(StrFormat("%s could not be listed (error %d)", parent.c_str(), static_cast<int>(search.Error())));
+    }
+    return sites;
+}
+
+}  // namespace
+
+StringList ListSiteDataHosts(BrowserFamily family, const BrowserSettings& settings)
+{
+    const BrowserFamilyRules& rules = RulesOf(family);
+    StringList hosts;
+    for (const BrowserProfile& profile : rules.findProfiles(settings).profiles) {
+        if (rules.localStorage != nullptr) {
+            const std::string store = profile.dataFolder + "\\" + rules.localStorage;
+            if (IsExistingFile(store + "\\CURRENT")) {
+                RequireProfileEntry(profile, false, rules.localStorage);
+                CLevelDbStore(store, CLevelDbStore::Access::Preview)
+                    .ForEachEntry([&hosts](const std::string& key, const std::string&) {
+                        const std::string host = HostOfLocalStorageKey(key);
+                        if (!host.empty()) hosts.push_back(host);
+                    });
+            }
+        }
+        for (const SiteFolders& folders : rules.siteFolders) {
+            const std::string parent = profile.dataFolder + "\\" + folders.folder;
+            if (!IsExistingFolder(parent)) continue;
+            RequireProfileEntry(profile, false, folders.folder);
+            for (const SiteFolder& site : ListSiteFolders(parent, folders)) hosts.push_back(site.host);
+        }
+    }
+    return hosts;
+}
+
 void CBrowserSiteDataItem::Prepare()
 {
     m_keptSites = std::make_unique<CKeptSites>(ReadCookieKeepList(GetTaskExtendedData(kCookieKeepListKey)));
@@ -32,7 +84,7 @@ void CBrowserSiteDataItem::CleanLocalStorage(const BrowserProfile& profile, Site
 {
     const std::string relative = Rules().localStorage;
     const std::string folder = profile.dataFolder + "\\" + relative;
-    if (!FileExists(folder + "\\CURRENT")) return;
+    if (!IsExistingFile(folder + "\\CURRENT")) return;
     RequireProfileEntry(profile, false, relative);
     CLevelDbStore store(folder, IsPreview() ? CLevelDbStore::Access::Preview : CLevelDbStore::Access::Erase);
     // The keys of each site that is not kept; the store's own keys stay.
@@ -61,24 +113,16 @@ void CBrowserSiteDataItem::CleanSiteFolders(const BrowserProfile& profile, const
                                             SiteTally& tally)
 {
     const std::string parent = profile.dataFolder + "\\" + folders.folder;
-    if (!FolderExists(parent)) return;
+    if (!IsExistingFolder(parent)) return;
     RequireProfileEntry(profile, false, folders.folder);
     std::vector<std::string> gone;
-    CFileEnumerator search(parent + "\\*");
-    WIN32_FIND_DATAA found = {};
-    while (search.Next(found)) {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
-        const std::string host = folders.hostOf(found.cFileName);
-        if (host.empty()) continue;
-        if (m_keptSites->Keeps(host)) {
-            tally.kept.insert(host);
+    for (const SiteFolder& site : ListSiteFolders(parent, folders)) {
+        if (m_keptSites->Keeps(site.host)) {
+            tally.kept.insert(site.host);
         } else {
-            gone.push_back(found.cFileName);
-            tally.gone.insert(host);
+            gone.push_back(site.name);
+            tally.gone.insert(site.host);
         }
-    }
-    if (search.Error() != 0 && search.Error() != ERROR_NO_MORE_FILES) {
-        throw CError(StrFormat("%s could not be listed (error %d)", parent.c_str(), static_cast<int>(search.Error())));
     }
     for (const std::string& name : gone) {
         // The site's folder itself goes with what it holds: its name is the site's.

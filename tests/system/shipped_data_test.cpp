@@ -24,6 +24,7 @@ const char* const kPluginClasses[] = {
     "019C50BD-C5F5-4534-B938-F3D55C101520", "31815029-B9C4-4D9E-A5E8-AAB6926E0B97",
     "A5B98572-BE75-412D-8F8F-789242B9E0A4", "D7CD5405-A50D-4592-A644-0922278D42E3",
     "AF9ECEE1-4D4A-41C1-93AB-B496DEC49990", "EEC15624-1B40-4AEC-A7A7-F0267A5E19EE",
+    "02425D56-70F8-4B37-9BE3-3175AD364313", "4977F04D-6B7E-48BF-B2E5-6FFEEBFF4880",
 };
 // The first row of the modern browsers' classes, which serve a browser each.
 const size_t kFirstBrowserClassRow = 8;
@@ -126,7 +127,7 @@ TEST_F(ShippedCatalogue, EveryCustomItemNamesAValidJobSettingsFileOfTracesOnly)
     EXPECT_GT(customItems, 5);
 }
 
-TEST_F(ShippedCatalogue, EveryBrowserHasCookiesHistoryAndCacheItemsNamingItsSettings)
+TEST_F(ShippedCatalogue, EveryBrowserHasCookiesHistoryCacheAndSiteDataItemsNamingItsSettings)
 {
     GuidList groups;
     inventory.GetChildren(GUID{}, groups);
@@ -137,6 +138,7 @@ TEST_F(ShippedCatalogue, EveryBrowserHasCookiesHistoryAndCacheItemsNamingItsSett
         std::set<std::string> classes;
         std::set<std::string> configs;
         bool cookiesStartUnticked = false;
+        bool siteDataStartsUnticked = false;
         for (const GUID& child : children) {
             const CInventoryItem* item = inventory.FindItem(child);
             for (size_t row = kFirstBrowserClassRow; row < sizeof kPluginClasses / sizeof kPluginClasses[0]; ++row) {
@@ -144,15 +146,17 @@ TEST_F(ShippedCatalogue, EveryBrowserHasCookiesHistoryAndCacheItemsNamingItsSett
                 classes.insert(kPluginClasses[row]);
                 configs.insert(item->config);
                 if (item->name == "Cookies") cookiesStartUnticked = !item->defaultState;
+                if (item->name == "Site data") siteDataStartsUnticked = !item->defaultState;
             }
         }
         if (classes.empty()) continue;
         const std::string name = inventory.FindItem(group)->name;
         SCOPED_TRACE(name);
         browsers.insert(name);
-        EXPECT_EQ(classes.size(), 3u) << "cookies, history and cache";
+        EXPECT_EQ(classes.size(), 4u) << "cookies, history, cache and site data";
         ASSERT_EQ(configs.size(), 1u) << "one settings file per browser";
         EXPECT_TRUE(cookiesStartUnticked);
+        EXPECT_TRUE(siteDataStartsUnticked);
         const std::string file = folder.File(*configs.begin());
         char text[1024] = {};
         ::GetPrivateProfileStringA("Browser", "Name", "", text, sizeof text, file.c_str());
