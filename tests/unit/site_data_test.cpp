@@ -79,9 +79,9 @@ protected:
     }
 
     // The profile's record of the run; empty when the job failed.
-    std::string Run()
+    std::string Run(BrowserFamily family = BrowserFamily::Chromium, const std::string& profile = "Default")
     {
-        CBrowserSiteDataItem* job = new CBrowserSiteDataItem(BrowserFamily::Chromium);
+        CBrowserSiteDataItem* job = new CBrowserSiteDataItem(family);
         sink.events.clear();
         const bool ran = job->Init(&info, kSettingsFile, &sink) == kJobSuccess && job->Run() == kJobSuccess;
         char error[1024] = {};
@@ -89,7 +89,7 @@ protected:
         job->Release();
         EXPECT_TRUE(ran) << error;
         for (const RecordedEvent& event : sink.events) {
-            if (event.text.rfind("Test Chrome, profile Default: ", 0) == 0) return event.text;
+            if (event.text.rfind("Test Chrome, profile " + profile + ": ", 0) == 0) return event.text;
         }
         return std::string();
     }
@@ -142,4 +142,20 @@ TEST_F(SiteData, AKeptSiteKeepsAllItStoresAndEveryOtherSitesDataGoesDownToTheByt
     for (const char* folder : {"https_gone.example_0.indexeddb.leveldb", "https_gone.example_0.indexeddb.blob"}) {
         EXPECT_EQ(::GetFileAttributesA((Profile() + "\\IndexedDB\\" + folder).c_str()), INVALID_FILE_ATTRIBUTES) << folder;
     }
+}
+
+TEST_F(SiteData, FirefoxKeepsAKeptSitesStorageFolderAndEveryOtherSitesGoesWhole)
+{
+    WriteProfilesIni(userData.Path(), {{"main", "Profiles/main"}});
+    const std::string storage = userData.File("Profiles\\main\\storage\\default");
+    const char* const folders[] = {"https+++kept.example", "https+++gone.example+++8443^userContextId=1",
+                                   "moz-extension+++0123-4567"};
+    for (const char* folder : folders) {
+        ASSERT_TRUE(MakeFolders(storage + "\\" + folder + "\\ls"));
+        ASSERT_TRUE(WriteWholeFile(storage + "\\" + folder + "\\ls\\data.sqlite", kGoneSecret));
+    }
+    EXPECT_EQ(Run(BrowserFamily::Firefox, "main"), "Test Chrome, profile main: site data of 1 sites deleted, of 1 kept.");
+    EXPECT_TRUE(FileExists(storage + "\\https+++kept.example\\ls\\data.sqlite"));
+    EXPECT_TRUE(FileExists(storage + "\\moz-extension+++0123-4567\\ls\\data.sqlite")) << "not a site's: it stays";
+    EXPECT_EQ(::GetFileAttributesA((storage + "\\" + folders[1]).c_str()), INVALID_FILE_ATTRIBUTES);
 }
