@@ -1,5 +1,7 @@
 #include "plugin/engines/siteorigins.h"
 
+#include "common/strparse.h"
+
 #include <cctype>
 
 namespace {
@@ -39,7 +41,7 @@ std::string PlainHost(const std::string& host)
         const unsigned char u = static_cast<unsigned char>(c);
         if (c == '.' && previous == '.') return std::string();
         if (c != '.' && c != '-' && !std::isalnum(u)) return std::string();
-        lower += static_cast<char>(std::tolower(u));
+        lower += ToLowerAscii(c);
         previous = c;
     }
     return lower;

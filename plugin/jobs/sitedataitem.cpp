@@ -115,22 +115,24 @@ void CBrowserSiteDataItem::CleanSiteFolders(const BrowserProfile& profile, const
     const std::string parent = profile.dataFolder + "\\" + folders.folder;
     if (!IsExistingFolder(parent)) return;
     RequireProfileEntry(profile, false, folders.folder);
-    std::vector<std::string> gone;
+    std::vector<SiteFolder> gone;
     for (const SiteFolder& site : ListSiteFolders(parent, folders)) {
         if (m_keptSites->Keeps(site.host)) {
             tally.kept.insert(site.host);
         } else {
-            gone.push_back(site.name);
-            tally.gone.insert(site.host);
+            gone.push_back(site);
         }
     }
-    for (const std::string& name : gone) {
+    for (const SiteFolder& site : gone) {
         // The site's folder itself goes with what it holds: its name is the site's.
-        const std::string relative = std::string(folders.folder) + "\\" + name;
+        const std::string relative = std::string(folders.folder) + "\\" + site.name;
         RequireProfileEntry(profile, false, relative);
         const std::string path = profile.dataFolder + "\\" + relative;
         // The file engine reads "%" as the start of a variable.
         if (path.find('%') != std::string::npos) throw CError(path + " holds a % sign; it was not touched");
         DeleteFiles(path, true, 0, *this);
+        // A folder the engine could not remove (a file in use) is told by
+        // the engine's own warning, and its site is not reported as gone.
+        if (IsPreview() || !IsExistingFolder(path)) tally.gone.insert(site.host);
     }
 }

@@ -154,7 +154,14 @@ TEST_F(SiteData, FirefoxKeepsAKeptSitesStorageFolderAndEveryOtherSitesGoesWhole)
         ASSERT_TRUE(MakeFolders(storage + "\\" + folder + "\\ls"));
         ASSERT_TRUE(WriteWholeFile(storage + "\\" + folder + "\\ls\\data.sqlite", kGoneSecret));
     }
+    // A site whose folder holds a file in use is not reported as gone.
+    const std::string held = storage + "\\https+++held.example\\ls";
+    ASSERT_TRUE(MakeFolders(held));
+    ASSERT_TRUE(WriteWholeFile(held + "\\data.sqlite", kGoneSecret));
+    const HANDLE inUse = ::CreateFileA((held + "\\data.sqlite").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
     EXPECT_EQ(Run(BrowserFamily::Firefox, "main"), "Test Chrome, profile main: site data of 1 sites deleted, of 1 kept.");
+    ::CloseHandle(inUse);
     EXPECT_TRUE(FileExists(storage + "\\https+++kept.example\\ls\\data.sqlite"));
     EXPECT_TRUE(FileExists(storage + "\\moz-extension+++0123-4567\\ls\\data.sqlite")) << "not a site's: it stays";
     EXPECT_EQ(::GetFileAttributesA((storage + "\\" + folders[1]).c_str()), INVALID_FILE_ATTRIBUTES);
