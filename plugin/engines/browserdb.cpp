@@ -151,6 +151,11 @@ void ClearChromiumShortcuts(CSqliteDatabase& db)
     ClearTables(db, {"omni_box_shortcuts"});
 }
 
+void ClearChromiumFormEntries(CSqliteDatabase& db)
+{
+    ClearTables(db, {"autofill"});
+}
+
 void ClearFirefoxHistory(CSqliteDatabase& db)
 {
     if (!db.HasTable("moz_places")) throw CError("it has no history table (moz_places)");

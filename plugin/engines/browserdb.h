@@ -56,6 +56,9 @@ void ClearChromiumHistory(CSqliteDatabase& db);
 // Chromium "Top Sites" and "Shortcuts".
 void ClearChromiumTopSites(CSqliteDatabase& db);
 void ClearChromiumShortcuts(CSqliteDatabase& db);
+// Chromium "Web Data": the entries typed into forms (its "autofill" table),
+// never the addresses, cards, passwords or search engines kept beside them.
+void ClearChromiumFormEntries(CSqliteDatabase& db);
 
 // Firefox "places.sqlite": visits, typed input, page annotations (the
 // downloads list) and every address no bookmark or keyword needs; the

@@ -10,15 +10,18 @@ const BrowserFamilyRules kChromium = {
     {"Network\\Cookies", "Cookies"},
     "cookies",
     "host_key",
-    {"Network\\Cookies", "Cookies", "History"},
+    {"Network\\Cookies", "Cookies", "History", "Local Storage\\leveldb\\LOCK"},
     {{"History", &ClearChromiumHistory, false},
      {"Top Sites", &ClearChromiumTopSites, false},
-     {"Shortcuts", &ClearChromiumShortcuts, false}},
+     {"Shortcuts", &ClearChromiumShortcuts, false},
+     {"Web Data", &ClearChromiumFormEntries, true}},
     // A table of hashes of the addresses visited.
     {"Visited Links"},
     {"Cache", "Code Cache", "GPUCache"},
     "Local Storage\\leveldb",
     {{"IndexedDB", &HostOfIndexedDbFolder}},
+    {"Current Session", "Current Tabs", "Last Session", "Last Tabs"},
+    {"Sessions"},
 };
 
 const BrowserFamilyRules kFirefox = {
@@ -26,12 +29,15 @@ const BrowserFamilyRules kFirefox = {
     {"cookies.sqlite"},
     "moz_cookies",
     "host",
-    {"cookies.sqlite", "places.sqlite"},
+    // Firefox holds parent.lock, unshared, from start to end.
+    {"cookies.sqlite", "places.sqlite", "parent.lock"},
     {{"places.sqlite", &ClearFirefoxHistory, false}, {"formhistory.sqlite", &ClearFirefoxFormHistory, true}},
     {},
     {"cache2"},
     nullptr,
     {{"storage\\default", &HostOfFirefoxStorageFolder}},
+    {"sessionstore.jsonlz4", "sessionstore.js"},
+    {"sessionstore-backups"},
 };
 
 }  // namespace

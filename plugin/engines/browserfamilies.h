@@ -34,7 +34,8 @@ struct BrowserFamilyRules {
     std::vector<const char*> cookieDatabases;
     const char* cookieTable;
     const char* cookieHostColumn;
-    // The databases a running browser holds open: those that tell it runs.
+    // The databases and lock files a running browser holds open: those
+    // that tell it runs.
     std::vector<const char*> heldDatabases;
     std::vector<HistoryStore> historyDatabases;
     // History kept in files that are not databases, deleted whole.
@@ -45,6 +46,10 @@ struct BrowserFamilyRules {
     // keeps none) and the folders of per-site folders.
     const char* localStorage;
     std::vector<SiteFolders> siteFolders;
+    // The open tabs and windows kept to restore a session: files and
+    // folders of the data folder, deleted whole.
+    std::vector<const char*> sessionFiles;
+    std::vector<const char*> sessionFolders;
 };
 
 const BrowserFamilyRules& RulesOf(BrowserFamily family);

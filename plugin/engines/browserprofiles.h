@@ -7,7 +7,7 @@
 //   Name=Google Chrome                                 shown in the records
 //   Data=%LOCALAPPDATA%\Google\Chrome\User Data        profiles' databases
 //   Cache=%LOCALAPPDATA%\Google\Chrome\User Data       profiles' caches (default: Data)
-//   FormHistory=0                                      Firefox history: also form entries
+//   FormHistory=0                                      history: also form entries
 //
 // Chromium browsers list their profile folders in Data's "Local State"
 // (members of "profile" -> "info_cache"); Opera keeps its one profile in

@@ -211,3 +211,20 @@ std::string CBrowserCacheItem::CleanProfile(const BrowserProfile& profile)
     if (cleaned.empty()) return "no cache found.";
     return (IsPreview() ? "cache would be cleared (" : "cache cleared (") + JoinNames(cleaned) + ").";
 }
+
+std::string CBrowserSessionsItem::CleanProfile(const BrowserProfile& profile)
+{
+    StringList cleaned;
+    for (const char* name : Rules().sessionFiles) {
+        if (!IsExistingFile(profile.dataFolder + "\\" + name)) continue;
+        DeleteNamedEntry(profile, false, name, false, *this);
+        cleaned.push_back(name);
+    }
+    for (const char* name : Rules().sessionFolders) {
+        if (!IsExistingFolder(profile.dataFolder + "\\" + name)) continue;
+        DeleteNamedEntry(profile, false, name, true, *this);
+        cleaned.push_back(name);
+    }
+    if (cleaned.empty()) return "no session found.";
+    return (IsPreview() ? "session would be deleted (" : "session deleted (") + JoinNames(cleaned) + ").";
+}

@@ -75,6 +75,17 @@ protected:
     std::string CleanProfile(const BrowserProfile& profile) override;
 };
 
+// The session a browser restores at its next start: the tabs and windows
+// open when it closed, with their pages' addresses and form contents. They
+// are not kept site by site; the item is for those who choose to lose them.
+class CBrowserSessionsItem : public CBrowserItem {
+public:
+    explicit CBrowserSessionsItem(BrowserFamily family) : CBrowserItem(family) {}
+
+protected:
+    std::string CleanProfile(const BrowserProfile& profile) override;
+};
+
 // Site data: every store in which a site keeps what it wrote (Local Storage,
 // IndexedDB, Firefox's per-site storage), sparing the kept sites as the
 // cookie items do, so a site can no longer restore a deleted cookie from it.

@@ -58,6 +58,8 @@ const JobClass kJobClasses[] = {
     {"EEC15624-1B40-4AEC-A7A7-F0267A5E19EE", &CreateFor<CBrowserCacheItem, BrowserFamily::Firefox>},
     {kChromiumSiteDataClass, &CreateFor<CBrowserSiteDataItem, BrowserFamily::Chromium>},
     {kFirefoxSiteDataClass, &CreateFor<CBrowserSiteDataItem, BrowserFamily::Firefox>},
+    {"6C3E1F0B-2A7D-4E59-9B14-8D2F7A6C5E31", &CreateFor<CBrowserSessionsItem, BrowserFamily::Chromium>},
+    {"B8D40A27-5F6E-4C13-A9E2-37C1D05F8B94", &CreateFor<CBrowserSessionsItem, BrowserFamily::Firefox>},
 };
 
 // Copies text into the caller's buffer, NUL-terminated within size.

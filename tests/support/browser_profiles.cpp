@@ -452,6 +452,21 @@ void CreateFirefoxFormHistory(const std::string& path, const std::vector<std::st
     db->Exec("COMMIT");
 }
 
+void CreateChromiumWebData(const std::string& path, const std::vector<std::string>& entries)
+{
+    auto db = CreateDatabase(path);
+    if (!db->Exec("CREATE TABLE autofill (name VARCHAR, value VARCHAR, value_lower VARCHAR, date_created INTEGER "
+                  "DEFAULT 0, date_last_used INTEGER DEFAULT 0, count INTEGER DEFAULT 1, PRIMARY KEY (name, value))") ||
+        !db->Exec("CREATE TABLE addresses (guid VARCHAR PRIMARY KEY, street_address VARCHAR)") ||
+        !db->Exec("CREATE TABLE credit_cards (guid VARCHAR PRIMARY KEY, name_on_card VARCHAR)") ||
+        !db->Exec("INSERT INTO addresses VALUES('a1', '1 Saved Street')") ||
+        !db->Exec("INSERT INTO credit_cards VALUES('c1', 'Saved Card Holder')"))
+        return;
+    for (const std::string& entry : entries) {
+        if (!db->Run("INSERT INTO autofill(name, value, value_lower) VALUES('email', ?, ?)", {entry, entry})) return;
+    }
+}
+
 void ExecuteSql(const std::string& path, const std::string& sql)
 {
     Database db(path, SQLITE_OPEN_READWRITE);

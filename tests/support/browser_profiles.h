@@ -29,6 +29,8 @@ void CreateFirefoxPlaces(const std::string& path, const std::vector<std::string>
                          const std::vector<std::string>& bookmarked);
 // "formhistory.sqlite": one moz_formhistory row per entry.
 void CreateFirefoxFormHistory(const std::string& path, const std::vector<std::string>& entries);
+// "Web Data": one autofill row per form entry, beside a saved address and card.
+void CreateChromiumWebData(const std::string& path, const std::vector<std::string>& entries);
 
 // Runs SQL on an existing database (to give it a hostile shape).
 void ExecuteSql(const std::string& path, const std::string& sql);

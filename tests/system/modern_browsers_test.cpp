@@ -32,6 +32,8 @@ const char kChromiumCacheClass[] = "A5B98572-BE75-412D-8F8F-789242B9E0A4";
 const char kFirefoxCookiesClass[] = "D7CD5405-A50D-4592-A644-0922278D42E3";
 const char kFirefoxHistoryClass[] = "AF9ECEE1-4D4A-41C1-93AB-B496DEC49990";
 const char kFirefoxCacheClass[] = "EEC15624-1B40-4AEC-A7A7-F0267A5E19EE";
+const char kChromiumSessionsClass[] = "6C3E1F0B-2A7D-4E59-9B14-8D2F7A6C5E31";
+const char kFirefoxSessionsClass[] = "B8D40A27-5F6E-4C13-A9E2-37C1D05F8B94";
 
 const char kChromeCookies[] = "1EC00000-0000-4000-8000-000000000001";
 const char kChromeHistory[] = "1EC00000-0000-4000-8000-000000000002";
@@ -39,6 +41,8 @@ const char kChromeCache[] = "1EC00000-0000-4000-8000-000000000003";
 const char kFirefoxCookies[] = "1EC00000-0000-4000-8000-000000000004";
 const char kFirefoxHistory[] = "1EC00000-0000-4000-8000-000000000005";
 const char kFirefoxCache[] = "1EC00000-0000-4000-8000-000000000006";
+const char kChromeSessions[] = "1EC00000-0000-4000-8000-000000000007";
+const char kFirefoxSessions[] = "1EC00000-0000-4000-8000-000000000008";
 
 // Every form a cookie host takes, for the kept site example.com and others.
 const std::vector<TestCookie> kCookies = {
@@ -98,13 +102,17 @@ protected:
                                {kChromeCache, "Chrome cache", "Sweepkit.dll", kChromiumCacheClass, "tw_test_chrome.ini"},
                                {kFirefoxCookies, "Firefox cookies", "Sweepkit.dll", kFirefoxCookiesClass, "tw_test_firefox.ini"},
                                {kFirefoxHistory, "Firefox history", "Sweepkit.dll", kFirefoxHistoryClass, "tw_test_firefox.ini"},
-                               {kFirefoxCache, "Firefox cache", "Sweepkit.dll", kFirefoxCacheClass, "tw_test_firefox.ini"}});
+                               {kFirefoxCache, "Firefox cache", "Sweepkit.dll", kFirefoxCacheClass, "tw_test_firefox.ini"},
+                               {kChromeSessions, "Chrome sessions", "Sweepkit.dll", kChromiumSessionsClass, "tw_test_chrome.ini"},
+                               {kFirefoxSessions, "Firefox sessions", "Sweepkit.dll", kFirefoxSessionsClass,
+                                "tw_test_firefox.ini"}});
     }
 
     void WriteSettings(bool formHistory)
     {
         ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_chrome.ini"),
-                                   "[Browser]\r\nName=Test Chrome\r\nData=" + userData + "\r\n"));
+                                   "[Browser]\r\nName=Test Chrome\r\nData=" + userData + "\r\nFormHistory=" +
+                                       (formHistory ? "1" : "0") + "\r\n"));
         ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_firefox.ini"),
                                    "[Browser]\r\nName=Test Firefox\r\nData=" + firefoxRoot + "\r\nCache=" +
                                        firefoxLocal + "\r\nFormHistory=" + (formHistory ? "1" : "0") + "\r\n"));
@@ -183,6 +191,7 @@ TEST_F(ModernBrowsers, HistoryGoesAndEveryBookmarkPasswordAndFormEntryStays)
         ASSERT_TRUE(MakeFile(profile + "\\Visited Links", std::string(64, '\x5a')));
         ASSERT_TRUE(MakeFile(profile + "\\Bookmarks", "{\"roots\":{\"bookmark_bar\":{\"children\":[]}}}"));
         ASSERT_TRUE(MakeFile(profile + "\\Login Data", "passwords"));
+        CreateChromiumWebData(profile + "\\Web Data", {"typed.into@a.form"});
     }
     for (const std::string& profile : firefoxProfiles) {
         CreateFirefoxPlaces(profile + "\\places.sqlite", visited, bookmarked);
@@ -207,6 +216,7 @@ TEST_F(ModernBrowsers, HistoryGoesAndEveryBookmarkPasswordAndFormEntryStays)
         EXPECT_FALSE(FileExists(profile + "\\Visited Links"));
         EXPECT_EQ(Contents(profile + "\\Bookmarks"), "{\"roots\":{\"bookmark_bar\":{\"children\":[]}}}");
         EXPECT_EQ(Contents(profile + "\\Login Data"), "passwords");
+        EXPECT_EQ(CountRows(profile + "\\Web Data", "autofill"), 1) << "kept unless the item says";
         // Deleted rows are overwritten, not left in free pages.
         EXPECT_EQ(Contents(profile + "\\History").find("secret.example"), std::string::npos);
     }
@@ -232,6 +242,12 @@ TEST_F(ModernBrowsers, HistoryGoesAndEveryBookmarkPasswordAndFormEntryStays)
     RunTask();
     for (const std::string& profile : firefoxProfiles)
         EXPECT_EQ(CountRows(profile + "\\formhistory.sqlite", "moz_formhistory"), 0) << profile;
+    for (const std::string& profile : chromeProfiles) {
+        const std::string webData = profile + "\\Web Data";
+        EXPECT_EQ(CountRows(webData, "autofill"), 0) << profile;
+        EXPECT_EQ(CountRows(webData, "addresses") + CountRows(webData, "credit_cards"), 2) << "never touched";
+        EXPECT_EQ(Contents(webData).find("typed.into@a.form"), std::string::npos) << profile;
+    }
 }
 
 TEST_F(ModernBrowsers, CacheFoldersOfEveryProfileAreEmptiedAndNothingBesideThem)
@@ -262,6 +278,63 @@ TEST_F(ModernBrowsers, CacheFoldersOfEveryProfileAreEmptiedAndNothingBesideThem)
     EXPECT_TRUE(HasMessage(messages, "Test Chrome, profile Default: cache cleared (Cache, Code Cache, GPUCache)."));
     EXPECT_TRUE(HasMessage(messages, "Test Firefox, profile work: cache cleared (cache2)."));
     EXPECT_TRUE(HasMessage(messages, "Job 'Firefox cache' finished."));
+}
+
+TEST_F(ModernBrowsers, SessionsGoWholeAndNothingBesideThem)
+{
+    BuildProfiles();
+    const std::vector<std::string> gone = {
+        chromeProfiles[0] + "\\Sessions\\Session_13350000000000000", chromeProfiles[0] + "\\Sessions\\Tabs_1335",
+        chromeProfiles[1] + "\\Current Session", chromeProfiles[1] + "\\Last Tabs",
+        firefoxProfiles[0] + "\\sessionstore.jsonlz4", firefoxProfiles[1] + "\\sessionstore-backups\\recovery.jsonlz4"};
+    const std::vector<std::string> stay = {chromeProfiles[0] + "\\Bookmarks", chromeProfiles[0] + "\\Preferences",
+                                           firefoxProfiles[0] + "\\prefs.js",
+                                           firefoxProfiles[1] + "\\sessionCheckpoints.json"};
+    for (const std::string& file : gone) ASSERT_TRUE(MakeFile(file, "tabs")) << file;
+    for (const std::string& file : stay) ASSERT_TRUE(MakeFile(file, "kept")) << file;
+    WriteTask({kChromeSessions, kFirefoxSessions}, {});
+
+    const std::vector<std::string> messages = RunTask();
+    for (const std::string& file : gone) EXPECT_FALSE(FileExists(file)) << file;
+    for (const std::string& file : stay) EXPECT_EQ(Contents(file), "kept") << file;
+    EXPECT_TRUE(HasMessage(messages, "Test Chrome, profile Profile 1: session deleted (Current Session, Last Tabs)."))
+        << ::testing::PrintToString(messages);
+    EXPECT_TRUE(HasMessage(messages, "Test Firefox, profile work: session deleted (sessionstore-backups)."));
+}
+
+TEST_F(ModernBrowsers, ABrowserHoldingOnlyItsSiteStoreOrProfileLockIsLeftWhole)
+{
+    BuildProfiles();
+    // What a browser holds from its start to its end, though no database of it is open.
+    struct Case {
+        const char* lock;
+        std::string session;
+        const char* item;
+        const char* warning;
+    };
+    const Case cases[] = {
+        {"Local Storage\\leveldb\\LOCK", chromeProfiles[1] + "\\Current Session", kChromeSessions,
+         "Test Chrome is running: close it and run the task again. Nothing of Test Chrome was cleaned."},
+        {"parent.lock", firefoxProfiles[1] + "\\sessionstore.jsonlz4", kFirefoxSessions,
+         "Test Firefox is running: close it and run the task again. Nothing of Test Firefox was cleaned."},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.lock);
+        const std::string profile = test.session.substr(0, test.session.find_last_of('\\'));
+        ASSERT_TRUE(MakeFile(test.session, "tabs"));
+        ASSERT_TRUE(MakeFile(profile + "\\" + test.lock, ""));
+        WriteTask({test.item}, {});
+        HANDLE lock = ::CreateFileA((profile + "\\" + test.lock).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+        const std::vector<std::string> messages = RunTask();
+        ::CloseHandle(lock);
+        EXPECT_TRUE(HasMessage(messages, test.warning)) << ::testing::PrintToString(messages);
+        EXPECT_EQ(Contents(test.session), "tabs");
+        // A lock file left behind by a browser that has ended tells nothing.
+        RunTask();
+        EXPECT_FALSE(FileExists(test.session));
+    }
 }
 
 TEST_F(ModernBrowsers, ARunningBrowserIsLeftByteForByteWithAWarningNamingIt)

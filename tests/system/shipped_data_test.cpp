@@ -25,6 +25,7 @@ const char* const kPluginClasses[] = {
     "A5B98572-BE75-412D-8F8F-789242B9E0A4", "D7CD5405-A50D-4592-A644-0922278D42E3",
     "AF9ECEE1-4D4A-41C1-93AB-B496DEC49990", "EEC15624-1B40-4AEC-A7A7-F0267A5E19EE",
     "02425D56-70F8-4B37-9BE3-3175AD364313", "4977F04D-6B7E-48BF-B2E5-6FFEEBFF4880",
+    "6C3E1F0B-2A7D-4E59-9B14-8D2F7A6C5E31", "B8D40A27-5F6E-4C13-A9E2-37C1D05F8B94",
 };
 // The first row of the modern browsers' classes, which serve a browser each.
 const size_t kFirstBrowserClassRow = 8;
@@ -127,7 +128,7 @@ TEST_F(ShippedCatalogue, EveryCustomItemNamesAValidJobSettingsFileOfTracesOnly)
     EXPECT_GT(customItems, 5);
 }
 
-TEST_F(ShippedCatalogue, EveryBrowserHasCookiesHistoryCacheAndSiteDataItemsNamingItsSettings)
+TEST_F(ShippedCatalogue, EveryBrowserHasCookiesHistoryCacheSiteDataAndSessionsItemsNamingItsSettings)
 {
     GuidList groups;
     inventory.GetChildren(GUID{}, groups);
@@ -139,6 +140,7 @@ TEST_F(ShippedCatalogue, EveryBrowserHasCookiesHistoryCacheAndSiteDataItemsNamin
         std::set<std::string> configs;
         bool cookiesStartUnticked = false;
         bool siteDataStartsUnticked = false;
+        bool sessionsStartUnticked = false;
         for (const GUID& child : children) {
             const CInventoryItem* item = inventory.FindItem(child);
             for (size_t row = kFirstBrowserClassRow; row < sizeof kPluginClasses / sizeof kPluginClasses[0]; ++row) {
@@ -147,16 +149,18 @@ TEST_F(ShippedCatalogue, EveryBrowserHasCookiesHistoryCacheAndSiteDataItemsNamin
                 configs.insert(item->config);
                 if (item->name == "Cookies") cookiesStartUnticked = !item->defaultState;
                 if (item->name == "Site data") siteDataStartsUnticked = !item->defaultState;
+                if (item->name == "Sessions") sessionsStartUnticked = !item->defaultState;
             }
         }
         if (classes.empty()) continue;
         const std::string name = inventory.FindItem(group)->name;
         SCOPED_TRACE(name);
         browsers.insert(name);
-        EXPECT_EQ(classes.size(), 4u) << "cookies, history, cache and site data";
+        EXPECT_EQ(classes.size(), 5u) << "cookies, history, cache, site data and sessions";
         ASSERT_EQ(configs.size(), 1u) << "one settings file per browser";
         EXPECT_TRUE(cookiesStartUnticked);
         EXPECT_TRUE(siteDataStartsUnticked);
+        EXPECT_TRUE(sessionsStartUnticked) << "open tabs are lost only when chosen";
         const std::string file = folder.File(*configs.begin());
         char text[1024] = {};
         ::GetPrivateProfileStringA("Browser", "Name", "", text, sizeof text, file.c_str());
