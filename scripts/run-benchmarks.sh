@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the benchmarks under Wine in the build's prefix, with one warm
 # wineserver: file deletion (the temporary-folder job against a plain loop
-# and rd /s /q), the URL cache walk and the cookies dialog with thousands of
-# names.
+# and rd /s /q), the URL cache walk, the cookies dialog with thousands of
+# names, the console's scale and the site data clean of a thousand sites.
 set -uo pipefail
 # The cookies dialog benchmark shows windows: run under a virtual display.
 if [ -z "${DISPLAY:-}" ] && [ -z "${TW_UNDER_XVFB:-}" ]; then
@@ -24,3 +24,5 @@ echo
 wine "$build/tests/cookies_dialog_benchmark.exe" </dev/null 2>/dev/null | grep -E "names:|FAILED|PASSED"
 echo
 wine "$build/tests/console_scale_benchmark.exe" </dev/null 2>/dev/null | grep -E "records:|task files:|FAILED|PASSED"
+echo
+wine "$build/tests/sitedata_benchmark.exe" </dev/null 2>&1

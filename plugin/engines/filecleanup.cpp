@@ -213,6 +213,20 @@ public:
     void Walk(const std::string& folder, const std::string& finalFolder, const std::string& names,
               const std::string& pattern)
     {
+        // The held folder's own listing is matched against the pattern, by
+        // long names only: a search by path would also match short names.
+        const std::wstring wanted = WideName(names);
+        const NameFilter matching = [&wanted](const std::wstring& name) { return MatchesWildcard(wanted, name); };
+        Walk(folder, finalFolder, names == "*" ? NameFilter() : matching, names, pattern);
+    }
+
+    using NameFilter = std::function<bool(const std::wstring&)>;
+
+    // The same walk taking the names that only accepts (all when null);
+    // what names the taken names in errors.
+    void Walk(const std::string& folder, const std::string& finalFolder, const NameFilter& only,
+              const std::string& what, const std::string& pattern)
+    {
         CTreeEntry root;
         const DWORD error = root.OpenFolderAt(folder, finalFolder);
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // nothing to delete
@@ -223,17 +237,12 @@ public:
             throw CError(StrFormat("File pattern refused: %s (the folder %s was moved while it was cleaned).",
                                    pattern.c_str(), folder.c_str()));
         }
-        // The held folder's own listing is matched against the pattern, by
-        // long names only: a search by path would also match short names.
-        const std::wstring wanted = WideName(names);
-        const NameFilter matching = [&wanted](const std::wstring& name) { return MatchesWildcard(wanted, name); };
         std::vector<Deletion> deletions;
-        Folder(root, folder, finalFolder, names == "*" ? NameFilter() : matching, names, &deletions);
+        Folder(root, folder, finalFolder, only, what, &deletions);
         if (!deletions.empty()) ConfirmDeletions(root, deletions, m_report);
     }
 
 private:
-    using NameFilter = std::function<bool(const std::wstring&)>;
 
     // Walks the open folder: its path, where it really is, and the names to
     // take from it (all when null). True when everything taken is (or in a
@@ -390,4 +399,33 @@ void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, IClean
         throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), pattern.c_str()));
     }
     CTreeWalk(descend, cutoff, report).Walk(checked.path, checked.finalPath, names, pattern);
+}
+
+namespace {
+
+// A name as the file system compares it: without regard to case.
+std::wstring FoldedName(std::wstring name)
+{
+    if (!name.empty()) ::CharUpperBuffW(&name[0], static_cast<DWORD>(name.size()));
+    return name;
+}
+
+}  // namespace
+
+void DeleteNamedEntries(const std::string& folder, const std::set<std::string>& names, ICleanupReport& report)
+{
+    if (names.empty()) return;
+    const std::string path = NormaliseSeparators(folder) + "\\";
+    const std::string what = path + "<" + std::to_string(names.size()) + " named entries>";
+    PatternFolder checked;
+    const DWORD error = CheckPatternFolder(path, what, &checked);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // nothing to delete
+    if (error != ERROR_SUCCESS) {
+        throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), what.c_str()));
+    }
+    // Names as the system compares them: case-blind, never by a short name.
+    std::set<std::wstring> wanted;
+    for (const std::string& name : names) wanted.insert(FoldedName(WideName(name)));
+    const auto listed = [&wanted](const std::wstring& name) { return wanted.count(FoldedName(name)) != 0; };
+    CTreeWalk(true, 0, report).Walk(checked.path, checked.finalPath, listed, "*", what);
 }

@@ -139,16 +139,19 @@ long long CLevelDbStore::EraseKeys(const std::vector<std::string>& keys)
 {
     // Only keys the store holds are deleted: a deletion of a key it lacks
     // would write that key into a table of its own.
+    // One pass over the store finds them: a lookup per key would read a
+    // block from disk for each.
+    const std::set<std::string> wanted(keys.begin(), keys.end());
     leveldb::WriteBatch batch;
     long long found = 0;
-    std::string value;
-    for (const std::string& key : std::set<std::string>(keys.begin(), keys.end())) {
-        const leveldb::Status status = Db().Get(CheckedReads(), key, &value);
-        if (status.IsNotFound()) continue;
-        RaiseUnlessOk(status, "read", m_name);
-        batch.Delete(key);
+    std::unique_ptr<leveldb::Iterator> entry(Db().NewIterator(CheckedReads()));
+    for (entry->SeekToFirst(); entry->Valid(); entry->Next()) {
+        if (wanted.count(entry->key().ToString()) == 0) continue;
+        batch.Delete(entry->key());
         ++found;
     }
+    RaiseUnlessOk(entry->status(), "read", m_name);
+    entry.reset();
     if (IsPreview() || found == 0) return found;
 
     leveldb::WriteOptions synced;

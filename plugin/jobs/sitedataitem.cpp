@@ -123,16 +123,15 @@ void CBrowserSiteDataItem::CleanSiteFolders(const BrowserProfile& profile, const
             gone.push_back(site);
         }
     }
+    // One walk of the folder for all the gone sites: a walk per site would
+    // list the whole folder for each. Each site's folder goes with what it
+    // holds, its name included; a link in their place is never entered.
+    std::set<std::string> names;
+    for (const SiteFolder& site : gone) names.insert(site.name);
+    DeleteNamedEntries(parent, names, *this);
     for (const SiteFolder& site : gone) {
-        // The site's folder itself goes with what it holds: its name is the site's.
-        const std::string relative = std::string(folders.folder) + "\\" + site.name;
-        RequireProfileEntry(profile, false, relative);
-        const std::string path = profile.dataFolder + "\\" + relative;
-        // The file engine reads "%" as the start of a variable.
-        if (path.find('%') != std::string::npos) throw CError(path + " holds a % sign; it was not touched");
-        DeleteFiles(path, true, 0, *this);
         // A folder the engine could not remove (a file in use) is told by
         // the engine's own warning, and its site is not reported as gone.
-        if (IsPreview() || !IsExistingFolder(path)) tally.gone.insert(site.host);
+        if (IsPreview() || !IsExistingFolder(parent + "\\" + site.name)) tally.gone.insert(site.host);
     }
 }
