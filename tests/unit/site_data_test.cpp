@@ -11,6 +11,7 @@
 #include "support/recording_sink.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
+#include "support/unix_side.h"
 
 #include <windows.h>
 #include <leveldb/db.h>
@@ -160,8 +161,16 @@ TEST_F(SiteData, FirefoxKeepsAKeptSitesStorageFolderAndEveryOtherSitesGoesWhole)
     ASSERT_TRUE(WriteWholeFile(held + "\\data.sqlite", kGoneSecret));
     const HANDLE inUse = ::CreateFileA((held + "\\data.sqlite").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
+    // A site's folder that is a link is never entered: what it leads to
+    // stays, and a link the engine will not remove is not reported as gone.
+    ScratchFolder elsewhere;
+    ASSERT_TRUE(WriteWholeFile(elsewhere.File("data.sqlite"), kGoneSecret));
+    ASSERT_TRUE(MakeFolderLink(elsewhere.Path(), storage + "\\https+++linked.example"));
     EXPECT_EQ(Run(BrowserFamily::Firefox, "main"), "Test Chrome, profile main: site data of 1 sites deleted, of 1 kept.");
     ::CloseHandle(inUse);
+    std::string target;
+    EXPECT_TRUE(ReadWholeFile(elsewhere.File("data.sqlite"), &target));
+    EXPECT_EQ(target, kGoneSecret);
     EXPECT_TRUE(FileExists(storage + "\\https+++kept.example\\ls\\data.sqlite"));
     EXPECT_TRUE(FileExists(storage + "\\moz-extension+++0123-4567\\ls\\data.sqlite")) << "not a site's: it stays";
     EXPECT_EQ(::GetFileAttributesA((storage + "\\" + folders[1]).c_str()), INVALID_FILE_ATTRIBUTES);
