@@ -32,6 +32,8 @@ fi
 
 echo "Filling browser profiles in the prefix's user folders:"
 wine "$tool" fill-browser-profiles </dev/null || exit 1
+echo "What they hold before the run:"
+wine "$tool" show-browser-profiles
 
 echo "Previewing: Tidewhistle.exe /preview default   (in $dist)"
 wine "$dist/Tidewhistle.exe" /preview default </dev/null
@@ -51,5 +53,5 @@ echo "Totals, preview then run:"
 grep -ao "Preview totals: [^|]*" "$build/preview-records.txt"
 grep -ao "Run totals: [^|]*" "$build/run-records.txt"
 echo
-echo "What the browser profiles hold after the run (example.com kept, bookmarks kept):"
+echo "What the browser profiles hold after the run (example.com kept in cookies and local storage, bookmarks kept):"
 wine "$tool" show-browser-profiles

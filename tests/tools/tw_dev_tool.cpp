@@ -2,7 +2,7 @@
 //   make-default-task [SITE..] writes default.tsk: every item enabled, the sites kept
 //   fill-browser-profiles      builds browser profiles in the user's folders (two
 //                              Chrome profiles, one Firefox profile) with cookies,
-//                              history and bookmarks, and old files in TEMP
+//                              history, bookmarks and local storage, and old files in TEMP
 //   show-browser-profiles      prints what those profiles hold
 //   print-session TASK         prints the task's session records as the console shows them
 //   print-preview TASK         the same for the records of the task's last preview
@@ -20,11 +20,14 @@
 #include "tasks/taskconfig.h"
 
 #include <windows.h>
+#include <leveldb/db.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -71,6 +74,10 @@ const std::vector<TestCookie> kDemoCookies = {{".example.com", "login"},   {"www
 const std::vector<std::string> kVisited = {"https://www.example.com/account", "https://news.example.org/story"};
 const std::vector<std::string> kBookmarked = {"https://bookmarked.example.net/"};
 
+// Sites that keep local storage, each with a value of its own.
+const std::vector<std::string> kStorageOrigins = {"https://www.example.com", "https://tracker.net",
+                                                  "https://ads.example.org"};
+
 std::string ChromeUserData() { return UserFolder("LOCALAPPDATA") + "\\Google\\Chrome\\User Data"; }
 std::string FirefoxProfile() { return UserFolder("APPDATA") + "\\Mozilla\\Firefox\\Profiles\\demo.default-release"; }
 
@@ -84,6 +91,37 @@ void RequireSafePrefix()
         throw std::runtime_error("fill-browser-profiles runs only in a safe Wine prefix (no drive Z:)");
 }
 
+void WriteLocalStorage(const std::string& profile)
+{
+    const std::string store = profile + "\\Local Storage\\leveldb";
+    if (!MakeFolders(store)) throw std::runtime_error("cannot make " + store);
+    leveldb::Options options;
+    options.create_if_missing = true;
+    leveldb::DB* opened = nullptr;
+    if (!leveldb::DB::Open(options, store, &opened).ok()) throw std::runtime_error("cannot create " + store);
+    std::unique_ptr<leveldb::DB> db(opened);
+    db->Put(leveldb::WriteOptions(), "VERSION", "1");
+    for (const std::string& origin : kStorageOrigins) {
+        db->Put(leveldb::WriteOptions(), "META:" + origin, "meta");
+        db->Put(leveldb::WriteOptions(), "_" + origin + std::string("\x00\x01", 2) + "visitor", "\x01id-of-" + origin);
+    }
+}
+
+// The sites of the profile's local storage, as its keys name them.
+std::vector<std::string> LocalStorageSites(const std::string& profile)
+{
+    std::set<std::string> sites;
+    leveldb::DB* opened = nullptr;
+    if (!leveldb::DB::Open(leveldb::Options(), profile + "\\Local Storage\\leveldb", &opened).ok()) return {};
+    std::unique_ptr<leveldb::DB> db(opened);
+    std::unique_ptr<leveldb::Iterator> it(db->NewIterator(leveldb::ReadOptions()));
+    for (it->SeekToFirst(); it->Valid(); it->Next()) {
+        const std::string key = it->key().ToString();
+        if (key.rfind("META:", 0) == 0) sites.insert(key.substr(5));
+    }
+    return std::vector<std::string>(sites.begin(), sites.end());
+}
+
 int FillBrowserProfiles()
 {
     RequireSafePrefix();
@@ -92,6 +130,7 @@ int FillBrowserProfiles()
         const std::string profile = ChromeUserData() + "\\" + name;
         CreateChromiumCookies(profile + "\\Network\\Cookies", kDemoCookies);
         CreateChromiumHistory(profile + "\\History", kVisited);
+        WriteLocalStorage(profile);
         std::printf("%s\n", profile.c_str());
     }
     WriteProfilesIni(UserFolder("APPDATA") + "\\Mozilla\\Firefox", {{"default-release", "Profiles/demo.default-release", true}});
@@ -126,6 +165,7 @@ int ShowBrowserProfiles()
         std::printf("Google Chrome, profile %s:\n", name.c_str());
         PrintColumn("cookies of:", QueryColumn(profile + "\\Network\\Cookies", "SELECT host_key FROM cookies ORDER BY 1"));
         PrintColumn("history:", QueryColumn(profile + "\\History", "SELECT url FROM urls ORDER BY 1"));
+        PrintColumn("local storage of:", LocalStorageSites(profile));
     }
     std::printf("Mozilla Firefox, profile default-release:\n");
     PrintColumn("cookies of:", QueryColumn(FirefoxProfile() + "\\cookies.sqlite", "SELECT host FROM moz_cookies ORDER BY 1"));

@@ -171,6 +171,8 @@ TEST_F(SiteData, FirefoxKeepsAKeptSitesStorageFolderAndEveryOtherSitesGoesWhole)
     std::string target;
     EXPECT_TRUE(ReadWholeFile(elsewhere.File("data.sqlite"), &target));
     EXPECT_EQ(target, kGoneSecret);
+    // The link's own Unix path: removing it by its Windows path would reach its target.
+    RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(storage) + "/https+++linked.example\"");
     EXPECT_TRUE(FileExists(storage + "\\https+++kept.example\\ls\\data.sqlite"));
     EXPECT_TRUE(FileExists(storage + "\\moz-extension+++0123-4567\\ls\\data.sqlite")) << "not a site's: it stays";
     EXPECT_EQ(::GetFileAttributesA((storage + "\\" + folders[1]).c_str()), INVALID_FILE_ATTRIBUTES);
