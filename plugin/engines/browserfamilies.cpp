@@ -1,6 +1,8 @@
 #include "plugin/engines/browserfamilies.h"
 
 #include "plugin/engines/browserdb.h"
+#include "plugin/engines/serviceworkers.h"
+#include "plugin/engines/sitedatasqlite.h"
 #include "plugin/engines/siteorigins.h"
 
 namespace {
@@ -19,6 +21,7 @@ const BrowserFamilyRules kChromium = {
     {"Cache", "Code Cache", "GPUCache"},
     "Local Storage\\leveldb",
     {{"IndexedDB", &HostOfIndexedDbFolder}},
+    {{"Favicons", &CleanChromiumFavicons, &ReadChromiumFaviconHosts}},
 };
 
 const BrowserFamilyRules kFirefox = {
@@ -32,6 +35,9 @@ const BrowserFamilyRules kFirefox = {
     {"cache2"},
     nullptr,
     {{"storage\\default", &HostOfFirefoxStorageFolder}},
+    {{"webappsstore.sqlite", &CleanFirefoxWebAppsStore, &ReadFirefoxWebAppsStoreHosts},
+     {"serviceworker.txt", &CleanFirefoxServiceWorkers, &ReadFirefoxServiceWorkerHosts},
+     {"favicons.sqlite", &CleanFirefoxFavicons, &ReadFirefoxFaviconHosts}},
 };
 
 }  // namespace

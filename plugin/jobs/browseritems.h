@@ -76,7 +76,7 @@ protected:
 };
 
 // Site data: every store in which a site keeps what it wrote (Local Storage,
-// IndexedDB, Firefox's per-site storage), sparing the kept sites as the
+// IndexedDB, Firefox's per-site storage and files), sparing the kept sites as the
 // cookie items do, so a site can no longer restore a deleted cookie from it.
 class CBrowserSiteDataItem : public CBrowserItem {
 public:
@@ -93,6 +93,7 @@ private:
     };
     void CleanLocalStorage(const BrowserProfile& profile, SiteTally& tally);
     void CleanSiteFolders(const BrowserProfile& profile, const SiteFolders& folders, SiteTally& tally);
+    void CleanSiteDataFiles(const BrowserProfile& profile, SiteTally& tally);  // sitedatafiles.cpp
 
     std::unique_ptr<CKeptSites> m_keptSites;
 };
