@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     const std::string name(reinterpret_cast<const char*>(data), size);
     for (const std::string& host : {HostOfOrigin(name), HostOfLocalStorageKey(name), HostOfIndexedDbFolder(name),
                                     HostOfFirefoxStorageFolder(name), HostOfWebAppsStoreKey(name),
-                                    HostOfAddress(name)}) {
+                                    HostOfAddress(name), HostOfStorageKey(name)}) {
         RequirePlainHost(host, name);
     }
     // A list that reads gives back its text whole when joined again: a

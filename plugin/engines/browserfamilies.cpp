@@ -21,7 +21,8 @@ const BrowserFamilyRules kChromium = {
     {"Cache", "Code Cache", "GPUCache"},
     "Local Storage\\leveldb",
     {{"IndexedDB", &HostOfIndexedDbFolder}},
-    {{"Favicons", &CleanChromiumFavicons, &ReadChromiumFaviconHosts}},
+    {{"Favicons", &CleanChromiumFavicons, &ReadChromiumFaviconHosts},
+     {"WebStorage\\QuotaManager", &CleanChromiumStorageBuckets, &ReadChromiumStorageBucketHosts}},
 };
 
 const BrowserFamilyRules kFirefox = {

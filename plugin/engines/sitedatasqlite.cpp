@@ -312,3 +312,30 @@ StringList ReadFirefoxFaviconHosts(const std::string& path)
 {
     return ReadPageHosts(path, "moz_pages_w_icons", "page_url", ReadFirefoxBookmarks(FolderOf(path) + "\\places.sqlite"));
 }
+
+SiteStoreCleanup CleanChromiumStorageBuckets(const std::string& path, bool preview, const CKeptSites& keptSites)
+{
+    SiteStoreCleanup result;
+    const DatabaseCleanup done = CleanDatabase(path, preview, [&](CSqliteDatabase& db) {
+        result = SiteStoreCleanup();
+        RequireColumns(db, "buckets", {"id", "storage_key"});
+        // Each bucket keeps its files in a folder named by its number beside the database.
+        StringList folders;
+        {
+            CSqliteStatement rows(db, "SELECT id, storage_key FROM buckets");
+            while (rows.Step()) {
+                const std::string host = HostOfStorageKey(rows.ColumnText(1));
+                if (!host.empty() && !keptSites.Keeps(host)) folders.push_back(std::to_string(rows.ColumnInt64(0)));
+            }
+        }
+        DeleteRowsOfGoneSites(db, "buckets", "storage_key", &HostOfStorageKey, keptSites, result);
+        result.goneFolders = folders;
+    });
+    result.warning = done.warning;
+    return result;
+}
+
+StringList ReadChromiumStorageBucketHosts(const std::string& path)
+{
+    return ReadSiteHosts(path, "buckets", "storage_key", &HostOfStorageKey);
+}

@@ -30,3 +30,9 @@ StringList ReadChromiumFaviconHosts(const std::string& path);
 // site), its bookmarks those of "places.sqlite" beside it.
 SiteStoreCleanup CleanFirefoxFavicons(const std::string& path, bool preview, const CKeptSites& keptSites);
 StringList ReadFirefoxFaviconHosts(const std::string& path);
+
+// Chromium "WebStorage\QuotaManager", its storage buckets: the rows of
+// buckets keyed by storage_key (siteorigins.h), and the folder of each
+// bucket that goes (named by its id, beside the database) for the item.
+SiteStoreCleanup CleanChromiumStorageBuckets(const std::string& path, bool preview, const CKeptSites& keptSites);
+StringList ReadChromiumStorageBucketHosts(const std::string& path);

@@ -121,3 +121,10 @@ std::string HostOfAddress(const std::string& address)
     const size_t end = address.find_first_of("/?#", separator + 3);
     return HostOfOrigin(address.substr(0, end));
 }
+
+std::string HostOfStorageKey(const std::string& key)
+{
+    const std::string origin = key.substr(0, key.find('^'));
+    if (origin.empty() || origin.back() != '/') return std::string();
+    return HostOfOrigin(origin.substr(0, origin.size() - 1));
+}

@@ -29,3 +29,8 @@ std::string HostOfWebAppsStoreKey(const std::string& key);
 // An address as a service worker's scope, "https://example.com:8443/app/"
 // -> host; the path, query and fragment say nothing of the site.
 std::string HostOfAddress(const std::string& address);
+
+// Chromium's storage keys: the origin with a slash after it, then what
+// partitions it ("^0<top-level site>" and the like), "https://example.com/"
+// -> host. The data is the origin's, whichever site it was stored under.
+std::string HostOfStorageKey(const std::string& key);

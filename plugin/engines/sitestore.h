@@ -13,6 +13,10 @@ struct SiteStoreCleanup {
     std::map<std::string, long long> gone;  // by host: the entries deleted (in a preview, that would be)
     std::set<std::string> kept;             // hosts of kept sites with entries in the store
     std::string warning;                    // a problem found after the change was made
+    // Folders of the gone sites beside the store (names in the store
+    // file's folder), deleted whole by the item once the store's change is
+    // made; in a preview, counted.
+    StringList goneFolders;
 };
 
 struct BrowserProfile;

@@ -1,7 +1,10 @@
 // The site data item's stores that are single files of the profile
-// (databases and lists), each cleaned whole by its engine.
+// (databases and lists), each cleaned whole by its engine, and the folders
+// a store names as its gone sites'.
 #include "plugin/jobs/browseritems.h"
 
+#include "common/error.h"
+#include "plugin/engines/filecleanup.h"
 #include "plugin/engines/sitestore.h"
 
 void CBrowserSiteDataItem::CleanSiteDataFiles(const BrowserProfile& profile, SiteTally& tally)
@@ -18,5 +21,17 @@ void CBrowserSiteDataItem::CleanSiteDataFiles(const BrowserProfile& profile, Sit
             CountRemoved(Removed::Row, path + ": site " + host, 0, entries);
         }
         if (!done.warning.empty()) LogWarning(done.warning);
+        // The store no longer names these folders: each goes whole, its name included.
+        const std::string file = store.file;
+        const std::string parent = file.substr(0, file.find_last_of('\\') + 1);
+        for (const std::string& name : done.goneFolders) {
+            const std::string relative = parent + name;
+            const std::string folder = profile.dataFolder + "\\" + relative;
+            if (!IsExistingFolder(folder)) continue;
+            RequireProfileEntry(profile, false, relative);
+            // The file engine reads "%" as the start of a variable.
+            if (folder.find('%') != std::string::npos) throw CError(folder + " holds a % sign; it was not touched");
+            DeleteFiles(folder, true, 0, *this);
+        }
     }
 }

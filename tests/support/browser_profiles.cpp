@@ -529,6 +529,25 @@ void CreateFirefoxFavicons(const std::string& path, const std::vector<TestFavico
     }
 }
 
+void CreateChromiumQuotaManager(const std::string& path, const std::vector<TestBucket>& buckets)
+{
+    auto db = CreateDatabase(path);
+    if (!WriteChromiumMeta(*db, 10, 10) ||
+        !db->Exec("CREATE TABLE buckets(id INTEGER PRIMARY KEY AUTOINCREMENT, storage_key TEXT NOT NULL, host TEXT NOT "
+                  "NULL, type INTEGER NOT NULL, name TEXT NOT NULL, use_count INTEGER NOT NULL, last_accessed INTEGER NOT "
+                  "NULL, last_modified INTEGER NOT NULL, expiration INTEGER NOT NULL, quota INTEGER NOT NULL, persistent "
+                  "INTEGER NOT NULL, durability INTEGER NOT NULL) STRICT") ||
+        !db->Exec("CREATE UNIQUE INDEX buckets_by_storage_key ON buckets(storage_key, type, name)") ||
+        !db->Exec("CREATE INDEX buckets_by_host ON buckets(host, type)")) {
+        return;
+    }
+    for (const TestBucket& bucket : buckets) {
+        db->Run("INSERT INTO buckets(storage_key, host, type, name, use_count, last_accessed, last_modified, expiration, "
+                "quota, persistent, durability) VALUES(?, ?, 0, ?, 1, ?, ?, 9223372036854775807, 0, 0, 1)",
+                {bucket.storageKey, PrefixAndHost(bucket.storageKey).second, bucket.name, kChromiumTime, kChromiumTime});
+    }
+}
+
 void WriteChromiumBookmarks(const std::string& path, const std::vector<std::string>& addresses)
 {
     std::string children;

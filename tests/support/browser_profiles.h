@@ -54,6 +54,14 @@ void CreateFirefoxFavicons(const std::string& path, const std::vector<TestFavico
 // Chromium "Bookmarks": the addresses in the bookmark bar, the last one in a folder.
 void WriteChromiumBookmarks(const std::string& path, const std::vector<std::string>& addresses);
 
+// Chromium "WebStorage\QuotaManager": one buckets row per storage key (ids
+// from 1 in order), each bucket named name.
+struct TestBucket {
+    std::string storageKey;  // "https://example.com/"
+    std::string name;
+};
+void CreateChromiumQuotaManager(const std::string& path, const std::vector<TestBucket>& buckets);
+
 // Runs SQL on an existing database (to give it a hostile shape).
 void ExecuteSql(const std::string& path, const std::string& sql);
 

@@ -200,6 +200,10 @@ TEST(SiteOrigins, EachStoredNameIsASitesOnlyWhenItNamesAWebOriginPlainly)
         {&HostOfAddress, "http://example.org:8080", "example.org"},
         {&HostOfAddress, "https://user@example.org/", ""},
         {&HostOfAddress, "moz-extension://0123-4567/", ""},
+        {&HostOfStorageKey, "https://www.example.com/", "www.example.com"},
+        {&HostOfStorageKey, "https://a.example:8443/^0https://b.example", "a.example"},
+        {&HostOfStorageKey, "https://a.example", ""},
+        {&HostOfStorageKey, "chrome-extension://abc/", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(c.read(c.name), c.host) << c.name;
 }

@@ -154,6 +154,29 @@ const std::vector<StoreCase>& Stores()
                                       "'icon ' || icon_url || ' ' || CAST(data AS TEXT) FROM moz_icons ORDER BY 1");
          },
          &HoldDatabase, 6, 3},
+        {BrowserFamily::Chromium, "Default", "WebStorage\\QuotaManager",
+         [](const std::string& path) {
+             const std::vector<TestBucket> buckets = {{"https://kept.example/", "default"},
+                                                      {"https://www.kept.example/", "default"},
+                                                      {"https://gone.example/", "gone-" + kGoneSecret},
+                                                      {"https://gone.example/^0https://kept.example", "gone-partitioned"},
+                                                      {"chrome-extension://abcdef/", "default"}};
+             CreateChromiumQuotaManager(path, buckets);
+             for (size_t id = 1; id <= buckets.size(); ++id) {
+                 const std::string folder = FolderOf(path) + "\\" + std::to_string(id) + "\\IndexedDB";
+                 ASSERT_TRUE(MakeFolders(folder));
+                 ASSERT_TRUE(WriteWholeFile(folder + "\\data", "data of " + buckets[id - 1].name));
+             }
+         },
+         [](const std::string& path) {
+             std::vector<std::string> entries = QueryColumn(path, "SELECT storage_key || ' ' || name FROM buckets");
+             for (int id = 1; id <= 5; ++id) {
+                 const std::string data = FolderOf(path) + "\\" + std::to_string(id) + "\\IndexedDB\\data";
+                 if (FileExists(data)) entries.push_back("folder " + std::to_string(id) + " " + Contents(data));
+             }
+             return entries;
+         },
+         &HoldDatabase, 4, 2},
     };
     return stores;
 }
