@@ -22,7 +22,8 @@ const BrowserFamilyRules kChromium = {
     "Local Storage\\leveldb",
     {{"IndexedDB", &HostOfIndexedDbFolder}},
     {{"Favicons", &CleanChromiumFavicons, &ReadChromiumFaviconHosts},
-     {"WebStorage\\QuotaManager", &CleanChromiumStorageBuckets, &ReadChromiumStorageBucketHosts}},
+     {"WebStorage\\QuotaManager", &CleanChromiumStorageBuckets, &ReadChromiumStorageBucketHosts},
+     {"Shared Dictionary\\db", &CleanChromiumSharedDictionaries, &ReadChromiumSharedDictionaryHosts}},
 };
 
 const BrowserFamilyRules kFirefox = {

@@ -339,3 +339,27 @@ StringList ReadChromiumStorageBucketHosts(const std::string& path)
 {
     return ReadSiteHosts(path, "buckets", "storage_key", &HostOfStorageKey);
 }
+
+SiteStoreCleanup CleanChromiumSharedDictionaries(const std::string& path, bool preview, const CKeptSites& keptSites)
+{
+    SiteStoreCleanup result;
+    const DatabaseCleanup done = CleanDatabase(path, preview, [&](CSqliteDatabase& db) {
+        result = SiteStoreCleanup();
+        // The columns that tie a dictionary to its site and to its body in the cache: another shape is not this store.
+        RequireColumns(db, "dictionaries", {"frame_origin", "top_frame_site", "host", "size", "token_high", "token_low"});
+        DeleteRowsOfGoneSites(db, "dictionaries", "frame_origin", &HostOfOrigin, keptSites, result);
+        // The browser keeps the dictionaries' total size beside them to decide when to evict.
+        if (!db.IsSnapshot() && !result.gone.empty() && db.HasTable("meta") && db.HasColumn("meta", "key") &&
+            db.HasColumn("meta", "value")) {
+            db.Exec("UPDATE meta SET value = (SELECT COALESCE(SUM(size), 0) FROM dictionaries) "
+                    "WHERE key = 'total_dict_size'");
+        }
+    });
+    result.warning = done.warning;
+    return result;
+}
+
+StringList ReadChromiumSharedDictionaryHosts(const std::string& path)
+{
+    return ReadSiteHosts(path, "dictionaries", "frame_origin", &HostOfOrigin);
+}

@@ -36,3 +36,10 @@ StringList ReadFirefoxFaviconHosts(const std::string& path);
 // bucket that goes (named by its id, beside the database) for the item.
 SiteStoreCleanup CleanChromiumStorageBuckets(const std::string& path, bool preview, const CKeptSites& keptSites);
 StringList ReadChromiumStorageBucketHosts(const std::string& path);
+
+// Chromium "Shared Dictionary\db": the rows of dictionaries whose frame
+// origin is a gone site's (the site that stored it, whatever page it was
+// framed in), the recorded total size brought in line. The dictionaries'
+// bodies in the cache folder beside it are not read or touched.
+SiteStoreCleanup CleanChromiumSharedDictionaries(const std::string& path, bool preview, const CKeptSites& keptSites);
+StringList ReadChromiumSharedDictionaryHosts(const std::string& path);

@@ -548,6 +548,32 @@ void CreateChromiumQuotaManager(const std::string& path, const std::vector<TestB
     }
 }
 
+void CreateChromiumSharedDictionaries(const std::string& path, const std::vector<TestDictionary>& dictionaries)
+{
+    auto db = CreateDatabase(path);
+    if (!WriteChromiumMeta(*db, 3, 3) ||
+        !db->Exec("CREATE TABLE dictionaries(primary_key INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT, frame_origin TEXT NOT "
+                  "NULL, top_frame_site TEXT NOT NULL, host TEXT NOT NULL, match TEXT NOT NULL, match_dest TEXT NOT NULL, "
+                  "id TEXT NOT NULL, url TEXT NOT NULL, last_fetch_time INTEGER NOT NULL, res_time INTEGER NOT NULL, "
+                  "exp_time INTEGER NOT NULL, last_used_time INTEGER NOT NULL, size INTEGER NOT NULL, sha256 BLOB NOT "
+                  "NULL, token_high INTEGER NOT NULL, token_low INTEGER NOT NULL)") ||
+        !db->Exec("CREATE UNIQUE INDEX unique_index ON dictionaries(frame_origin, top_frame_site, host, match, match_dest)")) {
+        return;
+    }
+    long long token = 1;
+    for (const TestDictionary& dictionary : dictionaries) {
+        const std::string host = PrefixAndHost(dictionary.frameOrigin).second;
+        db->Run("INSERT INTO dictionaries(frame_origin, top_frame_site, host, match, match_dest, id, url, last_fetch_time, "
+                "res_time, exp_time, last_used_time, size, sha256, token_high, token_low) VALUES(?, ?, ?, ?, '', '', ?, ?, "
+                "?, ?, ?, 1000, x'00', ?, ?)",
+                {dictionary.frameOrigin, dictionary.topFrameSite, host, dictionary.match,
+                 dictionary.frameOrigin + "/dictionary.dat", kChromiumTime, kChromiumTime, kChromiumTime, kChromiumTime,
+                 token, token + 1});
+        token += 2;
+    }
+    db->Run("INSERT INTO meta(key, value) VALUES('total_dict_size', ?)", {std::to_string(1000 * dictionaries.size())});
+}
+
 void WriteChromiumBookmarks(const std::string& path, const std::vector<std::string>& addresses)
 {
     std::string children;

@@ -62,6 +62,15 @@ struct TestBucket {
 };
 void CreateChromiumQuotaManager(const std::string& path, const std::vector<TestBucket>& buckets);
 
+// Chromium "Shared Dictionary\db": one dictionaries row per entry, the
+// meta table with the total size of the dictionaries.
+struct TestDictionary {
+    std::string frameOrigin;  // "https://example.com"
+    std::string topFrameSite;
+    std::string match;
+};
+void CreateChromiumSharedDictionaries(const std::string& path, const std::vector<TestDictionary>& dictionaries);
+
 // Runs SQL on an existing database (to give it a hostile shape).
 void ExecuteSql(const std::string& path, const std::string& sql);
 

@@ -177,6 +177,25 @@ const std::vector<StoreCase>& Stores()
              return entries;
          },
          &HoldDatabase, 4, 2},
+        {BrowserFamily::Chromium, "Default", "Shared Dictionary\\db",
+         [](const std::string& path) {
+             CreateChromiumSharedDictionaries(path, {{"https://kept.example", "https://kept.example", "/kept/*"},
+                                                     {"https://www.kept.example", "https://other.example", "/www/*"},
+                                                     {"https://gone.example", "https://gone.example", "/" + kGoneSecret},
+                                                     {"https://gone.example:8443", "https://kept.example", "/gone/*"},
+                                                     {"chrome-extension://abcdef", "chrome-extension://abcdef", "/x"}});
+         },
+         [](const std::string& path) {
+             std::vector<std::string> entries = QueryColumn(
+                 path, "SELECT frame_origin || ' ' || top_frame_site || ' ' || match FROM dictionaries ORDER BY 1");
+             // What the browser records of their total size follows the rows that are left.
+             const std::vector<std::string> total = QueryColumn(
+                 path, "SELECT CAST(value AS INTEGER) = (SELECT SUM(size) FROM dictionaries) FROM meta "
+                       "WHERE key = 'total_dict_size'");
+             entries.push_back("total size recorded right: " + (total.empty() ? std::string("none") : total[0]));
+             return entries;
+         },
+         &HoldDatabase, 2, 2},
     };
     return stores;
 }
