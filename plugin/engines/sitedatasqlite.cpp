@@ -248,9 +248,26 @@ SiteStoreCleanup CleanChromiumFavicons(const std::string& path, bool preview, co
     return result;
 }
 
+namespace {
+
+// The bookmarks for the keep-list dialog: bookmarks that cannot be read
+// (a running Firefox holds changes in its log) only mean that a page a
+// bookmark keeps may be offered too, not that no site can be offered.
+std::set<std::string> BookmarksToList(std::set<std::string> (*read)(const std::string&), const std::string& path)
+{
+    try {
+        return read(path);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+}  // namespace
+
 StringList ReadChromiumFaviconHosts(const std::string& path)
 {
-    return ReadPageHosts(path, "icon_mapping", "page_url", ReadChromiumBookmarks(FolderOf(path) + "\\Bookmarks"));
+    return ReadPageHosts(path, "icon_mapping", "page_url",
+                         BookmarksToList(&ReadChromiumBookmarks, FolderOf(path) + "\\Bookmarks"));
 }
 
 SiteStoreCleanup CleanFirefoxFavicons(const std::string& path, bool preview, const CKeptSites& keptSites)
@@ -310,7 +327,8 @@ SiteStoreCleanup CleanFirefoxFavicons(const std::string& path, bool preview, con
 
 StringList ReadFirefoxFaviconHosts(const std::string& path)
 {
-    return ReadPageHosts(path, "moz_pages_w_icons", "page_url", ReadFirefoxBookmarks(FolderOf(path) + "\\places.sqlite"));
+    return ReadPageHosts(path, "moz_pages_w_icons", "page_url",
+                         BookmarksToList(&ReadFirefoxBookmarks, FolderOf(path) + "\\places.sqlite"));
 }
 
 SiteStoreCleanup CleanChromiumStorageBuckets(const std::string& path, bool preview, const CKeptSites& keptSites)

@@ -352,6 +352,8 @@ TEST_F(SiteDataFiles, FaviconsStayUntouchedWhenTheBookmarksCannotBeRead)
         EXPECT_FALSE(clean.ran);
         EXPECT_NE(clean.error.find(c.said), std::string::npos) << clean.error;
         EXPECT_EQ(Contents(favicons), before);
+        // The keep-list dialog still offers the sites, the bookmarked one among them.
+        EXPECT_EQ(SiteHosts(c.family), (StringList{"bookmarked.example", "gone.example", "kept.example", "www.kept.example"}));
         for (const char* suffix : {"", "-wal", "-shm"}) ::DeleteFileA((userData.File(c.damaged) + suffix).c_str());
     }
 }
