@@ -93,7 +93,9 @@ private:
     };
     void CleanLocalStorage(const BrowserProfile& profile, SiteTally& tally);
     void CleanSiteFolders(const BrowserProfile& profile, const SiteFolders& folders, SiteTally& tally);
-    void CleanSiteDataFiles(const BrowserProfile& profile, SiteTally& tally);  // sitedatafiles.cpp
+    // sitedatafiles.cpp
+    void CleanSiteDataFiles(const BrowserProfile& profile, SiteTally& tally);
+    void CleanSiteDataFile(const BrowserProfile& profile, const SiteDataFile& store, SiteTally& tally);
 
     std::unique_ptr<CKeptSites> m_keptSites;
 };

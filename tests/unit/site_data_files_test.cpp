@@ -372,14 +372,18 @@ TEST_F(SiteDataFiles, AServiceWorkerListThisProgramCannotReadWholeIsLeftUntouche
         "9\nattributes" + gone,                            // lines out of step
     };
     const std::string path = userData.File("Profiles\\main\\serviceworker.txt");
+    const std::string favicons = userData.File("Profiles\\main\\favicons.sqlite");  // cleaned after the list
     for (const std::string& text : cases) {
         SCOPED_TRACE(text);
         ASSERT_TRUE(WriteWholeFile(path, text));
+        // The profile's other stores are cleaned all the same.
+        CreateFirefoxFavicons(favicons, {{"https://gone.example/x", "https://gone.example/icon.png", kGoneSecret}});
         const Outcome clean = Run(false);
         EXPECT_FALSE(clean.ran);
         EXPECT_NE(clean.error.find(path + " was left as it was"), std::string::npos) << clean.error;
         EXPECT_EQ(Contents(path), text);
         EXPECT_EQ(Contents(path + ".tw-new"), "(missing)");
+        EXPECT_EQ(CountRows(favicons, "moz_pages_w_icons"), 0);
     }
 }
 
