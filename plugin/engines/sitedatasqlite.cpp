@@ -77,7 +77,6 @@ StringList ReadSiteHosts(const std::string& path, const std::string& table, cons
     return hosts;
 }
 
-
 std::string FolderOf(const std::string& path)
 {
     return path.substr(0, path.find_last_of('\\'));
