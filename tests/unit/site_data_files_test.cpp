@@ -84,7 +84,7 @@ struct StoreCase {
     // Holds the file as the running browser does, until the result goes.
     std::function<std::shared_ptr<void>(const std::string& path)> hold;
     size_t goneEntries;
-    long long goneRows;  // as counted: local storage rows, registrations, favicon pages and root icons
+    long long goneRows;  // as the item counts them: rows, registrations, favicon pages and root icons, buckets
 };
 
 const std::vector<StoreCase>& Stores()
