@@ -1,5 +1,6 @@
 // A browser's "Local State" file, from which the profiles of a Chromium
-// browser are read (the object names under "profile" / "info_cache").
+// browser are read (the object names under "profile" / "info_cache"), and
+// a "Bookmarks" file, from which the bookmarked addresses are read.
 #include "plugin/engines/jsonkeys.h"
 
 #include <cstdint>
@@ -19,5 +20,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     }
     StringList top;
     ReadJsonObjectNames(json, {}, top);
+    // Chromium's "Bookmarks": the addresses below "roots".
+    StringList urls;
+    if (ReadJsonStringValues(json, {"roots"}, "url", urls)) {
+        for (const std::string& url : urls) {
+            if (url.size() > json.size()) std::abort();
+        }
+    } else if (!urls.empty()) {
+        std::abort();
+    }
     return 0;
 }

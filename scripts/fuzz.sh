@@ -29,6 +29,9 @@ cp "$here/data/task_inventory.ini" "$out/corpus/inventory/shipped.ini"
 seed site_origins local-storage 'META:https://www.example.com:8443'
 seed site_origins indexeddb 'https_www.example.com_0.indexeddb.leveldb'
 seed site_origins firefox 'https+++www.example.com+++8443^userContextId=1'
+seed site_origins storage-key 'https://a.example:8443/^0https://b.example'
+seed site_origins webappsstore 'moc.elpmaxe.www.:https:443'
+seed site_origins serviceworkers '9\n\nhttps://www.example.com/app/\nhttps://www.example.com/sw.js\ntrue\ncache-1\n0\n1700000000\n1700000000\n1700000000\n0\ntrue\n#\n^userContextId=1\nhttp://example.org:8080/\nhttp://example.org:8080/sw.js\nfalse\ncache-2\n1\n0\n0\n0\n1\ntrue\n#\n'
 seed local_state chrome '{"profile":{"info_cache":{"Default":{"name":"Person 1"},"Profile 1":{"name":"Work \\u00e9"}},"last_used":"Default"},"os_crypt":{"encrypted_key":"RFBBUEk="}}'
 
 mkdir -p "$out/artifacts"

@@ -1,6 +1,8 @@
 #include "plugin/engines/browserfamilies.h"
 
 #include "plugin/engines/browserdb.h"
+#include "plugin/engines/serviceworkers.h"
+#include "plugin/engines/sitedatasqlite.h"
 #include "plugin/engines/siteorigins.h"
 
 namespace {
@@ -20,6 +22,9 @@ const BrowserFamilyRules kChromium = {
     {"Cache", "Code Cache", "GPUCache"},
     "Local Storage\\leveldb",
     {{"IndexedDB", &HostOfIndexedDbFolder}},
+    {{"Favicons", &CleanChromiumFavicons, &ReadChromiumFaviconHosts},
+     {"WebStorage\\QuotaManager", &CleanChromiumStorageBuckets, &ReadChromiumStorageBucketHosts},
+     {"Shared Dictionary\\db", &CleanChromiumSharedDictionaries, &ReadChromiumSharedDictionaryHosts}},
     {"Current Session", "Current Tabs", "Last Session", "Last Tabs"},
     {"Sessions"},
 };
@@ -36,6 +41,9 @@ const BrowserFamilyRules kFirefox = {
     {"cache2"},
     nullptr,
     {{"storage\\default", &HostOfFirefoxStorageFolder}},
+    {{"webappsstore.sqlite", &CleanFirefoxWebAppsStore, &ReadFirefoxWebAppsStoreHosts},
+     {"serviceworker.txt", &CleanFirefoxServiceWorkers, &ReadFirefoxServiceWorkerHosts},
+     {"favicons.sqlite", &CleanFirefoxFavicons, &ReadFirefoxFaviconHosts}},
     {"sessionstore.jsonlz4", "sessionstore.js"},
     {"sessionstore-backups"},
 };

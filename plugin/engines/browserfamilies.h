@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+class CKeptSites;
 class CSqliteDatabase;
+struct SiteStoreCleanup;
 
 enum class BrowserFamily { Chromium, Firefox };
 
@@ -24,6 +26,14 @@ struct HistoryStore {
 struct SiteFolders {
     const char* folder;                              // in the profile's data folder
     std::string (*hostOf)(const std::string& name);  // siteorigins.h
+};
+
+// A file in which sites keep data, read and cleaned site by site
+// (sitedatasqlite.h, serviceworkers.h).
+struct SiteDataFile {
+    const char* file;  // in the profile's data folder
+    SiteStoreCleanup (*clean)(const std::string& path, bool preview, const CKeptSites& keptSites);
+    StringList (*hosts)(const std::string& path);
 };
 
 struct BrowserFamilyRules {
@@ -46,6 +56,7 @@ struct BrowserFamilyRules {
     // keeps none) and the folders of per-site folders.
     const char* localStorage;
     std::vector<SiteFolders> siteFolders;
+    std::vector<SiteDataFile> siteDataFiles;
     // The open tabs and windows kept to restore a session: files and
     // folders of the data folder, deleted whole.
     std::vector<const char*> sessionFiles;

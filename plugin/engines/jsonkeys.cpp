@@ -27,6 +27,16 @@ public:
         return m_pos == m_text.size();
     }
 
+    // Reads the document; below the value found at path, collects the
+    // string values of every member named member, at any depth.
+    bool ReadDocumentValues(const StringList& path, const std::string& member, StringList& values)
+    {
+        StringList ignored;
+        m_member = &member;
+        m_values = &values;
+        return ReadDocument(path, ignored);
+    }
+
 private:
     static constexpr int kMaxDepth = 64;  // a hostile file cannot exhaust the stack
 
@@ -45,23 +55,26 @@ private:
         return false;
     }
 
-    // onPath: this value is reached by the first `depth` names of the path.
-    bool ReadValue(size_t depth, bool onPath)
+    // onPath: this value is reached by the first `depth` names of the path;
+    // below: it is inside the value the whole path reaches. A string value
+    // is stored in text when text is given.
+    bool ReadValue(size_t depth, bool onPath, bool below = false, std::string* text = nullptr)
     {
         if (depth > kMaxDepth) return false;
         SkipSpace();
         if (m_pos >= m_text.size()) return false;
+        below = below || (onPath && depth == m_path->size());
         const char c = m_text[m_pos];
-        if (c == '{') return ReadObject(depth, onPath);
-        if (c == '[') return ReadArray(depth);
+        if (c == '{') return ReadObject(depth, onPath, below);
+        if (c == '[') return ReadArray(depth, below);
         if (c == '"') {
             std::string ignored;
-            return ReadString(ignored);
+            return ReadString(text != nullptr ? *text : ignored);
         }
         return ReadScalar();
     }
 
-    bool ReadObject(size_t depth, bool onPath)
+    bool ReadObject(size_t depth, bool onPath, bool below)
     {
         const bool collect = onPath && depth == m_path->size();
         StringList collected;
@@ -72,8 +85,13 @@ private:
                 std::string name;
                 if (!ReadString(name) || !Take(':')) return false;
                 const bool next = onPath && depth < m_path->size() && (*m_path)[depth] == name;
-                if (!ReadValue(depth + 1, next)) return false;
+                const bool wanted = below && m_member != nullptr && name == *m_member;
+                std::string value;
+                SkipSpace();
+                const bool isString = m_pos < m_text.size() && m_text[m_pos] == '"';
+                if (!ReadValue(depth + 1, next, below, wanted ? &value : nullptr)) return false;
                 if (collect) collected.push_back(name);
+                if (wanted && isString) m_values->push_back(value);
             } while (Take(','));
             if (!Take('}')) return false;
         }
@@ -81,12 +99,12 @@ private:
         return true;
     }
 
-    bool ReadArray(size_t depth)
+    bool ReadArray(size_t depth, bool below)
     {
         ++m_pos;  // '['
         if (Take(']')) return true;
         do {
-            if (!ReadValue(depth + 1, false)) return false;
+            if (!ReadValue(depth + 1, false, below)) return false;
         } while (Take(','));
         return Take(']');
     }
@@ -163,6 +181,8 @@ private:
     size_t m_pos = 0;
     const StringList* m_path = nullptr;
     StringList* m_names = nullptr;
+    const std::string* m_member = nullptr;  // whose string values are collected, below the path
+    StringList* m_values = nullptr;
 };
 
 }  // namespace
@@ -173,5 +193,14 @@ bool ReadJsonObjectNames(const std::string& json, const StringList& path, String
     CJsonReader reader(json);
     if (!reader.ReadDocument(path, found)) return false;
     names.insert(names.end(), found.begin(), found.end());
+    return true;
+}
+
+bool ReadJsonStringValues(const std::string& json, const StringList& path, const std::string& member, StringList& values)
+{
+    StringList found;
+    CJsonReader reader(json);
+    if (!reader.ReadDocumentValues(path, member, found)) return false;
+    values.insert(values.end(), found.begin(), found.end());
     return true;
 }

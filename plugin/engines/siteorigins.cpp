@@ -99,3 +99,32 @@ std::string HostOfFirefoxStorageFolder(const std::string& name)
     }
     return PlainHost(host);
 }
+
+std::string HostOfWebAppsStoreKey(const std::string& key)
+{
+    const size_t schemeStart = key.find(':');
+    if (schemeStart == std::string::npos) return std::string();
+    const std::string reversed = key.substr(0, schemeStart);
+    const std::string rest = key.substr(schemeStart + 1);
+    const size_t portStart = rest.find(':');
+    if (!IsWebScheme(rest.substr(0, portStart))) return std::string();
+    if (portStart != std::string::npos && !IsPort(rest.substr(portStart + 1))) return std::string();
+    // Firefox ends the reversed host with a dot; without it the key is not one of its own.
+    if (reversed.size() < 2 || reversed.back() != '.') return std::string();
+    return PlainHost(std::string(reversed.rbegin() + 1, reversed.rend()));
+}
+
+std::string HostOfAddress(const std::string& address)
+{
+    const size_t separator = address.find("://");
+    if (separator == std::string::npos) return std::string();
+    const size_t end = address.find_first_of("/?#", separator + 3);
+    return HostOfOrigin(address.substr(0, end));
+}
+
+std::string HostOfStorageKey(const std::string& key)
+{
+    const std::string origin = key.substr(0, key.find('^'));
+    if (origin.empty() || origin.back() != '/') return std::string();
+    return HostOfOrigin(origin.substr(0, origin.size() - 1));
+}

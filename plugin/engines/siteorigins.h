@@ -1,7 +1,8 @@
 #pragma once
 // Which site a browser's stored entry belongs to, read from the names the
 // browsers give their entries: keys of Chromium's Local Storage, folders of
-// Chromium's IndexedDB and of Firefox's per-site storage. Each answers with
+// Chromium's IndexedDB and of Firefox's per-site storage, Firefox's older
+// local storage and its service worker registrations. Each answers with
 // the site's host in lower case, or empty when the name is not a web
 // site's (a store's own keys, files, extensions, anything malformed): what
 // cannot be told a site's is never taken for one.
@@ -20,3 +21,16 @@ std::string HostOfIndexedDbFolder(const std::string& name);
 
 // "<scheme>+++<host>[+++<port>][^<attributes>]" -> host.
 std::string HostOfFirefoxStorageFolder(const std::string& name);
+
+// Firefox "webappsstore.sqlite" origin keys: the host reversed with a dot
+// after it, the scheme and the port, "moc.elpmaxe.:https:443" -> host.
+std::string HostOfWebAppsStoreKey(const std::string& key);
+
+// An address as a service worker's scope, "https://example.com:8443/app/"
+// -> host; the path, query and fragment say nothing of the site.
+std::string HostOfAddress(const std::string& address);
+
+// Chromium's storage keys: the origin with a slash after it, then what
+// partitions it ("^0<top-level site>" and the like), "https://example.com/"
+// -> host. The data is the origin's, whichever site it was stored under.
+std::string HostOfStorageKey(const std::string& key);

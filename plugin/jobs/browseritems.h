@@ -87,7 +87,7 @@ protected:
 };
 
 // Site data: every store in which a site keeps what it wrote (Local Storage,
-// IndexedDB, Firefox's per-site storage), sparing the kept sites as the
+// IndexedDB, Firefox's per-site storage and files), sparing the kept sites as the
 // cookie items do, so a site can no longer restore a deleted cookie from it.
 class CBrowserSiteDataItem : public CBrowserItem {
 public:
@@ -104,6 +104,9 @@ private:
     };
     void CleanLocalStorage(const BrowserProfile& profile, SiteTally& tally);
     void CleanSiteFolders(const BrowserProfile& profile, const SiteFolders& folders, SiteTally& tally);
+    // sitedatafiles.cpp
+    void CleanSiteDataFiles(const BrowserProfile& profile, SiteTally& tally);
+    void CleanSiteDataFile(const BrowserProfile& profile, const SiteDataFile& store, SiteTally& tally);
 
     std::unique_ptr<CKeptSites> m_keptSites;
 };

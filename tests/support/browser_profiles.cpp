@@ -467,6 +467,145 @@ void CreateChromiumWebData(const std::string& path, const std::vector<std::strin
     }
 }
 
+void CreateFirefoxWebAppsStore(const std::string& path, const std::vector<TestStorageEntry>& entries)
+{
+    auto db = CreateDatabase(path);
+    if (!db->Exec("PRAGMA journal_mode = WAL") ||
+        !db->Exec("CREATE TABLE webappsstore2 (originAttributes TEXT, originKey TEXT, scope TEXT, key TEXT, value TEXT)") ||
+        !db->Exec("CREATE UNIQUE INDEX origin_key_index ON webappsstore2(originAttributes, originKey, key)")) {
+        return;
+    }
+    for (const TestStorageEntry& entry : entries) {
+        db->Run("INSERT INTO webappsstore2 VALUES('', ?, ?, ?, ?)", {entry.originKey, entry.originKey, entry.key, entry.value});
+    }
+}
+
+void CreateChromiumFavicons(const std::string& path, const std::vector<TestFavicon>& favicons)
+{
+    auto db = CreateDatabase(path);
+    if (!WriteChromiumMeta(*db, 8, 8) ||
+        !db->Exec("CREATE TABLE favicons(id INTEGER PRIMARY KEY, url LONGVARCHAR NOT NULL, icon_type INTEGER DEFAULT 1)") ||
+        !db->Exec("CREATE INDEX favicons_url ON favicons(url)") ||
+        !db->Exec("CREATE TABLE favicon_bitmaps(id INTEGER PRIMARY KEY, icon_id INTEGER NOT NULL, last_updated INTEGER "
+                  "DEFAULT 0, image_data BLOB, width INTEGER DEFAULT 0, height INTEGER DEFAULT 0, last_requested INTEGER "
+                  "DEFAULT 0)") ||
+        !db->Exec("CREATE INDEX favicon_bitmaps_icon_id ON favicon_bitmaps(icon_id)") ||
+        !db->Exec("CREATE TABLE icon_mapping(id INTEGER PRIMARY KEY, page_url LONGVARCHAR NOT NULL, icon_id INTEGER, "
+                  "page_url_type INTEGER DEFAULT 0)") ||
+        !db->Exec("CREATE INDEX icon_mapping_page_url_idx ON icon_mapping(page_url)") ||
+        !db->Exec("CREATE INDEX icon_mapping_icon_id_idx ON icon_mapping(icon_id)")) {
+        return;
+    }
+    std::map<std::string, long long> icons;
+    for (const TestFavicon& favicon : favicons) {
+        if (icons.count(favicon.icon) == 0) {
+            const long long id = static_cast<long long>(icons.size()) + 1;
+            icons[favicon.icon] = id;
+            db->Run("INSERT INTO favicons(id, url) VALUES(?, ?)", {id, favicon.icon});
+            db->Run("INSERT INTO favicon_bitmaps(icon_id, last_updated, image_data, width, height) VALUES(?, ?, ?, 16, 16)",
+                    {id, kChromiumTime, favicon.image});
+        }
+        db->Run("INSERT INTO icon_mapping(page_url, icon_id) VALUES(?, ?)", {favicon.page, icons[favicon.icon]});
+    }
+}
+
+void CreateFirefoxFavicons(const std::string& path, const std::vector<TestFavicon>& favicons)
+{
+    auto db = CreateDatabase(path);
+    if (!db->Exec("PRAGMA journal_mode = WAL") ||
+        !db->Exec("CREATE TABLE moz_icons(id INTEGER PRIMARY KEY, icon_url TEXT NOT NULL, fixed_icon_url_hash INTEGER "
+                  "NOT NULL, width INTEGER NOT NULL DEFAULT 0, root INTEGER NOT NULL DEFAULT 0, color INTEGER, expire_ms "
+                  "INTEGER NOT NULL DEFAULT 0, data BLOB)") ||
+        !db->Exec("CREATE TABLE moz_pages_w_icons(id INTEGER PRIMARY KEY, page_url TEXT NOT NULL, page_url_hash INTEGER "
+                  "NOT NULL)") ||
+        !db->Exec("CREATE TABLE moz_icons_to_pages(page_id INTEGER NOT NULL, icon_id INTEGER NOT NULL, expire_ms INTEGER "
+                  "NOT NULL DEFAULT 0, PRIMARY KEY(page_id, icon_id), FOREIGN KEY(page_id) REFERENCES moz_pages_w_icons "
+                  "ON DELETE CASCADE, FOREIGN KEY(icon_id) REFERENCES moz_icons ON DELETE CASCADE) WITHOUT ROWID")) {
+        return;
+    }
+    std::map<std::string, long long> icons;
+    std::map<std::string, long long> pages;
+    for (const TestFavicon& favicon : favicons) {
+        if (icons.count(favicon.icon) == 0) {
+            const long long id = static_cast<long long>(icons.size()) + 1;
+            icons[favicon.icon] = id;
+            db->Run("INSERT INTO moz_icons(id, icon_url, fixed_icon_url_hash, width, root, expire_ms, data) "
+                    "VALUES(?, ?, ?, 16, ?, ?, ?)",
+                    {id, favicon.icon, id * 7919, favicon.page.empty() ? 1 : 0, kFirefoxTime / 1000, favicon.image});
+        }
+        if (favicon.page.empty()) continue;
+        if (pages.count(favicon.page) == 0) {
+            const long long id = static_cast<long long>(pages.size()) + 1;
+            pages[favicon.page] = id;
+            db->Run("INSERT INTO moz_pages_w_icons(id, page_url, page_url_hash) VALUES(?, ?, ?)", {id, favicon.page, id * 104729});
+        }
+        db->Run("INSERT INTO moz_icons_to_pages(page_id, icon_id, expire_ms) VALUES(?, ?, ?)",
+                {pages[favicon.page], icons[favicon.icon], kFirefoxTime / 1000});
+    }
+}
+
+void CreateChromiumQuotaManager(const std::string& path, const std::vector<TestBucket>& buckets)
+{
+    auto db = CreateDatabase(path);
+    if (!WriteChromiumMeta(*db, 10, 10) ||
+        !db->Exec("CREATE TABLE buckets(id INTEGER PRIMARY KEY AUTOINCREMENT, storage_key TEXT NOT NULL, host TEXT NOT "
+                  "NULL, type INTEGER NOT NULL, name TEXT NOT NULL, use_count INTEGER NOT NULL, last_accessed INTEGER NOT "
+                  "NULL, last_modified INTEGER NOT NULL, expiration INTEGER NOT NULL, quota INTEGER NOT NULL, persistent "
+                  "INTEGER NOT NULL, durability INTEGER NOT NULL) STRICT") ||
+        !db->Exec("CREATE UNIQUE INDEX buckets_by_storage_key ON buckets(storage_key, type, name)") ||
+        !db->Exec("CREATE INDEX buckets_by_host ON buckets(host, type)")) {
+        return;
+    }
+    for (const TestBucket& bucket : buckets) {
+        db->Run("INSERT INTO buckets(storage_key, host, type, name, use_count, last_accessed, last_modified, expiration, "
+                "quota, persistent, durability) VALUES(?, ?, 0, ?, 1, ?, ?, 9223372036854775807, 0, 0, 1)",
+                {bucket.storageKey, PrefixAndHost(bucket.storageKey).second, bucket.name, kChromiumTime, kChromiumTime});
+    }
+}
+
+void CreateChromiumSharedDictionaries(const std::string& path, const std::vector<TestDictionary>& dictionaries)
+{
+    auto db = CreateDatabase(path);
+    if (!WriteChromiumMeta(*db, 3, 3) ||
+        !db->Exec("CREATE TABLE dictionaries(primary_key INTEGER NOT NULL PRIMARY KEY AUTOINCREMENT, frame_origin TEXT NOT "
+                  "NULL, top_frame_site TEXT NOT NULL, host TEXT NOT NULL, match TEXT NOT NULL, match_dest TEXT NOT NULL, "
+                  "id TEXT NOT NULL, url TEXT NOT NULL, last_fetch_time INTEGER NOT NULL, res_time INTEGER NOT NULL, "
+                  "exp_time INTEGER NOT NULL, last_used_time INTEGER NOT NULL, size INTEGER NOT NULL, sha256 BLOB NOT "
+                  "NULL, token_high INTEGER NOT NULL, token_low INTEGER NOT NULL)") ||
+        !db->Exec("CREATE UNIQUE INDEX unique_index ON dictionaries(frame_origin, top_frame_site, host, match, match_dest)")) {
+        return;
+    }
+    long long token = 1;
+    for (const TestDictionary& dictionary : dictionaries) {
+        const std::string host = PrefixAndHost(dictionary.frameOrigin).second;
+        db->Run("INSERT INTO dictionaries(frame_origin, top_frame_site, host, match, match_dest, id, url, last_fetch_time, "
+                "res_time, exp_time, last_used_time, size, sha256, token_high, token_low) VALUES(?, ?, ?, ?, '', '', ?, ?, "
+                "?, ?, ?, 1000, x'00', ?, ?)",
+                {dictionary.frameOrigin, dictionary.topFrameSite, host, dictionary.match,
+                 dictionary.frameOrigin + "/dictionary.dat", kChromiumTime, kChromiumTime, kChromiumTime, kChromiumTime,
+                 token, token + 1});
+        token += 2;
+    }
+    db->Run("INSERT INTO meta(key, value) VALUES('total_dict_size', ?)", {std::to_string(1000 * dictionaries.size())});
+}
+
+void WriteChromiumBookmarks(const std::string& path, const std::vector<std::string>& addresses)
+{
+    std::string children;
+    for (size_t i = 0; i + 1 < addresses.size(); ++i) {
+        children += (children.empty() ? "" : ",") + std::string("{\"type\":\"url\",\"name\":\"b\",\"url\":") +
+                    JsonString(addresses[i]) + "}";
+    }
+    if (!addresses.empty()) {
+        children += (children.empty() ? "" : ",") +
+                    std::string("{\"type\":\"folder\",\"name\":\"f\",\"children\":[{\"type\":\"url\",\"url\":") +
+                    JsonString(addresses.back()) + "}]}";
+    }
+    WriteTextFile(path, "{\"checksum\":\"0\",\"roots\":{\"bookmark_bar\":{\"children\":[" + children +
+                            "],\"type\":\"folder\"},\"other\":{\"children\":[],\"type\":\"folder\"}},"
+                            "\"version\":1}");
+}
+
 void ExecuteSql(const std::string& path, const std::string& sql)
 {
     Database db(path, SQLITE_OPEN_READWRITE);

@@ -32,6 +32,47 @@ void CreateFirefoxFormHistory(const std::string& path, const std::vector<std::st
 // "Web Data": one autofill row per form entry, beside a saved address and card.
 void CreateChromiumWebData(const std::string& path, const std::vector<std::string>& entries);
 
+// Firefox "webappsstore.sqlite" in write-ahead-log mode: one webappsstore2
+// row per entry, its scope, originAttributes empty.
+struct TestStorageEntry {
+    std::string originKey;  // "moc.elpmaxe.:https:443"
+    std::string key;
+    std::string value;
+};
+void CreateFirefoxWebAppsStore(const std::string& path, const std::vector<TestStorageEntry>& entries);
+
+// Favicon databases: each entry a page shown with an icon (pages naming
+// one icon address share its row), the icon's image its data; an entry
+// without a page is a site's root icon (Firefox keeps those apart).
+struct TestFavicon {
+    std::string page;
+    std::string icon;
+    std::string image;
+};
+// Chromium "Favicons" (icon_mapping, favicons, favicon_bitmaps).
+void CreateChromiumFavicons(const std::string& path, const std::vector<TestFavicon>& favicons);
+// Firefox "favicons.sqlite" in write-ahead-log mode.
+void CreateFirefoxFavicons(const std::string& path, const std::vector<TestFavicon>& favicons);
+// Chromium "Bookmarks": the addresses in the bookmark bar, the last one in a folder.
+void WriteChromiumBookmarks(const std::string& path, const std::vector<std::string>& addresses);
+
+// Chromium "WebStorage\QuotaManager": one buckets row per storage key (ids
+// from 1 in order), each bucket named name.
+struct TestBucket {
+    std::string storageKey;  // "https://example.com/"
+    std::string name;
+};
+void CreateChromiumQuotaManager(const std::string& path, const std::vector<TestBucket>& buckets);
+
+// Chromium "Shared Dictionary\db": one dictionaries row per entry, the
+// meta table with the total size of the dictionaries.
+struct TestDictionary {
+    std::string frameOrigin;  // "https://example.com"
+    std::string topFrameSite;
+    std::string match;
+};
+void CreateChromiumSharedDictionaries(const std::string& path, const std::vector<TestDictionary>& dictionaries);
+
 // Runs SQL on an existing database (to give it a hostile shape).
 void ExecuteSql(const std::string& path, const std::string& sql);
 

@@ -99,6 +99,20 @@ TEST(LocalStateProfiles, DamagedOrDifferentlyShapedFilesAreRefused)
     }
 }
 
+TEST(ChromiumBookmarks, EveryAddressBelowTheRootsIsReadAtAnyDepthAndNothingElse)
+{
+    const std::string json = R"({"checksum":"abc","roots":{"bookmark_bar":{"children":[
+        {"type":"url","url":"https://a.example/"},{"type":"folder","children":[{"url":"https://b.example/é"}],
+        "url":7}],"type":"folder"},"other":{"children":[],"url":"https://c.example/"}},
+        "sync_metadata":{"url":"https://outside.example/"},"version":1})";
+    StringList urls{"kept"};
+    ASSERT_TRUE(ReadJsonStringValues(json, {"roots"}, "url", urls));
+    EXPECT_EQ(urls, (StringList{"kept", "https://a.example/", "https://b.example/\xc3\xa9", "https://c.example/"}));
+    StringList none{"kept"};
+    EXPECT_FALSE(ReadJsonStringValues(json.substr(0, json.size() - 1), {"roots"}, "url", none));
+    EXPECT_EQ(none, StringList{"kept"});
+}
+
 TEST(CookieHostListing, ReadsABrowsersLoggedDatabaseWithoutLeavingAnythingBesideIt)
 {
     ScratchFolder folder;
@@ -175,6 +189,21 @@ TEST(SiteOrigins, EachStoredNameIsASitesOnlyWhenItNamesAWebOriginPlainly)
         {&HostOfFirefoxStorageFolder, "https+++example.org^userContextId=2", "example.org"},
         {&HostOfFirefoxStorageFolder, "moz-extension+++0123-4567", ""},
         {&HostOfFirefoxStorageFolder, "file++++C++Users", ""},
+        {&HostOfWebAppsStoreKey, "moc.elpmaxe.www.:https:443", "www.example.com"},
+        {&HostOfWebAppsStoreKey, "tsohlacol.:http:8080", "localhost"},
+        {&HostOfWebAppsStoreKey, "gro.elpmaxe.:http", "example.org"},
+        {&HostOfWebAppsStoreKey, "moc.elpmaxe:https:443", ""},
+        {&HostOfWebAppsStoreKey, "moc.elpmaxe.:https:44x", ""},
+        {&HostOfWebAppsStoreKey, "7654-3210.:moz-extension", ""},
+        {&HostOfWebAppsStoreKey, ".:https:443", ""},
+        {&HostOfAddress, "https://www.Example.com/app/?x#y", "www.example.com"},
+        {&HostOfAddress, "http://example.org:8080", "example.org"},
+        {&HostOfAddress, "https://user@example.org/", ""},
+        {&HostOfAddress, "moz-extension://0123-4567/", ""},
+        {&HostOfStorageKey, "https://www.example.com/", "www.example.com"},
+        {&HostOfStorageKey, "https://a.example:8443/^0https://b.example", "a.example"},
+        {&HostOfStorageKey, "https://a.example", ""},
+        {&HostOfStorageKey, "chrome-extension://abc/", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(c.read(c.name), c.host) << c.name;
 }
