@@ -155,6 +155,12 @@ void CBrowserWatch::Consider(DWORD processId, const std::string& imageName, cons
         process.handle.Reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
         if (!process.handle) continue;  // ended already, or another account's
         TRACE(20, "CBrowserWatch: %s process %d (%s)", key.c_str(), static_cast<int>(processId), imageName.c_str());
+        // Those that ended behind the waited one go now, so that a long
+        // session's handles do not pile up; the waited one stays first.
+        browser.processes.erase(std::remove_if(browser.processes.begin() + (browser.processes.empty() ? 0 : 1),
+                                               browser.processes.end(),
+                                               [](const Process& p) { return HasEnded(p.handle); }),
+                                browser.processes.end());
         browser.processes.push_back(std::move(process));
     }
 }
