@@ -11,6 +11,12 @@ constexpr GUID kCookieKeepListKey = {0xF68EF1FD, 0x5366, 0x49C0, {0x9C, 0x82, 0x
 // {C5BE3DE9-A946-4802-9D36-372BD8C7647A}
 constexpr GUID kTempFilesAgeKey = {0xC5BE3DE9, 0xA946, 0x4802, {0x9D, 0x36, 0x37, 0x2B, 0xD8, 0xC7, 0x64, 0x7A}};
 
+// The browser whose closing starts the task: its key (see
+// common/knownbrowsers.h); missing or empty, no such run. Kept as extended
+// data so that a program that does not know it keeps it through a save.
+// {5B1E07C2-3F6A-4D8E-9A41-C7D20E6B8F13}
+constexpr GUID kRunAtBrowserCloseKey = {0x5B1E07C2, 0x3F6A, 0x4D8E, {0x9A, 0x41, 0xC7, 0xD2, 0x0E, 0x6B, 0x8F, 0x13}};
+
 // How the running task treats its jobs, offered by the program for every
 // task run and never stored in a task file: "clean", or "preview" (select
 // exactly as a clean would, change nothing, report what would go). A

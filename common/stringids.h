@@ -82,3 +82,4 @@
 #define IDS_TASK_NOT_ADMINS          84
 #define IDS_KEEP_LIST_UNREADABLE     85
 #define IDS_DATA_FOLDER_FOREIGN      86
+#define IDS_BROWSER_NOT_KNOWN        87

@@ -1,9 +1,11 @@
 #include "scheduler/taskscheduler.h"
 
 #include "common/error.h"
+#include "common/knownbrowsers.h"
 #include "common/namedevent.h"
 #include "common/paths.h"
 #include "common/settings.h"
+#include "common/strparse.h"
 #include "common/tracer.h"
 #include "runtime/taskprocess.h"
 #include "scheduler/nextrun.h"
@@ -108,6 +110,9 @@ void CTaskScheduler::Thread()
     folderWatch.Watch(GetDataFolder());
     CFolderWatch machineWatch;
     if (!GetMachineTaskFolder().empty()) machineWatch.Watch(GetMachineTaskFolder());
+    // This thread's: the window events of its hook come through its queue.
+    CBrowserWatch browserWatch;
+    WatchBrowsers(browserWatch);
 
     time32 lastRescan = GetLocalNow();
     time32 period = 0;  // the first pass always rescans
@@ -120,7 +125,7 @@ void CTaskScheduler::Thread()
         if (now >= lastRescan + period || now < lastRescan || changed) {
             period = GetTaskScheduleUpdatePeriod();
             lastRescan = now;
-            RescanConfig();
+            if (RescanConfig()) WatchBrowsers(browserWatch);
         }
         ExecuteTasks();
         const time32 earliest = EarliestRun();
@@ -129,7 +134,8 @@ void CTaskScheduler::Thread()
         const time32 after = GetLocalNow();
         DWORD timeoutMs = MillisecondsUntil(after, lastRescan + period);
         if (earliest != 0) timeoutMs = (std::min)(timeoutMs, MillisecondsUntil(after, earliest));
-        changed = WaitForWork(runTimer, folderWatch, machineWatch, timeoutMs);
+        changed = WaitForWork(runTimer, folderWatch, machineWatch, browserWatch, timeoutMs);
+        ExecuteBrowserCloseTasks(browserWatch);
     }
 
     ExecuteFixedTasks(Phase::Shutdown);
@@ -144,21 +150,31 @@ time32 CTaskScheduler::EarliestRun() const
 }
 
 bool CTaskScheduler::WaitForWork(const CRunTimer& runTimer, CFolderWatch& folderWatch, CFolderWatch& machineWatch,
-                                 DWORD timeoutMs)
+                                 CBrowserWatch& browserWatch, DWORD timeoutMs)
 {
-    HANDLE handles[5] = {m_stopEvent.Get(), m_configChangeEvent.Get()};
-    DWORD count = 2;
-    CFolderWatch* watches[5] = {};
+    std::vector<HANDLE> handles = {m_stopEvent.Get(), m_configChangeEvent.Get()};
+    CFolderWatch* watches[4] = {};
     for (CFolderWatch* watch : {&folderWatch, &machineWatch}) {
         if (!watch->Watching()) continue;
-        watches[count] = watch;
-        handles[count++] = watch->Handle();
+        watches[handles.size()] = watch;
+        handles.push_back(watch->Handle());
     }
-    if (runTimer.Armed()) handles[count++] = runTimer.Handle();
+    if (runTimer.Armed()) handles.push_back(runTimer.Handle());
+    // The browsers' processes end the wait too; ExecuteBrowserCloseTasks looks at them after it.
+    browserWatch.AppendWaitHandles(&handles, MAXIMUM_WAIT_OBJECTS - handles.size());
+    const DWORD count = static_cast<DWORD>(handles.size());
 
-    const DWORD result = ::WaitForMultipleObjects(count, handles, FALSE, timeoutMs);
+    // With browsers watched, the thread's queue brings their window events
+    // (also those that came while the thread was busy).
+    const DWORD result = browserWatch.Watching()
+                             ? ::MsgWaitForMultipleObjectsEx(count, handles.data(), timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+                             : ::WaitForMultipleObjects(count, handles.data(), FALSE, timeoutMs);
+    if (result == WAIT_OBJECT_0 + count) {
+        browserWatch.PumpEvents();
+        return false;
+    }
     if (result == WAIT_OBJECT_0 + 1) return true;
-    if (result >= WAIT_OBJECT_0 + 2 && result < WAIT_OBJECT_0 + count && watches[result - WAIT_OBJECT_0] != nullptr) {
+    if (result >= WAIT_OBJECT_0 + 2 && result < WAIT_OBJECT_0 + 4 && watches[result - WAIT_OBJECT_0] != nullptr) {
         // A running task writes its session file record by record: the burst
         // settles first, so that it costs a few rescans a second at most.
         ::WaitForSingleObject(m_stopEvent.Get(), kChangeSettleMs);
@@ -186,8 +202,9 @@ void CTaskScheduler::RecomputeAfterClockJump(time32 now)
     m_lastPass = now;
 }
 
-void CTaskScheduler::RescanConfig()
+bool CTaskScheduler::RescanConfig()
 {
+    bool changed = false;
     TRACE(10, "CTaskScheduler::RescanConfig");
     for (auto& [key, entry] : m_tasks) entry->mark = false;
 
@@ -218,6 +235,7 @@ void CTaskScheduler::RescanConfig()
                 entry->task.LoadNamed(file.taskName);
                 TRACE(20, "adding new task to the list");
                 UpdateTask(key, file.writeTime, std::move(entry));
+                changed = true;
             } catch (const std::exception& error) {
                 // Tried again at every rescan: the write time is kept only after a load.
                 TRACE(10, "Failed to load task configuration from file %s, error %s", file.fileName.c_str(),
@@ -231,10 +249,15 @@ void CTaskScheduler::RescanConfig()
 
     TRACE(10, "removing unmarked tasks");
     for (auto it = m_tasks.begin(); it != m_tasks.end();) {
-        if (it->second->mark) ++it;
-        else it = m_tasks.erase(it);
+        if (it->second->mark) {
+            ++it;
+        } else {
+            it = m_tasks.erase(it);
+            changed = true;
+        }
     }
     TRACE(10, "CTaskScheduler::RescanConfig - done");
+    return changed;
 }
 
 void CTaskScheduler::UpdateTask(const std::string& key, const FILETIME& writeTime, std::unique_ptr<ScheduledTask> entry)
@@ -277,6 +300,37 @@ void CTaskScheduler::ExecuteTasks()
         entry->nextRun = CalcNextRunTime(entry->task);
     }
     if (traced) TRACE(9, "CTaskScheduler::ExecuteTasks - done");
+}
+
+void CTaskScheduler::WatchBrowsers(CBrowserWatch& browserWatch) const
+{
+    std::map<std::string, std::vector<std::string>> browsers;
+    for (const auto& [key, entry] : m_tasks) {
+        const std::string browserKey = ToLowerAscii(entry->task.Schedule.atBrowserClose);
+        if (browserKey.empty() || browsers.count(browserKey) != 0) continue;
+        KnownBrowser browser;
+        // A key no settings file answers (a hostile or an outdated one): no such run.
+        if (!FindKnownBrowser(browserKey, &browser) || browser.processes.empty()) {
+            TRACE(30, "Task %s runs when browser %s closes, which names no process", entry->task.Name.c_str(),
+                  browserKey.c_str());
+            continue;
+        }
+        browsers[browserKey] = browser.processes;
+    }
+    browserWatch.Watch(browsers);
+}
+
+void CTaskScheduler::ExecuteBrowserCloseTasks(CBrowserWatch& browserWatch)
+{
+    const std::vector<std::string> closed = browserWatch.TakeClosed();
+    for (const std::string& browserKey : closed) {
+        for (auto& [key, entry] : m_tasks) {
+            if (StopRequested()) return;
+            if (ToLowerAscii(entry->task.Schedule.atBrowserClose) != browserKey) continue;
+            TRACE(20, "Browser %s closed: starting task %s", browserKey.c_str(), entry->task.Name.c_str());
+            StartTask(entry->task.Name, 0);
+        }
+    }
 }
 
 void CTaskScheduler::ExecuteFixedTasks(Phase phase)

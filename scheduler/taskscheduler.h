@@ -2,10 +2,11 @@
 // The scheduler of the resident instance: keeps its own list of the task
 // files in the data folder, reloads those whose write time changed, and
 // starts each task at the times its schedule gives, when the scheduler
-// starts and when it stops. Every start is recorded in the task's
+// starts and when it stops, and when the browser it names closes. Every start is recorded in the task's
 // last-run-time file "TS_LRT_<task>.dat".
 #include "common/handles.h"
 #include "common/timeutil.h"
+#include "scheduler/browserwatch.h"
 #include "scheduler/schedulerfiles.h"
 #include "scheduler/schedulerwake.h"
 #include "tasks/taskconfig.h"
@@ -45,18 +46,25 @@ private:
 
     static unsigned __stdcall ThreadEntry(void* scheduler);
     void Thread();
-    void RescanConfig();
+    // True when a task was loaded anew or went away.
+    bool RescanConfig();
     void UpdateTask(const std::string& key, const FILETIME& writeTime, std::unique_ptr<ScheduledTask> entry);
     void ExecuteTasks();
     void ExecuteFixedTasks(Phase phase);
     void StartTask(const std::string& taskName, time32 when);
     void RecomputeAfterClockJump(time32 now);
+    // Watches the browsers the tasks name; called after a rescan that changed a task.
+    void WatchBrowsers(CBrowserWatch& browserWatch) const;
+    // Starts the tasks of the browsers that closed since the last call.
+    void ExecuteBrowserCloseTasks(CBrowserWatch& browserWatch);
     bool StopRequested() const;
     // The earliest next run of all tasks; 0 when none has a timed run.
     time32 EarliestRun() const;
     // Sleeps until a stop request, a change of the task files, the run
-    // timer or the time-out; true when the task files may have changed.
-    bool WaitForWork(const CRunTimer& runTimer, CFolderWatch& folderWatch, CFolderWatch& machineWatch, DWORD timeoutMs);
+    // timer, the end of a watched browser's process, a window event or the
+    // time-out; true when the task files may have changed.
+    bool WaitForWork(const CRunTimer& runTimer, CFolderWatch& folderWatch, CFolderWatch& machineWatch,
+                     CBrowserWatch& browserWatch, DWORD timeoutMs);
 
     // Ordered by the task key: the file name without its extension, compared byte by byte.
     std::map<std::string, std::unique_ptr<ScheduledTask>> m_tasks;

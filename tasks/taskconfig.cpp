@@ -1,6 +1,7 @@
 #include "tasks/taskconfig.h"
 
 #include "common/error.h"
+#include "common/extkeys.h"
 #include "common/fileenum.h"
 #include "common/ownfile.h"
 #include "common/paths.h"
@@ -179,11 +180,19 @@ void CTaskConfig::Load(const std::string& path)
     Schedule.type = ReadInt(file, "ScheduleType");
     Schedule.number = ReadInt(file, "RunEveryNumber");
     Schedule.unit = ReadInt(file, "RunEveryUnit");
+    Schedule.atBrowserClose.clear();
 
     const int extendedDataCount = ReadInt(file, "ExtendedDataCount");
     for (int i = 0; i < extendedDataCount; ++i) {
         const GUID key = StringToGuid(file.ReadString("ExtendedData_GUID"));
         SetExtendedData(key, file.ReadString("ExtendedData_Value"));
+    }
+    // Part of the schedule, not of an item: held there alone, so that the
+    // dialog and the scheduler read one value.
+    const auto browserClose = m_extendedData.find(kRunAtBrowserCloseKey);
+    if (browserClose != m_extendedData.end()) {
+        Schedule.atBrowserClose = browserClose->second;
+        m_extendedData.erase(browserClose);
     }
 
     for (;;) {
@@ -214,8 +223,11 @@ void CTaskConfig::Save()
         file.WriteInt("ScheduleType", Schedule.type);
         file.WriteInt("RunEveryNumber", Schedule.number);
         file.WriteInt("RunEveryUnit", Schedule.unit);
-        file.WriteInt("ExtendedDataCount", static_cast<int>(m_extendedData.size()));
-        for (const auto& [key, value] : m_extendedData) {
+        // Written among the items' data, in key order like them.
+        std::map<GUID, std::string, GuidLess> extendedData = m_extendedData;
+        if (!Schedule.atBrowserClose.empty()) extendedData[kRunAtBrowserCloseKey] = Schedule.atBrowserClose;
+        file.WriteInt("ExtendedDataCount", static_cast<int>(extendedData.size()));
+        for (const auto& [key, value] : extendedData) {
             file.WriteString("ExtendedData_GUID", GuidToString(key));
             file.WriteString("ExtendedData_Value", value);
         }

@@ -24,6 +24,9 @@ struct ScheduleFields {
     time32 runOnce = 0;       // RunOnceTime
     bool atStartup = false;   // RunAtStartup
     bool atShutdown = false;  // RunAtShutdown
+    // The key of the browser whose closing starts the task (extended data
+    // kRunAtBrowserCloseKey); empty: no such run.
+    std::string atBrowserClose{};
 };
 
 // The end marker of the EnabledTask lines.

@@ -1,6 +1,9 @@
 #include "ui/scheduledlg.h"
 
+#include "common/knownbrowsers.h"
 #include "common/resstring.h"
+#include "common/stringids.h"
+#include "common/strparse.h"
 #include "common/tracer.h"
 #include "scheduler/nextrun.h"
 #include "scheduler/schedulerfiles.h"
@@ -68,6 +71,7 @@ bool CScheduleDlg::OnCommand(WORD code, WORD itemId, LPARAM lParam)
     case IDC_SCHEDULE_ENABLED:
     case IDC_RUN_EVERY:
     case IDC_RUN_ONCE:
+    case IDC_RUN_AT_BROWSER_CLOSE:
         if (code == BN_CLICKED) UpdateControls();
         return true;
     default:
@@ -91,6 +95,7 @@ bool CScheduleDlg::OnInit()
     for (UINT unit : kUnitNames) {
         ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_UNIT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadResString(unit).c_str()));
     }
+    FillBrowsers();
     for (int id : {IDC_START_DATE, IDC_RUN_ONCE_DATE}) LimitDateRange(m_hwnd, id);
     SetPicker(m_hwnd, IDC_RUN_ONCE_DATE, m_data.runOnce);
     SetPicker(m_hwnd, IDC_RUN_ONCE_TIME, m_data.runOnce);
@@ -103,6 +108,23 @@ bool CScheduleDlg::OnInit()
     return true;
 }
 
+void CScheduleDlg::FillBrowsers()
+{
+    const std::string chosen = ToLowerAscii(m_data.atBrowserClose);
+    bool chosenListed = chosen.empty();
+    for (const KnownBrowser& browser : ListKnownBrowsers()) {
+        ::SendDlgItemMessageA(m_hwnd, IDC_BROWSER_TO_WATCH, CB_ADDSTRING, 0,
+                              reinterpret_cast<LPARAM>(browser.name.c_str()));
+        m_browserKeys.push_back(browser.key);
+        if (browser.key == chosen) chosenListed = true;
+    }
+    if (!chosenListed) {
+        const std::string text = FormatResString(IDS_BROWSER_NOT_KNOWN, m_data.atBrowserClose.c_str());
+        ::SendDlgItemMessageA(m_hwnd, IDC_BROWSER_TO_WATCH, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        m_browserKeys.push_back(m_data.atBrowserClose);
+    }
+}
+
 void CScheduleDlg::WriteControls()
 {
     CheckButton(IDC_SCHEDULE_ENABLED, m_data.enabled);
@@ -112,6 +134,13 @@ void CScheduleDlg::WriteControls()
     ::SendDlgItemMessageA(m_hwnd, IDC_EVERY_UNIT, CB_SETCURSEL, m_data.unit, 0);
     CheckButton(IDC_RUN_AT_STARTUP, m_data.atStartup);
     CheckButton(IDC_RUN_AT_SHUTDOWN, m_data.atShutdown);
+    CheckButton(IDC_RUN_AT_BROWSER_CLOSE, !m_data.atBrowserClose.empty());
+    // The task's browser, or the first one, ready for when the box is checked.
+    size_t shown = 0;
+    for (size_t i = 0; i < m_browserKeys.size(); ++i) {
+        if (m_browserKeys[i] == ToLowerAscii(m_data.atBrowserClose) || m_browserKeys[i] == m_data.atBrowserClose) shown = i;
+    }
+    if (!m_browserKeys.empty()) ::SendDlgItemMessageA(m_hwnd, IDC_BROWSER_TO_WATCH, CB_SETCURSEL, shown, 0);
 }
 
 bool CScheduleDlg::ReadControls(bool refuseBadNumber)
@@ -129,6 +158,10 @@ bool CScheduleDlg::ReadControls(bool refuseBadNumber)
     if (unit != CB_ERR) m_data.unit = static_cast<int>(unit);  // a stored unit outside the list stays as it is
     m_data.atStartup = IsButtonChecked(IDC_RUN_AT_STARTUP);
     m_data.atShutdown = IsButtonChecked(IDC_RUN_AT_SHUTDOWN);
+    const LRESULT browser = ::SendDlgItemMessageA(m_hwnd, IDC_BROWSER_TO_WATCH, CB_GETCURSEL, 0, 0);
+    const bool onClose = IsButtonChecked(IDC_RUN_AT_BROWSER_CLOSE) && browser >= 0 &&
+                         static_cast<size_t>(browser) < m_browserKeys.size();
+    m_data.atBrowserClose = onClose ? m_browserKeys[static_cast<size_t>(browser)] : std::string();
     return true;
 }
 
@@ -141,6 +174,9 @@ void CScheduleDlg::UpdateControls()
     for (int id : {IDC_EVERY_NUMBER, IDC_EVERY_SPIN, IDC_EVERY_UNIT, IDC_STARTING_FROM, IDC_START_DATE, IDC_START_TIME})
         EnableItem(id, every);
     for (int id : {IDC_RUN_ONCE_DATE, IDC_RUN_ONCE_TIME}) EnableItem(id, once);
+    // Without a known browser there is nothing to choose.
+    EnableItem(IDC_RUN_AT_BROWSER_CLOSE, !m_browserKeys.empty());
+    EnableItem(IDC_BROWSER_TO_WATCH, IsButtonChecked(IDC_RUN_AT_BROWSER_CLOSE));
 }
 
 void CScheduleDlg::CombineDateTime()

@@ -1,7 +1,7 @@
 #pragma once
 // "Task Schedule": edits one task's schedule (timed runs every N units from
-// a start moment or once at a moment, and runs at computer startup and
-// shutdown), shows when the task last ran and, live, when it would run next
+// a start moment or once at a moment, runs at computer startup and
+// shutdown, and a run when a chosen browser closes), shows when the task last ran and, live, when it would run next
 // with the values on screen. It reads only the task's last-run-time file;
 // the console stores what it returns.
 #include "common/timeutil.h"
@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class CScheduleDlg : public CModalDialog {
 public:
@@ -34,7 +35,12 @@ private:
     // The start and run-once moments from their date and time pickers.
     void CombineDateTime();
     void UpdateRunTimes();
+    // Fills the browser list: every browser the program knows, and the
+    // task's own when it is none of them (so that OK keeps it).
+    void FillBrowsers();
 
     std::string m_taskName;
     ScheduleFields m_data;
+    // The browser keys of the list's entries, in its order.
+    std::vector<std::string> m_browserKeys;
 };

@@ -5,6 +5,7 @@
 //
 //   [Browser]
 //   Name=Google Chrome                                 shown in the records
+//   Process=chrome.exe                                 its processes (the scheduler's, common/knownbrowsers.h)
 //   Data=%LOCALAPPDATA%\Google\Chrome\User Data        profiles' databases
 //   Cache=%LOCALAPPDATA%\Google\Chrome\User Data       profiles' caches (default: Data)
 //   FormHistory=0                                      history: also form entries

@@ -4,6 +4,9 @@
 #include "program_runner.h"
 #include "text_file.h"
 
+#include "common/extkeys.h"
+#include "common/guid.h"
+
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -78,7 +81,13 @@ void TaskProgramFolder::WriteScheduledTask(const std::string& fileName, const st
                        "\r\nRunAtShutdown=" + (schedule.atShutdown ? "1" : "0") +
                        "\r\nScheduleType=" + std::to_string(schedule.type) +
                        "\r\nRunEveryNumber=" + std::to_string(schedule.number) +
-                       "\r\nRunEveryUnit=" + std::to_string(schedule.unit) + "\r\nExtendedDataCount=0\r\n";
+                       "\r\nRunEveryUnit=" + std::to_string(schedule.unit);
+    if (schedule.atBrowserClose.empty()) {
+        text += "\r\nExtendedDataCount=0\r\n";
+    } else {
+        text += "\r\nExtendedDataCount=1\r\nExtendedData_GUID=" + GuidToString(kRunAtBrowserCloseKey) +
+                "\r\nExtendedData_Value=" + schedule.atBrowserClose + "\r\n";
+    }
     for (const std::string& guid : enabled) text += "EnabledTask=" + guid + "\r\n";
     text += std::string("EnabledTask=") + kEndMarker + "\r\n";
     ASSERT_TRUE(WriteWholeFile(File(fileName + ".tsk"), text));

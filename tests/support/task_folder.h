@@ -21,6 +21,7 @@ struct TaskSchedule {
     int type = 0;
     int number = 1;
     int unit = 1;
+    std::string atBrowserClose;  // the browser key, as extended data; empty: none
 };
 
 struct InventoryEntry {

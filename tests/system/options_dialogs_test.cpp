@@ -53,6 +53,8 @@ const int kNextRun = IDC_NEXT_RUN;
 const int kStartDate = IDC_START_DATE;
 const int kStartTime = IDC_START_TIME;
 const int kStartingFrom = IDC_STARTING_FROM;
+const int kRunAtBrowserClose = IDC_RUN_AT_BROWSER_CLOSE;
+const int kBrowserToWatch = IDC_BROWSER_TO_WATCH;
 
 // The two extended-data keys as a task file spells them.
 const std::string kKeepListKeyText = GuidToString(kCookieKeepListKey);
@@ -467,6 +469,51 @@ TEST_F(TaskDialogs, ABadNumberIsRefusedOnlyAtOKAndTheStartupAndShutdownBoxesAreS
     EXPECT_NE(saved.find("RunAtStartup=1\r\n"), std::string::npos);
     EXPECT_NE(saved.find("RunEveryNumber=0\r\n"), std::string::npos);
     EXPECT_NE(saved.find("ScheduleEnabled=0\r\n"), std::string::npos);
+}
+
+TEST_F(TaskDialogs, TheBrowserCloseBoxOffersTheShippedBrowsersAndStoresTheChosenOneOrKeepsAnUnknownOne)
+{
+    const std::string browserLine = "ExtendedData_GUID=" + GuidToString(kRunAtBrowserCloseKey);
+    const struct {
+        std::string stored;       // the task's browser key
+        std::string extraEntry;   // listed after the shipped browsers
+        std::string choose;       // the entry picked before OK, or none
+        std::string saved;        // the value OK writes
+    } cases[] = {
+        {"", "", "Mozilla Firefox", "firefox"},
+        {"gone", "gone (not known to this copy of Tidewhistle)", "", "gone"},
+    };
+    for (const auto& c : cases) {
+        TaskSchedule schedule;
+        schedule.atBrowserClose = c.stored;
+        const std::string name = "Watch" + std::to_string(&c - cases);
+        folder.WriteScheduledTask(name, name, schedule, {});
+    }
+    OpenConsole();
+    ASSERT_NE(console, nullptr);
+    for (const auto& c : cases) {
+        const std::string name = "Watch" + std::to_string(&c - cases);
+        ChooseTask(name);
+        taskFile = folder.File(name + ".tsk");
+        const HWND dialog = OpenDialog(kSchedule, "Task Schedule");
+        ASSERT_NE(dialog, nullptr);
+        const HWND box = ::GetDlgItem(dialog, kRunAtBrowserClose);
+        const HWND list = ::GetDlgItem(dialog, kBrowserToWatch);
+        std::vector<std::string> offered = {"Brave", "Google Chrome", "Chromium", "Microsoft Edge", "Mozilla Firefox",
+                                            "Opera", "Vivaldi"};
+        if (!c.extraEntry.empty()) offered.push_back(c.extraEntry);
+        EXPECT_EQ(ComboBoxTexts(list), offered) << name;
+        EXPECT_EQ(IsChecked(box), !c.stored.empty()) << name;
+        EXPECT_EQ(::IsWindowEnabled(list) != FALSE, !c.stored.empty()) << name;
+        if (!c.choose.empty()) {
+            Click(box);
+            ASSERT_TRUE(Eventually([&] { return ::IsWindowEnabled(list) != FALSE; }, kAnswerTimeout)) << name;
+            const auto index = std::find(offered.begin(), offered.end(), c.choose) - offered.begin();
+            ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        }
+        ASSERT_TRUE(End(dialog, IDOK));
+        ASSERT_TRUE(SavedWith(browserLine + "\r\nExtendedData_Value=" + c.saved)) << name << "\n" << FileText();
+    }
 }
 
 TEST_F(TaskDialogs, ARunOnceMomentSetInTheDialogMakesTheResidentSchedulerRunTheTask)

@@ -4,6 +4,7 @@
 #include "runtime/taskprocess.h"
 #include "scheduler/taskscheduler.h"
 #include "common/namedevent.h"
+#include "build_paths.h"
 #include "support/eventually.h"
 #include "support/foreign_event.h"
 #include "support/message_box_probe.h"
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <deque>
 #include <ctime>
 #include <thread>
 
@@ -535,4 +537,147 @@ TEST_F(ResidentInstance, UnderTheLockOnlyTheAdministratorsTasksRunAndATaskAUserD
     EXPECT_EQ(Messages(records), (std::vector<std::string>{"Session started",
                                                            "Your administrator's policy runs only the tasks an "
                                                            "administrator placed; this task did not run."}));
+}
+
+namespace {
+
+const char kStandInKey[] = "standin";
+
+// A browser the program knows from a settings file of the test's own, whose
+// process is the stand-in: each stand-in ends when its own event is set.
+class BrowserCloseRuns : public ResidentInstance {
+protected:
+    void SetUp() override
+    {
+        ResidentInstance::SetUp();
+        ASSERT_TRUE(WriteWholeFile(folder.File("tw_browser_standin.ini"),
+                                   "[Browser]\r\nName=Stand-in Browser\r\nProcess=Other.exe, tw_stand_in_browser.exe\r\n"
+                                   "Data=%LOCALAPPDATA%\\Stand-in\r\n"));
+    }
+
+    void TearDown() override
+    {
+        for (StandIn& standIn : standIns) {
+            ::SetEvent(standIn.end.Get());
+            if (!standIn.process.Wait(10000)) standIn.process.Kill();
+        }
+        ResidentInstance::TearDown();
+    }
+
+    void WriteOnCloseTask(const std::string& name, const std::string& browserKey)
+    {
+        TaskSchedule schedule;
+        schedule.atBrowserClose = browserKey;
+        folder.WriteScheduledTask(name, name, schedule, {TestItemGuid(1)});
+    }
+
+    // Starts a stand-in; with announced, waits until the scheduler has seen it.
+    void StartStandIn(bool announced = true)
+    {
+        StandIn& standIn = standIns.emplace_back();
+        const std::string eventName = "TwStandInEnd_" + std::to_string(::GetCurrentProcessId()) + "_" +
+                                      std::to_string(standIns.size());
+        standIn.end.Reset(::CreateEventA(nullptr, TRUE, FALSE, eventName.c_str()));
+        ASSERT_TRUE(standIn.end);
+        ASSERT_TRUE(standIn.process.Start(std::string(kBuiltProgramFolder) + "\\..\\tests\\tw_stand_in_browser.exe",
+                                          {eventName}));
+        if (announced) {
+            ASSERT_TRUE(WaitForTrace(ProcessSeen(standIn.process.Id())));
+        }
+    }
+
+    void EndStandIn(size_t index)
+    {
+        ASSERT_TRUE(::SetEvent(standIns[index].end.Get()));
+        ASSERT_TRUE(standIns[index].process.Wait(10000));
+    }
+
+    // User and kernel time, in 100 ns units.
+    static ULONGLONG CpuTime(HANDLE process)
+    {
+        FILETIME created, exited, kernel, user;
+        EXPECT_TRUE(::GetProcessTimes(process, &created, &exited, &kernel, &user));
+        const auto units = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+        return units(kernel) + units(user);
+    }
+
+    static std::string ProcessSeen(DWORD id)
+    {
+        return "CBrowserWatch: standin process " + std::to_string(id) + " (tw_stand_in_browser.exe)";
+    }
+
+    bool WaitForTrace(const std::string& line)
+    {
+        const bool seen = Eventually([&] { return folder.Trace().find(line) != std::string::npos; }, kAppearTimeout);
+        if (!seen) ADD_FAILURE() << "never traced: " << line << "\nthe trace:\n" << folder.Trace();
+        return seen;
+    }
+
+    struct StandIn {
+        UniqueHandle end;
+        ChildProcess process;
+    };
+    std::deque<StandIn> standIns;
+};
+
+}  // namespace
+
+TEST_F(BrowserCloseRuns, TheTaskRunsOnceWithinSecondsOfTheLastBrowserProcessEnding)
+{
+    WriteOnCloseTask("OnClose", kStandInKey);
+    StartResident();
+    ASSERT_TRUE(WaitForTrace("CBrowserWatch: watching standin, 0 processes running"));
+    // Watching costs nothing while nothing happens: no polling.
+    const ULONGLONG busyBefore = CpuTime(resident.Handle());
+    ASSERT_GT(busyBefore, 0u) << "the resident's processor time cannot be read";
+    ::Sleep(3000);
+    EXPECT_LT(CpuTime(resident.Handle()) - busyBefore, 100 * 10000ull) << "more than 100 ms of processor time idle";
+    // Both started after the watch began: learnt of from their windows.
+    ASSERT_NO_FATAL_FAILURE(StartStandIn());
+    ASSERT_NO_FATAL_FAILURE(StartStandIn());
+
+    ASSERT_NO_FATAL_FAILURE(EndStandIn(0));
+    ::Sleep(3000);
+    EXPECT_FALSE(FileExists(folder.SessionFile("OnClose"))) << "ran while a browser process was still running";
+
+    const time32 before = Now();
+    const DWORD ended = ::GetTickCount();
+    ASSERT_NO_FATAL_FAILURE(EndStandIn(1));
+    ASSERT_TRUE(Eventually([&] { return FileExists(folder.SessionFile("OnClose")); }, 5000))
+        << "not started within seconds of the close; the trace:\n" << folder.Trace();
+    EXPECT_LT(::GetTickCount() - ended, 5000u);
+    ASSERT_TRUE(WaitForSessionEnd("OnClose", 20));
+    EXPECT_GE(LastRunTime("OnClose"), before - 3600);  // local-time round trip of "now"
+    ::Sleep(3000);
+    EXPECT_EQ(Runs("OnClose"), 1);
+
+    // The next close runs it again, once.
+    ASSERT_NO_FATAL_FAILURE(StartStandIn());
+    ASSERT_NO_FATAL_FAILURE(EndStandIn(2));
+    ASSERT_TRUE(Eventually([&] { return Runs("OnClose") == 2; }, 5000)) << folder.Trace();
+    ASSERT_TRUE(WaitForSessionEnd("OnClose", 20));
+    ::Sleep(2000);
+    EXPECT_EQ(Runs("OnClose"), 2);
+}
+
+TEST_F(BrowserCloseRuns, ABrowserRunningWhenATaskComesToWatchItIsFoundAndAnUnknownBrowserRunsNothing)
+{
+    WriteOnCloseTask("Hostile", "..\\tw_browser_standin");
+    WriteOnCloseTask("Missing", "nosuchbrowser");
+    StartResident();
+    ASSERT_NO_FATAL_FAILURE(StartStandIn(false));
+    ASSERT_TRUE(Eventually([this] { return FindProcessWindow(standIns[0].process.Id(), "Static") != nullptr; },
+                           kAppearTimeout));
+    EXPECT_EQ(folder.Trace().find("CBrowserWatch: watching"), std::string::npos) << "no task named a known browser";
+
+    // A changed task file takes effect at the rescan: the running stand-in
+    // is found among the processes then.
+    WriteOnCloseTask("Later", kStandInKey);
+    ASSERT_TRUE(WaitForTrace(ProcessSeen(standIns[0].process.Id())));
+    ASSERT_TRUE(WaitForTrace("CBrowserWatch: watching standin, 1 processes running"));
+    ASSERT_NO_FATAL_FAILURE(EndStandIn(0));
+    ASSERT_TRUE(WaitForSessionEnd("Later", 20));
+    ::Sleep(2000);
+    EXPECT_EQ(Runs("Later"), 1);
+    for (const char* name : {"Hostile", "Missing"}) EXPECT_FALSE(FileExists(folder.SessionFile(name))) << name;
 }

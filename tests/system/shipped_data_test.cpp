@@ -2,6 +2,7 @@
 // tree is whole, and every custom item's job settings file is present and
 // valid, naming only traces (per-user registry lists, application caches).
 #include "common/guid.h"
+#include "common/strparse.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
 #include "tasks/inventory.h"
@@ -167,6 +168,10 @@ TEST_F(ShippedCatalogue, EveryBrowserHasCookiesHistoryCacheSiteDataAndSessionsIt
         EXPECT_EQ(text, name);
         ::GetPrivateProfileStringA("Browser", "Data", "", text, sizeof text, file.c_str());
         EXPECT_EQ(std::string(text).rfind("%", 0), 0u) << "a folder of the user's own: " << text;
+        // What a task that runs when the browser closes waits for.
+        ::GetPrivateProfileStringA("Browser", "Process", "", text, sizeof text, file.c_str());
+        EXPECT_TRUE(EndsWithAsciiNoCase(text, ".exe") && std::string(text).find_first_of("\\/") == std::string::npos)
+            << "an image file name: " << text;
     }
     EXPECT_EQ(browsers, (std::set<std::string>{"Google Chrome", "Microsoft Edge", "Brave", "Vivaldi", "Opera",
                                                "Chromium", "Mozilla Firefox"}));

@@ -559,19 +559,20 @@ TEST_F(TaskDialogResources, CookiesTemplateHoldsTwoMultipleChoiceListsOfTheDialo
 TEST_F(TaskDialogResources, ScheduleTemplateHoldsEveryControlInItsPlace)
 {
     DialogTemplate dialog;
-    ASSERT_NO_FATAL_FAILURE(LoadDialog(136, "Task Schedule", 283, 191, 22, dialog));
+    ASSERT_NO_FATAL_FAILURE(LoadDialog(136, "Task Schedule", 283, 206, 24, dialog));
 
     ASSERT_NO_FATAL_FAILURE(ExpectScriptPlaces(dialog, "IDD_SCHEDULE", {
         {-1, "Each Tidewhistle task has an optional schedule. Use schedule for fully automatic, unattended cleanup."},
         {-1, "Schedule"}, {1022, "&Schedule enabled"}, {1024, "Run &every:"}, {1040, "Starting &from:"},
         {1025, "Run &once:"}, {1020, "Run at computer s&tartup"}, {1021, "Run at computer s&hutdown"},
-        {-1, "Last Run:"}, {-1, "Next Run:"}, {IDOK, "OK"}, {IDCANCEL, "Cancel"},
+        {1041, "Run when the &browser closes"}, {-1, "Last Run:"}, {-1, "Next Run:"}, {IDOK, "OK"}, {IDCANCEL, "Cancel"},
     }));
 
     ExpectControls(dialog, {{-1, kButtonClass, nullptr, "Schedule", BS_GROUPBOX},
                             {1014, kEditClass, nullptr, "", WS_TABSTOP},
                             {1019, 0, "msctls_updown32", "", kUpDownStyle | UDS_AUTOBUDDY},
                             {1010, 0x0085 /* combo box */, nullptr, "", CBS_DROPDOWNLIST},
+                            {1042, 0x0085 /* combo box */, nullptr, "", CBS_DROPDOWNLIST | WS_VSCROLL},
                             {1038, 0, "SysDateTimePick32", "", kDatePickerStyle},
                             {1039, 0, "SysDateTimePick32", "", DTS_TIMEFORMAT},
                             {1026, 0, "SysDateTimePick32", "", kDatePickerStyle},
@@ -581,7 +582,8 @@ TEST_F(TaskDialogResources, ScheduleTemplateHoldsEveryControlInItsPlace)
                             {1037, kStaticClass, nullptr, "", 0}});
     EXPECT_EQ(FindById(dialog, 1010)->style & CBS_SORT, 0u) << "the units keep their order";
     EXPECT_EQ((FindById(dialog, 1019) - 1)->id, 1014) << "the up-down control steps the number";
-    for (int id : {1022, 1020, 1021}) EXPECT_EQ(ButtonType(dialog, id), static_cast<DWORD>(BS_AUTOCHECKBOX)) << id;
+    EXPECT_EQ(FindById(dialog, 1042)->style & CBS_SORT, 0u) << "the browsers keep their settings files' order";
+    for (int id : {1022, 1020, 1021, 1041}) EXPECT_EQ(ButtonType(dialog, id), static_cast<DWORD>(BS_AUTOCHECKBOX)) << id;
     for (int id : {1024, 1025}) EXPECT_EQ(ButtonType(dialog, id), static_cast<DWORD>(BS_AUTORADIOBUTTON)) << id;
     EXPECT_NE(FindById(dialog, 1024)->style & WS_GROUP, 0u) << "the first radio button starts its group";
     EXPECT_EQ(FindById(dialog, 1025)->style & WS_GROUP, 0u) << "both radio buttons are in one group";

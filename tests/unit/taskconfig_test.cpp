@@ -151,6 +151,50 @@ TEST_F(TaskFile, ARecordSavedAndLoadedIsTheSameRecordAndSavesTheSameBytes)
     EXPECT_EQ(first, second);
 }
 
+// The browser-close choice is extended data: a file without it (written
+// before the choice existed) reads as off, and a program that knows only
+// the items' data keeps it as one of them.
+TEST_F(TaskFile, TheBrowserCloseChoiceIsExtendedDataThatOlderFilesLackAndSavesKeepInKeyOrder)
+{
+    const std::string browserKey = GuidToString(kRunAtBrowserCloseKey);
+    const struct {
+        const char* what;
+        std::vector<std::string> stored;  // extended data pairs of the file, GUID then value
+        std::string loaded;               // the schedule's browser
+        std::vector<std::string> saved;   // the extended data lines a save writes back
+    } cases[] = {
+        {"an older file", {}, "", {"ExtendedDataCount=0"}},
+        {"a browser", {browserKey, "chrome"}, "chrome",
+         {"ExtendedDataCount=1", "ExtendedData_GUID=" + browserKey, "ExtendedData_Value=chrome"}},
+        {"an empty value is off", {browserKey, ""}, "", {"ExtendedDataCount=0"}},
+        {"among the items' data", {kCookiesKey, "616200", browserKey, "edge", kAgeKey, "1 48"}, "edge",
+         {"ExtendedDataCount=3", "ExtendedData_GUID=" + browserKey, "ExtendedData_Value=edge",
+          "ExtendedData_GUID=" + kAgeKey, "ExtendedData_Value=1 48", "ExtendedData_GUID=" + kCookiesKey,
+          "ExtendedData_Value=616200"}},
+        // Never a path: the scheduler refuses it, the file keeps it as it is.
+        {"a hostile value", {browserKey, "..\\x"}, "..\\x",
+         {"ExtendedDataCount=1", "ExtendedData_GUID=" + browserKey, "ExtendedData_Value=..\\x"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = ValidLines();
+        lines[0] = "TaskName=" + name;
+        lines[9] = "ExtendedDataCount=" + std::to_string(c.stored.size() / 2);
+        for (size_t i = 0; i < c.stored.size(); i += 2) {
+            lines.insert(lines.end() - 2, {"ExtendedData_GUID=" + c.stored[i], "ExtendedData_Value=" + c.stored[i + 1]});
+        }
+        CTaskConfig task;
+        task.Load(WriteLines(lines));
+        EXPECT_EQ(task.Schedule.atBrowserClose, c.loaded) << c.what;
+        EXPECT_EQ(task.ExtendedData().count(kRunAtBrowserCloseKey), 0u) << c.what << ": held by the schedule alone";
+        task.Save();
+        std::string content;
+        ASSERT_TRUE(ReadWholeFile(path, &content));
+        const std::vector<std::string> saved = SplitCrLfLines(content);
+        ASSERT_EQ(saved.size(), 12 + c.saved.size() - 1) << c.what;
+        EXPECT_EQ(std::vector<std::string>(saved.begin() + 9, saved.end() - 2), c.saved) << c.what;
+    }
+}
+
 TEST_F(TaskFile, EveryHourOfAYearReadsBackUnchangedButTheRepeatedHour)
 {
     CTaskConfig task;
