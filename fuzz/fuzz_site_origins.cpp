@@ -1,5 +1,6 @@
-// The names browsers give their stored entries (Local Storage keys,
-// IndexedDB and Firefox storage folders), from which a site's host is read.
+// The names browsers give their stored entries (Local and Session Storage,
+// service worker and File System keys, Cache Storage indexes, IndexedDB and
+// Firefox storage folders), from which a site's host is read.
 #include "plugin/engines/siteorigins.h"
 
 #include <cstdint>
@@ -24,9 +25,17 @@ void RequirePlainHost(const std::string& host, const std::string& name)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
     const std::string name(reinterpret_cast<const char*>(data), size);
+    const ServiceWorkerKey worker = ParseServiceWorkerKey(name);
     for (const std::string& host : {HostOfOrigin(name), HostOfLocalStorageKey(name), HostOfIndexedDbFolder(name),
-                                    HostOfFirefoxStorageFolder(name)}) {
+                                    HostOfFirefoxStorageFolder(name), HostOfStorageKey(name),
+                                    HostOfSessionStorageArea(name), HostOfCacheStorageIndex(name),
+                                    HostOfFileSystemOriginKey(name), worker.host}) {
         RequirePlainHost(host, name);
     }
+    // Ids are numbers of the name itself: nothing else may be taken for one.
+    for (const std::string& id : {worker.id, MapIdOfSessionStorageKey(name)}) {
+        if (!id.empty() && (!IsStoredNumber(id) || name.find(id) == std::string::npos)) std::abort();
+    }
+    if (IsFileSystemFolderName(name) && name.find_first_of("./\\:") != std::string::npos) std::abort();
     return 0;
 }

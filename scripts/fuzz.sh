@@ -29,6 +29,10 @@ cp "$here/data/task_inventory.ini" "$out/corpus/inventory/shipped.ini"
 seed site_origins local-storage 'META:https://www.example.com:8443'
 seed site_origins indexeddb 'https_www.example.com_0.indexeddb.leveldb'
 seed site_origins firefox 'https+++www.example.com+++8443^userContextId=1'
+seed site_origins session-storage 'namespace-dabc53e1_8291_4de5_824f_dab8aa69c846-https://www.example.com/'
+seed site_origins service-worker 'REG:https://www.example.com/\x0012'
+seed site_origins cache-storage-index '\x0a\x04\x0a\x02v1\x12\x17https://www.example.com'
+seed site_origins file-system 'ORIGIN:https_www.example.com_0'
 seed local_state chrome '{"profile":{"info_cache":{"Default":{"name":"Person 1"},"Profile 1":{"name":"Work \\u00e9"}},"last_used":"Default"},"os_crypt":{"encrypted_key":"RFBBUEk="}}'
 
 mkdir -p "$out/artifacts"

@@ -19,6 +19,7 @@ const BrowserFamilyRules kChromium = {
     {"Cache", "Code Cache", "GPUCache"},
     "Local Storage\\leveldb",
     {{"IndexedDB", &HostOfIndexedDbFolder}},
+    true,
 };
 
 const BrowserFamilyRules kFirefox = {
@@ -32,6 +33,7 @@ const BrowserFamilyRules kFirefox = {
     {"cache2"},
     nullptr,
     {{"storage\\default", &HostOfFirefoxStorageFolder}},
+    false,
 };
 
 }  // namespace

@@ -45,6 +45,9 @@ struct BrowserFamilyRules {
     // keeps none) and the folders of per-site folders.
     const char* localStorage;
     std::vector<SiteFolders> siteFolders;
+    // Session Storage, service workers and File System, stores of the
+    // Chromium family alone (sitedatachromium.cpp).
+    bool chromiumStores = false;
 };
 
 const BrowserFamilyRules& RulesOf(BrowserFamily family);

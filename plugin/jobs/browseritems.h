@@ -75,8 +75,9 @@ protected:
     std::string CleanProfile(const BrowserProfile& profile) override;
 };
 
-// Site data: every store in which a site keeps what it wrote (Local Storage,
-// IndexedDB, Firefox's per-site storage), sparing the kept sites as the
+// Site data: every store in which a site keeps what it wrote (Local and
+// Session Storage, IndexedDB, service workers, File System, Firefox's
+// per-site storage), sparing the kept sites as the
 // cookie items do, so a site can no longer restore a deleted cookie from it.
 class CBrowserSiteDataItem : public CBrowserItem {
 public:
@@ -93,6 +94,8 @@ private:
     };
     void CleanLocalStorage(const BrowserProfile& profile, SiteTally& tally);
     void CleanSiteFolders(const BrowserProfile& profile, const SiteFolders& folders, SiteTally& tally);
+    // Session Storage, service workers and File System (sitedatachromium.cpp).
+    void CleanChromiumStores(const BrowserProfile& profile, SiteTally& tally);
 
     std::unique_ptr<CKeptSites> m_keptSites;
 };

@@ -8,6 +8,7 @@
 #include "plugin/engines/keeplist.h"
 #include "plugin/engines/leveldbstore.h"
 #include "plugin/engines/siteorigins.h"
+#include "plugin/jobs/sitedatachromium.h"
 
 #include <map>
 #include <vector>
@@ -60,6 +61,7 @@ StringList ListSiteDataHosts(BrowserFamily family, const BrowserSettings& settin
             RequireProfileEntry(profile, false, folders.folder);
             for (const SiteFolder& site : ListSiteFolders(parent, folders)) hosts.push_back(site.host);
         }
+        if (rules.chromiumStores) AddChromiumStoreHosts(profile, hosts);
     }
     return hosts;
 }
@@ -74,6 +76,7 @@ std::string CBrowserSiteDataItem::CleanProfile(const BrowserProfile& profile)
     SiteTally tally;
     if (Rules().localStorage != nullptr) CleanLocalStorage(profile, tally);
     for (const SiteFolders& folders : Rules().siteFolders) CleanSiteFolders(profile, folders, tally);
+    if (Rules().chromiumStores) CleanChromiumStores(profile, tally);
     if (tally.gone.empty() && tally.kept.empty()) return "no site data found.";
     return StrFormat(IsPreview() ? "site data of %d sites would be deleted, of %d kept."
                                  : "site data of %d sites deleted, of %d kept.",
