@@ -1,6 +1,8 @@
 // The names browsers give their stored entries (Local and Session Storage,
 // service worker and File System keys, Cache Storage indexes, IndexedDB and
-// Firefox storage folders), from which a site's host is read.
+// Firefox storage folders), from which a site's host is read, and the heads
+// of script cache entry files, from which their keys are.
+#include "plugin/engines/simplecache.h"
 #include "plugin/engines/siteorigins.h"
 
 #include <cstdint>
@@ -36,6 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     for (const std::string& id : {worker.id, MapIdOfSessionStorageKey(name)}) {
         if (!id.empty() && (!IsStoredNumber(id) || name.find(id) == std::string::npos)) std::abort();
     }
+    // A cache entry's key is a part of the file's head, no longer than the limit.
+    const std::string cacheKey = KeyOfSimpleCacheEntry(name);
+    if (cacheKey.size() > kSimpleCacheKeyLimit || name.find(cacheKey) == std::string::npos) std::abort();
+    if (IsSimpleCacheEntryFileName(name) && name.size() != 18) std::abort();
     if (IsFileSystemFolderName(name) && name.find_first_of("./\\:") != std::string::npos) std::abort();
     return 0;
 }

@@ -33,6 +33,7 @@ seed site_origins session-storage 'namespace-dabc53e1_8291_4de5_824f_dab8aa69c84
 seed site_origins service-worker 'REG:https://www.example.com/\x0012'
 seed site_origins cache-storage-index '\x0a\x04\x0a\x02v1\x12\x17https://www.example.com'
 seed site_origins file-system 'ORIGIN:https_www.example.com_0'
+seed site_origins script-cache-entry '\x30\x5c\x72\xa7\x1b\x6d\xfb\xfc\x05\x00\x00\x00\x02\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x0042'
 seed local_state chrome '{"profile":{"info_cache":{"Default":{"name":"Person 1"},"Profile 1":{"name":"Work \\u00e9"}},"last_used":"Default"},"os_crypt":{"encrypted_key":"RFBBUEk="}}'
 
 mkdir -p "$out/artifacts"

@@ -183,6 +183,7 @@ ServiceWorkerKey ParseServiceWorkerKey(const std::string& key)
         numbered(Kind::HasUserData, key.substr(nul + 1));
     } else if (SplitAtNul(key, "RES:", first, second)) {
         if (IsStoredNumber(second)) numbered(Kind::Resource, first);
+        if (parsed.kind == Kind::Resource) parsed.resource = second;
     } else if (StartsWith(key, "INITDATA_UNIQUE_ORIGIN:")) {
         parsed.kind = Kind::UniqueOrigin;
         parsed.host = HostOfStorageKey(key.substr(std::string("INITDATA_UNIQUE_ORIGIN:").size()));

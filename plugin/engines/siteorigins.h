@@ -50,7 +50,8 @@ struct ServiceWorkerKey {
     };
     Kind kind = Kind::Store;
     std::string host;  // Registration, UniqueOrigin: the site's host, or empty
-    std::string id;    // the registration id; of a Resource, its version id
+    std::string id;        // the registration id; of a Resource, its version id
+    std::string resource;  // of a Resource: its id, the key of its script cache entry
 };
 ServiceWorkerKey ParseServiceWorkerKey(const std::string& key);
 

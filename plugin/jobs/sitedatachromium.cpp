@@ -7,6 +7,7 @@
 #include "plugin/engines/chromiumsitestores.h"
 #include "plugin/engines/filecleanup.h"
 #include "plugin/engines/leveldbstore.h"
+#include "plugin/engines/simplecache.h"
 #include "plugin/engines/siteorigins.h"
 #include "plugin/jobs/browseritems.h"
 
@@ -17,11 +18,12 @@ namespace {
 const char kSessionStorage[] = "Session Storage";
 const char kServiceWorkerDatabase[] = "Service Worker\\Database";
 const char kCacheStorage[] = "Service Worker\\CacheStorage";
+const char kScriptCache[] = "Service Worker\\ScriptCache";
 const char kFileSystem[] = "File System";
 const char kFileSystemOrigins[] = "File System\\Origins";
 
 // A Cache Storage index lists a site's caches by name: a few kilobytes.
-const LONGLONG kMaxCacheStorageIndexSize = 1 << 20;
+const size_t kMaxCacheStorageIndexSize = 1 << 20;
 
 bool KeepsEverySite(const std::string&)
 {
@@ -37,30 +39,34 @@ std::unique_ptr<CLevelDbStore> OpenStore(const BrowserProfile& profile, const ch
     return std::make_unique<CLevelDbStore>(folder, preview ? CLevelDbStore::Access::Preview : CLevelDbStore::Access::Erase);
 }
 
-// The host of the origin a Cache Storage folder's index names; empty when
-// it has no index or one that names no web site.
-std::string HostOfCacheStorageFolder(const std::string& folder)
+// The first bytes of a file, up to limit; false when it is missing. Raises
+// when it exists but cannot be read.
+bool ReadFileHead(const std::string& path, size_t limit, std::string& head)
 {
-    const std::string path = folder + "\\index.txt";
     UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD error = ::GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::string();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
         throw CError(StrFormat("%s could not be read (error %d)", path.c_str(), static_cast<int>(error)));
     }
-    LARGE_INTEGER size = {};
-    if (!::GetFileSizeEx(file.Get(), &size)) {
-        throw CError(StrFormat("%s could not be read (error %d)", path.c_str(), static_cast<int>(::GetLastError())));
-    }
-    if (size.QuadPart > kMaxCacheStorageIndexSize) return std::string();
-    std::string index(static_cast<size_t>(size.QuadPart), '\0');
+    head.assign(limit, '\0');
     DWORD read = 0;
-    if (!index.empty() && (!::ReadFile(file.Get(), &index[0], static_cast<DWORD>(index.size()), &read, nullptr) ||
-                           read != index.size())) {
+    if (limit > 0 && !::ReadFile(file.Get(), &head[0], static_cast<DWORD>(limit), &read, nullptr)) {
         throw CError(StrFormat("%s could not be read (error %d)", path.c_str(), static_cast<int>(::GetLastError())));
     }
-    return HostOfCacheStorageIndex(index);
+    head.resize(read);
+    return true;
+}
+
+// The host of the origin a Cache Storage folder's index names; empty when
+// it has no index or one that names no web site.
+std::string HostOfCacheStorageFolder(const std::string& folder)
+{
+    std::string index;
+    // One byte past the limit tells a file too large to be an index.
+    if (!ReadFileHead(folder + "\\index.txt", kMaxCacheStorageIndexSize + 1, index)) return std::string();
+    return index.size() > kMaxCacheStorageIndexSize ? std::string() : HostOfCacheStorageIndex(index);
 }
 
 struct CacheStorageFolder {
@@ -110,7 +116,11 @@ public:
     void CleanServiceWorkers()
     {
         const std::unique_ptr<CLevelDbStore> store = OpenStore(m_profile, kServiceWorkerDatabase, m_report.IsPreview());
-        if (store) EraseSiteKeys(*store, ServiceWorkerSiteKeys(*store, Keeper()));
+        if (store) {
+            const SiteKeys keys = ServiceWorkerSiteKeys(*store, Keeper());
+            EraseSiteKeys(*store, keys);
+            CleanScriptCache(keys);
+        }
         const std::string parent = m_profile.dataFolder + "\\" + kCacheStorage;
         if (!IsExistingFolder(parent)) return;
         RequireProfileEntry(m_profile, false, kCacheStorage);
@@ -137,6 +147,42 @@ public:
     }
 
 private:
+    // The scripts of the registrations that went: the cache entries keyed by
+    // the ids of their resource records. The cache's index still lists them;
+    // the browser takes an entry whose files are gone for one never stored.
+    void CleanScriptCache(const SiteKeys& keys)
+    {
+        std::set<std::string> goneResources;
+        for (const auto& site : keys.gone) {
+            for (const std::string& key : site.second) {
+                const ServiceWorkerKey parsed = ParseServiceWorkerKey(key);
+                if (parsed.kind == ServiceWorkerKey::Kind::Resource) goneResources.insert(parsed.resource);
+            }
+        }
+        const std::string parent = m_profile.dataFolder + "\\" + kScriptCache;
+        if (goneResources.empty() || !IsExistingFolder(parent)) return;
+        RequireProfileEntry(m_profile, false, kScriptCache);
+        // The file engine reads "%" as the start of a variable.
+        if (parent.find('%') != std::string::npos) throw CError(parent + " holds a % sign; it was not touched");
+        std::vector<std::string> gone;
+        CFileEnumerator search(parent + "\\*");
+        WIN32_FIND_DATAA found = {};
+        while (search.Next(found)) {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsSimpleCacheEntryFileName(found.cFileName)) {
+                continue;
+            }
+            std::string head;
+            const std::string path = parent + "\\" + found.cFileName;
+            if (ReadFileHead(path, kSimpleCacheHeadSize, head) && goneResources.count(KeyOfSimpleCacheEntry(head)) != 0) {
+                gone.push_back(path);
+            }
+        }
+        if (search.Error() != 0 && search.Error() != ERROR_NO_MORE_FILES) {
+            throw CError(StrFormat("%s could not be listed (error %d)", parent.c_str(), static_cast<int>(search.Error())));
+        }
+        for (const std::string& path : gone) DeleteFiles(path, false, 0, m_report);
+    }
+
     SiteKeeper Keeper()
     {
         return [this](const std::string& host) { return m_keptSites.Keeps(host); };

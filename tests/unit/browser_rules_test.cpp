@@ -6,6 +6,7 @@
 #include "common/cookiesites.h"
 #include "plugin/engines/browserdb.h"
 #include "plugin/engines/jsonkeys.h"
+#include "plugin/engines/simplecache.h"
 #include "plugin/engines/siteorigins.h"
 #include "support/browser_profiles.h"
 #include "support/scratch_folder.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 
 TEST(KeptSites, ASiteKeepsItselfAndItsSubdomainsInAnyCaseAndNothingThatOnlyEndsLikeIt)
@@ -224,5 +226,30 @@ TEST(SiteOrigins, ServiceWorkerKeysAreToldByTheRecordTheyBelongTo)
         EXPECT_EQ(parsed.kind, c.kind) << c.key;
         EXPECT_EQ(parsed.host, c.host) << c.key;
         EXPECT_EQ(parsed.id, c.id) << c.key;
+    }
+}
+
+TEST(SimpleCache, AnEntrysKeyIsReadFromItsHeaderAndNothingElseIsTakenForOne)
+{
+    const std::string magic("\x30\x5c\x72\xa7\x1b\x6d\xfb\xfc", 8);
+    const auto head = [&magic](std::uint8_t keyLength, const std::string& rest) {
+        return magic + std::string("\x05\0\0\0", 4) + std::string(1, static_cast<char>(keyLength)) +
+               std::string(11, '\0') + rest;
+    };
+    const struct {
+        std::string head;
+        std::string key;
+    } cases[] = {
+        {head(2, "42data"), "42"},
+        {head(3, "42"), ""},                        // cut short
+        {head(65, std::string(80, '1')), ""},       // longer than a resource id
+        {head(0, "42"), ""},
+        {"X" + head(2, "42").substr(1), ""},        // another format
+        {magic, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(KeyOfSimpleCacheEntry(c.head), c.key) << c.head;
+    EXPECT_TRUE(IsSimpleCacheEntryFileName("0123456789abcdef_s"));
+    for (const char* name : {"index", "0123456789ABCDEF_0", "0123456789abcdef_2", "0123456789abcde_0"}) {
+        EXPECT_FALSE(IsSimpleCacheEntryFileName(name)) << name;
     }
 }

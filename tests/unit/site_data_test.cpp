@@ -105,11 +105,33 @@ std::vector<ChromiumStore> ChromiumStores()
 }
 
 // Files of sites beside the stores: Cache Storage folders named by a hash
-// (their index names the site) and File System folders named in Origins.
+// (their index names the site), File System folders named in Origins, and
+// script cache entries keyed by the ids of the workers' resource records.
 const char* const kKeptSiteFiles[] = {"Service Worker\\CacheStorage\\5f2b0c\\index.txt",
                                       "Service Worker\\CacheStorage\\77aa01\\index.txt",  // names no site
-                                      "File System\\000\\p\\00\\00000000"};
-const char* const kGoneSiteFolders[] = {"Service Worker\\CacheStorage\\9e41d7", "File System\\001"};
+                                      "File System\\000\\p\\00\\00000000",
+                                      "Service Worker\\ScriptCache\\0123456789abcdef_0",  // resource 7
+                                      "Service Worker\\ScriptCache\\00000000000000aa_0",  // resource 80
+                                      "Service Worker\\ScriptCache\\index"};
+const char* const kGoneSitePaths[] = {"Service Worker\\CacheStorage\\9e41d7", "File System\\001",
+                                      "Service Worker\\ScriptCache\\fedcba9876543210_0",  // resource 8
+                                      "Service Worker\\ScriptCache\\fedcba9876543210_1"};
+
+// A simple cache entry file: the header (magic number, version, key length,
+// key hash, padding), the key, the data.
+std::string ScriptCacheEntry(const std::string& key, const std::string& data)
+{
+    std::string header(24, '\0');
+    for (int i = 0; i < 8; ++i) header[i] = static_cast<char>(0xfcfb6d1ba7725c30ULL >> (8 * i));
+    header[8] = 5;
+    header[12] = static_cast<char>(key.size());
+    return header + key + data;
+}
+
+bool Exists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 class SiteData : public ::testing::Test {
 protected:
@@ -171,9 +193,14 @@ protected:
         WriteSiteFile(kKeptSiteFiles[0], caches + ProtoText(2, "https://kept.example"));
         WriteSiteFile(kKeptSiteFiles[1], caches);
         WriteSiteFile(kKeptSiteFiles[2], "kept file");
-        WriteSiteFile(std::string(kGoneSiteFolders[0]) + "\\index.txt", caches + ProtoText(2, "https://gone.example"));
-        WriteSiteFile(std::string(kGoneSiteFolders[0]) + "\\0a1b\\index", kGoneSecret);
-        WriteSiteFile(std::string(kGoneSiteFolders[1]) + "\\t\\00\\00000000", kGoneSecret);
+        WriteSiteFile(kKeptSiteFiles[3], ScriptCacheEntry("7", "kept script"));
+        WriteSiteFile(kKeptSiteFiles[4], ScriptCacheEntry("80", "a script of no record"));
+        WriteSiteFile(kKeptSiteFiles[5], "the cache's index");
+        WriteSiteFile(std::string(kGoneSitePaths[0]) + "\\index.txt", caches + ProtoText(2, "https://gone.example"));
+        WriteSiteFile(std::string(kGoneSitePaths[0]) + "\\0a1b\\index", kGoneSecret);
+        WriteSiteFile(std::string(kGoneSitePaths[1]) + "\\t\\00\\00000000", kGoneSecret);
+        WriteSiteFile(kGoneSitePaths[2], ScriptCacheEntry("8", kGoneSecret));
+        WriteSiteFile(kGoneSitePaths[3], ScriptCacheEntry("8", kGoneSecret));
     }
 
     void WriteSiteFile(const std::string& relative, const std::string& content)
@@ -321,7 +348,7 @@ TEST_F(SiteData, EachChromiumStoreKeepsAKeptSitesEntriesAndLosesEveryOtherSitesD
     EXPECT_EQ(Run(), "Test Chrome, profile Default: site data of 2 sites would be deleted, of 2 kept.");
     EXPECT_EQ(rowsRemoved, goneKeys);
     EXPECT_EQ(ReadChromiumStores(), before);
-    for (const char* folder : kGoneSiteFolders) EXPECT_TRUE(IsExistingFolder(Profile() + "\\" + folder)) << folder;
+    for (const char* path : kGoneSitePaths) EXPECT_TRUE(Exists(Profile() + "\\" + path)) << path;
 
     info.Set(kRunModeKey, kRunModeClean);
     EXPECT_EQ(Run(), "Test Chrome, profile Default: site data of 2 sites deleted, of 2 kept.");
@@ -336,7 +363,7 @@ TEST_F(SiteData, EachChromiumStoreKeepsAKeptSitesEntriesAndLosesEveryOtherSitesD
         }
     }
     for (const char* file : kKeptSiteFiles) EXPECT_TRUE(FileExists(Profile() + "\\" + file)) << file;
-    for (const char* folder : kGoneSiteFolders) EXPECT_FALSE(IsExistingFolder(Profile() + "\\" + folder)) << folder;
+    for (const char* path : kGoneSitePaths) EXPECT_FALSE(Exists(Profile() + "\\" + path)) << path;
 }
 
 // A store the item must not change: held by the running browser, or with a
@@ -346,23 +373,23 @@ struct RefusedChromiumStore {
     std::string key;    // damaged to value; empty: the store is held
     std::string value;
     const char* errorText;
-    const char* untouchedFolder;  // a gone site's folder that must stay with it
+    std::vector<const char*> untouched;  // a gone site's files that must stay with it
 };
 
 TEST_F(SiteData, AChromiumStoreThatIsHeldOrDamagedIsRefusedAndLeftWhole)
 {
     const RefusedChromiumStore refused[] = {
-        {"Session Storage", "", "", "in use by another program", nullptr},
-        {"Service Worker\\Database", "", "", "in use by another program", kGoneSiteFolders[0]},
-        {"File System\\Origins", "", "", "in use by another program", kGoneSiteFolders[1]},
+        {"Session Storage", "", "", "in use by another program", {}},
+        {"Service Worker\\Database", "", "", "in use by another program", {kGoneSitePaths[0], kGoneSitePaths[2]}},
+        {"File System\\Origins", "", "", "in use by another program", {kGoneSitePaths[1]}},
         {"Session Storage", "namespace-dabc53e1_8291_4de5_824f_dab8aa69c846-https://gone.example/", "two",
-         "names no map", nullptr},
+         "names no map", {}},
         {"Service Worker\\Database", std::string("REG:https://gone.example/\0" "2", 27), "\x08\x02\x22", "cannot be read",
-         kGoneSiteFolders[0]},
+         {kGoneSitePaths[0], kGoneSitePaths[2]}},
         {"Service Worker\\Database", std::string("REG:https://gone.example/\0" "2", 27), ProtoNumber(1, 7) + ProtoNumber(4, 4),
-         "cannot be read", kGoneSiteFolders[0]},
+         "cannot be read", {kGoneSitePaths[0], kGoneSitePaths[2]}},
         {"File System\\Origins", "ORIGIN:https_gone.example_0", "..\\..\\Local Storage", "not a plain name",
-         kGoneSiteFolders[1]},
+         {kGoneSitePaths[1]}},
     };
     for (const RefusedChromiumStore& store : refused) {
         SCOPED_TRACE(std::string(store.folder) + " " + store.errorText);
@@ -387,8 +414,6 @@ TEST_F(SiteData, AChromiumStoreThatIsHeldOrDamagedIsRefusedAndLeftWhole)
         EXPECT_NE(record.find(store.errorText), std::string::npos) << record;
         holder.reset();
         EXPECT_EQ(ReadStore(folder), before);
-        if (store.untouchedFolder) {
-            EXPECT_TRUE(IsExistingFolder(Profile() + "\\" + store.untouchedFolder)) << store.untouchedFolder;
-        }
+        for (const char* path : store.untouched) EXPECT_TRUE(Exists(Profile() + "\\" + path)) << path;
     }
 }
