@@ -181,15 +181,17 @@ SiteKeys ServiceWorkerSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps)
 std::vector<FileSystemSite> FileSystemSites(CLevelDbStore& store)
 {
     std::vector<FileSystemSite> sites;
+    std::set<std::string> folders;
     store.ForEachEntry([&](const std::string& key, const std::string& value) {
-        const std::string host = HostOfFileSystemOriginKey(key);
-        if (host.empty()) return;
-        if (!IsFileSystemFolderName(value)) {
-            throw CError(StrFormat("The File System store %s names a folder that is not a plain name for %s; "
-                                   "it was not changed",
-                                   store.Name().c_str(), host.c_str()));
+        if (key.compare(0, 7, "ORIGIN:") != 0) return;  // "LAST_PATH"
+        // A folder is one origin's: one that two records name could be a kept site's too.
+        if (!IsFileSystemFolderName(value) || !folders.insert(value).second) {
+            throw CError(StrFormat("The File System store %s is damaged: %s names a folder that is not its own "
+                                   "plain number; it was not changed",
+                                   store.Name().c_str(), key.substr(0, 80).c_str()));
         }
-        sites.push_back({key, host, value});
+        const std::string host = HostOfFileSystemOriginKey(key);
+        if (!host.empty()) sites.push_back({key, host, value});
     });
     return sites;
 }

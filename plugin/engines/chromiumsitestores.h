@@ -32,7 +32,8 @@ SiteKeys SessionStorageSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps);
 SiteKeys ServiceWorkerSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps);
 
 // The sites of File System's Origins store, each with the folder of File
-// System that holds its files.
+// System that holds its files. An origin whose folder is not a plain number,
+// or is another origin's too, refuses the store.
 struct FileSystemSite {
     std::string key;  // "ORIGIN:..."
     std::string host;

@@ -208,9 +208,6 @@ std::string HostOfFileSystemOriginKey(const std::string& key)
 
 bool IsFileSystemFolderName(const std::string& name)
 {
-    if (name.empty() || name.size() > 16) return false;
-    for (char c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
-    }
-    return true;
+    // Numbers only: "Origins", the store's own folder, is a plain name too.
+    return IsStoredNumber(name);
 }

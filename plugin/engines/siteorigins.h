@@ -63,6 +63,6 @@ std::string HostOfCacheStorageIndex(const std::string& index);
 // origin written as such) -> host.
 std::string HostOfFileSystemOriginKey(const std::string& key);
 
-// A folder name the Origins store may give (such as "000"): letters and
-// digits only, so that it names a folder of File System and nothing else.
+// A folder name the Origins store may give (such as "000"): digits only,
+// so that it names a site's folder of File System and nothing else.
 bool IsFileSystemFolderName(const std::string& name);

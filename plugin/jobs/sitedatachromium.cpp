@@ -13,6 +13,11 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
 namespace {
 
 const char kSessionStorage[] = "Session Storage";

@@ -388,8 +388,12 @@ TEST_F(SiteData, AChromiumStoreThatIsHeldOrDamagedIsRefusedAndLeftWhole)
          {kGoneSitePaths[0], kGoneSitePaths[2]}},
         {"Service Worker\\Database", std::string("REG:https://gone.example/\0" "2", 27), ProtoNumber(1, 7) + ProtoNumber(4, 4),
          "cannot be read", {kGoneSitePaths[0], kGoneSitePaths[2]}},
-        {"File System\\Origins", "ORIGIN:https_gone.example_0", "..\\..\\Local Storage", "not a plain name",
+        {"File System\\Origins", "ORIGIN:https_gone.example_0", "..\\..\\Local Storage", "not its own plain number",
          {kGoneSitePaths[1]}},
+        // The store's own folder, and a kept site's.
+        {"File System\\Origins", "ORIGIN:https_gone.example_0", "Origins", "not its own plain number",
+         {kGoneSitePaths[1]}},
+        {"File System\\Origins", "ORIGIN:https_gone.example_0", "000", "not its own plain number", {kKeptSiteFiles[2]}},
     };
     for (const RefusedChromiumStore& store : refused) {
         SCOPED_TRACE(std::string(store.folder) + " " + store.errorText);
