@@ -373,7 +373,7 @@ struct RefusedChromiumStore {
     std::string key;    // damaged to value; empty: the store is held
     std::string value;
     const char* errorText;
-    std::vector<const char*> untouched;  // a gone site's files that must stay with it
+    std::vector<const char*> untouched;  // files of the store's sites that must stay with it
 };
 
 TEST_F(SiteData, AChromiumStoreThatIsHeldOrDamagedIsRefusedAndLeftWhole)
