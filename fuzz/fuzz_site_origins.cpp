@@ -1,8 +1,11 @@
-// The names browsers give their stored entries (Local Storage keys,
-// IndexedDB and Firefox storage folders, Firefox's older local storage keys
-// and service worker scopes), from which a site's host is read, and the
-// service worker registration list.
+// The names browsers give their stored entries (Local and Session Storage,
+// service worker and File System keys, Cache Storage indexes, IndexedDB and
+// Firefox storage folders, Firefox's older local storage keys and service
+// worker scopes), from which a site's host is read, the service worker
+// registration list, and the heads of script cache entry files, from which
+// their keys are.
 #include "plugin/engines/serviceworkerlist.h"
+#include "plugin/engines/simplecache.h"
 #include "plugin/engines/siteorigins.h"
 
 #include <cstdint>
@@ -27,11 +30,23 @@ void RequirePlainHost(const std::string& host, const std::string& name)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
     const std::string name(reinterpret_cast<const char*>(data), size);
+    const ServiceWorkerKey worker = ParseServiceWorkerKey(name);
     for (const std::string& host : {HostOfOrigin(name), HostOfLocalStorageKey(name), HostOfIndexedDbFolder(name),
                                     HostOfFirefoxStorageFolder(name), HostOfWebAppsStoreKey(name),
-                                    HostOfAddress(name), HostOfStorageKey(name)}) {
+                                    HostOfAddress(name), HostOfStorageKey(name), HostOfSessionStorageArea(name),
+                                    HostOfCacheStorageIndex(name),
+                                    HostOfFileSystemOriginKey(name), worker.host}) {
         RequirePlainHost(host, name);
     }
+    // Ids are numbers of the name itself: nothing else may be taken for one.
+    for (const std::string& id : {worker.id, MapIdOfSessionStorageKey(name)}) {
+        if (!id.empty() && (!IsStoredNumber(id) || name.find(id) == std::string::npos)) std::abort();
+    }
+    // A cache entry's key is a part of the file's head, no longer than the limit.
+    const std::string cacheKey = KeyOfSimpleCacheEntry(name);
+    if (cacheKey.size() > kSimpleCacheKeyLimit || name.find(cacheKey) == std::string::npos) std::abort();
+    if (IsSimpleCacheEntryFileName(name) && name.size() != 18) std::abort();
+    if (IsFileSystemFolderName(name) && name.find_first_of("./\\:") != std::string::npos) std::abort();
     // A list that reads gives back its text whole when joined again: a
     // rewrite without some registrations never cuts one in two.
     ServiceWorkerList list;

@@ -32,6 +32,11 @@ seed site_origins firefox 'https+++www.example.com+++8443^userContextId=1'
 seed site_origins storage-key 'https://a.example:8443/^0https://b.example'
 seed site_origins webappsstore 'moc.elpmaxe.www.:https:443'
 seed site_origins serviceworkers '9\n\nhttps://www.example.com/app/\nhttps://www.example.com/sw.js\ntrue\ncache-1\n0\n1700000000\n1700000000\n1700000000\n0\ntrue\n#\n^userContextId=1\nhttp://example.org:8080/\nhttp://example.org:8080/sw.js\nfalse\ncache-2\n1\n0\n0\n0\n1\ntrue\n#\n'
+seed site_origins session-storage 'namespace-dabc53e1_8291_4de5_824f_dab8aa69c846-https://www.example.com/'
+seed site_origins service-worker 'REG:https://www.example.com/\x0012'
+seed site_origins cache-storage-index '\x0a\x04\x0a\x02v1\x12\x17https://www.example.com'
+seed site_origins file-system 'ORIGIN:https_www.example.com_0'
+seed site_origins script-cache-entry '\x30\x5c\x72\xa7\x1b\x6d\xfb\xfc\x05\x00\x00\x00\x02\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x0042'
 seed local_state chrome '{"profile":{"info_cache":{"Default":{"name":"Person 1"},"Profile 1":{"name":"Work \\u00e9"}},"last_used":"Default"},"os_crypt":{"encrypted_key":"RFBBUEk="}}'
 
 mkdir -p "$out/artifacts"

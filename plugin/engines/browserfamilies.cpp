@@ -27,6 +27,7 @@ const BrowserFamilyRules kChromium = {
      {"Shared Dictionary\\db", &CleanChromiumSharedDictionaries, &ReadChromiumSharedDictionaryHosts}},
     {"Current Session", "Current Tabs", "Last Session", "Last Tabs"},
     {"Sessions"},
+    true,
 };
 
 const BrowserFamilyRules kFirefox = {
@@ -46,6 +47,7 @@ const BrowserFamilyRules kFirefox = {
      {"favicons.sqlite", &CleanFirefoxFavicons, &ReadFirefoxFaviconHosts}},
     {"sessionstore.jsonlz4", "sessionstore.js"},
     {"sessionstore-backups"},
+    false,
 };
 
 }  // namespace

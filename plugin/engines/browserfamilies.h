@@ -61,6 +61,9 @@ struct BrowserFamilyRules {
     // folders of the data folder, deleted whole.
     std::vector<const char*> sessionFiles;
     std::vector<const char*> sessionFolders;
+    // Session Storage, service workers and File System, stores of the
+    // Chromium family alone (sitedatachromium.cpp).
+    bool chromiumStores = false;
 };
 
 const BrowserFamilyRules& RulesOf(BrowserFamily family);

@@ -28,6 +28,8 @@ public:
     CLevelDbStore& operator=(const CLevelDbStore&) = delete;
 
     bool IsPreview() const { return m_access == Access::Preview; }
+    // The folder as the caller gave it, for messages.
+    const std::string& Name() const { return m_name; }
 
     // Each key with its value, in key order, as one consistent view.
     void ForEachEntry(const std::function<void(const std::string& key, const std::string& value)>& visit);

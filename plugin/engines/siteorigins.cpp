@@ -1,6 +1,7 @@
 #include "plugin/engines/siteorigins.h"
 
 #include "common/strparse.h"
+#include "plugin/engines/protowire.h"
 
 #include <cctype>
 
@@ -73,17 +74,38 @@ std::string HostOfLocalStorageKey(const std::string& key)
     return HostOfOrigin(key.substr(1, end - 1));
 }
 
+namespace {
+
+// "<scheme>_<host>_<port>", the name Chromium's older stores give an origin.
+std::string HostOfOriginIdentifier(const std::string& identifier)
+{
+    const size_t first = identifier.find('_');
+    const size_t last = identifier.rfind('_');
+    if (first == std::string::npos || first == last) return std::string();
+    if (!IsWebScheme(identifier.substr(0, first)) || !IsPort(identifier.substr(last + 1))) return std::string();
+    return PlainHost(identifier.substr(first + 1, last - first - 1));
+}
+
+// The text after prefix, up to the first NUL, and what follows that NUL.
+bool SplitAtNul(const std::string& key, const std::string& prefix, std::string& first, std::string& second)
+{
+    if (!StartsWith(key, prefix)) return false;
+    const size_t nul = key.find('\0', prefix.size());
+    if (nul == std::string::npos) return false;
+    first = key.substr(prefix.size(), nul - prefix.size());
+    second = key.substr(nul + 1);
+    return true;
+}
+
+}  // namespace
+
 std::string HostOfIndexedDbFolder(const std::string& name)
 {
     std::string identifier;
     for (const char* suffix : {".indexeddb.leveldb", ".indexeddb.blob"}) {
         if (EndsWith(name, suffix)) identifier = name.substr(0, name.size() - std::string(suffix).size());
     }
-    const size_t first = identifier.find('_');
-    const size_t last = identifier.rfind('_');
-    if (first == std::string::npos || first == last) return std::string();
-    if (!IsWebScheme(identifier.substr(0, first)) || !IsPort(identifier.substr(last + 1))) return std::string();
-    return PlainHost(identifier.substr(first + 1, last - first - 1));
+    return HostOfOriginIdentifier(identifier);
 }
 
 std::string HostOfFirefoxStorageFolder(const std::string& name)
@@ -124,7 +146,90 @@ std::string HostOfAddress(const std::string& address)
 
 std::string HostOfStorageKey(const std::string& key)
 {
-    const std::string origin = key.substr(0, key.find('^'));
-    if (origin.empty() || origin.back() != '/') return std::string();
-    return HostOfOrigin(origin.substr(0, origin.size() - 1));
+    std::string origin = key.substr(0, key.find('^'));
+    // Written as a URL, the origin ends in the path "/".
+    if (!origin.empty() && origin.back() == '/') origin.pop_back();
+    return HostOfOrigin(origin);
+}
+
+bool IsStoredNumber(const std::string& text)
+{
+    // Ids are 64-bit numbers: 18 digits always fit one.
+    if (text.empty() || text.size() > 18) return false;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
+std::string HostOfSessionStorageArea(const std::string& key)
+{
+    const std::string prefix = "namespace-";
+    const size_t idLength = 36;
+    const size_t keyStart = prefix.size() + idLength + 1;
+    if (!StartsWith(key, prefix) || key.size() <= keyStart || key[keyStart - 1] != '-') return std::string();
+    return HostOfStorageKey(key.substr(keyStart));
+}
+
+std::string MapIdOfSessionStorageKey(const std::string& key)
+{
+    const std::string prefix = "map-";
+    if (!StartsWith(key, prefix)) return std::string();
+    const size_t end = key.find('-', prefix.size());
+    if (end == std::string::npos) return std::string();
+    const std::string id = key.substr(prefix.size(), end - prefix.size());
+    return IsStoredNumber(id) ? id : std::string();
+}
+
+ServiceWorkerKey ParseServiceWorkerKey(const std::string& key)
+{
+    using Kind = ServiceWorkerKey::Kind;
+    ServiceWorkerKey parsed;
+    std::string first;
+    std::string second;
+    const auto numbered = [&parsed](Kind kind, const std::string& id, const std::string& host = std::string()) {
+        if (!IsStoredNumber(id)) return;
+        parsed.kind = kind;
+        parsed.id = id;
+        parsed.host = host;
+    };
+    if (SplitAtNul(key, "REG:", first, second)) {
+        numbered(Kind::Registration, second, HostOfStorageKey(first));
+    } else if (StartsWith(key, "REGID_TO_ORIGIN:")) {
+        numbered(Kind::RegistrationOrigin, key.substr(std::string("REGID_TO_ORIGIN:").size()));
+    } else if (SplitAtNul(key, "REG_USER_DATA:", first, second)) {
+        numbered(Kind::UserData, first);
+    } else if (SplitAtNul(key, "REG_HAS_USER_DATA:", first, second)) {
+        // The name may hold a NUL of its own: the id follows the last one.
+        const size_t nul = key.rfind('\0');
+        numbered(Kind::HasUserData, key.substr(nul + 1));
+    } else if (SplitAtNul(key, "RES:", first, second)) {
+        if (IsStoredNumber(second)) numbered(Kind::Resource, first);
+        if (parsed.kind == Kind::Resource) parsed.resource = second;
+    } else if (StartsWith(key, "INITDATA_UNIQUE_ORIGIN:")) {
+        parsed.kind = Kind::UniqueOrigin;
+        parsed.host = HostOfStorageKey(key.substr(std::string("INITDATA_UNIQUE_ORIGIN:").size()));
+    }
+    return parsed;
+}
+
+std::string HostOfCacheStorageIndex(const std::string& index)
+{
+    // CacheStorageIndex: the caches are field 1, the origin field 2.
+    const std::optional<std::string> origin = ProtoBytesField(index, 2);
+    return origin ? HostOfStorageKey(*origin) : std::string();
+}
+
+std::string HostOfFileSystemOriginKey(const std::string& key)
+{
+    const std::string prefix = "ORIGIN:";
+    if (!StartsWith(key, prefix)) return std::string();
+    const std::string origin = key.substr(prefix.size());
+    return origin.find("://") != std::string::npos ? HostOfStorageKey(origin) : HostOfOriginIdentifier(origin);
+}
+
+bool IsFileSystemFolderName(const std::string& name)
+{
+    // Numbers only: "Origins", the store's own folder, is a plain name too.
+    return IsStoredNumber(name);
 }

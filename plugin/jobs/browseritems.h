@@ -86,8 +86,9 @@ protected:
     std::string CleanProfile(const BrowserProfile& profile) override;
 };
 
-// Site data: every store in which a site keeps what it wrote (Local Storage,
-// IndexedDB, Firefox's per-site storage and files), sparing the kept sites as the
+// Site data: every store in which a site keeps what it wrote (Local and
+// Session Storage, IndexedDB, service workers, File System, favicons,
+// Firefox's per-site storage and files), sparing the kept sites as the
 // cookie items do, so a site can no longer restore a deleted cookie from it.
 class CBrowserSiteDataItem : public CBrowserItem {
 public:
@@ -107,6 +108,8 @@ private:
     // sitedatafiles.cpp
     void CleanSiteDataFiles(const BrowserProfile& profile, SiteTally& tally);
     void CleanSiteDataFile(const BrowserProfile& profile, const SiteDataFile& store, SiteTally& tally);
+    // Session Storage, service workers and File System (sitedatachromium.cpp).
+    void CleanChromiumStores(const BrowserProfile& profile, SiteTally& tally);
 
     std::unique_ptr<CKeptSites> m_keptSites;
 };

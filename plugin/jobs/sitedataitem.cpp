@@ -9,6 +9,7 @@
 #include "plugin/engines/leveldbstore.h"
 #include "plugin/engines/siteorigins.h"
 #include "plugin/engines/sitestore.h"
+#include "plugin/jobs/sitedatachromium.h"
 
 #include <map>
 #include <vector>
@@ -62,6 +63,7 @@ StringList ListSiteDataHosts(BrowserFamily family, const BrowserSettings& settin
             for (const SiteFolder& site : ListSiteFolders(parent, folders)) hosts.push_back(site.host);
         }
         AppendSiteDataFileHosts(rules.siteDataFiles, profile, hosts);
+        if (rules.chromiumStores) AddChromiumStoreHosts(profile, hosts);
     }
     return hosts;
 }
@@ -77,6 +79,7 @@ std::string CBrowserSiteDataItem::CleanProfile(const BrowserProfile& profile)
     if (Rules().localStorage != nullptr) CleanLocalStorage(profile, tally);
     for (const SiteFolders& folders : Rules().siteFolders) CleanSiteFolders(profile, folders, tally);
     CleanSiteDataFiles(profile, tally);
+    if (Rules().chromiumStores) CleanChromiumStores(profile, tally);
     if (tally.gone.empty() && tally.kept.empty()) return "no site data found.";
     return StrFormat(IsPreview() ? "site data of %d sites would be deleted, of %d kept."
                                  : "site data of %d sites deleted, of %d kept.",

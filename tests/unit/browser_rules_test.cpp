@@ -6,6 +6,7 @@
 #include "common/cookiesites.h"
 #include "plugin/engines/browserdb.h"
 #include "plugin/engines/jsonkeys.h"
+#include "plugin/engines/simplecache.h"
 #include "plugin/engines/siteorigins.h"
 #include "support/browser_profiles.h"
 #include "support/scratch_folder.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 
 TEST(KeptSites, ASiteKeepsItselfAndItsSubdomainsInAnyCaseAndNothingThatOnlyEndsLikeIt)
@@ -200,10 +202,81 @@ TEST(SiteOrigins, EachStoredNameIsASitesOnlyWhenItNamesAWebOriginPlainly)
         {&HostOfAddress, "http://example.org:8080", "example.org"},
         {&HostOfAddress, "https://user@example.org/", ""},
         {&HostOfAddress, "moz-extension://0123-4567/", ""},
-        {&HostOfStorageKey, "https://www.example.com/", "www.example.com"},
         {&HostOfStorageKey, "https://a.example:8443/^0https://b.example", "a.example"},
-        {&HostOfStorageKey, "https://a.example", ""},
         {&HostOfStorageKey, "chrome-extension://abc/", ""},
+        {&HostOfStorageKey, "https://www.example.com/", "www.example.com"},
+        {&HostOfStorageKey, "https://embedded.example/^0https://top.example", "embedded.example"},
+        {&HostOfStorageKey, "https://example.com/path", ""},
+        {&HostOfSessionStorageArea, "namespace-dabc53e1_8291_4de5_824f_dab8aa69c846-https://a.example/", "a.example"},
+        {&HostOfSessionStorageArea, "namespace-dabc53e1_8291_4de5_824f_dab8aa69c846-", ""},
+        {&HostOfSessionStorageArea, "namespace-short-https://a.example/", ""},
+        {&MapIdOfSessionStorageKey, "map-12-key-with-dashes", "12"},
+        {&MapIdOfSessionStorageKey, "map--1-key", ""},
+        {&MapIdOfSessionStorageKey, "next-map-id", ""},
+        {&HostOfFileSystemOriginKey, "ORIGIN:https_www.example.com_0", "www.example.com"},
+        {&HostOfFileSystemOriginKey, "ORIGIN:https://example.com/", "example.com"},
+        {&HostOfFileSystemOriginKey, "LAST_PATH", ""},
+        // CacheStorageIndex: field 2 (tag 0x12) holds the origin; field 1 (0x0A) a cache.
+        {&HostOfCacheStorageIndex, "\x0A\x03\x0A\x01x\x12\x15https://a.example:443", "a.example"},
+        {&HostOfCacheStorageIndex, "\x12\x7Fhttps://a.example", ""},  // longer than the message
+        {&HostOfCacheStorageIndex, "\x0B\x12\x01x", ""},              // a group: not written by the browser
+        {&HostOfCacheStorageIndex, "", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(c.read(c.name), c.host) << c.name;
+}
+
+TEST(SiteOrigins, ServiceWorkerKeysAreToldByTheRecordTheyBelongTo)
+{
+    using Kind = ServiceWorkerKey::Kind;
+    const std::string nul(1, '\0');
+    const struct {
+        std::string key;
+        Kind kind;
+        std::string host;
+        std::string id;
+    } cases[] = {
+        {"REG:https://www.example.com/" + nul + "12", Kind::Registration, "www.example.com", "12"},
+        {"REG:chrome-extension://abc/" + nul + "12", Kind::Registration, "", "12"},
+        {"REG:https://a.example/" + nul + "x1", Kind::Store, "", ""},
+        {"REGID_TO_ORIGIN:12", Kind::RegistrationOrigin, "", "12"},
+        {"REG_USER_DATA:12" + nul + "push", Kind::UserData, "", "12"},
+        {"REG_HAS_USER_DATA:push" + nul + "12", Kind::HasUserData, "", "12"},
+        {"RES:7" + nul + "30", Kind::Resource, "", "7"},
+        {"RES:7" + nul, Kind::Store, "", ""},
+        {"INITDATA_UNIQUE_ORIGIN:https://a.example/", Kind::UniqueOrigin, "a.example", ""},
+        {"INITDATA_NEXT_RESOURCE_ID", Kind::Store, "", ""},
+        {"URES:30", Kind::Store, "", ""},
+        {"PRES:30", Kind::Store, "", ""},
+    };
+    for (const auto& c : cases) {
+        const ServiceWorkerKey parsed = ParseServiceWorkerKey(c.key);
+        EXPECT_EQ(parsed.kind, c.kind) << c.key;
+        EXPECT_EQ(parsed.host, c.host) << c.key;
+        EXPECT_EQ(parsed.id, c.id) << c.key;
+    }
+}
+
+TEST(SimpleCache, AnEntrysKeyIsReadFromItsHeaderAndNothingElseIsTakenForOne)
+{
+    const std::string magic("\x30\x5c\x72\xa7\x1b\x6d\xfb\xfc", 8);
+    const auto head = [&magic](std::uint8_t keyLength, const std::string& rest) {
+        return magic + std::string("\x05\0\0\0", 4) + std::string(1, static_cast<char>(keyLength)) +
+               std::string(11, '\0') + rest;
+    };
+    const struct {
+        std::string head;
+        std::string key;
+    } cases[] = {
+        {head(2, "42data"), "42"},
+        {head(3, "42"), ""},                        // cut short
+        {head(65, std::string(80, '1')), ""},       // longer than a resource id
+        {head(0, "42"), ""},
+        {"X" + head(2, "42").substr(1), ""},        // another format
+        {magic, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(KeyOfSimpleCacheEntry(c.head), c.key) << c.head;
+    EXPECT_TRUE(IsSimpleCacheEntryFileName("0123456789abcdef_s"));
+    for (const char* name : {"index", "0123456789ABCDEF_0", "0123456789abcdef_2", "0123456789abcde_0"}) {
+        EXPECT_FALSE(IsSimpleCacheEntryFileName(name)) << name;
+    }
 }
