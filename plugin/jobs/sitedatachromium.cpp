@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -129,10 +130,11 @@ public:
         const std::string parent = m_profile.dataFolder + "\\" + kCacheStorage;
         if (!IsExistingFolder(parent)) return;
         RequireProfileEntry(m_profile, false, kCacheStorage);
+        std::map<std::string, std::string> gone;  // folder name -> host
         for (const CacheStorageFolder& site : ListCacheStorageFolders(parent)) {
-            if (Keeps(site.host)) continue;
-            if (DeleteSiteFolder(std::string(kCacheStorage) + "\\" + site.name)) m_gone.insert(site.host);
+            if (!Keeps(site.host)) gone[site.name] = site.host;
         }
+        for (const std::string& name : DeleteSiteFolders(kCacheStorage, gone)) m_gone.insert(gone[name]);
     }
 
     // A site's files go first, its record once they are gone: a folder that
@@ -141,11 +143,18 @@ public:
     {
         const std::unique_ptr<CLevelDbStore> store = OpenStore(m_profile, kFileSystemOrigins, m_report.IsPreview());
         if (!store) return;
-        SiteKeys keys;
+        std::vector<FileSystemSite> gone;
+        std::map<std::string, std::string> folders;  // folder name -> host
         for (const FileSystemSite& site : FileSystemSites(*store)) {
             if (Keeps(site.host)) continue;
-            const std::string folder = std::string(kFileSystem) + "\\" + site.folder;
-            const bool filesGone = !IsExistingFolder(m_profile.dataFolder + "\\" + folder) || DeleteSiteFolder(folder);
+            gone.push_back(site);
+            folders[site.folder] = site.host;
+        }
+        const std::set<std::string> removed = DeleteSiteFolders(kFileSystem, folders);
+        SiteKeys keys;
+        for (const FileSystemSite& site : gone) {
+            const bool filesGone = removed.count(site.folder) != 0 ||
+                                   !IsExistingFolder(m_profile.dataFolder + "\\" + kFileSystem + "\\" + site.folder);
             if (filesGone) keys.gone[site.host].push_back(site.key);
         }
         EraseSiteKeys(*store, keys);
@@ -169,7 +178,7 @@ private:
         RequireProfileEntry(m_profile, false, kScriptCache);
         // The file engine reads "%" as the start of a variable.
         if (parent.find('%') != std::string::npos) throw CError(parent + " holds a % sign; it was not touched");
-        std::vector<std::string> gone;
+        std::set<std::string> gone;
         CFileEnumerator search(parent + "\\*");
         WIN32_FIND_DATAA found = {};
         while (search.Next(found)) {
@@ -179,13 +188,13 @@ private:
             std::string head;
             const std::string path = parent + "\\" + found.cFileName;
             if (ReadFileHead(path, kSimpleCacheHeadSize, head) && goneResources.count(KeyOfSimpleCacheEntry(head)) != 0) {
-                gone.push_back(path);
+                gone.insert(found.cFileName);
             }
         }
         if (search.Error() != 0 && search.Error() != ERROR_NO_MORE_FILES) {
             throw CError(StrFormat("%s could not be listed (error %d)", parent.c_str(), static_cast<int>(search.Error())));
         }
-        for (const std::string& path : gone) DeleteFiles(path, false, 0, m_report);
+        DeleteNamedEntries(parent, gone, m_report);
     }
 
     SiteKeeper Keeper()
@@ -215,17 +224,23 @@ private:
         }
     }
 
-    // Deletes a site's folder whole, its name included, through the file
-    // engine; true when it is gone (or, in a preview, would go).
-    bool DeleteSiteFolder(const std::string& relative)
+    // Deletes the named folders of parent (in the profile) whole, their
+    // names included, in one walk of the file engine; those gone (or, in a
+    // preview, that would go). A folder the engine could not remove is told
+    // by its own warning.
+    std::set<std::string> DeleteSiteFolders(const char* parent, const std::map<std::string, std::string>& folders)
     {
-        RequireProfileEntry(m_profile, false, relative);
-        const std::string path = m_profile.dataFolder + "\\" + relative;
-        // The file engine reads "%" as the start of a variable.
-        if (path.find('%') != std::string::npos) throw CError(path + " holds a % sign; it was not touched");
-        DeleteFiles(path, true, 0, m_report);
-        // A folder the engine could not remove is told by its own warning.
-        return m_report.IsPreview() || !IsExistingFolder(path);
+        std::set<std::string> names;
+        for (const auto& folder : folders) names.insert(folder.first);
+        if (names.empty()) return names;
+        RequireProfileEntry(m_profile, false, parent);
+        const std::string path = m_profile.dataFolder + "\\" + parent;
+        DeleteNamedEntries(path, names, m_report);
+        std::set<std::string> gone;
+        for (const std::string& name : names) {
+            if (m_report.IsPreview() || !IsExistingFolder(path + "\\" + name)) gone.insert(name);
+        }
+        return gone;
     }
 
     const BrowserProfile& m_profile;
