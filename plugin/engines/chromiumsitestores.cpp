@@ -167,6 +167,22 @@ SiteKeys ServiceWorkerSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps)
             if (stayingVersions.count(version) == 0) Append(siteKeys, resourceKeys[version]);
         }
     }
+    // A script is one resource's: while any record left names its id (in
+    // whatever spelling), the cache entry is that record's too and stays.
+    std::set<std::string> goneKeys;
+    for (const auto& site : keys.gone) goneKeys.insert(site.second.begin(), site.second.end());
+    std::set<std::string> stayingResources;
+    for (const auto& [version, records] : resourceKeys) {
+        for (const std::string& key : records) {
+            if (goneKeys.count(key) == 0) stayingResources.insert(WithoutLeadingZeros(ParseServiceWorkerKey(key).resource));
+        }
+    }
+    for (const std::string& key : goneKeys) {
+        const std::string resource = ParseServiceWorkerKey(key).resource;
+        if (!resource.empty() && stayingResources.count(WithoutLeadingZeros(resource)) == 0) {
+            keys.goneResources.insert(resource);
+        }
+    }
     for (const auto& [host, originKeys] : uniqueOriginKeys) {
         if (keeps(host)) {
             keys.kept.insert(host);

@@ -432,3 +432,24 @@ TEST_F(SiteData, AChromiumStoreThatIsHeldOrDamagedIsRefusedAndLeftWhole)
         for (const char* path : store.untouched) EXPECT_TRUE(Exists(Profile() + "\\" + path)) << path;
     }
 }
+
+TEST_F(SiteData, AScriptThatARecordLeftInTheStoreStillNamesStaysInTheScriptCache)
+{
+    // The gone site's version 4 names resource 8; a record that stays names it too.
+    const std::string nul(1, '\0');
+    const std::string sharedRecords[] = {
+        "RES:3" + nul + "8",   // the kept site's version
+        "RES:9" + nul + "8",   // a version no registration names
+        "RES:3" + nul + "08",  // the kept site's version, the id written another way
+    };
+    for (const std::string& record : sharedRecords) {
+        SCOPED_TRACE(record);
+        WriteChromiumStores();
+        WriteStore(Profile() + "\\Service Worker\\Database", {{record, ProtoNumber(1, 8)}});
+        info.Set(kRunModeKey, kRunModeClean);
+        EXPECT_EQ(Run(), "Test Chrome, profile Default: site data of 2 sites deleted, of 2 kept.");
+        EXPECT_TRUE(FileExists(Profile() + "\\" + kGoneSitePaths[2])) << "a script a staying record names";
+        EXPECT_EQ(ReadStore(Profile() + "\\Service Worker\\Database").count(record), 1u);
+        EXPECT_FALSE(Exists(Profile() + "\\" + kGoneSitePaths[0])) << "the gone site's caches go all the same";
+    }
+}
