@@ -415,3 +415,43 @@ TEST(ServiceWorkerList, EachVersionsRegistrationsReadWholeWithTheirScopesSite)
         EXPECT_EQ(joined, c.text);
     }
 }
+
+TEST_F(SiteDataFiles, ABucketTableWhoseIdsDoNotNameOneFolderEachIsRefusedAndNoFolderGoes)
+{
+    // A buckets table of another shape than the browser's: ids that are not
+    // its own whole numbers, or the same id for a kept and a gone bucket,
+    // would take a kept bucket's folder for the gone one's.
+    const char* const tables[] = {
+        "CREATE TABLE buckets(id INTEGER, storage_key TEXT); INSERT INTO buckets VALUES(5, 'https://kept.example/'), "
+        "(5, 'https://gone.example/')",
+        "CREATE TABLE buckets(id, storage_key); INSERT INTO buckets VALUES(5, 'https://kept.example/'), "
+        "('5x', 'https://gone.example/')",
+        "CREATE TABLE buckets(id, storage_key); INSERT INTO buckets VALUES(5, 'https://kept.example/'), "
+        "(5.5, 'https://gone.example/')",
+        "CREATE TABLE buckets(id, storage_key); INSERT INTO buckets VALUES(0, 'https://kept.example/'), "
+        "(NULL, 'https://gone.example/')",
+    };
+    const std::string path = userData.File("Default\\WebStorage\\QuotaManager");
+    for (const char* sql : tables) {
+        SCOPED_TRACE(sql);
+        ASSERT_TRUE(MakeFolders(FolderOf(path)));
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        for (const char* id : {"0", "5"}) {
+            ASSERT_TRUE(MakeFolders(FolderOf(path) + "\\" + id));
+            ASSERT_TRUE(WriteWholeFile(FolderOf(path) + "\\" + id + "\\data", "kept data"));
+        }
+        const std::string before = Contents(path);
+        for (bool preview : {true, false}) {
+            const Outcome outcome = Run(preview, BrowserFamily::Chromium);
+            EXPECT_FALSE(outcome.ran);
+            EXPECT_NE(outcome.error.find(path + " was left as it was"), std::string::npos) << outcome.error;
+            EXPECT_EQ(outcome.rows, 0);
+        }
+        EXPECT_TRUE(Contents(path) == before) << "the database changed";
+        for (const char* id : {"0", "5"}) EXPECT_EQ(Contents(FolderOf(path) + "\\" + id + "\\data"), "kept data") << id;
+        ::DeleteFileA(path.c_str());
+    }
+}
