@@ -453,3 +453,25 @@ TEST_F(SiteData, AScriptThatARecordLeftInTheStoreStillNamesStaysInTheScriptCache
         EXPECT_FALSE(Exists(Profile() + "\\" + kGoneSitePaths[0])) << "the gone site's caches go all the same";
     }
 }
+
+TEST_F(SiteData, LocalStorageASiteWroteInsideAnotherIsTheEmbeddedSitesOwn)
+{
+    // Partitioned keys name the storage key: the embedded origin, then "^" and the top-level site.
+    const std::map<std::string, std::string> partitioned = {
+        {"META:https://gone.example/^0https://kept.example", "m"},
+        {LocalStorageKey("https://gone.example/^0https://kept.example", "id"), "\x01" + kGoneSecret},
+        {"META:https://kept.example/^0https://gone.example", "m"},
+        {LocalStorageKey("https://kept.example/^0https://gone.example", "login"), "\x01kept-inside"},
+    };
+    WriteLocalStorage(partitioned);
+    std::map<std::string, std::string> kept = ReadLocalStorage();
+    for (const char* origin : {"https://gone.example", "https://gone.example/^0https://kept.example"}) {
+        kept.erase(std::string("META:") + origin);
+        kept.erase(LocalStorageKey(origin, "id"));
+    }
+    info.Set(kRunModeKey, kRunModeClean);
+    EXPECT_EQ(Run(), "Test Chrome, profile Default: site data of 1 sites deleted, of 2 kept.");
+    EXPECT_EQ(rowsRemoved, 4);
+    EXPECT_EQ(ReadLocalStorage(), kept);
+    EXPECT_EQ(StoreFilesHolding(Store(), kGoneSecret), std::vector<std::string>());
+}
