@@ -89,7 +89,7 @@ SiteKeys SessionStorageSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps)
 SiteKeys ServiceWorkerSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps)
 {
     using Kind = ServiceWorkerKey::Kind;
-    std::map<std::string, Registration> registrations;                // by registration id
+    std::map<std::string, Registration> registrations;                // by registration id, as a number
     std::map<std::string, std::vector<std::string>> userDataKeys;     // by registration id
     std::map<std::string, std::vector<std::string>> resourceKeys;     // by version id
     std::map<std::string, std::vector<std::string>> uniqueOriginKeys;  // by host
@@ -97,7 +97,8 @@ SiteKeys ServiceWorkerSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps)
         const ServiceWorkerKey parsed = ParseServiceWorkerKey(key);
         switch (parsed.kind) {
         case Kind::Registration: {
-            Registration& registration = registrations[parsed.id];
+            // "05" and "5" are one registration to the browser, which reads ids as numbers.
+            Registration& registration = registrations[WithoutLeadingZeros(parsed.id)];
             registration.keys.push_back(key);
             if (parsed.host.empty()) {
                 registration.namesOtherThanSite = true;
@@ -116,7 +117,7 @@ SiteKeys ServiceWorkerSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps)
             break;
         }
         case Kind::RegistrationOrigin: {
-            Registration& registration = registrations[parsed.id];
+            Registration& registration = registrations[WithoutLeadingZeros(parsed.id)];
             registration.keys.push_back(key);
             const std::string host = HostOfStorageKey(value);
             if (host.empty()) {
@@ -128,7 +129,7 @@ SiteKeys ServiceWorkerSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps)
         }
         case Kind::UserData:
         case Kind::HasUserData:
-            userDataKeys[parsed.id].push_back(key);
+            userDataKeys[WithoutLeadingZeros(parsed.id)].push_back(key);
             break;
         case Kind::Resource:
             resourceKeys[WithoutLeadingZeros(parsed.id)].push_back(key);

@@ -475,3 +475,33 @@ TEST_F(SiteData, LocalStorageASiteWroteInsideAnotherIsTheEmbeddedSitesOwn)
     EXPECT_EQ(ReadLocalStorage(), kept);
     EXPECT_EQ(StoreFilesHolding(Store(), kGoneSecret), std::vector<std::string>());
 }
+
+TEST_F(SiteData, AServiceWorkerRegistrationWhoseRecordsNameTwoSitesStaysWhole)
+{
+    // Registration 5 by its REG record is the gone site's, by its origin
+    // record the kept site's, each id written in its own way.
+    const std::string nul(1, '\0');
+    const struct {
+        std::string registration;
+        std::string origin;
+    } disagreeing[] = {
+        {"REG:https://gone.example/" + nul + "05", "REGID_TO_ORIGIN:5"},
+        {"REG:https://gone.example/" + nul + "5", "REGID_TO_ORIGIN:005"},
+    };
+    for (const auto& records : disagreeing) {
+        SCOPED_TRACE(records.origin);
+        const std::string folder = Profile() + "\\Service Worker\\Database";
+        leveldb::DestroyDB(folder, leveldb::Options());  // what the case before left
+        WriteChromiumStores();
+        WriteStore(folder, {{records.registration, Registration(5, "https://gone.example/", 6)},
+                            {records.origin, "https://kept.example/"},
+                            {"REG_USER_DATA:5" + nul + "push", "kept-subscription"}});
+        info.Set(kRunModeKey, kRunModeClean);
+        Run();
+        const std::map<std::string, std::string> left = ReadStore(folder);
+        for (const std::string& key : {records.registration, records.origin, "REG_USER_DATA:5" + nul + "push"}) {
+            EXPECT_EQ(left.count(key), 1u) << key;
+        }
+        EXPECT_EQ(left.count("REG:https://gone.example/" + nul + "2"), 0u) << "the gone site's own registration goes";
+    }
+}
