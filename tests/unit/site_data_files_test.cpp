@@ -87,21 +87,28 @@ struct StoreCase {
     long long goneRows;  // as the item counts them: rows, registrations, favicon pages and root icons, buckets
 };
 
+void WriteWebAppsStore(const std::string& path)
+{
+    CreateFirefoxWebAppsStore(path, {{"elpmaxe.tpek.:https:443", "login", "kept-value"},
+                                     {"elpmaxe.tpek.www.:https:443", "theme", "dark"},
+                                     {"elpmaxe.enog.:https:443", "gone-id", kGoneSecret},
+                                     {"elpmaxe.enog.:http:8080", "gone-token", kGoneSecret},
+                                     {"7654-3210.:moz-extension", "options", "of no site"}});
+}
+
+std::vector<std::string> WebAppsStoreEntries(const std::string& path)
+{
+    return QueryColumn(path, "SELECT originKey || ' ' || key || ' ' || value FROM webappsstore2 ORDER BY 1");
+}
+
 const std::vector<StoreCase>& Stores()
 {
     static const std::vector<StoreCase> stores = {
-        {BrowserFamily::Firefox, "Profiles\\main", "webappsstore.sqlite",
-         [](const std::string& path) {
-             CreateFirefoxWebAppsStore(path, {{"elpmaxe.tpek.:https:443", "login", "kept-value"},
-                                              {"elpmaxe.tpek.www.:https:443", "theme", "dark"},
-                                              {"elpmaxe.enog.:https:443", "gone-id", kGoneSecret},
-                                              {"elpmaxe.enog.:http:8080", "gone-token", kGoneSecret},
-                                              {"7654-3210.:moz-extension", "options", "of no site"}});
-         },
-         [](const std::string& path) {
-             return QueryColumn(path, "SELECT originKey || ' ' || key || ' ' || value FROM webappsstore2 ORDER BY 1");
-         },
+        {BrowserFamily::Firefox, "Profiles\\main", "webappsstore.sqlite", &WriteWebAppsStore, &WebAppsStoreEntries,
          &HoldDatabase, 2, 2},
+        // The copy of it that the newer local storage keeps beside its sites' folders.
+        {BrowserFamily::Firefox, "Profiles\\main", "storage\\ls-archive.sqlite", &WriteWebAppsStore,
+         &WebAppsStoreEntries, &HoldDatabase, 2, 2},
         {BrowserFamily::Firefox, "Profiles\\main", "serviceworker.txt",
          [](const std::string& path) {
              ASSERT_TRUE(WriteWholeFile(path, "9\n" + Registration("https://kept.example/", "kept-cache") +
