@@ -337,7 +337,7 @@ SiteStoreCleanup CleanChromiumStorageBuckets(const std::string& path, bool previ
         result = SiteStoreCleanup();
         RequireColumns(db, "buckets", {"id", "storage_key"});
         // Each bucket keeps its files in a folder named by its number beside the database.
-        StringList folders;
+        std::map<std::string, StringList> folders;  // by host
         {
             // The browser's ids are whole numbers, one per bucket: an id of
             // another type would be read as some number, and one given twice
@@ -351,7 +351,7 @@ SiteStoreCleanup CleanChromiumStorageBuckets(const std::string& path, bool previ
                                  "', which is not a number of its own");
                 }
                 const std::string host = HostOfStorageKey(rows.ColumnText(1));
-                if (!host.empty() && !keptSites.Keeps(host)) folders.push_back(std::to_string(id));
+                if (!host.empty() && !keptSites.Keeps(host)) folders[host].push_back(std::to_string(id));
             }
         }
         DeleteRowsOfGoneSites(db, "buckets", "storage_key", &HostOfStorageKey, keptSites, result);

@@ -462,3 +462,22 @@ TEST_F(SiteDataFiles, ABucketTableWhoseIdsDoNotNameOneFolderEachIsRefusedAndNoFo
         ::DeleteFileA(path.c_str());
     }
 }
+
+TEST_F(SiteDataFiles, AGoneBucketWhoseFolderStaysInUseIsNotCountedAsGone)
+{
+    const std::string path = userData.File("Default\\WebStorage\\QuotaManager");
+    CreateChromiumQuotaManager(path, {{"https://kept.example/", "default"}, {"https://gone.example/", "default"}});
+    for (const char* id : {"1", "2"}) {
+        ASSERT_TRUE(MakeFolders(FolderOf(path) + "\\" + id + "\\IndexedDB"));
+        ASSERT_TRUE(WriteWholeFile(FolderOf(path) + "\\" + id + "\\IndexedDB\\data", kGoneSecret));
+    }
+    const std::string held = FolderOf(path) + "\\2\\IndexedDB\\data";
+    const HANDLE inUse = ::CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
+    const Outcome clean = Run(false, BrowserFamily::Chromium);
+    ::CloseHandle(inUse);
+    EXPECT_TRUE(clean.ran) << clean.error;
+    EXPECT_EQ(clean.record, "Test Browser, profile Default: site data of 0 sites deleted, of 1 kept.");
+    EXPECT_TRUE(FileExists(held));
+    EXPECT_TRUE(FileExists(FolderOf(path) + "\\1\\IndexedDB\\data"));
+}
