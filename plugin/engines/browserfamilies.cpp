@@ -43,6 +43,8 @@ const BrowserFamilyRules kFirefox = {
     nullptr,
     {{"storage\\default", &HostOfFirefoxStorageFolder}},
     {{"webappsstore.sqlite", &CleanFirefoxWebAppsStore, &ReadFirefoxWebAppsStoreHosts},
+     // The newer local storage's archive of the older one, the same table: its sites' values too.
+     {"storage\\ls-archive.sqlite", &CleanFirefoxWebAppsStore, &ReadFirefoxWebAppsStoreHosts},
      {"serviceworker.txt", &CleanFirefoxServiceWorkers, &ReadFirefoxServiceWorkerHosts},
      {"favicons.sqlite", &CleanFirefoxFavicons, &ReadFirefoxFaviconHosts}},
     {"sessionstore.jsonlz4", "sessionstore.js"},

@@ -89,7 +89,7 @@ SiteKeys SessionStorageSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps)
 SiteKeys ServiceWorkerSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps)
 {
     using Kind = ServiceWorkerKey::Kind;
-    std::map<std::string, Registration> registrations;                // by registration id
+    std::map<std::string, Registration> registrations;                // by registration id, as a number
     std::map<std::string, std::vector<std::string>> userDataKeys;     // by registration id
     std::map<std::string, std::vector<std::string>> resourceKeys;     // by version id
     std::map<std::string, std::vector<std::string>> uniqueOriginKeys;  // by host
@@ -97,7 +97,8 @@ SiteKeys ServiceWorkerSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps)
         const ServiceWorkerKey parsed = ParseServiceWorkerKey(key);
         switch (parsed.kind) {
         case Kind::Registration: {
-            Registration& registration = registrations[parsed.id];
+            // "05" and "5" are one registration to the browser, which reads ids as numbers.
+            Registration& registration = registrations[WithoutLeadingZeros(parsed.id)];
             registration.keys.push_back(key);
             if (parsed.host.empty()) {
                 registration.namesOtherThanSite = true;
@@ -116,7 +117,7 @@ SiteKeys ServiceWorkerSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps)
             break;
         }
         case Kind::RegistrationOrigin: {
-            Registration& registration = registrations[parsed.id];
+            Registration& registration = registrations[WithoutLeadingZeros(parsed.id)];
             registration.keys.push_back(key);
             const std::string host = HostOfStorageKey(value);
             if (host.empty()) {
@@ -128,7 +129,7 @@ SiteKeys ServiceWorkerSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps)
         }
         case Kind::UserData:
         case Kind::HasUserData:
-            userDataKeys[parsed.id].push_back(key);
+            userDataKeys[WithoutLeadingZeros(parsed.id)].push_back(key);
             break;
         case Kind::Resource:
             resourceKeys[WithoutLeadingZeros(parsed.id)].push_back(key);
@@ -165,6 +166,22 @@ SiteKeys ServiceWorkerSiteKeys(CLevelDbStore& store, const SiteKeeper& keeps)
         Append(siteKeys, userDataKeys[id]);
         for (const std::string& version : registration.versions) {
             if (stayingVersions.count(version) == 0) Append(siteKeys, resourceKeys[version]);
+        }
+    }
+    // A script is one resource's: while any record left names its id (in
+    // whatever spelling), the cache entry is that record's too and stays.
+    std::set<std::string> goneKeys;
+    for (const auto& site : keys.gone) goneKeys.insert(site.second.begin(), site.second.end());
+    std::set<std::string> stayingResources;
+    for (const auto& [version, records] : resourceKeys) {
+        for (const std::string& key : records) {
+            if (goneKeys.count(key) == 0) stayingResources.insert(WithoutLeadingZeros(ParseServiceWorkerKey(key).resource));
+        }
+    }
+    for (const std::string& key : goneKeys) {
+        const std::string resource = ParseServiceWorkerKey(key).resource;
+        if (!resource.empty() && stayingResources.count(WithoutLeadingZeros(resource)) == 0) {
+            keys.goneResources.insert(resource);
         }
     }
     for (const auto& [host, originKeys] : uniqueOriginKeys) {

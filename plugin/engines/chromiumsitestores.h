@@ -19,6 +19,9 @@ using SiteKeeper = std::function<bool(const std::string& host)>;
 struct SiteKeys {
     std::map<std::string, std::vector<std::string>> gone;  // by host: the keys that go
     std::set<std::string> kept;                            // the hosts whose keys stay
+    // Service workers: the ids of the resources whose scripts go from the
+    // script cache, those of gone records that no record left names.
+    std::set<std::string> goneResources;
 };
 
 // A site's areas ("namespace-<id>-<storage key>") go, with every map that

@@ -337,12 +337,21 @@ SiteStoreCleanup CleanChromiumStorageBuckets(const std::string& path, bool previ
         result = SiteStoreCleanup();
         RequireColumns(db, "buckets", {"id", "storage_key"});
         // Each bucket keeps its files in a folder named by its number beside the database.
-        StringList folders;
+        std::map<std::string, StringList> folders;  // by host
         {
-            CSqliteStatement rows(db, "SELECT id, storage_key FROM buckets");
+            // The browser's ids are whole numbers, one per bucket: an id of
+            // another type would be read as some number, and one given twice
+            // could be a kept bucket's, so either refuses the table.
+            std::set<std::int64_t> ids;
+            CSqliteStatement rows(db, "SELECT id, storage_key, typeof(id) FROM buckets");
             while (rows.Step()) {
+                const std::int64_t id = rows.ColumnInt64(0);
+                if (rows.ColumnText(2) != "integer" || !ids.insert(id).second) {
+                    throw CError("its buckets table gives a bucket the id '" + rows.ColumnText(0).substr(0, 40) +
+                                 "', which is not a number of its own");
+                }
                 const std::string host = HostOfStorageKey(rows.ColumnText(1));
-                if (!host.empty() && !keptSites.Keeps(host)) folders.push_back(std::to_string(rows.ColumnInt64(0)));
+                if (!host.empty() && !keptSites.Keeps(host)) folders[host].push_back(std::to_string(id));
             }
         }
         DeleteRowsOfGoneSites(db, "buckets", "storage_key", &HostOfStorageKey, keptSites, result);

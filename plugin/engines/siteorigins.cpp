@@ -65,13 +65,15 @@ std::string HostOfOrigin(const std::string& origin)
 
 std::string HostOfLocalStorageKey(const std::string& key)
 {
+    // The origin of a site's own data, or the storage key ("https://a.example/^0https://b.example")
+    // of what it wrote while embedded in another: either way the first origin's.
     for (const char* prefix : {"META:", "METAACCESS:"}) {
-        if (StartsWith(key, prefix)) return HostOfOrigin(key.substr(std::string(prefix).size()));
+        if (StartsWith(key, prefix)) return HostOfStorageKey(key.substr(std::string(prefix).size()));
     }
     if (!StartsWith(key, "_")) return std::string();
     const size_t end = key.find('\0');
     if (end == std::string::npos) return std::string();
-    return HostOfOrigin(key.substr(1, end - 1));
+    return HostOfStorageKey(key.substr(1, end - 1));
 }
 
 namespace {

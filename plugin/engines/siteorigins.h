@@ -14,7 +14,9 @@
 std::string HostOfOrigin(const std::string& origin);
 
 // "META:<origin>", "METAACCESS:<origin>" and "_<origin>\0<script key>" ->
-// the origin's host; the store's own keys ("VERSION") -> empty.
+// the origin's host; the store's own keys ("VERSION") -> empty. What a site
+// stored embedded in another is keyed by its storage key instead (see
+// HostOfStorageKey), still the embedded origin's.
 std::string HostOfLocalStorageKey(const std::string& key);
 
 // "<scheme>_<host>_<port>.indexeddb.leveldb" or ".indexeddb.blob" -> host.

@@ -14,9 +14,10 @@ struct SiteStoreCleanup {
     std::set<std::string> kept;             // hosts of kept sites with entries in the store
     std::string warning;                    // a problem found after the change was made
     // Folders of the gone sites beside the store (names in the store
-    // file's folder), deleted whole by the item once the store's change is
-    // made; in a preview, counted.
-    StringList goneFolders;
+    // file's folder), by host, deleted whole by the item once the store's
+    // change is made; in a preview, counted. A site whose folder stays is
+    // not counted as gone.
+    std::map<std::string, StringList> goneFolders;
 };
 
 struct BrowserProfile;

@@ -166,13 +166,7 @@ private:
     // the browser takes an entry whose files are gone for one never stored.
     void CleanScriptCache(const SiteKeys& keys)
     {
-        std::set<std::string> goneResources;
-        for (const auto& site : keys.gone) {
-            for (const std::string& key : site.second) {
-                const ServiceWorkerKey parsed = ParseServiceWorkerKey(key);
-                if (parsed.kind == ServiceWorkerKey::Kind::Resource) goneResources.insert(parsed.resource);
-            }
-        }
+        const std::set<std::string>& goneResources = keys.goneResources;
         const std::string parent = m_profile.dataFolder + "\\" + kScriptCache;
         if (goneResources.empty() || !IsExistingFolder(parent)) return;
         RequireProfileEntry(m_profile, false, kScriptCache);

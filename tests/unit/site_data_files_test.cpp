@@ -87,21 +87,28 @@ struct StoreCase {
     long long goneRows;  // as the item counts them: rows, registrations, favicon pages and root icons, buckets
 };
 
+void WriteWebAppsStore(const std::string& path)
+{
+    CreateFirefoxWebAppsStore(path, {{"elpmaxe.tpek.:https:443", "login", "kept-value"},
+                                     {"elpmaxe.tpek.www.:https:443", "theme", "dark"},
+                                     {"elpmaxe.enog.:https:443", "gone-id", kGoneSecret},
+                                     {"elpmaxe.enog.:http:8080", "gone-token", kGoneSecret},
+                                     {"7654-3210.:moz-extension", "options", "of no site"}});
+}
+
+std::vector<std::string> WebAppsStoreEntries(const std::string& path)
+{
+    return QueryColumn(path, "SELECT originKey || ' ' || key || ' ' || value FROM webappsstore2 ORDER BY 1");
+}
+
 const std::vector<StoreCase>& Stores()
 {
     static const std::vector<StoreCase> stores = {
-        {BrowserFamily::Firefox, "Profiles\\main", "webappsstore.sqlite",
-         [](const std::string& path) {
-             CreateFirefoxWebAppsStore(path, {{"elpmaxe.tpek.:https:443", "login", "kept-value"},
-                                              {"elpmaxe.tpek.www.:https:443", "theme", "dark"},
-                                              {"elpmaxe.enog.:https:443", "gone-id", kGoneSecret},
-                                              {"elpmaxe.enog.:http:8080", "gone-token", kGoneSecret},
-                                              {"7654-3210.:moz-extension", "options", "of no site"}});
-         },
-         [](const std::string& path) {
-             return QueryColumn(path, "SELECT originKey || ' ' || key || ' ' || value FROM webappsstore2 ORDER BY 1");
-         },
+        {BrowserFamily::Firefox, "Profiles\\main", "webappsstore.sqlite", &WriteWebAppsStore, &WebAppsStoreEntries,
          &HoldDatabase, 2, 2},
+        // The copy of it that the newer local storage keeps beside its sites' folders.
+        {BrowserFamily::Firefox, "Profiles\\main", "storage\\ls-archive.sqlite", &WriteWebAppsStore,
+         &WebAppsStoreEntries, &HoldDatabase, 2, 2},
         {BrowserFamily::Firefox, "Profiles\\main", "serviceworker.txt",
          [](const std::string& path) {
              ASSERT_TRUE(WriteWholeFile(path, "9\n" + Registration("https://kept.example/", "kept-cache") +
@@ -414,4 +421,63 @@ TEST(ServiceWorkerList, EachVersionsRegistrationsReadWholeWithTheirScopesSite)
         EXPECT_EQ(hosts, c.hosts) << c.text;
         EXPECT_EQ(joined, c.text);
     }
+}
+
+TEST_F(SiteDataFiles, ABucketTableWhoseIdsDoNotNameOneFolderEachIsRefusedAndNoFolderGoes)
+{
+    // A buckets table of another shape than the browser's: ids that are not
+    // its own whole numbers, or the same id for a kept and a gone bucket,
+    // would take a kept bucket's folder for the gone one's.
+    const char* const tables[] = {
+        "CREATE TABLE buckets(id INTEGER, storage_key TEXT); INSERT INTO buckets VALUES(5, 'https://kept.example/'), "
+        "(5, 'https://gone.example/')",
+        "CREATE TABLE buckets(id, storage_key); INSERT INTO buckets VALUES(5, 'https://kept.example/'), "
+        "('5x', 'https://gone.example/')",
+        "CREATE TABLE buckets(id, storage_key); INSERT INTO buckets VALUES(5, 'https://kept.example/'), "
+        "(5.5, 'https://gone.example/')",
+        "CREATE TABLE buckets(id, storage_key); INSERT INTO buckets VALUES(0, 'https://kept.example/'), "
+        "(NULL, 'https://gone.example/')",
+    };
+    const std::string path = userData.File("Default\\WebStorage\\QuotaManager");
+    for (const char* sql : tables) {
+        SCOPED_TRACE(sql);
+        ASSERT_TRUE(MakeFolders(FolderOf(path)));
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        for (const char* id : {"0", "5"}) {
+            ASSERT_TRUE(MakeFolders(FolderOf(path) + "\\" + id));
+            ASSERT_TRUE(WriteWholeFile(FolderOf(path) + "\\" + id + "\\data", "kept data"));
+        }
+        const std::string before = Contents(path);
+        for (bool preview : {true, false}) {
+            const Outcome outcome = Run(preview, BrowserFamily::Chromium);
+            EXPECT_FALSE(outcome.ran);
+            EXPECT_NE(outcome.error.find(path + " was left as it was"), std::string::npos) << outcome.error;
+            EXPECT_EQ(outcome.rows, 0);
+        }
+        EXPECT_TRUE(Contents(path) == before) << "the database changed";
+        for (const char* id : {"0", "5"}) EXPECT_EQ(Contents(FolderOf(path) + "\\" + id + "\\data"), "kept data") << id;
+        ::DeleteFileA(path.c_str());
+    }
+}
+
+TEST_F(SiteDataFiles, AGoneBucketWhoseFolderStaysInUseIsNotCountedAsGone)
+{
+    const std::string path = userData.File("Default\\WebStorage\\QuotaManager");
+    CreateChromiumQuotaManager(path, {{"https://kept.example/", "default"}, {"https://gone.example/", "default"}});
+    for (const char* id : {"1", "2"}) {
+        ASSERT_TRUE(MakeFolders(FolderOf(path) + "\\" + id + "\\IndexedDB"));
+        ASSERT_TRUE(WriteWholeFile(FolderOf(path) + "\\" + id + "\\IndexedDB\\data", kGoneSecret));
+    }
+    const std::string held = FolderOf(path) + "\\2\\IndexedDB\\data";
+    const HANDLE inUse = ::CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
+    const Outcome clean = Run(false, BrowserFamily::Chromium);
+    ::CloseHandle(inUse);
+    EXPECT_TRUE(clean.ran) << clean.error;
+    EXPECT_EQ(clean.record, "Test Browser, profile Default: site data of 0 sites deleted, of 1 kept.");
+    EXPECT_TRUE(FileExists(held));
+    EXPECT_TRUE(FileExists(FolderOf(path) + "\\1\\IndexedDB\\data"));
 }

@@ -432,3 +432,61 @@ TEST_F(SiteData, AChromiumStoreThatIsHeldOrDamagedIsRefusedAndLeftWhole)
         for (const char* path : store.untouched) EXPECT_TRUE(Exists(Profile() + "\\" + path)) << path;
     }
 }
+
+TEST_F(SiteData, RecordsADamagedServiceWorkerStoreSharesWithAKeptSiteStayWithWhatTheyName)
+{
+    const std::string nul(1, '\0');
+    const std::string gone = "https://gone.example/";
+    const std::string userData = "REG_USER_DATA:5" + nul + "push";
+    // Records written over the store's own, each of which must stay. The gone
+    // site's version 4 names resource 8, whose script stays while a record
+    // left names it; registration 5 is the gone site's by its REG record and
+    // the kept site's by its origin record, the id spelled two ways.
+    const std::vector<std::map<std::string, std::string>> cases = {
+        {{"RES:3" + nul + "8", ProtoNumber(1, 8)}},   // the kept site's version
+        {{"RES:9" + nul + "8", ProtoNumber(1, 8)}},   // a version no registration names
+        {{"RES:3" + nul + "08", ProtoNumber(1, 8)}},  // the id written another way
+        {{"REG:" + gone + nul + "05", Registration(5, gone, 6)}, {"REGID_TO_ORIGIN:5", "https://kept.example/"},
+         {userData, "kept-subscription"}},
+        {{"REG:" + gone + nul + "5", Registration(5, gone, 6)}, {"REGID_TO_ORIGIN:005", "https://kept.example/"},
+         {userData, "kept-subscription"}},
+    };
+    const std::string folder = Profile() + "\\Service Worker\\Database";
+    for (const auto& added : cases) {
+        SCOPED_TRACE(added.begin()->first);
+        leveldb::DestroyDB(folder, leveldb::Options());  // what the case before left
+        WriteChromiumStores();
+        WriteStore(folder, added);
+        info.Set(kRunModeKey, kRunModeClean);
+        EXPECT_EQ(Run(), "Test Chrome, profile Default: site data of 2 sites deleted, of 2 kept.");
+        const std::map<std::string, std::string> left = ReadStore(folder);
+        for (const auto& record : added) EXPECT_EQ(left.count(record.first), 1u) << record.first;
+        EXPECT_EQ(left.count("REG:" + gone + nul + "2"), 0u) << "the gone site's own registration goes";
+        EXPECT_FALSE(Exists(Profile() + "\\" + kGoneSitePaths[0])) << "the gone site's caches go all the same";
+        if (added.size() == 1) {
+            EXPECT_TRUE(FileExists(Profile() + "\\" + kGoneSitePaths[2])) << "its script stays";
+        }
+    }
+}
+
+TEST_F(SiteData, LocalStorageASiteWroteInsideAnotherIsTheEmbeddedSitesOwn)
+{
+    // Partitioned keys name the storage key: the embedded origin, then "^" and the top-level site.
+    const std::map<std::string, std::string> partitioned = {
+        {"META:https://gone.example/^0https://kept.example", "m"},
+        {LocalStorageKey("https://gone.example/^0https://kept.example", "id"), "\x01" + kGoneSecret},
+        {"META:https://kept.example/^0https://gone.example", "m"},
+        {LocalStorageKey("https://kept.example/^0https://gone.example", "login"), "\x01kept-inside"},
+    };
+    WriteLocalStorage(partitioned);
+    std::map<std::string, std::string> kept = ReadLocalStorage();
+    for (const char* origin : {"https://gone.example", "https://gone.example/^0https://kept.example"}) {
+        kept.erase(std::string("META:") + origin);
+        kept.erase(LocalStorageKey(origin, "id"));
+    }
+    info.Set(kRunModeKey, kRunModeClean);
+    EXPECT_EQ(Run(), "Test Chrome, profile Default: site data of 1 sites deleted, of 2 kept.");
+    EXPECT_EQ(rowsRemoved, 4);
+    EXPECT_EQ(ReadLocalStorage(), kept);
+    EXPECT_EQ(StoreFilesHolding(Store(), kGoneSecret), std::vector<std::string>());
+}
