@@ -137,16 +137,20 @@ void CLevelDbStore::ForEachEntry(const std::function<void(const std::string& key
 
 long long CLevelDbStore::EraseKeys(const std::vector<std::string>& keys)
 {
-    // Only keys the store holds are deleted: a deletion of a key it lacks
-    // would write that key into a table of its own.
-    // One pass over the store finds them: a lookup per key would read a
-    // block from disk for each.
     const std::set<std::string> wanted(keys.begin(), keys.end());
+    return EraseWhere([&wanted](const std::string& key) { return wanted.count(key) != 0; });
+}
+
+long long CLevelDbStore::EraseWhere(const std::function<bool(const std::string& key)>& gone)
+{
+    // Only keys the store holds are deleted (a deletion of a key it lacks
+    // would write that key into a table of its own), found in one pass: a
+    // lookup per key would read a block from disk for each.
     leveldb::WriteBatch batch;
     long long found = 0;
     std::unique_ptr<leveldb::Iterator> entry(Db().NewIterator(CheckedReads()));
     for (entry->SeekToFirst(); entry->Valid(); entry->Next()) {
-        if (wanted.count(entry->key().ToString()) == 0) continue;
+        if (!gone(entry->key().ToString())) continue;
         batch.Delete(entry->key());
         ++found;
     }

@@ -39,6 +39,9 @@ public:
     // store so that no log, table or manifest file still holds their bytes.
     // As a preview, deletes nothing. Either way, the number of keys found.
     long long EraseKeys(const std::vector<std::string>& keys);
+    // The same for the keys that gone picks, in one pass over the store:
+    // for stores whose keys tell alone whose they are.
+    long long EraseWhere(const std::function<bool(const std::string& key)>& gone);
 
 private:
     void Open();

@@ -56,6 +56,13 @@ bool ReadFileHead(const std::string& path, size_t limit, std::string& head)
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
         throw CError(StrFormat("%s could not be read (error %d)", path.c_str(), static_cast<int>(error)));
     }
+    // No larger than the file (and one byte past it, to see it grew): a
+    // buffer of the whole limit for each small index costs more than the read.
+    LARGE_INTEGER size = {};
+    if (!::GetFileSizeEx(file.Get(), &size)) {
+        throw CError(StrFormat("%s could not be read (error %d)", path.c_str(), static_cast<int>(::GetLastError())));
+    }
+    if (static_cast<unsigned long long>(size.QuadPart) < limit) limit = static_cast<size_t>(size.QuadPart) + 1;
     head.assign(limit, '\0');
     DWORD read = 0;
     if (limit > 0 && !::ReadFile(file.Get(), &head[0], static_cast<DWORD>(limit), &read, nullptr)) {

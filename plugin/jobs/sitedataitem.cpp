@@ -93,25 +93,27 @@ void CBrowserSiteDataItem::CleanLocalStorage(const BrowserProfile& profile, Site
     if (!IsExistingFile(folder + "\\CURRENT")) return;
     RequireProfileEntry(profile, false, relative);
     CLevelDbStore store(folder, IsPreview() ? CLevelDbStore::Access::Preview : CLevelDbStore::Access::Erase);
-    // The keys of each site that is not kept; the store's own keys stay.
-    std::map<std::string, std::vector<std::string>> goneKeys;
-    store.ForEachEntry([&](const std::string& key, const std::string&) {
+    // The keys of each site that is not kept go; the store's own keys stay.
+    // A site's keys lie together in key order: its host is judged once.
+    std::map<std::string, long long> goneKeys;
+    std::string lastHost;
+    bool lastKept = false;
+    store.EraseWhere([&](const std::string& key) {
         const std::string host = HostOfLocalStorageKey(key);
-        if (host.empty()) return;
-        if (m_keptSites->Keeps(host)) {
-            tally.kept.insert(host);
-        } else {
-            goneKeys[host].push_back(key);
+        if (host.empty()) return false;
+        if (host != lastHost) {
+            lastHost = host;
+            lastKept = m_keptSites->Keeps(host);
+            if (lastKept) tally.kept.insert(host);
         }
+        if (lastKept) return false;
+        ++goneKeys[host];
+        return true;
     });
-    std::vector<std::string> keys;
-    for (const auto& site : goneKeys) keys.insert(keys.end(), site.second.begin(), site.second.end());
-    if (keys.empty()) return;
-    store.EraseKeys(keys);
     // Counted once the store's change is written, site by site.
-    for (const auto& [host, siteKeys] : goneKeys) {
+    for (const auto& [host, count] : goneKeys) {
         tally.gone.insert(host);
-        CountRemoved(Removed::Row, folder + ": site " + host, 0, static_cast<long long>(siteKeys.size()));
+        CountRemoved(Removed::Row, folder + ": site " + host, 0, count);
     }
 }
 
