@@ -26,5 +26,7 @@ echo
 wine "$build/tests/console_scale_benchmark.exe" </dev/null 2>/dev/null | grep -E "records:|task files:|FAILED|PASSED"
 echo
 # The whole profile, then its local storage alone (no folders to remove).
-wine "$build/tests/sitedata_benchmark.exe" </dev/null 2>&1
-wine "$build/tests/sitedata_benchmark.exe" 1000 100 3 0 0 </dev/null 2>&1
+# Run from the build folder (drive T:), where the benchmark writes the job
+# settings file beside itself.
+(cd "$build" && wine tests/sitedata_benchmark.exe </dev/null 2>&1)
+(cd "$build" && wine tests/sitedata_benchmark.exe 1000 100 3 0 0 </dev/null 2>&1)
