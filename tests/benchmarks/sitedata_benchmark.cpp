@@ -79,15 +79,20 @@ void Fail(const std::string& what)
     std::exit(1);
 }
 
-void WriteServiceWorkers(const std::string& profile, int workers)
+std::unique_ptr<leveldb::DB> CreateStore(const std::string& folder)
 {
-    const std::string store = profile + "\\Service Worker\\Database";
-    if (!MakeFolders(store)) Fail("cannot make " + store);
+    if (!MakeFolders(folder)) Fail("cannot make " + folder);
     leveldb::Options options;
     options.create_if_missing = true;
     leveldb::DB* opened = nullptr;
-    if (!leveldb::DB::Open(options, store, &opened).ok()) Fail("cannot create " + store);
-    std::unique_ptr<leveldb::DB> db(opened);
+    if (!leveldb::DB::Open(options, folder, &opened).ok()) Fail("cannot create " + folder);
+    return std::unique_ptr<leveldb::DB>(opened);
+}
+
+void WriteServiceWorkers(const std::string& profile, int workers)
+{
+    const std::string store = profile + "\\Service Worker\\Database";
+    const std::unique_ptr<leveldb::DB> db = CreateStore(store);
     leveldb::WriteBatch batch;
     batch.Put("INITDATA_DB_VERSION", "2");
     const std::string nul(1, '\0');
@@ -121,12 +126,7 @@ void BuildProfile(const std::string& userData, int sites, int keysPerSite, int w
     WriteLocalState(userData, {"Default"});
     const std::string profile = userData + "\\Default";
     const std::string store = profile + "\\Local Storage\\leveldb";
-    if (!MakeFolders(store)) Fail("cannot make " + store);
-    leveldb::Options options;
-    options.create_if_missing = true;
-    leveldb::DB* opened = nullptr;
-    if (!leveldb::DB::Open(options, store, &opened).ok()) Fail("cannot create " + store);
-    std::unique_ptr<leveldb::DB> db(opened);
+    const std::unique_ptr<leveldb::DB> db = CreateStore(store);
     db->Put(leveldb::WriteOptions(), "VERSION", "1");
     for (int site = 0; site < sites; ++site) {
         leveldb::WriteBatch batch;
