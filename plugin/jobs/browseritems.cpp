@@ -35,6 +35,20 @@ void DeleteNamedEntry(const BrowserProfile& profile, bool cache, const std::stri
     DeleteFiles(descend ? path + "\\*" : path, descend, 0, job);
 }
 
+// Deletes those of names (files, or folders with all they hold) that the
+// profile's data or cache folder has, adding each to cleaned.
+void DeleteExistingEntries(const BrowserProfile& profile, bool cache, const std::vector<const char*>& names,
+                           bool folders, CCleanupItem& job, StringList& cleaned)
+{
+    const std::string& parent = cache ? profile.cacheFolder : profile.dataFolder;
+    for (const char* name : names) {
+        const std::string path = parent + "\\" + name;
+        if (folders ? !IsExistingFolder(path) : !IsExistingFile(path)) continue;
+        DeleteNamedEntry(profile, cache, name, folders, job);
+        cleaned.push_back(name);
+    }
+}
+
 std::string JoinNames(const StringList& names)
 {
     std::string joined;
@@ -191,11 +205,7 @@ std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
     for (const HistoryStore& store : Rules().historyDatabases) {
         if (!store.formHistory || Settings().formHistory) clean(store.file, store.clear);
     }
-    for (const char* name : Rules().historyFiles) {
-        if (!IsExistingFile(folder + "\\" + name)) continue;
-        DeleteNamedEntry(profile, false, name, false, *this);
-        cleaned.push_back(name);
-    }
+    DeleteExistingEntries(profile, false, Rules().historyFiles, false, *this, cleaned);
     if (cleaned.empty()) return "no history found.";
     return (IsPreview() ? "history would be cleared (" : "history cleared (") + JoinNames(cleaned) + ").";
 }
@@ -203,11 +213,7 @@ std::string CBrowserHistoryItem::CleanProfile(const BrowserProfile& profile)
 std::string CBrowserCacheItem::CleanProfile(const BrowserProfile& profile)
 {
     StringList cleaned;
-    for (const char* name : Rules().cacheFolders) {
-        if (!IsExistingFolder(profile.cacheFolder + "\\" + name)) continue;
-        DeleteNamedEntry(profile, true, name, true, *this);
-        cleaned.push_back(name);
-    }
+    DeleteExistingEntries(profile, true, Rules().cacheFolders, true, *this, cleaned);
     if (cleaned.empty()) return "no cache found.";
     return (IsPreview() ? "cache would be cleared (" : "cache cleared (") + JoinNames(cleaned) + ").";
 }
@@ -215,16 +221,8 @@ std::string CBrowserCacheItem::CleanProfile(const BrowserProfile& profile)
 std::string CBrowserSessionsItem::CleanProfile(const BrowserProfile& profile)
 {
     StringList cleaned;
-    for (const char* name : Rules().sessionFiles) {
-        if (!IsExistingFile(profile.dataFolder + "\\" + name)) continue;
-        DeleteNamedEntry(profile, false, name, false, *this);
-        cleaned.push_back(name);
-    }
-    for (const char* name : Rules().sessionFolders) {
-        if (!IsExistingFolder(profile.dataFolder + "\\" + name)) continue;
-        DeleteNamedEntry(profile, false, name, true, *this);
-        cleaned.push_back(name);
-    }
+    DeleteExistingEntries(profile, false, Rules().sessionFiles, false, *this, cleaned);
+    DeleteExistingEntries(profile, false, Rules().sessionFolders, true, *this, cleaned);
     if (cleaned.empty()) return "no session found.";
     return (IsPreview() ? "session would be deleted (" : "session deleted (") + JoinNames(cleaned) + ").";
 }
