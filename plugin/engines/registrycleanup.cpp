@@ -181,6 +181,65 @@ void EmptyKey(HKEY key, const std::string& entry, ICleanupReport& report)
     }
 }
 
+// Deletes every value of an open key; its subkeys stay.
+void DeleteValuesOf(HKEY key, const std::string& entry, ICleanupReport& report)
+{
+    DWORD longestSubkey = 0;
+    DWORD longestValue = 0;
+    LongestNames(key, entry, &longestSubkey, &longestValue);
+    for (const std::string& value : EnumValueNames(key, entry, longestValue)) DeleteValue(key, value, entry, report);
+}
+
+const char kEveryKey[] = "*";
+
+std::vector<std::string> SplitKeyParts(const std::string& keyPath)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= keyPath.size()) {
+        const size_t end = std::min(keyPath.find('\\', start), keyPath.size());
+        if (end > start) parts.push_back(keyPath.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+// Walks parts[index..] below an open key, one part at a time, and deletes
+// the values of each key the walk ends on. shown is the key's path for messages.
+void CleanValuesBelow(HKEY key, const std::vector<std::string>& parts, size_t index, const std::string& shown,
+                      ICleanupReport& report)
+{
+    if (index == parts.size()) {
+        DeleteValuesOf(key, shown, report);
+        return;
+    }
+    std::vector<std::string> children;
+    if (parts[index] == kEveryKey) {
+        DWORD longestSubkey = 0;
+        DWORD longestValue = 0;
+        LongestNames(key, shown, &longestSubkey, &longestValue);
+        children = EnumSubkeyNames(key, shown, longestSubkey);
+    } else {
+        children.push_back(parts[index]);
+    }
+    for (const std::string& name : children) {
+        const std::string child = shown + "\\" + name;
+        UniqueRegKey childKey;
+        const LONG opened = OpenKeyItself(key, name, kCleanAccess, &childKey);
+        if (opened == ERROR_FILE_NOT_FOUND) continue;
+        if (opened != ERROR_SUCCESS) {
+            throw CError(StrFormat("Cannot open registry key: %s (Error: %d).", child.c_str(), static_cast<int>(opened)));
+        }
+        if (IsRegistryLink(childKey.Get())) {
+            report.CountNotRemoved(NotRemoved::Skipped);
+            report.LogWarningOf("registry links left alone",
+                                StrFormat("Registry key is a link and is left alone: %s.", child.c_str()));
+            continue;
+        }
+        CleanValuesBelow(childKey.Get(), parts, index + 1, child, report);
+    }
+}
+
 }  // namespace
 
 RegistryPath ParseRegistryPath(const std::string& entry)
@@ -223,4 +282,34 @@ void CleanRegistryKey(const std::string& entry, ICleanupReport& report)
     }
     if (path.hasValueName) DeleteValue(key.Get(), path.valueName, entry, report);
     else EmptyKey(key.Get(), entry, report);
+}
+
+void CleanRegistryValues(const std::string& entry, ICleanupReport& report)
+{
+    const RegistryPath path = ParseRegistryPath(entry);
+    if (path.hasValueName) throw CError(StrFormat("A values-only entry names no value: %s.", entry.c_str()));
+    const std::vector<std::string> parts = SplitKeyParts(path.keyPath);
+    if (parts.empty()) throw CError(StrFormat("Registry entry names a root key only: %s.", entry.c_str()));
+    // "HKCU\*" would reach every key of the user's registry.
+    if (parts.front() == kEveryKey) {
+        throw CError(StrFormat("Registry entry begins with every key: %s.", entry.c_str()));
+    }
+
+    // The named part is opened in one call, as a plain entry's key is: a
+    // link on the way (HKCU\Software\Classes is one on Windows) is followed,
+    // the last key itself is not.
+    const size_t firstEvery = std::find(parts.begin(), parts.end(), kEveryKey) - parts.begin();
+    std::string named = parts.front();
+    for (size_t i = 1; i < firstEvery; ++i) named += "\\" + parts[i];
+    UniqueRegKey key;
+    const LONG opened = OpenKeyItself(path.root, named, kCleanAccess, &key);
+    if (opened == ERROR_FILE_NOT_FOUND) return;
+    if (opened != ERROR_SUCCESS) {
+        throw CError(StrFormat("Cannot open registry key: %s (Error: %d).", entry.c_str(), static_cast<int>(opened)));
+    }
+    if (IsRegistryLink(key.Get())) {
+        throw CError(StrFormat("Registry key is a link and is left alone: %s.", entry.c_str()));
+    }
+    const std::string rootName = entry.substr(0, entry.find_first_of("\\/"));
+    CleanValuesBelow(key.Get(), parts, firstEvery, rootName + "\\" + named, report);
 }

@@ -2,7 +2,8 @@
 // The registry deletion engine. An entry names a key under HKCU or HKLM,
 // "ROOT\key\path", optionally followed by "|" and one value name. Without a
 // value name the key is emptied (all values, all subkeys at every depth) and
-// kept; with one, only that value is deleted.
+// kept; with one, only that value is deleted. A values-only entry (see
+// CleanRegistryValues) deletes a key's values and keeps its subkeys.
 #include <windows.h>
 
 #include <string>
@@ -25,3 +26,14 @@ RegistryPath ParseRegistryPath(const std::string& entry);
 // untouched. A missing key is not an error. Problems with single values and subkeys
 // are reported to report; failures that end the entry raise CError.
 void CleanRegistryKey(const std::string& entry, ICleanupReport& report);
+
+// A values-only entry, "ROOT\key\path" with no value name: every value of
+// the key is deleted; the key and its subkeys stay. A path part that is
+// exactly "*" stands for each subkey at that place ("...\UserAssist\*\Count"
+// reaches the Count key of every subkey of UserAssist); the parts before
+// the first "*" must name a key, not a root alone. Keys reached through a
+// "*" are opened one by one through their parent's handle, and one that is
+// a registry link is skipped with a warning, never followed. A missing key
+// is not an error; an entry with a value name, one whose first part is "*",
+// or whose named key is a link is refused (CError).
+void CleanRegistryValues(const std::string& entry, ICleanupReport& report);

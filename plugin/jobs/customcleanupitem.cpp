@@ -53,6 +53,12 @@ void CCustomCleanupItem::LoadSettings()
     m_registryEntries = ReadEntries(file, "RegKey", m_registryEntryCount,
                                     "Job configuration is invalid (One of the RegKey entries are missing)");
 
+    // Optional, so that the files written before it keep their meaning: a
+    // missing count is no entry.
+    const int valuesOnlyCount = ReadCount(file, "RegValuesCount");
+    m_valuesOnlyEntries = ReadEntries(file, "RegValues", valuesOnlyCount,
+                                      "Job configuration is invalid (One of the RegValues entries are missing)");
+
     m_fileEntryCount = ReadCount(file, "FileCount");
     if (m_fileEntryCount == -1) throw CError("Job configuration is invalid (Missing or invalid FileCount)");
     m_fileEntries = ReadEntries(file, "File", m_fileEntryCount,
@@ -62,14 +68,16 @@ void CCustomCleanupItem::LoadSettings()
 void CCustomCleanupItem::DoRun()
 {
     // A failing entry is a warning; the job goes on with the next one.
-    for (const std::string& entry : m_registryEntries) {
+    const auto cleanRegistry = [this](const std::string& entry, void (*clean)(const std::string&, ICleanupReport&)) {
         try {
-            CleanRegistryKey(entry, *this);
+            clean(entry, *this);
         } catch (const std::exception& error) {
             CountNotRemoved(NotRemoved::Failed);
             LogWarningOf("registry entries that could not be cleaned", FormatResString(IDS_REGISTRY_CLEANUP_ERROR, entry.c_str(), error.what()));
         }
-    }
+    };
+    for (const std::string& entry : m_registryEntries) cleanRegistry(entry, &CleanRegistryKey);
+    for (const std::string& entry : m_valuesOnlyEntries) cleanRegistry(entry, &CleanRegistryValues);
     for (const std::string& entry : m_fileEntries) {
         try {
             DeleteFiles(entry, false, 0, *this);

@@ -7,7 +7,8 @@
 // The data-driven job: deletes the registry entries and file patterns listed
 // in its job settings file, an INI file beside the program named by the
 // item's configuration text (section "Settings": Name, RegKeyCount,
-// RegKey1..n, FileCount, File1..n).
+// RegKey1..n, FileCount, File1..n, and optionally RegValuesCount,
+// RegValues1..n: keys whose values alone go, see CleanRegistryValues).
 class CCustomCleanupItem : public CCleanupItem {
 public:
     CCustomCleanupItem() : CCleanupItem(RunModeSupport::Counted) {}
@@ -20,6 +21,7 @@ private:
     std::string m_jobName;
     int m_registryEntryCount = 0;
     std::vector<std::string> m_registryEntries;
+    std::vector<std::string> m_valuesOnlyEntries;
     int m_fileEntryCount = 0;
     std::vector<std::string> m_fileEntries;
 };

@@ -392,6 +392,42 @@ TEST_F(DeletionSafety, RegistryLinksRootKeysAndLongNamesNeverLeadTheCleanupAstra
     EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, "Software\\TidewhistleTest\\Kept", "keep"));
 }
 
+TEST_F(DeletionSafety, AValuesOnlyEntryReachesEachSubkeyButNeverThroughALinkNorFromTheRoot)
+{
+    const std::string cleaned = kCleanedKey;
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, cleaned + "\\{A}\\Count", "run1", "private"));
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, cleaned + "\\{A}\\Count\\Deeper", "kept", "setting"));
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, cleaned + "\\{A}", "Version", "kept"));
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, cleaned + "\\{B}\\Count", "run2", "private"));
+    ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, cleaned + "\\{C}", "no Count here", "kept"));
+    // Through the link, "Link\child" is the machine's canary key.
+    ASSERT_TRUE(MakeRegistryLink(cleaned + "\\Link", kCanaryKey));
+
+    EXPECT_NO_THROW(CleanRegistryValues("HKCU\\" + cleaned + "\\*\\Count", job));
+    EXPECT_NO_THROW(CleanRegistryValues("HKCU\\" + cleaned + "\\*\\child", job));
+
+    EXPECT_EQ(CountOf(HKEY_CURRENT_USER, cleaned + "\\{A}\\Count", false), 0u);
+    EXPECT_EQ(CountOf(HKEY_CURRENT_USER, cleaned + "\\{B}\\Count", false), 0u);
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, cleaned + "\\{A}\\Count\\Deeper", "kept"));
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, cleaned + "\\{A}", "Version"));
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, cleaned + "\\{C}", "no Count here"));
+    EXPECT_EQ(job.Counts().registryValues, 2);
+    EXPECT_EQ(job.Counts().registryKeys, 0);
+    EXPECT_EQ(job.Counts().skipped, 2) << "the link, once for each entry";
+    ASSERT_EQ(job.sink.events.size(), 2u);
+    EXPECT_EQ(job.sink.events[0].text, "Registry key is a link and is left alone: HKCU\\" + cleaned + "\\Link.");
+
+    const std::pair<std::string, std::string> refused[] = {
+        {"HKCU\\*\\Count", "Registry entry begins with every key: HKCU\\*\\Count."},
+        {"HKCU\\", "Registry entry names a root key only: HKCU\\."},
+        {"HKCU\\\\\\", "Registry entry names a root key only: HKCU\\\\\\."},
+        {"HKCU\\" + cleaned + "\\*\\Count|run1", "A values-only entry names no value: HKCU\\" + cleaned + "\\*\\Count|run1."},
+        {"HKCU\\" + cleaned + "\\Link", "Registry key is a link and is left alone: HKCU\\" + cleaned + "\\Link."},
+    };
+    for (const auto& [entry, message] : refused) EXPECT_EQ(RaisedText([&] { CleanRegistryValues(entry, job); }), message);
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, cleaned + "\\{A}", "Version"));
+}
+
 TEST_F(DeletionSafety, ModulesLoadOnlyFromTheProgramFolderByName)
 {
     // A module planted in the folder the task process is started from.

@@ -10,7 +10,9 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -111,12 +113,22 @@ TEST_F(ShippedCatalogue, EveryCustomItemNamesAValidJobSettingsFileOfTracesOnly)
         const int files = ProfileInt(file, "FileCount");
         EXPECT_NE(regKeys, -1);
         EXPECT_NE(files, -1);
-        EXPECT_GT(regKeys + files, 0);
-        for (int i = 1; i <= regKeys; ++i) {
-            const std::string entry = ProfileString(file, "RegKey" + std::to_string(i));
-            // Per-user lists only: never the machine's keys, never a whole hive.
-            EXPECT_EQ(entry.rfind("HKCU\\Software\\Microsoft\\", 0), 0u) << entry;
-            EXPECT_GT(entry.size(), std::string("HKCU\\Software\\Microsoft\\").size() + 3) << entry;
+        const int valuesOnly = ProfileInt(file, "RegValuesCount");
+        EXPECT_GT(regKeys + files + std::max(valuesOnly, 0), 0);
+        std::vector<std::string> registryEntries;
+        for (int i = 1; i <= regKeys; ++i) registryEntries.push_back(ProfileString(file, "RegKey" + std::to_string(i)));
+        for (int i = 1; i <= valuesOnly; ++i) {
+            registryEntries.push_back(ProfileString(file, "RegValues" + std::to_string(i)));
+            EXPECT_EQ(registryEntries.back().find('|'), std::string::npos) << registryEntries.back();
+        }
+        for (const std::string& entry : registryEntries) {
+            // Per-user lists only: never the machine's keys, never a whole
+            // hive; the shell keeps some in the user's classes hive.
+            std::string prefix = "HKCU\\Software\\Microsoft\\";
+            if (entry.rfind(prefix, 0) != 0) prefix = "HKCU\\Software\\Classes\\Local Settings\\Software\\Microsoft\\";
+            EXPECT_EQ(entry.rfind(prefix, 0), 0u) << entry;
+            EXPECT_GT(entry.size(), prefix.size() + 3) << entry;
+            EXPECT_EQ(entry.find("\\*", 0), entry.find("\\*\\")) << "a \"*\" part is followed by a named key: " << entry;
         }
         for (int i = 1; i <= files; ++i) {
             const std::string entry = ProfileString(file, "File" + std::to_string(i));

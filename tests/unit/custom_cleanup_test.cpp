@@ -94,6 +94,8 @@ TEST_F(CustomJob, EachSettingsFileErrorFailsInitBeforeAnythingIsDeleted)
         {"Name=x\r\nRegKeyCount=3\r\nRegKey1=" + FirstKey() + "\r\nRegKey3=" + SecondKey() + "\r\n" + fileEntries,
          "Job configuration is invalid (One of the RegKey entries are missing)"},
         {"Name=x\r\n" + regKeys, "Job configuration is invalid (Missing or invalid FileCount)"},
+        {"Name=x\r\n" + regKeys + "RegValuesCount=1\r\n" + fileEntries,
+         "Job configuration is invalid (One of the RegValues entries are missing)"},
         {"Name=x\r\n" + regKeys + "FileCount=2\r\nFile1=" + FilePattern() + "\r\n",
          "Job configuration is invalid (One of the File entries are missing)"},
     };
