@@ -51,6 +51,14 @@ std::wstring Folded(std::wstring name)
     return name;
 }
 
+// Every pair that stays for want of a record or a name is counted and said.
+void WarnKept(const std::string& recordPath, const std::string& reason, ICleanupReport& report)
+{
+    report.CountNotRemoved(NotRemoved::Skipped);
+    report.LogWarningOf("Recycle Bin entries that were kept",
+                        StrFormat("Kept a Recycle Bin entry (%s): %s", reason.c_str(), recordPath.c_str()));
+}
+
 // The record's bytes, read without following a link at its name (a link
 // is never a record the system wrote); false with the reason otherwise.
 bool ReadRecord(const std::wstring& path, std::string* bytes, std::string* why)
@@ -115,7 +123,10 @@ std::vector<RecyclePair> ListRecyclePairs(const std::string& folder, ICleanupRep
         if (!HasPrefix(entry.name, L'I') || (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
         bool faithful = false;
         const std::string recordName = NarrowName(entry.name, &faithful);
-        if (!faithful) continue;  // the deletion engine could not name it either
+        if (!faithful) {
+            WarnKept(path + recordName, "its name cannot be used safely in a path", report);
+            continue;
+        }
         std::string bytes;
         std::string why;
         RecycleRecord record;
@@ -125,17 +136,22 @@ std::vector<RecyclePair> ListRecyclePairs(const std::string& folder, ICleanupRep
             ParseRecycleRecord(bytes, &record, &why);
         }
         if (record.version == 0) {
-            report.CountNotRemoved(NotRemoved::Skipped);
-            report.LogWarningOf("Recycle Bin records that could not be read",
-                                StrFormat("Kept a Recycle Bin entry whose record cannot be read (%s): %s%s", why.c_str(),
-                                          path.c_str(), recordName.c_str()));
+            WarnKept(path + recordName, "its record cannot be read: " + why, report);
             continue;
         }
         RecyclePair pair;
         pair.recordName = recordName;
         pair.deletionTime = record.deletionTime;
         const auto data = dataByFoldedName.find(Folded(entry.name.substr(2)));
-        if (data != dataByFoldedName.end()) pair.dataName = NarrowName(data->second, &faithful);
+        if (data != dataByFoldedName.end()) {
+            pair.dataName = NarrowName(data->second, &faithful);
+            // Without its data's name the record would go alone, and the
+            // data stay behind with nothing to say what it is.
+            if (!faithful) {
+                WarnKept(path + recordName, "its data's name cannot be used safely in a path", report);
+                continue;
+            }
+        }
         pairs.push_back(pair);
     }
     return pairs;

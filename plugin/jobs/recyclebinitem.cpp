@@ -1,6 +1,7 @@
 #include "plugin/jobs/builtinitems.h"
 
 #include "common/codecs.h"
+#include "common/error.h"
 #include "common/extkeys.h"
 #include "plugin/engines/recyclebin.h"
 
@@ -36,5 +37,13 @@ std::uint64_t CutoffOf(const std::string& setting)
 void CRecycleBinItem::DoRun()
 {
     const std::uint64_t cutoff = CutoffOf(GetTaskExtendedData(kRecycleBinAgeKey));
-    for (const std::string& folder : UserRecycleFolders()) CleanRecycleFolder(folder, cutoff, *this);
+    // A drive whose bin cannot be listed does not keep the others' from
+    // being emptied; its error is reported and the job goes on.
+    for (const std::string& folder : UserRecycleFolders()) {
+        try {
+            CleanRecycleFolder(folder, cutoff, *this);
+        } catch (const CError& failure) {
+            LogError(failure.what());
+        }
+    }
 }

@@ -128,7 +128,7 @@ protected:
         EXPECT_TRUE(FolderIsEmpty(kTrashHome));
         bool warned = false;
         for (const RawSessionRecord& r : records) {
-            warned |= r.type == 1 && r.message == "Kept a Recycle Bin entry whose record cannot be read (path length does "
+            warned |= r.type == 1 && r.message == "Kept a Recycle Bin entry (its record cannot be read: path length does "
                                                   "not match the record's size): " + File("$IDAMAGED.txt");
         }
         EXPECT_TRUE(warned);
