@@ -11,6 +11,12 @@ constexpr GUID kCookieKeepListKey = {0xF68EF1FD, 0x5366, 0x49C0, {0x9C, 0x82, 0x
 // {C5BE3DE9-A946-4802-9D36-372BD8C7647A}
 constexpr GUID kTempFilesAgeKey = {0xC5BE3DE9, 0xA946, 0x4802, {0x9D, 0x36, 0x37, 0x2B, 0xD8, 0xC7, 0x64, 0x7A}};
 
+// Recycle Bin age setting: flag and number of days, as flag-and-number
+// text; with the flag, only what was deleted that many days ago or earlier
+// goes. Missing, everything goes (the item was shipped so).
+// {676EBF1B-7AB3-45E4-A0DF-E5D3C0889CFA}
+constexpr GUID kRecycleBinAgeKey = {0x676EBF1B, 0x7AB3, 0x45E4, {0xA0, 0xDF, 0xE5, 0xD3, 0xC0, 0x88, 0x9C, 0xFA}};
+
 // The browser whose closing starts the task: its key (see
 // common/knownbrowsers.h); missing or empty, no such run. Kept as extended
 // data so that a program that does not know it keeps it through a save.

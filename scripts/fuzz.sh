@@ -12,7 +12,7 @@ mode="${2:-smoke}"
 runs="${3:-10000000}"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 out="$build/fuzz"
-fuzzers=(codecs guid task_file inventory local_state site_origins)
+fuzzers=(codecs guid task_file inventory local_state site_origins recycle_record)
 
 cmake -S "$here/fuzz" -B "$out" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
 cmake --build "$out" -j2 >/dev/null || { cmake --build "$out" 2>&1 | tail -20; exit 1; }
@@ -38,6 +38,9 @@ seed site_origins cache-storage-index '\x0a\x04\x0a\x02v1\x12\x17https://www.exa
 seed site_origins file-system 'ORIGIN:https_www.example.com_0'
 seed site_origins script-cache-entry '\x30\x5c\x72\xa7\x1b\x6d\xfb\xfc\x05\x00\x00\x00\x02\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x0042'
 seed local_state chrome '{"profile":{"info_cache":{"Default":{"name":"Person 1"},"Profile 1":{"name":"Work \\u00e9"}},"last_used":"Default"},"os_crypt":{"encrypted_key":"RFBBUEk="}}'
+# Recycle Bin records of both versions: "C:\a.txt", 5 bytes, deleted in 2021.
+seed recycle_record version-2 '\x02\0\0\0\0\0\0\0\x05\0\0\0\0\0\0\0\0\0\0\0\0\x30\xd7\x01\x09\0\0\0C\0:\0\\\0a\0.\0t\0x\0t\0\0\0'
+{ printf '\x01\0\0\0\0\0\0\0\x05\0\0\0\0\0\0\0\0\0\0\0\0\x30\xd7\x01C\0:\0'; head -c 516 /dev/zero; } > "$out/corpus/recycle_record/version-1"
 
 mkdir -p "$out/artifacts"
 failed=0

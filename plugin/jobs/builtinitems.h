@@ -60,6 +60,15 @@ protected:
     void DoRun() override;
 };
 
+// Deletes the current user's Recycle Bin on every fixed drive by its
+// records, through the file deletion engine and never the shell; with the
+// task's age setting on, only what was deleted more than its number of days
+// ago.
+class CRecycleBinItem : public CBuiltInItem {
+protected:
+    void DoRun() override;
+};
+
 // Clears the browser's typed-address list and its two search lists.
 class CTypedURLsItem : public CBuiltInItem {
 protected:
