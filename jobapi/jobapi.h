@@ -25,6 +25,9 @@ constexpr int kEventInformation = 2;
 constexpr int kEventResults = 3;
 constexpr int kEventPreviewEntry = 4;
 constexpr int kEventRunModeAccepted = 5;
+// After its run, in place of its results: what the job cleans is not on this
+// system (the text names it), so the job did not clean rather than finish.
+constexpr int kEventNotPresent = 6;
 
 // Offered by the program: the running task's extended data.
 class ITaskInfo {

@@ -63,6 +63,9 @@ int CJobEventSink::LogEvent(const char* text, int type)
             m_resultsTaken = true;
             return kJobSuccess;
         }
+        case kEventNotPresent:
+            m_absentPart = message.empty() ? "what it cleans" : message;
+            return kJobSuccess;
         case kEventPreviewEntry:
             if (m_preview && m_report != nullptr) m_report->Add(message);
             return kJobSuccess;

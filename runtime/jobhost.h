@@ -42,8 +42,13 @@ public:
         m_modeAccepted = false;
         m_resultsTaken = false;
         m_jobFailures = 0;
+        m_absentPart.clear();
     }
     bool ModeAccepted() const { return m_modeAccepted; }
+    // What the current job said is not on this system; empty when it cleaned.
+    const std::string& AbsentPart() const { return m_absentPart; }
+    // A job that needs rights the run lacks: not cleaned, and counted so.
+    void CountJobNotCleaned() { ++m_totals.skipped; }
     // A job a preview did not run: what it would remove is unknown.
     void CountJobNotPreviewed() { ++m_totals.skipped; }
     // A job that ended in failure: one failure in the totals, unless the
@@ -61,6 +66,7 @@ private:
     bool m_modeAccepted = false;
     bool m_resultsTaken = false;
     long long m_jobFailures = 0;  // the failures the current job reported
+    std::string m_absentPart;
     CleanupCounts m_totals;
     std::string m_errorText;
 };

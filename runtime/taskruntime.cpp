@@ -1,5 +1,6 @@
 #include "runtime/taskruntime.h"
 
+#include "common/adminrights.h"
 #include "common/cleanupcounts.h"
 #include "common/error.h"
 #include "common/guid.h"
@@ -167,6 +168,15 @@ void CTaskRuntime::RunItem(const GUID& item, ITaskInfo& taskInfo, CJobEventSink&
         TRACE(20, "logging job startup event...");
         m_log.Write(FormatResString(IDS_STARTING_JOB, info.name.c_str()), kEventInformation);
 
+        // Without the rights the job would fail on the way or, worse, clean
+        // part of what it names: it does not start, and says why once.
+        if (info.needsAdministrator && !RunsAsAdministrator()) {
+            TRACE(20, "job needs administrator rights");
+            m_log.Write(FormatResString(IDS_JOB_NEEDS_ADMINISTRATOR, info.name.c_str()), kEventWarning);
+            events.CountJobNotCleaned();
+            return;
+        }
+
         TRACE(20, "loading job module...");
         const HMODULE module = LoadTaskModule(info.moduleName);
 
@@ -210,7 +220,12 @@ void CTaskRuntime::RunItem(const GUID& item, ITaskInfo& taskInfo, CJobEventSink&
         }
 
         TRACE(20, "logging job stop event...");
-        m_log.Write(FormatResString(IDS_JOB_FINISHED, info.name.c_str()), kEventInformation);
+        if (!events.AbsentPart().empty()) {
+            m_log.Write(FormatResString(IDS_JOB_NOT_PRESENT, info.name.c_str(), events.AbsentPart().c_str()),
+                        kEventInformation);
+        } else {
+            m_log.Write(FormatResString(IDS_JOB_FINISHED, info.name.c_str()), kEventInformation);
+        }
     } catch (const std::exception& failure) {
         // A job that could not start, or failed, is in the totals as a failure.
         events.CountJobFailed();

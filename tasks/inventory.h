@@ -16,7 +16,10 @@ struct CInventoryItem {
     std::string moduleName;    // plug-in module file name
     GUID clsid = {};           // class identifier passed to the module's factory
     std::string config;        // configuration text handed to the job
-    bool defaultState = true;
+    bool defaultState = true;  // ticked in a new task
+    // Only an administrator can clean it: a standard user's console shows it
+    // disabled, and a run without the rights does not start its job.
+    bool needsAdministrator = false;
 
     bool IsComplete() const;
 };

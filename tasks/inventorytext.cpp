@@ -19,6 +19,7 @@ bool StoreParameter(CInventoryItem& item, const std::string& key, const std::str
     else if (key == "CLSID") item.clsid = StringToGuid(value);
     else if (key == "ModuleName") item.moduleName = value;
     else if (key == "DefaultState") item.defaultState = ParseDecimalPrefix(value) != 0;
+    else if (key == "NeedsAdministrator") item.needsAdministrator = ParseDecimalPrefix(value) != 0;
     else return false;
     return true;
 }

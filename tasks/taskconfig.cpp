@@ -1,5 +1,6 @@
 #include "tasks/taskconfig.h"
 
+#include "common/adminrights.h"
 #include "common/error.h"
 #include "common/extkeys.h"
 #include "common/fileenum.h"
@@ -272,6 +273,11 @@ void CTaskConfig::Delete()
 
 void CTaskConfig::InitDefaults(const std::string& name, const CItemInventory& inventory)
 {
+    InitDefaults(name, inventory, RunsAsAdministrator());
+}
+
+void CTaskConfig::InitDefaults(const std::string& name, const CItemInventory& inventory, bool administrator)
+{
     m_machine = false;
     m_extendedData.clear();
     m_enabledItems.clear();
@@ -282,7 +288,13 @@ void CTaskConfig::InitDefaults(const std::string& name, const CItemInventory& in
 
     GuidList items;
     inventory.GetAllItems(items);
-    for (const GUID& item : items) m_enabledItems.insert(item);
+    // An item that starts unticked is one a user must choose (a browser's
+    // cookies before the keep list is made, the machine's prefetch files);
+    // one that needs rights the user lacks would only warn at every run.
+    for (const GUID& item : items) {
+        const CInventoryItem& entry = *inventory.FindItem(item);
+        if (entry.defaultState && (administrator || !entry.needsAdministrator)) m_enabledItems.insert(item);
+    }
     m_modified = true;
 }
 

@@ -58,8 +58,10 @@ public:
     // user, and is not the user's to change.
     bool IsMachineTask() const { return m_machine; }
 
-    // A new task: every inventory item enabled, no schedule, times now.
+    // A new task: the inventory items that start ticked enabled (for a
+    // standard user, none that needs an administrator), no schedule, times now.
     void InitDefaults(const std::string& name, const CItemInventory& inventory);
+    void InitDefaults(const std::string& name, const CItemInventory& inventory, bool administrator);
 
     std::string GetExtendedData(const GUID& key) const;
     void SetExtendedData(const GUID& key, const std::string& value);

@@ -16,9 +16,10 @@ HIMAGELIST LoadStrip(UINT bitmapId)
 
 }  // namespace
 
-void CJobTree::Build(HWND tree, const CItemInventory& inventory)
+void CJobTree::Build(HWND tree, const CItemInventory& inventory, bool administrator)
 {
     m_tree = tree;
+    m_administrator = administrator;
     m_stateImages.Reset(LoadStrip(IDB_CHECK_STATES));
     m_itemImages.Reset(LoadStrip(IDB_JOB_ICONS));
     TreeView_SetImageList(m_tree, m_stateImages.Get(), TVSIL_STATE);
@@ -32,11 +33,14 @@ void CJobTree::InsertChildren(const CItemInventory& inventory, const GUID& paren
     inventory.GetChildren(parent, children);
     for (const GUID& guid : children) {
         const CInventoryItem* item = inventory.FindItem(guid);
+        const std::string label = item->needsAdministrator && !m_administrator
+                                      ? FormatResString(IDS_ITEM_NEEDS_ADMINISTRATOR, item->name.c_str())
+                                      : item->name;
         TVINSERTSTRUCTA insert = {};
         insert.hParent = parentItem;
         insert.hInsertAfter = TVI_LAST;
         insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-        insert.item.pszText = const_cast<char*>(item->name.c_str());
+        insert.item.pszText = const_cast<char*>(label.c_str());
         insert.item.iImage = item->icon;
         insert.item.iSelectedImage = item->icon;
         insert.item.lParam = reinterpret_cast<LPARAM>(item);
@@ -47,13 +51,27 @@ void CJobTree::InsertChildren(const CItemInventory& inventory, const GUID& paren
     }
 }
 
-const GUID& CJobTree::GuidOf(HTREEITEM item) const
+namespace {
+
+const CInventoryItem& InventoryItemOf(HWND tree, HTREEITEM item)
 {
     TVITEMA data = {};
     data.mask = TVIF_PARAM | TVIF_HANDLE;
     data.hItem = item;
-    ::SendMessageA(m_tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
-    return reinterpret_cast<const CInventoryItem*>(data.lParam)->guid;
+    ::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    return *reinterpret_cast<const CInventoryItem*>(data.lParam);
+}
+
+}  // namespace
+
+const GUID& CJobTree::GuidOf(HTREEITEM item) const
+{
+    return InventoryItemOf(m_tree, item).guid;
+}
+
+bool CJobTree::IsDisabled(HTREEITEM item) const
+{
+    return !m_administrator && InventoryItemOf(m_tree, item).needsAdministrator;
 }
 
 CJobTree::State CJobTree::GetState(HTREEITEM item) const
@@ -87,12 +105,13 @@ CJobTree::State CJobTree::CalcParentState(HTREEITEM item) const
     bool anyUnchecked = false;
     for (; child != nullptr; child = TreeView_GetNextSibling(m_tree, child)) {
         const State state = GetState(child);
+        if (state == kDisabled) continue;
         if (state == kMixed) return kMixed;
         if (state == kUnchecked) anyUnchecked = true;
         else anyChecked = true;
     }
     if (anyChecked && anyUnchecked) return kMixed;
-    return anyChecked ? kChecked : kUnchecked;
+    return anyChecked ? kChecked : kUnchecked;  // no child this user may tick: unchecked
 }
 
 void CJobTree::UpdateParentStates(HTREEITEM item, CTaskConfig& task)
@@ -105,6 +124,10 @@ void CJobTree::UpdateParentStates(HTREEITEM item, CTaskConfig& task)
 void CJobTree::LoadBranch(HTREEITEM first, CTaskConfig& task)
 {
     for (HTREEITEM item = first; item != nullptr; item = TreeView_GetNextSibling(m_tree, item)) {
+        if (IsDisabled(item)) {
+            SetStateBits(item, kDisabled);
+            continue;
+        }
         SetStateBits(item, task.IsItemEnabled(GuidOf(item)) ? kChecked : kUnchecked);
         LoadBranch(TreeView_GetChild(m_tree, item), task);
         UpdateParentStates(item, task);
@@ -118,6 +141,7 @@ void CJobTree::LoadItemStates(CTaskConfig& task)
 
 void CJobTree::SetBranch(HTREEITEM item, State state, CTaskConfig& task)
 {
+    if (IsDisabled(item)) return;
     SetItemState(item, state, task);  // parents before their children
     for (HTREEITEM child = TreeView_GetChild(m_tree, item); child; child = TreeView_GetNextSibling(m_tree, child)) {
         SetBranch(child, state, task);
@@ -126,6 +150,7 @@ void CJobTree::SetBranch(HTREEITEM item, State state, CTaskConfig& task)
 
 void CJobTree::ToggleItem(HTREEITEM item, CTaskConfig& task)
 {
+    if (IsDisabled(item)) return;
     SetBranch(item, GetState(item) == kUnchecked ? kChecked : kUnchecked, task);
     UpdateParentStates(item, task);
 }

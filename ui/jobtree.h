@@ -1,7 +1,7 @@
 #pragma once
 // The console's job tree: one item per inventory item, each with a check
-// state kept in the tree's state-image bits (1 unchecked, 2 checked, 3 mixed)
-// and recorded in the current task's enabled set.
+// state kept in the tree's state-image bits (1 unchecked, 2 checked, 3 mixed,
+// 4 not for this user) and recorded in the current task's enabled set.
 #include "common/handles.h"
 
 #include <windows.h>
@@ -14,15 +14,18 @@ using UniqueImageList = UniqueResource<NullableHandleTraits<HIMAGELIST, &ImageLi
 
 class CJobTree {
 public:
-    enum State { kNoState = 0, kUnchecked = 1, kChecked = 2, kMixed = 3 };
+    enum State { kNoState = 0, kUnchecked = 1, kChecked = 2, kMixed = 3, kDisabled = 4 };
 
     CJobTree() = default;
     CJobTree(const CJobTree&) = delete;
     CJobTree& operator=(const CJobTree&) = delete;
 
     // Gives the tree its state and item pictures and inserts the inventory:
-    // top-level items expanded, deeper branches collapsed.
-    void Build(HWND tree, const CItemInventory& inventory);
+    // top-level items expanded, deeper branches collapsed. Without
+    // administrator rights, an item that needs them is shown disabled: its
+    // name says so, it cannot be ticked, and a branch's state leaves it out;
+    // the task's own record of it is kept as it is.
+    void Build(HWND tree, const CItemInventory& inventory, bool administrator);
 
     // Every item's state from the task; items with children get the state
     // derived from their children, written back into the task.
@@ -45,8 +48,10 @@ private:
     void LoadBranch(HTREEITEM first, CTaskConfig& task);
     void SetBranch(HTREEITEM item, State state, CTaskConfig& task);
     const GUID& GuidOf(HTREEITEM item) const;
+    bool IsDisabled(HTREEITEM item) const;
 
     HWND m_tree = nullptr;
+    bool m_administrator = true;
     UniqueImageList m_stateImages;
     UniqueImageList m_itemImages;
 };

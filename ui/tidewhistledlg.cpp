@@ -1,5 +1,6 @@
 #include "ui/tidewhistledlg.h"
 
+#include "common/adminrights.h"
 #include "common/handles.h"
 #include "common/error.h"
 #include "common/openurl.h"
@@ -87,7 +88,7 @@ bool CTidewhistleDlg::OnInit()
     m_taskBox = Item(IDC_TASK_BOX);
 
     const HWND tree = Item(IDC_JOB_TREE);
-    m_tree.Build(tree, g_inventory);
+    m_tree.Build(tree, g_inventory, RunsAsAdministrator());
     ::SetFocus(tree);
 
     InitTaskList();

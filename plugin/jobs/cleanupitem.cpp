@@ -89,6 +89,10 @@ int CCleanupItem::Run()
     const int summarised = Guarded([this] { ReportLeftOut(); });
     if (result == kJobSuccess) result = summarised;
     else m_errorText = runError;
+    // A program without run modes has no word for it: a record says it.
+    if (!m_absentPart.empty() && !m_programTakesResults && result == kJobSuccess) {
+        result = Guarded([this] { LogInfo(m_absentPart + " is not present on this system."); });
+    }
     // What was removed before a failure was removed all the same.
     if (!m_programTakesResults || m_support != RunModeSupport::Counted) return result;
     const std::string errorText = m_errorText;
@@ -99,6 +103,12 @@ int CCleanupItem::Run()
 
 void CCleanupItem::ReportResults()
 {
+    // Nothing was there to clean: the program says so in place of the
+    // counts, which would read "Removed nothing." as if the job had looked.
+    if (!m_absentPart.empty() && m_counts == CleanupCounts()) {
+        LogEvent(m_absentPart, kEventNotPresent);
+        return;
+    }
     LogEvent(EncodeCleanupCounts(m_counts), kEventResults);
 }
 

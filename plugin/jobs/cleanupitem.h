@@ -52,6 +52,11 @@ public:
     void CountNotRemoved(NotRemoved why, long long count = 1) override;
     const CleanupCounts& Counts() const { return m_counts; }
 
+    // What the job cleans is not on this system (Wine lacks it, or this
+    // edition of Windows): the run says so instead of that the job finished.
+    // what names it, as in "Windows Error Reporting".
+    void ReportNotPresent(const std::string& what) { m_absentPart = what; }
+
 protected:
     virtual void LoadSettings() = 0;
     virtual void DoRun() = 0;
@@ -86,6 +91,7 @@ private:
     bool m_programTakesResults = false;
     bool m_preview = false;
     CleanupCounts m_counts;
+    std::string m_absentPart;  // set by ReportNotPresent
     struct KindTally {
         int type = 0;
         long long written = 0;

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Draws the job tree's two image strips as 24-bit BMP files.
 
-checkstates.bmp (bitmap 138): four 16x16 check-state pictures, in the order
+checkstates.bmp (bitmap 138): five 16x16 check-state pictures, in the order
 of the state index: blank, empty box, box with a tick, box with a tick on a
-grey ground (mixed).
+grey ground (mixed), and a grey empty box (an item this user cannot tick).
 
 jobicons.bmp (bitmap 139): thirteen 16x16 item icons, indexed by the icon
 numbers of task_inventory.ini: 0 browser, 1 cookies, 2 history, 3 cached
@@ -147,6 +147,13 @@ def state_checked():
 def state_mixed():
     p = check_box(MIXED_GROUND)
     tick(p, MIXED_TICK)
+    return p
+
+
+def state_disabled():
+    p = Picture()
+    p.fill(2, 2, 14, 14, LIGHT_GREY)
+    p.frame(2, 2, 14, 14, GREY)
     return p
 
 
@@ -431,7 +438,7 @@ def icon_browser_cache():
     return p
 
 
-STATES = [state_blank, state_unchecked, state_checked, state_mixed]
+STATES = [state_blank, state_unchecked, state_checked, state_mixed, state_disabled]
 ICONS = [
     icon_browser,           # 0
     icon_cookies,           # 1
