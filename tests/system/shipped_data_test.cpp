@@ -115,7 +115,6 @@ TEST_F(ShippedCatalogue, EveryCustomItemNamesAValidJobSettingsFileOfTracesOnly)
         EXPECT_NE(regKeys, -1);
         EXPECT_NE(files, -1);
         const int valuesOnly = ProfileInt(file, "RegValuesCount");
-        EXPECT_GT(regKeys + files + std::max(valuesOnly, 0), 0);
         std::vector<std::string> registryEntries;
         for (int i = 1; i <= regKeys; ++i) registryEntries.push_back(ProfileString(file, "RegKey" + std::to_string(i)));
         for (int i = 1; i <= valuesOnly; ++i) {
@@ -131,12 +130,26 @@ TEST_F(ShippedCatalogue, EveryCustomItemNamesAValidJobSettingsFileOfTracesOnly)
             EXPECT_GT(entry.size(), prefix.size() + 3) << entry;
             EXPECT_EQ(entry.find("\\*", 0), entry.find("\\*\\")) << "a \"*\" part is followed by a named key: " << entry;
         }
-        for (int i = 1; i <= files; ++i) {
-            const std::string entry = ProfileString(file, "File" + std::to_string(i));
-            // Application caches in the user's local data, one named folder each.
-            EXPECT_EQ(entry.rfind("%LOCALAPPDATA%\\", 0), 0u) << entry;
-            EXPECT_NE(entry.find("Cache"), std::string::npos) << entry;
-            EXPECT_EQ(entry.substr(entry.size() - 2), "\\*") << entry;
+        // The user's own local data; the machine's folders only for an item
+        // that needs an administrator. Always a named folder below the root
+        // and a wildcard in the last part, never the root's own files.
+        std::vector<std::string> fileEntries;
+        for (int i = 1; i <= files; ++i) fileEntries.push_back(ProfileString(file, "File" + std::to_string(i)));
+        for (int i = 1; i <= ProfileInt(file, "TreeCount"); ++i) fileEntries.push_back(ProfileString(file, "Tree" + std::to_string(i)));
+        EXPECT_GT(static_cast<size_t>(regKeys + std::max(valuesOnly, 0)) + fileEntries.size(), 0u);
+        for (const std::string& entry : fileEntries) {
+            const std::string root = entry.substr(0, entry.find('\\') + 1);
+            const bool userRoot = root == "%LOCALAPPDATA%\\";
+            EXPECT_TRUE(userRoot || (item->needsAdministrator && (root == "%SystemRoot%\\" || root == "%ProgramData%\\")))
+                << entry;
+            const size_t lastPart = entry.rfind('\\');
+            EXPECT_GT(lastPart, root.size()) << entry;
+            EXPECT_NE(entry.find('*', lastPart), std::string::npos) << entry;
+        }
+        // The part of the system the item cleans is looked for, never cleaned.
+        const std::string systemKey = ProfileString(file, "SystemPartKey");
+        if (!systemKey.empty()) {
+            EXPECT_EQ(systemKey.rfind("HKLM\\S", 0), 0u) << systemKey;
         }
     }
     EXPECT_GT(customItems, 5);

@@ -85,6 +85,19 @@ std::vector<ExplorerCase> Cases()
                      {},
                      {muiCache},
                      0});
+    const std::string recentDocs = Below(kExplorer, "RecentDocs");
+    const std::string recentKept = Below(kExplorer, "TidewhistleTestKept");
+    cases.push_back({"tw_explorer_recent_docs.ini",
+                     {recentDocs, recentKept},
+                     {{recentDocs, "MRUListEx"},
+                      {recentDocs, "0"},
+                      {recentDocs + "\\.txt", "MRUListEx"},
+                      {recentDocs + "\\.txt", "0"},
+                      {recentDocs + "\\Folder", "0"}},
+                     {{recentKept, "v"}},
+                     {recentDocs + "\\.txt", recentDocs + "\\Folder"},
+                     {recentDocs},
+                     2});
     const std::string drives = Below(kExplorer, "Map Network Drive MRU");
     const std::string drivesKept = Below(kExplorer, "TidewhistleTestKept");
     cases.push_back({"tw_explorer_network_drives.ini",

@@ -18,6 +18,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <set>
 #include <thread>
 
 namespace {
@@ -499,36 +500,49 @@ TEST(TaskRecord, ModifiedFlagFollowsEveryChange)
     EXPECT_EQ(task.ExtendedData().size(), 1u);
 }
 
-TEST(TaskRecord, NewTaskEnablesEveryInventoryItemAndStartsNow)
+TEST(TaskRecord, NewTaskEnablesTheItemsThatStartTickedAndStartsNow)
 {
     ScratchFolder folder;
     const std::string inventoryPath = folder.File("task_inventory.ini");
-    ASSERT_TRUE(WriteWholeFile(inventoryPath,
-                               std::string("[ITEM]\nGUID=") + kItemA + "\nName=A\nIcon=0\nModuleName=m.dll\nCLSID=" +
-                                   kItemB + "\nDefaultState=0\n[ITEM]\nGUID=" + kItemB +
-                                   "\nName=B\nIcon=0\nModuleName=m.dll\nCLSID=" + kItemB + "\n[ITEM]\n"));
+    const char kItemC[] = "0000FFFF-0000-0000-0000-000000000002";
+    const auto item = [](const char* guid, const std::string& extra) {
+        return std::string("[ITEM]\nGUID=") + guid + "\nName=x\nIcon=0\nModuleName=m.dll\nCLSID=" + guid + "\n" + extra;
+    };
+    ASSERT_TRUE(WriteWholeFile(inventoryPath, item(kItemA, "DefaultState=0\n") + item(kItemB, "") +
+                                                  item(kItemC, "NeedsAdministrator=1\n") + "[ITEM]\n"));
     CItemInventory inventory;
     inventory.Initialize(inventoryPath);
 
-    CTaskConfig task;
-    task.Name = "old";
-    task.EnableItem(kCookieKeepListKey, true);
-    task.SetExtendedData(kTempFilesAgeKey, "1 1");
-    const time32 before = GetLocalNow();
-    task.InitDefaults("Evening", inventory);
-    EXPECT_EQ(task.Name, "Evening");
-    EXPECT_TRUE(task.IsModified());
-    EXPECT_EQ(task.EnabledItems().size(), 2u);
-    EXPECT_TRUE(task.IsItemEnabled(StringToGuid(kItemA)));
-    EXPECT_TRUE(task.IsItemEnabled(StringToGuid(kItemB)));
-    EXPECT_TRUE(task.ExtendedData().empty());
-    EXPECT_GE(task.Schedule.base, before);
-    EXPECT_EQ(task.Schedule.runOnce, task.Schedule.base);
-    EXPECT_FALSE(task.Schedule.enabled);
-    EXPECT_EQ(task.Schedule.type, 0);
-    EXPECT_EQ(task.Schedule.number, 1);
-    EXPECT_EQ(task.Schedule.unit, 1);
+    // An item that starts unticked never starts enabled; one that needs an
+    // administrator starts enabled only for one.
+    const struct {
+        bool administrator;
+        std::set<std::string> enabled;
+    } cases[] = {{true, {kItemB, kItemC}}, {false, {kItemB}}};
+    for (const auto& expected : cases) {
+        CTaskConfig task;
+        task.Name = "old";
+        task.EnableItem(kCookieKeepListKey, true);
+        task.SetExtendedData(kTempFilesAgeKey, "1 1");
+        const time32 before = GetLocalNow();
+        task.InitDefaults("Evening", inventory, expected.administrator);
+        std::set<std::string> enabled;
+        for (const GUID& guid : task.EnabledItems()) enabled.insert(GuidToString(guid));
+        std::set<std::string> wanted;
+        for (const std::string& guid : expected.enabled) wanted.insert(GuidToString(StringToGuid(guid)));
+        EXPECT_EQ(enabled, wanted) << "administrator " << expected.administrator;
+        EXPECT_EQ(task.Name, "Evening");
+        EXPECT_TRUE(task.IsModified());
+        EXPECT_TRUE(task.ExtendedData().empty());
+        EXPECT_GE(task.Schedule.base, before);
+        EXPECT_EQ(task.Schedule.runOnce, task.Schedule.base);
+        EXPECT_FALSE(task.Schedule.enabled);
+        EXPECT_EQ(task.Schedule.type, 0);
+        EXPECT_EQ(task.Schedule.number, 1);
+        EXPECT_EQ(task.Schedule.unit, 1);
+    }
 }
+
 
 TEST(TaskRecord, TaskNamesAreAsLongAsEveryFileAndEventOfTheTaskAllows)
 {
