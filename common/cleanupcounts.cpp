@@ -8,8 +8,9 @@
 
 namespace {
 
-// The fields in their text order, for the encoder, the decoder and the sum.
-std::vector<std::pair<const char*, long long CleanupCounts::*>> Fields()
+// The fields a job counts, in their text order, for the encoder and the
+// decoder; with the run's own count, for the sum.
+std::vector<std::pair<const char*, long long CleanupCounts::*>> JobFields()
 {
     return {{"files", &CleanupCounts::files},
             {"bytes", &CleanupCounts::bytes},
@@ -20,9 +21,17 @@ std::vector<std::pair<const char*, long long CleanupCounts::*>> Fields()
             {"cookies", &CleanupCounts::cookies},
             {"rows", &CleanupCounts::rows},
             {"operations", &CleanupCounts::operations},
+            {"stores", &CleanupCounts::stores},
             {"restart", &CleanupCounts::leftForRestart},
             {"skipped", &CleanupCounts::skipped},
             {"failed", &CleanupCounts::failed}};
+}
+
+std::vector<std::pair<const char*, long long CleanupCounts::*>> Fields()
+{
+    auto fields = JobFields();
+    fields.push_back({"not cleaned", &CleanupCounts::notCleaned});
+    return fields;
 }
 
 std::string Counted(long long number, const char* one, const char* many)
@@ -53,7 +62,7 @@ bool CleanupCounts::operator==(const CleanupCounts& other) const
 std::string EncodeCleanupCounts(const CleanupCounts& counts)
 {
     std::string text;
-    for (const auto& field : Fields()) {
+    for (const auto& field : JobFields()) {
         text += (text.empty() ? "" : ";") + std::string(field.first) + "=" + std::to_string(counts.*field.second);
     }
     return text;
@@ -63,8 +72,10 @@ bool DecodeCleanupCounts(const std::string& text, CleanupCounts* counts)
 {
     CleanupCounts decoded;
     size_t position = 0;
-    for (const auto& field : Fields()) {
+    for (const auto& field : JobFields()) {
         const std::string prefix = std::string(field.first) + "=";
+        // A plug-in built before the system's stores were counted has none.
+        if (field.second == &CleanupCounts::stores && text.compare(position, prefix.size(), prefix) != 0) continue;
         if (text.compare(position, prefix.size(), prefix) != 0) return false;
         position += prefix.size();
         const size_t end = text.find(';', position);
@@ -112,6 +123,7 @@ std::string DescribeCleanupCounts(const CleanupCounts& counts, bool preview, siz
     if (counts.cookies > 0) AddPart(removed, Counted(counts.cookies, "cookie", "cookies"));
     if (counts.rows > 0) AddPart(removed, Counted(counts.rows, "database row", "database rows"));
     if (counts.operations > 0) AddPart(removed, Counted(counts.operations, "browser history", "browser histories"));
+    if (counts.stores > 0) AddPart(removed, Counted(counts.stores, "system store's contents", "system stores' contents"));
 
     std::string kept;
     if (counts.leftForRestart > 0) {
@@ -120,6 +132,10 @@ std::string DescribeCleanupCounts(const CleanupCounts& counts, bool preview, siz
     }
     if (counts.skipped > 0) AddPart(kept, GroupedNumber(counts.skipped) + " skipped for safety");
     if (counts.failed > 0) AddPart(kept, GroupedNumber(counts.failed) + (preview ? " would fail" : " failed"));
+    if (counts.notCleaned > 0) {
+        AddPart(kept, Counted(counts.notCleaned, "item", "items") + " not " + (preview ? "previewed" : "cleaned") +
+                          " without administrator rights");
+    }
 
     std::string text = std::string(preview ? "Would remove " : "Removed ") + (removed.empty() ? "nothing" : removed);
     if (!kept.empty()) text += "; " + kept;

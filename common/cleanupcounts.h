@@ -15,18 +15,23 @@ struct CleanupCounts {
     long long cookies = 0;
     long long rows = 0;        // database rows
     long long operations = 0;  // whole stores cleared at once (the system browser's history)
+    long long stores = 0;      // the system's stores emptied at once (the clipboard, the DNS resolver cache)
     // Not removed.
     long long leftForRestart = 0;  // scheduled for deletion at the next restart: never counted as freed
     long long skipped = 0;         // left alone for safety
     long long failed = 0;
+    // Items the run did not start because they need administrator rights it
+    // lacks: the run's own count, never a job's, so not in the result text.
+    long long notCleaned = 0;
 
     CleanupCounts& operator+=(const CleanupCounts& other);
     bool operator==(const CleanupCounts& other) const;
 };
 
-// "files=1;bytes=4096;...": every field, for the result event.
+// "files=1;bytes=4096;...": every field a job counts, for the result event.
 std::string EncodeCleanupCounts(const CleanupCounts& counts);
-// False (counts untouched) unless text is exactly what EncodeCleanupCounts writes.
+// False (counts untouched) unless text is exactly what EncodeCleanupCounts
+// writes, or what it wrote before "stores" was counted (no such field).
 bool DecodeCleanupCounts(const std::string& text, CleanupCounts* counts);
 
 // "Removed 1,234 files (56.7 MB), 3 folders; 2 files left for deletion at

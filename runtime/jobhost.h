@@ -48,7 +48,7 @@ public:
     // What the current job said is not on this system; empty when it cleaned.
     const std::string& AbsentPart() const { return m_absentPart; }
     // A job that needs rights the run lacks: not cleaned, and counted so.
-    void CountJobNotCleaned() { ++m_totals.skipped; }
+    void CountJobNotCleaned() { ++m_totals.notCleaned; }
     // A job a preview did not run: what it would remove is unknown.
     void CountJobNotPreviewed() { ++m_totals.skipped; }
     // A job that ended in failure: one failure in the totals, unless the

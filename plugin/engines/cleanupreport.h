@@ -4,7 +4,9 @@
 // read. The engines know nothing of jobs; a job implements this for them.
 #include <string>
 
-enum class Removed { File, Folder, RegistryValue, RegistryKey, CacheEntry, Cookie, Row, Operation };
+// Operation: the system browser's whole history; Store: a store of the system
+// emptied at once (the clipboard, the DNS resolver cache).
+enum class Removed { File, Folder, RegistryValue, RegistryKey, CacheEntry, Cookie, Row, Operation, Store };
 enum class NotRemoved { LeftForRestart, Skipped, Failed };
 
 class ICleanupReport {

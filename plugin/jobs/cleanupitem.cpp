@@ -130,6 +130,7 @@ void CCleanupItem::CountRemoved(Removed what, const std::string& name, long long
     case Removed::Cookie: m_counts.cookies += count; break;
     case Removed::Row: m_counts.rows += count; break;
     case Removed::Operation: m_counts.operations += count; break;
+    case Removed::Store: m_counts.stores += count; break;
     }
     if (m_preview && m_programTakesResults) LogEvent(std::to_string(bytes) + "\t" + name, kEventPreviewEntry);
 }

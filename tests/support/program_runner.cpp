@@ -26,6 +26,36 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     return true;
 }
 
+bool ChildProcess::StartAsStandardUser(const std::string& program, const std::vector<std::string>& arguments)
+{
+    UniqueHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, token.Receive())) return false;
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (!::AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
+                                    0, 0, 0, &administrators)) {
+        return false;
+    }
+    SID_AND_ATTRIBUTES denyOnly = {administrators, 0};
+    UniqueHandle restricted;
+    const BOOL made = ::CreateRestrictedToken(token.Get(), 0, 1, &denyOnly, 0, nullptr, 0, nullptr, restricted.Receive());
+    ::FreeSid(administrators);
+    if (!made) return false;
+
+    std::string commandLine = QuotedCommandLine(program, arguments);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessAsUserA(restricted.Get(), nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                nullptr, &startup, &info)) {
+        return false;
+    }
+    const UniqueHandle thread(info.hThread);
+    m_process.Reset(info.hProcess);
+    m_id = info.dwProcessId;
+    return true;
+}
+
 bool ChildProcess::Wait(DWORD milliseconds)
 {
     return ::WaitForSingleObject(m_process.Get(), milliseconds) == WAIT_OBJECT_0;
@@ -46,15 +76,30 @@ void ChildProcess::Kill()
     }
 }
 
-bool RunToEnd(const std::string& program, const std::vector<std::string>& arguments, DWORD timeoutMs,
-              DWORD* exitCode)
+namespace {
+
+bool RunChildToEnd(ChildProcess& child, DWORD timeoutMs, DWORD* exitCode)
 {
-    ChildProcess child;
-    if (!child.Start(program, arguments)) return false;
     if (!child.Wait(timeoutMs)) {
         child.Kill();
         return false;
     }
     if (exitCode != nullptr) *exitCode = child.ExitCode();
     return true;
+}
+
+}  // namespace
+
+bool RunToEnd(const std::string& program, const std::vector<std::string>& arguments, DWORD timeoutMs,
+              DWORD* exitCode)
+{
+    ChildProcess child;
+    return child.Start(program, arguments) && RunChildToEnd(child, timeoutMs, exitCode);
+}
+
+bool RunToEndAsStandardUser(const std::string& program, const std::vector<std::string>& arguments, DWORD timeoutMs,
+                            DWORD* exitCode)
+{
+    ChildProcess child;
+    return child.StartAsStandardUser(program, arguments) && RunChildToEnd(child, timeoutMs, exitCode);
 }

@@ -14,6 +14,10 @@ public:
     // Starts program with arguments; current folder as given, or inherited when empty.
     bool Start(const std::string& program, const std::vector<std::string>& arguments,
                const std::string& currentFolder = std::string());
+    // The same as a standard user: the test's own token with the
+    // Administrators group for denial only, as an administrator's token is
+    // under User Account Control before elevation.
+    bool StartAsStandardUser(const std::string& program, const std::vector<std::string>& arguments);
     // True when the process ended within the time.
     bool Wait(DWORD milliseconds);
     DWORD ExitCode() const;
@@ -29,3 +33,5 @@ private:
 // Runs the program to its end (at most timeoutMs); false when it did not end.
 bool RunToEnd(const std::string& program, const std::vector<std::string>& arguments, DWORD timeoutMs = 60000,
               DWORD* exitCode = nullptr);
+bool RunToEndAsStandardUser(const std::string& program, const std::vector<std::string>& arguments,
+                            DWORD timeoutMs = 60000, DWORD* exitCode = nullptr);

@@ -39,6 +39,17 @@ void CopyFolderFiles(const std::string& from, const std::string& to)
 
 }  // namespace
 
+std::string TopMissingFolder(const std::string& path)
+{
+    std::string missing;
+    for (std::string folder = path; ::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+         folder.resize(folder.rfind('\\'))) {
+        missing = folder;
+        if (folder.rfind('\\') == std::string::npos) break;
+    }
+    return missing;
+}
+
 bool RemoveTree(const std::string& path)
 {
     WIN32_FIND_DATAA found;

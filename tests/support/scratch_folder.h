@@ -27,3 +27,6 @@ public:
 
 // Removes a folder tree; true when nothing is left.
 bool RemoveTree(const std::string& path);
+// The topmost folder of path that is not there yet, so that a test removes
+// exactly what it made; empty when path exists.
+std::string TopMissingFolder(const std::string& path);

@@ -38,6 +38,7 @@ void TaskProgramFolder::WriteInventory(const std::vector<InventoryEntry>& items)
         text += "[ITEM]\r\nGUID=" + item.guid + "\r\nName=" + item.name + "\r\nIcon=0\r\nModuleName=" + item.module +
                 "\r\nCLSID=" + item.classId + "\r\n";
         if (!item.config.empty()) text += "Config=" + item.config + "\r\n";
+        if (item.needsAdministrator) text += "NeedsAdministrator=1\r\n";
     }
     text += "[ITEM]\r\n";
     ASSERT_TRUE(WriteWholeFile(File("task_inventory.ini"), text));
@@ -93,10 +94,11 @@ void TaskProgramFolder::WriteScheduledTask(const std::string& fileName, const st
     ASSERT_TRUE(WriteWholeFile(File(fileName + ".tsk"), text));
 }
 
-std::vector<RawSessionRecord> TaskProgramFolder::RunTask(const std::string& name) const
+std::vector<RawSessionRecord> TaskProgramFolder::RunTask(const std::string& name, bool standardUser) const
 {
     DWORD exitCode = 1;
-    EXPECT_TRUE(RunToEnd(Program(), {name}, 120000, &exitCode));
+    EXPECT_TRUE(standardUser ? RunToEndAsStandardUser(Program(), {name}, 120000, &exitCode)
+                             : RunToEnd(Program(), {name}, 120000, &exitCode));
     EXPECT_EQ(exitCode, 0u);
     std::vector<RawSessionRecord> records;
     EXPECT_TRUE(ReadSessionFile(SessionFile(name), &records));

@@ -30,6 +30,7 @@ struct InventoryEntry {
     std::string module;
     std::string classId;
     std::string config;
+    bool needsAdministrator = false;
 };
 
 // "1E000000-0000-4000-8000-<n as 12 digits>": item GUIDs for test inventories.
@@ -47,8 +48,9 @@ public:
     void WriteScheduledTask(const std::string& fileName, const std::string& name, const TaskSchedule& schedule,
                             const std::vector<std::string>& enabled) const;
 
-    // Runs the task role to its end; the session records it wrote.
-    std::vector<RawSessionRecord> RunTask(const std::string& name) const;
+    // Runs the task role to its end (as a standard user when asked); the
+    // session records it wrote.
+    std::vector<RawSessionRecord> RunTask(const std::string& name, bool standardUser = false) const;
 
     std::string SessionFile(const std::string& name) const { return File(name + ".log_file"); }
     std::string PreviewSessionFile(const std::string& name) const { return File(name + ".preview_log"); }

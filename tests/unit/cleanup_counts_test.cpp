@@ -25,6 +25,23 @@ TEST(CleanupCounts, TravelAsTextAndOnlyWellFormedTextIsRead)
         EXPECT_FALSE(DecodeCleanupCounts(damaged, &untouched)) << damaged;
         EXPECT_EQ(untouched.files, 42) << damaged;
     }
+    // A plug-in from before the system's stores were counted writes none;
+    // the run's own count of items it did not start never travels.
+    counts.stores = 1;
+    counts.notCleaned = 5;
+    const std::string withStores = EncodeCleanupCounts(counts);
+    EXPECT_NE(withStores.find(";stores=1;"), std::string::npos) << withStores;
+    EXPECT_EQ(withStores.find("not cleaned"), std::string::npos) << withStores;
+    std::string older = withStores;
+    older.erase(older.find("stores=1;"), 9);
+    for (const std::string& readable : {withStores, older}) {
+        CleanupCounts decoded;
+        ASSERT_TRUE(DecodeCleanupCounts(readable, &decoded)) << readable;
+        EXPECT_EQ(decoded.stores, readable == older ? 0 : 1);
+        EXPECT_EQ(decoded.notCleaned, 0);
+    }
+    counts.stores = 0;
+    counts.notCleaned = 0;
     CleanupCounts sum = counts;
     sum += counts;
     EXPECT_EQ(sum.files, 2468);
@@ -50,11 +67,16 @@ TEST(CleanupCounts, AreSaidInWordsThatFitARecord)
     one.registryKeys = 1;
     one.skipped = 1;
     EXPECT_EQ(DescribeCleanupCounts(one, false), "Removed 1 file (1 byte), 1 registry key; 1 skipped for safety.");
+    CleanupCounts system;
+    system.stores = 2;
+    system.notCleaned = 1;
+    EXPECT_EQ(DescribeCleanupCounts(system, false),
+              "Removed 2 system stores' contents; 1 item not cleaned without administrator rights.");
 
     CleanupCounts huge;
     for (long long* field : {&huge.files, &huge.folders, &huge.registryValues, &huge.registryKeys, &huge.cacheEntries,
-                             &huge.cookies, &huge.rows, &huge.operations, &huge.leftForRestart, &huge.skipped,
-                             &huge.failed})
+                             &huge.cookies, &huge.rows, &huge.operations, &huge.stores, &huge.leftForRestart,
+                             &huge.skipped, &huge.failed, &huge.notCleaned})
         *field = 123456789012LL;
     huge.bytes = 1LL << 50;
     EXPECT_LE(DescribeCleanupCounts(huge, true).size(), 199u);

@@ -76,18 +76,6 @@ std::vector<FileItemCase> Cases()
     return cases;
 }
 
-// The topmost folder of path that is not there yet, so that exactly what a
-// case made is removed again; empty when path exists.
-std::string FirstMissingFolder(const std::string& path)
-{
-    std::string missing;
-    for (std::string folder = path; !folder.empty() && ::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
-         folder = folder.substr(0, folder.find_last_of('\\'))) {
-        missing = folder;
-    }
-    return missing;
-}
-
 class WindowsFileTraces : public ::testing::TestWithParam<size_t> {
 protected:
     void SetUp() override
@@ -105,7 +93,10 @@ protected:
     {
         held.Reset();
         for (const std::string& folder : madeFolders) RemoveTree(folder);
-        if (Case().partKey != nullptr && !keyExisted) ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, Case().partKey);
+        // Never an empty name: that would be the whole of HKLM.
+        if (Case().partKey != nullptr && *Case().partKey != 0 && !keyExisted) {
+            ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, Case().partKey);
+        }
         ::DeleteFileA(GetModuleFilePath(SettingsCopy().c_str()).c_str());
     }
 
@@ -126,7 +117,7 @@ protected:
         for (const std::string& file : files) {
             const std::string path = base + "\\" + file;
             const std::string folder = path.substr(0, path.find_last_of('\\'));
-            const std::string missing = FirstMissingFolder(folder);
+            const std::string missing = TopMissingFolder(folder);
             if (!missing.empty()) madeFolders.push_back(missing);
             ASSERT_TRUE(MakeFolders(folder));
             ASSERT_TRUE(WriteWholeFile(path, "trace of " + file));
