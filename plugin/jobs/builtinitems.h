@@ -69,6 +69,18 @@ protected:
     void DoRun() override;
 };
 
+// Deletes the jump lists of the user's Recent folder. With an empty
+// configuration, lists that hold pinned items, Quick Access's list and any
+// list whose pins cannot be counted stay; with "pins", every list goes.
+class CJumpListsItem : public CBuiltInItem {
+protected:
+    void LoadSettings() override;
+    void DoRun() override;
+
+private:
+    bool m_deletePins = false;
+};
+
 // Clears the browser's typed-address list and its two search lists.
 class CTypedURLsItem : public CBuiltInItem {
 protected:

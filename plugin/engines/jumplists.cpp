@@ -1,0 +1,162 @@
+#include "plugin/engines/jumplists.h"
+
+#include "common/comreference.h"
+#include "common/error.h"
+#include "common/pathtext.h"
+#include "common/strformat.h"
+#include "common/strparse.h"
+#include "plugin/engines/cleanupreport.h"
+#include "plugin/engines/filecleanup.h"
+#include "plugin/engines/jumplist.h"
+#include "plugin/engines/patternguard.h"
+#include "plugin/engines/treeentry.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <set>
+#include <vector>
+
+const char kQuickAccessJumpList[] = "f01b4d95cf55d32a.automaticDestinations-ms";
+
+namespace {
+
+const char kAutomaticFolder[] = "AutomaticDestinations";
+const char kAutomaticSuffix[] = ".automaticDestinations-ms";
+const char kCustomFolder[] = "CustomDestinations";
+const char kCustomSuffix[] = ".customDestinations-ms";
+
+const char kUnreadableKind[] = "jump lists kept because their pins cannot be counted";
+const char kPinnedKind[] = "jump lists kept for their pinned items";
+
+// A jump list seen in its folder's listing.
+struct ListedJumpList {
+    std::string name;   // as the "A" file functions spell it
+    std::wstring path;  // the folder's final path and the name on disk
+    DWORD attributes = 0;
+};
+
+// The files of folder whose names end with suffix (case aside). A name the
+// "A" functions would not spell faithfully stays, said and counted.
+std::vector<ListedJumpList> ListJumpLists(const std::string& folder, const char* suffix, ICleanupReport& report)
+{
+    const std::string path = NormaliseSeparators(folder) + "\\";
+    PatternFolder checked;
+    DWORD error = CheckPatternFolder(path, path + "*" + suffix, &checked);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
+    if (error != ERROR_SUCCESS) throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), path.c_str()));
+    CTreeEntry opened;
+    std::vector<TreeListing> entries;
+    error = opened.OpenFolderAt(checked.path, checked.finalPath);
+    if (error == ERROR_SUCCESS) error = opened.List(&entries);
+    if (error != ERROR_SUCCESS) throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), path.c_str()));
+
+    const std::wstring finalFolder = WideName(checked.finalPath) + L"\\";
+    std::vector<ListedJumpList> lists;
+    for (const TreeListing& entry : entries) {
+        if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+        bool faithful = false;
+        const std::string name = NarrowName(entry.name, &faithful);
+        if (!EndsWithAsciiNoCase(name, suffix)) continue;
+        if (!faithful) {
+            report.CountNotRemoved(NotRemoved::Skipped);
+            report.LogWarningOf(kUnreadableKind, "Kept a jump list whose name cannot be used safely in a path: " +
+                                                     path + name);
+            continue;
+        }
+        lists.push_back({name, finalFolder + entry.name, entry.attributes});
+    }
+    return lists;
+}
+
+// The first bytes of the list's DestList stream, up to its header's size;
+// false with the reason otherwise. The file is only read, and others may
+// go on reading it meanwhile.
+bool ReadDestListStart(const std::wstring& path, std::string* bytes, std::string* why)
+{
+    ComReference<IStorage> storage;
+    HRESULT result = ::StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0,
+                                      storage.ReceiveTyped());
+    if (result == STG_E_FILEALREADYEXISTS) {
+        *why = "it is not a compound file";
+        return false;
+    }
+    if (FAILED(result)) {
+        *why = StrFormat("it cannot be opened as a compound file, error 0x%08lX", static_cast<unsigned long>(result));
+        return false;
+    }
+    ComReference<IStream> stream;
+    result = storage->OpenStream(L"DestList", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.ReceiveTyped());
+    if (FAILED(result)) {
+        *why = StrFormat("its DestList cannot be opened, error 0x%08lX", static_cast<unsigned long>(result));
+        return false;
+    }
+    bytes->assign(kDestListHeaderSize, '\0');
+    ULONG total = 0;
+    while (total < kDestListHeaderSize) {
+        ULONG read = 0;
+        result = stream->Read(&(*bytes)[total], static_cast<ULONG>(kDestListHeaderSize - total), &read);
+        if (FAILED(result)) {
+            *why = StrFormat("its DestList cannot be read, error 0x%08lX", static_cast<unsigned long>(result));
+            return false;
+        }
+        if (read == 0) break;
+        total += read;
+    }
+    bytes->resize(total);
+    return true;
+}
+
+// True when the list may go with pins kept: a plain compound file whose
+// DestList header says it holds no pins. Otherwise it stays, said and counted.
+bool HoldsNoPins(const std::string& folder, const ListedJumpList& list, ICleanupReport& report)
+{
+    const std::string shown = folder + "\\" + list.name;
+    std::string bytes;
+    std::string why;
+    std::uint32_t pinned = 0;
+    // A link is not the system's list, and opening it would read whatever it leads to.
+    bool counted = false;
+    if ((list.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        why = "it is a link";
+    } else if (ReadDestListStart(list.path, &bytes, &why)) {
+        counted = ReadPinnedCount(bytes, &pinned, &why);
+    }
+    if (!counted) {
+        report.CountNotRemoved(NotRemoved::Skipped);
+        // The reason first: a long path is what a record's length cuts.
+        report.LogWarningOf(kUnreadableKind, "Kept a jump list whose pins cannot be counted (" + why + "): " + shown);
+        return false;
+    }
+    if (pinned == 0) return true;
+    report.CountNotRemoved(NotRemoved::Skipped);
+    report.LogInfoOf(kPinnedKind, StrFormat("Kept a jump list that holds %lu pinned items: %s",
+                                            static_cast<unsigned long>(pinned), shown.c_str()));
+    return false;
+}
+
+}  // namespace
+
+void CleanJumpLists(const std::string& recentFolder, JumpListPins pins, ICleanupReport& report)
+{
+    const std::string recent = NormaliseSeparators(recentFolder);
+    const std::string automatic = recent + "\\" + kAutomaticFolder;
+    std::set<std::string> names;
+    for (const ListedJumpList& list : ListJumpLists(automatic, kAutomaticSuffix, report)) {
+        if (pins == JumpListPins::Keep) {
+            // Quick Access's list is kept without a word: it is the user's, never a trace.
+            if (SamePath(list.name, kQuickAccessJumpList)) continue;
+            if (!HoldsNoPins(automatic, list, report)) continue;
+        }
+        names.insert(list.name);
+    }
+    DeleteNamedEntries(automatic, names, report);
+
+    // The applications' own lists carry no pin count: they hold what each
+    // application lists itself (its tasks and categories), which it writes
+    // again when it runs. The user's pins are in the system's lists above.
+    const std::string custom = recent + "\\" + kCustomFolder;
+    names.clear();
+    for (const ListedJumpList& list : ListJumpLists(custom, kCustomSuffix, report)) names.insert(list.name);
+    DeleteNamedEntries(custom, names, report);
+}
