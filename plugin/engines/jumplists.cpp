@@ -13,6 +13,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <ole2.h>
 
 #include <set>
 #include <vector>
@@ -29,29 +30,32 @@ const char kCustomSuffix[] = ".customDestinations-ms";
 const char kUnreadableKind[] = "jump lists kept because their pins cannot be counted";
 const char kPinnedKind[] = "jump lists kept for their pinned items";
 
+// The largest file read as a jump list: the system keeps its lists to a
+// few hundred entries, far below this.
+constexpr std::size_t kLargestJumpList = 64 << 20;
+
 // A jump list seen in its folder's listing.
 struct ListedJumpList {
-    std::string name;   // as the "A" file functions spell it
-    std::wstring path;  // the folder's final path and the name on disk
-    DWORD attributes = 0;
+    std::string name;  // as the "A" file functions spell it
+    TreeListing listed;
 };
 
-// The files of folder whose names end with suffix (case aside). A name the
-// "A" functions would not spell faithfully stays, said and counted.
-std::vector<ListedJumpList> ListJumpLists(const std::string& folder, const char* suffix, ICleanupReport& report)
+// The files of folder whose names end with suffix (case aside), the folder
+// left open in opened for them to be read. A name the "A" functions would
+// not spell faithfully stays, said and counted.
+std::vector<ListedJumpList> ListJumpLists(const std::string& folder, const char* suffix, CTreeEntry* opened,
+                                          ICleanupReport& report)
 {
-    const std::string path = NormaliseSeparators(folder) + "\\";
+    const std::string path = folder + "\\";
     PatternFolder checked;
     DWORD error = CheckPatternFolder(path, path + "*" + suffix, &checked);
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
     if (error != ERROR_SUCCESS) throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), path.c_str()));
-    CTreeEntry opened;
     std::vector<TreeListing> entries;
-    error = opened.OpenFolderAt(checked.path, checked.finalPath);
-    if (error == ERROR_SUCCESS) error = opened.List(&entries);
+    error = opened->OpenFolderAt(checked.path, checked.finalPath);
+    if (error == ERROR_SUCCESS) error = opened->List(&entries);
     if (error != ERROR_SUCCESS) throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), path.c_str()));
 
-    const std::wstring finalFolder = WideName(checked.finalPath) + L"\\";
     std::vector<ListedJumpList> lists;
     for (const TreeListing& entry : entries) {
         if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
@@ -64,20 +68,30 @@ std::vector<ListedJumpList> ListJumpLists(const std::string& folder, const char*
                                                      path + name);
             continue;
         }
-        lists.push_back({name, finalFolder + entry.name, entry.attributes});
+        lists.push_back({name, entry});
     }
     return lists;
 }
 
-// The first bytes of the list's DestList stream, up to its header's size;
-// false with the reason otherwise. The file is only read, and others may
-// go on reading it meanwhile.
-bool ReadDestListStart(const std::wstring& path, std::string* bytes, std::string* why)
+// The first bytes of the DestList stream of the compound file that file
+// holds, up to its header's size; false with the reason otherwise. The
+// storage is read from memory: nothing but the checked file is ever opened.
+bool ReadDestListStart(const std::string& file, std::string* bytes, std::string* why)
 {
+    ComReference<ILockBytes> memory;
+    HRESULT result = ::CreateILockBytesOnHGlobal(nullptr, TRUE, memory.ReceiveTyped());
+    ULONG written = 0;
+    if (SUCCEEDED(result)) {
+        result = memory->WriteAt(ULARGE_INTEGER{}, file.data(), static_cast<ULONG>(file.size()), &written);
+    }
+    if (FAILED(result) || written != file.size()) {
+        *why = StrFormat("it cannot be held in memory, error 0x%08lX", static_cast<unsigned long>(result));
+        return false;
+    }
     ComReference<IStorage> storage;
-    HRESULT result = ::StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0,
-                                      storage.ReceiveTyped());
-    if (result == STG_E_FILEALREADYEXISTS) {
+    result = ::StgOpenStorageOnILockBytes(memory.Get(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                                          storage.ReceiveTyped());
+    if (result == STG_E_FILEALREADYEXISTS || result == STG_E_INVALIDHEADER) {
         *why = "it is not a compound file";
         return false;
     }
@@ -107,21 +121,41 @@ bool ReadDestListStart(const std::wstring& path, std::string* bytes, std::string
     return true;
 }
 
-// True when the list may go with pins kept: a plain compound file whose
-// DestList header says it holds no pins. Otherwise it stays, said and counted.
-bool HoldsNoPins(const std::string& folder, const ListedJumpList& list, ICleanupReport& report)
+// The list's bytes, read inside its open folder without following a link
+// at its name: a link is not the system's list, and what it leads to
+// (another user's file, a device) is never opened. False with the reason.
+bool ReadJumpListFile(const CTreeEntry& folder, const TreeListing& listed, std::string* file, std::string* why)
+{
+    CTreeEntry opened;
+    const DWORD error = (listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
+                            ? ERROR_SUCCESS
+                            : opened.OpenIn(folder, listed, EntryKind::Contents);
+    if (error != ERROR_SUCCESS) {
+        *why = StrFormat("it cannot be opened, error %d", static_cast<int>(error));
+        return false;
+    }
+    if ((listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !opened.IsWhereExpected()) {
+        *why = "it is a link";
+        return false;
+    }
+    const DWORD readError = opened.ReadContents(kLargestJumpList, file);
+    if (readError == ERROR_FILE_TOO_LARGE) *why = "it is larger than any jump list";
+    else if (readError != ERROR_SUCCESS) *why = StrFormat("it cannot be read, error %d", static_cast<int>(readError));
+    return readError == ERROR_SUCCESS;
+}
+
+// True when the list may go with pins kept: a compound file whose DestList
+// header says it holds no pins. Otherwise it stays, said and counted.
+bool HoldsNoPins(const std::string& folder, const CTreeEntry& opened, const ListedJumpList& list,
+                 ICleanupReport& report)
 {
     const std::string shown = folder + "\\" + list.name;
-    std::string bytes;
+    std::string file;
+    std::string header;
     std::string why;
     std::uint32_t pinned = 0;
-    // A link is not the system's list, and opening it would read whatever it leads to.
-    bool counted = false;
-    if ((list.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        why = "it is a link";
-    } else if (ReadDestListStart(list.path, &bytes, &why)) {
-        counted = ReadPinnedCount(bytes, &pinned, &why);
-    }
+    const bool counted = ReadJumpListFile(opened, list.listed, &file, &why) &&
+                         ReadDestListStart(file, &header, &why) && ReadPinnedCount(header, &pinned, &why);
     if (!counted) {
         report.CountNotRemoved(NotRemoved::Skipped);
         // The reason first: a long path is what a record's length cuts.
@@ -142,13 +176,16 @@ void CleanJumpLists(const std::string& recentFolder, JumpListPins pins, ICleanup
     const std::string recent = NormaliseSeparators(recentFolder);
     const std::string automatic = recent + "\\" + kAutomaticFolder;
     std::set<std::string> names;
-    for (const ListedJumpList& list : ListJumpLists(automatic, kAutomaticSuffix, report)) {
-        if (pins == JumpListPins::Keep) {
-            // Quick Access's list is kept without a word: it is the user's, never a trace.
-            if (SamePath(list.name, kQuickAccessJumpList)) continue;
-            if (!HoldsNoPins(automatic, list, report)) continue;
+    {
+        CTreeEntry opened;
+        for (const ListedJumpList& list : ListJumpLists(automatic, kAutomaticSuffix, &opened, report)) {
+            if (pins == JumpListPins::Keep) {
+                // Quick Access's list is kept without a word: it is the user's, never a trace.
+                if (SamePath(list.name, kQuickAccessJumpList)) continue;
+                if (!HoldsNoPins(automatic, opened, list, report)) continue;
+            }
+            names.insert(list.name);
         }
-        names.insert(list.name);
     }
     DeleteNamedEntries(automatic, names, report);
 
@@ -157,6 +194,9 @@ void CleanJumpLists(const std::string& recentFolder, JumpListPins pins, ICleanup
     // again when it runs. The user's pins are in the system's lists above.
     const std::string custom = recent + "\\" + kCustomFolder;
     names.clear();
-    for (const ListedJumpList& list : ListJumpLists(custom, kCustomSuffix, report)) names.insert(list.name);
+    {
+        CTreeEntry opened;
+        for (const ListedJumpList& list : ListJumpLists(custom, kCustomSuffix, &opened, report)) names.insert(list.name);
+    }
     DeleteNamedEntries(custom, names, report);
 }

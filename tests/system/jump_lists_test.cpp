@@ -156,6 +156,7 @@ TEST_F(JumpListsJob, KeepsQuickAccessPinnedAndUnreadableListsAndAPreviewCountsTh
         {2, "Kept a jump list that holds 3 pinned items: " + File(kPinned)},
         {1, "Kept a jump list whose pins cannot be counted (it is not a compound file): " + File(kDamaged)},
         {1, "Kept a jump list whose pins cannot be counted (its DestList is shorter than its header): " + File(kCutShort)},
+        {1, "Kept a jump list whose pins cannot be counted (it is a link): " + File(kLinked)},
     };
     for (const auto& note : notes) {
         EXPECT_TRUE(HasRecord(records, note.type, note.message)) << note.message << " among "
