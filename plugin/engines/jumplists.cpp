@@ -29,6 +29,7 @@ const char kCustomSuffix[] = ".customDestinations-ms";
 
 const char kUnreadableKind[] = "jump lists kept because their pins cannot be counted";
 const char kPinnedKind[] = "jump lists kept for their pinned items";
+const char kUnspellableKind[] = "jump lists kept for names that cannot be used safely";
 
 // The largest file read as a jump list: the system keeps its lists to a
 // few hundred entries, far below this.
@@ -64,7 +65,7 @@ std::vector<ListedJumpList> ListJumpLists(const std::string& folder, const char*
         if (!EndsWithAsciiNoCase(name, suffix)) continue;
         if (!faithful) {
             report.CountNotRemoved(NotRemoved::Skipped);
-            report.LogWarningOf(kUnreadableKind, "Kept a jump list whose name cannot be used safely in a path: " +
+            report.LogWarningOf(kUnspellableKind, "Kept a jump list whose name cannot be used safely in a path: " +
                                                      path + name);
             continue;
         }
@@ -175,28 +176,38 @@ void CleanJumpLists(const std::string& recentFolder, JumpListPins pins, ICleanup
 {
     const std::string recent = NormaliseSeparators(recentFolder);
     const std::string automatic = recent + "\\" + kAutomaticFolder;
-    std::set<std::string> names;
-    {
-        CTreeEntry opened;
-        for (const ListedJumpList& list : ListJumpLists(automatic, kAutomaticSuffix, &opened, report)) {
-            if (pins == JumpListPins::Keep) {
-                // Quick Access's list is kept without a word: it is the user's, never a trace.
-                if (SamePath(list.name, kQuickAccessJumpList)) continue;
-                if (!HoldsNoPins(automatic, opened, list, report)) continue;
+    const std::string custom = recent + "\\" + kCustomFolder;
+    // A folder that cannot be listed is reported and keeps nothing else
+    // from being cleaned.
+    try {
+        std::set<std::string> names;
+        {
+            CTreeEntry opened;
+            for (const ListedJumpList& list : ListJumpLists(automatic, kAutomaticSuffix, &opened, report)) {
+                if (pins == JumpListPins::Keep) {
+                    // Quick Access's list is kept without a word: it is the user's, never a trace.
+                    if (SamePath(list.name, kQuickAccessJumpList)) continue;
+                    if (!HoldsNoPins(automatic, opened, list, report)) continue;
+                }
+                names.insert(list.name);
             }
-            names.insert(list.name);
         }
+        DeleteNamedEntries(automatic, names, report);
+    } catch (const CError& failure) {
+        report.LogError(failure.what());
     }
-    DeleteNamedEntries(automatic, names, report);
 
     // The applications' own lists carry no pin count: they hold what each
     // application lists itself (its tasks and categories), which it writes
     // again when it runs. The user's pins are in the system's lists above.
-    const std::string custom = recent + "\\" + kCustomFolder;
-    names.clear();
-    {
-        CTreeEntry opened;
-        for (const ListedJumpList& list : ListJumpLists(custom, kCustomSuffix, &opened, report)) names.insert(list.name);
+    try {
+        std::set<std::string> names;
+        {
+            CTreeEntry opened;
+            for (const ListedJumpList& list : ListJumpLists(custom, kCustomSuffix, &opened, report)) names.insert(list.name);
+        }
+        DeleteNamedEntries(custom, names, report);
+    } catch (const CError& failure) {
+        report.LogError(failure.what());
     }
-    DeleteNamedEntries(custom, names, report);
 }

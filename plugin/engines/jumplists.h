@@ -20,5 +20,6 @@ enum class JumpListPins {
 // counted (a link, not a compound file, no whole DestList header) stays
 // with a warning, one with pins stays with a note, and both are counted as
 // skipped. Names the "A" file functions cannot spell faithfully stay with a
-// warning. Raises CError when a folder is refused or cannot be listed.
+// warning. A folder that is refused or cannot be listed is reported as an
+// error, and the other folder is cleaned all the same.
 void CleanJumpLists(const std::string& recentFolder, JumpListPins pins, ICleanupReport& report);
