@@ -127,15 +127,19 @@ bool ReadDestListStart(const std::string& file, std::string* bytes, std::string*
 // (another user's file, a device) is never opened. False with the reason.
 bool ReadJumpListFile(const CTreeEntry& folder, const TreeListing& listed, std::string* file, std::string* why)
 {
+    if ((listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        *why = "it is a link";
+        return false;
+    }
     CTreeEntry opened;
-    const DWORD error = (listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
-                            ? ERROR_SUCCESS
-                            : opened.OpenIn(folder, listed, EntryKind::Contents);
+    const DWORD error = opened.OpenIn(folder, listed, EntryKind::Contents);
     if (error != ERROR_SUCCESS) {
         *why = StrFormat("it cannot be opened, error %d", static_cast<int>(error));
         return false;
     }
-    if ((listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !opened.IsWhereExpected()) {
+    // Under Wine a Unix link carries no reparse attribute: it opens as what
+    // it leads to, which the handle's own name shows.
+    if (!opened.IsWhereExpected()) {
         *why = "it is a link";
         return false;
     }

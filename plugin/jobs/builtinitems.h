@@ -1,6 +1,7 @@
 #pragma once
-// The plug-in's built-in cleanup items. None has settings of its own; each
-// does its whole work in DoRun, in a source file of its own.
+// The plug-in's built-in cleanup items. None has a settings file; the jump
+// list items read their configuration text. Each does its whole work in
+// DoRun, in a source file of its own.
 #include "plugin/jobs/cleanupitem.h"
 
 class CBuiltInItem : public CCleanupItem {
