@@ -133,6 +133,10 @@ bool ReadJumpListFile(const CTreeEntry& folder, const TreeListing& listed, std::
     }
     CTreeEntry opened;
     const DWORD error = opened.OpenIn(folder, listed, EntryKind::Contents);
+    if (error == ERROR_SHARING_VIOLATION) {
+        *why = "it is in use";
+        return false;
+    }
     if (error != ERROR_SUCCESS) {
         *why = StrFormat("it cannot be opened, error %d", static_cast<int>(error));
         return false;

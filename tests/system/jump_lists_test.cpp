@@ -3,6 +3,7 @@
 // Access's list, an application's list without pins and one with pins, a
 // damaged list, one whose DestList is cut short, a link to a list outside,
 // an application's own list, and files of other names beside them.
+#include "common/handles.h"
 #include "support/jump_list_files.h"
 #include "support/program_runner.h"
 #include "support/scratch_folder.h"
@@ -26,6 +27,7 @@ const char kUnpinned[] = "AutomaticDestinations\\5f7b5f1e01b83767.automaticDesti
 const char kPinned[] = "AutomaticDestinations\\9b9cdc69c1c24e2b.automaticDestinations-ms";
 const char kDamaged[] = "AutomaticDestinations\\1bc392b8e104a00e.automaticDestinations-ms";
 const char kCutShort[] = "AutomaticDestinations\\28c8b86deab549a1.automaticDestinations-ms";
+const char kInUse[] = "AutomaticDestinations\\a7bd71699cd38d1c.automaticDestinations-ms";
 const char kLinked[] = "AutomaticDestinations\\7e4dca80246863e3.automaticDestinations-ms";
 const char kCustom[] = "CustomDestinations\\5f7b5f1e01b83767.customDestinations-ms";
 // Never named by either item, whichever runs.
@@ -80,6 +82,7 @@ protected:
         ASSERT_TRUE(WriteJumpListFile(File(kPinned), DestListHeader(6, 3)));
         ASSERT_TRUE(WriteWholeFile(File(kDamaged), std::string(700, 'x')));
         ASSERT_TRUE(WriteJumpListFile(File(kCutShort), DestListHeader(6, 0).substr(0, 10)));
+        ASSERT_TRUE(WriteJumpListFile(File(kInUse), DestListHeader(6, 0)));
         ASSERT_TRUE(WriteWholeFile(File(kCustom), "an application's tasks"));
         for (const char* name : kOtherNames) ASSERT_TRUE(WriteWholeFile(File(name), "keep me"));
         ASSERT_TRUE(WriteJumpListFile(outside.File("target.automaticDestinations-ms"), DestListHeader(1, 0)));
@@ -136,17 +139,20 @@ protected:
 
 TEST_F(JumpListsJob, KeepsQuickAccessPinnedAndUnreadableListsAndAPreviewCountsTheSame)
 {
+    // Held open by another program, which lets nobody else read it.
+    const UniqueHandle inUse(::CreateFileA(File(kInUse).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(inUse);
     const std::vector<RawSessionRecord> preview = Preview("");
     for (const char* name : {kQuickAccess, kUnpinned, kPinned, kDamaged, kCutShort, kCustom}) {
         EXPECT_TRUE(FileExists(File(name))) << "a preview changes nothing: " << name;
     }
     const std::vector<RawSessionRecord> records = Clean("");
     EXPECT_EQ(CountsOf(records, "Run totals: "), CountsOf(preview, "Preview totals: "));
-    // Two lists go; the pinned, damaged, cut short and linked lists are skipped.
-    EXPECT_EQ(CountsOf(records, "Run totals: "), "2 files; 4 skipped for safety.");
+    // Two lists go; the pinned, damaged, cut short, in use and linked lists are skipped.
+    EXPECT_EQ(CountsOf(records, "Run totals: "), "2 files; 5 skipped for safety.");
     EXPECT_FALSE(FileExists(File(kUnpinned)));
     EXPECT_FALSE(FileExists(File(kCustom)));
-    for (const char* kept : {kQuickAccess, kPinned, kDamaged, kCutShort}) EXPECT_TRUE(FileExists(File(kept))) << kept;
+    for (const char* kept : {kQuickAccess, kPinned, kDamaged, kCutShort, kInUse}) EXPECT_TRUE(FileExists(File(kept))) << kept;
     ExpectOthersKept();
 
     const struct {
@@ -157,6 +163,7 @@ TEST_F(JumpListsJob, KeepsQuickAccessPinnedAndUnreadableListsAndAPreviewCountsTh
         {1, "Kept a jump list whose pins cannot be counted (it is not a compound file): " + File(kDamaged)},
         {1, "Kept a jump list whose pins cannot be counted (its DestList is shorter than its header): " + File(kCutShort)},
         {1, "Kept a jump list whose pins cannot be counted (it is a link): " + File(kLinked)},
+        {1, "Kept a jump list whose pins cannot be counted (it is in use): " + File(kInUse)},
     };
     for (const auto& note : notes) {
         EXPECT_TRUE(HasRecord(records, note.type, note.message)) << note.message << " among "
@@ -169,8 +176,8 @@ TEST_F(JumpListsJob, WithPinsEveryListGoesAndNothingElse)
     const std::vector<RawSessionRecord> preview = Preview("pins");
     const std::vector<RawSessionRecord> records = Clean("pins");
     EXPECT_EQ(CountsOf(records, "Run totals: "), CountsOf(preview, "Preview totals: "));
-    EXPECT_EQ(CountsOf(records, "Run totals: "), "6 files; 1 skipped for safety.") << "the link is never followed";
-    for (const char* gone : {kQuickAccess, kUnpinned, kPinned, kDamaged, kCutShort, kCustom}) {
+    EXPECT_EQ(CountsOf(records, "Run totals: "), "7 files; 1 skipped for safety.") << "the link is never followed";
+    for (const char* gone : {kQuickAccess, kUnpinned, kPinned, kDamaged, kCutShort, kInUse, kCustom}) {
         EXPECT_FALSE(FileExists(File(gone))) << gone;
     }
     ExpectOthersKept();
