@@ -12,7 +12,7 @@ mode="${2:-smoke}"
 runs="${3:-10000000}"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 out="$build/fuzz"
-fuzzers=(codecs guid task_file inventory local_state site_origins recycle_record)
+fuzzers=(codecs guid task_file inventory local_state site_origins recycle_record dest_list)
 
 cmake -S "$here/fuzz" -B "$out" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
 cmake --build "$out" -j2 >/dev/null || { cmake --build "$out" 2>&1 | tail -20; exit 1; }
@@ -41,6 +41,8 @@ seed local_state chrome '{"profile":{"info_cache":{"Default":{"name":"Person 1"}
 # Recycle Bin records of both versions: "C:\a.txt", 5 bytes, deleted in 2021.
 seed recycle_record version-2 '\x02\0\0\0\0\0\0\0\x05\0\0\0\0\0\0\0\0\0\0\0\0\x30\xd7\x01\x09\0\0\0C\0:\0\\\0a\0.\0t\0x\0t\0\0\0'
 { printf '\x01\0\0\0\0\0\0\0\x05\0\0\0\0\0\0\0\0\0\0\0\0\x30\xd7\x01C\0:\0'; head -c 516 /dev/zero; } > "$out/corpus/recycle_record/version-1"
+# A DestList header of version 4: 6 entries, 3 of them pinned.
+seed dest_list pinned '\x04\0\0\0\x06\0\0\0\x03\0\0\0\0\0\x80\x3f\x06\0\0\0\0\0\0\0\x0c\0\0\0\0\0\0\0'
 
 mkdir -p "$out/artifacts"
 failed=0

@@ -5,6 +5,8 @@
 
 #include <winternl.h>
 
+#include <algorithm>
+
 namespace {
 
 const NTSTATUS kStatusFileIsADirectory = static_cast<NTSTATUS>(0xC00000BAL);
@@ -118,6 +120,9 @@ DWORD CTreeEntry::OpenIn(const CTreeEntry& folder, const TreeListing& listed, En
     } else if (kind == EntryKind::Folder) {
         access |= FILE_LIST_DIRECTORY;
         options |= FILE_DIRECTORY_FILE;
+    } else if (kind == EntryKind::Contents) {
+        access = FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+        options |= FILE_NON_DIRECTORY_FILE;
     }
     if (listed.name.empty() || listed.name.size() > kMaxNameCharacters) return ERROR_FILENAME_EXCED_RANGE;
     // The name alone, relative to the open folder: nothing above it is
@@ -138,7 +143,7 @@ DWORD CTreeEntry::OpenIn(const CTreeEntry& folder, const TreeListing& listed, En
     }
     m_handle.Reset(opened);
     m_isFile = kind == EntryKind::File;
-    if (m_isFile) {
+    if (m_isFile || kind == EntryKind::Contents) {
         // A file's attributes as listed: read again they would cost a call
         // per file, and a file made read-only since only fails to go.
         m_attributes = listed.attributes;
@@ -157,6 +162,24 @@ DWORD CTreeEntry::OpenIn(const CTreeEntry& folder, const TreeListing& listed, En
     if (!expected.empty() && expected.back() != L'\\') expected += L'\\';
     expected += listed.name;
     m_whereExpected = !folder.m_objectName.empty() && SameObjectName(m_objectName, expected);
+    return ERROR_SUCCESS;
+}
+
+DWORD CTreeEntry::ReadContents(std::size_t limit, std::string* bytes) const
+{
+    LARGE_INTEGER size = {};
+    if (!::GetFileSizeEx(m_handle.Get(), &size)) return ::GetLastError();
+    if (static_cast<unsigned long long>(size.QuadPart) > limit) return ERROR_FILE_TOO_LARGE;
+    bytes->assign(static_cast<std::size_t>(size.QuadPart), '\0');
+    std::size_t total = 0;
+    while (total < bytes->size()) {
+        DWORD read = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes->size() - total, 1 << 20));
+        if (!::ReadFile(m_handle.Get(), &(*bytes)[total], wanted, &read, nullptr)) return ::GetLastError();
+        if (read == 0) break;  // cut short meanwhile: what is there is what it holds
+        total += read;
+    }
+    bytes->resize(total);
     return ERROR_SUCCESS;
 }
 

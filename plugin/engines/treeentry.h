@@ -22,7 +22,8 @@ enum class EntryKind {
     File,    // anything but a folder
     Folder,  // a folder (a link to one is opened as the link)
     Link,    // the link itself, whatever it leads to
-    Looked   // anything, only looked at: opens even while in use
+    Looked,  // anything, only looked at: opens even while in use
+    Contents // a file, opened to read what it holds (others may go on writing)
 };
 
 // The name as the "A" file functions and the messages spell it; false in
@@ -48,6 +49,10 @@ public:
     bool IsWhereExpected() const { return m_whereExpected; }
     // A folder or link's own attributes say it is a link (a junction).
     bool IsReparsePoint() const { return (m_attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+    // What a file opened as Contents holds, when it is no larger than limit
+    // bytes. Returns the system error (ERROR_FILE_TOO_LARGE past limit).
+    DWORD ReadContents(std::size_t limit, std::string* bytes) const;
 
     // Every entry of an open folder, "." and ".." left out. Returns the
     // system error (0 when the listing is complete).

@@ -1,6 +1,7 @@
 #pragma once
-// The plug-in's built-in cleanup items. None has settings of its own; each
-// does its whole work in DoRun, in a source file of its own.
+// The plug-in's built-in cleanup items. None has a settings file; the jump
+// list items read their configuration text. Each does its whole work in
+// DoRun, in a source file of its own.
 #include "plugin/jobs/cleanupitem.h"
 
 class CBuiltInItem : public CCleanupItem {
@@ -67,6 +68,18 @@ protected:
 class CRecycleBinItem : public CBuiltInItem {
 protected:
     void DoRun() override;
+};
+
+// Deletes the jump lists of the user's Recent folder. With an empty
+// configuration, lists that hold pinned items, Quick Access's list and any
+// list whose pins cannot be counted stay; with "pins", every list goes.
+class CJumpListsItem : public CBuiltInItem {
+protected:
+    void LoadSettings() override;
+    void DoRun() override;
+
+private:
+    bool m_deletePins = false;
 };
 
 // Clears the browser's typed-address list and its two search lists.

@@ -51,6 +51,7 @@ const JobClass kJobClasses[] = {
     {"92A35E74-E942-4B24-B82E-BBD19332FF7D", &Create<CIEHistoryItem>},
     {"5443B092-9ED6-47bb-8ADD-46949F8C909A", &Create<CIETempFilesItem>},
     {"3DFF6430-585A-4F71-BB1F-F0680032F6C0", &Create<CRecycleBinItem>},
+    {"0F43589D-7905-404C-B639-2107469EC0D4", &Create<CJumpListsItem>},
     {kChromiumCookiesClass, &CreateFor<CBrowserCookiesItem, BrowserFamily::Chromium>},
     {"31815029-B9C4-4D9E-A5E8-AAB6926E0B97", &CreateFor<CBrowserHistoryItem, BrowserFamily::Chromium>},
     {"A5B98572-BE75-412D-8F8F-789242B9E0A4", &CreateFor<CBrowserCacheItem, BrowserFamily::Chromium>},

@@ -17,6 +17,8 @@
 namespace {
 
 const char kCustomCleanupClass[] = "46F1FFEA-6AAA-49C6-8773-17CCA2867A00";
+// The one built-in class with two items: jump lists with pins kept, and all of them.
+const char kJumpListsClass[] = "0F43589D-7905-404C-B639-2107469EC0D4";
 
 // The plug-in's class identifiers, in the order of its factory table.
 const char* const kPluginClasses[] = {
@@ -24,7 +26,7 @@ const char* const kPluginClasses[] = {
     "B0E19CC3-4046-40DA-A480-7E3A9AF4ECDB", "46F1FFEA-6AAA-49C6-8773-17CCA2867A00",
     "20FA0A7E-605A-4bf1-8634-FD1700890FC9", "BE32D7AC-BD92-4DF7-ABFC-120BEDAAD0C0",
     "92A35E74-E942-4B24-B82E-BBD19332FF7D", "5443B092-9ED6-47bb-8ADD-46949F8C909A",
-    "3DFF6430-585A-4F71-BB1F-F0680032F6C0",
+    "3DFF6430-585A-4F71-BB1F-F0680032F6C0", "0F43589D-7905-404C-B639-2107469EC0D4",
     "019C50BD-C5F5-4534-B938-F3D55C101520", "31815029-B9C4-4D9E-A5E8-AAB6926E0B97",
     "A5B98572-BE75-412D-8F8F-789242B9E0A4", "D7CD5405-A50D-4592-A644-0922278D42E3",
     "AF9ECEE1-4D4A-41C1-93AB-B496DEC49990", "EEC15624-1B40-4AEC-A7A7-F0267A5E19EE",
@@ -32,7 +34,7 @@ const char* const kPluginClasses[] = {
     "6C3E1F0B-2A7D-4E59-9B14-8D2F7A6C5E31", "B8D40A27-5F6E-4C13-A9E2-37C1D05F8B94",
 };
 // The first row of the modern browsers' classes, which serve a browser each.
-const size_t kFirstBrowserClassRow = 9;
+const size_t kFirstBrowserClassRow = 10;
 
 std::string ProfileString(const std::string& file, const std::string& key)
 {
@@ -88,10 +90,35 @@ TEST_F(ShippedCatalogue, HasOneItemForEachBuiltInJobClass)
     inventory.GetAllItems(guids);
     for (size_t row = 1; row < kFirstBrowserClassRow; ++row) {
         if (SameGuid(StringToGuid(kPluginClasses[row]), StringToGuid(kCustomCleanupClass))) continue;
+        if (SameGuid(StringToGuid(kPluginClasses[row]), StringToGuid(kJumpListsClass))) continue;
         int count = 0;
         for (const GUID& guid : guids)
             if (SameGuid(inventory.FindItem(guid)->clsid, StringToGuid(kPluginClasses[row]))) ++count;
         EXPECT_EQ(count, 1) << kPluginClasses[row];
+    }
+}
+
+TEST_F(ShippedCatalogue, TheExplorerGroupEndsWithTheJumpListItemsThePinsOneUnticked)
+{
+    GuidList children;
+    inventory.GetChildren(StringToGuid("77DDC88C-C014-494B-8F9A-E05BDE1D54EF"), children);
+    ASSERT_GE(children.size(), 3u);
+    const struct {
+        const char* name;
+        const char* clsid;
+        const char* config;
+        bool ticked;
+    } expected[] = {
+        {"Map Network Drive History", kCustomCleanupClass, "tw_explorer_network_drives.ini", true},
+        {"Jump Lists", kJumpListsClass, "", true},
+        {"Jump List Pins and Quick Access", kJumpListsClass, "pins", false},
+    };
+    for (size_t i = 0; i < 3; ++i) {
+        const CInventoryItem* item = inventory.FindItem(children[children.size() - 3 + i]);
+        EXPECT_EQ(item->name, expected[i].name);
+        EXPECT_TRUE(SameGuid(item->clsid, StringToGuid(expected[i].clsid))) << item->name;
+        EXPECT_EQ(item->config, expected[i].config) << item->name;
+        EXPECT_EQ(item->defaultState, expected[i].ticked) << item->name;
     }
 }
 
