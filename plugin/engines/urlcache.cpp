@@ -1,5 +1,6 @@
 #include "plugin/engines/urlcache.h"
 
+#include "common/comreference.h"
 #include "common/cookiesites.h"
 #include "common/handles.h"
 #include "common/tracer.h"
@@ -20,25 +21,6 @@ constexpr IID kUrlHistoryStg2Interface = {0xAFA0DC11, 0xC313, 0x11D0, {0x83, 0x1
 
 // A URL cache search, ended with FindCloseUrlCache.
 using UniqueUrlCacheFind = UniqueResource<NullableHandleTraits<HANDLE, &::FindCloseUrlCache>>;
-
-// One COM interface pointer, released once.
-template <typename Interface>
-class ComReference {
-public:
-    ComReference() = default;
-    ~ComReference()
-    {
-        if (m_pointer != nullptr) m_pointer->Release();
-    }
-    ComReference(const ComReference&) = delete;
-    ComReference& operator=(const ComReference&) = delete;
-
-    Interface* Get() const { return m_pointer; }
-    void** Receive() { return reinterpret_cast<void**>(&m_pointer); }
-
-private:
-    Interface* m_pointer = nullptr;
-};
 
 // The walk's one entry buffer: a heap block whose record size field holds
 // the size of the whole block.
