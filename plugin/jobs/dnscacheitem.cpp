@@ -2,13 +2,14 @@
 
 #include "common/handles.h"
 #include "common/strformat.h"
+#include "common/strparse.h"
 #include "common/tracer.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -51,11 +52,21 @@ void DrainPipe(HANDLE pipe, std::string& output)
     }
 }
 
-std::string Lowered(std::string text)
+// A console program writes to a pipe in the OEM code page; the session's
+// records are in the ANSI one.
+std::string OemToAnsi(const std::string& text)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
+    if (text.empty()) return text;
+    const int length = static_cast<int>(text.size());
+    const int wideLength = ::MultiByteToWideChar(CP_OEMCP, 0, text.data(), length, nullptr, 0);
+    if (wideLength <= 0) return text;
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(CP_OEMCP, 0, text.data(), length, &wide[0], wideLength);
+    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return text;
+    std::string narrow(static_cast<size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, &narrow[0], bytes, nullptr, nullptr);
+    return narrow;
 }
 
 std::string FirstLine(const std::string& text)
@@ -65,6 +76,37 @@ std::string FirstLine(const std::string& text)
     const size_t end = text.find_first_of("\r\n", start);
     return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
+
+// A start-up attribute that gives the command the one handle named and no
+// other the task process may have made inheritable.
+class InheritOnly {
+public:
+    explicit InheritOnly(HANDLE handle) : m_handle(handle)
+    {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        m_buffer.resize(size);
+        if (size == 0 || !::InitializeProcThreadAttributeList(List(), 1, 0, &size)) return;
+        m_initialised = true;
+        m_ready = ::UpdateProcThreadAttribute(List(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &m_handle,
+                                              sizeof m_handle, nullptr, nullptr) != FALSE;
+    }
+    ~InheritOnly()
+    {
+        if (m_initialised) ::DeleteProcThreadAttributeList(List());
+    }
+    InheritOnly(const InheritOnly&) = delete;
+    InheritOnly& operator=(const InheritOnly&) = delete;
+
+    bool IsReady() const { return m_ready; }
+    LPPROC_THREAD_ATTRIBUTE_LIST List() { return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_buffer.data()); }
+
+private:
+    HANDLE m_handle;  // the attribute points at it: it lives as long as the list
+    std::vector<unsigned char> m_buffer;
+    bool m_initialised = false;
+    bool m_ready = false;
+};
 
 struct FlushOutcome {
     bool ran = false;       // the command started and ended by itself
@@ -91,16 +133,23 @@ FlushOutcome RunFlushCommand()
         outcome.failure = StrFormat("no pipe for its output (error %lu)", ::GetLastError());
         return outcome;
     }
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = writeEnd.Get();
-    startup.hStdError = writeEnd.Get();
+    InheritOnly inherited(writeEnd.Get());
+    if (!inherited.IsReady()) {
+        outcome.failure = StrFormat("its start-up could not be prepared (error %lu)", ::GetLastError());
+        return outcome;
+    }
+    STARTUPINFOEXW startup = {};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = nullptr;
+    startup.StartupInfo.hStdOutput = writeEnd.Get();
+    startup.StartupInfo.hStdError = writeEnd.Get();
+    startup.lpAttributeList = inherited.List();
     std::wstring commandLine = L"\"" + program + L"\" /flushdns";
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                          nullptr, &startup, &info)) {
+    if (!::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+                          CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr, &startup.StartupInfo,
+                          &info)) {
         outcome.failure = StrFormat("ipconfig did not start (error %lu)", ::GetLastError());
         return outcome;
     }
@@ -152,9 +201,9 @@ void CDnsCacheItem::DoRun()
     // The exit code is what counts; its words are read too, so that an
     // ipconfig that reports the service's refusal but ends with 0 is not
     // taken at its code. (Translated systems word it otherwise.)
-    const bool refused = Lowered(outcome.output).find("could not flush") != std::string::npos;
+    const bool refused = ToLowerAscii(outcome.output).find("could not flush") != std::string::npos;
     if (outcome.exitCode != 0 || refused) {
-        const std::string said = FirstLine(outcome.output);
+        const std::string said = OemToAnsi(FirstLine(outcome.output));
         LogWarning(StrFormat("The DNS resolver cache was not flushed: ipconfig ended with %lu%s%s",
                              static_cast<unsigned long>(outcome.exitCode), said.empty() ? "." : ": ", said.c_str()));
         CountNotRemoved(NotRemoved::Failed);
