@@ -9,6 +9,8 @@
 #include <hstring.h>
 #include <inspectable.h>
 
+#include <string>
+
 namespace {
 
 const char kHistory[] = "the clipboard history";
@@ -103,8 +105,9 @@ void CClipboardHistoryItem::DoRun()
         boolean cleared = FALSE;
         const HRESULT result = statics->ClearHistory(&cleared);
         if (FAILED(result) || !cleared) {
-            LogWarning(StrFormat("The clipboard history could not be cleared (error 0x%08lX).",
-                                 static_cast<unsigned long>(result)));
+            LogWarning(FAILED(result) ? StrFormat("The clipboard history could not be cleared (error 0x%08lX).",
+                                                  static_cast<unsigned long>(result))
+                                      : std::string("The clipboard history could not be cleared: the system refused."));
             CountNotRemoved(NotRemoved::Failed);
             return;
         }
