@@ -82,6 +82,28 @@ private:
     bool m_deletePins = false;
 };
 
+// Empties the clipboard of what it holds now, through the clipboard API.
+class CClipboardItem : public CBuiltInItem {
+protected:
+    void DoRun() override;
+};
+
+// Clears the clipboard history Windows 10 1809 and later keep (pinned items
+// stay), through the Windows Runtime clipboard class; where that class is
+// missing the item says the history is not present.
+class CClipboardHistoryItem : public CBuiltInItem {
+protected:
+    void DoRun() override;
+};
+
+// Flushes the DNS client's cache of names resolved lately with the
+// system's own "ipconfig /flushdns"; without the DNS Client service the
+// item says it is not present.
+class CDnsCacheItem : public CBuiltInItem {
+protected:
+    void DoRun() override;
+};
+
 // Clears the browser's typed-address list and its two search lists.
 class CTypedURLsItem : public CBuiltInItem {
 protected:

@@ -27,6 +27,8 @@ const char* const kPluginClasses[] = {
     "20FA0A7E-605A-4bf1-8634-FD1700890FC9", "BE32D7AC-BD92-4DF7-ABFC-120BEDAAD0C0",
     "92A35E74-E942-4B24-B82E-BBD19332FF7D", "5443B092-9ED6-47bb-8ADD-46949F8C909A",
     "3DFF6430-585A-4F71-BB1F-F0680032F6C0", "0F43589D-7905-404C-B639-2107469EC0D4",
+    "5CCC0BA7-C490-4DD0-B876-B3E8D684ADF0", "DD03C957-48B9-4415-B795-98EFFAE53397",
+    "CF29FFBE-5910-4DA7-8933-DA18DCF9EC9D",
     "019C50BD-C5F5-4534-B938-F3D55C101520", "31815029-B9C4-4D9E-A5E8-AAB6926E0B97",
     "A5B98572-BE75-412D-8F8F-789242B9E0A4", "D7CD5405-A50D-4592-A644-0922278D42E3",
     "AF9ECEE1-4D4A-41C1-93AB-B496DEC49990", "EEC15624-1B40-4AEC-A7A7-F0267A5E19EE",
@@ -34,7 +36,7 @@ const char* const kPluginClasses[] = {
     "6C3E1F0B-2A7D-4E59-9B14-8D2F7A6C5E31", "B8D40A27-5F6E-4C13-A9E2-37C1D05F8B94",
 };
 // The first row of the modern browsers' classes, which serve a browser each.
-const size_t kFirstBrowserClassRow = 10;
+const size_t kFirstBrowserClassRow = 13;
 
 std::string ProfileString(const std::string& file, const std::string& key)
 {
@@ -119,6 +121,23 @@ TEST_F(ShippedCatalogue, TheExplorerGroupEndsWithTheJumpListItemsThePinsOneUntic
         EXPECT_TRUE(SameGuid(item->clsid, StringToGuid(expected[i].clsid))) << item->name;
         EXPECT_EQ(item->config, expected[i].config) << item->name;
         EXPECT_EQ(item->defaultState, expected[i].ticked) << item->name;
+    }
+}
+
+TEST_F(ShippedCatalogue, TheWindowsGroupHasTheClipboardAndDnsItemsTickedRightAfterTheRecycleBin)
+{
+    GuidList windows;
+    inventory.GetChildren(StringToGuid("65A67883-F1D9-460B-A47E-F731E5606538"), windows);
+    std::vector<std::string> names;
+    for (const GUID& guid : windows) names.push_back(inventory.FindItem(guid)->name);
+    const auto bin = std::find(names.begin(), names.end(), "Recycle Bin");
+    ASSERT_GE(std::distance(bin, names.end()), 5) << "no Recycle Bin, or too little after it";
+    EXPECT_EQ(std::vector<std::string>(bin + 1, bin + 5),
+              (std::vector<std::string>{"Clipboard", "Clipboard History", "DNS Resolver Cache", "Windows Error Reports"}));
+    for (auto name = bin + 1; name != bin + 4; ++name) {
+        const CInventoryItem* item = inventory.FindItem(windows[static_cast<size_t>(name - names.begin())]);
+        EXPECT_TRUE(item->defaultState) << item->name;
+        EXPECT_FALSE(item->needsAdministrator) << item->name;
     }
 }
 
