@@ -13,6 +13,9 @@
 namespace {
 
 const int kMaxSpinHours = 1000;
+const int kMaxSpinDays = 3650;
+// Offered when the task has no Recycle Bin setting, which empties it whole.
+const int kSuggestedRecycleBinDays = 7;
 
 }  // namespace
 
@@ -24,6 +27,7 @@ bool CTaskSettingsDlg::OnCommand(WORD code, WORD itemId, LPARAM lParam)
 {
     switch (itemId) {
     case IDC_TEMP_AGE_ENABLE:
+    case IDC_RECYCLE_AGE_ENABLE:
         UpdateHoursField();
         return true;
     case IDC_COOKIES_BUTTON: {
@@ -51,6 +55,15 @@ bool CTaskSettingsDlg::OnInit()
     // Written as text: the up-down control would clamp a stored value above
     // its range, and the number the user chose must come back unchanged.
     SetItemText(IDC_TEMP_AGE_HOURS, std::to_string(hours));
+
+    ::SendDlgItemMessageA(m_hwnd, IDC_RECYCLE_AGE_SPIN, UDM_SETRANGE32, 0, kMaxSpinDays);
+    const std::string recycleBinAge = m_task.GetExtendedData(kRecycleBinAgeKey);
+    m_hadRecycleBinAge = !recycleBinAge.empty();
+    bool keepRecent = false;
+    int days = kSuggestedRecycleBinDays;
+    if (m_hadRecycleBinAge) DecodeFlagAndNumber(recycleBinAge, &keepRecent, &days);
+    CheckButton(IDC_RECYCLE_AGE_ENABLE, keepRecent);
+    SetItemText(IDC_RECYCLE_AGE_DAYS, std::to_string(days));
     UpdateHoursField();
 
     // Read strictly: a list read leniently would come back shorter on OK,
@@ -65,6 +78,7 @@ bool CTaskSettingsDlg::OnInit()
 void CTaskSettingsDlg::UpdateHoursField()
 {
     EnableItem(IDC_TEMP_AGE_HOURS, IsButtonChecked(IDC_TEMP_AGE_ENABLE));
+    EnableItem(IDC_RECYCLE_AGE_DAYS, IsButtonChecked(IDC_RECYCLE_AGE_ENABLE));
 }
 
 void CTaskSettingsDlg::OnOK()
@@ -74,7 +88,17 @@ void CTaskSettingsDlg::OnOK()
         RefuseWholeNumber(m_hwnd, Item(IDC_TEMP_AGE_HOURS));
         return;
     }
+    int days = 0;
+    if (!ParseWholeNumber(ItemText(IDC_RECYCLE_AGE_DAYS), &days)) {
+        RefuseWholeNumber(m_hwnd, Item(IDC_RECYCLE_AGE_DAYS));
+        return;
+    }
     const bool spareRecent = IsButtonChecked(IDC_TEMP_AGE_ENABLE);
+    const bool keepRecentlyDeleted = IsButtonChecked(IDC_RECYCLE_AGE_ENABLE);
+    // A task without the setting empties the whole bin; it stays without
+    // one until the user ticks the box.
+    if (m_hadRecycleBinAge || keepRecentlyDeleted)
+        m_task.SetExtendedData(kRecycleBinAgeKey, EncodeFlagAndNumber(keepRecentlyDeleted, days));
     // An unreadable stored list is kept as it is unless the user chose anew.
     if (!m_keepListUnreadable || m_keepListReplaced) m_task.SetExtendedData(kCookieKeepListKey, EncodeStringList(m_keepList));
     m_task.SetExtendedData(kTempFilesAgeKey, EncodeFlagAndNumber(spareRecent, hours));

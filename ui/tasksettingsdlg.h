@@ -1,7 +1,8 @@
 #pragma once
 // "Tidewhistle Task Settings", behind the console's Task Options button: the
-// cookie keep list and the age below which temporary files are spared, both
-// kept in the task's extended data. The task changes only on OK; the console
+// cookie keep list, the age below which temporary files are spared and the
+// age below which the Recycle Bin keeps what was deleted, all kept in the
+// task's extended data. The task changes only on OK; the console
 // saves it at its next refresh.
 #include "common/codecs.h"
 #include "ui/modaldialog.h"
@@ -18,10 +19,12 @@ private:
     bool OnInit() override;
     bool OnCommand(WORD code, WORD itemId, LPARAM lParam) override;
     void OnOK() override;
+    // The number fields are usable while their boxes are ticked.
     void UpdateHoursField();
 
     CTaskConfig& m_task;
     StringList m_keepList;  // the dialog's own copy, edited by the cookies dialog
     bool m_keepListUnreadable = false;  // the stored list is not one the program writes
     bool m_keepListReplaced = false;    // the user chose the cookies to keep anew
+    bool m_hadRecycleBinAge = false;    // the task holds a Recycle Bin setting
 };

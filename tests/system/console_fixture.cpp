@@ -68,9 +68,9 @@ void Console::TearDown()
     }
 }
 
-void Console::OpenConsole()
+void Console::OpenConsole(bool standardUser)
 {
-    ASSERT_TRUE(program.Start(folder.Program(), {}));
+    ASSERT_TRUE(standardUser ? program.StartAsStandardUser(folder.Program(), {}) : program.Start(folder.Program(), {}));
     console = WaitForWindow(program.Id(), "#32770", kConsoleCaption, 30000);
     ASSERT_NE(console, nullptr);
 }

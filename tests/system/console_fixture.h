@@ -34,7 +34,8 @@ protected:
     void TearDown() override;
 
     // Starts the program with no argument: the resident role with its console.
-    void OpenConsole();
+    // As a standard user when asked: the Administrators group for denial only.
+    void OpenConsole(bool standardUser = false);
 
     HWND Control(int id) const { return ::GetDlgItem(console, id); }
     std::vector<std::string> TaskBoxTexts() const;

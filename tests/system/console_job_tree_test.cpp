@@ -22,6 +22,7 @@ const char kEndMarker[] = "5D793A96-4BF6-495E-A8AF-299E203194B6";
 const int kUnchecked = 1;
 const int kChecked = 2;
 const int kMixed = 3;
+const int kDisabled = 4;
 
 std::string Upper(std::string text)
 {
@@ -48,6 +49,7 @@ protected:
         int number;
         const char* name;
         int parent;  // 0: a top-level item
+        bool needsAdministrator = false;
     };
 
     // An inventory of do-nothing items in the order given.
@@ -58,6 +60,7 @@ protected:
             text += "[ITEM]\r\nGUID=" + TestItemGuid(item.number) + "\r\n";
             if (item.parent != 0) text += "Parent=" + TestItemGuid(item.parent) + "\r\n";
             text += std::string("Name=") + item.name + "\r\nIcon=0\r\nModuleName=Sweepkit.dll\r\nCLSID=" + kNullJob + "\r\n";
+            if (item.needsAdministrator) text += "NeedsAdministrator=1\r\n";
         }
         text += "[ITEM]\r\n";
         ASSERT_TRUE(WriteWholeFile(folder.File("task_inventory.ini"), text));
@@ -230,4 +233,33 @@ TEST_F(ConsoleJobTree, AGroupWhoseSubgroupIsMixedIsMixedThoughItsOtherItemsAreCh
     EXPECT_EQ(TreeItemStateImage(tree, clipboard), kChecked);
     EXPECT_EQ(TreeItemStateImage(tree, system), kMixed);
     EXPECT_TRUE(SavedAs(Items({1, 2, 3, 5})));
+}
+
+TEST_F(ConsoleJobTree, AStandardUserSeesAnAdministratorsItemDisabledAndNeitherItNorItsGroupTicksIt)
+{
+    WriteTreeInventory({{1, "Browsers", 0}, {2, "Cookies", 1, true}, {3, "History", 1}, {4, "Recent Documents", 0}});
+    OpenConsole(true);
+    const std::vector<RemoteTreeItem> items = ReadTree(Control(kJobTree));
+    ASSERT_EQ(items.size(), 2u);
+    ASSERT_EQ(items[0].children.size(), 2u);
+    EXPECT_EQ(items[0].children[0].text, "Cookies (administrators only)");
+    EXPECT_EQ(items[0].children[1].text, "History");
+    browsers = items[0].handle;
+    cookies = items[0].children[0].handle;
+    history = items[0].children[1].handle;
+    recent = items[1].handle;
+    const HWND tree = Control(kJobTree);
+    // A new task leaves it out, and the group follows the items this user may tick.
+    ASSERT_TRUE(StatesBecome({kChecked, kDisabled, kChecked, kChecked}));
+    EXPECT_TRUE(SavedAs(Items({1, 3, 4})));
+
+    ASSERT_TRUE(ClickStateImage(tree, cookies));
+    PressSpaceOn(tree, cookies);
+    ::Sleep(1500);  // the console's refresh has passed
+    EXPECT_TRUE(StatesBecome({kChecked, kDisabled, kChecked, kChecked}));
+    PressSpaceOn(tree, browsers);
+    EXPECT_TRUE(StatesBecome({kUnchecked, kDisabled, kUnchecked, kChecked}));
+    ASSERT_TRUE(ClickStateImage(tree, browsers));
+    EXPECT_TRUE(StatesBecome({kChecked, kDisabled, kChecked, kChecked}));
+    EXPECT_TRUE(SavedAs(Items({1, 3, 4})));
 }

@@ -32,6 +32,8 @@ const int kSchedule = IDC_SCHEDULE;
 const int kCookiesButton = IDC_COOKIES_BUTTON;
 const int kHours = IDC_TEMP_AGE_HOURS;
 const int kSpareRecent = IDC_TEMP_AGE_ENABLE;
+const int kRecycleDays = IDC_RECYCLE_AGE_DAYS;
+const int kKeepRecentlyDeleted = IDC_RECYCLE_AGE_ENABLE;
 const int kCleanList = IDC_CLEAN_LIST;
 const int kKeepList = IDC_KEEP_LIST;
 const int kKeepSelected = IDC_KEEP_SELECTED;
@@ -175,6 +177,33 @@ TEST_F(TaskDialogs, TheHoursAreKeptWhenUntickedAndAnyWholeNumberIsAccepted)
     EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, kHours)) == FALSE; }, kAnswerTimeout));
     ASSERT_TRUE(End(dialog, IDOK));
     ASSERT_TRUE(SavedWith("ExtendedData_Value=0 1500"));
+}
+
+TEST_F(TaskDialogs, TheRecycleBinAgeIsStoredOnceTheBoxIsTickedAndThenKeptAsChosen)
+{
+    // Without the setting the whole bin goes: OK keeps it that way.
+    folder.WriteTask("Bin", {});
+    OpenOn("Bin");
+    HWND dialog = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(IsChecked(::GetDlgItem(dialog, kKeepRecentlyDeleted)));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dialog, kRecycleDays)));
+    EXPECT_EQ(ControlText(::GetDlgItem(dialog, kRecycleDays)), "7");
+    ASSERT_TRUE(End(dialog, IDOK));
+    ASSERT_TRUE(SavedWith("ExtendedData_Value=1 48"));
+    EXPECT_EQ(FileText().find(GuidToString(kRecycleBinAgeKey)), std::string::npos);
+
+    for (const char* stored : {"1 30", "0 30"}) {
+        dialog = OpenDialog(kTaskOptions, "Tidewhistle Task Settings");
+        ASSERT_NE(dialog, nullptr);
+        Click(::GetDlgItem(dialog, kKeepRecentlyDeleted));
+        EXPECT_TRUE(Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, kRecycleDays)) == (stored[0] == '1'); },
+                               kAnswerTimeout));
+        SetControlText(::GetDlgItem(dialog, kRecycleDays), "30");
+        ASSERT_TRUE(End(dialog, IDOK));
+        ASSERT_TRUE(SavedWith("ExtendedData_GUID=" + GuidToString(kRecycleBinAgeKey) + "\r\nExtendedData_Value=" + stored))
+            << stored;
+    }
 }
 
 TEST_F(TaskDialogs, HoursThatAreNotANumberAreRefusedAndCancelWritesNothing)

@@ -11,6 +11,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <cstring>
 #include <set>
 #include <string>
@@ -373,16 +375,16 @@ TEST_F(TaskDialogResources, SettingsTemplateHoldsEveryControlWithItsText)
     ExpectTidyLayout(dialog);
 }
 
-TEST_F(TaskDialogResources, CheckStateStripHoldsBlankUncheckedCheckedAndMixed)
+TEST_F(TaskDialogResources, CheckStateStripHoldsBlankUncheckedCheckedMixedAndDisabled)
 {
     Strip strip;
     ASSERT_NO_FATAL_FAILURE(LoadStrip(138, strip));
-    ASSERT_EQ(strip.width, 64);
+    ASSERT_EQ(strip.width, 80);
     ASSERT_EQ(strip.height, 16);
-    // State 0 shows nothing; the three boxes are pictures, each different.
+    // State 0 shows nothing; the four boxes are pictures, each different.
     EXPECT_TRUE(IsBlank(strip.Picture(0)));
     std::set<std::vector<COLORREF>> seen;
-    for (int state = 1; state < 4; ++state) {
+    for (int state = 1; state < 5; ++state) {
         EXPECT_FALSE(IsBlank(strip.Picture(state))) << "state " << state;
         EXPECT_TRUE(seen.insert(strip.Picture(state)).second) << "state " << state << " repeats another";
     }
@@ -399,6 +401,10 @@ TEST_F(TaskDialogResources, CheckStateStripHoldsBlankUncheckedCheckedAndMixed)
     int changed = 0;
     for (size_t i = 0; i < empty.size(); ++i) changed += empty[i] != ticked[i];
     EXPECT_GT(changed, 4) << "the tick is visible";
+    // A box the user cannot tick is drawn grey, edge and ground.
+    const std::vector<COLORREF> disabled = strip.Picture(4);
+    for (const COLORREF colour : {disabled[8 * 16 + 3], disabled[2 * 16 + 8]})
+        EXPECT_TRUE(GetRValue(colour) == GetGValue(colour) && GetGValue(colour) == GetBValue(colour)) << colour;
 }
 
 TEST_F(TaskDialogResources, JobIconStripHoldsThirteenDistinctPictures)
@@ -501,7 +507,7 @@ constexpr DWORD kDatePickerStyle = DTS_SHORTDATEFORMAT | DTS_RIGHTALIGN;
 TEST_F(TaskDialogResources, TaskOptionsTemplateHoldsEveryControlWithItsText)
 {
     DialogTemplate dialog;
-    ASSERT_NO_FATAL_FAILURE(LoadDialog(135, "Tidewhistle Task Settings", 271, 97, 9, dialog));
+    ASSERT_NO_FATAL_FAILURE(LoadDialog(135, "Tidewhistle Task Settings", 271, 117, 13, dialog));
     ExpectControls(
         dialog,
         {{-1, kButtonClass, nullptr, "Internet Explorer", BS_GROUPBOX},
@@ -513,14 +519,21 @@ TEST_F(TaskDialogResources, TaskOptionsTemplateHoldsEveryControlWithItsText)
          {1058, kButtonClass, nullptr, "Do not delete temporary files modified within last:", WS_TABSTOP},
          {1050, kEditClass, nullptr, "", ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP},
          {1051, 0, "msctls_updown32", "", kUpDownStyle},
-         {-1, kStaticClass, nullptr, "hour(s)", 0}});
+         {-1, kStaticClass, nullptr, "hour(s)", 0},
+         {1043, kButtonClass, nullptr, "Keep in the Recycle Bin what was deleted within last:", WS_TABSTOP},
+         {1044, kEditClass, nullptr, "", ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP},
+         {1045, 0, "msctls_updown32", "", kUpDownStyle},
+         {-1, kStaticClass, nullptr, "day(s)", 0}});
     EXPECT_EQ(ButtonType(dialog, 1058), static_cast<DWORD>(BS_AUTOCHECKBOX));
+    EXPECT_EQ(ButtonType(dialog, 1043), static_cast<DWORD>(BS_AUTOCHECKBOX));
     EXPECT_EQ(ButtonType(dialog, 1002), static_cast<DWORD>(BS_PUSHBUTTON));
     // The up-down control takes the control before it as its buddy.
-    const DialogItem* spin = FindById(dialog, 1051);
-    ASSERT_NE(spin, nullptr);
-    EXPECT_NE(spin->style & UDS_AUTOBUDDY, 0u);
-    EXPECT_EQ((spin - 1)->id, 1050);
+    for (const auto& [spinId, buddyId] : {std::pair<int, int>{1051, 1050}, {1045, 1044}}) {
+        const DialogItem* spin = FindById(dialog, spinId);
+        ASSERT_NE(spin, nullptr);
+        EXPECT_NE(spin->style & UDS_AUTOBUDDY, 0u);
+        EXPECT_EQ((spin - 1)->id, buddyId);
+    }
     ExpectOkAndCancel(dialog);
     ExpectTidyLayout(dialog);
 }
