@@ -1,5 +1,6 @@
 #include "plugin/engines/filecleanup.h"
 
+#include "common/adminrights.h"
 #include "common/error.h"
 #include "common/handles.h"
 #include "common/paths.h"
@@ -113,7 +114,7 @@ bool ConfirmDeletions(const CTreeEntry& folder, const std::vector<Deletion>& del
 // Deletes one listed file of the open folder, or in a preview counts it;
 // true when it is (or would be) gone. A deleted file joins deletions.
 bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, ICleanupReport& report,
-                      std::vector<Deletion>* deletions)
+                      std::vector<Deletion>* deletions, FilesInUse filesInUse)
 {
     CTreeEntry entry;
     DWORD error = entry.OpenIn(folder, file.listed, EntryKind::File);
@@ -126,8 +127,16 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, ICleanu
             WarnLeadsOutside(file.path, report);
             return false;
         }
+        if (filesInUse == FilesInUse::Keep) {
+            report.CountNotRemoved(NotRemoved::Skipped);
+            report.LogInfoOf("files kept because they are in use",
+                             StrFormat("The file '%s' is in use, so it was kept.", file.path.c_str()));
+            return false;
+        }
+        // Only an administrator may have a file deleted at the restart: a
+        // preview says what a clean of this user would meet.
         if (report.IsPreview()) {
-            report.CountNotRemoved(NotRemoved::LeftForRestart);
+            report.CountNotRemoved(RunsAsAdministrator() ? NotRemoved::LeftForRestart : NotRemoved::Failed);
             return false;
         }
         report.LogInfoOf("files left for deletion at restart", StrFormat("The file '%s' will be deleted once you restart your computer.", file.path.c_str()));
@@ -199,9 +208,10 @@ bool RemoveFolder(CTreeEntry& entry, const ListedEntry& folder, bool emptied, IC
 // reached, through a link or otherwise.
 class CTreeWalk {
 public:
-    CTreeWalk(bool descend, time32 cutoff, ICleanupReport& report)
+    CTreeWalk(bool descend, time32 cutoff, ICleanupReport& report, FilesInUse filesInUse = FilesInUse::LeaveForRestart)
         : m_descend(descend),
           m_cutoff(cutoff),
+          m_filesInUse(filesInUse),
           m_report(report),
           m_ownFolders(OwnFolders())
     {
@@ -288,7 +298,7 @@ private:
             }
             files.push_back(std::move(entry));
         }
-        for (const ListedEntry& file : files) emptied = DeleteListedFile(open, file, m_report, deletions) && emptied;
+        for (const ListedEntry& file : files) emptied = DeleteListedFile(open, file, m_report, deletions, m_filesInUse) && emptied;
         return emptied;
     }
 
@@ -328,6 +338,7 @@ private:
 
     bool m_descend;
     time32 m_cutoff;
+    FilesInUse m_filesInUse;
     ICleanupReport& m_report;
     // The program's folder and its data folder (tasks and their history),
     // by their paths and where they really are.
@@ -412,7 +423,8 @@ std::wstring FoldedName(std::wstring name)
 
 }  // namespace
 
-void DeleteNamedEntries(const std::string& folder, const std::set<std::string>& names, ICleanupReport& report)
+void DeleteNamedEntries(const std::string& folder, const std::set<std::string>& names, ICleanupReport& report,
+                        FilesInUse filesInUse)
 {
     if (names.empty()) return;
     const std::string path = NormaliseSeparators(folder) + "\\";
@@ -427,5 +439,5 @@ void DeleteNamedEntries(const std::string& folder, const std::set<std::string>& 
     std::set<std::wstring> wanted;
     for (const std::string& name : names) wanted.insert(FoldedName(WideName(name)));
     const auto listed = [&wanted](const std::wstring& name) { return wanted.count(FoldedName(name)) != 0; };
-    CTreeWalk(true, 0, report).Walk(checked.path, checked.finalPath, listed, "*", what);
+    CTreeWalk(true, 0, report, filesInUse).Walk(checked.path, checked.finalPath, listed, "*", what);
 }

@@ -33,4 +33,9 @@ void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, IClean
 // all they hold, in one walk of the folder and with every check
 // DeleteFiles makes. For many names in one folder: one pattern per name
 // would list the whole folder for each.
-void DeleteNamedEntries(const std::string& folder, const std::set<std::string>& names, ICleanupReport& report);
+// With filesInUse Keep, a file another program holds open is kept and
+// counted as skipped instead of left for the restart, which deletes by path
+// whatever the file has become by then (a jump list pinned to meanwhile).
+enum class FilesInUse { LeaveForRestart, Keep };
+void DeleteNamedEntries(const std::string& folder, const std::set<std::string>& names, ICleanupReport& report,
+                        FilesInUse filesInUse = FilesInUse::LeaveForRestart);

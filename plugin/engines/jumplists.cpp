@@ -200,8 +200,12 @@ void CleanJumpLists(const std::string& recentFolder, JumpListPins pins, ICleanup
                 names.insert(list.name);
             }
         }
-        DeleteNamedEntries(automatic, names, report);
+        // A list in use now may be pinned to before the restart, which
+        // would delete it by path: with its pins kept, it stays.
+        DeleteNamedEntries(automatic, names, report,
+                           pins == JumpListPins::Keep ? FilesInUse::Keep : FilesInUse::LeaveForRestart);
     } catch (const CError& failure) {
+        report.CountNotRemoved(NotRemoved::Failed);
         report.LogError(failure.what());
     }
 
@@ -216,6 +220,7 @@ void CleanJumpLists(const std::string& recentFolder, JumpListPins pins, ICleanup
         }
         DeleteNamedEntries(custom, names, report);
     } catch (const CError& failure) {
+        report.CountNotRemoved(NotRemoved::Failed);
         report.LogError(failure.what());
     }
 }

@@ -59,30 +59,60 @@ void WarnKept(const std::string& recordPath, const std::string& reason, ICleanup
                         StrFormat("Kept a Recycle Bin entry (%s): %s", reason.c_str(), recordPath.c_str()));
 }
 
-// The record's bytes, read without following a link at its name (a link
-// is never a record the system wrote); false with the reason otherwise.
-bool ReadRecord(const std::wstring& path, std::string* bytes, std::string* why)
+// The record's bytes, read inside its open folder without following a link
+// at its name: a link is never a record the system wrote, and what it leads
+// to (a device, another user's file) is never opened. False with the reason.
+bool ReadRecord(const CTreeEntry& folder, const TreeListing& listed, std::string* bytes, std::string* why)
 {
-    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file) {
-        *why = StrFormat("cannot be opened, error %d", static_cast<int>(::GetLastError()));
+    if ((listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        *why = "a link, not a record";
         return false;
     }
-    LARGE_INTEGER size = {};
-    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > static_cast<LONGLONG>(kRecycleRecordMaxSize)) {
-        *why = "larger than any record";
+    CTreeEntry opened;
+    const DWORD error = opened.OpenIn(folder, listed, EntryKind::Contents);
+    if (error != ERROR_SUCCESS) {
+        *why = StrFormat("cannot be opened, error %d", static_cast<int>(error));
         return false;
     }
-    bytes->assign(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!bytes->empty() && (!::ReadFile(file.Get(), &(*bytes)[0], static_cast<DWORD>(bytes->size()), &read, nullptr) ||
-                            read != bytes->size())) {
-        *why = StrFormat("cannot be read, error %d", static_cast<int>(::GetLastError()));
+    // Under Wine a Unix link carries no reparse attribute: it opens as what
+    // it leads to, which the handle's own name shows.
+    if (!opened.IsWhereExpected()) {
+        *why = "a link, not a record";
         return false;
     }
-    return true;
+    const DWORD readError = opened.ReadContents(kRecycleRecordMaxSize, bytes);
+    if (readError == ERROR_FILE_TOO_LARGE) *why = "larger than any record";
+    else if (readError != ERROR_SUCCESS) *why = StrFormat("cannot be read, error %d", static_cast<int>(readError));
+    return readError == ERROR_SUCCESS;
 }
+
+// Passes everything on to the job's report, and keeps the paths of the
+// files and folders removed (in a preview: that would be removed), so that a
+// record goes only once its data is gone.
+class CRemovedPaths : public ICleanupReport {
+public:
+    explicit CRemovedPaths(ICleanupReport& report) : m_report(report) {}
+
+    bool IsPreview() const override { return m_report.IsPreview(); }
+    void CountRemoved(Removed what, const std::string& name, long long bytes, long long count,
+                      const std::string& identity) override
+    {
+        if (what == Removed::File || what == Removed::Folder) m_paths.insert(Folded(WideName(name)));
+        m_report.CountRemoved(what, name, bytes, count, identity);
+    }
+    void CountNotRemoved(NotRemoved why, long long count) override { m_report.CountNotRemoved(why, count); }
+    void LogError(const std::string& text) override { m_report.LogError(text); }
+    void LogWarning(const std::string& text) override { m_report.LogWarning(text); }
+    void LogInfo(const std::string& text) override { m_report.LogInfo(text); }
+    void LogWarningOf(const char* kind, const std::string& text) override { m_report.LogWarningOf(kind, text); }
+    void LogInfoOf(const char* kind, const std::string& text) override { m_report.LogInfoOf(kind, text); }
+
+    bool WasRemoved(const std::string& path) const { return m_paths.count(Folded(WideName(path))) != 0; }
+
+private:
+    ICleanupReport& m_report;
+    std::set<std::wstring> m_paths;
+};
 
 }  // namespace
 
@@ -117,7 +147,6 @@ std::vector<RecyclePair> ListRecyclePairs(const std::string& folder, ICleanupRep
     for (const TreeListing& entry : entries) {
         if (HasPrefix(entry.name, L'R')) dataByFoldedName[Folded(entry.name.substr(2))] = entry.name;
     }
-    const std::wstring finalFolder = WideName(checked.finalPath) + L"\\";
     std::vector<RecyclePair> pairs;
     for (const TreeListing& entry : entries) {
         if (!HasPrefix(entry.name, L'I') || (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
@@ -132,7 +161,7 @@ std::vector<RecyclePair> ListRecyclePairs(const std::string& folder, ICleanupRep
         RecycleRecord record;
         if ((entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
             why = "a link, not a record";
-        } else if (ReadRecord(finalFolder + entry.name, &bytes, &why)) {
+        } else if (ReadRecord(opened, entry, &bytes, &why)) {
             ParseRecycleRecord(bytes, &record, &why);
         }
         if (record.version == 0) {
@@ -159,11 +188,22 @@ std::vector<RecyclePair> ListRecyclePairs(const std::string& folder, ICleanupRep
 
 void CleanRecycleFolder(const std::string& folder, std::uint64_t cutoff, ICleanupReport& report)
 {
-    std::set<std::string> names;
+    std::vector<RecyclePair> going;
+    std::set<std::string> data;
     for (const RecyclePair& pair : ListRecyclePairs(folder, report)) {
         if (cutoff != 0 && pair.deletionTime >= cutoff) continue;
-        names.insert(pair.recordName);
-        if (!pair.dataName.empty()) names.insert(pair.dataName);
+        going.push_back(pair);
+        if (!pair.dataName.empty()) data.insert(pair.dataName);
     }
-    DeleteNamedEntries(folder, names, report);
+    // The data first: a record whose data stays (in use, a link, a file the
+    // user may not delete) stays with it, or the data would be left with
+    // nothing to say what it is, shown by nobody and never cleaned again.
+    CRemovedPaths removed(report);
+    DeleteNamedEntries(folder, data, removed);
+    const std::string prefix = NormaliseSeparators(folder) + "\\";
+    std::set<std::string> records;
+    for (const RecyclePair& pair : going) {
+        if (pair.dataName.empty() || removed.WasRemoved(prefix + pair.dataName)) records.insert(pair.recordName);
+    }
+    DeleteNamedEntries(folder, records, report);
 }

@@ -172,7 +172,11 @@ FlushOutcome RunFlushCommand()
                                     static_cast<unsigned long>(kFlushTimeoutMs / 1000));
         return outcome;
     }
-    ::GetExitCodeProcess(process.Get(), &outcome.exitCode);
+    // An exit code that cannot be read is no success.
+    if (!::GetExitCodeProcess(process.Get(), &outcome.exitCode)) {
+        outcome.failure = StrFormat("its exit code cannot be read (error %lu)", ::GetLastError());
+        return outcome;
+    }
     outcome.ran = true;
     return outcome;
 }

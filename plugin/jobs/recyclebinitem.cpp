@@ -27,9 +27,10 @@ std::uint64_t CutoffOf(const std::string& setting)
     FILETIME now = {};
     ::GetSystemTimeAsFileTime(&now);
     const std::uint64_t moment = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    const std::uint64_t span = static_cast<std::uint64_t>(days < 0 ? 0 : days) * kFileTimeUnitsPerDay;
-    // Never 0, which would mean every pair: a cut-off before 1601 spares all.
-    return span >= moment ? 1 : moment - span;
+    // More days than since 1601 keep everything: never a product that wraps.
+    const std::uint64_t wholeDays = static_cast<std::uint64_t>(days < 0 ? 0 : days);
+    if (wholeDays >= moment / kFileTimeUnitsPerDay) return 1;  // never 0, which would mean every pair
+    return moment - wholeDays * kFileTimeUnitsPerDay;
 }
 
 }  // namespace
@@ -43,6 +44,7 @@ void CRecycleBinItem::DoRun()
         try {
             CleanRecycleFolder(folder, cutoff, *this);
         } catch (const CError& failure) {
+            CountNotRemoved(NotRemoved::Failed);
             LogError(failure.what());
         }
     }
