@@ -122,37 +122,6 @@ bool ReadDestListStart(const std::string& file, std::string* bytes, std::string*
     return true;
 }
 
-// The list's bytes, read inside its open folder without following a link
-// at its name: a link is not the system's list, and what it leads to
-// (another user's file, a device) is never opened. False with the reason.
-bool ReadJumpListFile(const CTreeEntry& folder, const TreeListing& listed, std::string* file, std::string* why)
-{
-    if ((listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        *why = "it is a link";
-        return false;
-    }
-    CTreeEntry opened;
-    const DWORD error = opened.OpenIn(folder, listed, EntryKind::Contents);
-    if (error == ERROR_SHARING_VIOLATION) {
-        *why = "it is in use";
-        return false;
-    }
-    if (error != ERROR_SUCCESS) {
-        *why = StrFormat("it cannot be opened, error %d", static_cast<int>(error));
-        return false;
-    }
-    // Under Wine a Unix link carries no reparse attribute: it opens as what
-    // it leads to, which the handle's own name shows.
-    if (!opened.IsWhereExpected()) {
-        *why = "it is a link";
-        return false;
-    }
-    const DWORD readError = opened.ReadContents(kLargestJumpList, file);
-    if (readError == ERROR_FILE_TOO_LARGE) *why = "it is larger than any jump list";
-    else if (readError != ERROR_SUCCESS) *why = StrFormat("it cannot be read, error %d", static_cast<int>(readError));
-    return readError == ERROR_SUCCESS;
-}
-
 // True when the list may go with pins kept: a compound file whose DestList
 // header says it holds no pins. Otherwise it stays, said and counted.
 bool HoldsNoPins(const std::string& folder, const CTreeEntry& opened, const ListedJumpList& list,
@@ -163,7 +132,7 @@ bool HoldsNoPins(const std::string& folder, const CTreeEntry& opened, const List
     std::string header;
     std::string why;
     std::uint32_t pinned = 0;
-    const bool counted = ReadJumpListFile(opened, list.listed, &file, &why) &&
+    const bool counted = ReadListedFile(opened, list.listed, kLargestJumpList, "any jump list", &file, &why) &&
                          ReadDestListStart(file, &header, &why) && ReadPinnedCount(header, &pinned, &why);
     if (!counted) {
         report.CountNotRemoved(NotRemoved::Skipped);

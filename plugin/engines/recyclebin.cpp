@@ -59,33 +59,6 @@ void WarnKept(const std::string& recordPath, const std::string& reason, ICleanup
                         StrFormat("Kept a Recycle Bin entry (%s): %s", reason.c_str(), recordPath.c_str()));
 }
 
-// The record's bytes, read inside its open folder without following a link
-// at its name: a link is never a record the system wrote, and what it leads
-// to (a device, another user's file) is never opened. False with the reason.
-bool ReadRecord(const CTreeEntry& folder, const TreeListing& listed, std::string* bytes, std::string* why)
-{
-    if ((listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        *why = "a link, not a record";
-        return false;
-    }
-    CTreeEntry opened;
-    const DWORD error = opened.OpenIn(folder, listed, EntryKind::Contents);
-    if (error != ERROR_SUCCESS) {
-        *why = StrFormat("cannot be opened, error %d", static_cast<int>(error));
-        return false;
-    }
-    // Under Wine a Unix link carries no reparse attribute: it opens as what
-    // it leads to, which the handle's own name shows.
-    if (!opened.IsWhereExpected()) {
-        *why = "a link, not a record";
-        return false;
-    }
-    const DWORD readError = opened.ReadContents(kRecycleRecordMaxSize, bytes);
-    if (readError == ERROR_FILE_TOO_LARGE) *why = "larger than any record";
-    else if (readError != ERROR_SUCCESS) *why = StrFormat("cannot be read, error %d", static_cast<int>(readError));
-    return readError == ERROR_SUCCESS;
-}
-
 // Passes everything on to the job's report, and keeps the paths of the
 // files and folders removed (in a preview: that would be removed), so that a
 // record goes only once its data is gone.
@@ -159,9 +132,8 @@ std::vector<RecyclePair> ListRecyclePairs(const std::string& folder, ICleanupRep
         std::string bytes;
         std::string why;
         RecycleRecord record;
-        if ((entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            why = "a link, not a record";
-        } else if (ReadRecord(opened, entry, &bytes, &why)) {
+        // A link is never a record the system wrote.
+        if (ReadListedFile(opened, entry, kRecycleRecordMaxSize, "any record", &bytes, &why)) {
             ParseRecycleRecord(bytes, &record, &why);
         }
         if (record.version == 0) {

@@ -1,7 +1,8 @@
 #include "plugin/engines/treeentry.h"
 
-#include "common/pathtext.h"
 #include "common/finalpath.h"
+#include "common/pathtext.h"
+#include "common/strformat.h"
 
 #include <winternl.h>
 
@@ -251,4 +252,33 @@ DWORD CTreeEntry::Delete()
         return ::GetLastError();
     m_handle.Reset();
     return ERROR_SUCCESS;
+}
+
+bool ReadListedFile(const CTreeEntry& folder, const TreeListing& listed, std::size_t limit, const char* largerThan,
+                    std::string* bytes, std::string* why)
+{
+    if ((listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        *why = "it is a link";
+        return false;
+    }
+    CTreeEntry opened;
+    const DWORD error = opened.OpenIn(folder, listed, EntryKind::Contents);
+    if (error == ERROR_SHARING_VIOLATION) {
+        *why = "it is in use";
+        return false;
+    }
+    if (error != ERROR_SUCCESS) {
+        *why = StrFormat("it cannot be opened, error %d", static_cast<int>(error));
+        return false;
+    }
+    // Under Wine a Unix link carries no reparse attribute: it opens as what
+    // it leads to, which the handle's own name shows.
+    if (!opened.IsWhereExpected()) {
+        *why = "it is a link";
+        return false;
+    }
+    const DWORD readError = opened.ReadContents(limit, bytes);
+    if (readError == ERROR_FILE_TOO_LARGE) *why = std::string("it is larger than ") + largerThan;
+    else if (readError != ERROR_SUCCESS) *why = StrFormat("it cannot be read, error %d", static_cast<int>(readError));
+    return readError == ERROR_SUCCESS;
 }

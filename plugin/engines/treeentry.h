@@ -77,3 +77,11 @@ private:
     bool m_isFile = false;
     bool m_whereExpected = false;
 };
+
+// The bytes of a file listed in the open folder, at most limit of them, read
+// inside that folder without following a link at its name: what a link
+// leads to (a device, another user's file) is never opened. False with the
+// reason: "it is a link", "it is in use", "it is larger than <largerThan>",
+// or that it cannot be opened or read, with the error.
+bool ReadListedFile(const CTreeEntry& folder, const TreeListing& listed, std::size_t limit, const char* largerThan,
+                    std::string* bytes, std::string* why);
