@@ -102,9 +102,10 @@ template <size_t N>
 std::string RefusalInProfile(const PathParts& folder, bool recurse, const std::vector<std::string>& masks,
                              const PathParts& profile, const StoreName (&stores)[N])
 {
+    PathParts storePath = profile;
+    storePath.emplace_back();
     for (const StoreName& store : stores) {
-        PathParts storePath = profile;
-        storePath.push_back(store.pattern);
+        storePath.back() = store.pattern;
         // The store itself or a folder inside it, or a clean that recurses
         // into it from the "User Data" level down: above that level the
         // pattern's wildcards stand for any folder at all (the browsers'

@@ -11,6 +11,11 @@ bool IsWildcard(char c)
     return c == '*' || c == '?';
 }
 
+bool EndsWithAnyExtension(const std::string& pattern)
+{
+    return pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0;
+}
+
 // The system's readings that plain wildcards lack: "*.*" is "*", and "x.*" is also "x".
 std::vector<std::string> PlainForms(const std::string& pattern)
 {
@@ -27,9 +32,12 @@ std::vector<std::string> PlainForms(const std::string& pattern)
 // positions can take the same one.
 bool PlainOverlap(const std::string& a, const std::string& b)
 {
+    // Kept from call to call: a rules file asks this thousands of times.
+    thread_local std::vector<bool> seen;
+    thread_local std::vector<std::pair<size_t, size_t>> pending;
     const size_t width = b.size() + 1;
-    std::vector<bool> seen((a.size() + 1) * width, false);
-    std::vector<std::pair<size_t, size_t>> pending{{0, 0}};
+    seen.assign((a.size() + 1) * width, false);
+    pending.assign(1, {0, 0});
     seen[0] = true;
     auto visit = [&](size_t i, size_t j) {
         if (!seen[i * width + j]) {
@@ -55,6 +63,16 @@ bool PlainOverlap(const std::string& a, const std::string& b)
 
 bool WildcardsOverlap(const std::string& a, const std::string& b)
 {
+    if (a == "*" || b == "*") return true;
+    // Most parts compared are plain names: "Users" against "Users".
+    if (!HasWildcardCharacter(a) && !HasWildcardCharacter(b)) {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i) {
+            if (ToLowerAscii(a[i]) != ToLowerAscii(b[i])) return false;
+        }
+        return true;
+    }
+    if (!EndsWithAnyExtension(a) && !EndsWithAnyExtension(b) && a != "*.*" && b != "*.*") return PlainOverlap(a, b);
     for (const std::string& plainA : PlainForms(a)) {
         for (const std::string& plainB : PlainForms(b)) {
             if (PlainOverlap(plainA, plainB)) return true;
