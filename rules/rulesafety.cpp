@@ -67,6 +67,18 @@ bool IsDriveRoot(const std::string& part)
            ((part[0] >= 'A' && part[0] <= 'Z') || (part[0] >= 'a' && part[0] <= 'z'));
 }
 
+// A part that reaches a folder under another spelling than the rules
+// compare: a short name ("DOCUME~1"), trailing dots or blanks (which
+// Windows drops), or a ":" (a stream). Wildcard parts are compared as they are.
+bool IsAliasPart(const std::string& part)
+{
+    if (part.back() == '.' || part.back() == ' ' || part.find(':') != std::string::npos) return true;
+    for (size_t tilde = part.find('~'); tilde != std::string::npos; tilde = part.find('~', tilde + 1)) {
+        if (tilde + 1 < part.size() && part[tilde + 1] >= '0' && part[tilde + 1] <= '9') return true;
+    }
+    return false;
+}
+
 PathParts Below(const std::string& base, const char* name)
 {
     PathParts parts = SplitPathParts(base);
@@ -129,6 +141,9 @@ std::string ExpandedPathRefusal(const std::string& path, const RuleFileKey& file
     if (!fullPath) return "it names a path that is not a full path (" + path + ")";
     for (const std::string& part : parts) {
         if (part == ".." || part == ".") return "it climbs out of its folder with \"" + part + "\" (" + path + ")";
+    }
+    for (size_t i = 1; i < parts.size(); ++i) {
+        if (IsAliasPart(parts[i])) return "it names a folder by a form Windows reads as another name (" + parts[i] + ")";
     }
     if (parts.size() < 3) return "it would clean a drive root or a folder just below it (" + path + ")";
     for (const std::string& mask : fileKey.masks) {

@@ -92,6 +92,11 @@ TEST(RulesSafety, HostileFileKeysAreRefusedWithTheirReason)
         {"FileKey1=%LocalLowAppData%|*.*", "it would clean the whole folder C:\\Users\\Bob\\AppData\\LocalLow"},
         {"FileKey1=%ProgramFiles%|*.log", "it would clean a drive root or a folder just below it (C:\\Program Files)"},
         {"FileKey1=%ProgramFiles%\\..\\..|*", "it climbs out of its folder with \"..\" (C:\\Program Files\\..\\..)"},
+        // Other spellings of a folder than the rules compare.
+        {"FileKey1=%UserProfile%\\DOCUME~1|*.doc", "it names a folder by a form Windows reads as another name (DOCUME~1)"},
+        {"FileKey1=%UserProfile%\\Documents.|*.doc", "it names a folder by a form Windows reads as another name (Documents.)"},
+        {"FileKey1=%UserProfile%\\Documents \\Old|*.doc", "it names a folder by a form Windows reads as another name (Documents )"},
+        {"FileKey1=%AppData%\\App\\x:stream|*", "it names a folder by a form Windows reads as another name (x:stream)"},
         // A browser's stores, by name anywhere, by mask in a profile, by recursion from above.
         {"FileKey1=%AppData%\\Microsoft\\Windows\\Cookies|*", "it would reach a browser's cookies or site data (Cookies)"},
         {"FileKey1=%AppData%\\Some App|logins.json", "it would reach a browser's saved passwords (logins.json)"},
