@@ -115,19 +115,29 @@ std::string ContentFolderRefusal(const PathParts& folder, bool recurse, const st
     return {};
 }
 
-// A known folder cleaned whole: every file in it, or everything below it.
+bool IsFolder(const PathParts& folder, const std::string& known)
+{
+    const PathParts parts = SplitPathParts(known);
+    return !known.empty() && folder.size() == parts.size() && LeadingPartsOverlap(folder, parts, parts.size());
+}
+
+// A known folder cleaned whole: every file in it, or everything below it;
+// or, with REMOVESELF, removed itself once emptied (%Temp% included).
 std::string WholeFolderRefusal(const PathParts& folder, const RuleFileKey& fileKey, const KnownFolders& folders)
 {
+    if (fileKey.removeSelf) {
+        for (const std::string* known : {&folders.temp, &folders.documents, &folders.desktop, &folders.downloads,
+                                         &folders.pictures, &folders.music, &folders.videos, &folders.oneDrive}) {
+            if (IsFolder(folder, *known)) return "it would remove the folder " + *known + " itself";
+        }
+    }
     const bool everyFile = std::any_of(fileKey.masks.begin(), fileKey.masks.end(), IsBroadMask);
     if (!fileKey.recurse && !everyFile) return {};
     for (const std::string* known : {&folders.userProfile, &folders.appData, &folders.localAppData,
                                      &folders.localLowAppData, &folders.publicProfile, &folders.programData,
                                      &folders.programFiles, &folders.programFilesX86, &folders.commonProgramFiles,
                                      &folders.commonProgramFilesX86, &folders.windows}) {
-        const PathParts parts = SplitPathParts(*known);
-        if (!known->empty() && folder.size() == parts.size() && LeadingPartsOverlap(folder, parts, parts.size())) {
-            return "it would clean the whole folder " + *known;
-        }
+        if (IsFolder(folder, *known)) return "it would clean the whole folder " + *known;
     }
     return {};
 }

@@ -89,6 +89,7 @@ TEST(RulesSafety, HostileFileKeysAreRefusedWithTheirReason)
         {"FileKey1=%WinDir%\\..\\Users\\x|*", "it climbs out of its folder with \"..\" (C:\\Windows\\..\\Users\\x)"},
         {"FileKey1=%AppData%\\App|..\\*", "its mask names a folder (..\\*)"},
         {"FileKey1=%LocalAppData%|*|RECURSE", "it would clean the whole folder C:\\Users\\Bob\\AppData\\Local"},
+        {"FileKey1=%Temp%|*.tmp|REMOVESELF", "it would remove the folder C:\\Users\\Bob\\AppData\\Local\\Temp itself"},
         {"FileKey1=%LocalLowAppData%|*.*", "it would clean the whole folder C:\\Users\\Bob\\AppData\\LocalLow"},
         {"FileKey1=%ProgramFiles%|*.log", "it would clean a drive root or a folder just below it (C:\\Program Files)"},
         {"FileKey1=%ProgramFiles%\\..\\..|*", "it climbs out of its folder with \"..\" (C:\\Program Files\\..\\..)"},
