@@ -2,7 +2,8 @@
 # Each folder of the program may include only its own headers and those of
 # the layers below it:
 #   common < tasks < runtime < scheduler < ui < app, with jobapi (the job
-#   interface) beside common, and the plug-in on common and jobapi alone.
+#   interface) beside common, the community rules (rules) beside tasks on
+#   common alone, and the plug-in on common and jobapi alone.
 #   Inside the plug-in, the engines know nothing of jobs:
 #   plugin/engines < plugin/jobs, and the plug-in's resources (plugin/*.h)
 #   belong to the jobs.
@@ -15,12 +16,13 @@ declare -A allowed=(
   [common]="common"
   [jobapi]="jobapi"
   [tasks]="common tasks"
-  [runtime]="common jobapi tasks runtime"
-  [scheduler]="common jobapi tasks runtime scheduler"
+  [rules]="common rules"
+  [runtime]="common jobapi tasks rules runtime"
+  [scheduler]="common jobapi tasks rules runtime scheduler"
   [plugin/engines]="common plugin/engines"
   [plugin/jobs]="common jobapi plugin/engines plugin/jobs plugin"
-  [ui]="common jobapi tasks runtime scheduler ui"
-  [app]="common jobapi tasks runtime scheduler ui app"
+  [ui]="common jobapi tasks rules runtime scheduler ui"
+  [app]="common jobapi tasks rules runtime scheduler ui app"
 )
 
 # The layer an include names: its folder, two levels deep inside the plug-in.

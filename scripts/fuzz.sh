@@ -12,7 +12,7 @@ mode="${2:-smoke}"
 runs="${3:-10000000}"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 out="$build/fuzz"
-fuzzers=(codecs guid task_file inventory local_state site_origins recycle_record dest_list)
+fuzzers=(codecs guid task_file inventory local_state site_origins recycle_record dest_list rules)
 
 cmake -S "$here/fuzz" -B "$out" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
 cmake --build "$out" -j2 >/dev/null || { cmake --build "$out" 2>&1 | tail -20; exit 1; }
@@ -43,6 +43,10 @@ seed recycle_record version-2 '\x02\0\0\0\0\0\0\0\x05\0\0\0\0\0\0\0\0\0\0\0\0\x3
 { printf '\x01\0\0\0\0\0\0\0\x05\0\0\0\0\0\0\0\0\0\0\0\0\x30\xd7\x01C\0:\0'; head -c 516 /dev/zero; } > "$out/corpus/recycle_record/version-1"
 # A DestList header of version 4: 6 entries, 3 of them pinned.
 seed dest_list pinned '\x04\0\0\0\x06\0\0\0\x03\0\0\0\0\0\x80\x3f\x06\0\0\0\0\0\0\0\x0c\0\0\0\0\0\0\0'
+# Community rules of each kind of key, in UTF-8 and in UTF-16LE.
+seed rules entries '; rules\r\n[Viewer Logs *]\r\nLangSecRef=3021\r\nDetect=HKCU\\Software\\Viewer\r\nDetectFile=%LocalAppData%\\Viewer\r\nWarning=Logs only.\r\nFileKey1=%LocalAppData%\\Viewer\\Logs|*.log;*.tmp|RECURSE\r\nFileKey2=%ProgramFiles%\\Viewer\\*\\Cache|*|REMOVESELF\r\nRegKey1=HKCU\\Software\\Viewer\\Recent\r\nRegKey2=HKCU\\Software\\Viewer|LastPath\r\nExcludeKey1=FILE|%LocalAppData%\\Viewer\\Logs\\|keep.log\r\nExcludeKey2=REG|HKCU\\Software\\Viewer\\Recent\\Pinned\r\n\r\n[Browser Cache *]\r\nSection=Browsers\r\nFileKey1=%LocalAppData%\\Google\\Chrome*\\User Data\\*\\Cache|*|RECURSE\r\n'
+printf '\xff\xfe' > "$out/corpus/rules/utf-16"
+printf '[A *]\r\nFileKey1=%%AppData%%\\A|*.log\r\n' | iconv -f UTF-8 -t UTF-16LE >> "$out/corpus/rules/utf-16"
 
 mkdir -p "$out/artifacts"
 failed=0

@@ -1,0 +1,41 @@
+#include "rules/rulepath.h"
+
+#include "rules/wildcardoverlap.h"
+
+PathParts SplitPathParts(const std::string& path)
+{
+    PathParts parts;
+    std::string part;
+    for (char c : path) {
+        if (c == '\\' || c == '/') {
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+std::string JoinPathParts(const PathParts& parts)
+{
+    std::string path;
+    for (const std::string& part : parts) path += (path.empty() ? "" : "\\") + part;
+    return path;
+}
+
+bool LeadingPartsOverlap(const PathParts& a, const PathParts& b, size_t count)
+{
+    if (a.size() < count || b.size() < count) return false;
+    for (size_t i = 0; i < count; ++i) {
+        if (!WildcardsOverlap(a[i], b[i])) return false;
+    }
+    return true;
+}
+
+bool CouldReachFolder(const PathParts& folder, bool recurse, const PathParts& target)
+{
+    if (folder.size() >= target.size()) return LeadingPartsOverlap(folder, target, target.size());
+    return recurse && LeadingPartsOverlap(folder, target, folder.size());
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Paths of rules as lists of parts, and what one pattern of parts could reach.
+#include <string>
+#include <vector>
+
+using PathParts = std::vector<std::string>;
+
+// The parts between "\" or "/" separators, empty ones left out: "C:\a\\b\" is C:, a, b.
+PathParts SplitPathParts(const std::string& path);
+
+// The parts joined with "\".
+std::string JoinPathParts(const PathParts& parts);
+
+// True when the first count parts of both could name the same folders (each
+// pair of parts overlaps as wildcards); both must have that many.
+bool LeadingPartsOverlap(const PathParts& a, const PathParts& b, size_t count);
+
+// True when a clean of the folder pattern (its own files only, or with
+// recurse the folders below too) could touch the target folder's contents:
+// the folder could be the target or inside it, or with recurse could hold it.
+bool CouldReachFolder(const PathParts& folder, bool recurse, const PathParts& target);

@@ -1,0 +1,221 @@
+#include "rules/rulesafety.h"
+
+#include "common/strparse.h"
+#include "rules/browserstores.h"
+#include "rules/rulepath.h"
+#include "rules/wildcardoverlap.h"
+
+#include <algorithm>
+
+namespace {
+
+// Extensions of what people keep: documents, pictures, music, films, archives.
+const char* const kDocumentExtensions[] = {
+    "doc", "docx", "docm", "dot", "dotx", "odt", "rtf", "txt", "md", "xls", "xlsx", "xlsm", "ods", "csv", "ppt",
+    "pptx", "odp", "pdf", "epub", "jpg", "jpeg", "png", "gif", "bmp", "tif", "tiff", "heic", "raw", "psd", "svg",
+    "mp3", "wav", "flac", "m4a", "aac", "ogg", "wma", "mp4", "mov", "avi", "mkv", "wmv", "m4v", "zip", "7z", "rar",
+};
+
+// The user's own folders, by the name the reason gives and their usual
+// name below the profile (used as well, should the table lack the folder).
+struct ContentFolder {
+    std::string KnownFolders::*folder;
+    const char* name;
+};
+const ContentFolder kContentFolders[] = {
+    {&KnownFolders::documents, "Documents"}, {&KnownFolders::desktop, "Desktop"},
+    {&KnownFolders::downloads, "Downloads"}, {&KnownFolders::pictures, "Pictures"},
+    {&KnownFolders::music, "Music"},         {&KnownFolders::videos, "Videos"},
+    {&KnownFolders::oneDrive, "OneDrive"},
+};
+
+// Registry keys below a root that many programs share: a rule may delete
+// keys inside them, never them whole (compared in lower case).
+const char* const kSharedRegistryKeys[] = {
+    "software\\microsoft", "software\\classes", "software\\policies", "software\\wow6432node",
+    "software\\wow6432node\\microsoft", "software\\microsoft\\windows", "software\\microsoft\\windows\\currentversion",
+    "software\\microsoft\\windows\\currentversion\\explorer", "software\\microsoft\\windows nt",
+    "software\\microsoft\\windows nt\\currentversion", "system\\currentcontrolset", "system\\currentcontrolset\\services",
+    "system\\currentcontrolset\\control",
+};
+
+const char* const kRegistryRoots[] = {
+    "hkcu", "hkey_current_user", "hklm", "hkey_local_machine", "hkcr", "hkey_classes_root",
+    "hku", "hkey_users", "hkcc", "hkey_current_config",
+};
+
+bool IsBroadMask(const std::string& mask)
+{
+    return mask.find('*') != std::string::npos && mask.find_first_not_of("*?.") == std::string::npos;
+}
+
+// The first mask that could match what people keep, or empty.
+std::string DocumentMask(const std::vector<std::string>& masks)
+{
+    for (const std::string& mask : masks) {
+        if (IsBroadMask(mask)) return mask;
+        for (const char* extension : kDocumentExtensions) {
+            if (WildcardsOverlap(mask, std::string("*.") + extension)) return mask;
+        }
+    }
+    return {};
+}
+
+bool IsDriveRoot(const std::string& part)
+{
+    return part.size() == 2 && part[1] == ':' &&
+           ((part[0] >= 'A' && part[0] <= 'Z') || (part[0] >= 'a' && part[0] <= 'z'));
+}
+
+// A part that reaches a folder under another spelling than the rules
+// compare: a short name ("DOCUME~1"), trailing dots or blanks (which
+// Windows drops), or a ":" (a stream). Wildcard parts are compared as they are.
+bool IsAliasPart(const std::string& part)
+{
+    if (part.back() == '.' || part.back() == ' ' || part.find(':') != std::string::npos) return true;
+    for (size_t tilde = part.find('~'); tilde != std::string::npos; tilde = part.find('~', tilde + 1)) {
+        if (tilde + 1 < part.size() && part[tilde + 1] >= '0' && part[tilde + 1] <= '9') return true;
+    }
+    return false;
+}
+
+PathParts Below(const std::string& base, const char* name)
+{
+    PathParts parts = SplitPathParts(base);
+    parts.push_back(name);
+    return parts;
+}
+
+std::string ContentFolderRefusal(const PathParts& folder, bool recurse, const std::vector<std::string>& masks,
+                                 const KnownFolders& folders)
+{
+    const std::string mask = DocumentMask(masks);
+    if (mask.empty()) return {};
+    if (!folders.userProfile.empty()) {
+        const PathParts profile = SplitPathParts(folders.userProfile);
+        if (folder.size() == profile.size() && LeadingPartsOverlap(folder, profile, profile.size())) {
+            return "it would delete documents in the profile folder (" + mask + ")";
+        }
+    }
+    for (const ContentFolder& content : kContentFolders) {
+        std::vector<PathParts> places;
+        if (!(folders.*content.folder).empty()) places.push_back(SplitPathParts(folders.*content.folder));
+        for (const std::string* profile : {&folders.userProfile, &folders.publicProfile}) {
+            if (profile->empty()) continue;
+            places.push_back(Below(*profile, content.name));
+            // OneDrive's folders are "OneDrive - <organisation>" as well.
+            if (content.folder == &KnownFolders::oneDrive) places.push_back(Below(*profile, "OneDrive*"));
+        }
+        for (const PathParts& place : places) {
+            if (CouldReachFolder(folder, recurse, place)) {
+                return std::string("it would delete documents in the ") + content.name + " folder (" + mask + ")";
+            }
+        }
+    }
+    return {};
+}
+
+bool IsFolder(const PathParts& folder, const std::string& known)
+{
+    const PathParts parts = SplitPathParts(known);
+    return !known.empty() && folder.size() == parts.size() && LeadingPartsOverlap(folder, parts, parts.size());
+}
+
+// A known folder cleaned whole: every file in it, or everything below it;
+// or, with REMOVESELF, removed itself once emptied (%Temp% included).
+std::string WholeFolderRefusal(const PathParts& folder, const RuleFileKey& fileKey, const KnownFolders& folders)
+{
+    if (fileKey.removeSelf) {
+        for (const std::string* known : {&folders.temp, &folders.documents, &folders.desktop, &folders.downloads,
+                                         &folders.pictures, &folders.music, &folders.videos, &folders.oneDrive}) {
+            if (IsFolder(folder, *known)) return "it would remove the folder " + *known + " itself";
+        }
+    }
+    const bool everyFile = std::any_of(fileKey.masks.begin(), fileKey.masks.end(), IsBroadMask);
+    if (!fileKey.recurse && !everyFile) return {};
+    for (const std::string* known : {&folders.userProfile, &folders.appData, &folders.localAppData,
+                                     &folders.localLowAppData, &folders.publicProfile, &folders.programData,
+                                     &folders.programFiles, &folders.programFilesX86, &folders.commonProgramFiles,
+                                     &folders.commonProgramFilesX86, &folders.windows}) {
+        if (IsFolder(folder, *known)) return "it would clean the whole folder " + *known;
+    }
+    return {};
+}
+
+std::string ExpandedPathRefusal(const std::string& path, const RuleFileKey& fileKey, const KnownFolders& folders)
+{
+    if (path.compare(0, 2, "\\\\") == 0 || path.compare(0, 2, "//") == 0) return "it names a network path (" + path + ")";
+    const PathParts parts = SplitPathParts(path);
+    // "C:" alone is taken as the drive's root, "C:x" is relative to the drive's current folder.
+    const bool fullPath = !parts.empty() && IsDriveRoot(parts[0]) && (path.size() == 2 || path[2] == '\\' || path[2] == '/');
+    if (!fullPath) return "it names a path that is not a full path (" + path + ")";
+    for (const std::string& part : parts) {
+        if (part == ".." || part == ".") return "it climbs out of its folder with \"" + part + "\" (" + path + ")";
+    }
+    for (size_t i = 1; i < parts.size(); ++i) {
+        if (IsAliasPart(parts[i])) return "it names a folder by a form Windows reads as another name (" + parts[i] + ")";
+    }
+    if (parts.size() < 3) return "it would clean a drive root or a folder just below it (" + path + ")";
+    for (const std::string& mask : fileKey.masks) {
+        if (mask.find_first_of("\\/") != std::string::npos || mask == ".." || mask == ".") {
+            return "its mask names a folder (" + mask + ")";
+        }
+    }
+    for (const std::string& reason : {ContentFolderRefusal(parts, fileKey.recurse, fileKey.masks, folders),
+                                      WholeFolderRefusal(parts, fileKey, folders),
+                                      BrowserStoreRefusal(parts, fileKey.recurse, fileKey.masks, folders)}) {
+        if (!reason.empty()) return reason;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string FileKeyRefusal(const RuleFileKey& fileKey, const KnownFolders& folders)
+{
+    const std::string problem = RuleVariableProblem(fileKey.path);
+    if (!problem.empty()) return problem;
+    // A folder this system lacks gives no path, and nothing is deleted there.
+    for (const std::string& path : ExpandRuleVariables(fileKey.path, folders)) {
+        const std::string reason = ExpandedPathRefusal(path, fileKey, folders);
+        if (!reason.empty()) return reason;
+    }
+    return {};
+}
+
+std::string RegKeyRefusal(const RuleRegKey& regKey)
+{
+    const PathParts parts = SplitPathParts(regKey.key);
+    const std::string root = parts.empty() ? std::string() : ToLowerAscii(parts[0]);
+    bool knownRoot = false;
+    for (const char* known : kRegistryRoots) knownRoot = knownRoot || root == known;
+    if (!knownRoot) return "it names an unknown registry root (" + regKey.key + ")";
+    if (HasWildcardCharacter(regKey.key)) return "registry keys take no wildcards (" + regKey.key + ")";
+    for (const std::string& part : parts) {
+        if (part == ".." || part == ".") return "it climbs out of its key with \"" + part + "\" (" + regKey.key + ")";
+    }
+    // Below HKEY_USERS the first part is a user's own root.
+    const size_t rootParts = root == "hku" || root == "hkey_users" ? 2 : 1;
+    if (parts.size() < rootParts + 2) return "it would delete a registry root or a key just below it (" + regKey.key + ")";
+    if (regKey.hasValueName) return {};
+    const PathParts below(parts.begin() + rootParts, parts.end());
+    const std::string belowText = ToLowerAscii(JoinPathParts(below));
+    for (const char* shared : kSharedRegistryKeys) {
+        if (belowText == shared) return "it would delete the shared registry key " + regKey.key;
+    }
+    return {};
+}
+
+std::string RuleEntryRefusal(const RuleEntry& entry, const KnownFolders& folders)
+{
+    if (!entry.refused.empty()) return entry.refused;
+    for (const RuleFileKey& fileKey : entry.fileKeys) {
+        const std::string reason = FileKeyRefusal(fileKey, folders);
+        if (!reason.empty()) return "FileKey on line " + std::to_string(fileKey.line) + ": " + reason;
+    }
+    for (const RuleRegKey& regKey : entry.regKeys) {
+        const std::string reason = RegKeyRefusal(regKey);
+        if (!reason.empty()) return "RegKey on line " + std::to_string(regKey.line) + ": " + reason;
+    }
+    return {};
+}

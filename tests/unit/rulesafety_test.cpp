@@ -1,0 +1,185 @@
+// The refusal rules of community rules and the folders their variables
+// stand for, on a system whose known folders the table below describes.
+#include "rules/rulesafety.h"
+
+#include "rules/wildcardoverlap.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace {
+
+KnownFolders BobsFolders()
+{
+    KnownFolders folders;
+    folders.userProfile = "C:\\Users\\Bob";
+    folders.appData = "C:\\Users\\Bob\\AppData\\Roaming";
+    folders.localAppData = "C:\\Users\\Bob\\AppData\\Local";
+    folders.localLowAppData = "C:\\Users\\Bob\\AppData\\LocalLow";
+    folders.documents = "D:\\Data\\Bob's papers";  // moved off the profile: the table's folder counts
+    folders.pictures = "C:\\Users\\Bob\\Pictures";
+    folders.publicProfile = "C:\\Users\\Public";
+    folders.programData = "C:\\ProgramData";
+    folders.programFiles = "C:\\Program Files";
+    folders.programFilesX86 = "C:\\Program Files (x86)";
+    folders.windows = "C:\\Windows";
+    folders.systemDrive = "C:";
+    folders.temp = "C:\\Users\\Bob\\AppData\\Local\\Temp";
+    return folders;
+}
+
+// The refusal of an entry of that one key, as read from text.
+std::string RefusalOf(const std::string& key)
+{
+    const RulesFile file = ParseRulesText("[T *]\n" + key + "\n", "t.ini");
+    EXPECT_EQ(file.entries.size(), 1u) << key;
+    return file.entries.empty() ? "(no entry)" : RuleEntryRefusal(file.entries[0], BobsFolders());
+}
+
+std::string Joined(const std::vector<std::string>& paths)
+{
+    std::string text;
+    for (const std::string& path : paths) text += (text.empty() ? "" : ";") + path;
+    return text;
+}
+
+const char kChrome[] = "%LocalAppData%\\Google\\Chrome\\User Data";
+const char kFirefox[] = "%AppData%\\Mozilla\\Firefox\\Profiles";
+
+}  // namespace
+
+TEST(RulesSafety, OrdinaryCleaningKeysPass)
+{
+    for (const std::string& key : std::vector<std::string>{
+             "FileKey1=%LocalAppData%\\Temp|*|RECURSE", "FileKey1=%Temp%|*.tmp", "FileKey1=%ProgramFiles%\\App\\Logs|*.log",
+             std::string("FileKey1=") + kChrome + "\\*\\Cache|*|RECURSE", std::string("FileKey1=") + kChrome + "\\Default|*.log",
+             std::string("FileKey1=") + kChrome + "|*.pma", std::string("FileKey1=") + kFirefox + "\\*|*.tmp",
+             "FileKey1=%LocalAppData%\\Packages\\Vendor.App_x\\AC|*|RECURSE", "FileKey1=%Documents%\\App\\Logs|*.log",
+             "FileKey1=%UserProfile%\\.app|*.log", "FileKey1=%LocalAppData%\\Vendor\\App*\\Cache|*|REMOVESELF",
+             "FileKey1=%WinDir%\\Temp|*|RECURSE", "RegKey1=HKCU\\Software\\Vendor",
+             "RegKey1=HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs",
+             "RegKey1=HKCU\\Software\\Microsoft|LastRun", "RegKey1=HKU\\.DEFAULT\\Software\\Vendor",
+             "RegKey1=HKCR\\CLSID\\{00000000-0000-0000-0000-000000000001}"}) {
+        EXPECT_EQ(RefusalOf(key), "") << key;
+    }
+}
+
+TEST(RulesSafety, HostileFileKeysAreRefusedWithTheirReason)
+{
+    struct Case { std::string key; std::string reason; };
+    const std::string at = "FileKey on line 2: ";
+    const Case cases[] = {
+        // The user's documents, whatever the mask's stem, with or without RECURSE.
+        {"FileKey1=%Documents%|*.doc", "it would delete documents in the Documents folder (*.doc)"},
+        {"FileKey1=%Documents%|~*.doc", "it would delete documents in the Documents folder (~*.doc)"},
+        {"FileKey1=%Documents%\\Old|*.*", "it would delete documents in the Documents folder (*.*)"},
+        {"FileKey1=%Documents%|*.log;*.XLS*", "it would delete documents in the Documents folder (*.XLS*)"},
+        {"FileKey1=%UserProfile%\\Desktop|*.pdf|RECURSE", "it would delete documents in the Desktop folder (*.pdf)"},
+        {"FileKey1=%UserProfile%\\OneDrive - Work|*.jpg", "it would delete documents in the OneDrive folder (*.jpg)"},
+        {"FileKey1=%Public%\\Music|*.mp3", "it would delete documents in the Music folder (*.mp3)"},
+        {"FileKey1=%Pictures%|*", "it would delete documents in the Pictures folder (*)"},
+        {"FileKey1=%SystemDrive%\\Users\\*|*.txt|RECURSE", "it would delete documents in the profile folder (*.txt)"},
+        {"FileKey1=%SystemDrive%\\Users|*.txt|RECURSE", "it would clean a drive root or a folder just below it (C:\\Users)"},
+        {"FileKey1=%SystemDrive%\\Users\\*\\*|*.txt", "it would delete documents in the Documents folder (*.txt)"},
+        {"FileKey1=%UserProfile%|*.*", "it would delete documents in the profile folder (*.*)"},
+        // Roots, climbs, whole known folders.
+        {"FileKey1=%SystemDrive%|*.log", "it would clean a drive root or a folder just below it (C:)"},
+        {"FileKey1=%SystemDrive%\\Temp|*", "it would clean a drive root or a folder just below it (C:\\Temp)"},
+        {"FileKey1=%WinDir%\\..\\Users\\x|*", "it climbs out of its folder with \"..\" (C:\\Windows\\..\\Users\\x)"},
+        {"FileKey1=%AppData%\\App|..\\*", "its mask names a folder (..\\*)"},
+        {"FileKey1=%LocalAppData%|*|RECURSE", "it would clean the whole folder C:\\Users\\Bob\\AppData\\Local"},
+        {"FileKey1=%Temp%|*.tmp|REMOVESELF", "it would remove the folder C:\\Users\\Bob\\AppData\\Local\\Temp itself"},
+        {"FileKey1=%LocalLowAppData%|*.*", "it would clean the whole folder C:\\Users\\Bob\\AppData\\LocalLow"},
+        {"FileKey1=%ProgramFiles%|*.log", "it would clean a drive root or a folder just below it (C:\\Program Files)"},
+        {"FileKey1=%ProgramFiles%\\..\\..|*", "it climbs out of its folder with \"..\" (C:\\Program Files\\..\\..)"},
+        // Other spellings of a folder than the rules compare.
+        {"FileKey1=%UserProfile%\\DOCUME~1|*.doc", "it names a folder by a form Windows reads as another name (DOCUME~1)"},
+        {"FileKey1=%UserProfile%\\Documents.|*.doc", "it names a folder by a form Windows reads as another name (Documents.)"},
+        {"FileKey1=%UserProfile%\\Documents \\Old|*.doc", "it names a folder by a form Windows reads as another name (Documents )"},
+        {"FileKey1=%AppData%\\App\\x:stream|*", "it names a folder by a form Windows reads as another name (x:stream)"},
+        // A browser's stores, by name anywhere, by mask in a profile, by recursion from above.
+        {"FileKey1=%AppData%\\Microsoft\\Windows\\Cookies|*", "it would reach a browser's cookies or site data (Cookies)"},
+        {"FileKey1=%AppData%\\Some App|logins.json", "it would reach a browser's saved passwords (logins.json)"},
+        {std::string("FileKey1=") + kChrome + "\\Default|*", "it would reach a browser's cookies or site data (Cookies)"},
+        {std::string("FileKey1=") + kChrome + "\\Default\\Network|*", "it would reach a browser's cookies or site data (Network)"},
+        {std::string("FileKey1=") + kChrome + "\\Profile 1|Login*", "it would reach a browser's saved passwords (Login Data)"},
+        {std::string("FileKey1=") + kChrome + "\\*|Book*", "it would reach a browser's bookmarks (Bookmarks)"},
+        {std::string("FileKey1=") + kChrome + "|*", "it would reach a browser's keys and settings (Local State)"},
+        {std::string("FileKey1=") + kChrome + "\\Default|*.tmp|RECURSE", "it would reach a browser's cookies or site data (Cookies)"},
+        {"FileKey1=%LocalAppData%\\Microsoft\\Edge\\User Data\\Default\\*\\leveldb|*.log", "it would reach a browser's cookies or site data (Cookies)"},
+        {"FileKey1=%LocalAppData%\\Chrom*\\User Data\\Default|Secure*", "it would reach a browser's keys and settings (Secure Preferences)"},
+        {"FileKey1=%LocalAppData%\\Google|*.log|RECURSE", "it would reach a browser's profiles (Google\\Chrome*\\User Data)"},
+        {std::string("FileKey1=") + kFirefox + "\\*|*.sqlite", "it would reach a browser's cookies or site data (cookies.sqlite)"},
+        {std::string("FileKey1=") + kFirefox + "\\abcd.default|key?.db", "it would reach a browser's saved passwords (key3.db)"},
+        {std::string("FileKey1=") + kFirefox + "\\*\\storage\\default|*|RECURSE", "it would reach a browser's cookies or site data (storage)"},
+        {"FileKey1=%AppData%\\Thunderbird\\Profiles\\*|prefs.js", "it would reach a browser's keys and settings (prefs.js)"},
+        {"FileKey1=%AppData%\\Opera Software\\Opera Stable|*", "it would reach a browser's cookies or site data (Cookies)"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(RefusalOf(c.key), at + c.reason) << c.key;
+}
+
+TEST(RulesSafety, RegistryKeysNeedTwoPartsBelowTheirRootAndNeverASharedKeyWhole)
+{
+    struct Case { const char* key; const char* reason; };
+    const Case cases[] = {
+        {"RegKey1=HKCU", "it would delete a registry root or a key just below it (HKCU)"},
+        {"RegKey1=HKCU\\Software", "it would delete a registry root or a key just below it (HKCU\\Software)"},
+        {"RegKey1=HKEY_LOCAL_MACHINE\\SOFTWARE|Value", "it would delete a registry root or a key just below it (HKEY_LOCAL_MACHINE\\SOFTWARE)"},
+        {"RegKey1=HKU\\S-1-5-21-1\\Software", "it would delete a registry root or a key just below it (HKU\\S-1-5-21-1\\Software)"},
+        {"RegKey1=HKCU\\Software\\Microsoft", "it would delete the shared registry key HKCU\\Software\\Microsoft"},
+        {"RegKey1=HKLM\\SOFTWARE\\WOW6432Node", "it would delete the shared registry key HKLM\\SOFTWARE\\WOW6432Node"},
+        {"RegKey1=HKLM\\System\\CurrentControlSet\\Services", "it would delete the shared registry key HKLM\\System\\CurrentControlSet\\Services"},
+        {"RegKey1=HKCU\\Software\\Vendor\\..\\..", "it climbs out of its key with \"..\" (HKCU\\Software\\Vendor\\..\\..)"},
+        {"RegKey1=HKCR\\*\\shellex", "registry keys take no wildcards (HKCR\\*\\shellex)"},
+        {"RegKey1=HKXX\\Software\\Vendor", "it names an unknown registry root (HKXX\\Software\\Vendor)"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(RefusalOf(c.key), std::string("RegKey on line 2: ") + c.reason) << c.key;
+}
+
+TEST(RulesVariables, VariablesComeFromTheTableAndProgramFilesMeansBoth)
+{
+    struct Case { const char* text; const char* paths; };
+    const Case cases[] = {
+        {"%ProgramFiles%\\App", "C:\\Program Files\\App;C:\\Program Files (x86)\\App"},
+        {"%CommonAppData%\\App", "C:\\ProgramData\\App"},
+        {"%localappdata%\\A|%LocalLowAppData%", "C:\\Users\\Bob\\AppData\\Local\\A|C:\\Users\\Bob\\AppData\\LocalLow"},
+        {"%SystemDrive%\\x", "C:\\x"},
+        {"%Documents%\\x", "D:\\Data\\Bob's papers\\x"},
+        {"%Music%\\x", ""},  // not known on this system: no path at all
+        {"%Nowhere%\\x", ""},
+        {"C:\\Plain\\Path", "C:\\Plain\\Path"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Joined(ExpandRuleVariables(c.text, BobsFolders())), c.paths) << c.text;
+    KnownFolders oneProgramFiles = BobsFolders();
+    oneProgramFiles.programFilesX86 = oneProgramFiles.programFiles;  // a 32-bit system
+    EXPECT_EQ(Joined(ExpandRuleVariables("%ProgramFiles%\\A", oneProgramFiles)), "C:\\Program Files\\A");
+    EXPECT_EQ(RuleVariableProblem("%A%%B%"), "unknown variable %A%");
+    std::string nine;
+    for (int i = 0; i < 9; ++i) nine += "%Temp%";
+    EXPECT_EQ(RuleVariableProblem(nine), "more than 8 variables in " + nine);
+}
+
+TEST(RulesVariables, TheProcessEnvironmentNeverSteersAnExpansion)
+{
+    ASSERT_TRUE(SetEnvironmentVariableA("AppData", "C:\\"));
+    ASSERT_TRUE(SetEnvironmentVariableA("MyFolder", "C:\\Users\\Bob\\Documents"));
+    EXPECT_EQ(Joined(ExpandRuleVariables("%AppData%\\A", BobsFolders())), "C:\\Users\\Bob\\AppData\\Roaming\\A");
+    EXPECT_EQ(RuleVariableProblem("%MyFolder%\\A"), "unknown variable %MyFolder%");
+}
+
+TEST(RulesWildcards, TwoWildcardsOverlapWhenSomeNameMatchesBoth)
+{
+    struct Case { const char* a; const char* b; bool overlap; };
+    const Case cases[] = {
+        {"*.log", "*.LOG", true},  {"~*.doc", "*.doc", true},     {"*.doc*", "*.docx", true},
+        {"*.*", "Cookies", true},  {"Cookie?", "Cookies", true},  {"Cookies?", "Cookies", true},
+        {"x.*", "x", true},        {"a*b*c", "*bc", true},        {"Login*", "Login Data", true},
+        {"*.log", "*.tmp", false}, {"*.tmp", "Cookies", false},   {"Cache", "Cookies", false},
+        {"App*", "User Data", false}, {"a?c", "abd", false},      {"", "*", true}, {"", "?", true}, {"", "a", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WildcardsOverlap(c.a, c.b), c.overlap) << c.a << " / " << c.b;
+        EXPECT_EQ(WildcardsOverlap(c.b, c.a), c.overlap) << c.b << " / " << c.a;
+    }
+}
