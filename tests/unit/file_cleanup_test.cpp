@@ -499,3 +499,37 @@ TEST_F(FileCleanup, PathsLongerThanTheSystemAllowsAreRefusedAndNothingBeyondIsTo
     RunUnixCommand(UnixTool("rm") + " -rf \"" + unixTree + "\"");
     Eventually([&] { return !LongPathExists(Dir("tree")); }, kAppearTimeout);
 }
+
+// A rule's self-removing walk meets a link below the folder, or the folder
+// itself is one: the link is never entered, what it leads to stays.
+TEST_F(FileCleanup, ASelfRemovingMaskedWalkNeverEntersALink)
+{
+    const struct {
+        const char* link;     // below tree
+        const char* cleaned;  // the folder the walk removes
+    } cases[] = {{"tree\\cache\\link", "tree\\cache"}, {"tree\\cache", "tree\\cache"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link);
+        ScratchFolder outside;
+        ASSERT_TRUE(WriteWholeFile(outside.File("precious.tmp"), "keep me"));
+        MakeFolder(Dir("tree"));
+        if (std::string(c.link) != c.cleaned) {
+            MakeFolder(Dir(c.cleaned));
+            MakeFile(Dir(std::string(c.cleaned) + "\\trace.tmp"));
+        }
+        ASSERT_TRUE(MakeFolderLink(outside.Path(), Dir(c.link)));
+        MaskedClean clean;
+        clean.masks = {"*"};
+        clean.everyDepth = true;
+        clean.removeEmptied = true;
+        DeleteMaskedFiles(Dir(c.cleaned), clean, job);
+
+        EXPECT_TRUE(FileExists(outside.File("precious.tmp")));
+        EXPECT_FALSE(FileExists(Dir(std::string(c.cleaned) + "\\trace.tmp")));
+        // The link's own Unix path: resolving the link itself would name its target.
+        const std::string link = c.link;
+        const size_t slash = link.rfind('\\');
+        RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(Dir(link.substr(0, slash))) + "/" + link.substr(slash + 1) + "\"");
+        ASSERT_TRUE(RemoveTree(Dir("tree")));
+    }
+}
