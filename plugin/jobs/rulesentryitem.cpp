@@ -5,6 +5,7 @@
 #include "common/paths.h"
 #include "common/resstring.h"
 #include "plugin/engines/filecleanup.h"
+#include "plugin/engines/folderwildcards.h"
 #include "plugin/engines/registrycleanup.h"
 #include "plugin/jobs/ruleexclusions.h"
 #include "plugin/jobs/rulesentryconfig.h"
@@ -37,8 +38,6 @@ std::string ReadRulesFile(const std::string& path, const std::string& name)
     return bytes;
 }
 
-bool HasWildcardCharacter(const std::string& text) { return text.find_first_of("*?") != std::string::npos; }
-
 }  // namespace
 
 void CRulesEntryItem::LoadSettings()
@@ -61,13 +60,6 @@ void CRulesEntryItem::LoadSettings()
     if (found == nullptr) throw Invalid("the rules entry " + config.section + " is no longer in " + config.file);
     const std::string refusal = RuleEntryRefusal(*found, SystemKnownFolders());
     if (!refusal.empty()) throw Invalid("refused: " + refusal);
-    // The file engine walks one known folder; a folder named by wildcards
-    // would need its matches listed first, which this job does not do yet.
-    for (const RuleFileKey& key : found->fileKeys) {
-        if (HasWildcardCharacter(key.path))
-            throw Invalid("refused: FileKey on line " + std::to_string(key.line) +
-                          ": wildcards in its folder are not supported (" + key.path + ")");
-    }
     m_entry = *found;
 }
 
@@ -90,7 +82,7 @@ void CRulesEntryItem::CleanFileKeys()
         // A failing path is a warning; the job goes on with the next one.
         for (const std::string& path : ExpandRuleVariables(key.path, folders)) {
             try {
-                DeleteMaskedFiles(path, clean, *this);
+                for (const std::string& folder : FoldersMatching(path)) DeleteMaskedFiles(folder, clean, *this);
             } catch (const std::exception& error) {
                 CountNotRemoved(NotRemoved::Failed);
                 LogWarningOf("file patterns that could not be cleaned",

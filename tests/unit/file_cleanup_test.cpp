@@ -1,5 +1,6 @@
 // The file deletion engine on real folder trees in the Wine prefix.
 #include "plugin/engines/filecleanup.h"
+#include "plugin/engines/folderwildcards.h"
 #include "plugin/engines/wildcard.h"
 
 #include "common/handles.h"
@@ -15,6 +16,8 @@
 
 #include <windows.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -532,4 +535,35 @@ TEST_F(FileCleanup, ASelfRemovingMaskedWalkNeverEntersALink)
         RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(Dir(link.substr(0, slash))) + "/" + link.substr(slash + 1) + "\"");
         ASSERT_TRUE(RemoveTree(Dir("tree")));
     }
+}
+
+// A rule's folder with wildcards names the real folders that match, never a link.
+TEST_F(FileCleanup, FolderWildcardsMatchRealFoldersOnly)
+{
+    ScratchFolder outside;
+    ASSERT_TRUE(::CreateDirectoryA(outside.File("Cache").c_str(), nullptr));
+    for (const char* folder : {"tree", "tree\\Vendor", "tree\\Vendor\\Cache", "tree\\Vx", "tree\\Vx\\Cache",
+                               "tree\\Vendor2", "tree\\Other", "tree\\Other\\Cache"})
+        MakeFolder(Dir(folder));
+    MakeFile(Dir("tree\\Vfile"));
+    ASSERT_TRUE(MakeFolderLink(outside.Path(), Dir("tree\\Vlink")));
+    const struct {
+        const char* path;
+        std::vector<std::string> found;
+    } cases[] = {
+        {"tree\\V*\\Cache", {"tree\\Vendor\\Cache", "tree\\Vx\\Cache"}},
+        {"tree\\V?", {"tree\\Vx"}},
+        {"tree\\Vendor\\Cache", {"tree\\Vendor\\Cache"}},
+        {"tree\\Missing*\\Cache", {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> expected;
+        for (const std::string& folder : c.found) expected.push_back(Dir(folder));
+        std::vector<std::string> found = FoldersMatching(Dir(c.path));
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, expected) << c.path;
+    }
+    EXPECT_EQ(RaisedText([] { FoldersMatching("C:\\*\\Cache"); }),
+              "Folder wildcards refused: C:\\*\\Cache (a wildcard right below the drive).");
+    RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(Dir("tree")) + "/Vlink\"");
 }
