@@ -106,6 +106,7 @@ struct EntryCase {
     std::string initError;            // empty: Init succeeds
     long long files = 0, folders = 0, registryValues = 0;  // what the clean counts
     const char* config = nullptr;     // another configuration text than the case's entry
+    long long skipped = 0;            // what the clean leaves as skipped
 };
 
 const char kRulesFile[] = "Rules\\tw_rules_entry_test.ini";
@@ -133,7 +134,13 @@ std::vector<EntryCase> Cases()
         {"REG exclusion",
          {"RegKey1=HKCU\\$K\\a", "RegKey2=HKCU\\$K\\b|v", "RegKey3=HKCU\\$K\\c", "ExcludeKey1=REG|HKCU\\$K\\a\\kept",
           "ExcludeKey2=REG|HKCU\\$K\\b|v"},
-         {"reg:c|x"}, {"reg:a|x", "reg:a\\kept|y", "reg:b|v"}, "", 0, 0, 1},
+         {"reg:c|x"}, {"reg:a|x", "reg:a\\kept|y", "reg:b|v"}, "", 0, 0, 1, nullptr, 2},
+        {"a registry root the engine does not clean", {"RegKey1=HKU\\.DEFAULT\\Software\\TidewhistleTests\\x"}, {},
+         {}, "", 0, 0, 0, nullptr, 1},
+        {"the rules file in the data folder", {"FileKey1=$D|*.tmp"}, {"a.tmp"}, {"b.txt"}, "", 1, 0, 0,
+         "user\tRules\\tw_rules_entry_test.ini\tTidewhistle Test Entry *"},
+        {"REMOVESELF with an exclusion", {"FileKey1=$D\\cache|*|REMOVESELF", "ExcludeKey1=FILE|$D\\cache\\sub|*.cfg"},
+         {"cache\\a.tmp", "cache\\sub\\b.tmp", "cache\\gone\\", }, {"cache\\sub\\x.cfg", "cache\\"}, "", 2, 1, 0},
         {"variables", {"FileKey1=%LocalAppData%\\$L|*.tmp"}, {"%L\\a.tmp"}, {"%L\\b.txt", "a.tmp"}, "", 1, 0, 0},
         {"a refused entry", {"FileKey1=$D|*.tmp", "FileKey2=%LocalAppData%|*|RECURSE"}, {}, {"a.tmp", "%L\\b.tmp"},
          kRefused},
@@ -276,6 +283,7 @@ TEST_P(RulesEntryJob, APreviewCountsWhatTheCleanRemovesAndTheCanariesStay)
         EXPECT_EQ(cleaned.folders, c.folders);
         EXPECT_EQ(cleaned.registryValues, c.registryValues);
         EXPECT_EQ(cleaned.failed, 0);
+        EXPECT_EQ(cleaned.skipped, c.skipped);
     }
     for (const std::string& path : c.gone) EXPECT_FALSE(There(path)) << "the clean left " << path;
     for (const std::string& path : c.kept) EXPECT_TRUE(There(path)) << "a canary went: " << path;
