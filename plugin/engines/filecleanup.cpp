@@ -300,8 +300,10 @@ private:
             bool faithful = false;
             const std::string name = NarrowName(listed.name, &faithful);
             ListedEntry entry{folder + "\\" + name, finalFolder + "\\" + name, std::move(listed)};
-            // Kept on purpose: neither touched nor counted, and its folder stays.
-            if (m_keep && m_keep(entry.path)) {
+            // Kept on purpose: neither touched nor counted, and its folder
+            // stays. Asked by both names, so that a spelling of the walk
+            // (a short name, a link above) never loses what is kept.
+            if (m_keep && (m_keep(entry.path) || m_keep(entry.expected))) {
                 emptied = false;
                 continue;
             }

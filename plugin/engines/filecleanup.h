@@ -47,8 +47,9 @@ struct MaskedClean {
     std::vector<std::string> masks;  // file name wildcards; a file matching any goes
     bool everyDepth = false;         // the masks also in every folder below, each entered
     bool removeEmptied = false;      // with everyDepth: a folder left empty is removed, the folder itself too
-    // A full path (as the walk names it) for which this is true is never
-    // opened, deleted or counted, and its folders stay; null keeps nothing.
+    // A full path for which this is true, asked with the path as the walk
+    // names it and with where the entry really is, is never opened,
+    // deleted or counted, and its folders stay; null keeps nothing.
     std::function<bool(const std::string& path)> keep;
 };
 

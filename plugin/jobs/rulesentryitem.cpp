@@ -58,7 +58,9 @@ void CRulesEntryItem::LoadSettings()
         }
     }
     if (found == nullptr) throw Invalid("the rules entry " + config.section + " is no longer in " + config.file);
-    const std::string refusal = RuleEntryRefusal(*found, SystemKnownFolders());
+    // The run expands the variables by the very table the entry was judged by.
+    m_folders = SystemKnownFolders();
+    const std::string refusal = RuleEntryRefusal(*found, m_folders);
     if (!refusal.empty()) throw Invalid("refused: " + refusal);
     m_entry = *found;
 }
@@ -71,8 +73,7 @@ void CRulesEntryItem::DoRun()
 
 void CRulesEntryItem::CleanFileKeys()
 {
-    const KnownFolders folders = SystemKnownFolders();
-    const CRuleExclusions exclusions(m_entry.excludes, folders);
+    const CRuleExclusions exclusions(m_entry.excludes, m_folders);
     for (const RuleFileKey& key : m_entry.fileKeys) {
         MaskedClean clean;
         clean.masks = key.masks;
@@ -80,7 +81,7 @@ void CRulesEntryItem::CleanFileKeys()
         clean.removeEmptied = key.removeSelf;
         clean.keep = [&exclusions](const std::string& path) { return exclusions.KeepsPath(path); };
         // A failing path is a warning; the job goes on with the next one.
-        for (const std::string& path : ExpandRuleVariables(key.path, folders)) {
+        for (const std::string& path : ExpandRuleVariables(key.path, m_folders)) {
             try {
                 for (const std::string& folder : FoldersMatching(path)) DeleteMaskedFiles(folder, clean, *this);
             } catch (const std::exception& error) {
@@ -94,7 +95,7 @@ void CRulesEntryItem::CleanFileKeys()
 
 void CRulesEntryItem::CleanRegKeys()
 {
-    const CRuleExclusions exclusions(m_entry.excludes, SystemKnownFolders());
+    const CRuleExclusions exclusions(m_entry.excludes, m_folders);
     for (const RuleRegKey& key : m_entry.regKeys) {
         const std::string engineKey = EngineRegistryKey(key.key);
         if (engineKey.empty()) {

@@ -1,6 +1,7 @@
 #pragma once
 #include "plugin/jobs/cleanupitem.h"
 #include "rules/rulesfile.h"
+#include "rules/rulevariables.h"
 
 #include <string>
 
@@ -23,4 +24,5 @@ private:
     void CleanRegKeys();
 
     RuleEntry m_entry;
+    KnownFolders m_folders;  // as the entry was judged by
 };
