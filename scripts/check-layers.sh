@@ -3,7 +3,8 @@
 # the layers below it:
 #   common < tasks < runtime < scheduler < ui < app, with jobapi (the job
 #   interface) beside common, the community rules (rules) beside tasks on
-#   common alone, and the plug-in on common and jobapi alone.
+#   common alone, and the plug-in on common and jobapi alone (its jobs
+#   also on rules, to run community rules entries).
 #   Inside the plug-in, the engines know nothing of jobs:
 #   plugin/engines < plugin/jobs, and the plug-in's resources (plugin/*.h)
 #   belong to the jobs.
@@ -20,7 +21,7 @@ declare -A allowed=(
   [runtime]="common jobapi tasks rules runtime"
   [scheduler]="common jobapi tasks rules runtime scheduler"
   [plugin/engines]="common plugin/engines"
-  [plugin/jobs]="common jobapi plugin/engines plugin/jobs plugin"
+  [plugin/jobs]="common jobapi rules plugin/engines plugin/jobs plugin"
   [ui]="common jobapi tasks rules runtime scheduler ui"
   [app]="common jobapi tasks rules runtime scheduler ui app"
 )

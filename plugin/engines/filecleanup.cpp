@@ -231,6 +231,19 @@ public:
     }
 
     using NameFilter = std::function<bool(const std::wstring&)>;
+    using PathFilter = std::function<bool(const std::string&)>;
+
+    // A masked walk: the files of every folder below are taken by inner as
+    // well (every folder entered, none removed unless removeEmptied, and
+    // then only when nothing stayed in it), and no entry for which keep is
+    // true is touched.
+    void TakeEveryDepth(const NameFilter& inner, bool removeEmptied, const PathFilter& keep)
+    {
+        m_everyDepth = true;
+        m_inner = inner;
+        m_removeEmptied = removeEmptied;
+        m_keep = keep;
+    }
 
     // The same walk taking the names that only accepts (all when null);
     // what names the taken names in errors.
@@ -269,10 +282,31 @@ private:
         std::vector<ListedEntry> files;
         bool emptied = true;
         for (TreeListing& listed : listing) {
-            if (only && !only(listed.name)) continue;
+            const bool isFolder = (listed.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            // A masked walk takes the files by the filter and enters every
+            // folder; the top of a self-removing one takes its folder alone.
+            if (m_everyDepth && isFolder && !m_topFoldersOnly) {
+                if (!m_descend) {
+                    emptied = false;
+                    continue;
+                }
+            } else if (m_topFoldersOnly && !isFolder) {
+                continue;
+            } else if (only && !only(listed.name)) {
+                // Below the top, a file the masks spare keeps its folder.
+                if (m_everyDepth && !m_topFoldersOnly) emptied = false;
+                continue;
+            }
             bool faithful = false;
             const std::string name = NarrowName(listed.name, &faithful);
             ListedEntry entry{folder + "\\" + name, finalFolder + "\\" + name, std::move(listed)};
+            // Kept on purpose: neither touched nor counted, and its folder
+            // stays. Asked by both names, so that a spelling of the walk
+            // (a short name, a link above) never loses what is kept.
+            if (m_keep && (m_keep(entry.path) || m_keep(entry.expected))) {
+                emptied = false;
+                continue;
+            }
             // One odd name costs a warning for itself; the rest goes on.
             if (!faithful || !IsTrustworthyName(name)) {
                 WarnUntrustedName(entry.path, m_report);
@@ -331,12 +365,33 @@ private:
         }
         bool emptied = true;
         std::vector<Deletion> inside;
+        if (m_everyDepth) {
+            if (listedAsLink || entry.IsReparsePoint()) return false;  // a link found by a masked walk stays
+            const bool top = m_topFoldersOnly;
+            m_topFoldersOnly = false;
+            emptied = Folder(entry, folder.path, folder.expected, m_inner, "*", &inside);
+            m_topFoldersOnly = top;
+            if (m_removeEmptied && emptied) return RemoveFolder(entry, folder, emptied, m_report, deletions, std::move(inside));
+            if (!inside.empty()) ConfirmDeletions(entry, inside, m_report);
+            return false;
+        }
         if (!listedAsLink && !entry.IsReparsePoint())
             emptied = Folder(entry, folder.path, folder.expected, NameFilter(), "*", &inside);
         return RemoveFolder(entry, folder, emptied, m_report, deletions, std::move(inside));
     }
 
+public:
+    // The walk's top folder is the parent of the folder cleaned, and only
+    // that folder (by the top filter) is taken from it.
+    void TakeTopFoldersOnly() { m_topFoldersOnly = true; }
+
+private:
     bool m_descend;
+    bool m_everyDepth = false;
+    bool m_removeEmptied = false;
+    bool m_topFoldersOnly = false;
+    NameFilter m_inner;
+    PathFilter m_keep;
     time32 m_cutoff;
     FilesInUse m_filesInUse;
     ICleanupReport& m_report;
@@ -440,4 +495,71 @@ void DeleteNamedEntries(const std::string& folder, const std::set<std::string>& 
     for (const std::string& name : names) wanted.insert(FoldedName(WideName(name)));
     const auto listed = [&wanted](const std::wstring& name) { return wanted.count(FoldedName(name)) != 0; };
     CTreeWalk(true, 0, report, filesInUse).Walk(checked.path, checked.finalPath, listed, "*", what);
+}
+
+namespace {
+
+CTreeWalk::NameFilter AnyOfMasks(const std::vector<std::string>& masks)
+{
+    std::vector<std::wstring> wanted;
+    for (const std::string& mask : masks) wanted.push_back(WideName(mask));
+    return [wanted](const std::wstring& name) {
+        for (const std::wstring& mask : wanted)
+            if (MatchesWildcard(mask, name)) return true;
+        return false;
+    };
+}
+
+// The folder checked as a pattern's folder would be; false when it is not there.
+bool CheckedFolder(const std::string& folder, const std::string& what, PatternFolder* checked)
+{
+    const DWORD error = CheckPatternFolder(folder + "\\", what, checked);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+    if (error != ERROR_SUCCESS) throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), what.c_str()));
+    return true;
+}
+
+}  // namespace
+
+void DeleteMaskedFiles(const std::string& folder, const MaskedClean& clean, ICleanupReport& report)
+{
+    if (clean.masks.empty()) return;
+    const std::string path = NormaliseSeparators(folder);
+    std::string what = path + "\\" + clean.masks.front();
+    for (size_t i = 1; i < clean.masks.size(); ++i) what += ";" + clean.masks[i];
+    for (const std::string& mask : clean.masks) {
+        if (mask.empty() || mask.find_first_of("\\/") != std::string::npos || mask.find_first_not_of(". ") == std::string::npos)
+            throw CError(StrFormat("File pattern refused: %s (the mask %s names no file).", what.c_str(), mask.c_str()));
+    }
+    PatternFolder checked;
+    if (!CheckedFolder(path, what, &checked)) return;
+    const CTreeWalk::NameFilter masks = AnyOfMasks(clean.masks);
+    const bool removeSelf = clean.removeEmptied && clean.everyDepth;
+    const size_t slash = checked.path.rfind('\\');
+    PatternFolder parent;
+    bool parentUsable = false;
+    if (removeSelf && slash != std::string::npos) {
+        // A folder whose parent the guard refuses (a profile) is emptied
+        // and kept: its parent is never walked.
+        try {
+            parentUsable = CheckedFolder(checked.path.substr(0, slash), what, &parent);
+        } catch (const CError&) {
+            parentUsable = false;
+        }
+    }
+    if (parentUsable) {
+        // The folder itself goes too: it is walked as an entry of its
+        // parent, opened there without following a link and removed through
+        // its own handle once nothing stayed in it.
+        const std::wstring leaf = WideName(checked.path.substr(slash + 1));
+        const CTreeWalk::NameFilter itself = [leaf](const std::wstring& name) { return ::lstrcmpiW(name.c_str(), leaf.c_str()) == 0; };
+        CTreeWalk walk(true, 0, report);
+        walk.TakeEveryDepth(masks, true, clean.keep);
+        walk.TakeTopFoldersOnly();
+        walk.Walk(parent.path, parent.finalPath, itself, what, what);
+        return;
+    }
+    CTreeWalk walk(clean.everyDepth, 0, report);
+    walk.TakeEveryDepth(masks, clean.removeEmptied, clean.keep);
+    walk.Walk(checked.path, checked.finalPath, masks, what, what);
 }

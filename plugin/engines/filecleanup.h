@@ -2,8 +2,10 @@
 // The file deletion engine.
 #include "common/timeutil.h"
 
+#include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 class ICleanupReport;
 
@@ -39,3 +41,22 @@ void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, IClean
 enum class FilesInUse { LeaveForRestart, Keep };
 void DeleteNamedEntries(const std::string& folder, const std::set<std::string>& names, ICleanupReport& report,
                         FilesInUse filesInUse = FilesInUse::LeaveForRestart);
+
+// A folder cleaned by file masks, the way a community rule's file key reads.
+struct MaskedClean {
+    std::vector<std::string> masks;  // file name wildcards; a file matching any goes
+    bool everyDepth = false;         // the masks also in every folder below, each entered
+    bool removeEmptied = false;      // with everyDepth: a folder left empty is removed, the folder itself too
+    // A full path for which this is true, asked with the path as the walk
+    // names it and with where the entry really is, is never opened,
+    // deleted or counted, and its folders stay; null keeps nothing.
+    std::function<bool(const std::string& path)> keep;
+};
+
+// Deletes the files of folder (no variables, no wildcards) that match the
+// masks, with every check DeleteFiles makes. A link met below is never
+// entered and stays. The folder itself is removed, when removeEmptied
+// leaves it empty, as an entry of its parent through its own handle; a
+// folder whose parent the guard refuses is only emptied. A missing folder
+// is nothing to delete; a mask that names a folder raises CError.
+void DeleteMaskedFiles(const std::string& folder, const MaskedClean& clean, ICleanupReport& report);

@@ -7,6 +7,7 @@
 #include "plugin/jobs/builtinitems.h"
 #include "plugin/jobs/customcleanupitem.h"
 #include "plugin/jobs/plugintracer.h"
+#include "plugin/jobs/rulesentryitem.h"
 
 #include <exception>
 #include <string>
@@ -65,6 +66,7 @@ const JobClass kJobClasses[] = {
     {kFirefoxSiteDataClass, &CreateFor<CBrowserSiteDataItem, BrowserFamily::Firefox>},
     {"6C3E1F0B-2A7D-4E59-9B14-8D2F7A6C5E31", &CreateFor<CBrowserSessionsItem, BrowserFamily::Chromium>},
     {"B8D40A27-5F6E-4C13-A9E2-37C1D05F8B94", &CreateFor<CBrowserSessionsItem, BrowserFamily::Firefox>},
+    {"AAF0FEAC-5472-4EF4-AA9D-AD7BDCC40E2A", &Create<CRulesEntryItem>},
 };
 
 // Copies text into the caller's buffer, NUL-terminated within size.

@@ -20,6 +20,7 @@ namespace {
 const char kTypedUrlsJob[] = "B0E19CC3-4046-40DA-A480-7E3A9AF4ECDB";
 const char kRecentDocumentsJob[] = "AACEE220-9942-4E90-8CD0-F8A0FBAB496E";
 const char kTempFolderJob[] = "BE32D7AC-BD92-4DF7-ABFC-120BEDAAD0C0";
+const char kRulesEntryJob[] = "AAF0FEAC-5472-4EF4-AA9D-AD7BDCC40E2A";
 const std::string kAgeKey = GuidToString(kTempFilesAgeKey);
 const char kTypedUrls[] = "Software\\Microsoft\\Internet Explorer\\TypedURLs";
 const char kFilesNamed[] =
@@ -36,9 +37,10 @@ class CleanupJobs : public SystemTest {
 protected:
     CleanupJobs() : SystemTest("Jobs_") {}
     std::vector<RawSessionRecord> RunOneJob(const std::string& classId,
-                                            const std::vector<std::pair<std::string, std::string>>& extended = {})
+                                            const std::vector<std::pair<std::string, std::string>>& extended = {},
+                                            const std::string& config = std::string())
     {
-        folder.WriteInventory({{TestItemGuid(1), "Job under test", "Sweepkit.dll", classId, ""}});
+        folder.WriteInventory({{TestItemGuid(1), "Job under test", "Sweepkit.dll", classId, config}});
         folder.WriteTask(taskName, {TestItemGuid(1)}, extended);
         return folder.RunTask(taskName);
     }
@@ -301,4 +303,34 @@ TEST_F(CleanupJobs, AnItemThatNeedsAnAdministratorDoesNotRunForAStandardUserAndS
     // An administrator's run cleans it.
     folder.RunTask(taskName);
     EXPECT_FALSE(FileExists(machine.File("report.wer")));
+}
+
+// The plug-in's rules entry class reads its entry from the Rules folder of
+// the program it runs in; a configuration naming any other file runs nothing.
+TEST_F(CleanupJobs, ARulesEntryRunsFromTheProgramsRulesFolderAndNoOtherFile)
+{
+    ScratchFolder traces;
+    ASSERT_TRUE(WriteWholeFile(traces.File("a.log"), "trace"));
+    ASSERT_TRUE(WriteWholeFile(traces.File("keep.txt"), "canary"));
+    ASSERT_TRUE(::CreateDirectoryA(folder.File("Rules").c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(folder.File("Rules\\tw_system.ini"),
+                               "[Tidewhistle System Entry *]\r\nFileKey1=" + traces.Path() + "|*.log\r\n"));
+    const struct {
+        const char* file;
+        const char* record;  // one the job's run must write
+        bool cleans;
+    } cases[] = {
+        {"..\\tw_system.ini", "Job configuration is invalid (the rules file ..\\tw_system.ini is neither winapp2.ini nor in Rules\\)", false},
+        {"Rules\\tw_system.ini", "Job 'Job under test' finished.", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string config = std::string("program\t") + c.file + "\tTidewhistle System Entry *";
+        const std::vector<std::string> messages = Messages(RunOneJob(kRulesEntryJob, {}, config));
+        bool found = false;
+        for (const std::string& message : messages) found = found || message.find(c.record) != std::string::npos;
+        EXPECT_TRUE(found) << ::testing::PrintToString(messages);
+        EXPECT_EQ(FileExists(traces.File("a.log")), !c.cleans);
+        EXPECT_TRUE(FileExists(traces.File("keep.txt")));
+    }
 }

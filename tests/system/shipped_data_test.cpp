@@ -34,9 +34,13 @@ const char* const kPluginClasses[] = {
     "AF9ECEE1-4D4A-41C1-93AB-B496DEC49990", "EEC15624-1B40-4AEC-A7A7-F0267A5E19EE",
     "02425D56-70F8-4B37-9BE3-3175AD364313", "4977F04D-6B7E-48BF-B2E5-6FFEEBFF4880",
     "6C3E1F0B-2A7D-4E59-9B14-8D2F7A6C5E31", "B8D40A27-5F6E-4C13-A9E2-37C1D05F8B94",
+    "AAF0FEAC-5472-4EF4-AA9D-AD7BDCC40E2A",
 };
 // The first row of the modern browsers' classes, which serve a browser each.
 const size_t kFirstBrowserClassRow = 13;
+// The last row: the community rules entries' class, after the browsers'. The
+// catalogue names no item of it: its items come from rules files at run time.
+const size_t kRulesEntryClassRow = 23;
 
 std::string ProfileString(const std::string& file, const std::string& key)
 {
@@ -216,7 +220,7 @@ TEST_F(ShippedCatalogue, EveryBrowserHasCookiesHistoryCacheSiteDataAndSessionsIt
         bool sessionsStartUnticked = false;
         for (const GUID& child : children) {
             const CInventoryItem* item = inventory.FindItem(child);
-            for (size_t row = kFirstBrowserClassRow; row < sizeof kPluginClasses / sizeof kPluginClasses[0]; ++row) {
+            for (size_t row = kFirstBrowserClassRow; row < kRulesEntryClassRow; ++row) {
                 if (!SameGuid(item->clsid, StringToGuid(kPluginClasses[row]))) continue;
                 classes.insert(kPluginClasses[row]);
                 configs.insert(item->config);

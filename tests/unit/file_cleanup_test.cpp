@@ -1,5 +1,6 @@
 // The file deletion engine on real folder trees in the Wine prefix.
 #include "plugin/engines/filecleanup.h"
+#include "plugin/engines/folderwildcards.h"
 #include "plugin/engines/wildcard.h"
 
 #include "common/handles.h"
@@ -15,6 +16,8 @@
 
 #include <windows.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -498,4 +501,69 @@ TEST_F(FileCleanup, PathsLongerThanTheSystemAllowsAreRefusedAndNothingBeyondIsTo
     EXPECT_TRUE(LongPathExists(deepFile));
     RunUnixCommand(UnixTool("rm") + " -rf \"" + unixTree + "\"");
     Eventually([&] { return !LongPathExists(Dir("tree")); }, kAppearTimeout);
+}
+
+// A rule's self-removing walk meets a link below the folder, or the folder
+// itself is one: the link is never entered, what it leads to stays.
+TEST_F(FileCleanup, ASelfRemovingMaskedWalkNeverEntersALink)
+{
+    const struct {
+        const char* link;     // below tree
+        const char* cleaned;  // the folder the walk removes
+    } cases[] = {{"tree\\cache\\link", "tree\\cache"}, {"tree\\cache", "tree\\cache"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link);
+        ScratchFolder outside;
+        ASSERT_TRUE(WriteWholeFile(outside.File("precious.tmp"), "keep me"));
+        MakeFolder(Dir("tree"));
+        if (std::string(c.link) != c.cleaned) {
+            MakeFolder(Dir(c.cleaned));
+            MakeFile(Dir(std::string(c.cleaned) + "\\trace.tmp"));
+        }
+        ASSERT_TRUE(MakeFolderLink(outside.Path(), Dir(c.link)));
+        MaskedClean clean;
+        clean.masks = {"*"};
+        clean.everyDepth = true;
+        clean.removeEmptied = true;
+        DeleteMaskedFiles(Dir(c.cleaned), clean, job);
+
+        EXPECT_TRUE(FileExists(outside.File("precious.tmp")));
+        EXPECT_FALSE(FileExists(Dir(std::string(c.cleaned) + "\\trace.tmp")));
+        // The link's own Unix path: resolving the link itself would name its target.
+        const std::string link = c.link;
+        const size_t slash = link.rfind('\\');
+        RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(Dir(link.substr(0, slash))) + "/" + link.substr(slash + 1) + "\"");
+        ASSERT_TRUE(RemoveTree(Dir("tree")));
+    }
+}
+
+// A rule's folder with wildcards names the real folders that match, never a link.
+TEST_F(FileCleanup, FolderWildcardsMatchRealFoldersOnly)
+{
+    ScratchFolder outside;
+    ASSERT_TRUE(::CreateDirectoryA(outside.File("Cache").c_str(), nullptr));
+    for (const char* folder : {"tree", "tree\\Vendor", "tree\\Vendor\\Cache", "tree\\Vx", "tree\\Vx\\Cache",
+                               "tree\\Vendor2", "tree\\Other", "tree\\Other\\Cache"})
+        MakeFolder(Dir(folder));
+    MakeFile(Dir("tree\\Vfile"));
+    ASSERT_TRUE(MakeFolderLink(outside.Path(), Dir("tree\\Vlink")));
+    const struct {
+        const char* path;
+        std::vector<std::string> found;
+    } cases[] = {
+        {"tree\\V*\\Cache", {"tree\\Vendor\\Cache", "tree\\Vx\\Cache"}},
+        {"tree\\V?", {"tree\\Vx"}},
+        {"tree\\Vendor\\Cache", {"tree\\Vendor\\Cache"}},
+        {"tree\\Missing*\\Cache", {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> expected;
+        for (const std::string& folder : c.found) expected.push_back(Dir(folder));
+        std::vector<std::string> found = FoldersMatching(Dir(c.path));
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, expected) << c.path;
+    }
+    EXPECT_EQ(RaisedText([] { FoldersMatching("C:\\*\\Cache"); }),
+              "Folder wildcards refused: C:\\*\\Cache (a wildcard right below the drive).");
+    RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(Dir("tree")) + "/Vlink\"");
 }

@@ -1,0 +1,108 @@
+#include "plugin/jobs/ruleexclusions.h"
+
+#include "plugin/engines/treeentry.h"
+#include "plugin/engines/wildcard.h"
+
+#include <windows.h>
+
+namespace {
+
+std::vector<std::string> PartsOf(const std::string& path)
+{
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : path + "\\") {
+        if (c != '\\' && c != '/') {
+            part += c;
+        } else if (!part.empty()) {
+            parts.push_back(part);
+            part.clear();
+        }
+    }
+    return parts;
+}
+
+bool PartMatches(const std::string& pattern, const std::string& part)
+{
+    return MatchesWildcard(WideName(pattern), WideName(part));
+}
+
+bool AnyMatches(const std::vector<std::string>& masks, const std::string& name)
+{
+    for (const std::string& mask : masks)
+        if (PartMatches(mask, name)) return true;
+    return false;
+}
+
+// The path's first parts are the folder's, part by part (wildcards in the folder).
+bool StartsWith(const std::vector<std::string>& path, const std::vector<std::string>& folder)
+{
+    if (path.size() < folder.size()) return false;
+    for (size_t i = 0; i < folder.size(); ++i)
+        if (!PartMatches(folder[i], path[i])) return false;
+    return true;
+}
+
+bool SameText(const std::string& a, const std::string& b) { return ::lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+}  // namespace
+
+std::string EngineRegistryKey(const std::string& ruleKey)
+{
+    const size_t slash = ruleKey.find('\\');
+    const std::string root = ruleKey.substr(0, slash);
+    const std::string rest = slash == std::string::npos ? std::string() : ruleKey.substr(slash);
+    if (SameText(root, "HKCU") || SameText(root, "HKEY_CURRENT_USER")) return "HKCU" + rest;
+    if (SameText(root, "HKLM") || SameText(root, "HKEY_LOCAL_MACHINE")) return "HKLM" + rest;
+    return std::string();
+}
+
+CRuleExclusions::CRuleExclusions(const std::vector<RuleExclude>& excludes, const KnownFolders& folders)
+{
+    for (const RuleExclude& exclude : excludes) {
+        if (exclude.kind == RuleExcludeKind::Registry) {
+            // A key under a root the engine does not clean keeps nothing it could reach.
+            const std::string key = EngineRegistryKey(exclude.path);
+            if (!key.empty()) m_kept.push_back({exclude.kind, PartsOf(key), exclude.masks});
+            continue;
+        }
+        for (const std::string& folder : ExpandRuleVariables(exclude.path, folders))
+            m_kept.push_back({exclude.kind, PartsOf(folder), exclude.masks});
+    }
+}
+
+bool CRuleExclusions::KeepsPath(const std::string& path) const
+{
+    const std::vector<std::string> parts = PartsOf(path);
+    if (parts.empty()) return false;
+    for (const Kept& kept : m_kept) {
+        if (kept.kind == RuleExcludeKind::File) {
+            if (parts.size() == kept.folderParts.size() + 1 && StartsWith(parts, kept.folderParts) &&
+                AnyMatches(kept.masks, parts.back()))
+                return true;
+        } else if (kept.kind == RuleExcludeKind::Path) {
+            if (StartsWith(parts, kept.folderParts) && (kept.masks.empty() || AnyMatches(kept.masks, parts.back())))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool CRuleExclusions::KeepsRegistry(const std::string& key, const std::string& valueName, bool hasValueName) const
+{
+    const std::vector<std::string> parts = PartsOf(key);
+    for (const Kept& kept : m_kept) {
+        if (kept.kind != RuleExcludeKind::Registry) continue;
+        const bool keepsWholeKey = kept.masks.empty();
+        // A kept key around the cleaned one keeps all of it.
+        if (keepsWholeKey && StartsWith(parts, kept.folderParts)) return true;
+        if (!hasValueName) {
+            // The whole key goes: whatever is kept inside it would go along.
+            if (StartsWith(kept.folderParts, parts)) return true;
+        } else if (kept.folderParts.size() == parts.size() && StartsWith(parts, kept.folderParts) &&
+                   SameText(kept.masks.front(), valueName)) {
+            return true;
+        }
+    }
+    return false;
+}

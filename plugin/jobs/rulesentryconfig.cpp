@@ -1,0 +1,56 @@
+#include "plugin/jobs/rulesentryconfig.h"
+
+#include "common/pathtext.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<std::string> SplitAtTabs(const std::string& text)
+{
+    std::vector<std::string> parts(1);
+    for (char c : text) {
+        if (c == '\t') parts.emplace_back();
+        else parts.back() += c;
+    }
+    return parts;
+}
+
+bool EndsWithIni(const std::string& name)
+{
+    return name.size() > 4 && ::lstrcmpiA(name.c_str() + name.size() - 4, ".ini") == 0;
+}
+
+// "winapp2.ini", or "Rules\" and a plain name of an .ini file.
+std::string FileProblem(const std::string& file)
+{
+    if (::lstrcmpiA(file.c_str(), "winapp2.ini") == 0) return std::string();
+    const std::string folder = "Rules\\";
+    if (file.size() <= folder.size() || ::lstrcmpiA(file.substr(0, folder.size()).c_str(), folder.c_str()) != 0)
+        return "the rules file " + file + " is neither winapp2.ini nor in Rules\\";
+    const std::string name = file.substr(folder.size());
+    if (name.find_first_of("\\/:") != std::string::npos || !IsTrustworthyName(name) || !EndsWithIni(name))
+        return "the rules file " + file + " is not a plain .ini name in Rules\\";
+    return std::string();
+}
+
+}  // namespace
+
+std::string RulesEntryConfigProblem(const std::string& text, RulesEntryConfig* config)
+{
+    const std::vector<std::string> parts = SplitAtTabs(text);
+    if (parts.size() != 3) return "expected <place>, <file> and <section> separated by tabs";
+    RulesEntryConfig read;
+    if (parts[0] == "program") read.place = RulesPlace::Program;
+    else if (parts[0] == "user") read.place = RulesPlace::User;
+    else return "unknown place " + parts[0] + " (program or user)";
+    const std::string fileProblem = FileProblem(parts[1]);
+    if (!fileProblem.empty()) return fileProblem;
+    if (parts[2].empty()) return "no section name";
+    read.file = parts[1];
+    read.section = parts[2];
+    *config = read;
+    return std::string();
+}

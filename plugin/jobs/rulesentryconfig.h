@@ -1,0 +1,17 @@
+#pragma once
+// The configuration text of a community rules entry's item, as the
+// catalogue writes it: "<place>\t<file>\t<section name>". Pure.
+#include <string>
+
+enum class RulesPlace { Program, User };
+
+struct RulesEntryConfig {
+    RulesPlace place = RulesPlace::Program;  // "program": the program's folder; "user": the data folder
+    std::string file;                        // "winapp2.ini" or "Rules\<name>.ini", as written
+    std::string section;                     // exactly as between the brackets
+};
+
+// Why the text is not such a configuration, or empty when it is (config
+// then filled in). Only the two file forms are taken: no other folder, no
+// "..", no drive, a plain name ending in ".ini".
+std::string RulesEntryConfigProblem(const std::string& text, RulesEntryConfig* config);

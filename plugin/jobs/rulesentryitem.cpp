@@ -1,0 +1,124 @@
+#include "plugin/jobs/rulesentryitem.h"
+
+#include "common/error.h"
+#include "common/handles.h"
+#include "common/paths.h"
+#include "common/resstring.h"
+#include "plugin/engines/filecleanup.h"
+#include "plugin/engines/folderwildcards.h"
+#include "plugin/engines/registrycleanup.h"
+#include "plugin/jobs/ruleexclusions.h"
+#include "plugin/jobs/rulesentryconfig.h"
+#include "plugin/resource.h"
+#include "rules/rulesafety.h"
+#include "rules/systemfolders.h"
+
+#include <windows.h>
+
+#include <exception>
+
+namespace {
+
+CError Invalid(const std::string& reason) { return CError("Job configuration is invalid (" + reason + ")"); }
+
+// The whole rules file, refused past the largest size the rules read.
+std::string ReadRulesFile(const std::string& path, const std::string& name)
+{
+    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw Invalid("cannot open " + name + ", error " + std::to_string(::GetLastError()));
+    LARGE_INTEGER size = {};
+    if (!::GetFileSizeEx(file.Get(), &size)) throw Invalid("cannot read " + name);
+    if (size.QuadPart > static_cast<LONGLONG>(kLargestRulesFile)) throw Invalid(name + " is larger than 16 MB");
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() && (!::ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size()))
+        throw Invalid("cannot read " + name);
+    return bytes;
+}
+
+}  // namespace
+
+void CRulesEntryItem::LoadSettings()
+{
+    RulesEntryConfig config;
+    const std::string problem = RulesEntryConfigProblem(GetConfig(), &config);
+    if (!problem.empty()) throw Invalid(problem);
+    const std::string folder = config.place == RulesPlace::Program ? GetModuleFolder() : GetDataFolder();
+    if (folder.empty()) throw Invalid("the folder of " + config.file + " is not known");
+
+    const RulesFile rules = ParseRulesText(ReadRulesFile(folder + "\\" + config.file, config.file), config.file);
+    if (!rules.refused.empty()) throw Invalid(config.file + " was refused: " + rules.refused);
+    const RuleEntry* found = nullptr;
+    for (const RuleEntry& entry : rules.entries) {
+        if (entry.name == config.section) {
+            found = &entry;
+            break;
+        }
+    }
+    if (found == nullptr) throw Invalid("the rules entry " + config.section + " is no longer in " + config.file);
+    // The run expands the variables by the very table the entry was judged by.
+    m_folders = SystemKnownFolders();
+    const std::string refusal = RuleEntryRefusal(*found, m_folders);
+    if (!refusal.empty()) throw Invalid("refused: " + refusal);
+    m_entry = *found;
+}
+
+void CRulesEntryItem::DoRun()
+{
+    CleanFileKeys();
+    CleanRegKeys();
+}
+
+void CRulesEntryItem::CleanFileKeys()
+{
+    const CRuleExclusions exclusions(m_entry.excludes, m_folders);
+    for (const RuleFileKey& key : m_entry.fileKeys) {
+        MaskedClean clean;
+        clean.masks = key.masks;
+        clean.everyDepth = key.recurse || key.removeSelf;
+        clean.removeEmptied = key.removeSelf;
+        clean.keep = [&exclusions](const std::string& path) { return exclusions.KeepsPath(path); };
+        // A failing path is a warning; the job goes on with the next one.
+        for (const std::string& path : ExpandRuleVariables(key.path, m_folders)) {
+            try {
+                for (const std::string& folder : FoldersMatching(path)) DeleteMaskedFiles(folder, clean, *this);
+            } catch (const std::exception& error) {
+                CountNotRemoved(NotRemoved::Failed);
+                LogWarningOf("file patterns that could not be cleaned",
+                             FormatResString(IDS_FILE_CLEANUP_ERROR, path.c_str(), error.what()));
+            }
+        }
+    }
+}
+
+void CRulesEntryItem::CleanRegKeys()
+{
+    const CRuleExclusions exclusions(m_entry.excludes, m_folders);
+    for (const RuleRegKey& key : m_entry.regKeys) {
+        const std::string engineKey = EngineRegistryKey(key.key);
+        if (engineKey.empty()) {
+            CountNotRemoved(NotRemoved::Skipped);
+            LogWarningOf("registry keys under a root the rules do not clean",
+                         "Skipped a registry key under a root that is not cleaned (only HKCU and HKLM): " + key.key);
+            continue;
+        }
+        // The registry engine cannot spare part of a key: a key holding
+        // something an exclusion keeps is left whole.
+        if (exclusions.KeepsRegistry(engineKey, key.valueName, key.hasValueName)) {
+            CountNotRemoved(NotRemoved::Skipped);
+            LogInfoOf("registry keys kept for an exclusion",
+                      "Kept the registry key " + key.key + ": it holds what the entry's ExcludeKey keeps.");
+            continue;
+        }
+        const std::string entry = key.hasValueName ? engineKey + "|" + key.valueName : engineKey;
+        try {
+            CleanRegistryKey(entry, *this);
+        } catch (const std::exception& error) {
+            CountNotRemoved(NotRemoved::Failed);
+            LogWarningOf("registry entries that could not be cleaned",
+                         FormatResString(IDS_REGISTRY_CLEANUP_ERROR, entry.c_str(), error.what()));
+        }
+    }
+}
