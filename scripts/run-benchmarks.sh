@@ -2,7 +2,8 @@
 # Runs the benchmarks under Wine in the build's prefix, with one warm
 # wineserver: file deletion (the temporary-folder job against a plain loop
 # and rd /s /q), the URL cache walk, the cookies dialog with thousands of
-# names, the console's scale and the site data clean of a thousand sites.
+# names, the console's scale, the site data clean of a thousand sites and
+# the community rules catalogue of 4,000 entries.
 set -uo pipefail
 # The cookies dialog benchmark shows windows: run under a virtual display.
 if [ -z "${DISPLAY:-}" ] && [ -z "${TW_UNDER_XVFB:-}" ]; then
@@ -30,3 +31,5 @@ echo
 # settings file beside itself.
 (cd "$build" && wine tests/sitedata_benchmark.exe </dev/null 2>&1)
 (cd "$build" && wine tests/sitedata_benchmark.exe 1000 100 3 0 0 </dev/null 2>&1)
+echo
+wine "$build/tests/rules_catalogue_benchmark.exe" </dev/null 2>/dev/null | grep -E "rules entries:"
