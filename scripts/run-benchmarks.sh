@@ -24,7 +24,7 @@ wine "$build/tests/urlcache_benchmark.exe"
 echo
 wine "$build/tests/cookies_dialog_benchmark.exe" </dev/null 2>/dev/null | grep -E "names:|FAILED|PASSED"
 echo
-wine "$build/tests/console_scale_benchmark.exe" </dev/null 2>/dev/null | grep -E "records:|task files:|FAILED|PASSED"
+wine "$build/tests/console_scale_benchmark.exe" </dev/null 2>/dev/null | grep -E "records:|task files:|community rules:|FAILED|PASSED"
 echo
 # The whole profile, then its local storage alone (no folders to remove).
 # Run from the build folder (drive T:), where the benchmark writes the job
