@@ -3,6 +3,7 @@
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/pathtext.h"
+#include "common/strparse.h"
 #include "rules/ruleid.h"
 #include "rules/rulesafety.h"
 #include "rules/systemfolders.h"
@@ -49,15 +50,19 @@ bool SplitRegistryKey(const std::string& key, HKEY* root, std::string* below)
 }
 
 // Either view of the registry counts: an application of either bitness
-// shows itself in its own.
+// shows itself in its own. The user's keys are one for both views, but for
+// their Classes: the second look is saved where it would find the same key
+// (each look is a trip to the wine server, thousands per start).
 bool RegistryKeyExists(const std::string& key)
 {
     HKEY root = nullptr;
     std::string below;
     if (!SplitRegistryKey(key, &root, &below)) return false;
+    const bool sharedByBothViews = root == HKEY_CURRENT_USER && !StartsWithAsciiNoCase(below, "Software\\Classes");
     for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
         UniqueRegKey opened;
         if (::RegOpenKeyExA(root, below.c_str(), 0, KEY_READ | view, opened.Receive()) == ERROR_SUCCESS) return true;
+        if (sharedByBothViews) break;
     }
     return false;
 }
