@@ -1,5 +1,6 @@
 #include "app/tidewhistleapp.h"
 
+#include "app/cataloguelist.h"
 #include "app/sharedfolder.h"
 #include "app/singleinstance.h"
 #include "app/traywnd.h"
@@ -11,6 +12,7 @@
 #include "common/settings.h"
 #include "common/tracer.h"
 #include "common/version.h"
+#include "runtime/rulesinventory.h"
 #include "runtime/taskprocess.h"
 #include "runtime/taskruntime.h"
 #include "tasks/inventory.h"
@@ -30,6 +32,8 @@ const DWORD kSessionEndTaskWaitMs = 60000;
 
 const int kVersion[4] = {TW_VERSION_NUMBERS};
 
+const char kListSwitch[] = "/list";
+
 void ShowError(const std::string& text)
 {
     AppMessageBox(nullptr, text, MB_OK | MB_ICONERROR);
@@ -40,7 +44,7 @@ void ShowError(const std::string& text)
 bool CTidewhistleApp::InitInstance()
 {
     if (!RunStartup()) {
-        if (IsPreviewRole() || IsTaskRole() || IsOpenRole()) m_exitCode = 1;
+        if (IsPreviewRole() || IsTaskRole() || IsOpenRole() || IsListRole()) m_exitCode = 1;
         return false;
     }
     if (IsTakeOverRole()) {
@@ -52,6 +56,10 @@ bool CTidewhistleApp::InitInstance()
     const int arguments = m_argc - 1;
     if (IsOpenRole()) {
         m_exitCode = OpenWithShell(m_argv[2]);
+        return false;
+    }
+    if (IsListRole()) {
+        m_exitCode = WriteCatalogueListing();
         return false;
     }
     if (arguments == 0) return RunGUI(false);
@@ -109,7 +117,7 @@ bool CTidewhistleApp::RunStartup()
 
     // A preview changes nothing, the automatic-start entry included; nor
     // does the process that only hands a target to the shell.
-    if (!IsPreviewRole() && !IsOpenRole()) AddToAutoRun(nullptr);
+    if (!IsPreviewRole() && !IsOpenRole() && !IsListRole()) AddToAutoRun(nullptr);
 
     const HRESULT comResult = ::CoInitialize(nullptr);
     if (FAILED(comResult)) {
@@ -129,7 +137,7 @@ bool CTidewhistleApp::RunStartup()
 bool CTidewhistleApp::NeedsInventory() const
 {
     const bool shutdownRole = m_argc == 2 && std::strcmp(m_argv[1], "/shutdown") == 0;
-    const bool usage = m_argc > 2 && !IsPreviewRole() && !IsTakeOverRole();
+    const bool usage = m_argc > 2 && !IsPreviewRole() && !IsTakeOverRole() && !IsListRole();
     return !shutdownRole && !usage;
 }
 
@@ -152,9 +160,16 @@ bool CTidewhistleApp::IsPreviewRole() const
     return m_argc == 3 && std::strcmp(m_argv[1], kPreviewSwitch) == 0;
 }
 
+// "/list [file]": the catalogue as JSON, to the file or standard output.
+bool CTidewhistleApp::IsListRole() const
+{
+    return (m_argc == 2 || m_argc == 3) && std::strcmp(m_argv[1], kListSwitch) == 0;
+}
+
 bool CTidewhistleApp::IsTaskRole() const
 {
-    return m_argc == 2 && std::strcmp(m_argv[1], "/tray") != 0 && std::strcmp(m_argv[1], "/shutdown") != 0;
+    return m_argc == 2 && std::strcmp(m_argv[1], "/tray") != 0 && std::strcmp(m_argv[1], "/shutdown") != 0 &&
+           !IsListRole();
 }
 
 bool CTidewhistleApp::IsResidentRole() const
@@ -169,12 +184,37 @@ bool CTidewhistleApp::InitializeInventory()
 {
     try {
         g_inventory.Initialize();
-        return true;
     } catch (const std::exception& error) {
         TRACE(40, "Inventory initialization failed - %s", error.what());
         if (IsResidentRole()) ShowError(error.what());
         return false;
     }
+    AddCommunityRules();
+    return true;
+}
+
+// The rules files are the administrators' and the users' own: whatever is
+// wrong with them is listed by /list and costs the catalogue nothing.
+void CTidewhistleApp::AddCommunityRules()
+{
+    m_catalogueItems = g_inventory.Size();
+    try {
+        m_rulesSources = ReadRulesCatalogue();
+        AppendRulesToInventory(m_rulesSources, g_inventory);
+    } catch (const std::exception& error) {
+        TRACE(40, "The community rules cannot be read - %s", error.what());
+    }
+    for (const RulesSource& source : m_rulesSources)
+        if (!source.refused.empty()) TRACE(30, "Rules file %s refused - %s", source.fileName.c_str(), source.refused.c_str());
+    TRACE(20, "Catalogue: %u items, %u with the community rules", static_cast<unsigned>(m_catalogueItems),
+          static_cast<unsigned>(g_inventory.Size()));
+}
+
+int CTidewhistleApp::WriteCatalogueListing() const
+{
+    const std::string path = m_argc == 3 ? m_argv[2] : std::string();
+    const std::string json = CatalogueJson(g_inventory, m_catalogueItems, m_rulesSources);
+    return WriteListing(json, path) ? 0 : 1;
 }
 
 bool CTidewhistleApp::RunGUI(bool trayOnly)

@@ -3,6 +3,7 @@
 // the choice of role from the command line, and the tear-down at exit.
 #include "app/appframe.h"
 #include "app/singleinstance.h"
+#include "rules/rulescatalogue.h"
 #include "scheduler/taskscheduler.h"
 
 #include <memory>
@@ -28,6 +29,9 @@ private:
     bool IsTakeOverRole() const;
     bool NeedsInventory() const;
     bool IsPreviewRole() const;
+    bool IsListRole() const;
+    void AddCommunityRules();
+    int WriteCatalogueListing() const;
     bool RunGUI(bool trayOnly);
     // Stops the scheduler, if it runs; the shutdown tasks it started.
     std::vector<std::string> StopScheduler();
@@ -41,4 +45,8 @@ private:
     // Resident role only: owned here, stopped by the exit hook.
     std::unique_ptr<CTaskScheduler> m_scheduler;
     CInstanceGuard m_instanceGuard;
+    // The rules files read at start-up, and how many items the catalogue
+    // held before their entries: /list shows both.
+    std::vector<RulesSource> m_rulesSources;
+    size_t m_catalogueItems = 0;
 };

@@ -2,7 +2,8 @@
 # Runs the benchmarks under Wine in the build's prefix, with one warm
 # wineserver: file deletion (the temporary-folder job against a plain loop
 # and rd /s /q), the URL cache walk, the cookies dialog with thousands of
-# names, the console's scale and the site data clean of a thousand sites.
+# names, the console's scale, the site data clean of a thousand sites and
+# the community rules catalogue of 4,000 entries.
 set -uo pipefail
 # The cookies dialog benchmark shows windows: run under a virtual display.
 if [ -z "${DISPLAY:-}" ] && [ -z "${TW_UNDER_XVFB:-}" ]; then
@@ -23,10 +24,12 @@ wine "$build/tests/urlcache_benchmark.exe"
 echo
 wine "$build/tests/cookies_dialog_benchmark.exe" </dev/null 2>/dev/null | grep -E "names:|FAILED|PASSED"
 echo
-wine "$build/tests/console_scale_benchmark.exe" </dev/null 2>/dev/null | grep -E "records:|task files:|FAILED|PASSED"
+wine "$build/tests/console_scale_benchmark.exe" </dev/null 2>/dev/null | grep -E "records:|task files:|community rules:|FAILED|PASSED"
 echo
 # The whole profile, then its local storage alone (no folders to remove).
 # Run from the build folder (drive T:), where the benchmark writes the job
 # settings file beside itself.
 (cd "$build" && wine tests/sitedata_benchmark.exe </dev/null 2>&1)
 (cd "$build" && wine tests/sitedata_benchmark.exe 1000 100 3 0 0 </dev/null 2>&1)
+echo
+wine "$build/tests/rules_catalogue_benchmark.exe" </dev/null 2>/dev/null | grep -E "rules entries:"

@@ -61,6 +61,11 @@ void CItemInventory::Initialize(const std::string& path)
     TRACE(20, "CItemInventory::Initialize - done");
 }
 
+void CItemInventory::Append(const CInventoryItem& item)
+{
+    m_items.push_back(item);
+}
+
 void CItemInventory::GetAllItems(GuidList& guids) const
 {
     guids.clear();

@@ -33,6 +33,10 @@ public:
     // The same, from the given file.
     void Initialize(const std::string& path);
 
+    // Adds an item after those read (the community rules' entries); the
+    // caller keeps identifiers unique.
+    void Append(const CInventoryItem& item);
+
     void GetAllItems(GuidList& guids) const;
     const CInventoryItem* FindItem(const GUID& guid) const;
     void GetChildren(const GUID& parent, GuidList& guids) const;

@@ -121,17 +121,21 @@ void CJobTree::UpdateParentStates(HTREEITEM item, CTaskConfig& task)
     }
 }
 
-void CJobTree::LoadBranch(HTREEITEM first, CTaskConfig& task)
+bool CJobTree::LoadBranch(HTREEITEM first, CTaskConfig& task)
 {
+    bool anyEnabled = false;
     for (HTREEITEM item = first; item != nullptr; item = TreeView_GetNextSibling(m_tree, item)) {
         if (IsDisabled(item)) {
             SetStateBits(item, kDisabled);
             continue;
         }
+        anyEnabled = true;
         SetStateBits(item, task.IsItemEnabled(GuidOf(item)) ? kChecked : kUnchecked);
-        LoadBranch(TreeView_GetChild(m_tree, item), task);
-        UpdateParentStates(item, task);
+        // A group follows its items once they are all loaded: updating it
+        // after each one would walk a group of thousands of rules once per rule.
+        if (LoadBranch(TreeView_GetChild(m_tree, item), task)) SetItemState(item, CalcParentState(item), task);
     }
+    return anyEnabled;
 }
 
 void CJobTree::LoadItemStates(CTaskConfig& task)

@@ -45,7 +45,8 @@ private:
     void SetItemState(HTREEITEM item, State state, CTaskConfig& task);
     State CalcParentState(HTREEITEM item) const;
     void UpdateParentStates(HTREEITEM item, CTaskConfig& task);
-    void LoadBranch(HTREEITEM first, CTaskConfig& task);
+    // True when the branch holds an item this user may tick.
+    bool LoadBranch(HTREEITEM first, CTaskConfig& task);
     void SetBranch(HTREEITEM item, State state, CTaskConfig& task);
     const GUID& GuidOf(HTREEITEM item) const;
     bool IsDisabled(HTREEITEM item) const;

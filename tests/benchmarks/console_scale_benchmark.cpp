@@ -1,7 +1,8 @@
 // Benchmark: the console of the real program at scale. It prints how long
 // the console takes from its start until its window shows with everything
 // in it, and the memory the program then uses, for a task whose session data
-// file holds 10,000 and 100,000 records and for 1,000 task files.
+// file holds 10,000 and 100,000 records, for 1,000 task files and for
+// 4,000 community rules beside the program.
 //
 //   console_scale_benchmark.exe
 #include "../system/console_fixture.h"
@@ -100,5 +101,23 @@ TEST_F(ConsoleScale, AThousandTasks)
     for (int i = 0; i < tasks; ++i) folder.WriteTask("Task" + std::to_string(10000 + i), {});
     Measure("1000 task files:", [&](HWND window) {
         return ::SendMessageW(::GetDlgItem(window, kTaskBox), CB_GETCOUNT, 0, 0) == tasks + 2;
+    });
+}
+
+// 4,000 community rules beside the program, each there (no detection keys)
+// and none refused: all in the job tree, under five groups.
+TEST_F(ConsoleScale, FourThousandCommunityRules)
+{
+    const int entries = 4000;
+    std::string rules;
+    for (int i = 0; i < entries; ++i) {
+        const std::string app = "BenchApp" + std::to_string(i);
+        rules += "[" + app + " Cache *]\r\nLangSecRef=" + std::to_string(3021 + i % 5) + "\r\nFileKey1=%LocalAppData%\\" +
+                 app + "\\Cache|*.*|RECURSE\r\nRegKey1=HKCU\\Software\\" + app + "\\Recent\r\n";
+    }
+    ASSERT_TRUE(WriteWholeFile(folder.File("winapp2.ini"), rules));
+    // The shipped catalogue's items, the rules' groups and their entries.
+    Measure("4000 community rules:", [&](HWND window) {
+        return ::SendMessageW(::GetDlgItem(window, kJobTree), TVM_GETCOUNT, 0, 0) >= entries + 6;
     });
 }

@@ -3,7 +3,10 @@
 // at its one-second refresh, also when a write fails for a while.
 #include "console_fixture.h"
 
+#include "common/guid.h"
 #include "common/handles.h"
+#include "rules/ruleid.h"
+#include "runtime/rulesinventory.h"
 #include "support/remote_controls.h"
 #include "support/text_file.h"
 
@@ -262,4 +265,37 @@ TEST_F(ConsoleJobTree, AStandardUserSeesAnAdministratorsItemDisabledAndNeitherIt
     ASSERT_TRUE(ClickStateImage(tree, browsers));
     EXPECT_TRUE(StatesBecome({kChecked, kDisabled, kChecked, kChecked}));
     EXPECT_TRUE(SavedAs(Items({1, 3, 4})));
+}
+
+TEST_F(ConsoleJobTree, TheCommunityRulesStandUnderTheirGroupsUntickedAndATickSavesTheEntrysId)
+{
+    WriteGroupInventory();
+    ASSERT_TRUE(WriteWholeFile(folder.File("winapp2.ini"),
+                               "[Tw Always There *]\r\nSection=Test Tools\r\n"
+                               "FileKey1=%LocalAppData%\\TwAlwaysThere|*.tmp\r\n"
+                               "[Tw Absent *]\r\nSection=Test Tools\r\n"
+                               "DetectFile=%LocalAppData%\\TwNoSuchApp\r\nFileKey1=%LocalAppData%\\TwNoSuchApp|*.tmp\r\n"
+                               "[Tw Refused *]\r\nSection=Test Tools\r\nFileKey1=%Documents%|*.*\r\n"));
+    OpenConsole();
+    const HWND tree = Control(kJobTree);
+    const std::vector<RemoteTreeItem> items = ReadTree(tree);
+    ASSERT_EQ(items.size(), 3u);
+    const RemoteTreeItem& rules = items[2];
+    EXPECT_EQ(rules.text, "Community Rules");
+    ASSERT_EQ(rules.children.size(), 1u);
+    EXPECT_EQ(rules.children[0].text, "Test Tools");
+    // Only the entry that is there and may run; a new task leaves it unticked.
+    ASSERT_EQ(rules.children[0].children.size(), 1u);
+    const RemoteTreeItem& entry = rules.children[0].children[0];
+    EXPECT_EQ(entry.text, "Tw Always There");
+    EXPECT_TRUE(Eventually([&] { return TreeItemStateImage(tree, entry.handle) == kUnchecked; }, kAnswerTimeout));
+
+    ASSERT_TRUE(ClickStateImage(tree, entry.handle));
+    // Its group and the top group hold nothing else: both follow it.
+    EXPECT_TRUE(Eventually([&] { return TreeItemStateImage(tree, rules.handle) == kChecked; }, kAnswerTimeout));
+    std::set<std::string> saved = Items({1, 2, 3, 4});
+    saved.insert(GuidToString(RuleItemId("Tw Always There *")));
+    saved.insert(GuidToString(RulesGroupItemId("Test Tools")));
+    saved.insert(GuidToString(kCommunityRulesGroupId));
+    EXPECT_TRUE(SavedAs(saved));
 }

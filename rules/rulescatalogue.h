@@ -1,0 +1,51 @@
+#pragma once
+// The community rules files the program finds, read, judged and detected:
+// "winapp2.ini" and every "Rules\*.ini" in the program's folder (the
+// administrators' rules) and in the user's data folder (the user's own).
+// A file that cannot be read is listed with its reason and costs nothing
+// else. Asks the system (files, registry): not fuzzed.
+#include "rules/rulesfile.h"
+#include "rules/rulevariables.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+enum class RulesPlace { Program, User };
+
+// "program" or "user", as the catalogue's Config text names the place.
+const char* RulesPlaceName(RulesPlace place);
+
+struct CatalogueRule {
+    GUID id = {};
+    std::string name;     // between the brackets, exactly as written
+    std::string group;
+    bool detected = false;
+    std::string refused;  // empty when the entry may run
+    std::string warning;
+};
+
+struct RulesSource {
+    std::string fileName;  // as shown: "winapp2.ini", "Rules\x.ini"
+    RulesPlace place = RulesPlace::Program;
+    std::string refused;   // why the file was not read; then no entries
+    std::vector<CatalogueRule> entries;
+};
+
+// Every rules file of the program's folder, then of the user's data folder
+// (once only when both are the same folder), judged with the system's
+// known folders.
+std::vector<RulesSource> ReadRulesCatalogue();
+
+// The rules files of one folder: "winapp2.ini" first, then "Rules\*.ini"
+// in name order.
+std::vector<RulesSource> ReadRulesFolder(const std::string& folder, RulesPlace place, const KnownFolders& folders);
+
+// One file, read (at most 16 MB), parsed, judged and detected.
+RulesSource ReadRulesSource(const std::string& path, const std::string& shownName, RulesPlace place,
+                            const KnownFolders& folders);
+
+// True when any Detect key exists or any DetectFile path does; an entry
+// with neither is there wherever it runs.
+bool RuleEntryDetected(const RuleEntry& entry, const KnownFolders& folders);

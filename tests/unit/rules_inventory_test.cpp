@@ -1,0 +1,101 @@
+// The community rules' entries as the catalogue takes them: which go in,
+// under which group items, with what the rules entry job is handed.
+#include "runtime/rulesinventory.h"
+
+#include "common/guid.h"
+#include "rules/ruleid.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+CatalogueRule Rule(const std::string& name, const std::string& group, bool detected = true,
+                   const std::string& refused = "")
+{
+    CatalogueRule rule;
+    rule.id = RuleItemId(name);
+    rule.name = name;
+    rule.group = group;
+    rule.detected = detected;
+    rule.refused = refused;
+    return rule;
+}
+
+RulesSource Source(const std::string& file, RulesPlace place, std::vector<CatalogueRule> entries)
+{
+    RulesSource source;
+    source.fileName = file;
+    source.place = place;
+    source.entries = std::move(entries);
+    return source;
+}
+
+TEST(RulesInventory, UsableEntriesGoUnderTheirGroupsWithTheirFileAndSectionAsConfig)
+{
+    CItemInventory inventory;
+    CInventoryItem shipped;
+    shipped.guid = RuleItemId("Shipped Item *");  // a catalogue item that a rules file names again
+    shipped.name = "Shipped";
+    inventory.Append(shipped);
+    std::vector<RulesSource> sources = {
+        Source("winapp2.ini", RulesPlace::Program,
+               {Rule("Editor Cache *", "Applications"), Rule("Absent *", "Applications", false),
+                Rule("Broad *", "Windows", true, "FileKey on line 3: it names a network path (\\\\x)"),
+                Rule("Player", "Multimedia"), Rule("Shipped Item *", "Other")}),
+        Source("Rules\\mine.ini", RulesPlace::User,
+               {Rule("Editor Cache *", "Applications"), Rule("Viewer *", "Applications")}),
+    };
+    AppendRulesToInventory(sources, inventory);
+
+    struct Expected {
+        std::string section;
+        std::string shownName;
+        std::string group;
+        std::string config;
+    };
+    const Expected listed[] = {
+        {"Editor Cache *", "Editor Cache", "Applications", "program\twinapp2.ini\tEditor Cache *"},
+        {"Player", "Player", "Multimedia", "program\twinapp2.ini\tPlayer"},
+        {"Viewer *", "Viewer", "Applications", "user\tRules\\mine.ini\tViewer *"},
+    };
+    for (const Expected& e : listed) {
+        const CInventoryItem* item = inventory.FindItem(RuleItemId(e.section));
+        ASSERT_NE(item, nullptr) << e.section;
+        EXPECT_EQ(item->name, e.shownName);
+        EXPECT_EQ(item->config, e.config);
+        EXPECT_TRUE(SameGuid(item->parent, RulesGroupItemId(e.group))) << e.section;
+        EXPECT_TRUE(SameGuid(item->clsid, kRuleEntryJobClassId));
+        EXPECT_EQ(item->icon, 8);
+        EXPECT_FALSE(item->defaultState);
+        const CInventoryItem* group = inventory.FindItem(item->parent);
+        ASSERT_NE(group, nullptr);
+        EXPECT_EQ(group->name, e.group);
+        EXPECT_TRUE(SameGuid(group->parent, kCommunityRulesGroupId));
+    }
+    for (const char* absent : {"Absent *", "Broad *"}) EXPECT_EQ(inventory.FindItem(RuleItemId(absent)), nullptr);
+    EXPECT_EQ(inventory.FindItem(RulesGroupItemId("Windows")), nullptr) << "a group with nothing in it";
+    const CInventoryItem* top = inventory.FindItem(kCommunityRulesGroupId);
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top->name, "Community Rules");
+    EXPECT_TRUE(IsNullGuid(top->parent));
+    // The shipped item, the top group, two groups, three entries.
+    EXPECT_EQ(inventory.Size(), 7u);
+
+    // The first holder of an identifier keeps it; the later one says where it stands.
+    EXPECT_EQ(sources[0].entries[4].refused, "also in task_inventory.ini");
+    EXPECT_EQ(sources[1].entries[0].refused, "also in winapp2.ini");
+    EXPECT_EQ(sources[0].entries[0].refused, "");
+    EXPECT_EQ(sources[0].entries[1].refused, "") << "an absent entry is not refused";
+}
+
+TEST(RulesInventory, WithoutUsableEntriesTheCatalogueGainsNothing)
+{
+    CItemInventory inventory;
+    std::vector<RulesSource> sources = {Source("winapp2.ini", RulesPlace::Program, {Rule("Absent *", "Other", false)})};
+    sources.push_back(Source("Rules\\bad.ini", RulesPlace::User, {}));
+    sources.back().refused = "the file holds a NUL byte on line 1: it is not text";
+    AppendRulesToInventory(sources, inventory);
+    EXPECT_EQ(inventory.Size(), 0u);
+}
+
+}  // namespace
