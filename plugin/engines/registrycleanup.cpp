@@ -145,22 +145,35 @@ void WarnSubkeyKept(const std::string& subkey, const std::string& entry, LONG re
                              static_cast<int>(result)));
 }
 
-// Empties an open key: every value, and every subkey at every depth. Subkeys
-// are opened through their parent's handle, never by a path text rebuilt from
-// the entry, so a subkey name holding "|" or "\" is taken as it is; a subkey
-// that is a link is deleted as a link and its target is never touched.
-// entry is the key's path for messages.
-void EmptyKey(HKEY key, const std::string& entry, ICleanupReport& report)
+// Empties an open key: every value, and every subkey at every depth, but
+// for what keep names. Subkeys are opened through their parent's handle,
+// never by a path text rebuilt from the entry, so a subkey name holding "|"
+// or "\\" is taken as it is; a subkey that is a link is deleted as a link
+// and its target is never touched. entry is the key's path for messages and
+// for keep. True when nothing was kept in it: a key still holding something
+// kept is itself kept.
+bool EmptyKey(HKEY key, const std::string& entry, const RegistryKeep& keep, ICleanupReport& report)
 {
     DWORD longestSubkey = 0;
     DWORD longestValue = 0;
     LongestNames(key, entry, &longestSubkey, &longestValue);
+    bool keptSomething = false;
     // All names are collected before anything is deleted, so that deleting
     // never disturbs the enumeration.
-    for (const std::string& value : EnumValueNames(key, entry, longestValue)) DeleteValue(key, value, entry, report);
+    for (const std::string& value : EnumValueNames(key, entry, longestValue)) {
+        if (keep && keep(entry, &value)) {
+            keptSomething = true;
+            continue;
+        }
+        DeleteValue(key, value, entry, report);
+    }
 
     for (const std::string& subkey : EnumSubkeyNames(key, entry, longestSubkey)) {
         const std::string child = entry + (entry.back() == '\\' ? "" : "\\") + subkey;
+        if (keep && keep(child, nullptr)) {
+            keptSomething = true;
+            continue;
+        }
         UniqueRegKey childKey;
         const LONG opened = OpenKeyItself(key, subkey, kCleanAccess | DELETE, &childKey);
         if (opened == ERROR_SUCCESS && IsRegistryLink(childKey.Get())) {
@@ -170,8 +183,12 @@ void EmptyKey(HKEY key, const std::string& entry, ICleanupReport& report)
             continue;
         }
         if (opened == ERROR_SUCCESS) {
-            EmptyKey(childKey.Get(), child, report);
+            const bool emptied = EmptyKey(childKey.Get(), child, keep, report);
             childKey.Reset();
+            if (!emptied) {
+                keptSomething = true;
+                continue;
+            }
         } else if (opened != ERROR_FILE_NOT_FOUND) {
             throw CError(StrFormat("Cannot open registry key: %s (Error: %d).", child.c_str(), static_cast<int>(opened)));
         }
@@ -179,6 +196,7 @@ void EmptyKey(HKEY key, const std::string& entry, ICleanupReport& report)
         if (result == ERROR_SUCCESS) report.CountRemoved(Removed::RegistryKey, child, 0, 1, RegistryIdentity(child));
         else if (!(report.IsPreview() && result == ERROR_FILE_NOT_FOUND)) WarnSubkeyKept(subkey, entry, result, report);
     }
+    return !keptSomething;
 }
 
 // Deletes every value of an open key; its subkeys stay.
@@ -191,6 +209,7 @@ void DeleteValuesOf(HKEY key, const std::string& entry, ICleanupReport& report)
 }
 
 const char kEveryKey[] = "*";
+const char kDefaultProfileKey[] = ".DEFAULT";
 
 std::vector<std::string> SplitKeyParts(const std::string& keyPath)
 {
@@ -240,6 +259,9 @@ void CleanValuesBelow(HKEY key, const std::vector<std::string>& parts, size_t in
     }
 }
 
+// HKU's default profile key stands for a root: entries must name a key in it.
+size_t RootParts(const RegistryPath& path) { return path.root == HKEY_USERS ? 1 : 0; }
+
 }  // namespace
 
 RegistryPath ParseRegistryPath(const std::string& entry)
@@ -252,6 +274,7 @@ RegistryPath ParseRegistryPath(const std::string& entry)
     RegistryPath path;
     if (rootName == "HKCU") path.root = HKEY_CURRENT_USER;
     else if (rootName == "HKLM") path.root = HKEY_LOCAL_MACHINE;
+    else if (rootName == "HKU") path.root = HKEY_USERS;
     else throw CError(StrFormat("Unknown root registry key name: %s.", entry.c_str()));
 
     const size_t bar = entry.find('|', separator + 1);
@@ -260,14 +283,23 @@ RegistryPath ParseRegistryPath(const std::string& entry)
         path.valueName = entry.substr(bar + 1);
         path.hasValueName = true;
     }
+    // Below HKU only the default profile's hive: every other key there is a
+    // user's own, and what one user runs never reaches another's registry.
+    if (path.root == HKEY_USERS) {
+        const std::vector<std::string> parts = SplitKeyParts(path.keyPath);
+        if (parts.empty() || ::lstrcmpiA(parts.front().c_str(), kDefaultProfileKey) != 0) {
+            throw CError(StrFormat("Registry entry names another user's registry: %s.", entry.c_str()));
+        }
+    }
     return path;
 }
 
-void CleanRegistryKey(const std::string& entry, ICleanupReport& report)
+void CleanRegistryKey(const std::string& entry, ICleanupReport& report, const RegistryKeep& keep)
 {
     const RegistryPath path = ParseRegistryPath(entry);
     // "HKCU\" alone would empty the user's whole registry.
-    if (path.keyPath.find_first_not_of("\\/") == std::string::npos) {
+    if (path.keyPath.find_first_not_of("\\/") == std::string::npos ||
+        SplitKeyParts(path.keyPath).size() <= RootParts(path)) {
         throw CError(StrFormat("Registry entry names a root key only: %s.", entry.c_str()));
     }
 
@@ -281,7 +313,12 @@ void CleanRegistryKey(const std::string& entry, ICleanupReport& report)
         throw CError(StrFormat("Registry key is a link and is left alone: %s.", entry.c_str()));
     }
     if (path.hasValueName) DeleteValue(key.Get(), path.valueName, entry, report);
-    else EmptyKey(key.Get(), entry, report);
+    else EmptyKey(key.Get(), entry, keep, report);
+}
+
+void CleanRegistryKey(const std::string& entry, ICleanupReport& report)
+{
+    CleanRegistryKey(entry, report, RegistryKeep());
 }
 
 void CleanRegistryValues(const std::string& entry, ICleanupReport& report)
@@ -289,9 +326,11 @@ void CleanRegistryValues(const std::string& entry, ICleanupReport& report)
     const RegistryPath path = ParseRegistryPath(entry);
     if (path.hasValueName) throw CError(StrFormat("A values-only entry names no value: %s.", entry.c_str()));
     const std::vector<std::string> parts = SplitKeyParts(path.keyPath);
-    if (parts.empty()) throw CError(StrFormat("Registry entry names a root key only: %s.", entry.c_str()));
+    if (parts.size() <= RootParts(path)) {
+        throw CError(StrFormat("Registry entry names a root key only: %s.", entry.c_str()));
+    }
     // "HKCU\*" would reach every key of the user's registry.
-    if (parts.front() == kEveryKey) {
+    if (parts[RootParts(path)] == kEveryKey) {
         throw CError(StrFormat("Registry entry begins with every key: %s.", entry.c_str()));
     }
 

@@ -1,9 +1,12 @@
 #include "plugin/jobs/ruleexclusions.h"
 
+#include "common/usersid.h"
 #include "plugin/engines/treeentry.h"
 #include "plugin/engines/wildcard.h"
 
 #include <windows.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -54,6 +57,16 @@ std::string EngineRegistryKey(const std::string& ruleKey)
     const std::string rest = slash == std::string::npos ? std::string() : ruleKey.substr(slash);
     if (SameText(root, "HKCU") || SameText(root, "HKEY_CURRENT_USER")) return "HKCU" + rest;
     if (SameText(root, "HKLM") || SameText(root, "HKEY_LOCAL_MACHINE")) return "HKLM" + rest;
+    if (!SameText(root, "HKU") && !SameText(root, "HKEY_USERS")) return std::string();
+    // Below HKU: the default profile's hive, or this user's own key, which
+    // is HKCU; every other user's key is theirs alone.
+    const size_t next = rest.find('\\', 1);
+    const std::string user = rest.substr(std::min<size_t>(1, rest.size()), next == std::string::npos ? next : next - 1);
+    const std::string below = next == std::string::npos ? std::string() : rest.substr(next);
+    if (SameText(user, ".DEFAULT")) return "HKU\\.DEFAULT" + below;
+    const std::string sid = CurrentUserSid();
+    if (!sid.empty() && SameText(user, sid)) return "HKCU" + below;
+    if (!sid.empty() && SameText(user, sid + "_Classes")) return "HKCU\\Software\\Classes" + below;
     return std::string();
 }
 
@@ -93,16 +106,16 @@ bool CRuleExclusions::KeepsRegistry(const std::string& key, const std::string& v
     const std::vector<std::string> parts = PartsOf(key);
     for (const Kept& kept : m_kept) {
         if (kept.kind != RuleExcludeKind::Registry) continue;
-        const bool keepsWholeKey = kept.masks.empty();
         // A kept key around the cleaned one keeps all of it.
-        if (keepsWholeKey && StartsWith(parts, kept.folderParts)) return true;
-        if (!hasValueName) {
-            // The whole key goes: whatever is kept inside it would go along.
-            if (StartsWith(kept.folderParts, parts)) return true;
-        } else if (kept.folderParts.size() == parts.size() && StartsWith(parts, kept.folderParts) &&
-                   SameText(kept.masks.front(), valueName)) {
+        if (kept.masks.empty() && StartsWith(parts, kept.folderParts)) return true;
+        if (hasValueName && kept.folderParts.size() == parts.size() && StartsWith(parts, kept.folderParts) &&
+            SameText(kept.masks.front(), valueName))
             return true;
-        }
     }
     return false;
+}
+
+bool CRuleExclusions::KeepsRegistryPart(const std::string& key, const std::string* valueName) const
+{
+    return KeepsRegistry(key, valueName != nullptr ? *valueName : std::string(), valueName != nullptr);
 }

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-// "HKCU\..." or "HKLM\..." for a key under a root the registry engine
-// cleans, whatever spelling of the root the rule used; empty for any other
-// root.
+// The key as the registry engine names it: "HKCU\...", "HKLM\..." or
+// "HKU\.DEFAULT\...", whatever spelling of the root the rule used; a key
+// below HKU under this user's SID is HKCU's. Empty for any other root and
+// for another user's key below HKU.
 std::string EngineRegistryKey(const std::string& ruleKey);
 
 class CRuleExclusions {
@@ -23,10 +24,14 @@ public:
     // wildcards; case is ignored.
     bool KeepsPath(const std::string& path) const;
 
-    // Whether cleaning the registry key (the whole key, or only valueName)
-    // would reach something a REG exclusion keeps: the kept key or value
-    // in it, or a kept key around it. key as EngineRegistryKey gives it.
+    // Whether the registry key (the whole key, or only valueName) is kept:
+    // a REG exclusion names that value, or the key or a key around it. key
+    // as EngineRegistryKey gives it. What is kept inside a key that is
+    // cleaned is spared by KeepsRegistryPart, asked by the registry engine.
     bool KeepsRegistry(const std::string& key, const std::string& valueName, bool hasValueName) const;
+    // The same for the registry engine's walk: a value of key, or with a
+    // null value the key itself.
+    bool KeepsRegistryPart(const std::string& key, const std::string* valueName) const;
 
 private:
     struct Kept {

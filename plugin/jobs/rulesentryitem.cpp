@@ -100,21 +100,23 @@ void CRulesEntryItem::CleanRegKeys()
         const std::string engineKey = EngineRegistryKey(key.key);
         if (engineKey.empty()) {
             CountNotRemoved(NotRemoved::Skipped);
-            LogWarningOf("registry keys under a root the rules do not clean",
-                         "Skipped a registry key under a root that is not cleaned (only HKCU and HKLM): " + key.key);
+            LogWarningOf("registry keys that are not cleaned",
+                         "Skipped a registry key that is neither this user's nor the computer's (only HKCU, HKLM "
+                         "and HKU\\.DEFAULT are cleaned): " + key.key);
             continue;
         }
-        // The registry engine cannot spare part of a key: a key holding
-        // something an exclusion keeps is left whole.
         if (exclusions.KeepsRegistry(engineKey, key.valueName, key.hasValueName)) {
             CountNotRemoved(NotRemoved::Skipped);
             LogInfoOf("registry keys kept for an exclusion",
-                      "Kept the registry key " + key.key + ": it holds what the entry's ExcludeKey keeps.");
+                      "Kept the registry key " + key.key + ": the entry's ExcludeKey keeps it.");
             continue;
         }
         const std::string entry = key.hasValueName ? engineKey + "|" + key.valueName : engineKey;
         try {
-            CleanRegistryKey(entry, *this);
+            // What an exclusion keeps inside the key stays, with the keys holding it.
+            CleanRegistryKey(entry, *this, [&exclusions](const std::string& part, const std::string* value) {
+                return exclusions.KeepsRegistryPart(part, value);
+            });
         } catch (const std::exception& error) {
             CountNotRemoved(NotRemoved::Failed);
             LogWarningOf("registry entries that could not be cleaned",

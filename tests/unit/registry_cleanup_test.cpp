@@ -107,6 +107,42 @@ TEST_F(RegistryCleanup, RootNamesAreCaseSensitiveAndRequired)
     EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, Key("list"), "v"));
 }
 
+TEST_F(RegistryCleanup, BelowHkuOnlyTheDefaultProfilesKeysAreCleaned)
+{
+    Value("list", "v");
+    const struct {
+        std::string entry, raised;
+    } refused[] = {
+        {"HKU\\S-1-5-21-1-2-3-1001\\Software\\V", "Registry entry names another user's registry: "},
+        {"HKU\\", "Registry entry names another user's registry: "},
+        {"HKU\\.DEFAULT", "Registry entry names a root key only: "},
+        {"HKU\\.default\\", "Registry entry names a root key only: "},
+    };
+    for (const auto& c : refused) EXPECT_EQ(RaisedBy(c.entry, job), c.raised + c.entry + ".") << c.entry;
+    EXPECT_EQ(ParseRegistryPath("HKU\\.Default\\Software\\V|x").root, HKEY_USERS);
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, Key("list"), "v"));
+}
+
+TEST_F(RegistryCleanup, WhatTheCallerKeepsStaysWithTheKeysHoldingIt)
+{
+    Value("list", "gone");
+    Value("list", "kept");
+    Value("list\\spared", "x");
+    Value("list\\spared\\deep", "y");
+    Value("list\\holder\\inner", "z");
+    Value("list\\holder", "w");
+    const std::string base = "HKCU\\" + Key("list");
+    CleanRegistryKey(base, job, [&base](const std::string& key, const std::string* value) {
+        if (value != nullptr) return key == base && *value == "kept";
+        return key == base + "\\spared" || key == base + "\\holder\\inner";
+    });
+    EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, Key("list"), "gone"));
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, Key("list"), "kept"));
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, Key("list\\spared\\deep"), "y"));
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, Key("list\\holder\\inner"), "z"));
+    EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, Key("list\\holder"), "w"));
+}
+
 TEST_F(RegistryCleanup, AMissingKeyIsNotAnError)
 {
     CleanRegistryKey("HKCU\\" + Key("never\\created"), job);

@@ -10,6 +10,7 @@
 #include "common/cleanupcounts.h"
 #include "common/extkeys.h"
 #include "common/paths.h"
+#include "common/usersid.h"
 #include "rules/systemfolders.h"
 #include "support/job_harness.h"
 #include "support/registry_fixture.h"
@@ -80,11 +81,11 @@ TEST(RuleExclusions, KeepExactlyWhatTheirKindNames)
         const char* value;  // null: the whole key
         bool kept;
     } keys[] = {
-        {"HKCU\\Software\\V", nullptr, true},              // holds Kept
+        {"HKCU\\Software\\V", nullptr, false},             // holds Kept: the walk spares it
         {"HKCU\\Software\\V\\Kept\\Sub", nullptr, true},   // inside Kept
         {"HKCU\\Software\\V\\Kept", "x", true},
         {"HKCU\\Software\\V\\Other", nullptr, false},
-        {"HKCU\\Software\\V\\Values", nullptr, true},      // would take Mru along
+        {"HKCU\\Software\\V\\Values", nullptr, false},     // the walk spares Mru
         {"HKCU\\Software\\V\\Values", "mru", true},
         {"HKCU\\Software\\V\\Values", "Other", false},
         {"HKLM\\Software\\V\\Kept", nullptr, false},
@@ -92,7 +93,20 @@ TEST(RuleExclusions, KeepExactlyWhatTheirKindNames)
     for (const auto& c : keys)
         EXPECT_EQ(exclusions.KeepsRegistry(c.key, c.value ? c.value : "", c.value != nullptr), c.kept) << c.key;
     EXPECT_EQ(EngineRegistryKey("hkey_local_machine\\Software\\V"), "HKLM\\Software\\V");
-    EXPECT_EQ(EngineRegistryKey("HKU\\.DEFAULT\\Software\\V"), "");
+    const std::string sid = CurrentUserSid();
+    ASSERT_FALSE(sid.empty());
+    const struct {
+        std::string ruleKey, engineKey;
+    } roots[] = {
+        {"HKU\\.DEFAULT\\Software\\V", "HKU\\.DEFAULT\\Software\\V"},
+        {"HKEY_USERS\\.default\\Software\\V", "HKU\\.DEFAULT\\Software\\V"},
+        {"HKU\\" + sid + "\\Software\\V", "HKCU\\Software\\V"},
+        {"HKU\\" + sid + "_Classes\\V", "HKCU\\Software\\Classes\\V"},
+        {"HKU\\S-1-5-21-1-2-3-1001\\Software\\V", ""},  // another user's
+        {"HKU\\" + sid + "x\\Software\\V", ""},
+        {"HKCR\\V\\W", ""},
+    };
+    for (const auto& c : roots) EXPECT_EQ(EngineRegistryKey(c.ruleKey), c.engineKey) << c.ruleKey;
 }
 
 // Paths in a case: relative to the case's folder ($D in its keys), or,
@@ -112,6 +126,7 @@ struct EntryCase {
 const char kRulesFile[] = "Rules\\tw_rules_entry_test.ini";
 const char kSection[] = "Tidewhistle Test Entry *";
 const char kRegBase[] = "Software\\TidewhistleTests\\RulesEntry";
+const char kDefaultProfile[] = ".DEFAULT\\";
 const char kRefused[] = "Job configuration is invalid (refused: ";
 
 std::vector<EntryCase> Cases()
@@ -132,11 +147,16 @@ std::vector<EntryCase> Cases()
         {"PATH exclusion", {"FileKey1=$D|*|RECURSE", "ExcludeKey1=PATH|$D\\saved", "ExcludeKey2=PATH|$D\\logs|*.log"},
          {"a.tmp", "logs\\b.tmp"}, {"saved\\s.tmp", "saved\\deep\\t.tmp", "logs\\c.log"}, "", 2, 0, 0},
         {"REG exclusion",
-         {"RegKey1=HKCU\\$K\\a", "RegKey2=HKCU\\$K\\b|v", "RegKey3=HKCU\\$K\\c", "ExcludeKey1=REG|HKCU\\$K\\a\\kept",
-          "ExcludeKey2=REG|HKCU\\$K\\b|v"},
-         {"reg:c|x"}, {"reg:a|x", "reg:a\\kept|y", "reg:b|v"}, "", 0, 0, 1, nullptr, 2},
-        {"a registry root the engine does not clean", {"RegKey1=HKU\\.DEFAULT\\Software\\TidewhistleTests\\x"}, {},
-         {}, "", 0, 0, 0, nullptr, 1},
+         {"RegKey1=HKCU\\$K\\a", "RegKey2=HKCU\\$K\\b|v", "RegKey3=HKCU\\$K\\c", "RegKey4=HKCU\\$K\\d",
+          "ExcludeKey1=REG|HKCU\\$K\\a\\kept", "ExcludeKey2=REG|HKCU\\$K\\b|v", "ExcludeKey3=REG|HKCU\\$K\\c|keepme",
+          "ExcludeKey4=REG|HKCU\\$K\\d"},
+         {"reg:a|x", "reg:a\\other|z", "reg:c|x"}, {"reg:a\\kept|y", "reg:a\\kept\\deep|w", "reg:b|v", "reg:c|keepme",
+          "reg:d|x"}, "", 0, 0, 3, nullptr, 2},
+        {"the default profile's registry", {"RegKey1=HKU\\.DEFAULT\\$K\\d"}, {"dreg:d|x", "dreg:d\\sub|y"},
+         {"dreg:other|z", "reg:d|x"}, "", 0, 0, 2},
+        {"registry roots the engine does not clean",
+         {"RegKey1=HKU\\S-1-5-21-1-2-3-1001\\Software\\TidewhistleTests\\x", "RegKey2=HKCR\\TidewhistleTests\\x\\y"},
+         {}, {}, "", 0, 0, 0, nullptr, 2},
         {"the rules file in the data folder", {"FileKey1=$D|*.tmp"}, {"a.tmp"}, {"b.txt"}, "", 1, 0, 0,
          "user\tRules\\tw_rules_entry_test.ini\tTidewhistle Test Entry *"},
         {"REMOVESELF with an exclusion", {"FileKey1=$D\\cache|*|REMOVESELF", "ExcludeKey1=FILE|$D\\cache\\sub|*.cfg"},
@@ -168,7 +188,7 @@ protected:
     {
         regKey = std::string(kRegBase) + "\\case" + std::to_string(GetParam());
         localFolder = SystemKnownFolders().localAppData + "\\" + localName;
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, kRegBase);
+        DeleteRegistryBase();
         ASSERT_TRUE(MakeFolders(localFolder));
         ASSERT_TRUE(MakeFolders(GetModuleFilePath("Rules")));
         for (const std::vector<std::string>* list : {&Case().gone, &Case().kept})
@@ -184,8 +204,15 @@ protected:
         ::DeleteFileA(GetModuleFilePath(kRulesFile).c_str());
         ::RemoveDirectoryA(GetModuleFilePath("Rules").c_str());
         RemoveTree(localFolder);
+        DeleteRegistryBase();
+    }
+    static void DeleteRegistryBase()
+    {
+        const std::string defaultProfileBase = std::string(kDefaultProfile) + kRegBase;
         ::RegDeleteTreeA(HKEY_CURRENT_USER, kRegBase);
         ::RegDeleteKeyA(HKEY_CURRENT_USER, kRegBase);
+        ::RegDeleteTreeA(HKEY_USERS, defaultProfileBase.c_str());
+        ::RegDeleteKeyA(HKEY_USERS, defaultProfileBase.c_str());
     }
 
     static const EntryCase& Case()
@@ -197,12 +224,15 @@ protected:
     {
         return Replaced(Replaced(Replaced(text, "$D", files.Path()), "$L", localName), "$K", regKey);
     }
-    // A registry path as key and value; a file path as its full path.
-    bool IsRegistry(const std::string& path, std::string* key, std::string* value) const
+    // A registry path as root, key and value; a file path as its full path.
+    bool IsRegistry(const std::string& path, HKEY* root, std::string* key, std::string* value) const
     {
-        if (path.compare(0, 4, "reg:") != 0) return false;
+        const bool defaultProfile = path.compare(0, 5, "dreg:") == 0;
+        if (!defaultProfile && path.compare(0, 4, "reg:") != 0) return false;
+        const size_t start = defaultProfile ? 5 : 4;
         const size_t bar = path.find('|');
-        *key = regKey + "\\" + path.substr(4, bar - 4);
+        *root = defaultProfile ? HKEY_USERS : HKEY_CURRENT_USER;
+        *key = (defaultProfile ? kDefaultProfile : "") + regKey + "\\" + path.substr(start, bar - start);
         *value = path.substr(bar + 1);
         return true;
     }
@@ -213,9 +243,10 @@ protected:
     }
     void Lay(const std::string& path)
     {
+        HKEY root = nullptr;
         std::string key, value;
-        if (IsRegistry(path, &key, &value)) {
-            ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, key, value, "trace"));
+        if (IsRegistry(path, &root, &key, &value)) {
+            ASSERT_TRUE(WriteRegString(root, key, value, "trace"));
             return;
         }
         const std::string full = FullPath(path);
@@ -228,8 +259,9 @@ protected:
     }
     bool There(const std::string& path) const
     {
+        HKEY root = nullptr;
         std::string key, value;
-        if (IsRegistry(path, &key, &value)) return RegValueExists(HKEY_CURRENT_USER, key, value);
+        if (IsRegistry(path, &root, &key, &value)) return RegValueExists(root, key, value);
         std::string full = FullPath(path);
         if (full.back() == '\\') full.pop_back();
         return ::GetFileAttributesA(full.c_str()) != INVALID_FILE_ATTRIBUTES;
