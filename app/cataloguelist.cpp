@@ -111,6 +111,22 @@ std::string CatalogueJson(const CItemInventory& inventory, size_t catalogueItems
     return json;
 }
 
+// A program of the windows subsystem gets a standard stream only when its
+// starter hands one over (a redirection); else the starter's console.
+bool WriteToStandardStream(DWORD stream, const std::string& text)
+{
+    HANDLE output = ::GetStdHandle(stream);
+    UniqueHandle console;
+    if (output == nullptr || output == INVALID_HANDLE_VALUE) {
+        if (!::AttachConsole(ATTACH_PARENT_PROCESS) && ::GetLastError() != ERROR_ACCESS_DENIED) return false;
+        console.Reset(::CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+        if (!console) return false;
+        output = console.Get();
+    }
+    return WriteAll(output, text);
+}
+
 bool WriteListing(const std::string& text, const std::string& path)
 {
     if (!path.empty()) {
@@ -121,16 +137,10 @@ bool WriteListing(const std::string& text, const std::string& path)
         }
         return WriteAll(file.Get(), text);
     }
-    // A program of the windows subsystem gets standard output only when its
-    // starter hands one over (a redirection); else the starter's console.
-    HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    UniqueHandle console;
-    if (output == nullptr || output == INVALID_HANDLE_VALUE) {
-        if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return false;
-        console.Reset(::CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
-        if (!console) return false;
-        output = console.Get();
-    }
-    return WriteAll(output, text);
+    return WriteToStandardStream(STD_OUTPUT_HANDLE, text);
+}
+
+bool WriteListingError(const std::string& text)
+{
+    return WriteToStandardStream(STD_ERROR_HANDLE, text + "\r\n");
 }

@@ -17,3 +17,8 @@ std::string CatalogueJson(const CItemInventory& inventory, size_t catalogueItems
 // Writes the text to the file (one of the program's own, see ownfile.h),
 // or to standard output when path is empty. True when all was written.
 bool WriteListing(const std::string& text, const std::string& path);
+
+// A listing that cannot be made says why on standard error (the starter's
+// console when it handed none over): a script runs it, nobody is there to
+// answer a box. True when it was written.
+bool WriteListingError(const std::string& text);

@@ -41,6 +41,14 @@ void ShowError(const std::string& text)
 
 }  // namespace
 
+// The listing is run by scripts: its errors go to standard error, where a
+// box would wait for a person who is not there.
+void CTidewhistleApp::ReportStartupError(const std::string& text) const
+{
+    if (IsListRole()) WriteListingError(text);
+    else ShowError(text);
+}
+
 bool CTidewhistleApp::InitInstance()
 {
     if (!RunStartup()) {
@@ -95,14 +103,14 @@ bool CTidewhistleApp::RunStartup()
     if (!unusable.empty() && !shutdownRole) {
         const std::string message = FormatResString(IDS_DATA_FOLDER_UNUSABLE, unusable.c_str());
         ::OutputDebugStringA(message.c_str());
-        ShowError(message);
+        ReportStartupError(message);
         return false;
     }
     // Ending the resident copy writes nothing: the installer runs it too.
     if (!shutdownRole && !EnsureDataFolder()) {
         const std::string message = FormatResString(IDS_DATA_FOLDER_FOREIGN, GetDataFolder().c_str());
         ::OutputDebugStringA(message.c_str());
-        ShowError(message);
+        ReportStartupError(message);
         return false;
     }
 
@@ -122,7 +130,7 @@ bool CTidewhistleApp::RunStartup()
     const HRESULT comResult = ::CoInitialize(nullptr);
     if (FAILED(comResult)) {
         TRACE(40, "CoInitialize failed - %d", static_cast<int>(comResult));
-        ShowError(FormatInternalError(kComNotInitialised, static_cast<int>(comResult)));
+        ReportStartupError(FormatInternalError(kComNotInitialised, static_cast<int>(comResult)));
         return false;
     }
 
@@ -186,7 +194,7 @@ bool CTidewhistleApp::InitializeInventory()
         g_inventory.Initialize();
     } catch (const std::exception& error) {
         TRACE(40, "Inventory initialization failed - %s", error.what());
-        if (IsResidentRole()) ShowError(error.what());
+        if (IsResidentRole() || IsListRole()) ReportStartupError(error.what());
         return false;
     }
     AddCommunityRules();

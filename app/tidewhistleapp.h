@@ -30,6 +30,7 @@ private:
     bool NeedsInventory() const;
     bool IsPreviewRole() const;
     bool IsListRole() const;
+    void ReportStartupError(const std::string& text) const;
     void AddCommunityRules();
     int WriteCatalogueListing() const;
     bool RunGUI(bool trayOnly);

@@ -161,32 +161,56 @@ TEST_F(CommunityRules, TheListingShowsTheCatalogueAndEveryRulesEntryWithWhatBeca
     EXPECT_NE(programId, IdIn(ObjectOf(json, "Tw Refused", "winapp2.ini")));
 }
 
-TEST_F(CommunityRules, TheListingGoesToStandardOutputWhenNoFileIsNamed)
+// Runs "/list" with standard output and standard error redirected to files;
+// the exit status, or 99 when the process had to be ended.
+DWORD RunListingToStreams(const std::string& program, const ScratchFolder& scratch, std::string* out, std::string* err)
 {
-    const std::string out = dataParent.File("redirected.json");
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    UniqueHandle output(::CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
+    const std::string outPath = scratch.File("redirected.json"), errPath = scratch.File("redirected.err");
+    UniqueHandle output(::CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(output.IsValid());
+    UniqueHandle error(::CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_TRUE(output.IsValid() && error.IsValid());
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = output.Get();
-    std::string commandLine = QuotedCommandLine(folder.Program(), {"/list"});
+    startup.hStdError = error.Get();
+    std::string commandLine = QuotedCommandLine(program, {"/list"});
     PROCESS_INFORMATION started = {};
-    ASSERT_TRUE(::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                 &started));
+    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started))
+        return 99;
     UniqueHandle process(started.hProcess), thread(started.hThread);
-    ASSERT_EQ(::WaitForSingleObject(process.Get(), 60000), WAIT_OBJECT_0);
     DWORD exitCode = 99;
-    ::GetExitCodeProcess(process.Get(), &exitCode);
-    EXPECT_EQ(exitCode, 0u);
+    // A box waiting for a person would hold the listing up for ever.
+    if (::WaitForSingleObject(process.Get(), 30000) != WAIT_OBJECT_0) ::TerminateProcess(process.Get(), 99);
+    else ::GetExitCodeProcess(process.Get(), &exitCode);
     output.Reset();
+    error.Reset();
+    EXPECT_TRUE(ReadWholeFile(outPath, out));
+    EXPECT_TRUE(ReadWholeFile(errPath, err));
+    return exitCode;
+}
 
-    std::string json;
-    ASSERT_TRUE(ReadWholeFile(out, &json));
+TEST_F(CommunityRules, TheListingGoesToStandardOutputWhenNoFileIsNamed)
+{
+    std::string json, errors;
+    EXPECT_EQ(RunListingToStreams(folder.Program(), dataParent, &json, &errors), 0u);
     EXPECT_NE(ObjectOf(json, "Tw File Detected", "winapp2.ini").find("\"detected\": true"), std::string::npos)
         << json;
+    EXPECT_EQ(errors, "");
+}
+
+TEST_F(CommunityRules, AListingWithoutAUsableDataFolderSaysWhyOnStandardErrorAndShowsNoBox)
+{
+    settings.SetString("DataFolder", "%UNDEFINED_TW_FOLDER%\\Tidewhistle", REG_EXPAND_SZ);
+    std::string json, errors;
+    EXPECT_EQ(RunListingToStreams(folder.Program(), dataParent, &json, &errors), 1u);
+    EXPECT_EQ(json, "");
+    EXPECT_EQ(errors, "The folder where Tidewhistle keeps your tasks and their history is set to "
+                      "\"%UNDEFINED_TW_FOLDER%\\Tidewhistle\", which names no folder. Nothing was done. Please ask "
+                      "your administrator to correct the DataFolder setting.\r\n");
 }
 
 TEST_F(CommunityRules, AListingThatCannotBeWrittenEndsWithStatusOne)
