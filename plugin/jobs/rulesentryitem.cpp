@@ -9,6 +9,7 @@
 #include "plugin/engines/registrycleanup.h"
 #include "plugin/jobs/ruleexclusions.h"
 #include "plugin/jobs/rulesentryconfig.h"
+#include "plugin/jobs/rulesfilecache.h"
 #include "plugin/resource.h"
 #include "rules/rulesafety.h"
 #include "rules/systemfolders.h"
@@ -21,23 +22,6 @@ namespace {
 
 CError Invalid(const std::string& reason) { return CError("Job configuration is invalid (" + reason + ")"); }
 
-// The whole rules file, refused past the largest size the rules read.
-std::string ReadRulesFile(const std::string& path, const std::string& name)
-{
-    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw Invalid("cannot open " + name + ", error " + std::to_string(::GetLastError()));
-    LARGE_INTEGER size = {};
-    if (!::GetFileSizeEx(file.Get(), &size)) throw Invalid("cannot read " + name);
-    if (size.QuadPart > static_cast<LONGLONG>(kLargestRulesFile)) throw Invalid(name + " is larger than 16 MB");
-    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!bytes.empty() && (!::ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-                           read != bytes.size()))
-        throw Invalid("cannot read " + name);
-    return bytes;
-}
-
 }  // namespace
 
 void CRulesEntryItem::LoadSettings()
@@ -48,10 +32,10 @@ void CRulesEntryItem::LoadSettings()
     const std::string folder = config.place == RulesPlace::Program ? GetModuleFolder() : GetDataFolder();
     if (folder.empty()) throw Invalid("the folder of " + config.file + " is not known");
 
-    const RulesFile rules = ParseRulesText(ReadRulesFile(folder + "\\" + config.file, config.file), config.file);
-    if (!rules.refused.empty()) throw Invalid(config.file + " was refused: " + rules.refused);
+    const std::shared_ptr<const RulesFile> rules = ParsedRulesFile(folder + "\\" + config.file, config.file);
+    if (!rules->refused.empty()) throw Invalid(config.file + " was refused: " + rules->refused);
     const RuleEntry* found = nullptr;
-    for (const RuleEntry& entry : rules.entries) {
+    for (const RuleEntry& entry : rules->entries) {
         if (entry.name == config.section) {
             found = &entry;
             break;

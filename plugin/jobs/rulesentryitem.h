@@ -6,8 +6,8 @@
 #include <string>
 
 // The job of one community rules entry: its configuration text names the
-// rules file and the entry (see rulesentryconfig.h); the entry is read
-// afresh at every run and judged by the rules' refusals before anything is
+// rules file and the entry (see rulesentryconfig.h); the entry is looked up
+// afresh at every run (in the file as it is now) and judged by the rules' refusals before anything is
 // touched. File keys go through the file engine's masked walk, registry
 // keys through the registry engine, both minus what the entry's ExcludeKey
 // lines keep.

@@ -323,3 +323,31 @@ TEST_P(RulesEntryJob, APreviewCountsWhatTheCleanRemovesAndTheCanariesStay)
 }
 
 INSTANTIATE_TEST_SUITE_P(Features, RulesEntryJob, ::testing::Range<size_t>(0, Cases().size()));
+
+// One process runs every entry of a task: the file is parsed once, and a
+// file rewritten between two entries (same size, another mask) is read again.
+TEST(RulesEntryJobs, ASecondEntryOfAChangedRulesFileSeesTheFileAsItIsNow)
+{
+    ScratchFolder files;
+    ASSERT_TRUE(MakeFolders(GetModuleFilePath("Rules")));
+    const std::string rulesPath = GetModuleFilePath("Rules\\tw_rules_cache_test.ini");
+    for (const char* name : {"a.aaa", "b.bbb"}) ASSERT_TRUE(WriteWholeFile(files.File(name), "trace"));
+    const auto runEntry = [&](const char* mask) {
+        ASSERT_TRUE(WriteWholeFile(rulesPath, std::string("[Cache Test *]\r\nFileKey1=") + files.Path() + "|" + mask));
+        FakeTaskInfo info;
+        info.Set(kRunModeKey, kRunModeClean);
+        RecordingSink sink;
+        CRulesEntryItem* job = new CRulesEntryItem();
+        EXPECT_EQ(job->Init(&info, "program\tRules\\tw_rules_cache_test.ini\tCache Test *", &sink), kJobSuccess);
+        EXPECT_EQ(job->Run(), kJobSuccess);
+        job->Release();
+    };
+    runEntry("*.aaa");
+    EXPECT_FALSE(FileExists(files.File("a.aaa")));
+    EXPECT_TRUE(FileExists(files.File("b.bbb")));
+    runEntry("*.bbb");
+    EXPECT_FALSE(FileExists(files.File("b.bbb")));
+    ::DeleteFileA(rulesPath.c_str());
+    ::RemoveDirectoryA(GetModuleFilePath("Rules").c_str());
+}
+
