@@ -1,5 +1,6 @@
 #include "rules/rulepath.h"
 
+#include "rules/enginereadings.h"
 #include "rules/wildcardoverlap.h"
 
 PathParts SplitPathParts(const std::string& path)
@@ -38,4 +39,15 @@ bool CouldReachFolder(const PathParts& folder, bool recurse, const PathParts& ta
 {
     if (folder.size() >= target.size()) return LeadingPartsOverlap(folder, target, target.size());
     return recurse && LeadingPartsOverlap(folder, target, folder.size());
+}
+
+bool IsAliasPart(const std::string& part)
+{
+    if (part.empty()) return false;
+    if (part.back() == '.' || part.back() == ' ' || part.find(':') != std::string::npos) return true;
+    if (HasDroppedEnding(part)) return true;
+    for (size_t tilde = part.find('~'); tilde != std::string::npos; tilde = part.find('~', tilde + 1)) {
+        if (tilde + 1 < part.size() && part[tilde + 1] >= '0' && part[tilde + 1] <= '9') return true;
+    }
+    return false;
 }

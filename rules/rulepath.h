@@ -11,6 +11,12 @@ PathParts SplitPathParts(const std::string& path);
 // The parts joined with "\".
 std::string JoinPathParts(const PathParts& parts);
 
+// A part that reaches a folder under another spelling than the rules
+// compare: a short name ("DOCUME~1"), trailing dots or blanks (which
+// Windows drops), a ":" (a stream), or a final dot before wildcards only
+// ("Cache.?" also names "Cache"). Other wildcard parts are compared as they are.
+bool IsAliasPart(const std::string& part);
+
 // True when the first count parts of both could name the same folders (each
 // pair of parts overlaps as wildcards); both must have that many.
 bool LeadingPartsOverlap(const PathParts& a, const PathParts& b, size_t count);

@@ -2,7 +2,10 @@
 
 #include "common/strparse.h"
 #include "rules/browserstores.h"
+#include "rules/enginereadings.h"
+#include "rules/exclusionsafety.h"
 #include "rules/rulepath.h"
+#include "rules/systemareas.h"
 #include "rules/wildcardoverlap.h"
 
 #include <algorithm>
@@ -44,6 +47,30 @@ const char* const kRegistryRoots[] = {
     "hku", "hkey_users", "hkcc", "hkey_current_config",
 };
 
+// The key below its root in lower case, and the spellings of the same key
+// the shared list names: a numbered control set is what CurrentControlSet
+// points to, and Software\WOW6432Node holds the 32-bit view of Software.
+std::vector<std::string> SharedKeySpellings(const PathParts& below)
+{
+    PathParts lower;
+    for (const std::string& part : below) lower.push_back(ToLowerAscii(part));
+    std::vector<std::string> spellings = {JoinPathParts(lower)};
+    const bool numberedControlSet = lower.size() >= 2 && lower[0] == "system" && lower[1].size() > 10 &&
+                                    lower[1].compare(0, 10, "controlset") == 0 &&
+                                    lower[1].find_first_not_of("0123456789", 10) == std::string::npos;
+    if (numberedControlSet) {
+        PathParts current = lower;
+        current[1] = "currentcontrolset";
+        spellings.push_back(JoinPathParts(current));
+    }
+    if (lower.size() >= 3 && lower[0] == "software" && lower[1] == "wow6432node") {
+        PathParts native = lower;
+        native.erase(native.begin() + 1);
+        spellings.push_back(JoinPathParts(native));
+    }
+    return spellings;
+}
+
 bool IsBroadMask(const std::string& mask)
 {
     return mask.find('*') != std::string::npos && mask.find_first_not_of("*?.") == std::string::npos;
@@ -65,18 +92,6 @@ bool IsDriveRoot(const std::string& part)
 {
     return part.size() == 2 && part[1] == ':' &&
            ((part[0] >= 'A' && part[0] <= 'Z') || (part[0] >= 'a' && part[0] <= 'z'));
-}
-
-// A part that reaches a folder under another spelling than the rules
-// compare: a short name ("DOCUME~1"), trailing dots or blanks (which
-// Windows drops), or a ":" (a stream). Wildcard parts are compared as they are.
-bool IsAliasPart(const std::string& part)
-{
-    if (part.back() == '.' || part.back() == ' ' || part.find(':') != std::string::npos) return true;
-    for (size_t tilde = part.find('~'); tilde != std::string::npos; tilde = part.find('~', tilde + 1)) {
-        if (tilde + 1 < part.size() && part[tilde + 1] >= '0' && part[tilde + 1] <= '9') return true;
-    }
-    return false;
 }
 
 PathParts Below(const std::string& base, const char* name)
@@ -156,6 +171,8 @@ std::string ExpandedPathRefusal(const std::string& path, const RuleFileKey& file
         if (IsAliasPart(parts[i])) return "it names a folder by a form Windows reads as another name (" + parts[i] + ")";
     }
     if (parts.size() < 3) return "it would clean a drive root or a folder just below it (" + path + ")";
+    // The folder walk refuses it too: a wildcard there could be any folder of the drive.
+    if (HasWildcardCharacter(parts[1])) return "it holds a wildcard right below the drive (" + path + ")";
     for (const std::string& mask : fileKey.masks) {
         if (mask.find_first_of("\\/") != std::string::npos || mask == ".." || mask == ".") {
             return "its mask names a folder (" + mask + ")";
@@ -163,7 +180,8 @@ std::string ExpandedPathRefusal(const std::string& path, const RuleFileKey& file
     }
     for (const std::string& reason : {ContentFolderRefusal(parts, fileKey.recurse, fileKey.masks, folders),
                                       WholeFolderRefusal(parts, fileKey, folders),
-                                      BrowserStoreRefusal(parts, fileKey.recurse, fileKey.masks, folders)}) {
+                                      BrowserStoreRefusal(parts, fileKey.recurse, fileKey.masks, folders),
+                                      SystemAreaRefusal(parts, fileKey, folders)}) {
         if (!reason.empty()) return reason;
     }
     return {};
@@ -175,9 +193,20 @@ std::string FileKeyRefusal(const RuleFileKey& fileKey, const KnownFolders& folde
 {
     const std::string problem = RuleVariableProblem(fileKey.path);
     if (!problem.empty()) return problem;
+    const std::string pathLetter = FoldsToAscii(fileKey.path);
+    if (!pathLetter.empty())
+        return "it holds " + pathLetter + ", which Windows reads as an ASCII letter (" + fileKey.path + ")";
+    // Judged as the file engine reads the masks: "x.?" also matches "x".
+    RuleFileKey asRead = fileKey;
+    asRead.masks.clear();
+    for (const std::string& mask : fileKey.masks) {
+        const std::string letter = FoldsToAscii(mask);
+        if (!letter.empty()) return "it holds " + letter + ", which Windows reads as an ASCII letter (" + mask + ")";
+        for (const std::string& reading : MaskReadings(mask)) asRead.masks.push_back(reading);
+    }
     // A folder this system lacks gives no path, and nothing is deleted there.
     for (const std::string& path : ExpandRuleVariables(fileKey.path, folders)) {
-        const std::string reason = ExpandedPathRefusal(path, fileKey, folders);
+        const std::string reason = ExpandedPathRefusal(path, asRead, folders);
         if (!reason.empty()) return reason;
     }
     return {};
@@ -196,12 +225,14 @@ std::string RegKeyRefusal(const RuleRegKey& regKey)
     }
     // Below HKEY_USERS the first part is a user's own root.
     const size_t rootParts = root == "hku" || root == "hkey_users" ? 2 : 1;
-    if (parts.size() < rootParts + 2) return "it would delete a registry root or a key just below it (" + regKey.key + ")";
+    if (parts.size() < rootParts + 3)
+        return "it names a registry key of fewer than three parts below its root (" + regKey.key + ")";
     if (regKey.hasValueName) return {};
     const PathParts below(parts.begin() + rootParts, parts.end());
-    const std::string belowText = ToLowerAscii(JoinPathParts(below));
-    for (const char* shared : kSharedRegistryKeys) {
-        if (belowText == shared) return "it would delete the shared registry key " + regKey.key;
+    for (const std::string& spelling : SharedKeySpellings(below)) {
+        for (const char* shared : kSharedRegistryKeys) {
+            if (spelling == shared) return "it would delete the shared registry key " + regKey.key;
+        }
     }
     return {};
 }
@@ -216,6 +247,14 @@ std::string RuleEntryRefusal(const RuleEntry& entry, const KnownFolders& folders
     for (const RuleRegKey& regKey : entry.regKeys) {
         const std::string reason = RegKeyRefusal(regKey);
         if (!reason.empty()) return "RegKey on line " + std::to_string(regKey.line) + ": " + reason;
+    }
+    for (const RuleExclude& exclude : entry.excludes) {
+        const std::string reason = ExcludeKeyRefusal(exclude, folders);
+        if (!reason.empty()) return "ExcludeKey on line " + std::to_string(exclude.line) + ": " + reason;
+    }
+    for (const std::string& detect : entry.detectFiles) {
+        const std::string reason = DetectFileRefusal(detect, folders);
+        if (!reason.empty()) return "DetectFile " + detect + ": " + reason;
     }
     return {};
 }

@@ -18,6 +18,7 @@ const char kTopGroupName[] = "Community Rules";
 const int kGroupIcon = 10;
 const int kEntryIcon = 8;
 const char kCatalogueFileName[] = "task_inventory.ini";
+const std::string kGroupIdPrefix = "group:";
 
 CInventoryItem GroupItem(const GUID& id, const GUID& parent, const std::string& name)
 {
@@ -44,7 +45,7 @@ std::string ShownRuleName(const std::string& sectionName)
 
 GUID RulesGroupItemId(const std::string& group)
 {
-    return RuleItemId("group:" + group);
+    return RuleItemId(kGroupIdPrefix + group);
 }
 
 std::string RuleEntryConfig(const RulesSource& source, const CatalogueRule& rule)
@@ -65,6 +66,12 @@ void AppendRulesToInventory(std::vector<RulesSource>& sources, CItemInventory& i
     for (RulesSource& source : sources) {
         for (CatalogueRule& rule : source.entries) {
             if (!rule.refused.empty() || !rule.detected) continue;
+            // The groups' identifiers are made from "group:<name>": an entry
+            // of such a name would take its own group's place.
+            if (rule.name.compare(0, kGroupIdPrefix.size(), kGroupIdPrefix) == 0) {
+                rule.refused = "its name begins with \"group:\", which the catalogue keeps for the rules' groups";
+                continue;
+            }
             const auto owner = owners.find(rule.id);
             if (owner != owners.end()) {
                 rule.refused = "also in " + owner->second;

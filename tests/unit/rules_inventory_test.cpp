@@ -41,7 +41,9 @@ TEST(RulesInventory, UsableEntriesGoUnderTheirGroupsWithTheirFileAndSectionAsCon
         Source("winapp2.ini", RulesPlace::Program,
                {Rule("Editor Cache *", "Applications"), Rule("Absent *", "Applications", false),
                 Rule("Broad *", "Windows", true, "FileKey on line 3: it names a network path (\\\\x)"),
-                Rule("Player", "Multimedia"), Rule("Shipped Item *", "Other")}),
+                Rule("Player", "Multimedia"), Rule("Shipped Item *", "Other"),
+                // Its id is its own group's: taken, the group would be its own child.
+                Rule("group:Applications", "Applications")}),
         Source("Rules\\mine.ini", RulesPlace::User,
                {Rule("Editor Cache *", "Applications"), Rule("Viewer *", "Applications")}),
     };
@@ -84,6 +86,9 @@ TEST(RulesInventory, UsableEntriesGoUnderTheirGroupsWithTheirFileAndSectionAsCon
     // The first holder of an identifier keeps it; the later one says where it stands.
     EXPECT_EQ(sources[0].entries[4].refused, "also in task_inventory.ini");
     EXPECT_EQ(sources[1].entries[0].refused, "also in winapp2.ini");
+    EXPECT_EQ(sources[0].entries[5].refused,
+              "its name begins with \"group:\", which the catalogue keeps for the rules' groups");
+    EXPECT_EQ(inventory.FindItem(RulesGroupItemId("Applications"))->name, "Applications");
     EXPECT_EQ(sources[0].entries[0].refused, "");
     EXPECT_EQ(sources[0].entries[1].refused, "") << "an absent entry is not refused";
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <windows.h>
 
 namespace {
@@ -57,10 +59,15 @@ TEST(RulesSafety, OrdinaryCleaningKeysPass)
              std::string("FileKey1=") + kChrome + "|*.pma", std::string("FileKey1=") + kFirefox + "\\*|*.tmp",
              "FileKey1=%LocalAppData%\\Packages\\Vendor.App_x\\AC|*|RECURSE", "FileKey1=%Documents%\\App\\Logs|*.log",
              "FileKey1=%UserProfile%\\.app|*.log", "FileKey1=%LocalAppData%\\Vendor\\App*\\Cache|*|REMOVESELF",
-             "FileKey1=%WinDir%\\Temp|*|RECURSE", "RegKey1=HKCU\\Software\\Vendor",
+             "FileKey1=%WinDir%\\Temp|*|RECURSE", "RegKey1=HKCU\\Software\\Vendor\\App",
+             "FileKey1=%WinDir%\\System32\\LogFiles|*.log", "FileKey1=%UserProfile%|*.log",
+             "FileKey1=%LocalAppData%\\Microsoft\\Windows\\WER\\ReportArchive|*|RECURSE",
+             "FileKey1=%Public%\\Vendor|*.tmp", "FileKey1=%LocalAppData%\\App|*.*",
              "RegKey1=HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs",
-             "RegKey1=HKCU\\Software\\Microsoft|LastRun", "RegKey1=HKU\\.DEFAULT\\Software\\Vendor",
-             "RegKey1=HKCR\\CLSID\\{00000000-0000-0000-0000-000000000001}"}) {
+             "RegKey1=HKCU\\Software\\Vendor\\App|LastRun", "RegKey1=HKU\\.DEFAULT\\Software\\Vendor\\App",
+             "RegKey1=HKCR\\CLSID\\{00000000-0000-0000-0000-000000000001}\\Cache",
+             "FileKey1=%LocalAppData%\\App|*.tmp\nExcludeKey1=PATH|%LocalAppData%\\App\\Keep",
+             "FileKey1=%LocalAppData%\\App|*.tmp\nDetectFile=%LocalAppData%\\App\\*.cfg"}) {
         EXPECT_EQ(RefusalOf(key), "") << key;
     }
 }
@@ -115,26 +122,79 @@ TEST(RulesSafety, HostileFileKeysAreRefusedWithTheirReason)
         {std::string("FileKey1=") + kFirefox + "\\*\\storage\\default|*|RECURSE", "it would reach a browser's cookies or site data (storage)"},
         {"FileKey1=%AppData%\\Thunderbird\\Profiles\\*|prefs.js", "it would reach a browser's keys and settings (prefs.js)"},
         {"FileKey1=%AppData%\\Opera Software\\Opera Stable|*", "it would reach a browser's cookies or site data (Cookies)"},
+        // A final dot before wildcards only, which the system's matching also reads without it.
+        {std::string("FileKey1=") + kChrome + "\\Default|Login Data.;Bookmarks.", "it would reach a browser's saved passwords (Login Data)"},
+        {std::string("FileKey1=") + kChrome + "|Local State.?", "it would reach a browser's keys and settings (Local State)"},
+        {"FileKey1=%Documents%|*.log;*.docx.", "it would delete documents in the Documents folder (*.docx)"},
+        {"FileKey1=%UserProfile%\\Documents.?|*.*|RECURSE", "it names a folder by a form Windows reads as another name (Documents.?)"},
+        {"FileKey1=%LocalAppData%\\Temp.**|*|REMOVESELF", "it names a folder by a form Windows reads as another name (Temp.**)"},
+        {"FileKey1=%Documents%|*.t\xC4\xB1" "f", "it holds \xC4\xB1, which Windows reads as an ASCII letter (*.t\xC4\xB1" "f)"},
+        // Other users' profiles, keys, the registry's and the system's own files.
+        {"FileKey1=C:\\Users\\alice\\Documents|*.*|RECURSE", "it would reach another user's profile (C:\\Users\\alice\\Documents)"},
+        {"FileKey1=C:\\Users\\*\\AppData\\Local\\Temp|*|RECURSE", "it would reach another user's profile (C:\\Users\\*\\AppData\\Local\\Temp)"},
+        {"FileKey1=C:\\Users\\Default\\AppData\\Local\\Temp|*.tmp", "it would reach another user's profile (C:\\Users\\Default\\AppData\\Local\\Temp)"},
+        {"FileKey1=%AppData%\\Microsoft\\Protect|*|RECURSE", "it would reach the keys that protect saved passwords and certificates (C:\\Users\\Bob\\AppData\\Roaming\\Microsoft\\Protect)"},
+        {"FileKey1=%AppData%\\Microsoft|*.tmp|RECURSE", "it would reach the keys that protect saved passwords and certificates (C:\\Users\\Bob\\AppData\\Roaming\\Microsoft\\Protect)"},
+        {"FileKey1=%LocalAppData%\\Microsoft\\Windows|*.tmp|RECURSE", "it would reach a browser's cookies or site data (C:\\Users\\Bob\\AppData\\Local\\Microsoft\\Windows\\INetCookies)"},
+        {"FileKey1=%LocalAppData%\\Microsoft\\Windows|*.dat", "it would delete the registry's own files (C:\\Users\\Bob\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat)"},
+        {"FileKey1=%UserProfile%|*.dat", "it would delete the registry's own files (C:\\Users\\Bob\\NTUSER.DAT)"},
+        {"FileKey1=%WinDir%\\System32\\config|*.log", "it would delete the system's own files (C:\\Windows\\System32\\config)"},
+        {"FileKey1=%WinDir%\\Installer|*.msp", "it would delete the system's own files (C:\\Windows\\Installer)"},
+        {"FileKey1=%WinDir%\\System32|*.log|RECURSE", "it would delete the system's own files (C:\\Windows\\System32\\config)"},
+        {"FileKey1=%SystemDrive%\\*\\Temp|*.tmp", "it holds a wildcard right below the drive (C:\\*\\Temp)"},
     };
     for (const Case& c : cases) EXPECT_EQ(RefusalOf(c.key), at + c.reason) << c.key;
 }
 
-TEST(RulesSafety, RegistryKeysNeedTwoPartsBelowTheirRootAndNeverASharedKeyWhole)
+TEST(RulesSafety, RegistryKeysNeedThreePartsBelowTheirRootAndNeverASharedKeyWhole)
 {
     struct Case { const char* key; const char* reason; };
+    const char* const shallow = "it names a registry key of fewer than three parts below its root (";
     const Case cases[] = {
-        {"RegKey1=HKCU", "it would delete a registry root or a key just below it (HKCU)"},
-        {"RegKey1=HKCU\\Software", "it would delete a registry root or a key just below it (HKCU\\Software)"},
-        {"RegKey1=HKEY_LOCAL_MACHINE\\SOFTWARE|Value", "it would delete a registry root or a key just below it (HKEY_LOCAL_MACHINE\\SOFTWARE)"},
-        {"RegKey1=HKU\\S-1-5-21-1\\Software", "it would delete a registry root or a key just below it (HKU\\S-1-5-21-1\\Software)"},
-        {"RegKey1=HKCU\\Software\\Microsoft", "it would delete the shared registry key HKCU\\Software\\Microsoft"},
-        {"RegKey1=HKLM\\SOFTWARE\\WOW6432Node", "it would delete the shared registry key HKLM\\SOFTWARE\\WOW6432Node"},
-        {"RegKey1=HKLM\\System\\CurrentControlSet\\Services", "it would delete the shared registry key HKLM\\System\\CurrentControlSet\\Services"},
-        {"RegKey1=HKCU\\Software\\Vendor\\..\\..", "it climbs out of its key with \"..\" (HKCU\\Software\\Vendor\\..\\..)"},
-        {"RegKey1=HKCR\\*\\shellex", "registry keys take no wildcards (HKCR\\*\\shellex)"},
-        {"RegKey1=HKXX\\Software\\Vendor", "it names an unknown registry root (HKXX\\Software\\Vendor)"},
+        {"RegKey1=HKCU", shallow},
+        {"RegKey1=HKCU\\Software", shallow},
+        {"RegKey1=HKCU\\Software\\Vendor", shallow},
+        {"RegKey1=HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor", shallow},
+        {"RegKey1=HKU\\S-1-5-21-1\\Software\\Vendor", shallow},
+        {"RegKey1=HKLM\\SYSTEM\\Select", shallow},
+        {"RegKey1=HKLM\\SYSTEM\\ControlSet001", shallow},
+        {"RegKey1=HKCU\\Software\\Microsoft\\Windows", "it would delete the shared registry key "},
+        {"RegKey1=HKLM\\System\\CurrentControlSet\\Services", "it would delete the shared registry key "},
+        {"RegKey1=HKLM\\SYSTEM\\ControlSet002\\Control", "it would delete the shared registry key "},
+        {"RegKey1=HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion", "it would delete the shared registry key "},
+        {"RegKey1=HKCU\\Software\\Vendor\\..\\..", "it climbs out of its key with \"..\" ("},
+        {"RegKey1=HKCR\\*\\shellex", "registry keys take no wildcards ("},
+        {"RegKey1=HKXX\\Software\\Vendor\\App", "it names an unknown registry root ("},
     };
-    for (const Case& c : cases) EXPECT_EQ(RefusalOf(c.key), std::string("RegKey on line 2: ") + c.reason) << c.key;
+    for (const Case& c : cases) {
+        const std::string key = std::string(c.key).substr(std::string("RegKey1=").size());
+        const bool inParentheses = c.reason[std::strlen(c.reason) - 1] == '(';
+        EXPECT_EQ(RefusalOf(c.key), std::string("RegKey on line 2: ") + c.reason + key + (inParentheses ? ")" : ""))
+            << c.key;
+    }
+}
+
+// What an entry's exclusions and detection paths may not be: an exclusion
+// that could keep nothing, a detection that would reach across the network.
+TEST(RulesSafety, ExclusionsThatCouldKeepNothingAndNetworkDetectionsRefuseTheEntry)
+{
+    struct Case { std::string lines; std::string reason; };
+    const std::string key = "FileKey1=%LocalAppData%\\App|*.tmp\n";
+    const Case cases[] = {
+        {key + "ExcludeKey1=PATH|%LocalAppData%\\App\\..\\App\\Keep",
+         "ExcludeKey on line 3: it climbs with \"..\", so it would keep nothing (C:\\Users\\Bob\\AppData\\Local\\App\\..\\App\\Keep)"},
+        {key + "ExcludeKey1=FILE|C:\\PROGRA~1\\App|*.cfg",
+         "ExcludeKey on line 3: it names a folder by a form Windows reads as another name, so it would keep nothing (PROGRA~1)"},
+        {key + "ExcludeKey1=PATH|%Music%\\App",
+         "ExcludeKey on line 3: it names a folder this system does not have, so it would keep nothing (%Music%\\App)"},
+        {key + "ExcludeKey1=PATH|\\\\server\\share",
+         "ExcludeKey on line 3: it names no full local path, so it would keep nothing (\\\\server\\share)"},
+        {"RegKey1=HKCU\\Software\\Classes\\Foo\\Bar\nExcludeKey1=REG|HKCR\\Foo\\Bar\\Keep",
+         "ExcludeKey on line 3: it names a key under a root the rules do not clean, so it would keep nothing (HKCR\\Foo\\Bar\\Keep)"},
+        {key + "DetectFile=\\\\attacker\\s\\x", "DetectFile \\\\attacker\\s\\x: it names a network path (\\\\attacker\\s\\x)"},
+        {key + "DetectFile1=App\\x.cfg", "DetectFile App\\x.cfg: it names a path that is not a full path (App\\x.cfg)"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(RefusalOf(c.lines), c.reason) << c.lines;
 }
 
 TEST(RulesVariables, VariablesComeFromTheTableAndProgramFilesMeansBoth)
