@@ -358,8 +358,26 @@ TEST_F(ConsoleJobTree, TickingEntriesWithWarningsAsksFirstAndCancelLeavesEverySt
         saved.insert(GuidToString(id));
     EXPECT_TRUE(SavedAs(saved));
 
+    // A console opened again on the task that ticks it asks nothing.
+    ::PostMessageA(console, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(Eventually([this] { return !::IsWindow(console); }, kAnswerTimeout));
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(folder.Program(), {}));
+    MessageBoxInfo running;
+    ASSERT_TRUE(WaitForMessageBox(second.Id(), 30000, &running));
+    DismissMessageBox(running);
+    console = WaitForWindow(program.Id(), "#32770", kConsoleCaption, 15000);
+    ASSERT_NE(console, nullptr);
+    const HWND reopened = Control(kJobTree);
+    const std::vector<RemoteTreeItem> again = ReadTree(reopened);
+    ASSERT_EQ(again.size(), 3u);
+    const HTREEITEM warnedAgain = again[2].children[0].children[1].handle;
+    EXPECT_TRUE(Eventually([&] { return TreeItemStateImage(reopened, warnedAgain) == kChecked; }, kAnswerTimeout));
+    ::Sleep(1500);
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+
     // Unticking asks nothing.
-    ASSERT_TRUE(ClickStateImage(tree, warned));
-    EXPECT_TRUE(Eventually([&] { return TreeItemStateImage(tree, warned) == kUnchecked; }, kAnswerTimeout));
+    ASSERT_TRUE(ClickStateImage(reopened, warnedAgain));
+    EXPECT_TRUE(Eventually([&] { return TreeItemStateImage(reopened, warnedAgain) == kUnchecked; }, kAnswerTimeout));
     EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
 }
