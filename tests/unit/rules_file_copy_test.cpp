@@ -6,9 +6,12 @@
 #include "rules/systemfolders.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
+#include "support/unix_side.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -105,15 +108,45 @@ TEST_F(RulesFileCopyTest, AReplacementThatCannotTakeTheNameLeavesTheOldFileWhole
     EXPECT_EQ(kept, kRules);
 }
 
-TEST_F(RulesFileCopyTest, ARulesFolderThatIsAFileIsNotWrittenThrough)
+TEST_F(RulesFileCopyTest, ARulesFolderThatIsAFileOrALinkIsNotWrittenThrough)
 {
-    ASSERT_TRUE(WriteWholeFile(data.File("Rules"), "not a folder"));
+    ScratchFolder outside;
     ASSERT_TRUE(WriteWholeFile(chosen.File("mine.ini"), kRules));
-    EXPECT_NE(WriteRulesFileCopy(Prepare(chosen.File("mine.ini"))).find("is not a plain folder of yours"),
-              std::string::npos);
-    std::string kept;
-    ASSERT_TRUE(ReadWholeFile(data.File("Rules"), &kept));
-    EXPECT_EQ(kept, "not a folder");
+    struct Case {
+        const char* what;
+        std::function<bool()> plant;
+    };
+    const Case cases[] = {
+        {"a file", [&] { return WriteWholeFile(data.File("Rules"), "not a folder"); }},
+        {"a link to another folder", [&] { return MakeFolderLink(outside.Path(), data.File("Rules")); }},
+    };
+    for (const Case& c : cases) {
+        ::DeleteFileA(data.File("Rules").c_str());
+        ::RemoveDirectoryA(data.File("Rules").c_str());
+        ASSERT_TRUE(c.plant()) << c.what;
+        EXPECT_NE(WriteRulesFileCopy(Prepare(chosen.File("mine.ini"))).find("is not a plain folder of yours"),
+                  std::string::npos)
+            << c.what;
+        EXPECT_FALSE(FileExists(outside.File("mine.ini"))) << c.what;
+        EXPECT_FALSE(FileExists(outside.File("mine.ini.copying"))) << c.what;
+    }
+}
+
+TEST_F(RulesFileCopyTest, ALinkStandingAtTheCopysNameIsReplacedNotWrittenThrough)
+{
+    ScratchFolder outside;
+    ASSERT_TRUE(WriteWholeFile(outside.File("victim.ini"), "someone else's"));
+    ASSERT_TRUE(MakeFolders(data.File("Rules")));
+    ASSERT_TRUE(MakeFileLink(outside.File("victim.ini"), data.File("Rules"), "mine.ini"));
+    ASSERT_TRUE(WriteWholeFile(chosen.File("mine.ini"), kRules));
+    const RulesFileCopy copy = Prepare(chosen.File("mine.ini"));
+    ASSERT_EQ(copy.problem, "");
+    ASSERT_EQ(WriteRulesFileCopy(copy), "");
+    std::string content;
+    ASSERT_TRUE(ReadWholeFile(outside.File("victim.ini"), &content));
+    EXPECT_EQ(content, "someone else's");
+    ASSERT_TRUE(ReadWholeFile(data.File("Rules\\mine.ini"), &content));
+    EXPECT_EQ(content, kRules);
 }
 
 }  // namespace
