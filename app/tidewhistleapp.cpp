@@ -244,6 +244,7 @@ bool CTidewhistleApp::RunGUI(bool trayOnly)
         m_scheduler = std::make_unique<CTaskScheduler>();
         m_scheduler->Start();
         g_trayWnd.SetSessionEndHandler([this] { EndSession(); });
+        g_trayWnd.SetRulesSources(&m_rulesSources);
 
         if (!g_trayWnd.Create(CurrentModule())) RaiseSystemError(kTrayWindowNotCreated, nullptr);
         HICON icon = ::LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_TIDEWHISTLE));

@@ -86,7 +86,8 @@ void CTrayWnd::OpenConsole()
         return;
     }
     m_consoleOpen = true;
-    CTidewhistleDlg console(m_hwnd);
+    std::vector<RulesSource> none;
+    CTidewhistleDlg console(m_hwnd, m_rulesSources != nullptr ? *m_rulesSources : none);
     ::SetForegroundWindow(m_hwnd);
     console.DoModal();
     m_consoleOpen = false;

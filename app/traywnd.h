@@ -1,9 +1,12 @@
 #pragma once
 // The hidden top-level window of the resident role and its notification-area
 // icon. It is the main window: destroying it ends the message loop.
+#include "rules/rulescatalogue.h"
+
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 class CTrayWnd {
 public:
@@ -18,6 +21,8 @@ public:
     // Runs the console modally; returns when the user closes it.
     void OpenConsole();
     HWND GetHwnd() const { return m_hwnd; }
+    // The rules files the process read, which the console shows and adds to.
+    void SetRulesSources(std::vector<RulesSource>* sources) { m_rulesSources = sources; }
     // Called when Windows ends the session (logoff, shutdown), before the
     // window answers WM_ENDSESSION: after the answer the process may be
     // ended at any moment.
@@ -32,6 +37,7 @@ private:
     HICON m_icon = nullptr;             // added again when the taskbar starts again
     UINT m_taskbarCreatedMessage = 0;  // "TaskbarCreated"
     bool m_consoleOpen = false;
+    std::vector<RulesSource>* m_rulesSources = nullptr;
     std::function<void()> m_onSessionEnd;
 };
 

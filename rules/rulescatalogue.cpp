@@ -85,8 +85,9 @@ bool PathExists(const std::string& path)
     return search.IsValid();
 }
 
-// The whole file, or why it cannot be read.
-std::string ReadRulesBytes(const std::string& path, std::string* bytes)
+}  // namespace
+
+std::string ReadRulesFileBytes(const std::string& path, std::string* bytes)
 {
     UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -102,6 +103,8 @@ std::string ReadRulesBytes(const std::string& path, std::string* bytes)
         return "the file cannot be read (system error " + std::to_string(::GetLastError()) + ")";
     return std::string();
 }
+
+namespace {
 
 // The names of the folder's plain files matching the pattern, in name order.
 std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern)
@@ -144,12 +147,22 @@ bool RuleEntryDetected(const RuleEntry& entry, const KnownFolders& folders)
 RulesSource ReadRulesSource(const std::string& path, const std::string& shownName, RulesPlace place,
                             const KnownFolders& folders)
 {
+    std::string bytes;
+    const std::string unread = ReadRulesFileBytes(path, &bytes);
+    if (unread.empty()) return RulesSourceOfText(bytes, shownName, place, folders);
     RulesSource source;
     source.fileName = shownName;
     source.place = place;
-    std::string bytes;
-    source.refused = ReadRulesBytes(path, &bytes);
-    if (!source.refused.empty()) return source;
+    source.refused = unread;
+    return source;
+}
+
+RulesSource RulesSourceOfText(const std::string& bytes, const std::string& shownName, RulesPlace place,
+                              const KnownFolders& folders)
+{
+    RulesSource source;
+    source.fileName = shownName;
+    source.place = place;
     const RulesFile parsed = ParseRulesText(bytes, shownName);
     source.refused = parsed.refused;
     for (const RuleEntry& entry : parsed.entries) {
@@ -164,6 +177,18 @@ RulesSource ReadRulesSource(const std::string& path, const std::string& shownNam
         source.entries.push_back(std::move(rule));
     }
     return source;
+}
+
+RulesSourceCounts CountRulesEntries(const RulesSource& source)
+{
+    RulesSourceCounts counts;
+    counts.entries = source.entries.size();
+    for (const CatalogueRule& rule : source.entries) {
+        if (!rule.refused.empty()) ++counts.refused;
+        else if (rule.detected) ++counts.offered;
+        else ++counts.notInstalled;
+    }
+    return counts;
 }
 
 std::vector<RulesSource> ReadRulesFolder(const std::string& folder, RulesPlace place, const KnownFolders& folders)

@@ -42,9 +42,27 @@ std::vector<RulesSource> ReadRulesCatalogue();
 // in name order.
 std::vector<RulesSource> ReadRulesFolder(const std::string& folder, RulesPlace place, const KnownFolders& folders);
 
+// The whole file (at most 16 MB) in bytes, or why it cannot be read.
+std::string ReadRulesFileBytes(const std::string& path, std::string* bytes);
+
+// The file's text, parsed, judged and detected.
+RulesSource RulesSourceOfText(const std::string& bytes, const std::string& shownName, RulesPlace place,
+                              const KnownFolders& folders);
+
 // One file, read (at most 16 MB), parsed, judged and detected.
 RulesSource ReadRulesSource(const std::string& path, const std::string& shownName, RulesPlace place,
                             const KnownFolders& folders);
+
+// What became of a file's entries, as the console lists them: offered in
+// the job tree (detected, not refused), not installed here (not detected),
+// refused (by the rules, or because an earlier file has the same entry).
+struct RulesSourceCounts {
+    size_t entries = 0;
+    size_t offered = 0;
+    size_t notInstalled = 0;
+    size_t refused = 0;
+};
+RulesSourceCounts CountRulesEntries(const RulesSource& source);
 
 // True when any Detect key exists or any DetectFile path does; an entry
 // with neither is there wherever it runs.

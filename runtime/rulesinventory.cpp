@@ -53,17 +53,22 @@ std::string RuleEntryConfig(const RulesSource& source, const CatalogueRule& rule
     return std::string(RulesPlaceName(source.place)) + "\t" + source.fileName + "\t" + rule.name;
 }
 
-void AppendRulesToInventory(std::vector<RulesSource>& sources, CItemInventory& inventory)
+void AppendRulesToInventory(std::vector<RulesSource>& sources, CItemInventory& inventory, size_t firstNew)
 {
-    // Where each identifier already stands: the catalogue's items, then the entries added.
+    // Where each identifier already stands: the entries of the sources
+    // already in, then the catalogue's items, then the entries added.
     std::map<GUID, std::string, GuidLess> owners;
+    for (size_t index = 0; index < firstNew && index < sources.size(); ++index)
+        for (const CatalogueRule& rule : sources[index].entries)
+            if (rule.refused.empty() && rule.detected) owners.emplace(rule.id, sources[index].fileName);
     GuidList catalogue;
     inventory.GetAllItems(catalogue);
     for (const GUID& id : catalogue) owners.emplace(id, kCatalogueFileName);
 
-    bool topGroupAdded = false;
+    bool topGroupAdded = inventory.FindItem(kCommunityRulesGroupId) != nullptr;
     std::map<std::string, GUID> groups;
-    for (RulesSource& source : sources) {
+    for (size_t index = firstNew; index < sources.size(); ++index) {
+        RulesSource& source = sources[index];
         for (CatalogueRule& rule : source.entries) {
             if (!rule.refused.empty() || !rule.detected) continue;
             // The groups' identifiers are made from "group:<name>": an entry
@@ -84,7 +89,8 @@ void AppendRulesToInventory(std::vector<RulesSource>& sources, CItemInventory& i
             auto group = groups.find(rule.group);
             if (group == groups.end()) {
                 const GUID groupId = RulesGroupItemId(rule.group);
-                inventory.Append(GroupItem(groupId, kCommunityRulesGroupId, rule.group));
+                if (inventory.FindItem(groupId) == nullptr)
+                    inventory.Append(GroupItem(groupId, kCommunityRulesGroupId, rule.group));
                 group = groups.emplace(rule.group, groupId).first;
             }
             CInventoryItem item;
@@ -95,6 +101,7 @@ void AppendRulesToInventory(std::vector<RulesSource>& sources, CItemInventory& i
             item.moduleName = kModuleName;
             item.clsid = kRuleEntryJobClassId;
             item.config = RuleEntryConfig(source, rule);
+            item.warning = rule.warning;
             item.defaultState = false;
             inventory.Append(item);
             owners.emplace(rule.id, source.fileName);

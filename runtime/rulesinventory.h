@@ -24,7 +24,10 @@ std::string ShownRuleName(const std::string& sectionName);
 // "<place>\t<file>\t<section name>": what the rules entry job is handed.
 std::string RuleEntryConfig(const RulesSource& source, const CatalogueRule& rule);
 
-// Appends the sources' usable entries (and the groups above them) to the
-// inventory. An entry whose identifier the catalogue already holds (the
-// same section in an earlier file) is refused "also in <file>" in sources.
-void AppendRulesToInventory(std::vector<RulesSource>& sources, CItemInventory& inventory);
+// Appends the usable entries of the sources from firstNew on (and the groups
+// above them, unless the inventory holds them already) to the inventory;
+// the sources before firstNew are those whose entries it already holds (a
+// file added while the console is open comes after them). An entry whose
+// identifier the catalogue already holds (the same section in an earlier
+// file) is refused "also in <file>" in sources.
+void AppendRulesToInventory(std::vector<RulesSource>& sources, CItemInventory& inventory, size_t firstNew = 0);

@@ -20,6 +20,9 @@ struct CInventoryItem {
     // Only an administrator can clean it: a standard user's console shows it
     // disabled, and a run without the rights does not start its job.
     bool needsAdministrator = false;
+    // What the item's author warns of before it is ticked (a community
+    // rules entry's Warning=); never read from task_inventory.ini.
+    std::string warning;
 
     bool IsComplete() const;
 };

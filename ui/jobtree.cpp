@@ -152,10 +152,27 @@ void CJobTree::SetBranch(HTREEITEM item, State state, CTaskConfig& task)
     }
 }
 
+void CJobTree::GatherWarnings(HTREEITEM item, std::vector<TickWarning>* warnings) const
+{
+    if (IsDisabled(item)) return;
+    const CInventoryItem& info = InventoryItemOf(m_tree, item);
+    // Only what goes from unticked to ticked: what is ticked already was agreed to.
+    if (!info.warning.empty() && GetState(item) == kUnchecked) warnings->push_back({info.name, info.warning});
+    for (HTREEITEM child = TreeView_GetChild(m_tree, item); child; child = TreeView_GetNextSibling(m_tree, child)) {
+        GatherWarnings(child, warnings);
+    }
+}
+
 void CJobTree::ToggleItem(HTREEITEM item, CTaskConfig& task)
 {
     if (IsDisabled(item)) return;
-    SetBranch(item, GetState(item) == kUnchecked ? kChecked : kUnchecked, task);
+    const State next = GetState(item) == kUnchecked ? kChecked : kUnchecked;
+    if (next == kChecked && m_askBeforeTicking) {
+        std::vector<TickWarning> warnings;
+        GatherWarnings(item, &warnings);
+        if (!warnings.empty() && !m_askBeforeTicking(warnings)) return;
+    }
+    SetBranch(item, next, task);
     UpdateParentStates(item, task);
 }
 

@@ -3,14 +3,22 @@
 // state kept in the tree's state-image bits (1 unchecked, 2 checked, 3 mixed,
 // 4 not for this user) and recorded in the current task's enabled set.
 #include "common/handles.h"
+#include "ui/tickwarnings.h"
 
 #include <windows.h>
 #include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
 
 class CItemInventory;
 class CTaskConfig;
 
 using UniqueImageList = UniqueResource<NullableHandleTraits<HIMAGELIST, &ImageList_Destroy>>;
+
+// Asked before the user ticks items that carry warnings; true ticks them.
+using TickQuestion = std::function<bool(const std::vector<TickWarning>&)>;
 
 class CJobTree {
 public:
@@ -30,7 +38,11 @@ public:
     // Every item's state from the task; items with children get the state
     // derived from their children, written back into the task.
     void LoadItemStates(CTaskConfig& task);
-    // Flips the item with all its descendants, then fixes its ancestors.
+    // Asked when the user ticks items with warnings; none: they are ticked.
+    void SetTickQuestion(TickQuestion question) { m_askBeforeTicking = std::move(question); }
+    // Flips the item with all its descendants, then fixes its ancestors. A
+    // tick that would tick items with warnings is asked first; a No changes
+    // nothing.
     void ToggleItem(HTREEITEM item, CTaskConfig& task);
     // A click toggles only on the item's state picture.
     void OnClick(CTaskConfig& task);
@@ -48,6 +60,8 @@ private:
     // True when the branch holds an item this user may tick.
     bool LoadBranch(HTREEITEM first, CTaskConfig& task);
     void SetBranch(HTREEITEM item, State state, CTaskConfig& task);
+    // The warnings of the branch's items that a tick would tick.
+    void GatherWarnings(HTREEITEM item, std::vector<TickWarning>* warnings) const;
     const GUID& GuidOf(HTREEITEM item) const;
     bool IsDisabled(HTREEITEM item) const;
 
@@ -55,4 +69,5 @@ private:
     bool m_administrator = true;
     UniqueImageList m_stateImages;
     UniqueImageList m_itemImages;
+    TickQuestion m_askBeforeTicking;
 };

@@ -4,6 +4,7 @@
 #include "common/stringids.h"
 #include "taskdialogs_resource.h"
 #include "optionsdialogs_resource.h"
+#include "rulesfiles_resource.h"
 
 #define IDI_TIDEWHISTLE 128
 
@@ -15,6 +16,7 @@
 #define IDC_PROGRESS_TEMPLATE 1001
 #define IDC_NEW_TASK          1004
 #define IDC_SETTINGS          1005
+#define IDC_RULES_FILES       1074  // opens the community rules files dialog
 #define IDC_CUSTOM_CLEANUP    1006
 #define IDC_HELP_BUTTON       1008
 #define IDC_HELP_MENU         1009

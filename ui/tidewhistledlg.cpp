@@ -11,6 +11,7 @@
 #include "common/settings.h"
 #include "common/strformat.h"
 #include "common/tracer.h"
+#include "runtime/rulesinventory.h"
 #include "runtime/taskprocess.h"
 #include "scheduler/schedulerfiles.h"
 #include "tasks/inventory.h"
@@ -19,6 +20,7 @@
 #include "ui/autorun.h"
 #include "ui/newtaskdlg.h"
 #include "ui/resource.h"
+#include "ui/rulesfilesdlg.h"
 #include "ui/scheduledlg.h"
 #include "ui/settingsdlg.h"
 #include "ui/tasksettingsdlg.h"
@@ -44,7 +46,10 @@ UINT ReportNotOpenedMessage()
 
 }  // namespace
 
-CTidewhistleDlg::CTidewhistleDlg(HWND parent) : CModalDialog(IDD_TIDEWHISTLE_DIALOG, parent) {}
+CTidewhistleDlg::CTidewhistleDlg(HWND parent, std::vector<RulesSource>& rulesSources)
+    : CModalDialog(IDD_TIDEWHISTLE_DIALOG, parent), m_rulesSources(rulesSources)
+{
+}
 
 CTidewhistleDlg::~CTidewhistleDlg() = default;
 
@@ -88,6 +93,7 @@ bool CTidewhistleDlg::OnInit()
     m_taskBox = Item(IDC_TASK_BOX);
 
     const HWND tree = Item(IDC_JOB_TREE);
+    m_tree.SetTickQuestion([this](const std::vector<TickWarning>& warnings) { return AskBeforeTicking(warnings); });
     m_tree.Build(tree, g_inventory, RunsAsAdministrator());
     ::SetFocus(tree);
 
@@ -365,6 +371,7 @@ bool CTidewhistleDlg::OnCommand(WORD code, WORD itemId, LPARAM)
     case IDC_PREVIEW_REPORT: OpenPreviewReport(); break;
     case IDC_DELETE_TASK: DeleteTask(); break;
     case IDC_SETTINGS: EditSettings(); break;
+    case IDC_RULES_FILES: ShowRulesFiles(); break;
     case IDC_TASK_OPTIONS: EditTaskOptions(); break;
     case IDC_SCHEDULE: EditSchedule(); break;
     case IDC_HELP_BUTTON: OpenUrl(m_hwnd, GetOnlineHelpUrl().c_str()); break;
@@ -543,6 +550,30 @@ void CTidewhistleDlg::EditSchedule()
         // Without a resident scheduler the change is read when one starts.
         TRACE(30, "Schedule change not signalled - %s", error.what());
     }
+}
+
+bool CTidewhistleDlg::AskBeforeTicking(const std::vector<TickWarning>& warnings)
+{
+    return AppMessageBox(m_hwnd, TickWarningsQuestion(warnings), MB_OKCANCEL | MB_ICONWARNING) == IDOK;
+}
+
+void CTidewhistleDlg::ShowRulesFiles()
+{
+    CRulesFilesDlg dialog(m_hwnd, m_rulesSources, [this](size_t added) { AddRulesToCatalogue(added); });
+    dialog.DoModal();
+}
+
+// Only this thread reads the catalogue in the resident process (the
+// scheduler starts task processes, which read their own), so it may grow
+// here. The tree's items point into it, and it moves as it grows: they go
+// before it grows and are made again after.
+void CTidewhistleDlg::AddRulesToCatalogue(size_t added)
+{
+    const HWND tree = Item(IDC_JOB_TREE);
+    TreeView_DeleteAllItems(tree);
+    AppendRulesToInventory(m_rulesSources, g_inventory, added);
+    m_tree.Build(tree, g_inventory, RunsAsAdministrator());
+    if (CurrentTask() != nullptr) m_tree.LoadItemStates(*CurrentTask());
 }
 
 bool CTidewhistleDlg::OnPaintMinimised()

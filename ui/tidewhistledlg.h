@@ -4,6 +4,7 @@
 // and stops it, and follows its progress in a list read from the task's
 // session data file once a second. Every task loaded stays in memory while
 // the console is open and is written back to its file when it changed.
+#include "rules/rulescatalogue.h"
 #include "tasks/taskconfig.h"
 #include "ui/backgroundcall.h"
 #include "ui/jobtree.h"
@@ -19,7 +20,9 @@
 
 class CTidewhistleDlg : public CModalDialog {
 public:
-    explicit CTidewhistleDlg(HWND parent);
+    // The rules files the process read: the rules files dialog shows them,
+    // and a file added there joins them.
+    CTidewhistleDlg(HWND parent, std::vector<RulesSource>& rulesSources);
     ~CTidewhistleDlg() override;
 
 private:
@@ -62,6 +65,11 @@ private:
     void EditSettings();
     void EditTaskOptions();
     void EditSchedule();
+    void ShowRulesFiles();
+    // A rules file added while the console is open: its entries join the
+    // catalogue and the tree is built again.
+    void AddRulesToCatalogue(size_t added);
+    bool AskBeforeTicking(const std::vector<TickWarning>& warnings);
 
     CTaskConfig* TaskAt(int position) const;
     CTaskConfig* CurrentTask() const { return TaskAt(m_current); }
@@ -72,6 +80,7 @@ private:
     void ReportRefreshError(const std::string& text);
     void ShowError(const std::string& text);
 
+    std::vector<RulesSource>& m_rulesSources;
     HWND m_taskBox = nullptr;
     HICON m_icon = nullptr;
     CJobTree m_tree;

@@ -299,3 +299,85 @@ TEST_F(ConsoleJobTree, TheCommunityRulesStandUnderTheirGroupsUntickedAndATickSav
     saved.insert(GuidToString(kCommunityRulesGroupId));
     EXPECT_TRUE(SavedAs(saved));
 }
+
+TEST_F(ConsoleJobTree, TickingEntriesWithWarningsAsksFirstAndCancelLeavesEveryStateAsItWas)
+{
+    WriteGroupInventory();
+    ASSERT_TRUE(WriteWholeFile(folder.File("winapp2.ini"),
+                               "[Tw Plain *]\r\nSection=Test Tools\r\nFileKey1=%LocalAppData%\\TwPlainApp|*.tmp\r\n"
+                               "[Tw Warned *]\r\nSection=Test Tools\r\nWarning=Removes the saved layouts.\r\n"
+                               "FileKey1=%LocalAppData%\\TwWarnedApp|*.layout\r\n"));
+    OpenConsole();
+    const HWND tree = Control(kJobTree);
+    const std::vector<RemoteTreeItem> items = ReadTree(tree);
+    ASSERT_EQ(items.size(), 3u);
+    ASSERT_EQ(items[2].children.size(), 1u);
+    const RemoteTreeItem& group = items[2].children[0];
+    ASSERT_EQ(group.children.size(), 2u);
+    const HTREEITEM plain = group.children[0].handle;
+    const HTREEITEM warned = group.children[1].handle;
+    ASSERT_TRUE(SavedAs(Items({1, 2, 3, 4})));
+    const std::string question = "The authors of these cleanup jobs warn of what they remove:\n\n"
+                                 "Tw Warned: Removes the saved layouts.\n\nTick them anyway?";
+
+    // The group, with or without the mouse, asks about the one item with a warning.
+    struct Tick {
+        HTREEITEM item;
+        bool bySpace;
+    };
+    for (const Tick& tick : {Tick{group.handle, false}, Tick{group.handle, true}, Tick{warned, false}}) {
+        if (tick.bySpace) PressSpaceOn(tree, tick.item);
+        else ASSERT_TRUE(ClickStateImage(tree, tick.item));
+        const HWND box = WaitForBox(kConsoleCaption, kAppearTimeout);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(StaticTextOf(box), question);
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        EXPECT_TRUE(Eventually([box] { return !::IsWindowVisible(box); }, kAppearTimeout));
+        ::Sleep(1500);  // the console's refresh has passed
+        EXPECT_EQ(TreeItemStateImage(tree, warned), kUnchecked);
+        EXPECT_EQ(TreeItemStateImage(tree, plain), kUnchecked);
+        EXPECT_EQ(TreeItemStateImage(tree, group.handle), kUnchecked);
+        EXPECT_EQ(EnabledItemsInFile(folder.File("default.tsk")), Items({1, 2, 3, 4}));
+    }
+
+    // An item without a warning is ticked at once.
+    ASSERT_TRUE(ClickStateImage(tree, plain));
+    EXPECT_TRUE(Eventually([&] { return TreeItemStateImage(tree, plain) == kChecked; }, kAnswerTimeout));
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+
+    // OK ticks it; the group it completes follows.
+    ASSERT_TRUE(ClickStateImage(tree, warned));
+    const HWND box = WaitForBox(kConsoleCaption, kAppearTimeout);
+    ASSERT_NE(box, nullptr);
+    Dismiss(box);
+    EXPECT_TRUE(Eventually([&] { return TreeItemStateImage(tree, warned) == kChecked; }, kAnswerTimeout));
+    EXPECT_EQ(TreeItemStateImage(tree, group.handle), kChecked);
+    std::set<std::string> saved = Items({1, 2, 3, 4});
+    for (const GUID& id : {RuleItemId("Tw Plain *"), RuleItemId("Tw Warned *"), RulesGroupItemId("Test Tools"),
+                           kCommunityRulesGroupId})
+        saved.insert(GuidToString(id));
+    EXPECT_TRUE(SavedAs(saved));
+
+    // A console opened again on the task that ticks it asks nothing.
+    ::PostMessageA(console, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(Eventually([this] { return !::IsWindow(console); }, kAnswerTimeout));
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(folder.Program(), {}));
+    MessageBoxInfo running;
+    ASSERT_TRUE(WaitForMessageBox(second.Id(), 30000, &running));
+    DismissMessageBox(running);
+    console = WaitForWindow(program.Id(), "#32770", kConsoleCaption, 15000);
+    ASSERT_NE(console, nullptr);
+    const HWND reopened = Control(kJobTree);
+    const std::vector<RemoteTreeItem> again = ReadTree(reopened);
+    ASSERT_EQ(again.size(), 3u);
+    const HTREEITEM warnedAgain = again[2].children[0].children[1].handle;
+    EXPECT_TRUE(Eventually([&] { return TreeItemStateImage(reopened, warnedAgain) == kChecked; }, kAnswerTimeout));
+    ::Sleep(1500);
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+
+    // Unticking asks nothing.
+    ASSERT_TRUE(ClickStateImage(reopened, warnedAgain));
+    EXPECT_TRUE(Eventually([&] { return TreeItemStateImage(reopened, warnedAgain) == kUnchecked; }, kAnswerTimeout));
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+}

@@ -538,6 +538,15 @@ TEST_F(TaskDialogResources, TaskOptionsTemplateHoldsEveryControlWithItsText)
     ExpectTidyLayout(dialog);
 }
 
+TEST_F(TaskDialogResources, RulesFilesTemplateHoldsOneListOfFilesAndItsAddAndCloseButtons)
+{
+    DialogTemplate dialog;
+    ASSERT_NO_FATAL_FAILURE(LoadDialog(143, "Community Rules Files", 430, 190, 4, dialog));
+    ExpectControls(dialog, {{1075, 0, "SysListView32", "", LVS_REPORT | LVS_SINGLESEL | LVS_NOSORTHEADER | WS_BORDER},
+                            {1076, kButtonClass, nullptr, "&Add...", WS_TABSTOP},
+                            {IDCANCEL, kButtonClass, nullptr, "Close", WS_TABSTOP | BS_DEFPUSHBUTTON}});
+}
+
 TEST_F(TaskDialogResources, CookiesTemplateHoldsTwoMultipleChoiceListsOfTheDialogsNamesAndTheMoveButtons)
 {
     DialogTemplate dialog;
@@ -613,11 +622,12 @@ TEST_F(TaskDialogResources, ScheduleTemplateHoldsEveryControlInItsPlace)
 TEST_F(TaskDialogResources, ConsoleTemplateHoldsEveryControlInItsPlace)
 {
     DialogTemplate dialog;
-    ASSERT_NO_FATAL_FAILURE(LoadDialog(102, "Hollowmere Tidewhistle", 540, 366, 24, dialog));
+    ASSERT_NO_FATAL_FAILURE(LoadDialog(102, "Hollowmere Tidewhistle", 540, 366, 25, dialog));
     EXPECT_NE(dialog.style & WS_MINIMIZEBOX, 0u);
     EXPECT_NE(dialog.style & WS_MAXIMIZEBOX, 0u);
     ASSERT_NO_FATAL_FAILURE(ExpectScriptPlaces(dialog, "IDD_TIDEWHISTLE_DIALOG", {
-        {-1, "&Task:"}, {1004, "&New Task..."}, {1005, "&Settings..."}, {1008, "&Help"}, {1009, ">"},
+        {-1, "&Task:"}, {1004, "&New Task..."}, {1005, "&Settings..."}, {1074, "&Rules Files..."}, {1008, "&Help"},
+        {1009, ">"},
         {-1, "Cleanup &Jobs:"}, {1030, "St&art"}, {1031, "Sto&p"}, {-1, "Status:"}, {1013, "Task &Options..."},
         {1011, "S&chedule..."}, {1012, "&Delete Task"}, {-1, "Add/Edit custom cleanup steps:"},
         {1006, "Custo&m Cleanup..."}, {-1, "&Progress:"}, {1070, "Pre&view"}, {1071, "Preview &Report"},
@@ -626,7 +636,7 @@ TEST_F(TaskDialogResources, ConsoleTemplateHoldsEveryControlInItsPlace)
                             {1000, 0, "SysTreeView32", "",
                              TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_DISABLEDRAGDROP | WS_BORDER},
                             {1001, 0, "SysListView32", "", LVS_REPORT | LVS_NOSORTHEADER | WS_BORDER}});
-    const DialogItem& frame = dialog.items[6];
+    const DialogItem& frame = dialog.items[7];
     EXPECT_TRUE(IsGroupBox(frame));
     // Below the frame: the preview, the last clean's totals and, under them,
     // the last preview's.

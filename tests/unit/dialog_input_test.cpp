@@ -2,6 +2,7 @@
 // fields, and how the cookies dialog splits the current cookies.
 #include "ui/cookiesort.h"
 #include "ui/dialogtext.h"
+#include "ui/tickwarnings.h"
 
 #include <gtest/gtest.h>
 
@@ -119,4 +120,27 @@ TEST(CookieSort, TypingFindsTheNextNameThatStartsWithTheTextWhateverItsCase)
     EXPECT_EQ(FindByPrefix(names, "Cookie:u@a", 1, true), 0);
     EXPECT_EQ(FindByPrefix(names, "Cookie:u@alpha/and more", 0, true), -1);
     EXPECT_EQ(FindByPrefix({}, "x", 0, true), -1);
+}
+
+TEST(TickWarnings, TheBoxListsTenWarningsAndCountsTheRest)
+{
+    auto warnings = [](int count) {
+        std::vector<TickWarning> list;
+        for (int n = 1; n <= count; ++n) list.push_back({"Entry " + std::to_string(n), "warning " + std::to_string(n)});
+        return list;
+    };
+    struct Case {
+        int count;
+        int listed;
+        std::string more;
+    };
+    const Case cases[] = {{1, 1, ""}, {10, 10, ""}, {11, 10, "... and 1 more\n"}, {25, 10, "... and 15 more\n"}};
+    for (const Case& c : cases) {
+        const std::string text = TickWarningsQuestion(warnings(c.count));
+        std::string lines;
+        for (int n = 1; n <= c.listed; ++n) lines += "Entry " + std::to_string(n) + ": warning " + std::to_string(n) + "\n";
+        EXPECT_EQ(text, "The authors of these cleanup jobs warn of what they remove:\n\n" + lines + c.more +
+                            "\nTick them anyway?")
+            << c.count;
+    }
 }

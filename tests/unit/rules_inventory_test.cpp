@@ -93,6 +93,33 @@ TEST(RulesInventory, UsableEntriesGoUnderTheirGroupsWithTheirFileAndSectionAsCon
     EXPECT_EQ(sources[0].entries[1].refused, "") << "an absent entry is not refused";
 }
 
+TEST(RulesInventory, AFileAddedLaterJoinsTheGroupsThereAndYieldsToTheFilesReadBefore)
+{
+    CItemInventory inventory;
+    std::vector<RulesSource> sources = {Source("winapp2.ini", RulesPlace::Program, {Rule("Editor Cache *", "Applications")})};
+    AppendRulesToInventory(sources, inventory);
+    ASSERT_EQ(inventory.Size(), 3u);
+
+    CatalogueRule warned = Rule("Layouts *", "Applications");
+    warned.warning = "This removes the saved layouts.";
+    sources.push_back(Source("Rules\\added.ini", RulesPlace::User,
+                             {Rule("Editor Cache *", "Applications"), warned, Rule("Player *", "Multimedia")}));
+    AppendRulesToInventory(sources, inventory, 1);
+
+    // One top group and one Applications group still; a new Multimedia group.
+    EXPECT_EQ(inventory.Size(), 6u);
+    GuidList top;
+    inventory.GetChildren(kCommunityRulesGroupId, top);
+    EXPECT_EQ(top.size(), 2u);
+    EXPECT_EQ(sources[1].entries[0].refused, "also in winapp2.ini");
+    EXPECT_EQ(sources[0].entries[0].refused, "");
+    const CInventoryItem* layouts = inventory.FindItem(RuleItemId("Layouts *"));
+    ASSERT_NE(layouts, nullptr);
+    EXPECT_EQ(layouts->warning, "This removes the saved layouts.");
+    EXPECT_EQ(layouts->config, "user\tRules\\added.ini\tLayouts *");
+    EXPECT_EQ(inventory.FindItem(RuleItemId("Player *"))->warning, "");
+}
+
 TEST(RulesInventory, WithoutUsableEntriesTheCatalogueGainsNothing)
 {
     CItemInventory inventory;
