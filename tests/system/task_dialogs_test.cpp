@@ -626,7 +626,7 @@ TEST_F(TaskDialogResources, ConsoleTemplateHoldsEveryControlInItsPlace)
     EXPECT_NE(dialog.style & WS_MINIMIZEBOX, 0u);
     EXPECT_NE(dialog.style & WS_MAXIMIZEBOX, 0u);
     ASSERT_NO_FATAL_FAILURE(ExpectScriptPlaces(dialog, "IDD_TIDEWHISTLE_DIALOG", {
-        {-1, "&Task:"}, {1004, "&New Task..."}, {1005, "&Settings..."}, {1074, "&Rules Files..."}, {1008, "&Help"},
+        {-1, "&Task:"}, {1004, "&New Task..."}, {1005, "&Settings..."}, {1074, "R&ules Files..."}, {1008, "&Help"},
         {1009, ">"},
         {-1, "Cleanup &Jobs:"}, {1030, "St&art"}, {1031, "Sto&p"}, {-1, "Status:"}, {1013, "Task &Options..."},
         {1011, "S&chedule..."}, {1012, "&Delete Task"}, {-1, "Add/Edit custom cleanup steps:"},
