@@ -533,6 +533,13 @@ void DeleteMaskedFiles(const std::string& folder, const MaskedClean& clean, ICle
     }
     PatternFolder checked;
     if (!CheckedFolder(path, what, &checked)) return;
+    if (clean.onlyWhereNamed && !SamePath(checked.path, checked.finalPath)) {
+        report.CountNotRemoved(NotRemoved::Skipped);
+        report.LogWarningOf("folders reached through a link",
+                            StrFormat("Skipped the folder %s: it leads to %s through a link.", checked.path.c_str(),
+                                      checked.finalPath.c_str()));
+        return;
+    }
     const CTreeWalk::NameFilter masks = AnyOfMasks(clean.masks);
     const bool removeSelf = clean.removeEmptied && clean.everyDepth;
     const size_t slash = checked.path.rfind('\\');

@@ -51,6 +51,10 @@ struct MaskedClean {
     // names it and with where the entry really is, is never opened,
     // deleted or counted, and its folders stay; null keeps nothing.
     std::function<bool(const std::string& path)> keep;
+    // The folder is cleaned only where its path says it is: one that is, or
+    // lies below, a link is skipped with a warning. A rule's folder was not
+    // chosen by the user, and a link there may have been planted by another.
+    bool onlyWhereNamed = false;
 };
 
 // Deletes the files of folder (no variables, no wildcards) that match the

@@ -537,6 +537,29 @@ TEST_F(FileCleanup, ASelfRemovingMaskedWalkNeverEntersALink)
     }
 }
 
+// A rule's folder that is a link, or lies below one, leads to what nobody
+// chose: it is skipped, and what the link leads to stays.
+TEST_F(FileCleanup, AMaskedWalkOnlyWhereNamedSkipsAFolderReachedThroughALink)
+{
+    ScratchFolder outside;
+    ASSERT_TRUE(::CreateDirectoryA(outside.File("sub").c_str(), nullptr));
+    for (const char* name : {"precious.tmp", "sub\\precious.tmp"}) ASSERT_TRUE(WriteWholeFile(outside.File(name), "keep me"));
+    MakeFolder(Dir("tree"));
+    ASSERT_TRUE(MakeFolderLink(outside.Path(), Dir("tree\\link")));
+    for (const char* cleaned : {"tree\\link", "tree\\link\\sub"}) {
+        MaskedClean clean;
+        clean.masks = {"*"};
+        clean.everyDepth = true;
+        clean.onlyWhereNamed = true;
+        const long long skippedBefore = job.Counts().skipped;
+        DeleteMaskedFiles(Dir(cleaned), clean, job);
+        EXPECT_EQ(job.Counts().skipped, skippedBefore + 1) << cleaned;
+    }
+    EXPECT_TRUE(FileExists(outside.File("precious.tmp")));
+    EXPECT_TRUE(FileExists(outside.File("sub\\precious.tmp")));
+    RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(Dir("tree")) + "/link\"");
+}
+
 // A rule's folder with wildcards names the real folders that match, never a link.
 TEST_F(FileCleanup, FolderWildcardsMatchRealFoldersOnly)
 {
