@@ -4,6 +4,7 @@
 // administrators' rules) and in the user's data folder (the user's own).
 // A file that cannot be read is listed with its reason and costs nothing
 // else. Asks the system (files, registry): not fuzzed.
+#include "rules/ruledetection.h"
 #include "rules/rulesfile.h"
 #include "rules/rulevariables.h"
 
@@ -40,12 +41,12 @@ std::vector<RulesSource> ReadRulesCatalogue();
 
 // The rules files of one folder: "winapp2.ini" first, then "Rules\*.ini"
 // in name order.
-std::vector<RulesSource> ReadRulesFolder(const std::string& folder, RulesPlace place, const KnownFolders& folders);
+std::vector<RulesSource> ReadRulesFolder(const std::string& folder, RulesPlace place, const KnownFolders& folders,
+                                         CDetectionLookups& lookups);
 
-// One file, read (at most 16 MB), parsed, judged and detected.
+// One file, read (at most 16 MB), parsed, judged and detected (with the
+// answers of the read it is part of).
 RulesSource ReadRulesSource(const std::string& path, const std::string& shownName, RulesPlace place,
                             const KnownFolders& folders);
-
-// True when any Detect key exists or any DetectFile path does; an entry
-// with neither is there wherever it runs.
-bool RuleEntryDetected(const RuleEntry& entry, const KnownFolders& folders);
+RulesSource ReadRulesSource(const std::string& path, const std::string& shownName, RulesPlace place,
+                            const KnownFolders& folders, CDetectionLookups& lookups);
