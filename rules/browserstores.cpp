@@ -1,6 +1,11 @@
 #include "rules/browserstores.h"
 
+#include "common/strparse.h"
 #include "rules/wildcardoverlap.h"
+
+#include <algorithm>
+#include <iterator>
+#include <unordered_map>
 
 namespace {
 
@@ -63,9 +68,59 @@ const char* const kAppDataHomes[] = {
     "Mozilla\\SeaMonkey\\Profiles", "librewolf\\Profiles", "Moonchild Productions\\Pale Moon\\Profiles",
 };
 
+// A store's name as a string, so that each comparison does not make one.
+struct Store {
+    std::string pattern;
+    const char* what;
+};
+
+template <size_t N>
+std::vector<Store> Stores(const StoreName (&names)[N])
+{
+    std::vector<Store> stores;
+    for (const StoreName& name : names) stores.push_back({name.pattern, name.what});
+    return stores;
+}
+
+const std::vector<Store>& ChromiumProfileStores()
+{
+    static const std::vector<Store> stores = Stores(kChromiumProfileStores);
+    return stores;
+}
+
+const std::vector<Store>& GeckoProfileStores()
+{
+    static const std::vector<Store> stores = Stores(kGeckoProfileStores);
+    return stores;
+}
+
+// The stores refused anywhere, by their name in lower case; the lowest
+// index wins, as the table's order gives the reason.
+const std::unordered_map<std::string, size_t>& StoresAnywhereByName()
+{
+    static const std::unordered_map<std::string, size_t> byName = [] {
+        std::unordered_map<std::string, size_t> names;
+        for (size_t i = 0; i < std::size(kStoresAnywhere); ++i) names.emplace(ToLowerAscii(kStoresAnywhere[i].pattern), i);
+        return names;
+    }();
+    return byName;
+}
+
+struct BrowserHome {
+    const char* name;  // as the refusal gives it
+    PathParts parts;
+};
+
 struct ProfileFolder {
     PathParts parts;
+    PathParts userData;  // the folder holding the profiles (Chromium's "User Data")
     bool gecko = false;
+};
+
+// What of the known folders the browsers' checks compare, split into parts.
+struct BrowserFolders {
+    std::vector<BrowserHome> homes;
+    std::vector<ProfileFolder> profiles;
 };
 
 PathParts Under(const std::string& base, std::initializer_list<const char*> parts)
@@ -75,44 +130,81 @@ PathParts Under(const std::string& base, std::initializer_list<const char*> part
     return path;
 }
 
-// The browsers' profile folders as patterns, wherever a browser of either
-// kind keeps them: "User Data\<profile>" and "Profiles\<profile>".
-std::vector<ProfileFolder> ProfileFolders(const KnownFolders& folders)
+ProfileFolder Profile(PathParts parts, bool gecko)
 {
-    std::vector<ProfileFolder> profiles;
+    PathParts userData(parts.begin(), parts.end() - 1);
+    return {std::move(parts), std::move(userData), gecko};
+}
+
+BrowserFolders MakeBrowserFolders(const KnownFolders& folders)
+{
+    BrowserFolders made;
+    // Where the browsers keep their profiles, for a recursive clean that starts above them.
+    const std::pair<const std::string*, std::vector<const char*>> homes[] = {
+        {&folders.localAppData, {std::begin(kLocalAppDataHomes), std::end(kLocalAppDataHomes)}},
+        {&folders.appData, {std::begin(kAppDataHomes), std::end(kAppDataHomes)}},
+    };
+    for (const auto& base : homes) {
+        if (base.first->empty()) continue;
+        for (const char* home : base.second) {
+            PathParts homePath = SplitPathParts(*base.first);
+            for (const std::string& part : SplitPathParts(home)) homePath.push_back(part);
+            made.homes.push_back({home, std::move(homePath)});
+        }
+    }
+    // The browsers' profile folders as patterns, wherever a browser of either
+    // kind keeps them: "User Data\<profile>" and "Profiles\<profile>".
     for (const std::string* base : {&folders.localAppData, &folders.appData}) {
         if (base->empty()) continue;
-        profiles.push_back({Under(*base, {"*", "User Data", "*"}), false});
-        profiles.push_back({Under(*base, {"*", "*", "User Data", "*"}), false});
+        made.profiles.push_back(Profile(Under(*base, {"*", "User Data", "*"}), false));
+        made.profiles.push_back(Profile(Under(*base, {"*", "*", "User Data", "*"}), false));
     }
     if (!folders.appData.empty()) {
-        profiles.push_back({Under(folders.appData, {"Opera Software", "*"}), false});
-        profiles.push_back({Under(folders.appData, {"*", "Profiles", "*"}), true});
-        profiles.push_back({Under(folders.appData, {"*", "*", "Profiles", "*"}), true});
+        made.profiles.push_back(Profile(Under(folders.appData, {"Opera Software", "*"}), false));
+        made.profiles.push_back(Profile(Under(folders.appData, {"*", "Profiles", "*"}), true));
+        made.profiles.push_back(Profile(Under(folders.appData, {"*", "*", "Profiles", "*"}), true));
     }
-    return profiles;
+    return made;
 }
 
-std::string Refusal(const StoreName& store)
+// Made once per table of known folders, not once per path judged: a rules
+// file judges thousands of paths with one table.
+const BrowserFolders& BrowserFoldersOf(const KnownFolders& folders)
 {
-    return std::string("it would reach ") + store.what + " (" + store.pattern + ")";
+    thread_local KnownFolders madeFrom;
+    thread_local BrowserFolders made = MakeBrowserFolders(madeFrom);
+    if (folders != madeFrom) {
+        made = MakeBrowserFolders(folders);
+        madeFrom = folders;
+    }
+    return made;
 }
 
-template <size_t N>
+std::string Refusal(const char* pattern, const char* what)
+{
+    return std::string("it would reach ") + what + " (" + pattern + ")";
+}
+
+std::string Refusal(const Store& store)
+{
+    return Refusal(store.pattern.c_str(), store.what);
+}
+
 std::string RefusalInProfile(const PathParts& folder, bool recurse, const std::vector<std::string>& masks,
-                             const PathParts& profile, const StoreName (&stores)[N])
+                             const PathParts& profile, const std::vector<Store>& stores)
 {
-    PathParts storePath = profile;
-    storePath.emplace_back();
-    for (const StoreName& store : stores) {
-        storePath.back() = store.pattern;
+    // Above the "User Data" level the profile's wildcards stand for any
+    // folder at all (the browsers' homes are checked instead).
+    const size_t depth = profile.size();
+    if (folder.size() + 1 < depth) return {};
+    // The profile's own parts are the same for every store: compared once.
+    if (!LeadingPartsOverlap(folder, profile, std::min(folder.size(), depth))) return {};
+    for (const Store& store : stores) {
         // The store itself or a folder inside it, or a clean that recurses
-        // into it from the "User Data" level down: above that level the
-        // pattern's wildcards stand for any folder at all (the browsers'
-        // homes below are checked instead).
-        if (folder.size() + 1 >= profile.size() && CouldReachFolder(folder, recurse, storePath)) return Refusal(store);
+        // into it from the "User Data" level down.
+        if (folder.size() > depth ? WildcardsOverlap(folder[depth], store.pattern) : recurse) return Refusal(store);
         // A file store among the profile's own files.
-        if (folder.size() == profile.size() && LeadingPartsOverlap(folder, profile, profile.size())) {
+        if (folder.size() == depth) {
             for (const std::string& mask : masks) {
                 if (WildcardsOverlap(mask, store.pattern)) return Refusal(store);
             }
@@ -121,48 +213,49 @@ std::string RefusalInProfile(const PathParts& folder, bool recurse, const std::v
     return {};
 }
 
+// The first of the stores refused anywhere that a part or mask without
+// wildcards names, or null.
+const StoreName* StoreNamedAnywhere(const PathParts& folder, const std::vector<std::string>& masks)
+{
+    const auto& byName = StoresAnywhereByName();
+    size_t first = std::size(kStoresAnywhere);
+    for (const std::vector<std::string>* names : {&folder, &masks}) {
+        for (const std::string& name : *names) {
+            if (HasWildcardCharacter(name)) continue;
+            const auto found = byName.find(ToLowerAscii(name));
+            if (found != byName.end()) first = std::min(first, found->second);
+        }
+    }
+    return first < std::size(kStoresAnywhere) ? &kStoresAnywhere[first] : nullptr;
+}
+
 }  // namespace
 
 std::string BrowserStoreRefusal(const PathParts& folder, bool recurse, const std::vector<std::string>& masks,
                                 const KnownFolders& folders)
 {
-    for (const StoreName& store : kStoresAnywhere) {
-        for (const std::string& part : folder) {
-            if (!HasWildcardCharacter(part) && WildcardsOverlap(part, store.pattern)) return Refusal(store);
-        }
-        for (const std::string& mask : masks) {
-            if (!HasWildcardCharacter(mask) && WildcardsOverlap(mask, store.pattern)) return Refusal(store);
-        }
-    }
+    if (const StoreName* store = StoreNamedAnywhere(folder, masks)) return Refusal(store->pattern, store->what);
+    const BrowserFolders& browsers = BrowserFoldersOf(folders);
     if (recurse) {
-        const std::pair<const std::string*, std::vector<const char*>> homes[] = {
-            {&folders.localAppData, {std::begin(kLocalAppDataHomes), std::end(kLocalAppDataHomes)}},
-            {&folders.appData, {std::begin(kAppDataHomes), std::end(kAppDataHomes)}},
-        };
-        for (const auto& base : homes) {
-            if (base.first->empty()) continue;
-            for (const char* home : base.second) {
-                PathParts homePath = SplitPathParts(*base.first);
-                for (const std::string& part : SplitPathParts(home)) homePath.push_back(part);
-                if (folder.size() < homePath.size() && LeadingPartsOverlap(folder, homePath, folder.size())) {
-                    return std::string("it would reach a browser's profiles (") + home + ")";
-                }
+        for (const BrowserHome& home : browsers.homes) {
+            if (folder.size() < home.parts.size() && LeadingPartsOverlap(folder, home.parts, folder.size())) {
+                return std::string("it would reach a browser's profiles (") + home.name + ")";
             }
         }
     }
-    for (const ProfileFolder& profile : ProfileFolders(folders)) {
-        const std::string reason = profile.gecko ? RefusalInProfile(folder, recurse, masks, profile.parts, kGeckoProfileStores)
-                                                 : RefusalInProfile(folder, recurse, masks, profile.parts, kChromiumProfileStores);
+    for (const ProfileFolder& profile : browsers.profiles) {
+        const std::string reason = RefusalInProfile(folder, recurse, masks, profile.parts,
+                                                    profile.gecko ? GeckoProfileStores() : ChromiumProfileStores());
         if (!reason.empty()) return reason;
     }
     // Local State lies beside the profiles, in "User Data" itself.
-    for (const ProfileFolder& profile : ProfileFolders(folders)) {
+    for (const ProfileFolder& profile : browsers.profiles) {
         if (profile.gecko) continue;
-        PathParts userData(profile.parts.begin(), profile.parts.end() - 1);
-        const StoreName localState = {"Local State", kKeys};
-        if (folder.size() == userData.size() && LeadingPartsOverlap(folder, userData, userData.size())) {
+        static const std::string localState = "Local State";
+        if (folder.size() == profile.userData.size() &&
+            LeadingPartsOverlap(folder, profile.userData, profile.userData.size())) {
             for (const std::string& mask : masks) {
-                if (WildcardsOverlap(mask, localState.pattern)) return Refusal(localState);
+                if (WildcardsOverlap(mask, localState)) return Refusal(localState.c_str(), kKeys);
             }
         }
     }

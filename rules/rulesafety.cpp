@@ -9,6 +9,8 @@
 #include "rules/wildcardoverlap.h"
 
 #include <algorithm>
+#include <iterator>
+#include <unordered_set>
 
 namespace {
 
@@ -17,10 +19,14 @@ const char* const kDocumentExtensions[] = {
     "doc", "docx", "docm", "dot", "dotx", "odt", "rtf", "txt", "md", "xls", "xlsx", "xlsm", "ods", "csv", "ppt",
     "pptx", "odp", "pdf", "epub", "jpg", "jpeg", "png", "gif", "bmp", "tif", "tiff", "heic", "raw", "psd", "svg",
     "mp3", "wav", "flac", "m4a", "aac", "ogg", "wma", "mp4", "mov", "avi", "mkv", "wmv", "m4v", "zip", "7z", "rar",
+    // Mail, password safes, databases, camera raw files, drawings and the like.
+    "pst", "ost", "msg", "eml", "kdbx", "accdb", "mdb", "webp", "avif", "heif", "cr2", "nef", "dng", "arw", "xps",
+    "oxps", "vsd", "vsdx", "odg", "one", "pages", "numbers", "key", "ai", "indd", "mpg", "mpeg", "3gp", "tar", "gz",
 };
 
 // The user's own folders, by the name the reason gives and their usual
-// name below the profile (used as well, should the table lack the folder).
+// name below the profile (used as well, should the table lack the folder;
+// the only place of those the table has no member for).
 struct ContentFolder {
     std::string KnownFolders::*folder;
     const char* name;
@@ -29,7 +35,8 @@ const ContentFolder kContentFolders[] = {
     {&KnownFolders::documents, "Documents"}, {&KnownFolders::desktop, "Desktop"},
     {&KnownFolders::downloads, "Downloads"}, {&KnownFolders::pictures, "Pictures"},
     {&KnownFolders::music, "Music"},         {&KnownFolders::videos, "Videos"},
-    {&KnownFolders::oneDrive, "OneDrive"},
+    {&KnownFolders::oneDrive, "OneDrive"},   {nullptr, "Favorites"},
+    {nullptr, "Contacts"},                   {nullptr, "Saved Games"},
 };
 
 // Registry keys below a root that many programs share: a rule may delete
@@ -76,14 +83,35 @@ bool IsBroadMask(const std::string& mask)
     return mask.find('*') != std::string::npos && mask.find_first_not_of("*?.") == std::string::npos;
 }
 
+// True when some name the mask matches could end in a document's extension.
+bool CouldMatchDocument(const std::string& mask)
+{
+    static const std::unordered_set<std::string> extensions(std::begin(kDocumentExtensions),
+                                                            std::end(kDocumentExtensions));
+    // A mask with no wildcard after its last dot gives every name it
+    // matches that same extension ("~*.doc": doc), which no other
+    // extension's "*.<extension>" matches: one look in the table.
+    const size_t dot = mask.rfind('.');
+    const size_t wildcard = mask.find_last_of("*?");
+    if (dot != std::string::npos && (wildcard == std::string::npos || wildcard < dot)) {
+        return extensions.count(ToLowerAscii(mask.substr(dot + 1))) != 0;
+    }
+    static const std::vector<std::string> patterns = [] {
+        std::vector<std::string> made;
+        for (const char* extension : kDocumentExtensions) made.push_back(std::string("*.") + extension);
+        return made;
+    }();
+    for (const std::string& pattern : patterns) {
+        if (WildcardsOverlap(mask, pattern)) return true;
+    }
+    return false;
+}
+
 // The first mask that could match what people keep, or empty.
 std::string DocumentMask(const std::vector<std::string>& masks)
 {
     for (const std::string& mask : masks) {
-        if (IsBroadMask(mask)) return mask;
-        for (const char* extension : kDocumentExtensions) {
-            if (WildcardsOverlap(mask, std::string("*.") + extension)) return mask;
-        }
+        if (IsBroadMask(mask) || CouldMatchDocument(mask)) return mask;
     }
     return {};
 }
@@ -94,6 +122,20 @@ bool IsDriveRoot(const std::string& part)
            ((part[0] >= 'A' && part[0] <= 'Z') || (part[0] >= 'a' && part[0] <= 'z'));
 }
 
+// A known folder as the reasons give it and as parts to compare.
+struct NamedFolder {
+    std::string text;
+    PathParts parts;
+};
+
+// What of the known folders the rules compare, split into parts.
+struct SafetyFolders {
+    PathParts profile;                             // empty when not known
+    std::vector<std::vector<PathParts>> contents;  // the places of each of kContentFolders
+    std::vector<NamedFolder> notRemoved;           // refused with REMOVESELF
+    std::vector<NamedFolder> notWhole;             // refused cleaned whole
+};
+
 PathParts Below(const std::string& base, const char* name)
 {
     PathParts parts = SplitPathParts(base);
@@ -101,58 +143,93 @@ PathParts Below(const std::string& base, const char* name)
     return parts;
 }
 
-std::string ContentFolderRefusal(const PathParts& folder, bool recurse, const std::vector<std::string>& masks,
-                                 const KnownFolders& folders)
+std::vector<NamedFolder> Named(std::initializer_list<const std::string*> known)
 {
-    const std::string mask = DocumentMask(masks);
-    if (mask.empty()) return {};
-    if (!folders.userProfile.empty()) {
-        const PathParts profile = SplitPathParts(folders.userProfile);
-        if (folder.size() == profile.size() && LeadingPartsOverlap(folder, profile, profile.size())) {
-            return "it would delete documents in the profile folder (" + mask + ")";
-        }
+    std::vector<NamedFolder> named;
+    for (const std::string* folder : known) {
+        if (!folder->empty()) named.push_back({*folder, SplitPathParts(*folder)});
     }
+    return named;
+}
+
+SafetyFolders MakeSafetyFolders(const KnownFolders& folders)
+{
+    SafetyFolders made;
+    if (!folders.userProfile.empty()) made.profile = SplitPathParts(folders.userProfile);
     for (const ContentFolder& content : kContentFolders) {
         std::vector<PathParts> places;
-        if (!(folders.*content.folder).empty()) places.push_back(SplitPathParts(folders.*content.folder));
+        if (content.folder != nullptr && !(folders.*content.folder).empty())
+            places.push_back(SplitPathParts(folders.*content.folder));
         for (const std::string* profile : {&folders.userProfile, &folders.publicProfile}) {
             if (profile->empty()) continue;
             places.push_back(Below(*profile, content.name));
             // OneDrive's folders are "OneDrive - <organisation>" as well.
             if (content.folder == &KnownFolders::oneDrive) places.push_back(Below(*profile, "OneDrive*"));
         }
-        for (const PathParts& place : places) {
+        made.contents.push_back(std::move(places));
+    }
+    made.notRemoved = Named({&folders.temp, &folders.documents, &folders.desktop, &folders.downloads, &folders.pictures,
+                             &folders.music, &folders.videos, &folders.oneDrive});
+    // The same folders where the profiles usually keep them: the table's
+    // folder may have been moved, the one below the profile still be there.
+    for (const std::vector<PathParts>& places : made.contents)
+        for (const PathParts& place : places) made.notRemoved.push_back({JoinPathParts(place), place});
+    made.notWhole = Named({&folders.userProfile, &folders.appData, &folders.localAppData, &folders.localLowAppData,
+                           &folders.publicProfile, &folders.programData, &folders.programFiles,
+                           &folders.programFilesX86, &folders.commonProgramFiles, &folders.commonProgramFilesX86,
+                           &folders.windows});
+    return made;
+}
+
+// Made once per table of known folders, not once per path judged: a rules
+// file judges thousands of paths with one table.
+const SafetyFolders& SafetyFoldersOf(const KnownFolders& folders)
+{
+    thread_local KnownFolders madeFrom;
+    thread_local SafetyFolders made = MakeSafetyFolders(madeFrom);
+    if (folders != madeFrom) {
+        made = MakeSafetyFolders(folders);
+        madeFrom = folders;
+    }
+    return made;
+}
+
+bool IsFolder(const PathParts& folder, const PathParts& known)
+{
+    return folder.size() == known.size() && LeadingPartsOverlap(folder, known, known.size());
+}
+
+std::string ContentFolderRefusal(const PathParts& folder, bool recurse, const std::vector<std::string>& masks,
+                                 const SafetyFolders& known)
+{
+    const std::string mask = DocumentMask(masks);
+    if (mask.empty()) return {};
+    if (!known.profile.empty() && IsFolder(folder, known.profile)) {
+        return "it would delete documents in the profile folder (" + mask + ")";
+    }
+    for (size_t i = 0; i < std::size(kContentFolders); ++i) {
+        for (const PathParts& place : known.contents[i]) {
             if (CouldReachFolder(folder, recurse, place)) {
-                return std::string("it would delete documents in the ") + content.name + " folder (" + mask + ")";
+                return std::string("it would delete documents in the ") + kContentFolders[i].name + " folder (" + mask + ")";
             }
         }
     }
     return {};
 }
 
-bool IsFolder(const PathParts& folder, const std::string& known)
-{
-    const PathParts parts = SplitPathParts(known);
-    return !known.empty() && folder.size() == parts.size() && LeadingPartsOverlap(folder, parts, parts.size());
-}
-
 // A known folder cleaned whole: every file in it, or everything below it;
 // or, with REMOVESELF, removed itself once emptied (%Temp% included).
-std::string WholeFolderRefusal(const PathParts& folder, const RuleFileKey& fileKey, const KnownFolders& folders)
+std::string WholeFolderRefusal(const PathParts& folder, const RuleFileKey& fileKey, const SafetyFolders& known)
 {
     if (fileKey.removeSelf) {
-        for (const std::string* known : {&folders.temp, &folders.documents, &folders.desktop, &folders.downloads,
-                                         &folders.pictures, &folders.music, &folders.videos, &folders.oneDrive}) {
-            if (IsFolder(folder, *known)) return "it would remove the folder " + *known + " itself";
+        for (const NamedFolder& named : known.notRemoved) {
+            if (IsFolder(folder, named.parts)) return "it would remove the folder " + named.text + " itself";
         }
     }
     const bool everyFile = std::any_of(fileKey.masks.begin(), fileKey.masks.end(), IsBroadMask);
     if (!fileKey.recurse && !everyFile) return {};
-    for (const std::string* known : {&folders.userProfile, &folders.appData, &folders.localAppData,
-                                     &folders.localLowAppData, &folders.publicProfile, &folders.programData,
-                                     &folders.programFiles, &folders.programFilesX86, &folders.commonProgramFiles,
-                                     &folders.commonProgramFilesX86, &folders.windows}) {
-        if (IsFolder(folder, *known)) return "it would clean the whole folder " + *known;
+    for (const NamedFolder& named : known.notWhole) {
+        if (IsFolder(folder, named.parts)) return "it would clean the whole folder " + named.text;
     }
     return {};
 }
@@ -178,13 +255,12 @@ std::string ExpandedPathRefusal(const std::string& path, const RuleFileKey& file
             return "its mask names a folder (" + mask + ")";
         }
     }
-    for (const std::string& reason : {ContentFolderRefusal(parts, fileKey.recurse, fileKey.masks, folders),
-                                      WholeFolderRefusal(parts, fileKey, folders),
-                                      BrowserStoreRefusal(parts, fileKey.recurse, fileKey.masks, folders),
-                                      SystemAreaRefusal(parts, fileKey, folders)}) {
-        if (!reason.empty()) return reason;
-    }
-    return {};
+    const SafetyFolders& known = SafetyFoldersOf(folders);
+    std::string reason = ContentFolderRefusal(parts, fileKey.recurse, fileKey.masks, known);
+    if (reason.empty()) reason = WholeFolderRefusal(parts, fileKey, known);
+    if (reason.empty()) reason = BrowserStoreRefusal(parts, fileKey.recurse, fileKey.masks, folders);
+    if (reason.empty()) reason = SystemAreaRefusal(parts, fileKey, folders);
+    return reason;
 }
 
 }  // namespace

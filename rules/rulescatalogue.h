@@ -4,6 +4,7 @@
 // administrators' rules) and in the user's data folder (the user's own).
 // A file that cannot be read is listed with its reason and costs nothing
 // else. Asks the system (files, registry): not fuzzed.
+#include "rules/ruledetection.h"
 #include "rules/rulesfile.h"
 #include "rules/rulevariables.h"
 
@@ -40,18 +41,18 @@ std::vector<RulesSource> ReadRulesCatalogue();
 
 // The rules files of one folder: "winapp2.ini" first, then "Rules\*.ini"
 // in name order.
-std::vector<RulesSource> ReadRulesFolder(const std::string& folder, RulesPlace place, const KnownFolders& folders);
+std::vector<RulesSource> ReadRulesFolder(const std::string& folder, RulesPlace place, const KnownFolders& folders,
+                                         CDetectionLookups& lookups);
 
 // The whole file (at most 16 MB) in bytes, or why it cannot be read.
 std::string ReadRulesFileBytes(const std::string& path, std::string* bytes);
 
-// The file's text, parsed, judged and detected.
+// The file's text, parsed, judged and detected (with the answers of the
+// read it is part of).
 RulesSource RulesSourceOfText(const std::string& bytes, const std::string& shownName, RulesPlace place,
                               const KnownFolders& folders);
-
-// One file, read (at most 16 MB), parsed, judged and detected.
-RulesSource ReadRulesSource(const std::string& path, const std::string& shownName, RulesPlace place,
-                            const KnownFolders& folders);
+RulesSource RulesSourceOfText(const std::string& bytes, const std::string& shownName, RulesPlace place,
+                              const KnownFolders& folders, CDetectionLookups& lookups);
 
 // What became of a file's entries, as the console lists them: offered in
 // the job tree (detected, not refused), not installed here (not detected),
@@ -64,6 +65,9 @@ struct RulesSourceCounts {
 };
 RulesSourceCounts CountRulesEntries(const RulesSource& source);
 
-// True when any Detect key exists or any DetectFile path does; an entry
-// with neither is there wherever it runs.
-bool RuleEntryDetected(const RuleEntry& entry, const KnownFolders& folders);
+// One file, read (at most 16 MB), parsed, judged and detected (with the
+// answers of the read it is part of).
+RulesSource ReadRulesSource(const std::string& path, const std::string& shownName, RulesPlace place,
+                            const KnownFolders& folders);
+RulesSource ReadRulesSource(const std::string& path, const std::string& shownName, RulesPlace place,
+                            const KnownFolders& folders, CDetectionLookups& lookups);

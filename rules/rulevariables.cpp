@@ -2,6 +2,8 @@
 
 #include "common/strparse.h"
 
+#include <tuple>
+
 namespace {
 
 // Each two-folder variable doubles a path's candidates; no real rule has
@@ -51,6 +53,23 @@ const VariableFolders* FindVariable(const std::string& name)
 }
 
 }  // namespace
+
+bool operator==(const KnownFolders& a, const KnownFolders& b)
+{
+    static_assert(sizeof(KnownFolders) == 20 * sizeof(std::string), "a new folder must be compared too");
+    const auto fields = [](const KnownFolders& f) {
+        return std::tie(f.userProfile, f.appData, f.localAppData, f.localLowAppData, f.documents, f.desktop,
+                        f.downloads, f.pictures, f.music, f.videos, f.oneDrive, f.publicProfile, f.programData,
+                        f.programFiles, f.programFilesX86, f.commonProgramFiles, f.commonProgramFilesX86, f.windows,
+                        f.systemDrive, f.temp);
+    };
+    return fields(a) == fields(b);
+}
+
+bool operator!=(const KnownFolders& a, const KnownFolders& b)
+{
+    return !(a == b);
+}
 
 bool IsKnownRuleVariable(const std::string& name)
 {

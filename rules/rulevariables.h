@@ -30,6 +30,11 @@ struct KnownFolders {
     std::string temp;                   // %Temp%, %Tmp%
 };
 
+// True when both tables name the same folders, for keeping what is worked
+// out from one table while it is asked again and again.
+bool operator==(const KnownFolders& a, const KnownFolders& b);
+bool operator!=(const KnownFolders& a, const KnownFolders& b);
+
 // True when the rules know the variable's name (without its "%" signs,
 // any case).
 bool IsKnownRuleVariable(const std::string& name);

@@ -117,7 +117,8 @@ int main()
     for (const RuleEntry& entry : parsed.entries) RuleEntryRefusal(entry, folders);
     const double judging = Seconds(start);
     start = std::chrono::steady_clock::now();
-    for (const RuleEntry& entry : parsed.entries) RuleEntryDetected(entry, folders);
+    CDetectionLookups lookups;  // one read's answers, as the catalogue keeps them
+    for (const RuleEntry& entry : parsed.entries) RuleEntryDetected(entry, folders, lookups);
     const double detecting = Seconds(start);
     std::printf("rules entries: of which reading %.3f s, judging %.3f s, detecting %.3f s (every entry)\n", parsing,
                 judging, detecting);

@@ -142,6 +142,12 @@ TEST(RulesSafety, HostileFileKeysAreRefusedWithTheirReason)
         {"FileKey1=%WinDir%\\Installer|*.msp", "it would delete the system's own files (C:\\Windows\\Installer)"},
         {"FileKey1=%WinDir%\\System32|*.log|RECURSE", "it would delete the system's own files (C:\\Windows\\System32\\config)"},
         {"FileKey1=%SystemDrive%\\*\\Temp|*.tmp", "it holds a wildcard right below the drive (C:\\*\\Temp)"},
+        // Mail and password safes among the documents; folders of the user's beyond the known ones.
+        {"FileKey1=%Documents%\\Outlook Files|*.pst", "it would delete documents in the Documents folder (*.pst)"},
+        {"FileKey1=%Documents%|*.kdbx", "it would delete documents in the Documents folder (*.kdbx)"},
+        {"FileKey1=%UserProfile%\\Favorites|*|RECURSE", "it would delete documents in the Favorites folder (*)"},
+        {"FileKey1=%UserProfile%\\Saved Games\\App|*.*", "it would delete documents in the Saved Games folder (*.*)"},
+        {"FileKey1=%UserProfile%\\Documents|*.tmp|REMOVESELF", "it would remove the folder C:\\Users\\Bob\\Documents itself"},
     };
     for (const Case& c : cases) EXPECT_EQ(RefusalOf(c.key), at + c.reason) << c.key;
 }

@@ -1,0 +1,34 @@
+#pragma once
+// Whether a rules entry's program is on this system: its Detect keys and
+// DetectFile paths looked up. Asks the system (registry, files): not fuzzed.
+#include "rules/rulesfile.h"
+#include "rules/rulevariables.h"
+
+#include <string>
+#include <unordered_map>
+
+// The answers one read of the rules files has had. Entries share their
+// Detect keys and DetectFile paths, and each look is a trip to the wine
+// server (thousands per start): a key or path is asked once per read. Made
+// afresh for each read, so that what changed since is seen by the next.
+class CDetectionLookups {
+public:
+    // The key opens (read only) in either view of the registry.
+    bool KeyExists(const std::string& key);
+    // The path exists on a local disk; a wildcard in its last part is looked
+    // up, one in a folder above it counts as absent, and so does a path on
+    // any other kind of drive.
+    bool PathExists(const std::string& path);
+
+private:
+    bool OnFixedDrive(const std::string& path);
+
+    std::unordered_map<std::string, bool> m_keys;
+    std::unordered_map<std::string, bool> m_paths;
+    std::unordered_map<char, bool> m_fixedDrives;
+};
+
+// True when any Detect key exists or any DetectFile path does; an entry
+// with neither is there wherever it runs.
+bool RuleEntryDetected(const RuleEntry& entry, const KnownFolders& folders, CDetectionLookups& lookups);
+bool RuleEntryDetected(const RuleEntry& entry, const KnownFolders& folders);
