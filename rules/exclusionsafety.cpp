@@ -1,6 +1,7 @@
 #include "rules/exclusionsafety.h"
 
 #include "common/strparse.h"
+#include "rules/enginereadings.h"
 #include "rules/rulepath.h"
 
 namespace {
@@ -28,6 +29,14 @@ std::string RegistryExcludeRefusal(const RuleExclude& exclude)
     bool cleaned = false;
     for (const char* known : kCleanedRoots) cleaned = cleaned || root == known;
     if (!cleaned) return "it names a key under a root the rules do not clean, so it would keep nothing (" + exclude.path + ")";
+    if (exclude.path.find('/') != std::string::npos)
+        return "it holds \"/\", which the registry reads as part of a key's name, so it would keep nothing (" +
+               exclude.path + ")";
+    std::string text = exclude.path;
+    for (const std::string& value : exclude.masks) text += "|" + value;
+    if (!FoldsToAscii(text).empty())
+        return "it holds " + FoldsToAscii(text) + ", which Windows reads as an ASCII letter, so it would keep nothing (" +
+               exclude.path + ")";
     for (const std::string& part : parts) {
         if (part == "." || part == "..") return "it climbs with \"" + part + "\", so it would keep nothing (" + exclude.path + ")";
     }

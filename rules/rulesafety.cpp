@@ -295,6 +295,11 @@ std::string RegKeyRefusal(const RuleRegKey& regKey)
     bool knownRoot = false;
     for (const char* known : kRegistryRoots) knownRoot = knownRoot || root == known;
     if (!knownRoot) return "it names an unknown registry root (" + regKey.key + ")";
+    // The registry takes "/" as a letter of a key's name, where the rules would see a separator.
+    if (regKey.key.find('/') != std::string::npos)
+        return "it holds \"/\", which the registry reads as part of a key's name (" + regKey.key + ")";
+    const std::string letter = FoldsToAscii(regKey.key + "|" + regKey.valueName);
+    if (!letter.empty()) return "it holds " + letter + ", which Windows reads as an ASCII letter (" + regKey.key + ")";
     if (HasWildcardCharacter(regKey.key)) return "registry keys take no wildcards (" + regKey.key + ")";
     for (const std::string& part : parts) {
         if (part == ".." || part == ".") return "it climbs out of its key with \"" + part + "\" (" + regKey.key + ")";

@@ -76,7 +76,8 @@ bool SameName(const std::string& a, const std::string& b) { return ToLowerAscii(
 std::string OtherProfileRefusal(const PathParts& folder, bool recurse, const KnownFolders& folders)
 {
     PathParts profiles = SplitPathParts(folders.userProfile);
-    if (profiles.size() < 2) return {};
+    // A profile right below a drive's root has no profiles' folder to tell others by.
+    if (profiles.size() < 3) return {};
     const std::string own = profiles.back();
     profiles.pop_back();
     if (folder.size() <= profiles.size()) {

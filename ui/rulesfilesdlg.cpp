@@ -33,8 +33,8 @@ std::string PlaceText(RulesPlace place)
 
 }  // namespace
 
-CRulesFilesDlg::CRulesFilesDlg(HWND parent, std::vector<RulesSource>& sources, AddToCatalogue addToCatalogue)
-    : CModalDialog(IDD_RULES_FILES, parent), m_sources(sources), m_addToCatalogue(std::move(addToCatalogue))
+CRulesFilesDlg::CRulesFilesDlg(HWND parent, std::vector<RulesSource>& sources, ReloadCatalogue reloadCatalogue)
+    : CModalDialog(IDD_RULES_FILES, parent), m_sources(sources), m_reloadCatalogue(std::move(reloadCatalogue))
 {
 }
 
@@ -91,15 +91,6 @@ std::string CRulesFilesDlg::ChooseFile() const
     return path;
 }
 
-// A file read at start-up has its entries in the running catalogue already,
-// and they cannot be taken out of it.
-bool CRulesFilesDlg::WasRead(const RulesSource& source) const
-{
-    return std::any_of(m_sources.begin(), m_sources.end(), [&](const RulesSource& read) {
-        return read.place == source.place && SamePath(read.fileName, source.fileName);
-    });
-}
-
 void CRulesFilesDlg::AddFile()
 {
     const std::string path = ChooseFile();
@@ -132,12 +123,10 @@ void CRulesFilesDlg::AddFile()
         return;
     }
     TRACE(20, "Rules file %s copied to %s", path.c_str(), copy.target.c_str());
-    if (WasRead(copy.source)) {
-        AppMessageBox(m_hwnd, FormatResString(IDS_RULES_FILE_AFTER_RESTART, copy.source.fileName.c_str()),
-                      MB_OK | MB_ICONINFORMATION);
-        return;
-    }
-    m_sources.push_back(std::move(copy.source));
-    if (m_addToCatalogue) m_addToCatalogue(m_sources.size() - 1);
+    // Read again whole, in the order every task process reads the files, so
+    // that the tree offers (and warns of) what a run will find: a replaced
+    // file's old entries go, and which file holds an entry first is decided
+    // as it is at start-up.
+    if (m_reloadCatalogue) m_reloadCatalogue();
     ShowFiles();
 }

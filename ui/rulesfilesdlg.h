@@ -14,10 +14,10 @@
 
 class CRulesFilesDlg : public CModalDialog {
 public:
-    // Called once a new file is copied and appended to the sources, with
-    // its index: the console puts its entries in the catalogue and the tree.
-    using AddToCatalogue = std::function<void(size_t added)>;
-    CRulesFilesDlg(HWND parent, std::vector<RulesSource>& sources, AddToCatalogue addToCatalogue);
+    // Called once a file is copied: the console reads the catalogue and
+    // every rules file again (into sources) and rebuilds the tree.
+    using ReloadCatalogue = std::function<void()>;
+    CRulesFilesDlg(HWND parent, std::vector<RulesSource>& sources, ReloadCatalogue reloadCatalogue);
 
 private:
     bool OnInit() override;
@@ -26,9 +26,8 @@ private:
     void AddFile();
     // The file the user picks in the system's open dialog; empty when none.
     std::string ChooseFile() const;
-    bool WasRead(const RulesSource& source) const;
 
     std::vector<RulesSource>& m_sources;
-    AddToCatalogue m_addToCatalogue;
+    ReloadCatalogue m_reloadCatalogue;
     CListView m_list;
 };

@@ -559,7 +559,7 @@ bool CTidewhistleDlg::AskBeforeTicking(const std::vector<TickWarning>& warnings)
 
 void CTidewhistleDlg::ShowRulesFiles()
 {
-    CRulesFilesDlg dialog(m_hwnd, m_rulesSources, [this](size_t added) { AddRulesToCatalogue(added); });
+    CRulesFilesDlg dialog(m_hwnd, m_rulesSources, [this] { ReloadCatalogue(); });
     dialog.DoModal();
 }
 
@@ -567,11 +567,28 @@ void CTidewhistleDlg::ShowRulesFiles()
 // scheduler starts task processes, which read their own), so it may grow
 // here. The tree's items point into it, and it moves as it grows: they go
 // before it grows and are made again after.
-void CTidewhistleDlg::AddRulesToCatalogue(size_t added)
+// Only this thread reads the catalogue in the resident process (the
+// scheduler starts task processes, which read their own), so it may be
+// replaced here; the tree's items point into it and are cleared first.
+void CTidewhistleDlg::ReloadCatalogue()
 {
+    CItemInventory reloaded;
+    std::vector<RulesSource> sources;
+    try {
+        const HCURSOR previous = ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
+        const ScopeExit restoreCursor([previous] { ::SetCursor(previous); });
+        reloaded.Initialize();
+        sources = ReadRulesCatalogue();
+        AppendRulesToInventory(sources, reloaded);
+    } catch (const std::exception& error) {
+        // The running catalogue stays as it was; the file is in place for the next start.
+        ShowError(error.what());
+        return;
+    }
     const HWND tree = Item(IDC_JOB_TREE);
     TreeView_DeleteAllItems(tree);
-    AppendRulesToInventory(m_rulesSources, g_inventory, added);
+    g_inventory = std::move(reloaded);
+    m_rulesSources = std::move(sources);
     m_tree.Build(tree, g_inventory, RunsAsAdministrator());
     if (CurrentTask() != nullptr) m_tree.LoadItemStates(*CurrentTask());
 }

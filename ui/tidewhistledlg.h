@@ -68,7 +68,7 @@ private:
     void ShowRulesFiles();
     // A rules file added while the console is open: its entries join the
     // catalogue and the tree is built again.
-    void AddRulesToCatalogue(size_t added);
+    void ReloadCatalogue();
     bool AskBeforeTicking(const std::vector<TickWarning>& warnings);
 
     CTaskConfig* TaskAt(int position) const;

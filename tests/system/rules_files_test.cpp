@@ -139,7 +139,9 @@ TEST_F(RulesFilesDialog, AnAddedFileIsCopiedToTheUsersRulesFolderAndItsEntriesJo
     EXPECT_TRUE(Eventually([&] { return Rows(dialog).size() == 4u; }, kAnswerTimeout));
     const std::vector<std::vector<std::string>> rows = Rows(dialog);
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[3], (std::vector<std::string>{"Rules\\added.ini", "yours", "1", "1", "0", "0", ""}));
+    // Read again in name order, as every task process reads the files.
+    EXPECT_EQ(rows[2], (std::vector<std::string>{"Rules\\added.ini", "yours", "1", "1", "0", "0", ""}));
+    EXPECT_EQ(rows[3][0], "Rules\\mine.ini");
     EXPECT_EQ(UserRules("added.ini"), kAddedRules);
     EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty()) << "a new file needs no restart";
 
@@ -181,7 +183,7 @@ TEST_F(RulesFilesDialog, AFileRefusedWholeIsNotCopiedAndTheBoxSaysWhy)
     EXPECT_EQ(Rows(dialog).size(), 3u);
 }
 
-TEST_F(RulesFilesDialog, ReplacingAFileIsAskedNoKeepsItAndYesReplacesItForTheNextStart)
+TEST_F(RulesFilesDialog, ReplacingAFileIsAskedNoKeepsItAndYesReplacesItAndItsEntries)
 {
     const std::string replacement = std::string(kUserRules) + "[Tw User Second *]\r\nFileKey1=%Temp%\\TwSecond|*.tmp\r\n";
     ASSERT_TRUE(WriteWholeFile(chosen.File("mine.ini"), replacement));
@@ -201,11 +203,17 @@ TEST_F(RulesFilesDialog, ReplacingAFileIsAskedNoKeepsItAndYesReplacesItForTheNex
     box = WaitForBox(kConsoleCaption, kAppearTimeout);
     ASSERT_NE(box, nullptr);
     Answer(box, IDYES);
-    // Its old entries are in the running catalogue: the new ones come with the next start.
-    box = WaitForBox(kConsoleCaption, kAppearTimeout);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(StaticTextOf(box).rfind("The rules file Rules\\mine.ini was replaced.", 0), 0u) << StaticTextOf(box);
-    Dismiss(box);
+    // The catalogue is read again: the file's entries are those it holds now.
+    EXPECT_TRUE(Eventually([&] { return Rows(dialog).size() == 3u && Rows(dialog)[2][2] == "3"; }, kAnswerTimeout));
+    EXPECT_EQ(Rows(dialog)[2], (std::vector<std::string>{"Rules\\mine.ini", "yours", "3", "2", "0", "1", ""}));
     EXPECT_EQ(UserRules("mine.ini"), replacement);
-    EXPECT_EQ(Rows(dialog).size(), 3u);
+    EXPECT_TRUE(MessageBoxes(kConsoleCaption).empty());
+    const std::vector<RemoteTreeItem> items = ReadTree(Control(kJobTree));
+    ASSERT_FALSE(items.empty());
+    std::vector<std::string> groups;
+    for (const RemoteTreeItem& group : items.back().children) groups.push_back(group.text);
+    EXPECT_EQ(groups, (std::vector<std::string>{"Test Tools", "Other"}));
+    ASSERT_EQ(items.back().children.size(), 2u);
+    ASSERT_EQ(items.back().children[1].children.size(), 1u);
+    EXPECT_EQ(items.back().children[1].children[0].text, "Tw User Second");
 }

@@ -171,6 +171,8 @@ TEST(RulesSafety, RegistryKeysNeedThreePartsBelowTheirRootAndNeverASharedKeyWhol
         {"RegKey1=HKCU\\Software\\Vendor\\..\\..", "it climbs out of its key with \"..\" ("},
         {"RegKey1=HKCR\\*\\shellex", "registry keys take no wildcards ("},
         {"RegKey1=HKXX\\Software\\Vendor\\App", "it names an unknown registry root ("},
+        {"RegKey1=HKCU\\Software\\M\xC4\xB1" "crosoft\\Windows", "it holds \xC4\xB1, which Windows reads as an ASCII letter ("},
+        {"RegKey1=HKCU/Software/Vendor/App", "it holds \"/\", which the registry reads as part of a key's name ("},
     };
     for (const Case& c : cases) {
         const std::string key = std::string(c.key).substr(std::string("RegKey1=").size());
@@ -197,6 +199,8 @@ TEST(RulesSafety, ExclusionsThatCouldKeepNothingAndNetworkDetectionsRefuseTheEnt
          "ExcludeKey on line 3: it names no full local path, so it would keep nothing (\\\\server\\share)"},
         {"RegKey1=HKCU\\Software\\Classes\\Foo\\Bar\nExcludeKey1=REG|HKCR\\Foo\\Bar\\Keep",
          "ExcludeKey on line 3: it names a key under a root the rules do not clean, so it would keep nothing (HKCR\\Foo\\Bar\\Keep)"},
+        {"RegKey1=HKCU\\Software\\Vendor\\App\nExcludeKey1=REG|HKCU/Software/Vendor/App/Keep",
+         "ExcludeKey on line 3: it holds \"/\", which the registry reads as part of a key's name, so it would keep nothing (HKCU/Software/Vendor/App/Keep)"},
         {key + "DetectFile=\\\\attacker\\s\\x", "DetectFile \\\\attacker\\s\\x: it names a network path (\\\\attacker\\s\\x)"},
         {key + "DetectFile1=App\\x.cfg", "DetectFile App\\x.cfg: it names a path that is not a full path (App\\x.cfg)"},
     };
