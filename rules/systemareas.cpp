@@ -71,15 +71,80 @@ bool IsOrHolds(const PathParts& folder, bool recurse, const PathParts& target)
 
 bool SameName(const std::string& a, const std::string& b) { return ToLowerAscii(a) == ToLowerAscii(b); }
 
+// A folder to be kept whole, as parts and as the reasons name it.
+struct Target {
+    PathParts parts;
+    std::string text;
+};
+
+struct HiveTarget {
+    Target folder;
+    const HiveFiles* files;
+};
+
+// The places these rules compare, made once per table of known folders:
+// a rules file judges thousands of paths with one table.
+struct AreaTargets {
+    PathParts profiles;       // the profiles' folder; empty when it cannot be told
+    std::string ownProfile;   // the user's profile's name in it
+    std::string publicName;   // the Public profile's name, or empty
+    std::vector<Target> keys, browser, system;
+    std::vector<HiveTarget> hives;
+};
+
+Target MakeTarget(const std::string& base, const char* below)
+{
+    const PathParts parts = Joined(base, below);
+    return {parts, JoinPathParts(parts)};
+}
+
+template <size_t N>
+std::vector<Target> Targets(const KeysFolder (&list)[N], const KnownFolders& folders)
+{
+    std::vector<Target> made;
+    for (const KeysFolder& entry : list)
+        if (!(folders.*entry.base).empty()) made.push_back(MakeTarget(folders.*entry.base, entry.below));
+    return made;
+}
+
+AreaTargets MakeAreaTargets(const KnownFolders& folders)
+{
+    AreaTargets made;
+    PathParts profile = SplitPathParts(folders.userProfile);
+    // A profile right below a drive's root has no profiles' folder to tell others by.
+    if (profile.size() >= 3) {
+        made.ownProfile = profile.back();
+        profile.pop_back();
+        made.profiles = profile;
+        const PathParts publicParts = SplitPathParts(folders.publicProfile);
+        if (!publicParts.empty()) made.publicName = publicParts.back();
+    }
+    made.keys = Targets(kKeysFolders, folders);
+    made.browser = Targets(kBrowserFolders, folders);
+    if (!folders.windows.empty())
+        for (const char* below : kSystemFolders) made.system.push_back(MakeTarget(folders.windows, below));
+    for (const HiveFiles& hive : kHiveFiles)
+        if (!(folders.*hive.base).empty()) made.hives.push_back({MakeTarget(folders.*hive.base, hive.below), &hive});
+    return made;
+}
+
+const AreaTargets& AreaTargetsOf(const KnownFolders& folders)
+{
+    thread_local KnownFolders madeFrom;
+    thread_local AreaTargets made = MakeAreaTargets(madeFrom);
+    if (folders != madeFrom) {
+        made = MakeAreaTargets(folders);
+        madeFrom = folders;
+    }
+    return made;
+}
+
 // A folder below the profiles' folder that is neither the user's own
 // profile nor the Public one (nor could match only those).
-std::string OtherProfileRefusal(const PathParts& folder, bool recurse, const KnownFolders& folders)
+std::string OtherProfileRefusal(const PathParts& folder, bool recurse, const AreaTargets& targets)
 {
-    PathParts profiles = SplitPathParts(folders.userProfile);
-    // A profile right below a drive's root has no profiles' folder to tell others by.
-    if (profiles.size() < 3) return {};
-    const std::string own = profiles.back();
-    profiles.pop_back();
+    const PathParts& profiles = targets.profiles;
+    if (profiles.empty()) return {};
     if (folder.size() <= profiles.size()) {
         // The profiles' folder itself, or a folder above it, cleaned at every depth.
         if (recurse && LeadingPartsOverlap(folder, profiles, folder.size()))
@@ -88,9 +153,8 @@ std::string OtherProfileRefusal(const PathParts& folder, bool recurse, const Kno
     }
     if (!LeadingPartsOverlap(folder, profiles, profiles.size())) return {};
     const std::string& name = folder[profiles.size()];
-    const PathParts publicParts = SplitPathParts(folders.publicProfile);
-    const bool isPublic = !publicParts.empty() && SameName(name, publicParts.back());
-    if (!HasWildcardCharacter(name) && (SameName(name, own) || isPublic)) return {};
+    const bool isPublic = !targets.publicName.empty() && SameName(name, targets.publicName);
+    if (!HasWildcardCharacter(name) && (SameName(name, targets.ownProfile) || isPublic)) return {};
     return "it would reach another user's profile (" + JoinPathParts(folder) + ")";
 }
 
@@ -103,14 +167,10 @@ bool AnyMaskOverlaps(const std::vector<std::string>& masks, const std::vector<co
 }
 
 // The first of the folders the key could reach, as text; empty for none.
-template <size_t N>
-std::string ReachedFolder(const KeysFolder (&list)[N], const PathParts& folder, bool recurse, const KnownFolders& folders)
+std::string ReachedFolder(const std::vector<Target>& targets, const PathParts& folder, bool recurse)
 {
-    for (const KeysFolder& entry : list) {
-        if ((folders.*entry.base).empty()) continue;
-        const PathParts target = Joined(folders.*entry.base, entry.below);
-        if (CouldReachFolder(folder, recurse, target)) return JoinPathParts(target);
-    }
+    for (const Target& target : targets)
+        if (CouldReachFolder(folder, recurse, target.parts)) return target.text;
     return {};
 }
 
@@ -118,24 +178,18 @@ std::string ReachedFolder(const KeysFolder (&list)[N], const PathParts& folder, 
 
 std::string SystemAreaRefusal(const PathParts& folder, const RuleFileKey& fileKey, const KnownFolders& folders)
 {
-    const std::string other = OtherProfileRefusal(folder, fileKey.recurse, folders);
+    const AreaTargets& targets = AreaTargetsOf(folders);
+    const std::string other = OtherProfileRefusal(folder, fileKey.recurse, targets);
     if (!other.empty()) return other;
-    const std::string keys = ReachedFolder(kKeysFolders, folder, fileKey.recurse, folders);
+    const std::string keys = ReachedFolder(targets.keys, folder, fileKey.recurse);
     if (!keys.empty()) return "it would reach the keys that protect saved passwords and certificates (" + keys + ")";
-    const std::string store = ReachedFolder(kBrowserFolders, folder, fileKey.recurse, folders);
+    const std::string store = ReachedFolder(targets.browser, folder, fileKey.recurse);
     if (!store.empty()) return "it would reach a browser's cookies or site data (" + store + ")";
-    if (!folders.windows.empty()) {
-        for (const char* below : kSystemFolders) {
-            const PathParts target = Joined(folders.windows, below);
-            if (CouldReachFolder(folder, fileKey.recurse, target))
-                return "it would delete the system's own files (" + JoinPathParts(target) + ")";
-        }
-    }
-    for (const HiveFiles& hive : kHiveFiles) {
-        if ((folders.*hive.base).empty()) continue;
-        const PathParts target = Joined(folders.*hive.base, hive.below);
-        if (IsOrHolds(folder, fileKey.recurse, target) && AnyMaskOverlaps(fileKey.masks, hive.names))
-            return "it would delete the registry's own files (" + JoinPathParts(target) + "\\" + hive.shown + ")";
+    const std::string system = ReachedFolder(targets.system, folder, fileKey.recurse);
+    if (!system.empty()) return "it would delete the system's own files (" + system + ")";
+    for (const HiveTarget& hive : targets.hives) {
+        if (IsOrHolds(folder, fileKey.recurse, hive.folder.parts) && AnyMaskOverlaps(fileKey.masks, hive.files->names))
+            return "it would delete the registry's own files (" + hive.folder.text + "\\" + hive.files->shown + ")";
     }
     return {};
 }
