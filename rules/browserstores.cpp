@@ -1,6 +1,7 @@
 #include "rules/browserstores.h"
 
 #include "common/strparse.h"
+#include "rules/pertable.h"
 #include "rules/wildcardoverlap.h"
 
 #include <algorithm>
@@ -171,13 +172,7 @@ BrowserFolders MakeBrowserFolders(const KnownFolders& folders)
 // file judges thousands of paths with one table.
 const BrowserFolders& BrowserFoldersOf(const KnownFolders& folders)
 {
-    thread_local KnownFolders madeFrom;
-    thread_local BrowserFolders made = MakeBrowserFolders(madeFrom);
-    if (folders != madeFrom) {
-        made = MakeBrowserFolders(folders);
-        madeFrom = folders;
-    }
-    return made;
+    return MadeForTable<BrowserFolders, MakeBrowserFolders>(folders);
 }
 
 std::string Refusal(const char* pattern, const char* what)

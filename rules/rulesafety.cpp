@@ -4,6 +4,7 @@
 #include "rules/browserstores.h"
 #include "rules/enginereadings.h"
 #include "rules/exclusionsafety.h"
+#include "rules/pertable.h"
 #include "rules/rulepath.h"
 #include "rules/systemareas.h"
 #include "rules/wildcardoverlap.h"
@@ -185,13 +186,7 @@ SafetyFolders MakeSafetyFolders(const KnownFolders& folders)
 // file judges thousands of paths with one table.
 const SafetyFolders& SafetyFoldersOf(const KnownFolders& folders)
 {
-    thread_local KnownFolders madeFrom;
-    thread_local SafetyFolders made = MakeSafetyFolders(madeFrom);
-    if (folders != madeFrom) {
-        made = MakeSafetyFolders(folders);
-        madeFrom = folders;
-    }
-    return made;
+    return MadeForTable<SafetyFolders, MakeSafetyFolders>(folders);
 }
 
 bool IsFolder(const PathParts& folder, const PathParts& known)

@@ -1,6 +1,7 @@
 #include "rules/systemareas.h"
 
 #include "common/strparse.h"
+#include "rules/pertable.h"
 #include "rules/wildcardoverlap.h"
 
 #include <vector>
@@ -130,13 +131,7 @@ AreaTargets MakeAreaTargets(const KnownFolders& folders)
 
 const AreaTargets& AreaTargetsOf(const KnownFolders& folders)
 {
-    thread_local KnownFolders madeFrom;
-    thread_local AreaTargets made = MakeAreaTargets(madeFrom);
-    if (folders != madeFrom) {
-        made = MakeAreaTargets(folders);
-        madeFrom = folders;
-    }
-    return made;
+    return MadeForTable<AreaTargets, MakeAreaTargets>(folders);
 }
 
 // A folder below the profiles' folder that is neither the user's own
