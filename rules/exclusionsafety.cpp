@@ -10,18 +10,6 @@ namespace {
 // profile and the user's own), so whose keys an exclusion can keep.
 const char* const kCleanedRoots[] = {"hkcu", "hkey_current_user", "hklm", "hkey_local_machine", "hku", "hkey_users"};
 
-bool IsNetworkPath(const std::string& path)
-{
-    return path.compare(0, 2, "\\\\") == 0 || path.compare(0, 2, "//") == 0;
-}
-
-bool IsFullLocalPath(const std::string& path)
-{
-    const bool drive = path.size() >= 2 && path[1] == ':' &&
-                       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-    return drive && (path.size() == 2 || path[2] == '\\' || path[2] == '/');
-}
-
 std::string RegistryExcludeRefusal(const RuleExclude& exclude)
 {
     const PathParts parts = SplitPathParts(exclude.path);

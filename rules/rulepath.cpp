@@ -51,3 +51,15 @@ bool IsAliasPart(const std::string& part)
     }
     return false;
 }
+
+bool IsNetworkPath(const std::string& path)
+{
+    return path.compare(0, 2, "\\\\") == 0 || path.compare(0, 2, "//") == 0;
+}
+
+bool IsFullLocalPath(const std::string& path)
+{
+    const bool drive = path.size() >= 2 && path[1] == ':' &&
+                       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    return drive && (path.size() == 2 || path[2] == '\\' || path[2] == '/');
+}

@@ -11,6 +11,13 @@ PathParts SplitPathParts(const std::string& path);
 // The parts joined with "\".
 std::string JoinPathParts(const PathParts& parts);
 
+// A path beginning with two separators: a share, or a device path.
+bool IsNetworkPath(const std::string& path);
+
+// "X:" followed by nothing or a separator ("C:x" is relative to the drive's
+// current folder).
+bool IsFullLocalPath(const std::string& path);
+
 // A part that reaches a folder under another spelling than the rules
 // compare: a short name ("DOCUME~1"), trailing dots or blanks (which
 // Windows drops), a ":" (a stream), or a final dot before wildcards only

@@ -117,12 +117,6 @@ std::string DocumentMask(const std::vector<std::string>& masks)
     return {};
 }
 
-bool IsDriveRoot(const std::string& part)
-{
-    return part.size() == 2 && part[1] == ':' &&
-           ((part[0] >= 'A' && part[0] <= 'Z') || (part[0] >= 'a' && part[0] <= 'z'));
-}
-
 // A known folder as the reasons give it and as parts to compare.
 struct NamedFolder {
     std::string text;
@@ -231,11 +225,10 @@ std::string WholeFolderRefusal(const PathParts& folder, const RuleFileKey& fileK
 
 std::string ExpandedPathRefusal(const std::string& path, const RuleFileKey& fileKey, const KnownFolders& folders)
 {
-    if (path.compare(0, 2, "\\\\") == 0 || path.compare(0, 2, "//") == 0) return "it names a network path (" + path + ")";
+    if (IsNetworkPath(path)) return "it names a network path (" + path + ")";
+    // "C:" alone is taken as the drive's root.
+    if (!IsFullLocalPath(path)) return "it names a path that is not a full path (" + path + ")";
     const PathParts parts = SplitPathParts(path);
-    // "C:" alone is taken as the drive's root, "C:x" is relative to the drive's current folder.
-    const bool fullPath = !parts.empty() && IsDriveRoot(parts[0]) && (path.size() == 2 || path[2] == '\\' || path[2] == '/');
-    if (!fullPath) return "it names a path that is not a full path (" + path + ")";
     for (const std::string& part : parts) {
         if (part == ".." || part == ".") return "it climbs out of its folder with \"" + part + "\" (" + path + ")";
     }

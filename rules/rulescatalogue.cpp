@@ -57,6 +57,11 @@ std::string ReadRulesFileBytes(const std::string& path, std::string* bytes)
     return std::string();
 }
 
+bool IsPlainRulesFileName(const std::string& name)
+{
+    return name.find_first_of("\\/:") == std::string::npos && IsTrustworthyName(name) && EndsWithIni(name);
+}
+
 const char* RulesPlaceName(RulesPlace place)
 {
     return place == RulesPlace::Program ? "program" : "user";

@@ -44,6 +44,11 @@ std::vector<RulesSource> ReadRulesCatalogue();
 std::vector<RulesSource> ReadRulesFolder(const std::string& folder, RulesPlace place, const KnownFolders& folders,
                                          CDetectionLookups& lookups);
 
+// True for a plain file name ending in ".ini": no folder, stream, device
+// name or trailing dot or blank. The only names a rules file in Rules\ may
+// have, for the catalogue's entries to name it to the rules entry job.
+bool IsPlainRulesFileName(const std::string& name);
+
 // The whole file (at most 16 MB) in bytes, or why it cannot be read.
 std::string ReadRulesFileBytes(const std::string& path, std::string* bytes);
 

@@ -19,10 +19,6 @@ std::string SystemErrorText(DWORD error)
     return "system error " + std::to_string(error);
 }
 
-bool EndsWithIni(const std::string& name)
-{
-    return name.size() > 4 && ::_stricmp(name.c_str() + name.size() - 4, ".ini") == 0;
-}
 
 std::string FileNameOf(const std::string& path)
 {
@@ -88,7 +84,7 @@ bool WriteAll(HANDLE file, const std::string& bytes)
 
 std::string RulesFileNameProblem(const std::string& name)
 {
-    if (name.find_first_of("\\/:") != std::string::npos || !IsTrustworthyName(name) || !EndsWithIni(name))
+    if (!IsPlainRulesFileName(name))
         return "its name " + name +
                " is not a plain file name ending in .ini (no folder, stream, device name or trailing dot or blank)";
     return std::string();

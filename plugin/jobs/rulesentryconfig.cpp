@@ -18,10 +18,6 @@ std::vector<std::string> SplitAtTabs(const std::string& text)
     return parts;
 }
 
-bool EndsWithIni(const std::string& name)
-{
-    return name.size() > 4 && ::lstrcmpiA(name.c_str() + name.size() - 4, ".ini") == 0;
-}
 
 // "winapp2.ini", or "Rules\" and a plain name of an .ini file.
 std::string FileProblem(const std::string& file)
@@ -31,7 +27,7 @@ std::string FileProblem(const std::string& file)
     if (file.size() <= folder.size() || ::lstrcmpiA(file.substr(0, folder.size()).c_str(), folder.c_str()) != 0)
         return "the rules file " + file + " is neither winapp2.ini nor in Rules\\";
     const std::string name = file.substr(folder.size());
-    if (name.find_first_of("\\/:") != std::string::npos || !IsTrustworthyName(name) || !EndsWithIni(name))
+    if (!IsPlainRulesFileName(name))
         return "the rules file " + file + " is not a plain .ini name in Rules\\";
     return std::string();
 }

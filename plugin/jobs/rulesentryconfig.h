@@ -1,9 +1,10 @@
 #pragma once
 // The configuration text of a community rules entry's item, as the
-// catalogue writes it: "<place>\t<file>\t<section name>". Pure.
-#include <string>
+// catalogue writes it: "<place>\t<file>\t<section name>", with the places
+// and file names the catalogue reads.
+#include "rules/rulescatalogue.h"
 
-enum class RulesPlace { Program, User };
+#include <string>
 
 struct RulesEntryConfig {
     RulesPlace place = RulesPlace::Program;  // "program": the program's folder; "user": the data folder
