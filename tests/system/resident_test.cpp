@@ -137,6 +137,10 @@ TEST_F(ResidentInstance, TheTrayIconComesBackWhenTheTaskbarStartsAgain)
     icon.uID = 0;
     icon.uFlags = NIF_TIP;
     std::strcpy(icon.szTip, "probe");
+    // The tray window is made before its icon is added: the icon is there
+    // once the notification area takes a change to it.
+    ASSERT_TRUE(Eventually([&] { return ::Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE; }, kAppearTimeout))
+        << "no tray icon";
     // The notification area forgets the icon, as when Explorer ends...
     ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &icon));
     ASSERT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &icon));
