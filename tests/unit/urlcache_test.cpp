@@ -17,6 +17,7 @@
 #include <wininet.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -216,8 +217,16 @@ TEST_F(UrlCache, TheCutOffSparesEntriesSynchronisedAtOrAfterIt)
     EXPECT_EQ(after.count(ancient), 0u);
     EXPECT_EQ(Names(after, true), Sorted(cookies));
 
-    // One second later the cut-off takes them, cookies still excepted.
-    EXPECT_EQ(DeleteTempCacheEntries(0, synced + 1), S_OK);
+    // A cut-off one second after the last entry was synchronised takes them
+    // all, cookies still excepted (filling the cache may cross a second).
+    time32 latest = synced;
+    for (const std::string& entry : entries) {
+        time32 entrySynced = 0;
+        ASSERT_TRUE(EntryInfo(entry, &info));
+        ASSERT_TRUE(FileTimeToTime(reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(info.data())->LastSyncTime, &entrySynced));
+        latest = std::max(latest, entrySynced);
+    }
+    EXPECT_EQ(DeleteTempCacheEntries(0, latest + 1), S_OK);
     after = ReadCache();
     EXPECT_TRUE(Names(after, false).empty());
     EXPECT_EQ(Names(after, true), Sorted(cookies));
