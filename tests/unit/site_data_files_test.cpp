@@ -31,12 +31,15 @@ namespace {
 const char kSettingsFile[] = "tw_test_site_data_files.ini";
 const std::string kGoneSecret = "gone-site-secret-plmoknijbuhvygctfxrdzeswaq";
 
-// A registration as Firefox writes it in a version 9 list: origin
+// A registration as current Firefox writes it in a version 12 list: origin
 // attributes, scope, script, fetch flag, cache, update flags, three times,
-// navigation preload flag and header, then "#".
+// navigation preload flag and header, the count of key and value pairs
+// (hexadecimal), activation attempts, broken flag, cache id, worker type,
+// then "#".
 std::string Registration(const std::string& scope, const std::string& cache)
 {
-    return "\n" + scope + "\n" + scope + "sw.js\ntrue\n" + cache + "\n0\n1700000000000\n1700000000000\n1700000000000\n0\ntrue\n#\n";
+    return "\n" + scope + "\n" + scope + "sw.js\ntrue\n" + cache +
+           "\n0\n1700000000000\n1700000000000\n1700000000000\n0\ntrue\n0\n0\n0\n0\n0\n#\n";
 }
 
 std::string Contents(const std::string& path)
@@ -111,7 +114,7 @@ const std::vector<StoreCase>& Stores()
          &WebAppsStoreEntries, &HoldDatabase, 2, 2},
         {BrowserFamily::Firefox, "Profiles\\main", "serviceworker.txt",
          [](const std::string& path) {
-             ASSERT_TRUE(WriteWholeFile(path, "9\n" + Registration("https://kept.example/", "kept-cache") +
+             ASSERT_TRUE(WriteWholeFile(path, "12\n" + Registration("https://kept.example/", "kept-cache") +
                                                   Registration("https://gone.example/", kGoneSecret) +
                                                   Registration("https://www.kept.example/app/", "kept-cache-2") +
                                                   Registration("http://gone.example:8080/", kGoneSecret) +
@@ -369,14 +372,18 @@ TEST_F(SiteDataFiles, AServiceWorkerListThisProgramCannotReadWholeIsLeftUntouche
 {
     const std::string gone = Registration("https://gone.example/", kGoneSecret);
     const std::string flag = gone.substr(0, gone.find("true")) + "yes" + gone.substr(gone.find("true") + 4);
+    const std::string type = gone.substr(0, gone.size() - 4) + "x\n#\n";
     const std::string cases[] = {
-        "",                                                // no version
-        "99\n" + gone,                                     // a version not known
-        "9\r\n" + gone,                                    // lines of another kind
-        "9\n" + gone.substr(0, gone.size() - 2),           // cut short before its "#"
-        "9\n" + gone + gone.substr(0, gone.find("true")),  // the next one cut short
-        "9\n" + flag,                                      // a flag that is none
-        "9\nattributes" + gone,                            // lines out of step
+        "",                                                 // no version
+        "99\n" + gone,                                      // a version not known
+        "13\n" + gone,                                      // the one after the newest known
+        "12\r\n" + gone,                                    // lines of another kind
+        "12\n" + gone.substr(0, gone.size() - 2),           // cut short before its "#"
+        "12\n" + gone + gone.substr(0, gone.find("true")),  // the next one cut short
+        "12\n" + flag,                                      // a flag that is none
+        "12\n" + type,                                      // a number that is none
+        "11\n" + gone,                                      // one line more than its version has
+        "12\nattributes" + gone,                            // lines out of step
     };
     const std::string path = userData.File("Profiles\\main\\serviceworker.txt");
     const std::string favicons = userData.File("Profiles\\main\\favicons.sqlite");  // cleaned after the list
@@ -406,6 +413,13 @@ TEST(ServiceWorkerList, EachVersionsRegistrationsReadWholeWithTheirScopesSite)
         {"10\n\nhttps://c.example/\nhttps://c.example/sw.js\nfalse\ncache\n0\n1\n2\n3\n0\ntrue\n1\ncookie-store\n[]\n#\n"
          "\nmoz-extension://0123/\nmoz-extension://0123/sw.js\ntrue\ncache\n0\n1\n2\n3\n0\ntrue\n0\n#\n",
          {"c.example", ""}},
+        // As Firefox writes them today: after the pairs, activation attempts,
+        // broken flag and cache id (11), then the worker's type (12).
+        {"11\n\nhttps://d.example/\nhttps://d.example/sw.js\ntrue\ncache\n0\n1\n2\n3\n0\ntrue\n0\n2\n1\n-1\n#\n", {"d.example"}},
+        {"12\n^privateBrowsingId=1\nhttps://e.example/app/\nhttps://e.example/sw.js\ntrue\ncache\n1\n1\n2\n3\n1\nx\n1\n"
+         "cookie-store\n[{\"name\":\"a\"}]\n0\n0\n7\n1\n#\n\nhttps://f.example/\nhttps://f.example/sw.js\nfalse\ncache\n0\n1\n2\n3\n0\n"
+         "true\n0\n3\n1\n0\n0\n#\n",
+         {"e.example", "f.example"}},
         {"9\n", {}},
     };
     for (const Case& c : cases) {
