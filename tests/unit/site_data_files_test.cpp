@@ -7,6 +7,7 @@
 // malformed (or whose bookmarks cannot be read) stays as it was.
 #include "common/codecs.h"
 #include "common/extkeys.h"
+#include "common/handles.h"
 #include "common/paths.h"
 #include "plugin/engines/serviceworkerlist.h"
 #include "plugin/jobs/browseritems.h"
@@ -368,6 +369,57 @@ TEST_F(SiteDataFiles, FaviconsStayUntouchedWhenTheBookmarksCannotBeRead)
     }
 }
 
+TEST_F(SiteDataFiles, AFirefoxRootIconGoesWithItsOwnSiteAloneAndNeverWithAPageThatStays)
+{
+    // Root icons as the browser keeps them: related to no page of their own
+    // host, only to pages of other hosts (a subdomain's included).
+    const struct {
+        const char* what;
+        std::vector<TestFavicon> favicons;
+        const char* record;  // after "site data of "
+        long long rows;      // pages and root icons that go
+        std::vector<std::string> iconsLeft;
+    } cases[] = {
+        {"a kept site's root icon that a gone site's page also showed",
+         {{"https://gone.example/x", "https://kept.example/favicon.ico", "kept-root"},
+          {"https://kept.example/a", "https://kept.example/favicon.ico", "kept-root"}},
+         "1 sites deleted, of 1 kept.", 1, {"https://kept.example/favicon.ico"}},
+        {"a bookmarked site's root icon that a gone site's page also showed",
+         {{"https://gone.example/x", "https://bookmarked.example/favicon.ico", "bookmarked-root"}},
+         "1 sites deleted, of 0 kept.", 1, {"https://bookmarked.example/favicon.ico"}},
+        {"a gone site's root icon that a kept site's page shows",
+         {{"https://kept.example/a", "https://gone.example/favicon.ico", "shown by a kept page"}},
+         "0 sites deleted, of 1 kept.", 0, {"https://gone.example/favicon.ico"}},
+        {"a gone subdomain sharing its gone parent's root icon",
+         {{"https://sub.gone.example/p", "https://gone.example/favicon.ico", kGoneSecret},
+          {"https://gone.example/q", "https://gone.example/favicon.ico", kGoneSecret}},
+         "2 sites deleted, of 0 kept.", 2, {}},
+    };
+    const std::string path = userData.File("Profiles\\main\\favicons.sqlite");
+    const std::string record = "Test Browser, profile main: site data of ";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CreateFirefoxFavicons(path, c.favicons);
+        CreateFirefoxPlaces(FolderOf(path) + "\\places.sqlite", {}, {kBookmarkedPage});
+        const std::string before = Contents(path);
+        const Outcome preview = Run(true);
+        EXPECT_TRUE(preview.ran) << preview.error;
+        EXPECT_TRUE(Contents(path) == before) << "a preview changed the database";
+        const Outcome clean = Run(false);
+        EXPECT_TRUE(clean.ran) << clean.error;
+        EXPECT_EQ(clean.record, record + c.record);
+        // The preview says what the clean does.
+        std::string previewed = c.record;
+        previewed.replace(previewed.find("deleted"), 7, "would be deleted");
+        EXPECT_EQ(preview.record, record + previewed);
+        EXPECT_EQ(clean.rows, c.rows);
+        EXPECT_EQ(QueryColumn(path, "SELECT icon_url FROM moz_icons ORDER BY 1"), c.iconsLeft);
+        EXPECT_EQ(QueryColumn(path, "SELECT page_url FROM moz_pages_w_icons WHERE page_url LIKE '%gone.example%'"),
+                  std::vector<std::string>{});
+        for (const char* suffix : {"", "-wal", "-shm"}) ::DeleteFileA((path + suffix).c_str());
+    }
+}
+
 TEST_F(SiteDataFiles, AServiceWorkerListThisProgramCannotReadWholeIsLeftUntouched)
 {
     const std::string gone = Registration("https://gone.example/", kGoneSecret);
@@ -477,7 +529,7 @@ TEST_F(SiteDataFiles, ABucketTableWhoseIdsDoNotNameOneFolderEachIsRefusedAndNoFo
     }
 }
 
-TEST_F(SiteDataFiles, AGoneBucketWhoseFolderStaysInUseIsNotCountedAsGone)
+TEST_F(SiteDataFiles, AGoneBucketWhoseFolderStaysInUseKeepsItsRowSoALaterRunRemovesBoth)
 {
     const std::string path = userData.File("Default\\WebStorage\\QuotaManager");
     CreateChromiumQuotaManager(path, {{"https://kept.example/", "default"}, {"https://gone.example/", "default"}});
@@ -486,12 +538,24 @@ TEST_F(SiteDataFiles, AGoneBucketWhoseFolderStaysInUseIsNotCountedAsGone)
         ASSERT_TRUE(WriteWholeFile(FolderOf(path) + "\\" + id + "\\IndexedDB\\data", kGoneSecret));
     }
     const std::string held = FolderOf(path) + "\\2\\IndexedDB\\data";
-    const HANDLE inUse = ::CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
-    const Outcome clean = Run(false, BrowserFamily::Chromium);
-    ::CloseHandle(inUse);
+    const std::string buckets = "SELECT id || ' ' || storage_key FROM buckets ORDER BY id";
+    Outcome clean;
+    {
+        const UniqueHandle inUse(::CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(inUse);
+        clean = Run(false, BrowserFamily::Chromium);
+    }
     EXPECT_TRUE(clean.ran) << clean.error;
     EXPECT_EQ(clean.record, "Test Browser, profile Default: site data of 0 sites deleted, of 1 kept.");
+    EXPECT_EQ(clean.rows, 0);
     EXPECT_TRUE(FileExists(held));
     EXPECT_TRUE(FileExists(FolderOf(path) + "\\1\\IndexedDB\\data"));
+    // The row still names the folder that stayed, so the next run finds both and removes both.
+    EXPECT_EQ(QueryColumn(path, buckets), (std::vector<std::string>{"1 https://kept.example/", "2 https://gone.example/"}));
+    EXPECT_EQ(SiteHosts(BrowserFamily::Chromium), (StringList{"gone.example", "kept.example"}));
+    const Outcome again = Run(false, BrowserFamily::Chromium);
+    EXPECT_TRUE(again.ran) << again.error;
+    EXPECT_EQ(again.record, "Test Browser, profile Default: site data of 1 sites deleted, of 1 kept.");
+    EXPECT_EQ(::GetFileAttributesA((FolderOf(path) + "\\2").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(QueryColumn(path, buckets), (std::vector<std::string>{"1 https://kept.example/"}));
 }
