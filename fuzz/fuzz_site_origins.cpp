@@ -15,12 +15,17 @@
 namespace {
 
 // A host is never longer than the name it came from and holds only what a
-// host name may: lower-case letters, digits, hyphens and dots.
+// host may: lower-case letters, digits, hyphens, underscores and dots, or
+// an IPv6 address in brackets (hexadecimal digits, colons and dots).
 void RequirePlainHost(const std::string& host, const std::string& name)
 {
     if (host.size() > name.size()) std::abort();
-    for (char c : host) {
-        const bool allowed = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    const bool address = !host.empty() && host.front() == '[';
+    if (address && host.back() != ']') std::abort();
+    for (size_t i = address ? 1 : 0; i < host.size() - (address ? 1 : 0); ++i) {
+        const char c = host[i];
+        const bool allowed = address ? (c >= 'a' && c <= 'f') || (c >= '0' && c <= '9') || c == ':' || c == '.'
+                                     : (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
         if (!allowed) std::abort();
     }
 }

@@ -41,7 +41,11 @@ const BrowserFamilyRules kFirefox = {
     {},
     {"cache2"},
     nullptr,
-    {{"storage\\default", &HostOfFirefoxStorageFolder}},
+    // Sites' storage by how long it is kept: data the site was granted to
+    // keep (permanent), ordinary (default) and the older temporary kind.
+    {{"storage\\default", &HostOfFirefoxStorageFolder},
+     {"storage\\permanent", &HostOfFirefoxStorageFolder},
+     {"storage\\temporary", &HostOfFirefoxStorageFolder}},
     {{"webappsstore.sqlite", &CleanFirefoxWebAppsStore, &ReadFirefoxWebAppsStoreHosts},
      // The newer local storage's archive of the older one, the same table: its sites' values too.
      {"storage\\ls-archive.sqlite", &CleanFirefoxWebAppsStore, &ReadFirefoxWebAppsStoreHosts},

@@ -5,13 +5,13 @@
 // browser built on a family (another Chromium browser) needs no row of its
 // own, only a job settings file naming its folders (browserprofiles.h).
 #include "plugin/engines/browserprofiles.h"
+#include "plugin/engines/sitestore.h"
 
 #include <string>
 #include <vector>
 
 class CKeptSites;
 class CSqliteDatabase;
-struct SiteStoreCleanup;
 
 enum class BrowserFamily { Chromium, Firefox };
 
@@ -32,7 +32,8 @@ struct SiteFolders {
 // (sitedatasqlite.h, serviceworkers.h).
 struct SiteDataFile {
     const char* file;  // in the profile's data folder
-    SiteStoreCleanup (*clean)(const std::string& path, bool preview, const CKeptSites& keptSites);
+    SiteStoreCleanup (*clean)(const std::string& path, bool preview, const CKeptSites& keptSites,
+                              const SiteFolderRemover& removeFolder);
     StringList (*hosts)(const std::string& path);
 };
 

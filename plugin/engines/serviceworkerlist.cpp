@@ -5,16 +5,22 @@
 namespace {
 
 // The lines of one registration before its "#" line, by version, and which
-// of them is the scope. Version 10 adds a count of extra key and value lines.
+// of them is the scope. Version 10 adds a count of extra key and value lines
+// after the fixed run; version 11 then three numbers (activation attempts,
+// a broken flag, a cache id), version 12 a fourth (the worker's type).
 struct RegistrationShape {
     int version;
     size_t lines;
     size_t scopeLine;
-    bool fetchFlag;  // its fourth line is "true" or "false"
+    bool fetchFlag;       // its fourth line is "true" or "false"
+    bool extraPairs;      // a hexadecimal count of key and value lines follows the fixed run
+    size_t numberLines;   // decimal numbers after those pairs
 };
 const RegistrationShape kShapes[] = {
-    {2, 7, 2, false}, {3, 5, 2, false}, {4, 4, 1, false}, {5, 5, 1, true}, {6, 6, 1, true},
-    {7, 9, 1, true},  {8, 9, 1, true},  {9, 11, 1, true}, {10, 11, 1, true},
+    {2, 7, 2, false, false, 0}, {3, 5, 2, false, false, 0}, {4, 4, 1, false, false, 0},
+    {5, 5, 1, true, false, 0},  {6, 6, 1, true, false, 0},  {7, 9, 1, true, false, 0},
+    {8, 9, 1, true, false, 0},  {9, 11, 1, true, false, 0}, {10, 11, 1, true, true, 0},
+    {11, 11, 1, true, true, 3}, {12, 11, 1, true, true, 4},
 };
 
 const RegistrationShape* ShapeOf(const std::string& header)
@@ -52,6 +58,14 @@ bool ReadHexCount(const std::string& text, size_t& count)
     return true;
 }
 
+// A number as Firefox writes one: decimal digits, a minus sign allowed.
+bool IsDecimalNumber(const std::string& text)
+{
+    const size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
+    return text.size() > digits && text.size() <= 21 &&
+           text.find_first_not_of("0123456789", digits) == std::string::npos;
+}
+
 // One registration, or the problem that makes the text no list.
 std::string ReadRegistration(CLineReader& reader, const std::string& text, const RegistrationShape& shape,
                              ServiceWorkerRegistration& registration)
@@ -70,12 +84,16 @@ std::string ReadRegistration(CLineReader& reader, const std::string& text, const
             return "a registration has a flag that is neither true nor false";
         }
     }
-    if (shape.version == 10) {
+    if (shape.extraPairs) {
         size_t count = 0;
         if (!reader.Next(value) || !ReadHexCount(value, count)) return "a registration has a count that is not one";
         for (size_t extra = 2 * count; extra > 0; --extra) {
             if (!reader.Next(value)) return "a registration is cut short";
         }
+    }
+    for (size_t line = 0; line < shape.numberLines; ++line) {
+        if (!reader.Next(value)) return "a registration is cut short";
+        if (!IsDecimalNumber(value)) return "a registration has a number that is not one";
     }
     if (!reader.Next(value) || value != "#") return "a registration is not closed by its # line";
     registration.text = text.substr(start, reader.Position() - start);

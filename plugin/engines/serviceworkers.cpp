@@ -54,7 +54,8 @@ ServiceWorkerList ReadList(const std::string& path)
 
 }  // namespace
 
-SiteStoreCleanup CleanFirefoxServiceWorkers(const std::string& path, bool preview, const CKeptSites& keptSites)
+SiteStoreCleanup CleanFirefoxServiceWorkers(const std::string& path, bool preview, const CKeptSites& keptSites,
+                                            const SiteFolderRemover&)
 {
     SiteStoreCleanup result;
     if (!IsExistingFile(path)) return result;

@@ -12,5 +12,6 @@ class CKeptSites;
 // (a preview only counts them): the new text goes to a file beside it,
 // flushed, that then replaces it, so a failure leaves it whole. A missing
 // file holds nothing; one another program holds is refused.
-SiteStoreCleanup CleanFirefoxServiceWorkers(const std::string& path, bool preview, const CKeptSites& keptSites);
+SiteStoreCleanup CleanFirefoxServiceWorkers(const std::string& path, bool preview, const CKeptSites& keptSites,
+                                            const SiteFolderRemover&);
 StringList ReadFirefoxServiceWorkerHosts(const std::string& path);

@@ -203,7 +203,8 @@ void RequireDeleted(long long deleted, long long expected, const std::string& ta
 
 }  // namespace
 
-SiteStoreCleanup CleanFirefoxWebAppsStore(const std::string& path, bool preview, const CKeptSites& keptSites)
+SiteStoreCleanup CleanFirefoxWebAppsStore(const std::string& path, bool preview, const CKeptSites& keptSites,
+                                          const SiteFolderRemover&)
 {
     SiteStoreCleanup result;
     const DatabaseCleanup done = CleanDatabase(path, preview, [&](CSqliteDatabase& db) {
@@ -219,7 +220,8 @@ StringList ReadFirefoxWebAppsStoreHosts(const std::string& path)
     return ReadSiteHosts(path, "webappsstore2", "originKey", &HostOfWebAppsStoreKey);
 }
 
-SiteStoreCleanup CleanChromiumFavicons(const std::string& path, bool preview, const CKeptSites& keptSites)
+SiteStoreCleanup CleanChromiumFavicons(const std::string& path, bool preview, const CKeptSites& keptSites,
+                                       const SiteFolderRemover&)
 {
     const CGonePages pages(ReadChromiumBookmarks(FolderOf(path) + "\\Bookmarks"), keptSites);
     SiteStoreCleanup result;
@@ -269,17 +271,69 @@ StringList ReadChromiumFaviconHosts(const std::string& path)
                          BookmarksToList(&ReadChromiumBookmarks, FolderOf(path) + "\\Bookmarks"));
 }
 
-SiteStoreCleanup CleanFirefoxFavicons(const std::string& path, bool preview, const CKeptSites& keptSites)
+namespace {
+
+// Which icons of favicons.sqlite go, read whole before anything changes.
+// A root icon (a host's /favicon.ico, root = 1) serves every page of its
+// host without a row relating them; the browser relates it only to pages
+// of other hosts. So it goes with its own site, never with another site's
+// pages; any icon a page that stays names stays.
+class CFirefoxIcons {
+public:
+    CFirefoxIcons(const CGonePages& pages, const std::set<std::string>& bookmarkedHosts)
+        : m_pages(pages), m_bookmarkedHosts(bookmarkedHosts)
+    {
+    }
+
+    // Tallies the icons that go (root icons by their site) and returns their ids.
+    std::set<std::string> Read(CSqliteDatabase& db, const CKeptSites& keptSites, SiteStoreCleanup& result) const
+    {
+        std::set<std::int64_t> namedByGone;
+        std::set<std::int64_t> namedByStaying;
+        {
+            CSqliteStatement rows(db, "SELECT m.icon_id, tw_gone_page(p.page_url) FROM moz_icons_to_pages m JOIN "
+                                      "moz_pages_w_icons p ON p.id = m.page_id WHERE m.icon_id IS NOT NULL");
+            while (rows.Step()) (rows.ColumnInt64(1) != 0 ? namedByGone : namedByStaying).insert(rows.ColumnInt64(0));
+        }
+        const bool hasRoot = db.HasColumn("moz_icons", "root");
+        std::set<std::string> goneIcons;
+        CSqliteStatement rows(db, std::string("SELECT id, icon_url, ") + (hasRoot ? "root = 1" : "0") + " FROM moz_icons");
+        while (rows.Step()) {
+            const std::int64_t id = rows.ColumnInt64(0);
+            if (namedByStaying.count(id) != 0) continue;
+            if (rows.ColumnInt64(2) == 0) {
+                // Icons no page named before are not this item's to remove.
+                if (namedByGone.count(id) != 0) goneIcons.insert(std::to_string(id));
+                continue;
+            }
+            const std::string host = HostOfAddress(rows.ColumnText(1));
+            if (host.empty()) continue;
+            if (keptSites.Keeps(host)) {
+                result.kept.insert(host);
+            } else if (m_bookmarkedHosts.count(host) == 0 && !m_pages.HostIfGone(rows.ColumnText(1)).empty()) {
+                ++result.gone[host];
+                goneIcons.insert(std::to_string(id));
+            }
+        }
+        return goneIcons;
+    }
+
+private:
+    const CGonePages& m_pages;
+    const std::set<std::string>& m_bookmarkedHosts;
+};
+
+}  // namespace
+
+SiteStoreCleanup CleanFirefoxFavicons(const std::string& path, bool preview, const CKeptSites& keptSites,
+                                      const SiteFolderRemover&)
 {
     const std::set<std::string> bookmarks = ReadFirefoxBookmarks(FolderOf(path) + "\\places.sqlite");
     // A site's root icon stays while a bookmark of the site may show it.
     std::set<std::string> bookmarkedHosts;
     for (const std::string& url : bookmarks) bookmarkedHosts.insert(HostOfAddress(url));
     const CGonePages pages(bookmarks, keptSites);
-    const auto rootIconGoes = [&pages, &bookmarkedHosts](const std::string& icon) {
-        const std::string host = pages.HostIfGone(icon);
-        return !host.empty() && bookmarkedHosts.count(host) == 0;
-    };
+    const CFirefoxIcons icons(pages, bookmarkedHosts);
     SiteStoreCleanup result;
     const DatabaseCleanup done = CleanDatabase(path, preview, [&](CSqliteDatabase& db) {
         result = SiteStoreCleanup();
@@ -287,38 +341,21 @@ SiteStoreCleanup CleanFirefoxFavicons(const std::string& path, bool preview, con
         RequireColumns(db, "moz_icons_to_pages", {"page_id", "icon_id"});
         RequireColumns(db, "moz_icons", {"id", "icon_url"});
         pages.Define(db);
-        db.DefineTest("tw_gone_root_icon", rootIconGoes);
         long long gonePages = 0;
         {
             CSqliteStatement rows(db, "SELECT page_url FROM moz_pages_w_icons");
             while (rows.Step()) gonePages += pages.Tally(rows.ColumnText(0), result) ? 1 : 0;
         }
-        std::set<std::int64_t> icons;  // of the pages that go
-        {
-            CSqliteStatement rows(db, "SELECT m.icon_id FROM moz_icons_to_pages m JOIN moz_pages_w_icons p "
-                                      "ON p.id = m.page_id WHERE tw_gone_page(p.page_url) AND m.icon_id IS NOT NULL");
-            while (rows.Step()) icons.insert(rows.ColumnInt64(0));
-        }
-        // Root icons (a site's /favicon.ico) are named by no page row: each goes with its site.
-        const bool hasRoot = db.HasColumn("moz_icons", "root");
-        long long goneRootIcons = 0;
-        if (hasRoot) {
-            CSqliteStatement rows(db, "SELECT icon_url FROM moz_icons WHERE root = 1 AND tw_gone_root_icon(icon_url)");
-            while (rows.Step()) {
-                pages.Tally(rows.ColumnText(0), result);
-                ++goneRootIcons;
-            }
-        }
-        if (db.IsSnapshot() || gonePages + goneRootIcons == 0) return;
+        const std::set<std::string> goneIcons = icons.Read(db, keptSites, result);
+        if (db.IsSnapshot() || gonePages + static_cast<long long>(goneIcons.size()) == 0) return;
         db.Exec("DELETE FROM moz_icons_to_pages WHERE page_id IN "
                 "(SELECT id FROM moz_pages_w_icons WHERE tw_gone_page(page_url))");
         RequireDeleted(db.Exec("DELETE FROM moz_pages_w_icons WHERE tw_gone_page(page_url)"), gonePages,
                        "moz_pages_w_icons");
-        DeleteUnusedIcons(db, icons, {"moz_icons_to_pages", "icon_id"}, {{"moz_icons", "id"}});
-        if (hasRoot) {
-            RequireDeleted(db.Exec("DELETE FROM moz_icons WHERE root = 1 AND tw_gone_root_icon(icon_url)"), goneRootIcons,
-                           "moz_icons");
-        }
+        // Relations of other pages to these icons: none, or the icon would stay.
+        db.DefineTest("tw_gone_icon", [goneIcons](const std::string& id) { return goneIcons.count(id) != 0; });
+        RequireDeleted(db.Exec("DELETE FROM moz_icons WHERE tw_gone_icon(id)"), static_cast<long long>(goneIcons.size()),
+                       "moz_icons");
     });
     result.warning = done.warning;
     return result;
@@ -326,18 +363,30 @@ SiteStoreCleanup CleanFirefoxFavicons(const std::string& path, bool preview, con
 
 StringList ReadFirefoxFaviconHosts(const std::string& path)
 {
-    return ReadPageHosts(path, "moz_pages_w_icons", "page_url",
-                         BookmarksToList(&ReadFirefoxBookmarks, FolderOf(path) + "\\places.sqlite"));
+    const std::set<std::string> bookmarks = BookmarksToList(&ReadFirefoxBookmarks, FolderOf(path) + "\\places.sqlite");
+    StringList hosts = ReadPageHosts(path, "moz_pages_w_icons", "page_url", bookmarks);
+    // A site known by its root icon alone (its pages are related to none) is offered too.
+    std::set<std::string> bookmarkedHosts;
+    for (const std::string& url : bookmarks) bookmarkedHosts.insert(HostOfAddress(url));
+    CSqliteDatabase db(path, CSqliteDatabase::Access::Snapshot, kListTimeLimitMs);
+    if (!db.HasTable("moz_icons") || !db.HasColumn("moz_icons", "root")) return hosts;
+    CSqliteStatement rows(db, "SELECT icon_url FROM moz_icons WHERE root = 1");
+    while (rows.Step()) {
+        const std::string host = HostOfAddress(rows.ColumnText(0));
+        if (!host.empty() && bookmarkedHosts.count(host) == 0) hosts.push_back(host);
+    }
+    return hosts;
 }
 
-SiteStoreCleanup CleanChromiumStorageBuckets(const std::string& path, bool preview, const CKeptSites& keptSites)
+SiteStoreCleanup CleanChromiumStorageBuckets(const std::string& path, bool preview, const CKeptSites& keptSites,
+                                             const SiteFolderRemover& removeFolder)
 {
     SiteStoreCleanup result;
     const DatabaseCleanup done = CleanDatabase(path, preview, [&](CSqliteDatabase& db) {
         result = SiteStoreCleanup();
         RequireColumns(db, "buckets", {"id", "storage_key"});
         // Each bucket keeps its files in a folder named by its number beside the database.
-        std::map<std::string, StringList> folders;  // by host
+        std::vector<std::pair<std::int64_t, std::string>> goneBuckets;  // id, host
         {
             // The browser's ids are whole numbers, one per bucket: an id of
             // another type would be read as some number, and one given twice
@@ -351,11 +400,31 @@ SiteStoreCleanup CleanChromiumStorageBuckets(const std::string& path, bool previ
                                  "', which is not a number of its own");
                 }
                 const std::string host = HostOfStorageKey(rows.ColumnText(1));
-                if (!host.empty() && !keptSites.Keeps(host)) folders[host].push_back(std::to_string(id));
+                if (host.empty()) continue;
+                if (keptSites.Keeps(host)) {
+                    result.kept.insert(host);
+                } else {
+                    goneBuckets.emplace_back(id, host);
+                }
             }
         }
-        DeleteRowsOfGoneSites(db, "buckets", "storage_key", &HostOfStorageKey, keptSites, result);
-        result.goneFolders = folders;
+        // The folder goes first, while the rows still name it: a bucket whose
+        // folder stays (a file in use) keeps its row, so a later run finds
+        // that folder again. A row without its folder only makes the browser
+        // start the bucket empty.
+        std::set<std::string> goingIds;
+        for (const auto& [id, host] : goneBuckets) {
+            if (removeFolder(std::to_string(id))) {
+                goingIds.insert(std::to_string(id));
+                ++result.gone[host];
+            } else {
+                result.partlyKept.insert(host);
+            }
+        }
+        if (db.IsSnapshot() || goingIds.empty()) return;
+        db.DefineTest("tw_bucket_goes", [goingIds](const std::string& id) { return goingIds.count(id) != 0; });
+        RequireDeleted(db.Exec("DELETE FROM buckets WHERE tw_bucket_goes(id)"), static_cast<long long>(goingIds.size()),
+                       "buckets");
     });
     result.warning = done.warning;
     return result;
@@ -366,7 +435,8 @@ StringList ReadChromiumStorageBucketHosts(const std::string& path)
     return ReadSiteHosts(path, "buckets", "storage_key", &HostOfStorageKey);
 }
 
-SiteStoreCleanup CleanChromiumSharedDictionaries(const std::string& path, bool preview, const CKeptSites& keptSites)
+SiteStoreCleanup CleanChromiumSharedDictionaries(const std::string& path, bool preview, const CKeptSites& keptSites,
+                                                 const SiteFolderRemover&)
 {
     SiteStoreCleanup result;
     const DatabaseCleanup done = CleanDatabase(path, preview, [&](CSqliteDatabase& db) {

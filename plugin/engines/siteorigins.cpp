@@ -3,6 +3,7 @@
 #include "common/strparse.h"
 #include "plugin/engines/protowire.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -31,21 +32,59 @@ bool IsPort(const std::string& text)
     return true;
 }
 
-// A host name as the browsers write it: labels of letters, digits and
-// hyphens, separated by single dots. Lower case; empty when it is not one.
-std::string PlainHost(const std::string& host)
+// A host name as the browsers write it: labels of letters, digits,
+// hyphens and underscores, separated by single dots, maybe ended by one
+// dot (the name written whole, the same site as without it). Lower case,
+// without that dot; empty when it is not one.
+std::string PlainHost(std::string host)
 {
+    if (!host.empty() && host.back() == '.') host.pop_back();
     if (host.empty() || host.size() > 253 || host.front() == '.' || host.back() == '.') return std::string();
     std::string lower;
     char previous = '.';
     for (char c : host) {
         const unsigned char u = static_cast<unsigned char>(c);
         if (c == '.' && previous == '.') return std::string();
-        if (c != '.' && c != '-' && !std::isalnum(u)) return std::string();
+        if (c != '.' && c != '-' && c != '_' && !std::isalnum(u)) return std::string();
         lower += ToLowerAscii(c);
         previous = c;
     }
     return lower;
+}
+
+// An IPv6 address in brackets, "[::1]", in lower case; empty when it is not one.
+std::string BracketedAddress(const std::string& host)
+{
+    if (host.size() < 4 || host.size() > 47 || host.front() != '[' || host.back() != ']') return std::string();
+    const std::string inner = host.substr(1, host.size() - 2);
+    if (inner.find(':') == std::string::npos || inner.find_first_not_of("0123456789abcdefABCDEF:.") != std::string::npos) {
+        return std::string();
+    }
+    std::string lower;
+    for (char c : host) lower += ToLowerAscii(c);
+    return lower;
+}
+
+// A site's host as an origin gives it: a name or a bracketed address.
+std::string SiteHost(const std::string& host)
+{
+    return !host.empty() && host.front() == '[' ? BracketedAddress(host) : PlainHost(host);
+}
+
+// Splits "<host>[<separator><port>]" where an address in brackets may hold
+// the separator itself; false when what follows the host is not a port.
+bool SplitHostAndPort(const std::string& text, const std::string& separator, std::string& host)
+{
+    size_t end = 0;
+    if (!text.empty() && text.front() == '[') {
+        end = text.find(']');
+        end = end == std::string::npos ? text.size() : end + 1;
+    } else {
+        end = std::min(text.find(separator), text.size());
+    }
+    host = text.substr(0, end);
+    if (end == text.size()) return true;
+    return text.compare(end, separator.size(), separator) == 0 && IsPort(text.substr(end + separator.size()));
 }
 
 }  // namespace
@@ -54,26 +93,47 @@ std::string HostOfOrigin(const std::string& origin)
 {
     const size_t separator = origin.find("://");
     if (separator == std::string::npos || !IsWebScheme(origin.substr(0, separator))) return std::string();
-    std::string rest = origin.substr(separator + 3);
-    const size_t colon = rest.find(':');
-    if (colon != std::string::npos) {
-        if (!IsPort(rest.substr(colon + 1))) return std::string();
-        rest.erase(colon);
+    std::string host;
+    if (!SplitHostAndPort(origin.substr(separator + 3), ":", host)) return std::string();
+    return SiteHost(host);
+}
+
+bool IsLocalFilesOrigin(const std::string& origin)
+{
+    return StartsWith(origin, "file://");
+}
+
+namespace {
+
+// The storage key a Local Storage key names: "META:<key>", "METAACCESS:<key>", "_<key>\0<script key>".
+bool StorageKeyOfLocalStorageKey(const std::string& key, std::string& storageKey)
+{
+    for (const char* prefix : {"META:", "METAACCESS:"}) {
+        if (StartsWith(key, prefix)) {
+            storageKey = key.substr(std::string(prefix).size());
+            return true;
+        }
     }
-    return PlainHost(rest);
+    const size_t end = key.find('\0');
+    if (!StartsWith(key, "_") || end == std::string::npos) return false;
+    storageKey = key.substr(1, end - 1);
+    return true;
+}
+
+}  // namespace
+
+bool IsLocalFilesLocalStorageKey(const std::string& key)
+{
+    std::string storageKey;
+    return StorageKeyOfLocalStorageKey(key, storageKey) && IsLocalFilesOrigin(storageKey);
 }
 
 std::string HostOfLocalStorageKey(const std::string& key)
 {
     // The origin of a site's own data, or the storage key ("https://a.example/^0https://b.example")
     // of what it wrote while embedded in another: either way the first origin's.
-    for (const char* prefix : {"META:", "METAACCESS:"}) {
-        if (StartsWith(key, prefix)) return HostOfStorageKey(key.substr(std::string(prefix).size()));
-    }
-    if (!StartsWith(key, "_")) return std::string();
-    const size_t end = key.find('\0');
-    if (end == std::string::npos) return std::string();
-    return HostOfStorageKey(key.substr(1, end - 1));
+    std::string storageKey;
+    return StorageKeyOfLocalStorageKey(key, storageKey) ? HostOfStorageKey(storageKey) : std::string();
 }
 
 namespace {
@@ -85,7 +145,10 @@ std::string HostOfOriginIdentifier(const std::string& identifier)
     const size_t last = identifier.rfind('_');
     if (first == std::string::npos || first == last) return std::string();
     if (!IsWebScheme(identifier.substr(0, first)) || !IsPort(identifier.substr(last + 1))) return std::string();
-    return PlainHost(identifier.substr(first + 1, last - first - 1));
+    std::string host = identifier.substr(first + 1, last - first - 1);
+    // An IPv6 address is written with "_" for each ":".
+    if (!host.empty() && host.front() == '[') std::replace(host.begin(), host.end(), '_', ':');
+    return SiteHost(host);
 }
 
 // The text after prefix, up to the first NUL, and what follows that NUL.
@@ -112,16 +175,22 @@ std::string HostOfIndexedDbFolder(const std::string& name)
 
 std::string HostOfFirefoxStorageFolder(const std::string& name)
 {
-    const std::string origin = name.substr(0, name.find('^'));  // origin attributes follow a caret
+    // The origin with every ":" and "/" written "+", then origin attributes after a caret.
+    const std::string origin = name.substr(0, name.find('^'));
     const size_t separator = origin.find("+++");
     if (separator == std::string::npos || !IsWebScheme(origin.substr(0, separator))) return std::string();
-    std::string host = origin.substr(separator + 3);
-    const size_t port = host.find("+++");
-    if (port != std::string::npos) {
-        if (!IsPort(host.substr(port + 3))) return std::string();
-        host.erase(port);
-    }
-    return PlainHost(host);
+    const std::string rest = origin.substr(separator + 3);
+    std::string host;
+    // The port follows one "+"; names with three before it are read too.
+    if (!SplitHostAndPort(rest, "+", host) && !SplitHostAndPort(rest, "+++", host)) return std::string();
+    if (!host.empty() && host.front() == '[') std::replace(host.begin(), host.end(), '+', ':');
+    return SiteHost(host);
+}
+
+bool IsLocalFilesFolder(const std::string& name)
+{
+    // Chromium's "file__0" identifier (IndexedDB), Firefox's "file+++..." origin folders.
+    return StartsWith(name, "file__0.") || StartsWith(name, "file+++");
 }
 
 std::string HostOfWebAppsStoreKey(const std::string& key)

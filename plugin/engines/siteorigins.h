@@ -10,8 +10,19 @@
 #include <string>
 
 // "https://www.example.com:8443" -> "www.example.com". Only http and https
-// origins name a site.
+// origins name a site. A host may hold underscores or end in a dot (read
+// without it: "example.com." is example.com); an IPv6 address keeps its
+// brackets, "http://[::1]:8080" -> "[::1]".
 std::string HostOfOrigin(const std::string& origin);
+
+// What local files stored ("file://", "file:///C:/x") is no site's and no
+// keep list can name it: it is reported as not cleaned rather than left
+// without a word. True for such an origin, a Local Storage key of one, or
+// a site folder of one (Chromium "file__0.indexeddb.leveldb", Firefox
+// "file++++C++Users+x").
+bool IsLocalFilesOrigin(const std::string& origin);
+bool IsLocalFilesLocalStorageKey(const std::string& key);
+bool IsLocalFilesFolder(const std::string& name);
 
 // "META:<origin>", "METAACCESS:<origin>" and "_<origin>\0<script key>" ->
 // the origin's host; the store's own keys ("VERSION") -> empty. What a site
@@ -22,7 +33,8 @@ std::string HostOfLocalStorageKey(const std::string& key);
 // "<scheme>_<host>_<port>.indexeddb.leveldb" or ".indexeddb.blob" -> host.
 std::string HostOfIndexedDbFolder(const std::string& name);
 
-// "<scheme>+++<host>[+++<port>][^<attributes>]" -> host.
+// "<scheme>+++<host>[+<port>][^<attributes>]" -> host: the origin with
+// each ":" and "/" written "+" ("http+++[++1]+8080" -> "[::1]").
 std::string HostOfFirefoxStorageFolder(const std::string& name);
 
 // Firefox "webappsstore.sqlite" origin keys: the host reversed with a dot

@@ -4,6 +4,7 @@
 // site once per store.
 #include "common/codecs.h"
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -13,12 +14,16 @@ struct SiteStoreCleanup {
     std::map<std::string, long long> gone;  // by host: the entries deleted (in a preview, that would be)
     std::set<std::string> kept;             // hosts of kept sites with entries in the store
     std::string warning;                    // a problem found after the change was made
-    // Folders of the gone sites beside the store (names in the store
-    // file's folder), by host, deleted whole by the item once the store's
-    // change is made; in a preview, counted. A site whose folder stays is
-    // not counted as gone.
-    std::map<std::string, StringList> goneFolders;
+    // Hosts of sites that are not kept but whose data partly stays (a
+    // folder of theirs could not be removed): not counted as gone.
+    std::set<std::string> partlyKept;
 };
+
+// Removes a folder beside the store (a plain name in the store file's
+// folder) whole, as a store that names such folders asks while its change
+// is not yet made: true when the folder is gone, or never was (in a
+// preview, counted and taken as gone), false when it stays.
+using SiteFolderRemover = std::function<bool(const std::string& name)>;
 
 struct BrowserProfile;
 struct SiteDataFile;

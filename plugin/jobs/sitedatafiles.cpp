@@ -8,7 +8,6 @@
 #include "plugin/engines/sitestore.h"
 
 #include <exception>
-#include <set>
 
 void CBrowserSiteDataItem::CleanSiteDataFiles(const BrowserProfile& profile, SiteTally& tally)
 {
@@ -30,30 +29,28 @@ void CBrowserSiteDataItem::CleanSiteDataFile(const BrowserProfile& profile, cons
     const std::string path = profile.dataFolder + "\\" + store.file;
     if (!IsExistingFile(path)) return;
     RequireProfileEntry(profile, false, store.file);
-    const SiteStoreCleanup done = store.clean(path, IsPreview(), *m_keptSites);
+    // A store that names folders of its gone sites beside it has each removed
+    // whole, its name included, before its own change is made.
+    const std::string file = store.file;
+    const std::string parent = file.substr(0, file.find_last_of('\\') + 1);
+    const SiteFolderRemover removeFolder = [&](const std::string& name) {
+        const std::string relative = parent + name;
+        const std::string folder = profile.dataFolder + "\\" + relative;
+        if (!IsExistingFolder(folder)) return true;
+        RequireProfileEntry(profile, false, relative);
+        // The file engine reads "%" as the start of a variable.
+        if (folder.find('%') != std::string::npos) throw CError(folder + " holds a % sign; it was not touched");
+        // A folder that stays (a file in use) is told by the engine's own warning.
+        DeleteFiles(folder, true, 0, *this);
+        return IsPreview() || !IsExistingFolder(folder);
+    };
+    const SiteStoreCleanup done = store.clean(path, IsPreview(), *m_keptSites, removeFolder);
     tally.kept.insert(done.kept.begin(), done.kept.end());
     // Counted once the store's change is made, site by site.
     for (const auto& [host, entries] : done.gone) CountRemoved(Removed::Row, path + ": site " + host, 0, entries);
     if (!done.warning.empty()) LogWarning(done.warning);
-    // The store no longer names these folders: each goes whole, its name
-    // included. A site whose folder could not be removed (a file in use,
-    // told by the engine's own warning) is not reported as gone.
-    const std::string file = store.file;
-    const std::string parent = file.substr(0, file.find_last_of('\\') + 1);
-    std::set<std::string> stayed;
-    for (const auto& [host, names] : done.goneFolders) {
-        for (const std::string& name : names) {
-            const std::string relative = parent + name;
-            const std::string folder = profile.dataFolder + "\\" + relative;
-            if (!IsExistingFolder(folder)) continue;
-            RequireProfileEntry(profile, false, relative);
-            // The file engine reads "%" as the start of a variable.
-            if (folder.find('%') != std::string::npos) throw CError(folder + " holds a % sign; it was not touched");
-            DeleteFiles(folder, true, 0, *this);
-            if (!IsPreview() && IsExistingFolder(folder)) stayed.insert(host);
-        }
-    }
+    // A site whose folder could not be removed is not reported as gone.
     for (const auto& site : done.gone) {
-        if (stayed.count(site.first) == 0) tally.gone.insert(site.first);
+        if (done.partlyKept.count(site.first) == 0) tally.gone.insert(site.first);
     }
 }

@@ -21,21 +21,28 @@ struct SiteFolder {
     std::string host;
 };
 
-// The folders in parent that are a site's, with the site's host.
-std::vector<SiteFolder> ListSiteFolders(const std::string& parent, const SiteFolders& folders)
-{
+// The folders in parent: those that are a site's, with the site's host,
+// and those that hold what local files stored.
+struct ParentListing {
     std::vector<SiteFolder> sites;
+    StringList localFiles;
+};
+
+ParentListing ListSiteFolders(const std::string& parent, const SiteFolders& folders)
+{
+    ParentListing listing;
     CFileEnumerator search(parent + "\\*");
     WIN32_FIND_DATAA found = {};
     while (search.Next(found)) {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
         const std::string host = folders.hostOf(found.cFileName);
-        if (!host.empty()) sites.push_back({found.cFileName, host});
+        if (!host.empty()) listing.sites.push_back({found.cFileName, host});
+        if (host.empty() && IsLocalFilesFolder(found.cFileName)) listing.localFiles.push_back(found.cFileName);
     }
     if (search.Error() != 0 && search.Error() != ERROR_NO_MORE_FILES) {
         throw CError(StrFormat("%s could not be listed (error %d)", parent.c_str(), static_cast<int>(search.Error())));
     }
-    return sites;
+    return listing;
 }
 
 }  // namespace
@@ -60,7 +67,7 @@ StringList ListSiteDataHosts(BrowserFamily family, const BrowserSettings& settin
             const std::string parent = profile.dataFolder + "\\" + folders.folder;
             if (!IsExistingFolder(parent)) continue;
             RequireProfileEntry(profile, false, folders.folder);
-            for (const SiteFolder& site : ListSiteFolders(parent, folders)) hosts.push_back(site.host);
+            for (const SiteFolder& site : ListSiteFolders(parent, folders).sites) hosts.push_back(site.host);
         }
         AppendSiteDataFileHosts(rules.siteDataFiles, profile, hosts);
         if (rules.chromiumStores) AddChromiumStoreHosts(profile, hosts);
@@ -96,11 +103,15 @@ void CBrowserSiteDataItem::CleanLocalStorage(const BrowserProfile& profile, Site
     // The keys of each site that is not kept go; the store's own keys stay.
     // A site's keys lie together in key order: its host is judged once.
     std::map<std::string, long long> goneKeys;
+    long long localFilesKeys = 0;
     std::string lastHost;
     bool lastKept = false;
     store.EraseWhere([&](const std::string& key) {
         const std::string host = HostOfLocalStorageKey(key);
-        if (host.empty()) return false;
+        if (host.empty()) {
+            localFilesKeys += IsLocalFilesLocalStorageKey(key) ? 1 : 0;
+            return false;
+        }
         if (host != lastHost) {
             lastHost = host;
             lastKept = m_keptSites->Keeps(host);
@@ -115,6 +126,13 @@ void CBrowserSiteDataItem::CleanLocalStorage(const BrowserProfile& profile, Site
         tally.gone.insert(host);
         CountRemoved(Removed::Row, folder + ": site " + host, 0, count);
     }
+    if (localFilesKeys > 0) {
+        CountNotRemoved(NotRemoved::Skipped, localFilesKeys);
+        LogWarningOf("stores holding what local files stored",
+                     folder + ": " + std::to_string(localFilesKeys) +
+                         " entries that local files (file://) stored were not cleaned: they are no site's, so no keep "
+                         "list can name them.");
+    }
 }
 
 void CBrowserSiteDataItem::CleanSiteFolders(const BrowserProfile& profile, const SiteFolders& folders,
@@ -123,8 +141,16 @@ void CBrowserSiteDataItem::CleanSiteFolders(const BrowserProfile& profile, const
     const std::string parent = profile.dataFolder + "\\" + folders.folder;
     if (!IsExistingFolder(parent)) return;
     RequireProfileEntry(profile, false, folders.folder);
+    const ParentListing listing = ListSiteFolders(parent, folders);
+    for (const std::string& name : listing.localFiles) {
+        CountNotRemoved(NotRemoved::Skipped);
+        LogWarningOf("folders holding what local files stored",
+                     StrFormat("%s\\%s was not cleaned: local files (file://) stored it; they are no site's, so no "
+                               "keep list can name them.",
+                               parent.c_str(), name.c_str()));
+    }
     std::vector<SiteFolder> gone;
-    for (const SiteFolder& site : ListSiteFolders(parent, folders)) {
+    for (const SiteFolder& site : listing.sites) {
         if (m_keptSites->Keeps(site.host)) {
             tally.kept.insert(site.host);
         } else {

@@ -515,7 +515,7 @@ void CreateFirefoxFavicons(const std::string& path, const std::vector<TestFavico
     if (!db->Exec("PRAGMA journal_mode = WAL") ||
         !db->Exec("CREATE TABLE moz_icons(id INTEGER PRIMARY KEY, icon_url TEXT NOT NULL, fixed_icon_url_hash INTEGER "
                   "NOT NULL, width INTEGER NOT NULL DEFAULT 0, root INTEGER NOT NULL DEFAULT 0, color INTEGER, expire_ms "
-                  "INTEGER NOT NULL DEFAULT 0, data BLOB)") ||
+                  "INTEGER NOT NULL DEFAULT 0, flags INTEGER NOT NULL DEFAULT 0, data BLOB)") ||
         !db->Exec("CREATE TABLE moz_pages_w_icons(id INTEGER PRIMARY KEY, page_url TEXT NOT NULL, page_url_hash INTEGER "
                   "NOT NULL)") ||
         !db->Exec("CREATE TABLE moz_icons_to_pages(page_id INTEGER NOT NULL, icon_id INTEGER NOT NULL, expire_ms INTEGER "
@@ -526,14 +526,19 @@ void CreateFirefoxFavicons(const std::string& path, const std::vector<TestFavico
     std::map<std::string, long long> icons;
     std::map<std::string, long long> pages;
     for (const TestFavicon& favicon : favicons) {
+        // A root icon is its host's "/favicon.ico"; the browser relates it to
+        // no page of that same host (it finds it by the host), only to pages
+        // of other hosts.
+        const auto [iconPrefix, iconHost] = PrefixAndHost(favicon.icon);
+        const bool root = favicon.icon == iconPrefix + iconHost + "/favicon.ico";
         if (icons.count(favicon.icon) == 0) {
             const long long id = static_cast<long long>(icons.size()) + 1;
             icons[favicon.icon] = id;
             db->Run("INSERT INTO moz_icons(id, icon_url, fixed_icon_url_hash, width, root, expire_ms, data) "
                     "VALUES(?, ?, ?, 16, ?, ?, ?)",
-                    {id, favicon.icon, id * 7919, favicon.page.empty() ? 1 : 0, kFirefoxTime / 1000, favicon.image});
+                    {id, favicon.icon, id * 7919, root ? 1 : 0, kFirefoxTime / 1000, favicon.image});
         }
-        if (favicon.page.empty()) continue;
+        if (favicon.page.empty() || (root && PrefixAndHost(favicon.page).second == iconHost)) continue;
         if (pages.count(favicon.page) == 0) {
             const long long id = static_cast<long long>(pages.size()) + 1;
             pages[favicon.page] = id;

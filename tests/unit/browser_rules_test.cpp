@@ -194,6 +194,24 @@ TEST(SiteOrigins, EachStoredNameIsASitesOnlyWhenItNamesAWebOriginPlainly)
         {&HostOfFirefoxStorageFolder, "https+++example.org^userContextId=2", "example.org"},
         {&HostOfFirefoxStorageFolder, "moz-extension+++0123-4567", ""},
         {&HostOfFirefoxStorageFolder, "file++++C++Users", ""},
+        // Every form the browsers write: ports after one "+", an IPv6
+        // address, a host with an underscore or a final dot.
+        {&HostOfFirefoxStorageFolder, "http+++localhost+8080", "localhost"},
+        {&HostOfFirefoxStorageFolder, "http+++[++1]+8080^userContextId=3", "[::1]"},
+        {&HostOfFirefoxStorageFolder, "https+++[2001+db8++1]", "[2001:db8::1]"},
+        {&HostOfFirefoxStorageFolder, "https+++[2001+db8++1", ""},
+        {&HostOfFirefoxStorageFolder, "https+++a.example+80x", ""},
+        {&HostOfOrigin, "https://Example.com.", "example.com"},
+        {&HostOfOrigin, "https://my_host.example:8443", "my_host.example"},
+        {&HostOfOrigin, "http://[::1]:8080", "[::1]"},
+        {&HostOfOrigin, "http://[::1]8080", ""},
+        {&HostOfOrigin, "http://[::g]", ""},
+        {&HostOfOrigin, "https://example.com..", ""},
+        {&HostOfLocalStorageKey, "META:http://[::1]:8080", "[::1]"},
+        {&HostOfLocalStorageKey, std::string("_https://dot.example.") + '\0' + "k", "dot.example"},
+        {&HostOfIndexedDbFolder, "http_[__1]_8080.indexeddb.leveldb", "[::1]"},
+        {&HostOfIndexedDbFolder, "https_my_host.example_0.indexeddb.blob", "my_host.example"},
+        {&HostOfIndexedDbFolder, "file__0.indexeddb.leveldb", ""},
         {&HostOfWebAppsStoreKey, "moc.elpmaxe.www.:https:443", "www.example.com"},
         {&HostOfWebAppsStoreKey, "tsohlacol.:http:8080", "localhost"},
         {&HostOfWebAppsStoreKey, "gro.elpmaxe.:http", "example.org"},
@@ -226,6 +244,13 @@ TEST(SiteOrigins, EachStoredNameIsASitesOnlyWhenItNamesAWebOriginPlainly)
         {&HostOfCacheStorageIndex, "", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(c.read(c.name), c.host) << c.name;
+    // What local files stored is told apart, to be reported rather than taken for a site's.
+    EXPECT_TRUE(IsLocalFilesLocalStorageKey("META:file://"));
+    EXPECT_TRUE(IsLocalFilesLocalStorageKey(std::string("_file://") + '\0' + "k"));
+    EXPECT_FALSE(IsLocalFilesLocalStorageKey("META:https://file.example"));
+    EXPECT_TRUE(IsLocalFilesFolder("file__0.indexeddb.leveldb"));
+    EXPECT_TRUE(IsLocalFilesFolder("file++++C++Users+me+page.html"));
+    EXPECT_FALSE(IsLocalFilesFolder("https+++file.example"));
 }
 
 TEST(SiteOrigins, ServiceWorkerKeysAreToldByTheRecordTheyBelongTo)

@@ -7,6 +7,7 @@
 // malformed (or whose bookmarks cannot be read) stays as it was.
 #include "common/codecs.h"
 #include "common/extkeys.h"
+#include "common/handles.h"
 #include "common/paths.h"
 #include "plugin/engines/serviceworkerlist.h"
 #include "plugin/jobs/browseritems.h"
@@ -31,12 +32,15 @@ namespace {
 const char kSettingsFile[] = "tw_test_site_data_files.ini";
 const std::string kGoneSecret = "gone-site-secret-plmoknijbuhvygctfxrdzeswaq";
 
-// A registration as Firefox writes it in a version 9 list: origin
+// A registration as current Firefox writes it in a version 12 list: origin
 // attributes, scope, script, fetch flag, cache, update flags, three times,
-// navigation preload flag and header, then "#".
+// navigation preload flag and header, the count of key and value pairs
+// (hexadecimal), activation attempts, broken flag, cache id, worker type,
+// then "#".
 std::string Registration(const std::string& scope, const std::string& cache)
 {
-    return "\n" + scope + "\n" + scope + "sw.js\ntrue\n" + cache + "\n0\n1700000000000\n1700000000000\n1700000000000\n0\ntrue\n#\n";
+    return "\n" + scope + "\n" + scope + "sw.js\ntrue\n" + cache +
+           "\n0\n1700000000000\n1700000000000\n1700000000000\n0\ntrue\n0\n0\n0\n0\n0\n#\n";
 }
 
 std::string Contents(const std::string& path)
@@ -111,7 +115,7 @@ const std::vector<StoreCase>& Stores()
          &WebAppsStoreEntries, &HoldDatabase, 2, 2},
         {BrowserFamily::Firefox, "Profiles\\main", "serviceworker.txt",
          [](const std::string& path) {
-             ASSERT_TRUE(WriteWholeFile(path, "9\n" + Registration("https://kept.example/", "kept-cache") +
+             ASSERT_TRUE(WriteWholeFile(path, "12\n" + Registration("https://kept.example/", "kept-cache") +
                                                   Registration("https://gone.example/", kGoneSecret) +
                                                   Registration("https://www.kept.example/app/", "kept-cache-2") +
                                                   Registration("http://gone.example:8080/", kGoneSecret) +
@@ -365,18 +369,73 @@ TEST_F(SiteDataFiles, FaviconsStayUntouchedWhenTheBookmarksCannotBeRead)
     }
 }
 
+TEST_F(SiteDataFiles, AFirefoxRootIconGoesWithItsOwnSiteAloneAndNeverWithAPageThatStays)
+{
+    // Root icons as the browser keeps them: related to no page of their own
+    // host, only to pages of other hosts (a subdomain's included).
+    const struct {
+        const char* what;
+        std::vector<TestFavicon> favicons;
+        const char* record;  // after "site data of "
+        long long rows;      // pages and root icons that go
+        std::vector<std::string> iconsLeft;
+    } cases[] = {
+        {"a kept site's root icon that a gone site's page also showed",
+         {{"https://gone.example/x", "https://kept.example/favicon.ico", "kept-root"},
+          {"https://kept.example/a", "https://kept.example/favicon.ico", "kept-root"}},
+         "1 sites deleted, of 1 kept.", 1, {"https://kept.example/favicon.ico"}},
+        {"a bookmarked site's root icon that a gone site's page also showed",
+         {{"https://gone.example/x", "https://bookmarked.example/favicon.ico", "bookmarked-root"}},
+         "1 sites deleted, of 0 kept.", 1, {"https://bookmarked.example/favicon.ico"}},
+        {"a gone site's root icon that a kept site's page shows",
+         {{"https://kept.example/a", "https://gone.example/favicon.ico", "shown by a kept page"}},
+         "0 sites deleted, of 1 kept.", 0, {"https://gone.example/favicon.ico"}},
+        {"a gone subdomain sharing its gone parent's root icon",
+         {{"https://sub.gone.example/p", "https://gone.example/favicon.ico", kGoneSecret},
+          {"https://gone.example/q", "https://gone.example/favicon.ico", kGoneSecret}},
+         "2 sites deleted, of 0 kept.", 2, {}},
+    };
+    const std::string path = userData.File("Profiles\\main\\favicons.sqlite");
+    const std::string record = "Test Browser, profile main: site data of ";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CreateFirefoxFavicons(path, c.favicons);
+        CreateFirefoxPlaces(FolderOf(path) + "\\places.sqlite", {}, {kBookmarkedPage});
+        const std::string before = Contents(path);
+        const Outcome preview = Run(true);
+        EXPECT_TRUE(preview.ran) << preview.error;
+        EXPECT_TRUE(Contents(path) == before) << "a preview changed the database";
+        const Outcome clean = Run(false);
+        EXPECT_TRUE(clean.ran) << clean.error;
+        EXPECT_EQ(clean.record, record + c.record);
+        // The preview says what the clean does.
+        std::string previewed = c.record;
+        previewed.replace(previewed.find("deleted"), 7, "would be deleted");
+        EXPECT_EQ(preview.record, record + previewed);
+        EXPECT_EQ(clean.rows, c.rows);
+        EXPECT_EQ(QueryColumn(path, "SELECT icon_url FROM moz_icons ORDER BY 1"), c.iconsLeft);
+        EXPECT_EQ(QueryColumn(path, "SELECT page_url FROM moz_pages_w_icons WHERE page_url LIKE '%gone.example%'"),
+                  std::vector<std::string>{});
+        for (const char* suffix : {"", "-wal", "-shm"}) ::DeleteFileA((path + suffix).c_str());
+    }
+}
+
 TEST_F(SiteDataFiles, AServiceWorkerListThisProgramCannotReadWholeIsLeftUntouched)
 {
     const std::string gone = Registration("https://gone.example/", kGoneSecret);
     const std::string flag = gone.substr(0, gone.find("true")) + "yes" + gone.substr(gone.find("true") + 4);
+    const std::string type = gone.substr(0, gone.size() - 4) + "x\n#\n";
     const std::string cases[] = {
-        "",                                                // no version
-        "99\n" + gone,                                     // a version not known
-        "9\r\n" + gone,                                    // lines of another kind
-        "9\n" + gone.substr(0, gone.size() - 2),           // cut short before its "#"
-        "9\n" + gone + gone.substr(0, gone.find("true")),  // the next one cut short
-        "9\n" + flag,                                      // a flag that is none
-        "9\nattributes" + gone,                            // lines out of step
+        "",                                                 // no version
+        "99\n" + gone,                                      // a version not known
+        "13\n" + gone,                                      // the one after the newest known
+        "12\r\n" + gone,                                    // lines of another kind
+        "12\n" + gone.substr(0, gone.size() - 2),           // cut short before its "#"
+        "12\n" + gone + gone.substr(0, gone.find("true")),  // the next one cut short
+        "12\n" + flag,                                      // a flag that is none
+        "12\n" + type,                                      // a number that is none
+        "11\n" + gone,                                      // one line more than its version has
+        "12\nattributes" + gone,                            // lines out of step
     };
     const std::string path = userData.File("Profiles\\main\\serviceworker.txt");
     const std::string favicons = userData.File("Profiles\\main\\favicons.sqlite");  // cleaned after the list
@@ -406,6 +465,13 @@ TEST(ServiceWorkerList, EachVersionsRegistrationsReadWholeWithTheirScopesSite)
         {"10\n\nhttps://c.example/\nhttps://c.example/sw.js\nfalse\ncache\n0\n1\n2\n3\n0\ntrue\n1\ncookie-store\n[]\n#\n"
          "\nmoz-extension://0123/\nmoz-extension://0123/sw.js\ntrue\ncache\n0\n1\n2\n3\n0\ntrue\n0\n#\n",
          {"c.example", ""}},
+        // As Firefox writes them today: after the pairs, activation attempts,
+        // broken flag and cache id (11), then the worker's type (12).
+        {"11\n\nhttps://d.example/\nhttps://d.example/sw.js\ntrue\ncache\n0\n1\n2\n3\n0\ntrue\n0\n2\n1\n-1\n#\n", {"d.example"}},
+        {"12\n^privateBrowsingId=1\nhttps://e.example/app/\nhttps://e.example/sw.js\ntrue\ncache\n1\n1\n2\n3\n1\nx\n1\n"
+         "cookie-store\n[{\"name\":\"a\"}]\n0\n0\n7\n1\n#\n\nhttps://f.example/\nhttps://f.example/sw.js\nfalse\ncache\n0\n1\n2\n3\n0\n"
+         "true\n0\n3\n1\n0\n0\n#\n",
+         {"e.example", "f.example"}},
         {"9\n", {}},
     };
     for (const Case& c : cases) {
@@ -463,7 +529,7 @@ TEST_F(SiteDataFiles, ABucketTableWhoseIdsDoNotNameOneFolderEachIsRefusedAndNoFo
     }
 }
 
-TEST_F(SiteDataFiles, AGoneBucketWhoseFolderStaysInUseIsNotCountedAsGone)
+TEST_F(SiteDataFiles, AGoneBucketWhoseFolderStaysInUseKeepsItsRowSoALaterRunRemovesBoth)
 {
     const std::string path = userData.File("Default\\WebStorage\\QuotaManager");
     CreateChromiumQuotaManager(path, {{"https://kept.example/", "default"}, {"https://gone.example/", "default"}});
@@ -472,12 +538,24 @@ TEST_F(SiteDataFiles, AGoneBucketWhoseFolderStaysInUseIsNotCountedAsGone)
         ASSERT_TRUE(WriteWholeFile(FolderOf(path) + "\\" + id + "\\IndexedDB\\data", kGoneSecret));
     }
     const std::string held = FolderOf(path) + "\\2\\IndexedDB\\data";
-    const HANDLE inUse = ::CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
-    const Outcome clean = Run(false, BrowserFamily::Chromium);
-    ::CloseHandle(inUse);
+    const std::string buckets = "SELECT id || ' ' || storage_key FROM buckets ORDER BY id";
+    Outcome clean;
+    {
+        const UniqueHandle inUse(::CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(inUse);
+        clean = Run(false, BrowserFamily::Chromium);
+    }
     EXPECT_TRUE(clean.ran) << clean.error;
     EXPECT_EQ(clean.record, "Test Browser, profile Default: site data of 0 sites deleted, of 1 kept.");
+    EXPECT_EQ(clean.rows, 0);
     EXPECT_TRUE(FileExists(held));
     EXPECT_TRUE(FileExists(FolderOf(path) + "\\1\\IndexedDB\\data"));
+    // The row still names the folder that stayed, so the next run finds both and removes both.
+    EXPECT_EQ(QueryColumn(path, buckets), (std::vector<std::string>{"1 https://kept.example/", "2 https://gone.example/"}));
+    EXPECT_EQ(SiteHosts(BrowserFamily::Chromium), (StringList{"gone.example", "kept.example"}));
+    const Outcome again = Run(false, BrowserFamily::Chromium);
+    EXPECT_TRUE(again.ran) << again.error;
+    EXPECT_EQ(again.record, "Test Browser, profile Default: site data of 1 sites deleted, of 1 kept.");
+    EXPECT_EQ(::GetFileAttributesA((FolderOf(path) + "\\2").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(QueryColumn(path, buckets), (std::vector<std::string>{"1 https://kept.example/"}));
 }

@@ -229,6 +229,7 @@ protected:
         char error[1024] = {};
         job->GetErrorText(error, sizeof error);
         rowsRemoved = job->Counts().rows;
+        skipped = job->Counts().skipped;
         job->Release();
         EXPECT_EQ(ran, succeeds) << error;
         for (const RecordedEvent& event : sink.events) {
@@ -241,6 +242,15 @@ protected:
     FakeTaskInfo info;
     RecordingSink sink;
     long long rowsRemoved = 0;  // by the last run
+    long long skipped = 0;      // by the last run: left alone and said so
+
+    // The warnings of the last run that name text.
+    size_t WarningsNaming(const std::string& text) const
+    {
+        return static_cast<size_t>(std::count_if(sink.events.begin(), sink.events.end(), [&](const RecordedEvent& event) {
+            return event.type == 1 && event.text.find(text) != std::string::npos;
+        }));
+    }
 };
 
 // Every file of a store's folder but its logs (which hold no values).
@@ -338,6 +348,90 @@ TEST_F(SiteData, FirefoxKeepsAKeptSitesStorageFolderAndEveryOtherSitesGoesWhole)
     EXPECT_TRUE(FileExists(storage + "\\https+++kept.example\\ls\\data.sqlite"));
     EXPECT_TRUE(FileExists(storage + "\\moz-extension+++0123-4567\\ls\\data.sqlite")) << "not a site's: it stays";
     EXPECT_EQ(::GetFileAttributesA((storage + "\\" + folders[1]).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SiteData, EveryOriginFormChromiumWritesIsCleanedUnderTheKeepListOrReportedAsNotCleaned)
+{
+    // Origins as Chromium serializes them: a host ending in a dot, one with
+    // an underscore, an IPv6 address (in IndexedDB's name, "_" for ":"),
+    // and local files, which no keep list can name.
+    const struct {
+        std::string origin;
+        const char* indexedDb;  // its IndexedDB folder, if any
+        bool goes;
+    } origins[] = {
+        {"https://dot.example.", nullptr, true},
+        {"https://www.kept.example.", nullptr, false},
+        {"https://my_host.example", "https_my_host.example_0.indexeddb.leveldb", true},
+        {"http://[::1]:8080", "http_[__1]_8080.indexeddb.leveldb", true},
+        {"file://", "file__0.indexeddb.leveldb", false},
+    };
+    std::map<std::string, std::string> entries;
+    for (const auto& o : origins) {
+        entries["META:" + o.origin] = "m";
+        entries[LocalStorageKey(o.origin, "k")] = "\x01" + (o.goes ? kGoneSecret : std::string("stays"));
+        if (o.indexedDb == nullptr) continue;
+        ASSERT_TRUE(MakeFolders(Profile() + "\\IndexedDB\\" + o.indexedDb));
+        ASSERT_TRUE(WriteWholeFile(Profile() + "\\IndexedDB\\" + o.indexedDb + "\\000003.log", "data"));
+    }
+    WriteLocalStorage(entries);
+    std::map<std::string, std::string> kept = ReadLocalStorage();
+    for (const auto& o : origins) {
+        if (!o.goes) continue;
+        kept.erase("META:" + o.origin);
+        kept.erase(LocalStorageKey(o.origin, "k"));
+    }
+    kept.erase("META:https://gone.example");
+    kept.erase(LocalStorageKey("https://gone.example", "id"));
+
+    // Gone: gone.example, dot.example, my_host.example, [::1]; kept: kept.example, www.kept.example.
+    info.Set(kRunModeKey, kRunModePreview);
+    EXPECT_EQ(Run(), "Test Chrome, profile Default: site data of 4 sites would be deleted, of 2 kept.");
+    info.Set(kRunModeKey, kRunModeClean);
+    EXPECT_EQ(Run(), "Test Chrome, profile Default: site data of 4 sites deleted, of 2 kept.");
+    EXPECT_EQ(ReadLocalStorage(), kept);
+    EXPECT_EQ(StoreFilesHolding(Store(), kGoneSecret), std::vector<std::string>());
+    for (const auto& o : origins) {
+        if (o.indexedDb == nullptr) continue;
+        EXPECT_EQ(Exists(Profile() + "\\IndexedDB\\" + o.indexedDb), !o.goes) << o.indexedDb;
+    }
+    // What local files stored stays, said so and counted: two Local Storage entries and one folder.
+    EXPECT_EQ(skipped, 3);
+    EXPECT_EQ(WarningsNaming("local files (file://)"), 2u);
+}
+
+TEST_F(SiteData, FirefoxSiteFoldersOfEveryKindOfStorageAreCleanedUnderTheKeepList)
+{
+    WriteProfilesIni(userData.Path(), {{"main", "Profiles/main"}});
+    // Origin folders as Firefox names them: ":" and "/" written "+",
+    // attributes after "^", an IPv6 address in brackets.
+    const struct {
+        const char* name;
+        bool goes;
+    } folders[] = {
+        {"https+++gone.example", true},
+        {"http+++localhost+8080", true},
+        {"http+++[++1]+8080", true},
+        {"https+++my_host.example^userContextId=1", true},
+        {"https+++kept.example^userContextId=2", false},
+        {"https+++www.kept.example+8443", false},
+        {"moz-extension+++0123-4567", false},
+        {"chrome", false},
+        {"file++++C++Users+me+page.html", false},  // local files: reported
+    };
+    for (const char* kind : {"default", "permanent", "temporary"}) {
+        SCOPED_TRACE(kind);
+        const std::string storage = userData.File(std::string("Profiles\\main\\storage\\") + kind);
+        for (const auto& folder : folders) {
+            ASSERT_TRUE(MakeFolders(storage + "\\" + folder.name + "\\idb"));
+            ASSERT_TRUE(WriteWholeFile(storage + "\\" + folder.name + "\\idb\\data.sqlite", kGoneSecret));
+        }
+        EXPECT_EQ(Run(BrowserFamily::Firefox, "main"), "Test Chrome, profile main: site data of 4 sites deleted, of 2 kept.");
+        for (const auto& folder : folders) EXPECT_EQ(Exists(storage + "\\" + folder.name), !folder.goes) << folder.name;
+        EXPECT_EQ(skipped, 1);
+        EXPECT_EQ(WarningsNaming("file++++C++Users+me+page.html was not cleaned"), 1u);
+        ASSERT_TRUE(RemoveTree(storage));
+    }
 }
 
 TEST_F(SiteData, EachChromiumStoreKeepsAKeptSitesEntriesAndLosesEveryOtherSitesDownToTheBytes)
