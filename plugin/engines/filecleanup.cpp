@@ -177,7 +177,8 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, ICleanu
         return false;
     }
     // A file with other names (hard links) frees its space only with the
-    // last of them: a file the system cannot identify is taken as one.
+    // last of them; a file the system cannot identify frees nothing, as if
+    // it had others.
     FileIdentity identity;
     const bool identified = entry.Identify(&identity);
     ListedEntry counted = file;
