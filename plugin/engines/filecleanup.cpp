@@ -9,12 +9,16 @@
 #include "plugin/engines/cleanupreport.h"
 #include "common/finalpath.h"
 #include "plugin/engines/patternguard.h"
+#include "plugin/engines/hardlinks.h"
 #include "plugin/engines/treeentry.h"
 #include "plugin/engines/wildcard.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <functional>
+#include <iterator>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -111,10 +115,20 @@ bool ConfirmDeletions(const CTreeEntry& folder, const std::vector<Deletion>& del
     return allGone;
 }
 
+// Counts a file in use as kept, with the note that says so.
+void KeepFileInUse(const ListedEntry& file, ICleanupReport& report)
+{
+    report.CountNotRemoved(NotRemoved::Skipped);
+    report.LogInfoOf("files kept because they are in use",
+                     StrFormat("The file '%s' is in use, so it was kept.", file.path.c_str()));
+}
+
 // Deletes one listed file of the open folder, or in a preview counts it;
-// true when it is (or would be) gone. A deleted file joins deletions.
+// true when it is (or would be) gone. A deleted file joins deletions. A
+// file in use may be left for the restart only inside restartArea (empty:
+// nowhere); elsewhere it is kept.
 bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, ICleanupReport& report,
-                      std::vector<Deletion>* deletions, FilesInUse filesInUse)
+                      std::vector<Deletion>* deletions, FilesInUse filesInUse, const std::string& restartArea)
 {
     CTreeEntry entry;
     DWORD error = entry.OpenIn(folder, file.listed, EntryKind::File);
@@ -127,10 +141,11 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, ICleanu
             WarnLeadsOutside(file.path, report);
             return false;
         }
-        if (filesInUse == FilesInUse::Keep) {
-            report.CountNotRemoved(NotRemoved::Skipped);
-            report.LogInfoOf("files kept because they are in use",
-                             StrFormat("The file '%s' is in use, so it was kept.", file.path.c_str()));
+        // By the restart, another account that can write a folder on the
+        // way may have swapped it for a link to a file of its choice, which
+        // the system would then delete with its own rights.
+        if (filesInUse == FilesInUse::Keep || restartArea.empty() || !IsSameOrInside(file.expected, restartArea)) {
+            KeepFileInUse(file, report);
             return false;
         }
         // Only an administrator may have a file deleted at the restart: a
@@ -140,7 +155,8 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, ICleanu
             return false;
         }
         report.LogInfoOf("files left for deletion at restart", StrFormat("The file '%s' will be deleted once you restart your computer.", file.path.c_str()));
-        if (!::MoveFileExA(file.path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        // By where it really is, which no link on the way leads elsewhere.
+        if (!::MoveFileExA(file.expected.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
             report.CountNotRemoved(NotRemoved::Failed);
             report.LogWarningOf("files that could not be marked for deletion at restart", StrFormat("Cannot mark %s file for deletion upon next system restart.", file.path.c_str()));
         } else {
@@ -160,10 +176,18 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, ICleanu
         WarnLeadsOutside(file.path, report);
         return false;
     }
-    // A name of a file that has others (hard links): the file and its space stay.
+    // A file with other names (hard links) frees its space only with the
+    // last of them; a file the system cannot identify frees nothing, as if
+    // it had others.
+    FileIdentity identity;
+    const bool identified = entry.Identify(&identity);
     ListedEntry counted = file;
-    if (entry.HasOtherNames()) counted.listed.allocationSize = 0;
+    const auto freed = [&] {
+        if (!identified) return 0LL;
+        return HardLinkTallyOf(report.IsPreview()).NameGone(identity, file.expected, file.listed.allocationSize);
+    };
     if (report.IsPreview()) {
+        counted.listed.allocationSize = freed();
         report.CountRemoved(Removed::File, counted.path, counted.listed.allocationSize, 1, counted.expected);
         return true;
     }
@@ -172,6 +196,7 @@ bool DeleteListedFile(const CTreeEntry& folder, const ListedEntry& file, ICleanu
         WarnFileKept(file.path, error, report);
         return false;
     }
+    counted.listed.allocationSize = freed();
     deletions->push_back({std::move(counted), Removed::File, {}});
     return true;
 }
@@ -213,7 +238,8 @@ public:
           m_cutoff(cutoff),
           m_filesInUse(filesInUse),
           m_report(report),
-          m_ownFolders(OwnFolders())
+          m_ownFolders(OwnFolders()),
+          m_restartArea(UserProfileFinalPath())
     {
     }
 
@@ -332,7 +358,8 @@ private:
             }
             files.push_back(std::move(entry));
         }
-        for (const ListedEntry& file : files) emptied = DeleteListedFile(open, file, m_report, deletions, m_filesInUse) && emptied;
+        for (const ListedEntry& file : files)
+            emptied = DeleteListedFile(open, file, m_report, deletions, m_filesInUse, m_restartArea) && emptied;
         return emptied;
     }
 
@@ -398,6 +425,9 @@ private:
     // The program's folder and its data folder (tasks and their history),
     // by their paths and where they really are.
     std::vector<std::string> m_ownFolders;
+    // Where a file in use may be left for the restart: the user's own
+    // profile, where no other account may write (empty: nowhere).
+    std::string m_restartArea;
 
     // The folder's path is one of them, or the folder really is one of them
     // (reached through a link above it or a short name).
@@ -407,6 +437,17 @@ private:
             if (SamePath(folder.path, own) || SamePath(folder.expected, own)) return true;
         }
         return false;
+    }
+
+    // Where the profile of the user this process runs as really is; empty
+    // when the system cannot say.
+    static std::string UserProfileFinalPath()
+    {
+        char profile[MAX_PATH] = {};
+        if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile))) return std::string();
+        UniqueHandle handle(::CreateFileA(profile, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return handle ? FinalPathOf(handle.Get()) : std::string();
     }
 
     static std::vector<std::string> OwnFolders()
@@ -464,6 +505,7 @@ void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, IClean
     if (error != ERROR_SUCCESS) {
         throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), pattern.c_str()));
     }
+    if (SkipFolderThroughLink(checked, report)) return;
     CTreeWalk(descend, cutoff, report).Walk(checked.path, checked.finalPath, names, pattern);
 }
 
@@ -476,6 +518,36 @@ std::wstring FoldedName(std::wstring name)
     return name;
 }
 
+// The entries of the listing that names stand for. A name stands for the
+// entry listed exactly so, case included; a name listed in no such way, for
+// the one entry that differs from it in case alone, as the system would
+// open it. A folder may hold "a" and "A" as two entries (under Wine, on a
+// case-sensitive folder): a name that two entries answer to in case alone
+// stands for neither, and goes to ambiguous.
+std::set<std::wstring> EntriesNamed(const std::vector<TreeListing>& listing, const std::set<std::string>& names,
+                                    std::vector<std::string>* ambiguous)
+{
+    std::set<std::wstring> exact;
+    std::multimap<std::wstring, std::wstring> byFolded;
+    for (const TreeListing& listed : listing) {
+        exact.insert(listed.name);
+        byFolded.emplace(FoldedName(listed.name), listed.name);
+    }
+    std::set<std::wstring> entries;
+    for (const std::string& name : names) {
+        const std::wstring wide = WideName(name);
+        if (exact.count(wide) != 0) {
+            entries.insert(wide);
+            continue;
+        }
+        const auto range = byFolded.equal_range(FoldedName(wide));
+        const auto found = std::distance(range.first, range.second);
+        if (found == 1) entries.insert(range.first->second);
+        else if (found > 1) ambiguous->push_back(name);
+    }
+    return entries;
+}
+
 }  // namespace
 
 void DeleteNamedEntries(const std::string& folder, const std::set<std::string>& names, ICleanupReport& report,
@@ -485,16 +557,31 @@ void DeleteNamedEntries(const std::string& folder, const std::set<std::string>& 
     const std::string path = NormaliseSeparators(folder) + "\\";
     const std::string what = path + "<" + std::to_string(names.size()) + " named entries>";
     PatternFolder checked;
-    const DWORD error = CheckPatternFolder(path, what, &checked);
+    DWORD error = CheckPatternFolder(path, what, &checked);
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // nothing to delete
     if (error != ERROR_SUCCESS) {
         throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), what.c_str()));
     }
-    // Names as the system compares them: case-blind, never by a short name.
-    std::set<std::wstring> wanted;
-    for (const std::string& name : names) wanted.insert(FoldedName(WideName(name)));
-    const auto listed = [&wanted](const std::wstring& name) { return wanted.count(FoldedName(name)) != 0; };
-    CTreeWalk(true, 0, report, filesInUse).Walk(checked.path, checked.finalPath, listed, "*", what);
+    if (SkipFolderThroughLink(checked, report)) return;
+    // The names are matched against the folder's own listing, never by a
+    // search (which would also match short names); the walk then takes
+    // exactly the entries they stand for.
+    CTreeEntry opened;
+    std::vector<TreeListing> listing;
+    error = opened.OpenFolderAt(checked.path, checked.finalPath);
+    if (error == ERROR_SUCCESS) error = opened.List(&listing);
+    if (error != ERROR_SUCCESS) throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), what.c_str()));
+    std::vector<std::string> ambiguous;
+    const std::set<std::wstring> entries = EntriesNamed(listing, names, &ambiguous);
+    for (const std::string& name : ambiguous) {
+        report.CountNotRemoved(NotRemoved::Skipped);
+        report.LogWarningOf("names that stand for several entries",
+                            StrFormat("Skipped a name that stands for several entries differing in case only: %s%s",
+                                      path.c_str(), name.c_str()));
+    }
+    if (entries.empty()) return;
+    const auto taken = [&entries](const std::wstring& name) { return entries.count(name) != 0; };
+    CTreeWalk(true, 0, report, filesInUse).Walk(checked.path, checked.finalPath, taken, "*", what);
 }
 
 namespace {
@@ -533,13 +620,7 @@ void DeleteMaskedFiles(const std::string& folder, const MaskedClean& clean, ICle
     }
     PatternFolder checked;
     if (!CheckedFolder(path, what, &checked)) return;
-    if (clean.onlyWhereNamed && !SamePath(checked.path, checked.finalPath)) {
-        report.CountNotRemoved(NotRemoved::Skipped);
-        report.LogWarningOf("folders reached through a link",
-                            StrFormat("Skipped the folder %s: it leads to %s through a link.", checked.path.c_str(),
-                                      checked.finalPath.c_str()));
-        return;
-    }
+    if (SkipFolderThroughLink(checked, report)) return;
     const CTreeWalk::NameFilter masks = AnyOfMasks(clean.masks);
     const bool removeSelf = clean.removeEmptied && clean.everyDepth;
     const size_t slash = checked.path.rfind('\\');
@@ -557,9 +638,11 @@ void DeleteMaskedFiles(const std::string& folder, const MaskedClean& clean, ICle
     if (parentUsable) {
         // The folder itself goes too: it is walked as an entry of its
         // parent, opened there without following a link and removed through
-        // its own handle once nothing stayed in it.
-        const std::wstring leaf = WideName(checked.path.substr(slash + 1));
-        const CTreeWalk::NameFilter itself = [leaf](const std::wstring& name) { return ::lstrcmpiW(name.c_str(), leaf.c_str()) == 0; };
+        // its own handle once nothing stayed in it. Its name is the one the
+        // system gives the folder opened, exactly: never a short name, and
+        // never another folder whose name differs from it in case alone.
+        const std::wstring leaf = WideName(checked.finalPath.substr(checked.finalPath.rfind('\\') + 1));
+        const CTreeWalk::NameFilter itself = [leaf](const std::wstring& name) { return name == leaf; };
         CTreeWalk walk(true, 0, report);
         walk.TakeEveryDepth(masks, true, clean.keep);
         walk.TakeTopFoldersOnly();

@@ -13,13 +13,18 @@ class ICleanupReport;
 // wildcards in the last component). With descend, matching folders are
 // emptied the same way and removed. With a cutoff (seconds since 1970, 0
 // for none), files written at or after it are spared. Files in use are
-// scheduled for deletion at the next restart. Problems with single files
+// scheduled for deletion at the next restart, by where they really are,
+// when they lie in the profile of the user this process runs as; anywhere
+// else another account may be able to swap a folder on the way for a link
+// before the restart, so they are kept and counted skipped. Problems with single files
 // and folders are reported to report; failures that end the whole
 // pattern raise CError.
 //
 // Nothing outside the pattern's own folder tree is ever deleted: the
-// pattern's folder must pass CheckPatternFolder ("/" counts as "\"); a
-// name found on disk that a path would not name faithfully is skipped with
+// pattern's folder must pass CheckPatternFolder ("/" counts as "\"), and
+// one that is, or lies below, a link is skipped with a warning and counted
+// skipped, whoever named it (the same holds for DeleteNamedEntries and
+// DeleteMaskedFiles); a name found on disk that a path would not name faithfully is skipped with
 // a warning; every entry is opened without following links, checked to be
 // where its path says, and deleted through that handle; a link is never
 // entered, at most removed itself. A path longer than the system allows is
@@ -31,13 +36,16 @@ std::string ExpandEnvironment(const std::string& text);
 void DeleteFiles(const std::string& pattern, bool descend, time32 cutoff, ICleanupReport& report);
 
 // Deletes the entries of folder (no variables, no wildcards) whose names are
-// in names, matched as the system matches names (case aside), folders with
-// all they hold, in one walk of the folder and with every check
-// DeleteFiles makes. For many names in one folder: one pattern per name
+// in names, folders with all they hold, in one walk of the folder and with
+// every check DeleteFiles makes. A name stands for the entry listed exactly
+// so, case included, or else for the one entry whose name differs from it
+// in case alone; a name that several entries answer to in case alone stands
+// for none of them and is skipped with a warning. For many names in one folder: one pattern per name
 // would list the whole folder for each.
 // With filesInUse Keep, a file another program holds open is kept and
 // counted as skipped instead of left for the restart, which deletes by path
-// whatever the file has become by then (a jump list pinned to meanwhile).
+// whatever the file has become by then (a jump list pinned to meanwhile);
+// with LeaveForRestart, the rule of DeleteFiles holds.
 enum class FilesInUse { LeaveForRestart, Keep };
 void DeleteNamedEntries(const std::string& folder, const std::set<std::string>& names, ICleanupReport& report,
                         FilesInUse filesInUse = FilesInUse::LeaveForRestart);
@@ -51,10 +59,6 @@ struct MaskedClean {
     // names it and with where the entry really is, is never opened,
     // deleted or counted, and its folders stay; null keeps nothing.
     std::function<bool(const std::string& path)> keep;
-    // The folder is cleaned only where its path says it is: one that is, or
-    // lies below, a link is skipped with a warning. A rule's folder was not
-    // chosen by the user, and a link there may have been planted by another.
-    bool onlyWhereNamed = false;
 };
 
 // Deletes the files of folder (no variables, no wildcards) that match the

@@ -52,6 +52,8 @@ std::vector<ListedJumpList> ListJumpLists(const std::string& folder, const char*
     DWORD error = CheckPatternFolder(path, path + "*" + suffix, &checked);
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
     if (error != ERROR_SUCCESS) throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), path.c_str()));
+    // Lists behind a link are not the user's to read, nor to delete.
+    if (SkipFolderThroughLink(checked, report)) return {};
     std::vector<TreeListing> entries;
     error = opened->OpenFolderAt(checked.path, checked.finalPath);
     if (error == ERROR_SUCCESS) error = opened->List(&entries);

@@ -6,6 +6,7 @@
 #include "common/strformat.h"
 #include "common/pathtext.h"
 #include "common/finalpath.h"
+#include "plugin/engines/cleanupreport.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -117,7 +118,48 @@ void RefuseProtected(const std::string& folder, const ProtectedFolders& kept, co
     }
 }
 
+// Where the parts of a full path below its root begin: after "C:\", or
+// after "\\server\share\".
+size_t FirstPartBelowRoot(const std::string& path)
+{
+    if (path.size() >= 3 && path[1] == ':') return 3;
+    const size_t server = path.find('\\', 2);
+    const size_t share = server == std::string::npos ? std::string::npos : path.find('\\', server + 1);
+    return share == std::string::npos ? path.size() : share + 1;
+}
+
+// True when some part of the folder's path is a link (the system marks it a
+// reparse point; under Wine, a Unix link to a folder too), or when the
+// folder is not where its path, with its short names made long, says it is.
+bool LiesThroughLink(const std::string& full, const std::string& finalPath)
+{
+    for (size_t end = FirstPartBelowRoot(full); end < full.size();) {
+        end = full.find('\\', end + 1);
+        const std::string part = full.substr(0, end);
+        const DWORD attributes = ::GetFileAttributesA(part.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
+        if (end == std::string::npos) break;
+    }
+    // "C:\Users\BOB~1\AppData\Local\Temp", as TEMP often reads, is no link.
+    std::vector<char> longPath(MAX_PATH * 2);
+    const DWORD length = ::GetLongPathNameA(full.c_str(), longPath.data(), static_cast<DWORD>(longPath.size()));
+    const std::string named = length > 0 && length < longPath.size() ? std::string(longPath.data(), length) : full;
+    return !SamePath(WithoutTrailingSeparator(named), finalPath);
+}
+
 }  // namespace
+
+bool SkipFolderThroughLink(const PatternFolder& folder, ICleanupReport& report)
+{
+    // What a link leads to was chosen by whoever made it, who may be another
+    // user with a folder on the way that both can write.
+    if (!folder.throughLink) return false;
+    report.CountNotRemoved(NotRemoved::Skipped);
+    report.LogWarningOf("folders reached through a link",
+                        StrFormat("Skipped the folder %s: it leads to %s through a link.", folder.path.c_str(),
+                                  folder.finalPath.c_str()));
+    return true;
+}
 
 DWORD CheckPatternFolder(const std::string& folder, const std::string& pattern, PatternFolder* checked)
 {
@@ -147,5 +189,6 @@ DWORD CheckPatternFolder(const std::string& folder, const std::string& pattern, 
 
     checked->path = full;
     checked->finalPath = finalPath;
+    checked->throughLink = LiesThroughLink(full, finalPath);
     return ERROR_SUCCESS;
 }

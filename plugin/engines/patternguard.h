@@ -6,9 +6,15 @@
 
 #include <string>
 
+class ICleanupReport;
+
 struct PatternFolder {
     std::string path;       // as the pattern names it, without trailing "\"
     std::string finalPath;  // where it really is (links resolved)
+    // The folder is, or lies below, a link (a junction, a symbolic link, a
+    // mount point, a Unix link under Wine): what it leads to was chosen by
+    // whoever made the link, who may be another user.
+    bool throughLink = false;
 };
 
 // Checks the folder part of an expanded pattern (separators normalised).
@@ -20,3 +26,8 @@ struct PatternFolder {
 // the program's own folder. A folder that passes but cannot be opened
 // returns the system error of the open; 0 when checked is filled in.
 DWORD CheckPatternFolder(const std::string& folder, const std::string& pattern, PatternFolder* checked);
+
+// True when the checked folder is, or lies below, a link: every cleanup
+// skips such a folder, with the warning "Skipped the folder <path>: it
+// leads to <final path> through a link." counted skipped.
+bool SkipFolderThroughLink(const PatternFolder& folder, ICleanupReport& report);

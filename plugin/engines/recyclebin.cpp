@@ -13,9 +13,11 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -70,7 +72,7 @@ public:
     void CountRemoved(Removed what, const std::string& name, long long bytes, long long count,
                       const std::string& identity) override
     {
-        if (what == Removed::File || what == Removed::Folder) m_paths.insert(Folded(WideName(name)));
+        if (what == Removed::File || what == Removed::Folder) m_paths.insert(KeyOf(name));
         m_report.CountRemoved(what, name, bytes, count, identity);
     }
     void CountNotRemoved(NotRemoved why, long long count) override { m_report.CountNotRemoved(why, count); }
@@ -80,12 +82,61 @@ public:
     void LogWarningOf(const char* kind, const std::string& text) override { m_report.LogWarningOf(kind, text); }
     void LogInfoOf(const char* kind, const std::string& text) override { m_report.LogInfoOf(kind, text); }
 
-    bool WasRemoved(const std::string& path) const { return m_paths.count(Folded(WideName(path))) != 0; }
+    bool WasRemoved(const std::string& path) const { return m_paths.count(KeyOf(path)) != 0; }
 
 private:
+    // A path's folder as the system compares it, and its own name exactly:
+    // "$Rabc" is not "$RABC" under Wine or in a case-sensitive folder.
+    static std::pair<std::wstring, std::wstring> KeyOf(const std::string& path)
+    {
+        const size_t slash = path.rfind('\\');
+        if (slash == std::string::npos) return {std::wstring(), WideName(path)};
+        return {Folded(WideName(path.substr(0, slash))), WideName(path.substr(slash + 1))};
+    }
+
     ICleanupReport& m_report;
-    std::set<std::wstring> m_paths;
+    std::set<std::pair<std::wstring, std::wstring>> m_paths;
 };
+
+// The "$R" entries of a bin's listing, by the rest of their names ("$R"
+// left out), to find the data of each record.
+class CRecycleData {
+public:
+    CRecycleData(const std::vector<TreeListing>& entries, const std::set<std::wstring>& recordRests)
+    {
+        for (const TreeListing& entry : entries) {
+            if (!HasPrefix(entry.name, L'R')) continue;
+            const std::wstring rest = entry.name.substr(2);
+            m_exact[rest] = &entry;
+            // Data a record names exactly is that record's alone.
+            if (recordRests.count(rest) == 0) m_unclaimedByFolded.emplace(Folded(rest), &entry);
+        }
+    }
+
+    // The data of the record whose name ends with rest: the entry whose name
+    // ends with rest exactly; failing that, the one entry no record names
+    // exactly whose name differs from it in case alone. Null when there is
+    // none, and ambiguous when several such entries could be it.
+    const TreeListing* Of(const std::wstring& rest, bool* ambiguous) const
+    {
+        *ambiguous = false;
+        const auto exact = m_exact.find(rest);
+        if (exact != m_exact.end()) return exact->second;
+        const auto alike = m_unclaimedByFolded.equal_range(Folded(rest));
+        const auto count = std::distance(alike.first, alike.second);
+        *ambiguous = count > 1;
+        return count == 1 ? alike.first->second : nullptr;
+    }
+
+private:
+    std::map<std::wstring, const TreeListing*> m_exact;
+    std::multimap<std::wstring, const TreeListing*> m_unclaimedByFolded;
+};
+
+std::string LastPartOf(const std::string& path)
+{
+    return path.substr(path.rfind('\\') + 1);
+}
 
 }  // namespace
 
@@ -110,16 +161,27 @@ std::vector<RecyclePair> ListRecyclePairs(const std::string& folder, ICleanupRep
     DWORD error = CheckPatternFolder(path, path + "$I*", &checked);
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
     if (error != ERROR_SUCCESS) throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), path.c_str()));
+    // Only the user's own bin: a link there (another user's bin, or any
+    // folder) leads to what is not this user's to empty.
+    if (checked.throughLink) {
+        throw CError(StrFormat("Recycle Bin folder refused: %s (it leads to %s through a link).", checked.path.c_str(),
+                               checked.finalPath.c_str()));
+    }
+    if (!SamePath(LastPartOf(checked.finalPath), CurrentUserSid())) {
+        throw CError(StrFormat("Recycle Bin folder refused: %s (it is %s, not this user's bin).", checked.path.c_str(),
+                               checked.finalPath.c_str()));
+    }
     CTreeEntry opened;
     std::vector<TreeListing> entries;
     error = opened.OpenFolderAt(checked.path, checked.finalPath);
     if (error == ERROR_SUCCESS) error = opened.List(&entries);
     if (error != ERROR_SUCCESS) throw CError(StrFormat("File search error: %d (%s)", static_cast<int>(error), path.c_str()));
 
-    std::map<std::wstring, std::wstring> dataByFoldedName;  // "$R..." folded to its name on disk
+    std::set<std::wstring> recordRests;  // the names of the records, "$I" left out
     for (const TreeListing& entry : entries) {
-        if (HasPrefix(entry.name, L'R')) dataByFoldedName[Folded(entry.name.substr(2))] = entry.name;
+        if (HasPrefix(entry.name, L'I')) recordRests.insert(entry.name.substr(2));
     }
+    const CRecycleData dataIndex(entries, recordRests);
     std::vector<RecyclePair> pairs;
     for (const TreeListing& entry : entries) {
         if (!HasPrefix(entry.name, L'I') || (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
@@ -143,9 +205,14 @@ std::vector<RecyclePair> ListRecyclePairs(const std::string& folder, ICleanupRep
         RecyclePair pair;
         pair.recordName = recordName;
         pair.deletionTime = record.deletionTime;
-        const auto data = dataByFoldedName.find(Folded(entry.name.substr(2)));
-        if (data != dataByFoldedName.end()) {
-            pair.dataName = NarrowName(data->second, &faithful);
+        bool ambiguous = false;
+        const TreeListing* data = dataIndex.Of(entry.name.substr(2), &ambiguous);
+        if (ambiguous) {
+            WarnKept(path + recordName, "its data cannot be told apart from other data", report);
+            continue;
+        }
+        if (data != nullptr) {
+            pair.dataName = NarrowName(data->name, &faithful);
             // Without its data's name the record would go alone, and the
             // data stay behind with nothing to say what it is.
             if (!faithful) {

@@ -25,8 +25,10 @@ std::vector<std::string> UserRecycleFolders();
 // The pairs of one Recycle Bin folder (folders that do not exist hold
 // none). A record that cannot be read or parsed is warned about and left,
 // with its data: without a deletion time nothing says it may go. Data
-// without a record is left too. Raises CError when the folder is refused or
-// cannot be listed.
+// without a record is left too; a record's data is the "$R" entry whose
+// name matches it exactly, case included. Raises CError when the folder is
+// refused (among others: it is, or lies below, a link, or it is not the
+// bin named by this user's SID) or cannot be listed.
 std::vector<RecyclePair> ListRecyclePairs(const std::string& folder, ICleanupReport& report);
 
 // Deletes, through DeleteNamedEntries, the pairs of folder deleted before

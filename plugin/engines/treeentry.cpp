@@ -131,8 +131,11 @@ DWORD CTreeEntry::OpenIn(const CTreeEntry& folder, const TreeListing& listed, En
     UNICODE_STRING name;
     name.Buffer = const_cast<wchar_t*>(listed.name.data());
     name.Length = name.MaximumLength = static_cast<USHORT>(listed.name.size() * sizeof(wchar_t));
+    // The name exactly as listed, case included: a folder may hold "a" and
+    // "A" as two entries (under Wine, on a case-sensitive folder), and a
+    // decision about one must never reach the other.
     OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, folder.m_handle.Get(), nullptr);
+    InitializeObjectAttributes(&attributes, &name, 0, folder.m_handle.Get(), nullptr);
     IO_STATUS_BLOCK io = {};
     HANDLE opened = nullptr;
     const NTSTATUS status = ::NtCreateFile(&opened, access, &attributes, &io, nullptr, 0,
@@ -214,6 +217,16 @@ DWORD CTreeEntry::List(std::vector<TreeListing>* entries) const
     }
     const DWORD error = ::GetLastError();
     return error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error;
+}
+
+bool CTreeEntry::Identify(FileIdentity* identity) const
+{
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (!::GetFileInformationByHandle(m_handle.Get(), &information)) return false;
+    identity->volume = information.dwVolumeSerialNumber;
+    identity->index = (static_cast<unsigned long long>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    identity->names = information.nNumberOfLinks;
+    return true;
 }
 
 bool CTreeEntry::HasOtherNames() const

@@ -17,6 +17,13 @@ struct TreeListing {
     long long allocationSize = 0;  // the disk space it occupies, not its length
 };
 
+// Which file an open entry is, whatever name it was opened by.
+struct FileIdentity {
+    DWORD volume = 0;              // the volume's serial number
+    unsigned long long index = 0;  // the file's number on that volume
+    DWORD names = 0;               // how many names (hard links) it has now
+};
+
 // What an entry must be to be opened.
 enum class EntryKind {
     File,    // anything but a folder
@@ -39,9 +46,10 @@ public:
     // Returns the system error of the open (0 on success).
     DWORD OpenFolderAt(const std::string& path, const std::string& expectedFinalPath);
 
-    // The entry listed in the open folder, by its name alone and without
-    // following a link there. A File that turned out to be a folder is
-    // refused with ERROR_DIRECTORY. Returns the system error (0 on success).
+    // The entry listed in the open folder, by its name alone, exactly as
+    // listed (case included), and without following a link there. A File
+    // that turned out to be a folder is refused with ERROR_DIRECTORY.
+    // Returns the system error (0 on success).
     DWORD OpenIn(const CTreeEntry& folder, const TreeListing& listed, EntryKind kind);
 
     // False when what was opened is not the entry its name says: under Wine
@@ -68,6 +76,8 @@ public:
 
     // The file has other names (hard links): deleting this one frees nothing.
     bool HasOtherNames() const;
+    // Which file it is; false when the system cannot tell.
+    bool Identify(FileIdentity* identity) const;
 
 private:
 

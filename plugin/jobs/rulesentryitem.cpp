@@ -63,7 +63,6 @@ void CRulesEntryItem::CleanFileKeys()
         clean.masks = key.masks;
         clean.everyDepth = key.recurse || key.removeSelf;
         clean.removeEmptied = key.removeSelf;
-        clean.onlyWhereNamed = true;
         clean.keep = [&exclusions](const std::string& path) { return exclusions.KeepsPath(path); };
         // A failing path is a warning; the job goes on with the next one.
         for (const std::string& path : ExpandRuleVariables(key.path, m_folders)) {

@@ -64,3 +64,30 @@ bool MakeFileLink(const std::string& target, const std::string& folder, const st
     if (!RunUnixCommand(UnixTool("ln") + " -s \"" + unixTarget + "\" \"" + unixFolder + "/" + name + "\"")) return false;
     return Eventually([&] { return LongPathExists(folder + "\\" + name); }, kAppearTimeout);
 }
+
+bool ListsExactly(const std::string& folder, const std::string& name)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    bool listed = false;
+    do listed |= name == found.cFileName;
+    while (!listed && ::FindNextFileA(search, &found));
+    ::FindClose(search);
+    return listed;
+}
+
+bool RenameFromUnixSide(const std::string& path, const std::string& name)
+{
+    const size_t slash = path.rfind('\\');
+    if (slash == std::string::npos) return false;
+    const std::string folder = path.substr(0, slash);
+    const std::string unixFolder = UnixPathOf(folder);
+    if (unixFolder.empty()) return false;
+    const std::string from = unixFolder + "/" + path.substr(slash + 1);
+    // A second name, then the first one removed: the tools hold no "mv".
+    if (!RunUnixCommand(UnixTool("ln") + " \"" + from + "\" \"" + unixFolder + "/" + name + "\"")) return false;
+    if (!Eventually([&] { return ListsExactly(folder, name); }, kAppearTimeout)) return false;
+    if (!RunUnixCommand(UnixTool("rm") + " -f \"" + from + "\"")) return false;
+    return Eventually([&] { return !ListsExactly(folder, path.substr(slash + 1)); }, kAppearTimeout);
+}

@@ -27,3 +27,13 @@ bool MakeFolderLink(const std::string& target, const std::string& linkPath);
 // at the file target (Windows path), and waits until Windows sees it. Wine
 // lists it as the file it leads to.
 bool MakeFileLink(const std::string& target, const std::string& folder, const std::string& name);
+
+// True when the folder's listing holds exactly this name, case included
+// (opening a path would also find a name that differs from it in case).
+bool ListsExactly(const std::string& folder, const std::string& name);
+
+// Gives the file at path (a Windows path) the name in its folder, from the
+// Linux side, where a name that differs only in case from one already there
+// is a file of its own (Windows would take it for the one there), and waits
+// until the folder lists the new name and no longer the old one.
+bool RenameFromUnixSide(const std::string& path, const std::string& name);

@@ -171,6 +171,24 @@ TEST_F(JumpListsJob, KeepsQuickAccessPinnedAndUnreadableListsAndAPreviewCountsTh
     }
 }
 
+// Two lists whose names differ in case only, one without pins and one with
+// three: the decision about each acts on that list alone.
+TEST_F(JumpListsJob, OfTwoListsWhoseNamesDifferInCaseOnlyThePinnedOneStays)
+{
+    const std::string automatic = File("AutomaticDestinations");
+    const std::string twin = "5F7B5F1E01B83767.automaticDestinations-ms";  // kUnpinned in capitals
+    ASSERT_TRUE(WriteJumpListFile(automatic + "\\twin.tmp", DestListHeader(6, 3)));
+    ASSERT_TRUE(RenameFromUnixSide(automatic + "\\twin.tmp", twin));
+
+    const std::vector<RawSessionRecord> records = Clean("");
+
+    EXPECT_TRUE(ListsExactly(automatic, twin));
+    EXPECT_FALSE(ListsExactly(automatic, std::string(kUnpinned).substr(std::string(kUnpinned).rfind('\\') + 1)));
+    EXPECT_TRUE(HasRecord(records, 2, "Kept a jump list that holds 3 pinned items: " + automatic + "\\" + twin))
+        << ::testing::PrintToString(Messages(records));
+    ExpectOthersKept();
+}
+
 TEST_F(JumpListsJob, WithPinsEveryListGoesAndNothingElse)
 {
     const std::vector<RawSessionRecord> preview = Preview("pins");

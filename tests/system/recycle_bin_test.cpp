@@ -163,6 +163,61 @@ TEST_F(RecycleBinJob, WithoutASettingEveryReadablePairGoes)
     }
 }
 
+// Two pairs whose names differ in case only, deleted 30 days and an hour
+// ago: each goes or stays by its own age.
+TEST_F(RecycleBinJob, OfTwoPairsWhoseNamesDifferInCaseOnlyEachGoesByItsOwnAge)
+{
+    Pair("$ICASE.txt", RecordV2(5, FileTimeDaysAgo(30), u"C:\\Users\\me\\old case.txt"), "$RCASE.txt");
+    Pair("twin record.tmp", RecordV2(5, FileTimeDaysAgo(1.0 / 24), u"C:\\Users\\me\\new case.txt"), "twin data.tmp");
+    ASSERT_TRUE(RenameFromUnixSide(File("twin record.tmp"), "$Icase.txt"));
+    ASSERT_TRUE(RenameFromUnixSide(File("twin data.tmp"), "$Rcase.txt"));
+
+    ExpectKept(Run({{kAgeKey, EncodeFlagAndNumber(true, 7)}}));
+
+    EXPECT_FALSE(ListsExactly(bin, "$ICASE.txt"));
+    EXPECT_FALSE(ListsExactly(bin, "$RCASE.txt"));
+    EXPECT_TRUE(ListsExactly(bin, "$Icase.txt"));
+    std::string data;
+    EXPECT_TRUE(ListsExactly(bin, "$Rcase.txt") && ReadWholeFile(File("$Rcase.txt"), &data));
+    EXPECT_EQ(data, "deleted twin data.tmp");
+}
+
+// This user's bin a link to another user's: refused as a whole, and
+// nothing of the other user's goes.
+TEST_F(RecycleBinJob, ABinThatIsALinkToAnotherUsersBinIsRefused)
+{
+    const std::string other = "C:\\$Recycle.Bin\\S-1-5-21-0-0-0-1001";
+    ASSERT_TRUE(MakeFolders(other));
+    ASSERT_TRUE(WriteWholeFile(other + "\\$IOTHER.txt", RecordV2(5, FileTimeDaysAgo(40), u"C:\\Users\\other\\a.txt")));
+    ASSERT_TRUE(WriteWholeFile(other + "\\$ROTHER.txt", "another user's file"));
+    // The fixture's bin set aside (its file link removed first, from the
+    // Linux side), and a link in its place; the link goes from there too.
+    const std::string unixBins = UnixPathOf("C:\\$Recycle.Bin");
+    const std::string sid = bin.substr(bin.rfind('\\') + 1);
+    ASSERT_TRUE(RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(bin) + "/$RLINKED.txt\""));
+    ASSERT_TRUE(Eventually([&] { return !LongPathExists(File("$RLINKED.txt")); }, kAppearTimeout));
+    ASSERT_TRUE(::MoveFileA(bin.c_str(), "C:\\$Recycle.Bin\\set aside"));
+    const struct LinkRemover {
+        std::string unixLink, link;
+        ~LinkRemover()
+        {
+            RunUnixCommand(UnixTool("rm") + " -f \"" + unixLink + "\"");
+            Eventually([&] { return !LongPathExists(link); }, kAppearTimeout);
+        }
+    } removeLink{unixBins + "/" + sid, bin};
+    ASSERT_TRUE(MakeFolderLink(other, bin));
+
+    const std::vector<RawSessionRecord> records = Run({});
+
+    EXPECT_TRUE(ListsExactly(other, "$IOTHER.txt"));
+    EXPECT_TRUE(ListsExactly(other, "$ROTHER.txt"));
+    bool refused = false;
+    for (const RawSessionRecord& r : records) {
+        refused |= r.type == 0 && r.message.rfind("Recycle Bin folder refused: " + bin + " (it leads to ", 0) == 0;
+    }
+    EXPECT_TRUE(refused) << ::testing::PrintToString(Messages(records));
+}
+
 TEST_F(RecycleBinJob, APreviewCountsThePairsAndChangesNothing)
 {
     folder.WriteInventory({{TestItemGuid(1), "Job under test", "Sweepkit.dll", kRecycleBinJob, ""}});

@@ -312,6 +312,37 @@ TEST_F(ResultsAndPreview, OverlapsAndSparedFilesCountAsACleanCountsThemAndAHalfW
     EXPECT_FALSE(FileExists(temp.File("a.log")));
 }
 
+// A file with two names in the cleaned folder frees its space once, with
+// the second name; one whose other name lies outside frees none. A clean
+// meets the second name after the first is gone: it must count as a
+// preview, which deletes nothing.
+TEST_F(ResultsAndPreview, AFileWithSeveralNamesFreesItsSpaceOnceInAPreviewAndInAClean)
+{
+    ASSERT_TRUE(WriteWholeFile(temp.File("both.tmp"), std::string(50000, 'b')));
+    ASSERT_TRUE(::CreateHardLinkA(temp.File("both again.tmp").c_str(), temp.File("both.tmp").c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(home.File("kept.bin"), std::string(20000, 'k')));
+    ASSERT_TRUE(::CreateHardLinkA(temp.File("elsewhere.tmp").c_str(), home.File("kept.bin").c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(folder.File("tw_test_names.ini"), "[Settings]\r\nName=Temporary\r\nRegKeyCount=0\r\n"
+                                                                "FileCount=1\r\nFile1=" + temp.File("*.tmp") + "\r\n"));
+    folder.WriteInventory({{TestItemGuid(1), "Temporary", "Sweepkit.dll", "46F1FFEA-6AAA-49C6-8773-17CCA2867A00", "tw_test_names.ini"}});
+    folder.WriteTask(taskName, {TestItemGuid(1)});
+    CleanupCounts expected;
+    expected.files = 3;
+    expected.bytes = DiskSpaceOf(temp.File("both.tmp"));
+
+    DWORD exitCode = 99;
+    const std::vector<std::string> preview = Preview(&exitCode);
+    EXPECT_EQ(FindRecord(preview, "Preview totals: "), "Preview totals: " + DescribeCleanupCounts(expected, true))
+        << ::testing::PrintToString(preview);
+    const std::vector<std::string> clean = Messages(folder.RunTask(taskName));
+    EXPECT_EQ(FindRecord(clean, "Run totals: "), "Run totals: " + DescribeCleanupCounts(expected, false))
+        << ::testing::PrintToString(clean);
+    EXPECT_TRUE(TreeOf(temp.Path()).empty());
+    std::string kept;
+    EXPECT_TRUE(ReadWholeFile(home.File("kept.bin"), &kept));
+    EXPECT_EQ(kept, std::string(20000, 'k'));
+}
+
 TEST_F(ResultsAndPreview, APreviewCountsEachCookieAndEachFileAsTheCleanRemovesThem)
 {
     if (UnixPathOf("C:\\").empty()) GTEST_SKIP() << "names differing only in capitals are made from the Linux side";

@@ -10,10 +10,12 @@
 #include "common/handles.h"
 #include "common/paths.h"
 #include "plugin/engines/filecleanup.h"
+#include "support/eventually.h"
 #include "support/job_harness.h"
 #include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
+#include "support/unix_side.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -32,6 +34,7 @@ struct FileItemCase {
     std::vector<std::string> canaries; // below base: must stay
     std::string held;                  // below base: a trace in use, left for the restart; or empty
     std::vector<std::string> keptFolders;  // below base: emptied, kept
+    const char* linkedFolder = "";  // below base (empty: base itself): made a link by the link case
 };
 
 std::vector<FileItemCase> Cases()
@@ -61,6 +64,7 @@ std::vector<FileItemCase> Cases()
                      {"Minidump\\TidewhistleTestKept.txt"},
                      "",
                      {"Minidump", "LiveKernelReports"}});
+    cases.back().linkedFolder = "Minidump";  // the Windows folder itself cannot be a link
     cases.push_back({"tw_windows_prefetch.ini", nullptr, "%SystemRoot%\\Prefetch", "the Prefetch folder",
                      {"NOTEPAD.EXE-D8414F97.pf", "EDITOR.EXE-0A1B2C3D.pf"},
                      {"Layout.ini", "ReadyBoot\\Trace1.fx"},
@@ -92,6 +96,12 @@ protected:
     void TearDown() override
     {
         held.Reset();
+        // Links from the Linux side, where they are only links, before the folders that hold them.
+        for (const std::string& link : links) {
+            const size_t slash = link.rfind('\\');
+            RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(link.substr(0, slash)) + "/" + link.substr(slash + 1) + "\"");
+            Eventually([&] { return !LongPathExists(link); }, kAppearTimeout);
+        }
         for (const std::string& folder : madeFolders) RemoveTree(folder);
         // Never an empty name: that would be the whole of HKLM.
         if (Case().partKey != nullptr && *Case().partKey != 0 && !keyExisted) {
@@ -153,6 +163,7 @@ protected:
     ProgramFolder program;
     std::string base;
     std::vector<std::string> madeFolders;  // the folders the case made, removed with all they hold
+    std::vector<std::string> links;        // the links the case made, removed first
     bool keyExisted = false;
     UniqueHandle held;
     RecordingSink sink;
@@ -185,6 +196,48 @@ TEST_P(WindowsFileTraces, WithoutItsPartOfTheSystemTheItemSaysSoAndCleansNothing
     const CleanupCounts cleaned = Run(false);
     EXPECT_TRUE(cleaned == CleanupCounts()) << EncodeCleanupCounts(cleaned);
     EXPECT_EQ(sink.events.back(), (RecordedEvent{kEventNotPresent, Case().systemPart}));
+}
+
+// A folder of the item that is, or lies below, a link, as another user can
+// plant one in a folder both may write (the computer's error reports): it is
+// skipped with a warning, and what the link leads to stays.
+TEST_P(WindowsFileTraces, AFolderReachedThroughALinkIsSkippedWithAWarningAndWhatItLeadsToStays)
+{
+    const FileItemCase& c = Case();
+    const std::string below = c.linkedFolder;
+    const std::string linked = below.empty() ? base : base + "\\" + below;
+    ASSERT_FALSE(TopMissingFolder(linked).empty()) << "the test prefix has " << linked;
+    const std::string parent = linked.substr(0, linked.rfind('\\'));
+    const std::string missing = TopMissingFolder(parent);
+    if (!missing.empty()) madeFolders.push_back(missing);
+    ASSERT_TRUE(MakeFolders(parent));
+    ScratchFolder target;
+    std::vector<std::string> reached;  // the traces as the link leads to them
+    for (const std::string& trace : c.traces) {
+        if (!below.empty() && trace.rfind(below + "\\", 0) != 0) continue;
+        const std::string path = target.File(below.empty() ? trace : trace.substr(below.size() + 1));
+        ASSERT_TRUE(MakeFolders(path.substr(0, path.rfind('\\'))));
+        ASSERT_TRUE(WriteWholeFile(path, "another user's " + trace));
+        reached.push_back(path);
+    }
+    ASSERT_FALSE(reached.empty());
+    ASSERT_TRUE(MakeFolderLink(target.Path(), linked));
+    links.push_back(linked);
+    if (c.partKey != nullptr) {
+        ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, c.partKey, "Disabled", "0"));
+    }
+
+    const CleanupCounts cleaned = Run(false);
+
+    for (const std::string& path : reached) EXPECT_TRUE(FileExists(path)) << path;
+    EXPECT_EQ(cleaned.files, 0);
+    EXPECT_GE(cleaned.skipped, 1);
+    bool warned = false;
+    for (const RecordedEvent& event : sink.events) {
+        warned |= event.type == kEventWarning && event.text.rfind("Skipped the folder " + linked, 0) == 0 &&
+                  event.text.find(": it leads to " + target.Path()) != std::string::npos;
+    }
+    EXPECT_TRUE(warned) << ::testing::PrintToString(sink.events);
 }
 
 INSTANTIATE_TEST_SUITE_P(ShippedItems, WindowsFileTraces, ::testing::Range<size_t>(0, Cases().size()));
