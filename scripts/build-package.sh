@@ -148,6 +148,7 @@ default_setting SETTINGTASKSTOPTIMEOUT '#15'
 default_setting SETTINGTASKSTARTTIMEOUT '#10'
 default_setting SETTINGUPDATEPERIOD '#60'
 default_setting SETTINGEXECUTEPERIOD '#1'
+default_setting SETTINGBROWSERCLOSEINTERVAL '#120'
 default_setting SETTINGONLINEHELPURL 'https://hollowmere.example/tw_docs.html'
 default_setting SETTINGSUPPORTURL 'https://hollowmere.example/support_ticket.php'
 default_setting SETTINGDATAFOLDER '%LOCALAPPDATA%\Hollowmere\Tidewhistle'
@@ -175,7 +176,7 @@ sql "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \
 # when a standard user's installation is elevated by policy.
 secure='WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;REMOVEUSERDATA;AUTORUNCHOICE;LOCKTASKSCHOICE'
 secure="$secure;SETTINGDEBUGLOGLEVEL;SETTINGTASKSTOPTIMEOUT;SETTINGTASKSTARTTIMEOUT;SETTINGUPDATEPERIOD"
-secure="$secure;SETTINGEXECUTEPERIOD;SETTINGONLINEHELPURL;SETTINGSUPPORTURL;SETTINGDATAFOLDER;SETTINGMACHINETASKFOLDER"
+secure="$secure;SETTINGBROWSERCLOSEINTERVAL;SETTINGEXECUTEPERIOD;SETTINGONLINEHELPURL;SETTINGSUPPORTURL;SETTINGDATAFOLDER;SETTINGMACHINETASKFOLDER"
 sql "UPDATE \`Property\` SET \`Value\` = '$secure' WHERE \`Property\` = 'SecureCustomProperties'"
 
 # A plain shortcut to the program, not an advertised one (which would check

@@ -58,7 +58,7 @@ folder_default_is DefaultSETTINGMACHINETASKFOLDER SETTINGMACHINETASKFOLDER '[Tid
 actions_table="$(rows CustomAction)"
 for pair in DebugLogLevel:SETTINGDEBUGLOGLEVEL:#0 TaskStopTimeout:SETTINGTASKSTOPTIMEOUT:#15 \
             TaskStartTimeout:SETTINGTASKSTARTTIMEOUT:#10 TaskScheduleUpdatePeriod:SETTINGUPDATEPERIOD:#60 \
-            TaskScheduleExecutePeriod:SETTINGEXECUTEPERIOD:#1; do
+            TaskScheduleExecutePeriod:SETTINGEXECUTEPERIOD:#1 BrowserCloseRunInterval:SETTINGBROWSERCLOSEINTERVAL:#120; do
   IFS=: read -r name property value <<<"$pair"
   awk -F'\t' -v n="$name" -v p="[$property]" '$4 == n && $5 == p { found = 1 } END { exit !found }' <<<"$registry" ||
     fail "the setting $name is not put back as it was"

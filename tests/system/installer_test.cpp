@@ -265,6 +265,7 @@ TEST_F(Installer, ASilentInstallLaysDownEveryFileTheShortcutAndTheSettingsKeyAnd
     EXPECT_EQ(DwordOf("TaskStartTimeout"), 10u);
     EXPECT_EQ(DwordOf("TaskScheduleUpdatePeriod"), 60u);
     EXPECT_EQ(DwordOf("TaskScheduleExecutePeriod"), 1u);
+    EXPECT_EQ(DwordOf("BrowserCloseRunInterval"), 120u);
     std::string text;
     EXPECT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "OnlineHelpUrl", &text));
     EXPECT_EQ(text, "https://hollowmere.example/tw_docs.html");
