@@ -1,11 +1,11 @@
 #include "app/sharedfolder.h"
 
+#include "app/taskfolderentries.h"
 #include "common/handles.h"
 #include "common/ownfile.h"
 #include "common/paths.h"
-#include "common/strparse.h"
+#include "common/strformat.h"
 #include "common/usersid.h"
-#include "tasks/taskfiles.h"
 
 #include <windows.h>
 #include <aclapi.h>
@@ -13,20 +13,6 @@
 #include <vector>
 
 namespace {
-
-// The files the program's runs write beside the tasks, and what it sets aside.
-bool IsHistoryName(const std::string& name)
-{
-    const std::string lower = ToLowerAscii(name);
-    return TaskFiles::IsHistoryFileName(name) || EndsWithAsciiNoCase(name, ".tw-taking") || lower == "tw_debug.log" ||
-           lower == "tw_debug.log.1" || lower.rfind("default.unreadable-", 0) == 0 ||
-           lower.find(".refused-") != std::string::npos;
-}
-
-bool IsTaskName(const std::string& name)
-{
-    return EndsWithAsciiNoCase(name, kTaskFileExtension);
-}
 
 bool IsSystemsOwn(HANDLE file)
 {
@@ -80,6 +66,21 @@ bool WriteTaskAnew(const std::string& path)
     return false;
 }
 
+// A folder under a task's name is no task: it is renamed out of the tasks'
+// names, as the program's own files are set aside, and stays with all it holds.
+bool SetFolderAside(const std::string& path)
+{
+    const unsigned long ticks = ::GetTickCount();
+    for (int tried = 0; tried < 100; ++tried) {
+        const std::string aside = tried == 0 ? StrFormat("%s.refused-%lu", path.c_str(), ticks)
+                                             : StrFormat("%s.refused-%lu-%d", path.c_str(), ticks, tried);
+        if (::MoveFileExA(path.c_str(), aside.c_str(), 0)) return true;
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
+    }
+    return false;
+}
+
 }  // namespace
 
 int TakeOverSharedFolder(const std::string& setting)
@@ -93,33 +94,34 @@ int TakeOverSharedFolder(const std::string& setting)
     // The names first, then the work: what is deleted or replaced does not
     // disturb the listing.
     std::vector<std::string> names;
-    {
-        WIN32_FIND_DATAA found;
-        UniqueFindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
-        if (!search) return 1;
-        do {
-            const std::string name = found.cFileName;
-            if (name != "." && name != "..") names.push_back(name);
-        } while (::FindNextFileA(search.Get(), &found));
-    }
+    if (!ListFolderNames(folder, &names)) return 1;
 
     bool safe = true;
     for (const std::string& name : names) {
-        const bool task = IsTaskName(name);
-        if (!task && !IsHistoryName(name)) continue;
+        const bool task = IsTaskFolderTaskName(name);
         const std::string path = folder + "\\" + name;
+        if (!task && !IsTaskFolderHistoryName(name)) {
+            // Whatever its name, a link a user put here loses it: nothing
+            // removing the folder later may reach what it leads to.
+            DropLinkName(path);
+            continue;
+        }
         switch (ExamineOwnFile(path)) {
         case OwnFileStanding::Missing:
             break;
         case OwnFileStanding::OwnNameMovable:
             // A link or hard link: its own name goes, and with it the task
             // a user could have aimed elsewhere.
-            if (!DeleteOwnFile(path, false) && task) safe = false;
+            if (!DropLinkName(path) && task) safe = false;
             break;
         case OwnFileStanding::Plain:
             if (task ? !WriteTaskAnew(path) : !DeleteOwnFile(path, false)) safe = safe && !task;
             break;
         case OwnFileStanding::LeadsElsewhere:
+            if (task && IsPlainFolderAt(path)) {
+                if (!SetFolderAside(path)) safe = false;
+                break;
+            }
             // Never deleted through (that would delete its target); a task
             // there would be read by every user's program.
             if (task) safe = false;

@@ -9,10 +9,13 @@
 //  - every task file a user made is written anew by the system, so that
 //    its owner is no longer that user, who could otherwise give themselves
 //    the right to change it again, and a task every user runs with it;
-//  - a link or a hard link a user put there loses its own name only:
-//    nothing it leads to is ever deleted or written.
-// Nothing outside the folder is touched; folders in it are left as they are
-// (the program reads none of them).
+//  - a link or a hard link a user put there, under any name, loses its own
+//    name only: nothing it leads to is ever deleted or written, and nothing
+//    removing the folder later can reach it through the link;
+//  - a folder under a task's name ("block.tsk") is no task: it is set aside
+//    as "<name>.refused-<ticks>", with all it holds, and the rest goes on.
+// Nothing outside the folder is touched; other folders in it are left as
+// they are (the program reads none of them).
 #include <string>
 
 constexpr char kTakeOverSwitch[] = "/take-over-shared-folder";

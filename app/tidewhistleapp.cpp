@@ -2,6 +2,7 @@
 
 #include "app/cataloguelist.h"
 #include "app/sharedfolder.h"
+#include "app/taskfolderremoval.h"
 #include "app/singleinstance.h"
 #include "app/traywnd.h"
 #include "common/error.h"
@@ -59,6 +60,10 @@ bool CTidewhistleApp::InitInstance()
         m_exitCode = TakeOverSharedFolder(m_argv[2]);
         return false;
     }
+    if (IsRemoveTaskFolderRole()) {
+        m_exitCode = RemoveTaskFolder(m_argv[2]);
+        return false;
+    }
 
     // Comparisons are exact: "/TRAY" is a task name.
     const int arguments = m_argc - 1;
@@ -90,7 +95,7 @@ bool CTidewhistleApp::RunStartup()
     ::SetDllDirectoryA("");
     // Run by the installer as the system: no settings, data folder or trace
     // of the system account's own.
-    if (IsTakeOverRole()) return true;
+    if (IsTakeOverRole() || IsRemoveTaskFolderRole()) return true;
 
     const std::string company = LoadResString(IDS_COMPANY_NAME);
     const std::string product = LoadResString(IDS_PRODUCT_NAME);
@@ -145,7 +150,7 @@ bool CTidewhistleApp::RunStartup()
 bool CTidewhistleApp::NeedsInventory() const
 {
     const bool shutdownRole = m_argc == 2 && std::strcmp(m_argv[1], "/shutdown") == 0;
-    const bool usage = m_argc > 2 && !IsPreviewRole() && !IsTakeOverRole() && !IsListRole();
+    const bool usage = m_argc > 2 && !IsPreviewRole() && !IsTakeOverRole() && !IsRemoveTaskFolderRole() && !IsListRole();
     return !shutdownRole && !usage;
 }
 
@@ -159,6 +164,12 @@ bool CTidewhistleApp::IsOpenRole() const
 bool CTidewhistleApp::IsTakeOverRole() const
 {
     return m_argc == 3 && std::strcmp(m_argv[1], kTakeOverSwitch) == 0;
+}
+
+// Run by the uninstall from a copy of the program (its own files are gone by then).
+bool CTidewhistleApp::IsRemoveTaskFolderRole() const
+{
+    return m_argc == 3 && std::strcmp(m_argv[1], kRemoveTaskFolderSwitch) == 0;
 }
 
 // "/preview <task>": a task name never starts with "/", so the switch cannot

@@ -27,6 +27,7 @@ private:
     bool IsTaskRole() const;
     bool IsOpenRole() const;
     bool IsTakeOverRole() const;
+    bool IsRemoveTaskFolderRole() const;
     bool NeedsInventory() const;
     bool IsPreviewRole() const;
     bool IsListRole() const;

@@ -218,6 +218,7 @@ int GetTaskStopTimeout() { return SecondsSetting("TaskStopTimeout", 15, 0, kLong
 int GetTaskStartTimeout() { return SecondsSetting("TaskStartTimeout", 10, 0, kLongestTimeout, true); }
 int GetTaskScheduleUpdatePeriod() { return SecondsSetting("TaskScheduleUpdatePeriod", 60, 1, kLongestPeriod, false); }
 int GetTaskScheduleExecutePeriod() { return SecondsSetting("TaskScheduleExecutePeriod", 1, 1, kLongestPeriod, false); }
+int GetBrowserCloseRunInterval() { return SecondsSetting("BrowserCloseRunInterval", 120, 1, kLongestPeriod, false); }
 std::string GetOnlineHelpUrl() { return WebAddressSetting("OnlineHelpUrl", kDefaultOnlineHelpUrl); }
 std::string GetSupportUrl() { return WebAddressSetting("SupportUrl", kDefaultSupportUrl); }
 bool GetAutoRun() { return ReadDword("AutoRun", 1) != 0; }

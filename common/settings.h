@@ -41,6 +41,10 @@ int GetTaskStopTimeout();
 int GetTaskStartTimeout();
 int GetTaskScheduleUpdatePeriod();
 int GetTaskScheduleExecutePeriod();
+// "BrowserCloseRunInterval": the least time, in seconds, between two starts
+// of a task that runs when a browser closes (default 120, 1 s to 1 day); a
+// close within it runs the task once, when it is over.
+int GetBrowserCloseRunInterval();
 // True for a web address the shell may be given: http:// or https://, no
 // blanks or control characters, of a length every browser takes.
 bool IsUsableWebAddress(const std::string& address);

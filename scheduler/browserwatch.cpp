@@ -9,6 +9,11 @@
 
 namespace {
 
+// How often the browsers with no process known are looked for: a browser
+// process that never makes a window is seen at the latest this long after
+// it starts. One process list costs a few milliseconds.
+const ULONGLONG kLookPeriodMs = 5000;
+
 // The one watch of the thread that installed the hook: the system calls
 // the hook's function without a context.
 thread_local CBrowserWatch* t_watch = nullptr;
@@ -61,6 +66,7 @@ void CBrowserWatch::Watch(const std::map<std::string, std::vector<std::string>>&
     }
     // The hook first: a process that starts during the snapshot is not missed.
     Hook(!m_browsers.empty());
+    m_nextLook = ::GetTickCount64() + kLookPeriodMs;
     for (const std::string& key : added) {
         TakeSnapshot(key);
         TRACE(20, "CBrowserWatch: watching %s, %d processes running", key.c_str(),
@@ -111,6 +117,24 @@ void CBrowserWatch::PumpEvents()
     for (DWORD processId : announced) ConsiderProcess(processId);
 }
 
+DWORD CBrowserWatch::MillisecondsUntilLook() const
+{
+    const bool needed = std::any_of(m_browsers.begin(), m_browsers.end(),
+                                    [](const auto& entry) { return entry.second.processes.empty(); });
+    if (!needed) return INFINITE;
+    const ULONGLONG now = ::GetTickCount64();
+    return now >= m_nextLook ? 0 : static_cast<DWORD>(m_nextLook - now);
+}
+
+void CBrowserWatch::LookWhenDue()
+{
+    if (MillisecondsUntilLook() != 0) return;
+    m_nextLook = ::GetTickCount64() + kLookPeriodMs;
+    for (const auto& [key, browser] : m_browsers) {
+        if (browser.processes.empty()) TakeSnapshot(key);
+    }
+}
+
 void CBrowserWatch::ConsiderProcess(DWORD processId)
 {
     // A process already held keeps its id: nothing to look up.
@@ -153,7 +177,9 @@ void CBrowserWatch::Consider(DWORD processId, const std::string& imageName, cons
         Process process;
         process.id = processId;
         process.handle.Reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-        if (!process.handle) continue;  // ended already, or another account's
+        // Ended already (a process list still names a process that is
+        // ending), or another account's.
+        if (!process.handle || HasEnded(process.handle)) continue;
         TRACE(20, "CBrowserWatch: %s process %d (%s)", key.c_str(), static_cast<int>(processId), imageName.c_str());
         // Those that ended behind the waited one go now, so that a long
         // session's handles do not pile up; the waited one stays first.
@@ -184,9 +210,13 @@ std::vector<std::string> CBrowserWatch::TakeClosed()
         browser.processes.erase(std::remove_if(browser.processes.begin(), browser.processes.end(),
                                                [](const Process& p) { return HasEnded(p.handle); }),
                                 browser.processes.end());
+        // Its processes started since the last look (helpers that make no
+        // window) keep it open; they are waited on now.
+        if (browser.processes.empty()) TakeSnapshot(key);
         if (browser.processes.empty()) {
             TRACE(20, "CBrowserWatch: %s closed", key.c_str());
             closed.push_back(key);
+            m_nextLook = ::GetTickCount64() + kLookPeriodMs;
         }
     }
     return closed;

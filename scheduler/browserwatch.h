@@ -4,12 +4,18 @@
 // browser it knows of and waits on one of them per browser, with its other
 // wake-ups; nothing is looked at while nothing happens.
 //
-// Processes are learnt of once by a snapshot, when a browser comes to be
-// watched, and afterwards from the system's window events: a process that
-// creates a top-level window is looked at (its image name), so a browser
-// started later is seen as its first window appears. The events reach the
-// thread that installed the hook through its message queue, so the thread
-// waits with MsgWaitForMultipleObjects and calls PumpEvents when woken by it.
+// Processes are learnt of by a snapshot when a browser comes to be watched,
+// and afterwards from the system's window events: a process that creates a
+// top-level window is looked at (its image name), so a browser started later
+// is seen as its first window appears. The events reach the thread that
+// installed the hook through its message queue, so the thread waits with
+// MsgWaitForMultipleObjects and calls PumpEvents when woken by it.
+//
+// A browser's processes need no window: when the last one known ends, the
+// processes are looked at again before the browser counts as closed (its
+// helpers started meanwhile are then waited on), and while none is known
+// they are looked for every few seconds (LookWhenDue), so that a browser
+// that runs without a window is seen too.
 #include "common/handles.h"
 
 #include <windows.h>
@@ -36,6 +42,11 @@ public:
     void AppendWaitHandles(std::vector<HANDLE>* handles, size_t room) const;
     // Dispatches the queued window events, then looks at the processes they named.
     void PumpEvents();
+    // The milliseconds until the browsers with no process known are to be
+    // looked for again; INFINITE while every watched browser has one.
+    DWORD MillisecondsUntilLook() const;
+    // Looks for the processes of the browsers with none known, when that is due.
+    void LookWhenDue();
     // The browsers whose last known process has ended since the last call,
     // each once; looks only at the browsers whose waited handle is signalled.
     std::vector<std::string> TakeClosed();
@@ -66,4 +77,6 @@ private:
     HWINEVENTHOOK m_hook = nullptr;
     // Processes the window events named since the last pump.
     std::vector<DWORD> m_announced;
+    // When the browsers with no process known are next looked for (tick count).
+    ULONGLONG m_nextLook = 0;
 };

@@ -31,6 +31,9 @@ std::string TaskKeyOf(const std::string& fileName)
 // How long a change in the data folder may go on before the rescan.
 const DWORD kChangeSettleMs = 200;
 
+// A close's run whose task still runs from before is tried again this much later.
+const ULONGLONG kBusyCloseRunRetryMs = 5000;
+
 }  // namespace
 
 void CTaskScheduler::Start()
@@ -134,7 +137,9 @@ void CTaskScheduler::Thread()
         const time32 after = GetLocalNow();
         DWORD timeoutMs = MillisecondsUntil(after, lastRescan + period);
         if (earliest != 0) timeoutMs = (std::min)(timeoutMs, MillisecondsUntil(after, earliest));
+        timeoutMs = (std::min)({timeoutMs, MillisecondsUntilCloseRun(), browserWatch.MillisecondsUntilLook()});
         changed = WaitForWork(runTimer, folderWatch, machineWatch, browserWatch, timeoutMs);
+        browserWatch.LookWhenDue();
         ExecuteBrowserCloseTasks(browserWatch);
     }
 
@@ -322,15 +327,82 @@ void CTaskScheduler::WatchBrowsers(CBrowserWatch& browserWatch) const
 
 void CTaskScheduler::ExecuteBrowserCloseTasks(CBrowserWatch& browserWatch)
 {
+    const ULONGLONG interval = static_cast<ULONGLONG>(GetBrowserCloseRunInterval()) * 1000;
     const std::vector<std::string> closed = browserWatch.TakeClosed();
     for (const std::string& browserKey : closed) {
         for (auto& [key, entry] : m_tasks) {
             if (StopRequested()) return;
             if (ToLowerAscii(entry->task.Schedule.atBrowserClose) != browserKey) continue;
-            TRACE(20, "Browser %s closed: starting task %s", browserKey.c_str(), entry->task.Name.c_str());
-            StartTask(entry->task.Name, 0);
+            const std::string& name = entry->task.Name;
+            CloseRun& run = m_closeRuns[name];
+            const ULONGLONG now = ::GetTickCount64();
+            if (run.waiting) {
+                TRACE(20, "Browser %s closed: task %s already waits to run", browserKey.c_str(), name.c_str());
+            } else if (run.started && now < run.lastStart + interval) {
+                run.waiting = true;
+                run.due = run.lastStart + interval;
+                TRACE(20, "Browser %s closed: task %s runs in %d s, at the end of its minimum interval",
+                      browserKey.c_str(), name.c_str(), static_cast<int>((run.due - now + 999) / 1000));
+            } else {
+                TRACE(20, "Browser %s closed: starting task %s", browserKey.c_str(), name.c_str());
+                StartCloseRun(name, now);
+            }
         }
     }
+
+    // The closes that waited, once their time has come; a task that no
+    // longer runs when a browser closes (changed or deleted) drops its wait.
+    for (auto it = m_closeRuns.begin(); it != m_closeRuns.end();) {
+        const std::string name = it->first;
+        CloseRun& run = it->second;
+        const ULONGLONG now = ::GetTickCount64();
+        const bool stillWanted = std::any_of(m_tasks.begin(), m_tasks.end(), [&](const auto& task) {
+            return task.second->task.Name == name && !task.second->task.Schedule.atBrowserClose.empty();
+        });
+        if (!stillWanted || (!run.waiting && now >= run.lastStart + interval)) {
+            it = m_closeRuns.erase(it);
+            continue;
+        }
+        if (run.waiting && now >= run.due && !StopRequested()) {
+            TRACE(20, "Task %s: a browser closed within its minimum interval; starting it now", name.c_str());
+            StartCloseRun(name, now);
+        }
+        ++it;
+    }
+}
+
+void CTaskScheduler::StartCloseRun(const std::string& taskName, ULONGLONG now)
+{
+    CloseRun& run = m_closeRuns[taskName];
+    bool running = false;
+    try {
+        running = IsTaskRunning(taskName);
+    } catch (const std::exception& error) {
+        TRACE(40, "failed to start task - %s", error.what());
+    }
+    // What the browser left is to be cleaned after the run that is going
+    // on: the close waits for it rather than being lost.
+    if (running) {
+        TRACE(20, "Task %s still runs; the browser's close runs it once it has ended", taskName.c_str());
+        run.waiting = true;
+        run.due = now + kBusyCloseRunRetryMs;
+        return;
+    }
+    run.waiting = false;
+    run.started = true;
+    run.lastStart = now;
+    StartTask(taskName, 0);
+}
+
+DWORD CTaskScheduler::MillisecondsUntilCloseRun() const
+{
+    const ULONGLONG now = ::GetTickCount64();
+    DWORD earliest = INFINITE;
+    for (const auto& [name, run] : m_closeRuns) {
+        if (!run.waiting) continue;
+        earliest = (std::min)(earliest, run.due <= now ? 0 : static_cast<DWORD>((std::min)(run.due - now, 86400000ull)));
+    }
+    return earliest;
 }
 
 void CTaskScheduler::ExecuteFixedTasks(Phase phase)

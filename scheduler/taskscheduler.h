@@ -55,8 +55,14 @@ private:
     void RecomputeAfterClockJump(time32 now);
     // Watches the browsers the tasks name; called after a rescan that changed a task.
     void WatchBrowsers(CBrowserWatch& browserWatch) const;
-    // Starts the tasks of the browsers that closed since the last call.
+    // Starts the tasks of the browsers that closed since the last call, and
+    // those whose close waited for the end of their minimum interval.
     void ExecuteBrowserCloseTasks(CBrowserWatch& browserWatch);
+    // Starts a close's run of the task, or keeps it waiting while the task
+    // still runs from before.
+    void StartCloseRun(const std::string& taskName, ULONGLONG now);
+    // The milliseconds until a waiting close's run is due; INFINITE for none.
+    DWORD MillisecondsUntilCloseRun() const;
     bool StopRequested() const;
     // The earliest next run of all tasks; 0 when none has a timed run.
     time32 EarliestRun() const;
@@ -74,5 +80,15 @@ private:
     UniqueHandle m_stopEvent;
     UniqueHandle m_configChangeEvent;
     time32 m_lastPass = 0;
+    // The runs of tasks started when a browser closed, by task name: a task
+    // starts at most once per BrowserCloseRunInterval, and a close within
+    // it waits until it is over (several closes make one run).
+    struct CloseRun {
+        ULONGLONG lastStart = 0;  // tick count
+        bool started = false;
+        bool waiting = false;
+        ULONGLONG due = 0;  // tick count, while waiting
+    };
+    std::map<std::string, CloseRun> m_closeRuns;
     std::vector<std::string> m_shutdownTasks;
 };

@@ -80,7 +80,8 @@ sql() { msibuild "$work/package.msi" -q "$1"; }
 # product's removal inside an upgrade keeps them (the user's automatic-start
 # choice), and the administrators' task folder goes only when
 # REMOVEUSERDATA=1 asks for it.
-# Types: 18 a program installed by the package, 34 a program in a folder,
+# Types: 2 a program stored in the package, 18 a program installed by the
+# package, 34 a program in a folder,
 # 51 a property set; +64 its exit code ignored, +1024 deferred, +512 only
 # once the rest has succeeded (a removal that is rolled back keeps the
 # settings and the data), +2048 as the system account. Every removal's exit
@@ -117,10 +118,12 @@ add_removal RemoveUserRunEntry 1570 System64Folder \
   "$(removal "\"$user_run_key\" /v \"Hollowmere Tidewhistle\"" "\"$user_run_key\" /v \"Hollowmere Tidewhistle\"")" "$uninstall_only" 3511
 add_removal RemoveSettingsKey 3618 System64Folder \
   "$(removal '"HKLM\Software\Hollowmere\Tidewhistle"' '"HKLM\Software\Hollowmere\Tidewhistle"')" "$uninstall_only" 3512
-# The administrators' task folder is named without a trailing separator:
-# "rd /s" given a link removes the link, never what it leads to.
-add_removal RemoveUserData 3618 System64Folder \
-  '"[System64Folder]cmd.exe" /d /c if exist "[DataVendorFolder]Tidewhistle\" rd /s /q "[DataVendorFolder]Tidewhistle" & if exist "[DataVendorFolder]Tidewhistle\" (exit 1) else (exit 0)' \
+# The administrators' task folder: the program, as the system, deletes its
+# own files in it by name (never "rd /s", which under Wine enters a link to a
+# folder and empties what it leads to), and the folder once nothing else is
+# left (see app/taskfolderremoval.h). The installed program is gone by then:
+# the package's own copy of it runs (type 2, from the Binary table).
+add_removal RemoveUserData 3586 TaskFolderRemoval '/remove-task-folder "[TidewhistleData]\"' \
   "$uninstall_only AND REMOVEUSERDATA=\"1\"" 3513
 
 # An older installation's shared data folder is now the administrators'
@@ -145,6 +148,7 @@ default_setting SETTINGTASKSTOPTIMEOUT '#15'
 default_setting SETTINGTASKSTARTTIMEOUT '#10'
 default_setting SETTINGUPDATEPERIOD '#60'
 default_setting SETTINGEXECUTEPERIOD '#1'
+default_setting SETTINGBROWSERCLOSEINTERVAL '#120'
 default_setting SETTINGONLINEHELPURL 'https://hollowmere.example/tw_docs.html'
 default_setting SETTINGSUPPORTURL 'https://hollowmere.example/support_ticket.php'
 default_setting SETTINGDATAFOLDER '%LOCALAPPDATA%\Hollowmere\Tidewhistle'
@@ -172,7 +176,7 @@ sql "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \
 # when a standard user's installation is elevated by policy.
 secure='WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;REMOVEUSERDATA;AUTORUNCHOICE;LOCKTASKSCHOICE'
 secure="$secure;SETTINGDEBUGLOGLEVEL;SETTINGTASKSTOPTIMEOUT;SETTINGTASKSTARTTIMEOUT;SETTINGUPDATEPERIOD"
-secure="$secure;SETTINGEXECUTEPERIOD;SETTINGONLINEHELPURL;SETTINGSUPPORTURL;SETTINGDATAFOLDER;SETTINGMACHINETASKFOLDER"
+secure="$secure;SETTINGBROWSERCLOSEINTERVAL;SETTINGEXECUTEPERIOD;SETTINGONLINEHELPURL;SETTINGSUPPORTURL;SETTINGDATAFOLDER;SETTINGMACHINETASKFOLDER"
 sql "UPDATE \`Property\` SET \`Value\` = '$secure' WHERE \`Property\` = 'SecureCustomProperties'"
 
 # A plain shortcut to the program, not an advertised one (which would check

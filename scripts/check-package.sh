@@ -58,7 +58,7 @@ folder_default_is DefaultSETTINGMACHINETASKFOLDER SETTINGMACHINETASKFOLDER '[Tid
 actions_table="$(rows CustomAction)"
 for pair in DebugLogLevel:SETTINGDEBUGLOGLEVEL:#0 TaskStopTimeout:SETTINGTASKSTOPTIMEOUT:#15 \
             TaskStartTimeout:SETTINGTASKSTARTTIMEOUT:#10 TaskScheduleUpdatePeriod:SETTINGUPDATEPERIOD:#60 \
-            TaskScheduleExecutePeriod:SETTINGEXECUTEPERIOD:#1; do
+            TaskScheduleExecutePeriod:SETTINGEXECUTEPERIOD:#1 BrowserCloseRunInterval:SETTINGBROWSERCLOSEINTERVAL:#120; do
   IFS=: read -r name property value <<<"$pair"
   awk -F'\t' -v n="$name" -v p="[$property]" '$4 == n && $5 == p { found = 1 } END { exit !found }' <<<"$registry" ||
     fail "the setting $name is not put back as it was"
@@ -125,8 +125,15 @@ removal_is RemoveMachineRunEntry 3618 \
 removal_is RemoveUserRunEntry 1570 \
   "$(removal '"HKCU\Software\Microsoft\Windows\CurrentVersion\Run" /v "Hollowmere Tidewhistle"')"
 removal_is RemoveSettingsKey 3618 "$(removal '"HKLM\Software\Hollowmere\Tidewhistle"')"
-removal_is RemoveUserData 3618 \
-  '"[System64Folder]cmd.exe" /d /c if exist "[DataVendorFolder]Tidewhistle\" rd /s /q "[DataVendorFolder]Tidewhistle" & if exist "[DataVendorFolder]Tidewhistle\" (exit 1) else (exit 0)'
+# The task folder goes by the program's own rules, from the package's copy
+# of the program (the installed one is gone when it runs); never by "rd /s".
+removal_is RemoveUserData 3586 '/remove-task-folder "[TidewhistleData]\"'
+awk -F'\t' '$1 ~ /^RemoveUserData(Now)?$/ && $3 == "TaskFolderRemoval" { found++ } END { exit found != 2 }' \
+  <<<"$actions" || fail "the task folder is not removed by the package's copy of the program"
+# (Its streams listed, not exported: an export writes them out into the current folder.)
+msiinfo streams "$msi" | tr -d '\r' | grep -qx 'Binary.TaskFolderRemoval' ||
+  fail "the package holds no copy of the program for the uninstall"
+awk -F'\t' '$4 ~ /rd \/s|del / { exit 1 }' <<<"$actions" || fail "an action deletes with rd or del"
 awk -F'\t' '$1 ~ /^Remove(MachineRunEntry|UserRunEntry|SettingsKey|UserData)(Now)?$|^ShutdownResident$|^TakeOverSharedFolder$/ && int($2 / 64) % 2 == 1 { exit 1 }' \
   <<<"$actions" || fail "a removal's failure would be ignored"
 for action in RemoveMachineRunEntry RemoveUserRunEntry RemoveSettingsKey; do

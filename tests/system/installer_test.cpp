@@ -265,6 +265,7 @@ TEST_F(Installer, ASilentInstallLaysDownEveryFileTheShortcutAndTheSettingsKeyAnd
     EXPECT_EQ(DwordOf("TaskStartTimeout"), 10u);
     EXPECT_EQ(DwordOf("TaskScheduleUpdatePeriod"), 60u);
     EXPECT_EQ(DwordOf("TaskScheduleExecutePeriod"), 1u);
+    EXPECT_EQ(DwordOf("BrowserCloseRunInterval"), 120u);
     std::string text;
     EXPECT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "OnlineHelpUrl", &text));
     EXPECT_EQ(text, "https://hollowmere.example/tw_docs.html");
@@ -467,6 +468,91 @@ TEST_F(Installer, AskedToRemoveTheUsersDataTheUninstallRemovesTheAdministratorsT
 
     EXPECT_EQ(::GetFileAttributesA(MachineFolder().c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(FileExists(neighbour + "\\kept.txt"));
+}
+
+// What a user of an older installation could leave in the shared folder
+// under names the program does not use: links made from the Linux side
+// (Wine opens them as what they lead to, so they stay), a hard link (whose
+// own name the take-over drops), and the program's own files beside them.
+// Removing the users' data deletes the program's files by name and nothing
+// any link leads to.
+TEST_F(Installer, RemovingTheUsersDataDeletesTheProgramsOwnFilesByNameAndNothingALinkInTheFolderLeadsTo)
+{
+    ASSERT_EQ(Install(CurrentPackage()), 0u);
+    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "DataFolder", MachineFolder() + "\\"));
+    const std::vector<std::string> ownFiles = {"Evenings.tsk", "Evenings.log_file", "TS_LRT_Evenings.dat",
+                                               "tw_debug.log"};
+    for (const std::string& name : ownFiles) ASSERT_TRUE(WriteWholeFile(MachineFolder() + "\\" + name, "private"));
+    ScratchFolder elsewhere;
+    ASSERT_TRUE(MakeFolders(elsewhere.File("kept\\deeper")));
+    ASSERT_TRUE(WriteWholeFile(elsewhere.File("kept\\inside.txt"), "precious"));
+    ASSERT_TRUE(WriteWholeFile(elsewhere.File("kept\\deeper\\below.txt"), "precious"));
+    ASSERT_TRUE(WriteWholeFile(elsewhere.File("target.txt"), "precious"));
+    ASSERT_TRUE(WriteWholeFile(elsewhere.File("hard.txt"), "precious"));
+    ASSERT_FALSE(UnixPathOf("C:\\").empty()) << "links need the Linux side of the prefix";
+    // name in the shared folder -> what it leads to
+    const std::vector<std::pair<std::string, std::string>> folderLinks = {
+        {"Reports", "kept"}, {"Evenings.preview_log", "kept"}, {"Archive.tsk.old", "kept\\deeper"}};
+    for (const auto& [name, target] : folderLinks) {
+        ASSERT_TRUE(MakeFolderLink(elsewhere.File(target), MachineFolder() + "\\" + name)) << name;
+    }
+    ASSERT_TRUE(MakeFileLink(elsewhere.File("target.txt"), MachineFolder(), "notes.txt"));
+    ASSERT_TRUE(::CreateHardLinkA((MachineFolder() + "\\photo.jpg").c_str(), elsewhere.File("hard.txt").c_str(), nullptr));
+
+    ASSERT_EQ(Install(NewerPackage()), 0u);
+    EXPECT_FALSE(FileExists(MachineFolder() + "\\photo.jpg")) << "the take-over left a hard link it does not name";
+    ASSERT_TRUE(WriteWholeFile(MachineFolder() + "\\Mornings.tsk", TaskFileText("Mornings", kRunHistoryItem)));
+
+    EXPECT_EQ(Uninstall(NewerPackage(), "REMOVEUSERDATA=1"), 0u);
+
+    EXPECT_TRUE(InstalledVersions().empty());
+    for (const std::string& name : ownFiles) EXPECT_FALSE(FileExists(MachineFolder() + "\\" + name)) << name;
+    EXPECT_FALSE(FileExists(MachineFolder() + "\\Mornings.tsk"));
+    std::string text;
+    for (const char* canary : {"kept\\inside.txt", "kept\\deeper\\below.txt", "target.txt", "hard.txt"}) {
+        EXPECT_TRUE(ReadWholeFile(elsewhere.File(canary), &text) && text == "precious") << canary << " went";
+    }
+    // The links stay (the system cannot take them apart from their
+    // targets), and the folder with them: made from Linux, removed so.
+    for (const auto& [name, target] : folderLinks) {
+        RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(MachineFolder()) + "/" + name + "\"");
+    }
+    RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(MachineFolder()) + "/notes.txt\"");
+    EXPECT_TRUE(Eventually([] { return !FileExists(MachineFolder() + "\\notes.txt"); }, kAppearTimeout));
+}
+
+// A folder is no task: one under a task's name, set aside with what it
+// holds, no longer fails the take-over and so every upgrade.
+TEST_F(Installer, AFolderUnderATasksNameInTheSharedFolderIsSetAsideAndTheUpgradeGoesOn)
+{
+    ASSERT_EQ(Install(CurrentPackage()), 0u);
+    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kProgramSettingsKey, "DataFolder", MachineFolder() + "\\"));
+    const std::string sharedTask = TaskFileText("Evenings", kRunHistoryItem);
+    ASSERT_TRUE(WriteWholeFile(MachineFolder() + "\\Evenings.tsk", sharedTask));
+    // folder name -> a file it holds (none: empty)
+    const std::vector<std::pair<std::string, std::string>> folders = {{"block.tsk", "inside.txt"}, {"Empty.TSK", ""}};
+    for (const auto& [name, inside] : folders) {
+        ASSERT_TRUE(MakeFolders(MachineFolder() + "\\" + name)) << name;
+        if (!inside.empty()) ASSERT_TRUE(WriteWholeFile(MachineFolder() + "\\" + name + "\\" + inside, "kept"));
+    }
+
+    ASSERT_EQ(Install(NewerPackage()), 0u);
+
+    EXPECT_EQ(InstalledVersions(), std::vector<std::string>{NewerVersion()});
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(MachineFolder() + "\\Evenings.tsk", &text));
+    EXPECT_EQ(text, sharedTask);
+    for (const auto& [name, inside] : folders) {
+        EXPECT_EQ(::GetFileAttributesA((MachineFolder() + "\\" + name).c_str()), INVALID_FILE_ATTRIBUTES) << name;
+        WIN32_FIND_DATAA found;
+        HANDLE search = ::FindFirstFileA((MachineFolder() + "\\" + name + ".refused-*").c_str(), &found);
+        ASSERT_NE(search, INVALID_HANDLE_VALUE) << name << " was not set aside";
+        ::FindClose(search);
+        EXPECT_TRUE(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) << name;
+        if (inside.empty()) continue;
+        EXPECT_TRUE(ReadWholeFile(MachineFolder() + "\\" + found.cFileName + "\\" + inside, &text) && text == "kept")
+            << name;
+    }
 }
 
 TEST_F(Installer, APolicyOverridesTheInstalledProgramsSettingAtItsNextStart)

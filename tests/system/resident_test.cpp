@@ -557,6 +557,8 @@ protected:
         ASSERT_TRUE(WriteWholeFile(folder.File("tw_browser_standin.ini"),
                                    "[Browser]\r\nName=Stand-in Browser\r\nProcess=Other.exe, tw_stand_in_browser.exe\r\n"
                                    "Data=%LOCALAPPDATA%\\Stand-in\r\n"));
+        // Closes a few seconds apart each run the task, unless a case asks otherwise.
+        settings.SetDword("BrowserCloseRunInterval", 1);
     }
 
     void TearDown() override
@@ -575,16 +577,19 @@ protected:
         folder.WriteScheduledTask(name, name, schedule, {TestItemGuid(1)});
     }
 
-    // Starts a stand-in; with announced, waits until the scheduler has seen it.
-    void StartStandIn(bool announced = true)
+    // Starts a stand-in; with announced, waits until the scheduler has seen
+    // it. A windowless one makes no window, as a browser's helpers.
+    void StartStandIn(bool announced = true, bool windowless = false)
     {
         StandIn& standIn = standIns.emplace_back();
         const std::string eventName = "TwStandInEnd_" + std::to_string(::GetCurrentProcessId()) + "_" +
                                       std::to_string(standIns.size());
         standIn.end.Reset(::CreateEventA(nullptr, TRUE, FALSE, eventName.c_str()));
         ASSERT_TRUE(standIn.end);
+        std::vector<std::string> arguments = {eventName};
+        if (windowless) arguments.push_back("windowless");
         ASSERT_TRUE(standIn.process.Start(std::string(kBuiltProgramFolder) + "\\..\\tests\\tw_stand_in_browser.exe",
-                                          {eventName}));
+                                          arguments));
         if (announced) {
             ASSERT_TRUE(WaitForTrace(ProcessSeen(standIn.process.Id())));
         }
@@ -631,7 +636,8 @@ TEST_F(BrowserCloseRuns, TheTaskRunsOnceWithinSecondsOfTheLastBrowserProcessEndi
     WriteOnCloseTask("OnClose", kStandInKey);
     StartResident();
     ASSERT_TRUE(WaitForTrace("CBrowserWatch: watching standin, 0 processes running"));
-    // Watching costs nothing while nothing happens: no polling.
+    // Watching costs next to nothing while nothing happens: a look at the
+    // process list every few seconds while no browser process is known.
     const ULONGLONG busyBefore = CpuTime(resident.Handle());
     ASSERT_GT(busyBefore, 0u) << "the resident's processor time cannot be read";
     ::Sleep(3000);
@@ -684,4 +690,77 @@ TEST_F(BrowserCloseRuns, ABrowserRunningWhenATaskComesToWatchItIsFoundAndAnUnkno
     ::Sleep(2000);
     EXPECT_EQ(Runs("Later"), 1);
     for (const char* name : {"Hostile", "Missing"}) EXPECT_FALSE(FileExists(folder.SessionFile(name))) << name;
+}
+
+// A browser's processes need no window: helpers started after its window,
+// and a browser that runs without any, started after the resident instance.
+// Each sequence of starts and ends: the task runs only once the last
+// process has ended, and then within seconds.
+TEST_F(BrowserCloseRuns, TheTaskRunsWhenTheLastProcessEndsWhateverItsWindows)
+{
+    WriteOnCloseTask("OnClose", kStandInKey);
+    StartResident();
+    ASSERT_TRUE(WaitForTrace("CBrowserWatch: watching standin, 0 processes running"));
+    struct Start {
+        bool windowless;
+        bool announced;  // waited for until the scheduler has seen it
+    };
+    struct Case {
+        const char* what;
+        std::vector<Start> starts;
+        std::vector<size_t> endsBeforeTheLast;  // indexes into starts
+        size_t last;
+    };
+    const std::vector<Case> cases = {
+        {"a window, then a windowless helper that outlives it", {{false, true}, {true, false}}, {0}, 1},
+        {"windowless processes only, started after the resident instance", {{true, true}, {true, false}}, {0}, 1},
+    };
+    int runs = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const size_t first = standIns.size();
+        for (const Start& start : c.starts) ASSERT_NO_FATAL_FAILURE(StartStandIn(start.announced, start.windowless));
+        for (size_t index : c.endsBeforeTheLast) ASSERT_NO_FATAL_FAILURE(EndStandIn(first + index));
+        ::Sleep(3000);
+        EXPECT_EQ(Runs("OnClose"), runs) << "ran while a browser process was still running; the trace:\n"
+                                         << folder.Trace();
+        const DWORD ended = ::GetTickCount();
+        ASSERT_NO_FATAL_FAILURE(EndStandIn(first + c.last));
+        ++runs;
+        ASSERT_TRUE(Eventually([&] { return Runs("OnClose") == runs; }, 8000))
+            << "not run when the last process ended; the trace:\n" << folder.Trace();
+        EXPECT_LT(::GetTickCount() - ended, 8000u);
+        ASSERT_TRUE(WaitForSessionEnd("OnClose", 20));
+    }
+    ::Sleep(2000);
+    EXPECT_EQ(Runs("OnClose"), runs);
+}
+
+// A browser started and ended again and again: the first close runs the
+// task at once, the closes within the minimum interval make one more run
+// when it is over, and none is lost.
+TEST_F(BrowserCloseRuns, QuickClosesRunTheTaskAtMostOncePerMinimumInterval)
+{
+    const int intervalSeconds = 15;
+    settings.SetDword("BrowserCloseRunInterval", intervalSeconds);
+    WriteOnCloseTask("OnClose", kStandInKey);
+    StartResident();
+    ASSERT_TRUE(WaitForTrace("CBrowserWatch: watching standin, 0 processes running"));
+
+    const DWORD firstClose = ::GetTickCount();
+    for (size_t cycle = 0; cycle < 4; ++cycle) {
+        ASSERT_NO_FATAL_FAILURE(StartStandIn());
+        ASSERT_NO_FATAL_FAILURE(EndStandIn(cycle));
+        if (cycle == 0) ASSERT_TRUE(Eventually([&] { return Runs("OnClose") == 1; }, 5000)) << folder.Trace();
+    }
+    ASSERT_LT(::GetTickCount() - firstClose, (intervalSeconds - 3) * 1000u) << "the cycles took too long to tell";
+    ASSERT_TRUE(WaitForSessionEnd("OnClose", 20));
+    EXPECT_EQ(Runs("OnClose"), 1) << "ran again within its minimum interval";
+
+    ASSERT_TRUE(Eventually([&] { return Runs("OnClose") == 2; }, (intervalSeconds + 8) * 1000))
+        << "the closes within the interval were lost; the trace:\n" << folder.Trace();
+    EXPECT_GE(::GetTickCount() - firstClose, (intervalSeconds - 1) * 1000u) << "ran before its interval was over";
+    ASSERT_TRUE(WaitForSessionEnd("OnClose", 20));
+    ::Sleep(3000);
+    EXPECT_EQ(Runs("OnClose"), 2) << "the closes within one interval made more than one run";
 }

@@ -39,6 +39,7 @@ TEST(SettingsStoreClosed, EveryReadGivesItsDefaultWhileTheKeyIsNotOpen)
     EXPECT_EQ(GetTaskStartTimeout(), 10);
     EXPECT_EQ(GetTaskScheduleUpdatePeriod(), 60);
     EXPECT_EQ(GetTaskScheduleExecutePeriod(), 1);
+    EXPECT_EQ(GetBrowserCloseRunInterval(), 120);
     EXPECT_TRUE(GetAutoRun());
     EXPECT_EQ(GetOnlineHelpUrl(), "https://hollowmere.example/tw_docs.html");
     EXPECT_EQ(GetSupportUrl(), "https://hollowmere.example/support_ticket.php");
@@ -110,13 +111,14 @@ TEST_F(SettingsStore, TimeSettingsAreHeldToARangeThatNeverWrapsInMilliseconds)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
         for (const char* name : {"TaskStartTimeout", "TaskStopTimeout", "TaskScheduleUpdatePeriod",
-                                 "TaskScheduleExecutePeriod"}) {
+                                 "TaskScheduleExecutePeriod", "BrowserCloseRunInterval"}) {
             WriteRegDword(HKEY_LOCAL_MACHINE, kKey, name, c.stored);
         }
         EXPECT_EQ(GetTaskStartTimeout(), c.timeout == -1 ? 10 : c.timeout);
         EXPECT_EQ(GetTaskStopTimeout(), c.timeout == -1 ? 15 : c.timeout);
         EXPECT_EQ(GetTaskScheduleUpdatePeriod(), c.period);
         EXPECT_EQ(GetTaskScheduleExecutePeriod(), c.period);
+        EXPECT_EQ(GetBrowserCloseRunInterval(), c.period);
         // What the callers make of them fits a 32-bit count of milliseconds.
         EXPECT_LE(static_cast<long long>(GetTaskScheduleExecutePeriod()) * 1000, 86400000LL);
     }

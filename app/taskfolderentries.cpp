@@ -1,0 +1,126 @@
+#include "app/taskfolderentries.h"
+
+#include "common/finalpath.h"
+#include "common/handles.h"
+#include "common/ownfile.h"
+#include "common/pathtext.h"
+#include "common/strparse.h"
+#include "tasks/taskfiles.h"
+
+#include <windows.h>
+
+namespace {
+
+std::string WithoutSeparator(std::string text)
+{
+    if (!text.empty() && text.back() == '\\') text.pop_back();
+    return text;
+}
+
+// Opened without following a link, files and folders alike.
+UniqueHandle OpenEntry(const std::string& path, DWORD access)
+{
+    return UniqueHandle(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                      nullptr));
+}
+
+// The open entry is the one its folder lists under that name, capitals and
+// all: under Wine a Unix link is opened as what it leads to, which is
+// somewhere else.
+bool IsWhereItsNameSays(HANDLE entry, const std::string& path)
+{
+    const size_t slash = path.rfind('\\');
+    if (slash == std::string::npos || slash + 1 == path.size()) return false;
+    const std::string folder = path.substr(0, slash == 2 ? 3 : slash);
+    const std::string name = path.substr(slash + 1);
+    UniqueHandle folderHandle(::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folderHandle) return false;
+    const std::string folderPlace = FinalPathOf(folderHandle.Get());
+    const std::string place = FinalPathOf(entry);
+    if (folderPlace.empty() || !SamePath(place, WithoutSeparator(folderPlace) + "\\" + name)) return false;
+    WIN32_FIND_DATAA listed;
+    UniqueFindHandle search(::FindFirstFileA(path.c_str(), &listed));
+    return search && place.substr(place.size() - name.size()) == listed.cFileName;
+}
+
+}  // namespace
+
+bool IsTaskFolderTaskName(const std::string& name)
+{
+    return EndsWithAsciiNoCase(name, kTaskFileExtension);
+}
+
+bool IsTaskFolderHistoryName(const std::string& name)
+{
+    const std::string lower = ToLowerAscii(name);
+    return TaskFiles::IsHistoryFileName(name) || EndsWithAsciiNoCase(name, ".tw-taking") || lower == "tw_debug.log" ||
+           lower == "tw_debug.log.1" || lower.rfind("default.unreadable-", 0) == 0 ||
+           lower.find(".refused-") != std::string::npos;
+}
+
+bool ListFolderNames(const std::string& folder, std::vector<std::string>* names)
+{
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (!search) return false;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") names->push_back(name);
+    } while (::FindNextFileA(search.Get(), &found));
+    return ::GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+bool DropLinkName(const std::string& path)
+{
+    if (ExamineOwnFile(path) != OwnFileStanding::OwnNameMovable) return false;
+    UniqueHandle entry(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!entry || !::GetFileInformationByHandle(entry.Get(), &info)) return false;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        entry.Reset();
+        return DeleteOwnFile(path, false);
+    }
+    // A folder's link (a junction or a folder's symbolic link): opened as the
+    // link itself, so the deletion through its handle takes the link only.
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    return ::SetFileInformationByHandle(entry.Get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+bool IsPlainFolderAt(const std::string& path)
+{
+    UniqueHandle entry(OpenEntry(path, FILE_READ_ATTRIBUTES));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!entry || !::GetFileInformationByHandle(entry.Get(), &info)) return false;
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && IsWhereItsNameSays(entry.Get(), path);
+}
+
+bool RemoveEmptyFolder(const std::string& path)
+{
+    {
+        UniqueHandle entry(OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES));
+        BY_HANDLE_FILE_INFORMATION info = {};
+        if (!entry || !::GetFileInformationByHandle(entry.Get(), &info)) return false;
+        if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !IsWhereItsNameSays(entry.Get(), path)) {
+            ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
+            return false;
+        }
+        // The system refuses a folder that still holds anything: nothing in
+        // it is deleted along.
+        FILE_DISPOSITION_INFO disposition = {TRUE};
+        if (!::SetFileInformationByHandle(entry.Get(), FileDispositionInfo, &disposition, sizeof disposition)) {
+            return false;
+        }
+    }
+    // Under Wine the folder goes when the handle closes, or stays then.
+    if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        ::SetLastError(ERROR_DIR_NOT_EMPTY);
+        return false;
+    }
+    return true;
+}
