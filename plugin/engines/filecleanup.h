@@ -55,6 +55,11 @@ struct MaskedClean {
     // lies below, a link is skipped with a warning. A rule's folder was not
     // chosen by the user, and a link there may have been planted by another.
     bool onlyWhereNamed = false;
+    // A preview of several cleans in a row (the keys of one rules entry):
+    // what the earlier ones would remove, by where it really is. A later
+    // clean takes it as gone, as it would find it after them: neither
+    // counted twice nor keeping its folder. Null for a clean on its own.
+    std::set<std::string>* previewGone = nullptr;
 };
 
 // Deletes the files of folder (no variables, no wildcards) that match the
