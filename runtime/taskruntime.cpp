@@ -125,16 +125,15 @@ void CTaskRuntime::Run()
 // A ticked item the catalogue no longer holds (a rules entry whose file
 // changed since the task was saved: removed, now refused, or not for this
 // system) would otherwise be left out without a word: each gets a Warning
-// and counts as not cleaned. True when there was any.
+// and is counted in the totals. True when there was any.
 bool CTaskRuntime::ReportItemsNoLongerOffered(CJobEventSink& events)
 {
     bool any = false;
     for (const GUID& item : m_task.EnabledItems()) {
         if (g_inventory.FindItem(item) != nullptr) continue;
         TRACE(20, "ticked item {%s} is not in the catalogue", GuidToString(item).c_str());
-        events.StartJob();
         m_log.Write(FormatResString(IDS_ITEM_NO_LONGER_OFFERED, GuidToString(item).c_str()), kEventWarning);
-        events.CountJobNotCleaned();
+        events.CountItemNotOffered();
         any = true;
     }
     return any;

@@ -91,7 +91,7 @@ TEST_F(RulesTask, APreviewCountsWhatTheRunThenRemovesAndARefusedEntryNeverRuns)
 // A ticked entry that the rules file no longer offers (refused, removed, or
 // for another system) is named in a Warning and counted as not cleaned,
 // never dropped without a word.
-TEST_F(RulesTask, ATickedEntryTheCatalogueNoLongerOffersIsAWarningAndCountsNotCleaned)
+TEST_F(RulesTask, ATickedEntryTheCatalogueNoLongerOffersIsAWarningAndCounted)
 {
     std::string rules;
     ASSERT_TRUE(ReadWholeFile(folder.File("winapp2.ini"), &rules));
@@ -112,7 +112,7 @@ TEST_F(RulesTask, ATickedEntryTheCatalogueNoLongerOffersIsAWarningAndCountsNotCl
         EXPECT_TRUE(warned) << name;
     }
     const std::string totals = Line(Messages(records), "Run totals: ");
-    EXPECT_NE(totals.find("3 items not cleaned"), std::string::npos) << totals;
+    EXPECT_NE(totals.find("3 ticked items no longer offered"), std::string::npos) << totals;
     EXPECT_FALSE(FileExists(files.File("a.log")));
     ExpectKept();
 }
