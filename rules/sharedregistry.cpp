@@ -128,24 +128,46 @@ std::vector<PathParts> Spellings(const PathParts& below)
     return spellings;
 }
 
+// The lists split into parts once, not once per key judged: a rules file
+// judges thousands of keys.
+struct SplitHub {
+    PathParts parts;
+    const Hub* hub;
+};
+struct SplitLists {
+    std::vector<PathParts> atAnyDepth;
+    std::vector<SplitHub> hubs;
+};
+
+const SplitLists& Lists()
+{
+    static const SplitLists lists = [] {
+        SplitLists made;
+        for (const char* key : kSharedAtAnyDepth) made.atAnyDepth.push_back(SplitPathParts(key));
+        for (const Hub& hub : kHubs) made.hubs.push_back({SplitPathParts(hub.key), &hub});
+        return made;
+    }();
+    return lists;
+}
+
 }  // namespace
 
 std::string SharedRegistryKeyRefusal(const PathParts& key, const std::string& text)
 {
     if (key.empty()) return {};
     const std::string refusal = "it would delete the shared registry key " + text;
+    const SplitLists& lists = Lists();
     for (const PathParts& spelling : Spellings(BelowRoot(key))) {
         const std::string joined = JoinPathParts(spelling);
         for (const char* shared : kSharedKeys)
             if (joined == shared) return refusal;
-        for (const char* shared : kSharedAtAnyDepth)
-            if (StartsWith(spelling, SplitPathParts(shared))) return refusal;
-        for (const Hub& hub : kHubs) {
-            const PathParts hubParts = SplitPathParts(hub.key);
-            if (!StartsWith(spelling, hubParts)) continue;
-            if (spelling.size() == hubParts.size()) return refusal;
-            if (hub.guidsOnly && !IsBracedGuid(spelling[hubParts.size()]))
-                return std::string("it names a key of the shared registry key ") + hub.key +
+        for (const PathParts& shared : lists.atAnyDepth)
+            if (StartsWith(spelling, shared)) return refusal;
+        for (const SplitHub& hub : lists.hubs) {
+            if (!StartsWith(spelling, hub.parts)) continue;
+            if (spelling.size() == hub.parts.size()) return refusal;
+            if (hub.hub->guidsOnly && !IsBracedGuid(spelling[hub.parts.size()]))
+                return std::string("it names a key of the shared registry key ") + hub.hub->key +
                        " that is no program's own GUID (" + text + ")";
         }
     }
