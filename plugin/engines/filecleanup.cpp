@@ -353,13 +353,6 @@ private:
         return gone;
     }
 
-public:
-    // In a preview, the entries earlier cleans would remove (taken as
-    // gone), to which this walk adds its own.
-    void TakePreviewGone(std::set<std::string>* gone) { m_previewGone = m_report.IsPreview() ? gone : nullptr; }
-
-private:
-
     // A folder listed in the open folder parent. True when it is (or in a
     // preview would be) removed.
     bool Subfolder(const CTreeEntry& parent, const ListedEntry& folder, std::vector<Deletion>* deletions)
@@ -408,6 +401,9 @@ public:
     // The walk's top folder is the parent of the folder cleaned, and only
     // that folder (by the top filter) is taken from it.
     void TakeTopFoldersOnly() { m_topFoldersOnly = true; }
+    // In a preview, the entries earlier cleans would remove (taken as
+    // gone), to which this walk adds its own.
+    void TakePreviewGone(std::set<std::string>* gone) { m_previewGone = m_report.IsPreview() ? gone : nullptr; }
 
 private:
     bool m_descend;
