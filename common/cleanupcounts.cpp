@@ -31,6 +31,7 @@ std::vector<std::pair<const char*, long long CleanupCounts::*>> Fields()
 {
     auto fields = JobFields();
     fields.push_back({"not cleaned", &CleanupCounts::notCleaned});
+    fields.push_back({"not offered", &CleanupCounts::notOffered});
     return fields;
 }
 
@@ -136,6 +137,8 @@ std::string DescribeCleanupCounts(const CleanupCounts& counts, bool preview, siz
         AddPart(kept, Counted(counts.notCleaned, "item", "items") + " not " + (preview ? "previewed" : "cleaned") +
                           " without administrator rights");
     }
+    if (counts.notOffered > 0)
+        AddPart(kept, Counted(counts.notOffered, "ticked item", "ticked items") + " no longer offered");
 
     std::string text = std::string(preview ? "Would remove " : "Removed ") + (removed.empty() ? "nothing" : removed);
     if (!kept.empty()) text += "; " + kept;

@@ -23,6 +23,9 @@ struct CleanupCounts {
     // Items the run did not start because they need administrator rights it
     // lacks: the run's own count, never a job's, so not in the result text.
     long long notCleaned = 0;
+    // Items ticked in the task that the catalogue no longer offers (a rules
+    // entry removed, refused or not for this system): the run's own count too.
+    long long notOffered = 0;
 
     CleanupCounts& operator+=(const CleanupCounts& other);
     bool operator==(const CleanupCounts& other) const;

@@ -1,5 +1,6 @@
 #include "rules/browserstores.h"
 
+#include "common/sitedataplaces.h"
 #include "common/strparse.h"
 #include "rules/pertable.h"
 #include "rules/wildcardoverlap.h"
@@ -22,13 +23,17 @@ const char kBookmarks[] = "a browser's bookmarks";
 const char kSync[] = "a browser's sync data";
 const char kExtensions[] = "a browser's extensions and their data";
 
-// In a Chromium profile folder ("Default", "Profile 1", Opera's "Opera Stable").
+const char kAutofill[] = "a browser's saved addresses and cards";
+
+// In a Chromium profile folder ("Default", "Profile 1", Opera's "Opera
+// Stable"), beside the places where the program cleans sites' data
+// (common/sitedataplaces.h), which SiteDataStores adds.
 const StoreName kChromiumProfileStores[] = {
-    {"Cookies", kSiteData}, {"Cookies-journal", kSiteData}, {"Network", kSiteData}, {"Local Storage", kSiteData},
-    {"Session Storage", kSiteData}, {"IndexedDB", kSiteData}, {"databases", kSiteData}, {"File System", kSiteData},
-    {"Service Worker", kSiteData}, {"Storage", kSiteData}, {"Login Data", kPasswords},
+    {"databases", kSiteData}, {"Storage", kSiteData}, {"Extension Cookies", kSiteData},
+    {"Extension Cookies-journal", kSiteData}, {"Login Data", kPasswords},
     {"Login Data-journal", kPasswords}, {"Login Data For Account", kPasswords},
     {"Login Data For Account-journal", kPasswords}, {"Web Data", kPasswords}, {"Web Data-journal", kPasswords},
+    {"Account Web Data", kAutofill}, {"Account Web Data-journal", kAutofill},
     {"Local State", kKeys}, {"Preferences", kKeys}, {"Secure Preferences", kKeys}, {"Bookmarks", kBookmarks},
     {"Bookmarks.bak", kBookmarks}, {"Sync Data", kSync}, {"Extensions", kExtensions},
     {"Local Extension Settings", kExtensions}, {"Sync Extension Settings", kExtensions},
@@ -36,17 +41,16 @@ const StoreName kChromiumProfileStores[] = {
     {"Extension Scripts", kExtensions},
 };
 
-// In a Gecko profile folder ("xxxxxxxx.default-release").
+// In a Gecko profile folder ("xxxxxxxx.default-release"), likewise.
 const StoreName kGeckoProfileStores[] = {
-    {"cookies.sqlite", kSiteData}, {"cookies.sqlite-wal", kSiteData}, {"cookies.sqlite-shm", kSiteData},
-    {"webappsstore.sqlite", kSiteData}, {"webappsstore.sqlite-wal", kSiteData}, {"storage", kSiteData},
     {"storage.sqlite", kSiteData}, {"permissions.sqlite", kSiteData}, {"logins.json", kPasswords},
     {"logins-backup.json", kPasswords}, {"key3.db", kPasswords}, {"key4.db", kPasswords},
-    {"signons.sqlite", kPasswords}, {"signons3.txt", kPasswords}, {"cert9.db", kKeys}, {"prefs.js", kKeys},
-    {"user.js", kKeys}, {"places.sqlite", kBookmarks}, {"places.sqlite-wal", kBookmarks},
-    {"bookmarkbackups", kBookmarks}, {"weave", kSync}, {"extensions", kExtensions},
+    {"signons.sqlite", kPasswords}, {"signons3.txt", kPasswords}, {"autofill-profiles.json", kAutofill},
+    {"cert9.db", kKeys}, {"prefs.js", kKeys}, {"user.js", kKeys}, {"places.sqlite", kBookmarks},
+    {"places.sqlite-wal", kBookmarks}, {"bookmarkbackups", kBookmarks}, {"weave", kSync}, {"extensions", kExtensions},
     {"extensions.json", kExtensions}, {"extension-settings.json", kExtensions},
     {"extension-preferences.json", kExtensions}, {"browser-extension-data", kExtensions},
+    {"storage-sync-v2.sqlite", kExtensions}, {"storage-sync-v2.sqlite-wal", kExtensions},
 };
 
 // Names no other program's data goes by, refused wherever a rule names them.
@@ -55,7 +59,9 @@ const StoreName kStoresAnywhere[] = {
     {"cookies.sqlite", kSiteData}, {"webappsstore.sqlite", kSiteData}, {"Login Data", kPasswords},
     {"logins.json", kPasswords}, {"key3.db", kPasswords}, {"key4.db", kPasswords}, {"signons.sqlite", kPasswords},
     {"Local State", kKeys}, {"Secure Preferences", kKeys}, {"prefs.js", kKeys}, {"Bookmarks", kBookmarks},
-    {"places.sqlite", kBookmarks}, {"Sync Data", kSync},
+    {"places.sqlite", kBookmarks}, {"Sync Data", kSync}, {"Extension Cookies", kSiteData},
+    {"Account Web Data", kAutofill}, {"serviceworker.txt", kSiteData}, {"favicons.sqlite", kSiteData},
+    {"autofill-profiles.json", kAutofill}, {"storage-sync-v2.sqlite", kExtensions},
 };
 
 // Where the browsers keep their profiles, for a recursive clean that
@@ -83,15 +89,49 @@ std::vector<Store> Stores(const StoreName (&names)[N])
     return stores;
 }
 
+bool HasStore(const std::vector<Store>& stores, const std::string& name)
+{
+    return std::any_of(stores.begin(), stores.end(),
+                       [&](const Store& store) { return ToLowerAscii(store.pattern) == ToLowerAscii(name); });
+}
+
+// Where the program cleans sites' data itself, as what a profile's folder
+// holds: each file with the side files SQLite keeps beside it (a database
+// left without its journal is damaged), then the first folder of each
+// deeper place. Files first, so that a mask of every name is refused for
+// the cookies, as the reasons always named them.
+std::vector<Store> SiteDataStores(const std::vector<std::string>& places)
+{
+    std::vector<Store> stores;
+    for (const std::string& place : places) {
+        if (SplitPathParts(place).size() != 1) continue;
+        for (const char* side : {"", "-journal", "-wal", "-shm"}) stores.push_back({place + side, kSiteData});
+    }
+    for (const std::string& place : places) {
+        const PathParts parts = SplitPathParts(place);
+        if (parts.size() > 1 && !HasStore(stores, parts[0])) stores.push_back({parts[0], kSiteData});
+    }
+    return stores;
+}
+
+template <size_t N>
+std::vector<Store> ProfileStores(const std::vector<std::string>& sitePlaces, const StoreName (&others)[N])
+{
+    std::vector<Store> stores = SiteDataStores(sitePlaces);
+    for (const Store& other : Stores(others))
+        if (!HasStore(stores, other.pattern)) stores.push_back(other);
+    return stores;
+}
+
 const std::vector<Store>& ChromiumProfileStores()
 {
-    static const std::vector<Store> stores = Stores(kChromiumProfileStores);
+    static const std::vector<Store> stores = ProfileStores(ChromiumSiteDataPlaces(), kChromiumProfileStores);
     return stores;
 }
 
 const std::vector<Store>& GeckoProfileStores()
 {
-    static const std::vector<Store> stores = Stores(kGeckoProfileStores);
+    static const std::vector<Store> stores = ProfileStores(FirefoxSiteDataPlaces(), kGeckoProfileStores);
     return stores;
 }
 

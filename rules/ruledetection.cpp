@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -106,8 +107,69 @@ bool CDetectionLookups::OnFixedDrive(const std::string& path)
     return m_fixedDrives[letter] = ::GetDriveTypeA(root) == DRIVE_FIXED;
 }
 
+RuleOsVersion RunningOsVersion()
+{
+    // RtlGetVersion answers the real version whatever the manifest says.
+    using GetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    const auto getVersion = reinterpret_cast<GetVersionFunction>(
+        reinterpret_cast<void (*)()>(ntdll != nullptr ? ::GetProcAddress(ntdll, "RtlGetVersion") : nullptr));
+    if (getVersion == nullptr || getVersion(&info) != 0) return {};
+    return {static_cast<long>(info.dwMajorVersion), static_cast<long>(info.dwMinorVersion)};
+}
+
+bool OsVersionInRange(const RuleOsRange& range, const RuleOsVersion& version)
+{
+    const auto notAbove = [](const RuleOsVersion& a, const RuleOsVersion& b) {
+        return a.major != b.major ? a.major < b.major : a.minor <= b.minor;
+    };
+    return (!range.hasLowest || notAbove(range.lowest, version)) &&
+           (!range.hasHighest || notAbove(version, range.highest));
+}
+
+namespace {
+
+// The SpecialDetect values the format's own tool (winapp2ool) knows, and
+// where each browser shows itself.
+struct SpecialDetection {
+    const char* name;
+    std::vector<const char*> paths;
+    std::vector<const char*> keys;
+};
+const SpecialDetection kSpecialDetections[] = {
+    {"DET_CHROME",
+     {"%LocalAppData%\\Google\\Chrome\\User Data", "%LocalAppData%\\Chromium\\User Data"},
+     {"HKCU\\Software\\Google\\Chrome", "HKCU\\Software\\Chromium"}},
+    {"DET_MOZILLA", {"%AppData%\\Mozilla\\Firefox"}, {}},
+    {"DET_THUNDERBIRD", {"%AppData%\\Thunderbird"}, {}},
+    {"DET_OPERA", {"%AppData%\\Opera Software"}, {}},
+};
+
+bool SpecialDetected(const std::string& name, const KnownFolders& folders, CDetectionLookups& lookups)
+{
+    for (const SpecialDetection& special : kSpecialDetections) {
+        if (name != special.name) continue;
+        for (const char* key : special.keys)
+            if (lookups.KeyExists(key)) return true;
+        for (const char* path : special.paths)
+            for (const std::string& expanded : ExpandRuleVariables(path, folders))
+                if (lookups.PathExists(expanded)) return true;
+        return false;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool RuleEntryDetected(const RuleEntry& entry, const KnownFolders& folders, CDetectionLookups& lookups)
 {
+    if (entry.detectOS.present) {
+        static const RuleOsVersion running = RunningOsVersion();
+        if (!OsVersionInRange(entry.detectOS, running)) return false;
+    }
+    if (!entry.specialDetect.empty()) return SpecialDetected(entry.specialDetect, folders, lookups);
     if (entry.detectKeys.empty() && entry.detectFiles.empty()) return true;
     for (const std::string& key : entry.detectKeys)
         if (lookups.KeyExists(key)) return true;

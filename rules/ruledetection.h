@@ -28,7 +28,17 @@ private:
     std::unordered_map<char, bool> m_fixedDrives;
 };
 
-// True when any Detect key exists or any DetectFile path does; an entry
-// with neither is there wherever it runs.
+// The running system's version as its kernel tells it (not as the
+// program's manifest lets GetVersionEx tell it).
+RuleOsVersion RunningOsVersion();
+
+// True when the version lies in the range, both ends included.
+bool OsVersionInRange(const RuleOsRange& range, const RuleOsVersion& version);
+
+// False when the entry's DetectOS range leaves out the running system;
+// else, with a SpecialDetect, whether the browser it names is there (a
+// value the format's own tool does not know is never there); else true when
+// any Detect key exists or any DetectFile path does; an entry with none of
+// them is there wherever it runs.
 bool RuleEntryDetected(const RuleEntry& entry, const KnownFolders& folders, CDetectionLookups& lookups);
 bool RuleEntryDetected(const RuleEntry& entry, const KnownFolders& folders);

@@ -6,6 +6,7 @@
 #include "rules/exclusionsafety.h"
 #include "rules/pertable.h"
 #include "rules/rulepath.h"
+#include "rules/sharedregistry.h"
 #include "rules/systemareas.h"
 #include "rules/wildcardoverlap.h"
 
@@ -23,6 +24,22 @@ const char* const kDocumentExtensions[] = {
     // Mail, password safes, databases, camera raw files, drawings and the like.
     "pst", "ost", "msg", "eml", "kdbx", "accdb", "mdb", "webp", "avif", "heif", "cr2", "nef", "dng", "arw", "xps",
     "oxps", "vsd", "vsdx", "odg", "one", "pages", "numbers", "key", "ai", "indd", "mpg", "mpeg", "3gp", "tar", "gz",
+    // Office's other forms (binary, macro-enabled, templates, shows) and the other suites'.
+    "dotm", "ott", "wpd", "wps", "xlsb", "xlt", "xltx", "xltm", "ots", "tsv", "pptm", "pps", "ppsx", "ppsm", "pot",
+    "potx", "potm", "otp", "vsdm", "pub", "mpp", "odb", "onepkg", "mobi", "azw3", "djvu",
+    // Saved web pages and the user's shortcuts and links.
+    "html", "htm", "xhtml", "mht", "mhtml", "maff", "webarchive", "lnk", "url",
+    // Certificates with their private keys, key files and the other password safes.
+    "pfx", "p12", "cer", "crt", "der", "pem", "p7b", "p7c", "csr", "ppk", "gpg", "pgp", "asc", "kbx", "kdb", "psafe3",
+    "opvault", "1pif", "agilekeychain", "keychain",
+    // Music, films and recordings in the other common forms.
+    "opus", "oga", "aif", "aiff", "alac", "ape", "mid", "midi", "amr", "m4b", "webm", "flv", "vob", "mts", "m2ts",
+    "ogv", "3g2", "divx", "mpe",
+    // Image editors' own files and the other cameras' raw files.
+    "xcf", "kra", "ora", "psb", "eps", "cdr", "afphoto", "afdesign", "sketch", "fig", "clip", "sai", "pdn", "jxl",
+    "cr3", "orf", "rw2", "raf", "srw", "pef", "ico",
+    // Mail boxes and the other archives.
+    "mbox", "tgz", "bz2", "xz", "zst", "iso",
 };
 
 // The user's own folders, by the name the reason gives and their usual
@@ -40,44 +57,10 @@ const ContentFolder kContentFolders[] = {
     {nullptr, "Contacts"},                   {nullptr, "Saved Games"},
 };
 
-// Registry keys below a root that many programs share: a rule may delete
-// keys inside them, never them whole (compared in lower case).
-const char* const kSharedRegistryKeys[] = {
-    "software\\microsoft", "software\\classes", "software\\policies", "software\\wow6432node",
-    "software\\wow6432node\\microsoft", "software\\microsoft\\windows", "software\\microsoft\\windows\\currentversion",
-    "software\\microsoft\\windows\\currentversion\\explorer", "software\\microsoft\\windows nt",
-    "software\\microsoft\\windows nt\\currentversion", "system\\currentcontrolset", "system\\currentcontrolset\\services",
-    "system\\currentcontrolset\\control",
-};
-
 const char* const kRegistryRoots[] = {
     "hkcu", "hkey_current_user", "hklm", "hkey_local_machine", "hkcr", "hkey_classes_root",
     "hku", "hkey_users", "hkcc", "hkey_current_config",
 };
-
-// The key below its root in lower case, and the spellings of the same key
-// the shared list names: a numbered control set is what CurrentControlSet
-// points to, and Software\WOW6432Node holds the 32-bit view of Software.
-std::vector<std::string> SharedKeySpellings(const PathParts& below)
-{
-    PathParts lower;
-    for (const std::string& part : below) lower.push_back(ToLowerAscii(part));
-    std::vector<std::string> spellings = {JoinPathParts(lower)};
-    const bool numberedControlSet = lower.size() >= 2 && lower[0] == "system" && lower[1].size() > 10 &&
-                                    lower[1].compare(0, 10, "controlset") == 0 &&
-                                    lower[1].find_first_not_of("0123456789", 10) == std::string::npos;
-    if (numberedControlSet) {
-        PathParts current = lower;
-        current[1] = "currentcontrolset";
-        spellings.push_back(JoinPathParts(current));
-    }
-    if (lower.size() >= 3 && lower[0] == "software" && lower[1] == "wow6432node") {
-        PathParts native = lower;
-        native.erase(native.begin() + 1);
-        spellings.push_back(JoinPathParts(native));
-    }
-    return spellings;
-}
 
 bool IsBroadMask(const std::string& mask)
 {
@@ -297,13 +280,7 @@ std::string RegKeyRefusal(const RuleRegKey& regKey)
     if (parts.size() < rootParts + 3)
         return "it names a registry key of fewer than three parts below its root (" + regKey.key + ")";
     if (regKey.hasValueName) return {};
-    const PathParts below(parts.begin() + rootParts, parts.end());
-    for (const std::string& spelling : SharedKeySpellings(below)) {
-        for (const char* shared : kSharedRegistryKeys) {
-            if (spelling == shared) return "it would delete the shared registry key " + regKey.key;
-        }
-    }
-    return {};
+    return SharedRegistryKeyRefusal(parts, regKey.key);
 }
 
 std::string RuleEntryRefusal(const RuleEntry& entry, const KnownFolders& folders)

@@ -11,7 +11,9 @@ namespace {
 
 const char kBlanks[] = " \t";
 
-enum class KeyKind { LangSecRef, Section, Warning, Detect, DetectFile, FileKey, RegKey, ExcludeKey, Ignored, Unknown };
+enum class KeyKind {
+    LangSecRef, Section, Warning, Detect, DetectFile, DetectOS, SpecialDetect, FileKey, RegKey, ExcludeKey, Ignored, Unknown
+};
 
 // The numbers the format's documentation lists, with the groups they stand for.
 const std::pair<int, const char*> kLangSecRefGroups[] = {
@@ -21,10 +23,9 @@ const std::pair<int, const char*> kLangSecRefGroups[] = {
     {3030, "Thunderbird"},       {3031, "Windows Store"},   {3033, "Vivaldi"},        {3034, "Brave"},
 };
 
-// Keys of the format that say nothing this reader acts on: the default
-// state (every rule starts unticked here), and detections by means other
-// than a key or a file.
-const char* const kIgnoredKeys[] = {"default", "detectos", "specialdetect"};
+// The key of the format that says nothing this reader acts on: the default
+// state (every rule starts unticked here).
+const char* const kIgnoredKeys[] = {"default"};
 
 // Keys that may carry a number; "detectfile" before "detect", which it begins with.
 const std::pair<const char*, KeyKind> kNumberedKeys[] = {
@@ -48,6 +49,8 @@ RawKey ClassifyKey(const std::string& name)
     if (lower == "langsecref") key.kind = KeyKind::LangSecRef;
     else if (lower == "section") key.kind = KeyKind::Section;
     else if (lower == "warning") key.kind = KeyKind::Warning;
+    else if (lower == "detectos") key.kind = KeyKind::DetectOS;
+    else if (lower == "specialdetect") key.kind = KeyKind::SpecialDetect;
     if (key.kind != KeyKind::Unknown) return key;
     for (const char* ignored : kIgnoredKeys) {
         if (lower == ignored) { key.kind = KeyKind::Ignored; return key; }
@@ -142,11 +145,52 @@ std::string ReadExclude(const RawKey& key, RuleExclude* exclude)
     exclude->path = parts[1];
     exclude->line = key.line;
     if (exclude->path.empty()) return "names nothing to keep";
+    // FILE|<folder>\<name>: the file it names (the format writes
+    // FILE|<folder>\|<name>, and a rule without the last | still means its file).
+    if (exclude->kind == RuleExcludeKind::File && parts.size() == 2) {
+        const size_t separator = exclude->path.find_last_of("\\/");
+        if (separator == std::string::npos || separator + 1 == exclude->path.size())
+            return "names no file to keep (FILE|<folder>|<names>)";
+        exclude->masks = {exclude->path.substr(separator + 1)};
+        exclude->path.erase(separator);
+        if (exclude->path.empty()) return "names no folder for its file (FILE|<folder>|<names>)";
+    }
     if (parts.size() == 3) {
         exclude->masks = exclude->kind == RuleExcludeKind::Registry ? std::vector<std::string>{parts[2]} : SplitMasks(parts[2]);
         if (exclude->masks.empty() || exclude->masks[0].empty()) return "has an empty part after its path";
     }
     return exclude->kind == RuleExcludeKind::Registry ? std::string() : RuleVariableProblem(exclude->path);
+}
+
+// A kernel version as the format writes it: "6.1", "10.0", or "10".
+bool ReadOsVersion(const std::string& text, RuleOsVersion* version)
+{
+    const size_t dot = text.find('.');
+    const std::string major = text.substr(0, dot);
+    const std::string minor = dot == std::string::npos ? std::string("0") : text.substr(dot + 1);
+    const auto isNumber = [](const std::string& digits) {
+        return !digits.empty() && digits.size() <= 4 &&
+               std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!isNumber(major) || !isNumber(minor)) return false;
+    version->major = std::stol(major);
+    version->minor = std::stol(minor);
+    return true;
+}
+
+// DetectOS=<lowest>|<highest>, either end empty.
+std::string ReadDetectOS(const RawKey& key, RuleOsRange* range)
+{
+    const std::vector<std::string> parts = SplitOn(key.value, '|');
+    if (parts.size() != 2) return "is not <lowest>|<highest> (" + key.value + ")";
+    const std::string lowest = TrimCharacters(parts[0], kBlanks), highest = TrimCharacters(parts[1], kBlanks);
+    range->present = true;
+    range->hasLowest = !lowest.empty();
+    range->hasHighest = !highest.empty();
+    if ((range->hasLowest && !ReadOsVersion(lowest, &range->lowest)) ||
+        (range->hasHighest && !ReadOsVersion(highest, &range->highest)))
+        return "has a version that is not a Windows version such as 6.1 (" + key.value + ")";
+    return {};
 }
 
 // One section's lines, turned into its entry once the section ends.
@@ -209,6 +253,13 @@ public:
             case KeyKind::DetectFile:
                 problem = key.value.empty() ? "is empty" : RuleVariableProblem(key.value);
                 if (problem.empty()) m_entry.detectFiles.push_back(key.value);
+                break;
+            case KeyKind::DetectOS:
+                if (!m_entry.detectOS.present) problem = ReadDetectOS(key, &m_entry.detectOS);
+                break;
+            case KeyKind::SpecialDetect:
+                if (key.value.empty()) problem = "is empty";
+                else if (m_entry.specialDetect.empty()) m_entry.specialDetect = ToUpperAscii(key.value);
                 break;
             case KeyKind::FileKey: {
                 RuleFileKey fileKey;

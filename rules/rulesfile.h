@@ -33,12 +33,27 @@ struct RuleExclude {
     int line = 0;
 };
 
+// DetectOS=<lowest>|<highest>: the Windows versions (kernel numbers such
+// as 6.1 or 10.0, both ends included) the entry is meant for; either end
+// may be left empty.
+struct RuleOsVersion {
+    long major = 0;
+    long minor = 0;
+};
+struct RuleOsRange {
+    bool present = false;  // the entry has a DetectOS key
+    bool hasLowest = false, hasHighest = false;
+    RuleOsVersion lowest, highest;
+};
+
 struct RuleEntry {
     std::string name;   // between the brackets, exactly as written
     std::string group;  // Section=, else LangSecRef's group
     int line = 0;       // of the section line
     std::vector<std::string> detectKeys;   // registry keys, any of which shows the entry
     std::vector<std::string> detectFiles;  // files or folders, any of which shows the entry
+    RuleOsRange detectOS;                  // when present, decides before any other detection
+    std::string specialDetect;             // a detection the format names ("DET_CHROME"), upper case
     std::string warning;
     std::vector<RuleFileKey> fileKeys;
     std::vector<RuleRegKey> regKeys;

@@ -24,6 +24,9 @@ const KeysFolder kKeysFolders[] = {
     {&KnownFolders::localAppData, "Microsoft\\Vault"},
     {&KnownFolders::programData, "Microsoft\\Crypto"},
     {&KnownFolders::programData, "Microsoft\\Vault"},
+    // The computer's own master keys, and the service accounts'.
+    {&KnownFolders::windows, "System32\\Microsoft\\Protect"},
+    {&KnownFolders::windows, "ServiceProfiles\\*\\AppData\\Roaming\\Microsoft\\Protect"},
 };
 
 // The system's own folders: its registry hives, drivers, components and
@@ -31,6 +34,11 @@ const KeysFolder kKeysFolders[] = {
 const char* const kSystemFolders[] = {
     "System32\\config", "System32\\drivers", "System32\\DriverStore", "System32\\catroot", "System32\\catroot2",
     "SysWOW64\\config", "WinSxS", "Installer", "assembly", "servicing", "Boot",
+    // Fonts, scheduled tasks, policies, the management and code integrity
+    // stores, the security database, the system's own applications.
+    "Fonts", "System32\\Tasks", "SysWOW64\\Tasks", "System32\\GroupPolicy", "System32\\GroupPolicyUsers",
+    "System32\\wbem\\Repository", "System32\\CodeIntegrity", "System32\\Recovery", "SysWOW64\\drivers",
+    "PolicyDefinitions", "SystemApps", "SystemResources", "security\\Database", "System32\\spp",
 };
 
 // Stores of the system's browser that its own items clean with the keep
@@ -176,12 +184,14 @@ std::string SystemAreaRefusal(const PathParts& folder, const RuleFileKey& fileKe
     const AreaTargets& targets = AreaTargetsOf(folders);
     const std::string other = OtherProfileRefusal(folder, fileKey.recurse, targets);
     if (!other.empty()) return other;
+    // The system's own folders first: a clean of System32 reaches its
+    // config before the computer's keys below Microsoft\Protect.
+    const std::string system = ReachedFolder(targets.system, folder, fileKey.recurse);
+    if (!system.empty()) return "it would delete the system's own files (" + system + ")";
     const std::string keys = ReachedFolder(targets.keys, folder, fileKey.recurse);
     if (!keys.empty()) return "it would reach the keys that protect saved passwords and certificates (" + keys + ")";
     const std::string store = ReachedFolder(targets.browser, folder, fileKey.recurse);
     if (!store.empty()) return "it would reach a browser's cookies or site data (" + store + ")";
-    const std::string system = ReachedFolder(targets.system, folder, fileKey.recurse);
-    if (!system.empty()) return "it would delete the system's own files (" + system + ")";
     for (const HiveTarget& hive : targets.hives) {
         if (IsOrHolds(folder, fileKey.recurse, hive.folder.parts) && AnyMaskOverlaps(fileKey.masks, hive.files->names))
             return "it would delete the registry's own files (" + hive.folder.text + "\\" + hive.files->shown + ")";

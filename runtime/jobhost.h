@@ -49,6 +49,8 @@ public:
     const std::string& AbsentPart() const { return m_absentPart; }
     // A job that needs rights the run lacks: not cleaned, and counted so.
     void CountJobNotCleaned() { ++m_totals.notCleaned; }
+    // A ticked item the catalogue no longer offers.
+    void CountItemNotOffered() { ++m_totals.notOffered; }
     // A job a preview did not run: what it would remove is unknown.
     void CountJobNotPreviewed() { ++m_totals.skipped; }
     // A job that ended in failure: one failure in the totals, unless the

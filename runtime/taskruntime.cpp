@@ -92,15 +92,20 @@ void CTaskRuntime::Run()
         bool ranItems = false;
         m_log.Write(LoadResString(IDS_STARTING_CLEANUP_JOBS), kEventInformation);
 
+        bool stopped = false;
         for (const GUID& item : items) {
             // A stop request is honoured between items; a running job finishes.
-            if (m_session.IsStopRequested()) break;
+            if (m_session.IsStopRequested()) {
+                stopped = true;
+                break;
+            }
             TRACE(20, "job: {%s}", GuidToString(item).c_str());
             if (!m_task.IsItemEnabled(item)) continue;
 
             RunItem(item, taskInfo, events);
             ranItems = true;
         }
+        if (!stopped && ReportItemsNoLongerOffered(events)) ranItems = true;
 
         // A run without items has nothing to add up.
         if (ranItems) {
@@ -115,6 +120,23 @@ void CTaskRuntime::Run()
         TRACE(40, "Error in task execution - %s", error.what());
     }
     TRACE(20, "CTaskRuntime::Run - done");
+}
+
+// A ticked item the catalogue no longer holds (a rules entry whose file
+// changed since the task was saved: removed, now refused, or not for this
+// system) would otherwise be left out without a word: each gets a Warning
+// and is counted in the totals. True when there was any.
+bool CTaskRuntime::ReportItemsNoLongerOffered(CJobEventSink& events)
+{
+    bool any = false;
+    for (const GUID& item : m_task.EnabledItems()) {
+        if (g_inventory.FindItem(item) != nullptr) continue;
+        TRACE(20, "ticked item {%s} is not in the catalogue", GuidToString(item).c_str());
+        m_log.Write(FormatResString(IDS_ITEM_NO_LONGER_OFFERED, GuidToString(item).c_str()), kEventWarning);
+        events.CountItemNotOffered();
+        any = true;
+    }
+    return any;
 }
 
 // A run that could not start its session says so in its session data file,

@@ -27,6 +27,7 @@ public:
 
 private:
     void RunItem(const GUID& item, ITaskInfo& taskInfo, CJobEventSink& events);
+    bool ReportItemsNoLongerOffered(CJobEventSink& events);
     void RecordFailureToStart(const std::string& reason);
     bool MayClean();
     bool MayPreview();

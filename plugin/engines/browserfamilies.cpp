@@ -1,15 +1,27 @@
 #include "plugin/engines/browserfamilies.h"
 
+#include "common/sitedataplaces.h"
 #include "plugin/engines/browserdb.h"
 #include "plugin/engines/serviceworkers.h"
 #include "plugin/engines/sitedatasqlite.h"
 #include "plugin/engines/siteorigins.h"
 
+#include <iterator>
+
 namespace {
+
+// The site data places come from one table (common/sitedataplaces.h), which
+// the community rules' refusals read too: each name below is taken from it
+// by position, and a place added there without its cleaner here, or here
+// without it there, fails to build.
+namespace chromium = ChromiumSiteData;
+namespace firefox = FirefoxSiteData;
+static_assert(std::size(chromium::kSiteFolders) == 1 && std::size(chromium::kSiteDataFiles) == 3);
+static_assert(std::size(firefox::kSiteFolders) == 3 && std::size(firefox::kSiteDataFiles) == 4);
 
 const BrowserFamilyRules kChromium = {
     &FindChromiumProfiles,
-    {"Network\\Cookies", "Cookies"},
+    {std::begin(chromium::kCookieDatabases), std::end(chromium::kCookieDatabases)},
     "cookies",
     "host_key",
     {"Network\\Cookies", "Cookies", "History", "Local Storage\\leveldb\\LOCK"},
@@ -20,11 +32,11 @@ const BrowserFamilyRules kChromium = {
     // A table of hashes of the addresses visited.
     {"Visited Links"},
     {"Cache", "Code Cache", "GPUCache"},
-    "Local Storage\\leveldb",
-    {{"IndexedDB", &HostOfIndexedDbFolder}},
-    {{"Favicons", &CleanChromiumFavicons, &ReadChromiumFaviconHosts},
-     {"WebStorage\\QuotaManager", &CleanChromiumStorageBuckets, &ReadChromiumStorageBucketHosts},
-     {"Shared Dictionary\\db", &CleanChromiumSharedDictionaries, &ReadChromiumSharedDictionaryHosts}},
+    chromium::kLocalStorage,
+    {{chromium::kSiteFolders[0], &HostOfIndexedDbFolder}},
+    {{chromium::kSiteDataFiles[0], &CleanChromiumFavicons, &ReadChromiumFaviconHosts},
+     {chromium::kSiteDataFiles[1], &CleanChromiumStorageBuckets, &ReadChromiumStorageBucketHosts},
+     {chromium::kSiteDataFiles[2], &CleanChromiumSharedDictionaries, &ReadChromiumSharedDictionaryHosts}},
     {"Current Session", "Current Tabs", "Last Session", "Last Tabs"},
     {"Sessions"},
     true,
@@ -32,7 +44,7 @@ const BrowserFamilyRules kChromium = {
 
 const BrowserFamilyRules kFirefox = {
     &FindFirefoxProfiles,
-    {"cookies.sqlite"},
+    {std::begin(firefox::kCookieDatabases), std::end(firefox::kCookieDatabases)},
     "moz_cookies",
     "host",
     // Firefox holds parent.lock, unshared, from start to end.
@@ -41,16 +53,14 @@ const BrowserFamilyRules kFirefox = {
     {},
     {"cache2"},
     nullptr,
-    // Sites' storage by how long it is kept: data the site was granted to
-    // keep (permanent), ordinary (default) and the older temporary kind.
-    {{"storage\\default", &HostOfFirefoxStorageFolder},
-     {"storage\\permanent", &HostOfFirefoxStorageFolder},
-     {"storage\\temporary", &HostOfFirefoxStorageFolder}},
-    {{"webappsstore.sqlite", &CleanFirefoxWebAppsStore, &ReadFirefoxWebAppsStoreHosts},
+    {{firefox::kSiteFolders[0], &HostOfFirefoxStorageFolder},
+     {firefox::kSiteFolders[1], &HostOfFirefoxStorageFolder},
+     {firefox::kSiteFolders[2], &HostOfFirefoxStorageFolder}},
+    {{firefox::kSiteDataFiles[0], &CleanFirefoxWebAppsStore, &ReadFirefoxWebAppsStoreHosts},
      // The newer local storage's archive of the older one, the same table: its sites' values too.
-     {"storage\\ls-archive.sqlite", &CleanFirefoxWebAppsStore, &ReadFirefoxWebAppsStoreHosts},
-     {"serviceworker.txt", &CleanFirefoxServiceWorkers, &ReadFirefoxServiceWorkerHosts},
-     {"favicons.sqlite", &CleanFirefoxFavicons, &ReadFirefoxFaviconHosts}},
+     {firefox::kSiteDataFiles[1], &CleanFirefoxWebAppsStore, &ReadFirefoxWebAppsStoreHosts},
+     {firefox::kSiteDataFiles[2], &CleanFirefoxServiceWorkers, &ReadFirefoxServiceWorkerHosts},
+     {firefox::kSiteDataFiles[3], &CleanFirefoxFavicons, &ReadFirefoxFaviconHosts}},
     {"sessionstore.jsonlz4", "sessionstore.js"},
     {"sessionstore-backups"},
     false,

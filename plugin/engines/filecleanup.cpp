@@ -308,6 +308,7 @@ private:
         std::vector<ListedEntry> files;
         bool emptied = true;
         for (TreeListing& listed : listing) {
+            if (GoneInThisPreview(finalFolder, listed.name)) continue;
             const bool isFolder = (listed.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             // A masked walk takes the files by the filter and enters every
             // folder; the top of a self-removing one takes its folder alone.
@@ -340,7 +341,7 @@ private:
                 continue;
             }
             if (entry.listed.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (m_descend) emptied = Subfolder(open, entry, deletions) && emptied;
+                if (m_descend) emptied = Gone(Subfolder(open, entry, deletions), entry) && emptied;
                 else emptied = false;
                 continue;
             }
@@ -359,8 +360,23 @@ private:
             files.push_back(std::move(entry));
         }
         for (const ListedEntry& file : files)
-            emptied = DeleteListedFile(open, file, m_report, deletions, m_filesInUse, m_restartArea) && emptied;
+            emptied = Gone(DeleteListedFile(open, file, m_report, deletions, m_filesInUse, m_restartArea), file) && emptied;
         return emptied;
+    }
+
+    // An entry an earlier clean of this preview would have removed.
+    bool GoneInThisPreview(const std::string& finalFolder, const std::wstring& name) const
+    {
+        if (m_previewGone == nullptr || m_previewGone->empty()) return false;
+        bool faithful = false;
+        return m_previewGone->count(finalFolder + "\\" + NarrowName(name, &faithful)) != 0;
+    }
+
+    // Notes an entry this preview would remove; gives back whether it would.
+    bool Gone(bool gone, const ListedEntry& entry)
+    {
+        if (gone && m_previewGone != nullptr) m_previewGone->insert(entry.expected);
+        return gone;
     }
 
     // A folder listed in the open folder parent. True when it is (or in a
@@ -411,12 +427,16 @@ public:
     // The walk's top folder is the parent of the folder cleaned, and only
     // that folder (by the top filter) is taken from it.
     void TakeTopFoldersOnly() { m_topFoldersOnly = true; }
+    // In a preview, the entries earlier cleans would remove (taken as
+    // gone), to which this walk adds its own.
+    void TakePreviewGone(std::set<std::string>* gone) { m_previewGone = m_report.IsPreview() ? gone : nullptr; }
 
 private:
     bool m_descend;
     bool m_everyDepth = false;
     bool m_removeEmptied = false;
     bool m_topFoldersOnly = false;
+    std::set<std::string>* m_previewGone = nullptr;
     NameFilter m_inner;
     PathFilter m_keep;
     time32 m_cutoff;
@@ -646,10 +666,12 @@ void DeleteMaskedFiles(const std::string& folder, const MaskedClean& clean, ICle
         CTreeWalk walk(true, 0, report);
         walk.TakeEveryDepth(masks, true, clean.keep);
         walk.TakeTopFoldersOnly();
+        walk.TakePreviewGone(clean.previewGone);
         walk.Walk(parent.path, parent.finalPath, itself, what, what);
         return;
     }
     CTreeWalk walk(clean.everyDepth, 0, report);
     walk.TakeEveryDepth(masks, clean.removeEmptied, clean.keep);
+    walk.TakePreviewGone(clean.previewGone);
     walk.Walk(checked.path, checked.finalPath, masks, what, what);
 }

@@ -59,6 +59,11 @@ struct MaskedClean {
     // names it and with where the entry really is, is never opened,
     // deleted or counted, and its folders stay; null keeps nothing.
     std::function<bool(const std::string& path)> keep;
+    // A preview of several cleans in a row (the keys of one rules entry):
+    // what the earlier ones would remove, by where it really is. A later
+    // clean takes it as gone, as it would find it after them: neither
+    // counted twice nor keeping its folder. Null for a clean on its own.
+    std::set<std::string>* previewGone = nullptr;
 };
 
 // Deletes the files of folder (no variables, no wildcards) that match the

@@ -17,6 +17,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <set>
 
 namespace {
 
@@ -58,8 +59,13 @@ void CRulesEntryItem::DoRun()
 void CRulesEntryItem::CleanFileKeys()
 {
     const CRuleExclusions exclusions(m_entry.excludes, m_folders);
+    // A preview of the keys in a row sees what a clean would: what a key
+    // removes is gone for the keys after it (a folder one key empties and
+    // the next removes).
+    std::set<std::string> previewGone;
     for (const RuleFileKey& key : m_entry.fileKeys) {
         MaskedClean clean;
+        clean.previewGone = &previewGone;
         clean.masks = key.masks;
         clean.everyDepth = key.recurse || key.removeSelf;
         clean.removeEmptied = key.removeSelf;

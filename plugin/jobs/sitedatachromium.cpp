@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "common/fileenum.h"
 #include "common/handles.h"
+#include "common/sitedataplaces.h"
 #include "common/strformat.h"
 #include "plugin/engines/chromiumsitestores.h"
 #include "plugin/engines/filecleanup.h"
@@ -21,12 +22,13 @@
 
 namespace {
 
-const char kSessionStorage[] = "Session Storage";
-const char kServiceWorkerDatabase[] = "Service Worker\\Database";
-const char kCacheStorage[] = "Service Worker\\CacheStorage";
-const char kScriptCache[] = "Service Worker\\ScriptCache";
-const char kFileSystem[] = "File System";
-const char kFileSystemOrigins[] = "File System\\Origins";
+// The stores' places, from the table the community rules' refusals read too.
+using ChromiumSiteData::kCacheStorage;
+using ChromiumSiteData::kFileSystem;
+using ChromiumSiteData::kFileSystemOrigins;
+using ChromiumSiteData::kScriptCache;
+using ChromiumSiteData::kServiceWorkerDatabase;
+using ChromiumSiteData::kSessionStorage;
 
 // A Cache Storage index lists a site's caches by name: a few kilobytes.
 const size_t kMaxCacheStorageIndexSize = 1 << 20;

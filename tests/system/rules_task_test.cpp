@@ -87,3 +87,32 @@ TEST_F(RulesTask, APreviewCountsWhatTheRunThenRemovesAndARefusedEntryNeverRuns)
     EXPECT_EQ(previewTotals.substr(std::string("Preview totals: Would remove ").size()),
               runTotals.substr(std::string("Run totals: Removed ").size()));
 }
+
+// A ticked entry that the rules file no longer offers (refused, removed, or
+// for another system) is named in a Warning and counted as not cleaned,
+// never dropped without a word.
+TEST_F(RulesTask, ATickedEntryTheCatalogueNoLongerOffersIsAWarningAndCounted)
+{
+    std::string rules;
+    ASSERT_TRUE(ReadWholeFile(folder.File("winapp2.ini"), &rules));
+    ASSERT_TRUE(WriteWholeFile(folder.File("winapp2.ini"), rules + "[Tw Other System Entry *]\r\nDetectOS=|5.1\r\n"
+                                                                   "FileKey1=" + files.Path() + "|*.txt\r\n"));
+    const std::vector<std::string> notOffered = {"Tw Refused Entry *", "Tw Gone Entry *", "Tw Other System Entry *"};
+    std::vector<std::string> ticked = {GuidToString(RuleItemId("Tw Task Entry *"))};
+    for (const std::string& name : notOffered) ticked.push_back(GuidToString(RuleItemId(name)));
+    folder.WriteTask(taskName, ticked);
+
+    const std::vector<RawSessionRecord> records = folder.RunTask(taskName);
+    for (const std::string& name : notOffered) {
+        const std::string id = "{" + GuidToString(RuleItemId(name)) + "}";
+        bool warned = false;
+        for (const RawSessionRecord& record : records)
+            warned = warned || (record.type == 1 && record.message.find(id) != std::string::npos &&
+                                record.message.find("is no longer offered") != std::string::npos);
+        EXPECT_TRUE(warned) << name;
+    }
+    const std::string totals = Line(Messages(records), "Run totals: ");
+    EXPECT_NE(totals.find("3 ticked items no longer offered"), std::string::npos) << totals;
+    EXPECT_FALSE(FileExists(files.File("a.log")));
+    ExpectKept();
+}

@@ -16,6 +16,7 @@
 #include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
+#include "support/unix_side.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -164,6 +165,14 @@ std::vector<EntryCase> Cases()
         {"variables", {"FileKey1=%LocalAppData%\\$L|*.tmp"}, {"%L\\a.tmp"}, {"%L\\b.txt", "a.tmp"}, "", 1, 0, 0},
         {"a refused entry", {"FileKey1=$D|*.tmp", "FileKey2=%LocalAppData%|*|RECURSE"}, {}, {"a.tmp", "%L\\b.tmp"},
          kRefused},
+        {"a FILE exclusion naming its file without a | before it", {"FileKey1=$D|*.*", "ExcludeKey1=FILE|$D\\keep.log"},
+         {"a.log", "b.tmp"}, {"keep.log"}, "", 2, 0, 0},
+        {"a second key removing the folder the first empties",
+         {"FileKey1=$D\\cache|*.tmp", "FileKey2=$D\\cache|*.log|REMOVESELF"},
+         {"cache\\a.tmp", "cache\\b.log", "cache\\"}, {"other.txt"}, "", 2, 1, 0},
+        {"a first key removing the folder a second one names",
+         {"FileKey1=$D\\cache|*|REMOVESELF", "FileKey2=$D\\cache|*.tmp"},
+         {"cache\\a.tmp", "cache\\b.log", "cache\\"}, {"other.txt"}, "", 2, 1, 0},
         {"a folder with wildcards", {"FileKey1=$D\\V*\\Cache|*.tmp"}, {"Vendor\\Cache\\a.tmp", "V2\\Cache\\b.tmp"},
          {"Vendor\\Cache\\keep.txt", "Vendor\\c.tmp", "Other\\Cache\\d.tmp"}, "", 2, 0, 0},
         {"a missing entry", {"FileKey1=$D|*.tmp"}, {}, {"a.tmp"},
@@ -351,3 +360,33 @@ TEST(RulesEntryJobs, ASecondEntryOfAChangedRulesFileSeesTheFileAsItIsNow)
     ::RemoveDirectoryA(GetModuleFilePath("Rules").c_str());
 }
 
+
+// A rule's folder that is a link, or lies below one, is skipped by the job
+// itself, with what the link leads to left whole.
+TEST(RulesEntryJobs, AFolderThatIsOrLiesBelowALinkIsSkipped)
+{
+    ScratchFolder files, outside;
+    ASSERT_TRUE(::CreateDirectoryA(outside.File("sub").c_str(), nullptr));
+    for (const char* name : {"precious.tmp", "sub\\precious.tmp"}) ASSERT_TRUE(WriteWholeFile(outside.File(name), "keep"));
+    ASSERT_TRUE(MakeFolderLink(outside.Path(), files.File("link")));
+    ASSERT_TRUE(MakeFolders(GetModuleFilePath("Rules")));
+    const std::string rulesPath = GetModuleFilePath("Rules\\tw_rules_link_test.ini");
+    ASSERT_TRUE(WriteWholeFile(rulesPath, "[Link Test *]\r\nFileKey1=" + files.File("link") + "|*.tmp|RECURSE\r\nFileKey2=" +
+                                              files.File("link\\sub") + "|*.tmp\r\n"));
+    for (const bool preview : {true, false}) {
+        FakeTaskInfo info;
+        info.Set(kRunModeKey, preview ? kRunModePreview : kRunModeClean);
+        RecordingSink sink;
+        CRulesEntryItem* job = new CRulesEntryItem();
+        EXPECT_EQ(job->Init(&info, "program\tRules\\tw_rules_link_test.ini\tLink Test *", &sink), kJobSuccess);
+        EXPECT_EQ(job->Run(), kJobSuccess);
+        EXPECT_EQ(job->Counts().files, 0);
+        EXPECT_EQ(job->Counts().skipped, 2);
+        job->Release();
+    }
+    EXPECT_TRUE(FileExists(outside.File("precious.tmp")));
+    EXPECT_TRUE(FileExists(outside.File("sub\\precious.tmp")));
+    ::DeleteFileA(rulesPath.c_str());
+    ::RemoveDirectoryA(GetModuleFilePath("Rules").c_str());
+    RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(files.Path()) + "/link\"");
+}

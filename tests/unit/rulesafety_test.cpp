@@ -2,6 +2,7 @@
 // stand for, on a system whose known folders the table below describes.
 #include "rules/rulesafety.h"
 
+#include "common/sitedataplaces.h"
 #include "rules/wildcardoverlap.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +67,9 @@ TEST(RulesSafety, OrdinaryCleaningKeysPass)
              "RegKey1=HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs",
              "RegKey1=HKCU\\Software\\Vendor\\App|LastRun", "RegKey1=HKU\\.DEFAULT\\Software\\Vendor\\App",
              "RegKey1=HKCR\\CLSID\\{00000000-0000-0000-0000-000000000001}\\Cache",
+             "RegKey1=HKCU\\Software\\Classes\\CLSID\\{00000000-0000-0000-0000-000000000001}",
+             "RegKey1=HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vendor App",
+             "RegKey1=HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run|Vendor App",
              "FileKey1=%LocalAppData%\\App|*.tmp\nExcludeKey1=PATH|%LocalAppData%\\App\\Keep",
              "FileKey1=%LocalAppData%\\App|*.tmp\nDetectFile=%LocalAppData%\\App\\*.cfg"}) {
         EXPECT_EQ(RefusalOf(key), "") << key;
@@ -152,6 +156,56 @@ TEST(RulesSafety, HostileFileKeysAreRefusedWithTheirReason)
     for (const Case& c : cases) EXPECT_EQ(RefusalOf(c.key), at + c.reason) << c.key;
 }
 
+// What people keep in every common form, the places the program cleans
+// site by site itself, the other stores of a browser's profile, and the
+// system's own folders: none may be reached by a rule.
+TEST(RulesSafety, KeptFormsBrowserStoresAndSystemFoldersAreRefused)
+{
+    struct Case { std::string key; std::string reason; };
+    const std::string documents = "it would delete documents in the ";
+    const std::string siteData = "it would reach a browser's cookies or site data (";
+    const Case cases[] = {
+        {"FileKey1=%Documents%|*.xlsb", documents + "Documents folder (*.xlsb)"},
+        {"FileKey1=%Documents%|*.pptm", documents + "Documents folder (*.pptm)"},
+        {"FileKey1=%Documents%|*.webm", documents + "Documents folder (*.webm)"},
+        {"FileKey1=%Documents%|*.html", documents + "Documents folder (*.html)"},
+        {"FileKey1=%Documents%|*.pfx", documents + "Documents folder (*.pfx)"},
+        {"FileKey1=%Documents%|*.kdb", documents + "Documents folder (*.kdb)"},
+        {"FileKey1=%UserProfile%\\Desktop|*.lnk;*.url", documents + "Desktop folder (*.lnk)"},
+        {"FileKey1=%Pictures%|*.xcf", documents + "Pictures folder (*.xcf)"},
+        {"FileKey1=%UserProfile%\\Music|*.opus", documents + "Music folder (*.opus)"},
+        {std::string("FileKey1=") + kChrome + "\\Default\\WebStorage|*|RECURSE", siteData + "WebStorage)"},
+        {std::string("FileKey1=") + kChrome + "\\Default\\Shared Dictionary|*", siteData + "Shared Dictionary)"},
+        {std::string("FileKey1=") + kChrome + "\\Default|Fav*", siteData + "Favicons)"},
+        {std::string("FileKey1=") + kChrome + "\\Default|*-journal", siteData + "Cookies-journal)"},
+        {std::string("FileKey1=") + kChrome + "\\Default|Extension Cookies", siteData + "Extension Cookies)"},
+        {std::string("FileKey1=") + kChrome + "\\Default|Account Web Data",
+         "it would reach a browser's saved addresses and cards (Account Web Data)"},
+        {std::string("FileKey1=") + kFirefox + "\\*|*.txt", siteData + "serviceworker.txt)"},
+        {std::string("FileKey1=") + kFirefox + "\\x.default|favicons.sqlite", siteData + "favicons.sqlite)"},
+        {std::string("FileKey1=") + kFirefox + "\\x.default|autofill-*.json",
+         "it would reach a browser's saved addresses and cards (autofill-profiles.json)"},
+        {std::string("FileKey1=") + kFirefox + "\\x.default|storage-sync-v2.sqlite",
+         "it would reach a browser's extensions and their data (storage-sync-v2.sqlite)"},
+        {"FileKey1=%WinDir%\\System32\\Microsoft\\Protect|*|RECURSE",
+         "it would reach the keys that protect saved passwords and certificates (C:\\Windows\\System32\\Microsoft\\Protect)"},
+        {"FileKey1=%WinDir%\\Fonts|*.ttf", "it would delete the system's own files (C:\\Windows\\Fonts)"},
+        {"FileKey1=%WinDir%\\System32\\Tasks|*|RECURSE", "it would delete the system's own files (C:\\Windows\\System32\\Tasks)"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(RefusalOf(c.key), "FileKey on line 2: " + c.reason) << c.key;
+
+    // Every place where the program cleans sites' data itself is refused
+    // inside a profile of its family, as the families' table names it.
+    for (const std::string& place : ChromiumSiteDataPlaces()) {
+        const std::string key = std::string("FileKey1=") + kChrome + "\\Default\\" + place + "|*";
+        EXPECT_NE(RefusalOf(key).find("it would reach a browser's cookies or site data"), std::string::npos) << key;
+    }
+    for (const std::string& place : FirefoxSiteDataPlaces()) {
+        const std::string key = std::string("FileKey1=") + kFirefox + "\\x.default\\" + place + "|*";
+        EXPECT_NE(RefusalOf(key).find("it would reach a browser's cookies or site data"), std::string::npos) << key;
+    }
+}
+
 TEST(RulesSafety, RegistryKeysNeedThreePartsBelowTheirRootAndNeverASharedKeyWhole)
 {
     struct Case { const char* key; const char* reason; };
@@ -173,6 +227,21 @@ TEST(RulesSafety, RegistryKeysNeedThreePartsBelowTheirRootAndNeverASharedKeyWhol
         {"RegKey1=HKXX\\Software\\Vendor\\App", "it names an unknown registry root ("},
         {"RegKey1=HKCU\\Software\\M\xC4\xB1" "crosoft\\Windows", "it holds \xC4\xB1, which Windows reads as an ASCII letter ("},
         {"RegKey1=HKCU/Software/Vendor/App", "it holds \"/\", which the registry reads as part of a key's name ("},
+        {"RegKey1=HKEY_USERS\\S-1-5-21-1\\Software\\Vendor", shallow},
+        // The hubs of many programs whole, and what the system alone owns at any depth.
+        {"RegKey1=HKCU\\Software\\Classes\\CLSID", "it would delete the shared registry key "},
+        {"RegKey1=HKCU\\Software\\Classes\\CLSID\\InprocServer32", "it names a key of the shared registry key software\\classes\\clsid that is no program's own GUID ("},
+        {"RegKey1=HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "it would delete the shared registry key "},
+        {"RegKey1=HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "it would delete the shared registry key "},
+        {"RegKey1=HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "it would delete the shared registry key "},
+        {"RegKey1=HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager", "it would delete the shared registry key "},
+        {"RegKey1=HKLM\\SYSTEM\\ControlSet001\\Control\\Lsa\\Kerberos", "it would delete the shared registry key "},
+        {"RegKey1=HKLM\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "it would delete the shared registry key "},
+        {"RegKey1=HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "it would delete the shared registry key "},
+        {"RegKey1=HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", "it would delete the shared registry key "},
+        {"RegKey1=HKU\\S-1-5-21-1\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "it would delete the shared registry key "},
+        {"RegKey1=HKEY_USERS\\S-1-5-21-1_Classes\\CLSID\\Vendor\\Cache", "it names a key of the shared registry key software\\classes\\clsid that is no program's own GUID ("},
+        {"RegKey1=HKLM\\Software\\Classes\\Wow6432Node\\CLSID", "it would delete the shared registry key "},
     };
     for (const Case& c : cases) {
         const std::string key = std::string(c.key).substr(std::string("RegKey1=").size());

@@ -19,6 +19,14 @@ std::string Describe(const RuleEntry& entry)
     std::string text = "group=" + entry.group;
     if (!entry.detectKeys.empty()) text += "\ndetect=" + Join(entry.detectKeys, ",");
     if (!entry.detectFiles.empty()) text += "\ndetectfile=" + Join(entry.detectFiles, ",");
+    if (entry.detectOS.present) {
+        const auto version = [](bool has, const RuleOsVersion& v) {
+            return has ? std::to_string(v.major) + "." + std::to_string(v.minor) : std::string();
+        };
+        text += "\ndetectos=" + version(entry.detectOS.hasLowest, entry.detectOS.lowest) + "|" +
+                version(entry.detectOS.hasHighest, entry.detectOS.highest);
+    }
+    if (!entry.specialDetect.empty()) text += "\nspecialdetect=" + entry.specialDetect;
     if (!entry.warning.empty()) text += "\nwarning=" + entry.warning;
     for (const RuleFileKey& key : entry.fileKeys) {
         text += "\nfile=" + key.path + "|" + Join(key.masks, ",") + (key.removeSelf ? "|removeself" : key.recurse ? "|recurse" : "");
@@ -65,6 +73,11 @@ TEST(RulesFileText, EachFeatureOfTheFormatIsRead)
          "group=Other\nreg=HKCU\\Software\\A\\Recent\nreg=HKCU\\Software\\A|LastPath"},
         {"exclusions of each kind", "[A *]\nFileKey1=%AppData%\\A|*|RECURSE\nExcludeKey1=FILE|%AppData%\\A\\|keep.db;keep2.db\nExcludeKey2=path|%AppData%\\A\\Cfg\\\nExcludeKey3=REG|HKCU\\Software\\A|Keep",
          "group=Other\nfile=%AppData%\\A|*|recurse\nexclude=FILE:%AppData%\\A\\|keep.db,keep2.db\nexclude=PATH:%AppData%\\A\\Cfg\\\nexclude=REG:HKCU\\Software\\A|Keep"},
+        {"a FILE exclusion naming its file without a | before it", "[A *]\nFileKey1=%AppData%\\A|*\nExcludeKey1=FILE|%AppData%\\A\\keep.db",
+         "group=Other\nfile=%AppData%\\A|*\nexclude=FILE:%AppData%\\A|keep.db"},
+        {"the systems and browser the entry is for", "[A *]\nDetectOS=6.1|10\nSpecialDetect=det_mozilla\nFileKey1=%AppData%\\A|*",
+         "group=Other\ndetectos=6.1|10.0\nspecialdetect=DET_MOZILLA\nfile=%AppData%\\A|*"},
+        {"open ends of DetectOS", "[A *]\nDetectOS=|6.3\nFileKey1=%AppData%\\A|*", "group=Other\ndetectos=|6.3\nfile=%AppData%\\A|*"},
         {"variables of the format", "[A *]\nFileKey1=%LocalLowAppData%\\A|*\nFileKey2=%ProgramFiles%\\A\\Logs|*.log\nFileKey3=%CommonAppData%\\A|*.tmp",
          "group=Other\nfile=%LocalLowAppData%\\A|*\nfile=%ProgramFiles%\\A\\Logs|*.log\nfile=%CommonAppData%\\A|*.tmp"},
         {"wildcard path parts", "[A *]\nFileKey1=%LocalAppData%\\Vendor\\App*\\*\\Cache|*|RECURSE",
@@ -100,6 +113,10 @@ TEST(RulesFileText, AMalformedKeyRefusesItsEntryWithTheReasonAndTheOthersStay)
         {"ExcludeKey1=%AppData%\\A", "ExcludeKey1 on line 3: has no | after its kind (FILE, PATH or REG)"},
         {"ExcludKey1=PATH|%AppData%\\A", "unknown key ExcludKey1 on line 3"},
         {"DetectFile=%Nowhere%\\A", "DetectFile on line 3: unknown variable %Nowhere%"},
+        {"ExcludeKey1=FILE|%AppData%\\A\\", "ExcludeKey1 on line 3: names no file to keep (FILE|<folder>|<names>)"},
+        {"ExcludeKey1=FILE|keep.db", "ExcludeKey1 on line 3: names no file to keep (FILE|<folder>|<names>)"},
+        {"DetectOS=6.1", "DetectOS on line 3: is not <lowest>|<highest> (6.1)"},
+        {"DetectOS=6.x|", "DetectOS on line 3: has a version that is not a Windows version such as 6.1 (6.x|)"},
         {"just words", "line 3 is neither a key nor a comment"},
     };
     for (const Case& c : cases) {
