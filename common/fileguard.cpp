@@ -1,5 +1,6 @@
 #include "common/fileguard.h"
 
+#include "common/finalpath.h"
 #include "common/strformat.h"
 
 #include <vector>
@@ -7,28 +8,6 @@
 namespace {
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-std::wstring WithoutExtendedPrefix(std::wstring path)
-{
-    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
-    if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
-    return path;
-}
-
-// Where an open file or folder really is, every link on the way resolved;
-// empty when the system cannot tell.
-std::wstring FinalPathOfHandle(HANDLE handle)
-{
-    std::vector<wchar_t> buffer(MAX_PATH + 8);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const DWORD length = ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0) return std::wstring();
-        if (length < buffer.size()) return WithoutExtendedPrefix(std::wstring(buffer.data(), length));
-        buffer.resize(length + 1);
-    }
-    return std::wstring();
-}
 
 // Paths as Windows compares them: without regard to case.
 bool SamePathText(const std::wstring& a, const std::wstring& b)
@@ -87,7 +66,7 @@ CFileGuard::CFileGuard(const std::wstring& folder) : m_folder(folder)
         m_folderError = ERROR_DIRECTORY;
         return;
     }
-    m_finalFolder = FinalPathOfHandle(opened.Get());
+    m_finalFolder = FinalPathOfWide(opened.Get());
     if (m_finalFolder.empty()) m_folderError = kGuardLinkRefused;
 }
 
@@ -106,7 +85,7 @@ DWORD CFileGuard::CheckHandle(HANDLE file, const std::wstring& name) const
     // leads to, and only the system's name of what was opened tells.
     std::wstring expected = m_finalFolder;
     if (!expected.empty() && expected.back() != L'\\') expected += L'\\';
-    if (!SamePathText(FinalPathOfHandle(file), expected + name)) return kGuardLinkRefused;
+    if (!SamePathText(FinalPathOfWide(file), expected + name)) return kGuardLinkRefused;
     if (info.nNumberOfLinks != 1) return kGuardNamesRefused;
     return ERROR_SUCCESS;
 }
@@ -153,6 +132,17 @@ DWORD CFileGuard::Check(const std::wstring& name) const
         return kGuardLinkRefused;  // there, yet it does not open: a link that leads nowhere
     }
     return error;
+}
+
+bool CFileGuard::IsLinkLeadingNowhere(const std::wstring& name) const
+{
+    if (m_folderError != 0 || !IsPlainName(name)) return false;
+    const std::wstring path = PathOf(name);
+    if (OpenAt(path, FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll, OPEN_EXISTING, 0)) return false;
+    if (::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const UniqueHandle probe = OpenAt(path, DELETE | SYNCHRONIZE, kShareAll, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE);
+    return !probe && ::GetLastError() == ERROR_FILE_EXISTS;
 }
 
 DWORD CFileGuard::Remove(const std::wstring& name) const
@@ -226,7 +216,7 @@ DWORD CFileGuard::CheckEveryEntry(std::wstring* refused) const
             BY_HANDLE_FILE_INFORMATION info = {};
             const bool itself = ::GetFileInformationByHandle(entry.Get(), &info) &&
                                 !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-                                SamePathText(FinalPathOfHandle(entry.Get()), expected + name);
+                                SamePathText(FinalPathOfWide(entry.Get()), expected + name);
             error = itself ? ERROR_SUCCESS : kGuardLinkRefused;
         } else if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
             error = kGuardLinkRefused;  // listed, yet it does not open: a link that leads nowhere

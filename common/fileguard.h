@@ -48,6 +48,12 @@ public:
     // leads nowhere is something: it is refused), a refusal otherwise.
     DWORD Check(const std::wstring& name) const;
 
+    // Under Wine a link that leads nowhere is neither listed nor opened:
+    // only making a file at its name shows it. True when name is such a
+    // link; the file made to tell, when nothing was there, is gone at once
+    // (deleted on close). For callers about to write in the folder anyway.
+    bool IsLinkLeadingNowhere(const std::wstring& name) const;
+
     // Deletes the file through its checked handle.
     DWORD Remove(const std::wstring& name) const;
 

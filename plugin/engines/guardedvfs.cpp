@@ -71,12 +71,28 @@ DWORD RefusalOfOpened(sqlite3_file* file, const std::string& path)
     return named.guard.CheckHandle(handle, named.name);
 }
 
+// A journal or log SQLite is to make is made by the guard, which never
+// makes it through a link; SQLite then opens the plain file that is there.
+bool MadeThroughGuard(const std::string& path, int flags)
+{
+    if ((flags & SQLITE_OPEN_CREATE) == 0) return true;
+    const GuardedName file(path);
+    if (file.guard.FolderError() != ERROR_SUCCESS) return true;  // SQLite's open tells
+    UniqueHandle made;
+    const DWORD error = file.guard.Open(file.name, FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        GuardedOpening::ExistingOrNew, &made);
+    return !IsRefusal(error);
+}
+
 int GuardedOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags)
 {
     // A nameless file is SQLite's own temporary one, in the system's folder for them.
     if (name == nullptr) return SystemVfs()->xOpen(SystemVfs(), name, file, flags, outFlags);
     const std::string path = name;
-    if ((flags & SQLITE_OPEN_MAIN_DB) ? !GuardedDatabaseRefusal(path).empty() : RefusalOf(path) != ERROR_SUCCESS) {
+    const bool forWriting = (flags & SQLITE_OPEN_READWRITE) != 0;
+    if ((flags & SQLITE_OPEN_MAIN_DB) ? !GuardedDatabaseRefusal(path, forWriting).empty()
+                                      : RefusalOf(path) != ERROR_SUCCESS || !MadeThroughGuard(path, flags)) {
         file->pMethods = nullptr;
         return SQLITE_CANTOPEN;
     }
@@ -130,13 +146,17 @@ const char* GuardedVfsName()
     return kVfsName;
 }
 
-std::string GuardedDatabaseRefusal(const std::string& path)
+std::string GuardedDatabaseRefusal(const std::string& path, bool forWriting)
 {
     std::string checked = path;
     // The database first, then each side file that is there.
     for (size_t i = 0; i <= sizeof kSideFileSuffixes / sizeof kSideFileSuffixes[0]; ++i) {
         if (i > 0) checked = path + kSideFileSuffixes[i - 1];
-        const DWORD refusal = RefusalOf(checked);
+        DWORD refusal = RefusalOf(checked);
+        if (refusal == ERROR_SUCCESS && forWriting && i > 0) {
+            const GuardedName side(checked);
+            if (side.guard.IsLinkLeadingNowhere(side.name)) refusal = kGuardLinkRefused;
+        }
         if (refusal != ERROR_SUCCESS) {
             // The name alone: the message names the database's path already.
             const size_t separator = checked.find_last_of("\\/");

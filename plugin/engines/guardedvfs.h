@@ -13,5 +13,7 @@ const char* GuardedVfsName();
 // Checks the database at path (a full path, UTF-8 as SQLite takes it) and
 // each of its side files that is there. Empty when all may be used;
 // otherwise why not, naming the file by its name ("History-wal is a link
-// or lies outside its folder").
-std::string GuardedDatabaseRefusal(const std::string& path);
+// or lies outside its folder"). forWriting: the database is to be changed,
+// so a side file's name is also tried for a link that leads nowhere (SQLite
+// would make its target).
+std::string GuardedDatabaseRefusal(const std::string& path, bool forWriting);

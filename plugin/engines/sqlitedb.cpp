@@ -108,7 +108,7 @@ CSqliteDatabase::CSqliteDatabase(const std::string& path, Access access, unsigne
     const std::string name = snapshot ? SnapshotUri(path) : path;
     // A clear word first; the guarded file layer then holds SQLite itself
     // to the same rule for every file it opens, deletes or looks for.
-    const std::string refusal = GuardedDatabaseRefusal(path);
+    const std::string refusal = GuardedDatabaseRefusal(path, !snapshot);
     if (!refusal.empty()) throw CError(refusal);
     const int code = sqlite3_open_v2(name.c_str(), &m_db, flags, GuardedVfsName());
     if (code != SQLITE_OK) {

@@ -503,19 +503,24 @@ TEST_F(ModernBrowsers, LinksAndVariablesInsideAProfileLeadNowhereElse)
                                          "\\Default\\Cache leads outside its profile (a link); it was not touched"));
 }
 
-// A side file SQLite keeps beside a database, put there by someone else.
+// A side file SQLite keeps beside a database, put there by someone else:
+// a Unix link to a file elsewhere, a second name of one, or a Unix link to
+// a file that is not there (SQLite would make it).
+enum class Planted { Link, SecondName, LinkToNothing };
+
 struct PlantedSideFile {
     const char* database;  // in the profile
     const char* sideFile;
-    bool hardLink;         // a second name of a file elsewhere, or a Unix link to it
+    Planted planted;
     const char* reason;
 };
 
 const PlantedSideFile kPlantedSideFiles[] = {
-    {"Cookies", "Cookies-journal", false, "is a link or lies outside its folder"},
-    {"History", "History-wal", false, "is a link or lies outside its folder"},
-    {"Top Sites", "Top Sites-journal", false, "is a link or lies outside its folder"},
-    {"Shortcuts", "Shortcuts-journal", true, "has other names (hard links)"},
+    {"Cookies", "Cookies-journal", Planted::Link, "is a link or lies outside its folder"},
+    {"History", "History-wal", Planted::Link, "is a link or lies outside its folder"},
+    {"Top Sites", "Top Sites-journal", Planted::Link, "is a link or lies outside its folder"},
+    {"Shortcuts", "Shortcuts-journal", Planted::SecondName, "has other names (hard links)"},
+    {"Cookies", "Cookies-shm", Planted::LinkToNothing, "is a link or lies outside its folder"},
 };
 
 TEST_F(ModernBrowsers, ADatabaseWithASideFileThatLeadsElsewhereIsLeftWithWhatItLeadsTo)
@@ -538,20 +543,31 @@ TEST_F(ModernBrowsers, ADatabaseWithASideFileThatLeadsElsewhereIsLeftWithWhatItL
         const std::string victim = elsewhere.File(std::string("victim of ") + planted.sideFile);
         const std::string victimText = std::string("someone's file, not a journal: ") + planted.sideFile;
         ASSERT_TRUE(MakeFile(victim, victimText));
-        if (planted.hardLink) ASSERT_TRUE(::CreateHardLinkA(sideFile.c_str(), victim.c_str(), nullptr));
-        else ASSERT_TRUE(MakeFileLink(victim, profile, planted.sideFile));
+        if (planted.planted == Planted::SecondName) {
+            ASSERT_TRUE(::CreateHardLinkA(sideFile.c_str(), victim.c_str(), nullptr));
+        } else {
+            ASSERT_TRUE(MakeFileLink(victim, profile, planted.sideFile));
+        }
+        if (planted.planted == Planted::LinkToNothing) ASSERT_TRUE(::DeleteFileA(victim.c_str()));
         const std::string before = Contents(database);
 
         const std::vector<std::string> messages = RunTask();
-        EXPECT_EQ(Contents(victim), victimText);
+        if (planted.planted == Planted::LinkToNothing) EXPECT_FALSE(FileExists(victim));
+        else EXPECT_EQ(Contents(victim), victimText);
         EXPECT_EQ(Contents(database), before);
         const std::string reason = database + " was left as it was: " + planted.sideFile + " " + planted.reason;
         EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [&](const std::string& message) {
             return message.find(reason) != std::string::npos;
         })) << reason << "\n" << ::testing::PrintToString(messages);
         // The planted name goes before the database is read here again.
-        if (planted.hardLink) ::DeleteFileA(sideFile.c_str());
-        else RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(sideFile) + "\"");
+        if (planted.planted == Planted::SecondName) {
+            ::DeleteFileA(sideFile.c_str());
+        } else {
+            // Wine shows no link that leads nowhere: its target comes back
+            // so that the link's removal can be watched.
+            if (planted.planted == Planted::LinkToNothing) ASSERT_TRUE(MakeFile(victim, victimText));
+            RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(sideFile) + "\"");
+        }
         ASSERT_TRUE(Eventually([&] { return !LongPathExists(sideFile); }, kAppearTimeout)) << sideFile;
     }
     EXPECT_EQ(Sorted(QueryColumn(ChromeCookies(0), "SELECT host_key FROM cookies")), kKeptHosts)
