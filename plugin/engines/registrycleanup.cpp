@@ -158,8 +158,8 @@ bool SameKeyText(const std::wstring& a, const std::wstring& b)
 // The two registry links Windows itself keeps on the way to keys that are
 // cleaned, each at its one place and with its one target: the user's
 // Software\Classes leads to the user's own classes hive, and the machine's
-// SYSTEM\CurrentControlSet to one of its numbered control sets. Only
-// administrators can write where these lie; any other link is refused.
+// SYSTEM\CurrentControlSet to one of its numbered control sets. Their
+// targets are what makes them safe; any other link is refused.
 bool IsSystemsOwnLink(HKEY root, const std::vector<std::string>& parts, size_t index, HKEY link)
 {
     if (index != 1) return false;
