@@ -7,3 +7,5 @@
 // The final path of an open file or folder, as an ordinary path ("C:\...");
 // empty when the system cannot name it.
 std::string FinalPathOf(HANDLE handle);
+// The same in UTF-16, for names the code page cannot hold.
+std::wstring FinalPathOfWide(HANDLE handle);

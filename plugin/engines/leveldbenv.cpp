@@ -1,22 +1,309 @@
 #include "plugin/engines/leveldbenv.h"
 
+#include "common/fileguard.h"
+
+#include <windows.h>
+// After windows.h: LevelDB's headers undo its DeleteFile macro.
+
 #include <memenv/memenv.h>
 
 #include <algorithm>
 
 using leveldb::Status;
 
-CExistingStoreEnv::CExistingStoreEnv() : EnvWrapper(leveldb::Env::Default()) {}
+namespace {
+
+Status GuardStatus(const std::string& name, DWORD error)
+{
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Status::NotFound(name, "no such file");
+    return Status::IOError(name, GuardErrorText(error));
+}
+
+class CGuardedSequentialFile : public leveldb::SequentialFile {
+public:
+    CGuardedSequentialFile(std::string name, UniqueHandle file) : m_name(std::move(name)), m_file(std::move(file)) {}
+
+    Status Read(size_t n, leveldb::Slice* result, char* scratch) override
+    {
+        DWORD read = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(n, 1u << 30));
+        if (!::ReadFile(m_file.Get(), scratch, wanted, &read, nullptr) && ::GetLastError() != ERROR_HANDLE_EOF) {
+            return GuardStatus(m_name, ::GetLastError());
+        }
+        *result = leveldb::Slice(scratch, read);
+        return Status::OK();
+    }
+
+    Status Skip(uint64_t n) override
+    {
+        LARGE_INTEGER distance;
+        distance.QuadPart = static_cast<LONGLONG>(n);
+        if (!::SetFilePointerEx(m_file.Get(), distance, nullptr, FILE_CURRENT)) return GuardStatus(m_name, ::GetLastError());
+        return Status::OK();
+    }
+
+private:
+    std::string m_name;
+    UniqueHandle m_file;
+};
+
+class CGuardedRandomAccessFile : public leveldb::RandomAccessFile {
+public:
+    CGuardedRandomAccessFile(std::string name, UniqueHandle file) : m_name(std::move(name)), m_file(std::move(file)) {}
+
+    // Each read names its offset, so LevelDB's threads may read at once.
+    Status Read(uint64_t offset, size_t n, leveldb::Slice* result, char* scratch) const override
+    {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD read = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(n, 1u << 30));
+        if (!::ReadFile(m_file.Get(), scratch, wanted, &read, &at) && ::GetLastError() != ERROR_HANDLE_EOF) {
+            *result = leveldb::Slice(scratch, 0);
+            return GuardStatus(m_name, ::GetLastError());
+        }
+        *result = leveldb::Slice(scratch, read);
+        return Status::OK();
+    }
+
+private:
+    std::string m_name;
+    UniqueHandle m_file;
+};
+
+class CGuardedWritableFile : public leveldb::WritableFile {
+public:
+    CGuardedWritableFile(std::string name, UniqueHandle file) : m_name(std::move(name)), m_file(std::move(file)) {}
+
+    Status Append(const leveldb::Slice& data) override
+    {
+        const char* at = data.data();
+        size_t left = data.size();
+        while (left > 0) {
+            DWORD written = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(left, 1u << 30));
+            if (!::WriteFile(m_file.Get(), at, chunk, &written, nullptr)) return GuardStatus(m_name, ::GetLastError());
+            at += written;
+            left -= written;
+        }
+        return Status::OK();
+    }
+
+    Status Close() override
+    {
+        m_file.Reset();
+        return Status::OK();
+    }
+
+    Status Flush() override { return Status::OK(); }  // nothing is held back
+
+    Status Sync() override
+    {
+        if (!::FlushFileBuffers(m_file.Get())) return GuardStatus(m_name, ::GetLastError());
+        return Status::OK();
+    }
+
+private:
+    std::string m_name;
+    UniqueHandle m_file;
+};
+
+class CGuardedLock : public leveldb::FileLock {
+public:
+    explicit CGuardedLock(UniqueHandle file) : m_file(std::move(file)) {}
+    ~CGuardedLock() override { ::UnlockFile(m_file.Get(), 0, 0, MAXDWORD, MAXDWORD); }
+
+private:
+    UniqueHandle m_file;
+};
+
+std::wstring FromCodePage(const std::string& text)
+{
+    if (text.empty()) return std::wstring();
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0) ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+std::string ToCodePage(const std::wstring& text)
+{
+    if (text.empty()) return std::string();
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0) ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], length, nullptr, nullptr);
+    return narrow;
+}
+
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+}  // namespace
+
+CGuardedStoreEnv::CGuardedStoreEnv(const std::string& folder, const CFileGuard& guard)
+    : EnvWrapper(leveldb::Env::Default()), m_folder(folder), m_guard(guard)
+{
+}
+
+bool CGuardedStoreEnv::NameInStore(const std::string& path, std::wstring* name) const
+{
+    if (path.size() <= m_folder.size() + 1 || path.compare(0, m_folder.size(), m_folder) != 0) return false;
+    const char separator = path[m_folder.size()];
+    if (separator != '/' && separator != '\\') return false;
+    const std::string rest = path.substr(m_folder.size() + 1);
+    if (rest.find_first_of("/\\") != std::string::npos) return false;
+    *name = FromCodePage(rest);
+    return !name->empty();
+}
+
+Status CGuardedStoreEnv::NewSequentialFile(const std::string& path, leveldb::SequentialFile** file)
+{
+    *file = nullptr;
+    std::wstring name;
+    if (!NameInStore(path, &name)) return Status::NotSupported(path, "not a file of the store");
+    UniqueHandle opened;
+    const DWORD error = m_guard.Open(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     GuardedOpening::Existing, &opened);
+    if (error != ERROR_SUCCESS) return GuardStatus(path, error);
+    *file = new CGuardedSequentialFile(path, std::move(opened));
+    return Status::OK();
+}
+
+Status CGuardedStoreEnv::NewRandomAccessFile(const std::string& path, leveldb::RandomAccessFile** file)
+{
+    *file = nullptr;
+    std::wstring name;
+    if (!NameInStore(path, &name)) return Status::NotSupported(path, "not a file of the store");
+    UniqueHandle opened;
+    const DWORD error = m_guard.Open(name, GENERIC_READ, kShareAll, GuardedOpening::Existing, &opened);
+    if (error != ERROR_SUCCESS) return GuardStatus(path, error);
+    *file = new CGuardedRandomAccessFile(path, std::move(opened));
+    return Status::OK();
+}
+
+Status CGuardedStoreEnv::OpenForWriting(const std::string& path, bool append, leveldb::WritableFile** file)
+{
+    *file = nullptr;
+    std::wstring name;
+    if (!NameInStore(path, &name)) return Status::NotSupported(path, "not a file of the store");
+    UniqueHandle opened;
+    const DWORD error = m_guard.Open(name, GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
+                                     append ? GuardedOpening::ExistingOrNew : GuardedOpening::NewOrEmptied, &opened);
+    if (error != ERROR_SUCCESS) return GuardStatus(path, error);
+    if (append && !::SetFilePointerEx(opened.Get(), LARGE_INTEGER{}, nullptr, FILE_END)) {
+        return GuardStatus(path, ::GetLastError());
+    }
+    *file = new CGuardedWritableFile(path, std::move(opened));
+    return Status::OK();
+}
+
+Status CGuardedStoreEnv::NewWritableFile(const std::string& path, leveldb::WritableFile** file)
+{
+    return OpenForWriting(path, false, file);
+}
+
+Status CGuardedStoreEnv::NewAppendableFile(const std::string& path, leveldb::WritableFile** file)
+{
+    return OpenForWriting(path, true, file);
+}
+
+// Whether something is at the name; whether it may be used, its opening tells.
+bool CGuardedStoreEnv::FileExists(const std::string& path)
+{
+    if (path == m_folder) return m_guard.FolderError() == ERROR_SUCCESS;
+    std::wstring name;
+    if (!NameInStore(path, &name)) return false;
+    return m_guard.Check(name) != ERROR_FILE_NOT_FOUND;
+}
+
+Status CGuardedStoreEnv::GetChildren(const std::string& folder, std::vector<std::string>* names)
+{
+    names->clear();
+    if (folder != m_folder) return Status::NotSupported(folder, "not the store's folder");
+    std::vector<std::wstring> listed;
+    const DWORD error = m_guard.List(&listed);
+    if (error != ERROR_SUCCESS) return GuardStatus(folder, error);
+    for (const std::wstring& name : listed) names->push_back(ToCodePage(name));
+    return Status::OK();
+}
+
+Status CGuardedStoreEnv::RemoveFile(const std::string& path)
+{
+    std::wstring name;
+    if (!NameInStore(path, &name)) return Status::NotSupported(path, "not a file of the store");
+    const DWORD error = m_guard.Remove(name);
+    return error == ERROR_SUCCESS ? Status::OK() : GuardStatus(path, error);
+}
 
 // LevelDB creates the store's folder before it asks whether a store is
 // there; the folder is only ever checked.
-Status CExistingStoreEnv::CreateDir(const std::string& folder)
+Status CGuardedStoreEnv::CreateDir(const std::string& folder)
 {
-    return target()->FileExists(folder) ? Status::OK() : Status::NotFound(folder, "the store's folder is missing");
+    if (folder == m_folder && m_guard.FolderError() == ERROR_SUCCESS) return Status::OK();
+    return Status::NotFound(folder, "the store's folder is missing");
 }
 
-CPreviewEnv::CPreviewEnv()
-    : EnvWrapper(leveldb::Env::Default()), m_memory(leveldb::NewMemEnv(leveldb::Env::Default()))
+Status CGuardedStoreEnv::RemoveDir(const std::string& folder)
+{
+    return Status::NotSupported(folder, "a store's folder is never removed");
+}
+
+Status CGuardedStoreEnv::GetFileSize(const std::string& path, uint64_t* size)
+{
+    *size = 0;
+    std::wstring name;
+    if (!NameInStore(path, &name)) return Status::NotSupported(path, "not a file of the store");
+    UniqueHandle opened;
+    const DWORD error = m_guard.Open(name, FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll, GuardedOpening::Existing, &opened);
+    if (error != ERROR_SUCCESS) return GuardStatus(path, error);
+    LARGE_INTEGER length = {};
+    if (!::GetFileSizeEx(opened.Get(), &length)) return GuardStatus(path, ::GetLastError());
+    *size = static_cast<uint64_t>(length.QuadPart);
+    return Status::OK();
+}
+
+Status CGuardedStoreEnv::RenameFile(const std::string& from, const std::string& to)
+{
+    std::wstring fromName;
+    std::wstring toName;
+    if (!NameInStore(from, &fromName) || !NameInStore(to, &toName)) {
+        return Status::NotSupported(from, "not a file of the store");
+    }
+    const DWORD error = m_guard.Rename(fromName, toName);
+    return error == ERROR_SUCCESS ? Status::OK() : GuardStatus(from, error);
+}
+
+// As LevelDB's own Windows environment locks: the whole file, which a
+// browser that runs holds.
+Status CGuardedStoreEnv::LockFile(const std::string& path, leveldb::FileLock** lock)
+{
+    *lock = nullptr;
+    std::wstring name;
+    if (!NameInStore(path, &name)) return Status::NotSupported(path, "not a file of the store");
+    UniqueHandle opened;
+    const DWORD error = m_guard.Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, GuardedOpening::ExistingOrNew, &opened);
+    if (error != ERROR_SUCCESS) return GuardStatus(path, error);
+    if (!::LockFile(opened.Get(), 0, 0, MAXDWORD, MAXDWORD)) {
+        return Status::IOError(path, "the lock is held by another program");
+    }
+    *lock = new CGuardedLock(std::move(opened));
+    return Status::OK();
+}
+
+Status CGuardedStoreEnv::UnlockFile(leveldb::FileLock* lock)
+{
+    delete lock;
+    return Status::OK();
+}
+
+Status CGuardedStoreEnv::NewLogger(const std::string& name, leveldb::Logger** logger)
+{
+    *logger = new CDiscardingLogger;
+    return Status::OK();
+}
+
+CPreviewEnv::CPreviewEnv(leveldb::Env* real)
+    : EnvWrapper(real), m_memory(leveldb::NewMemEnv(leveldb::Env::Default()))
 {
 }
 
@@ -95,7 +382,7 @@ Status CPreviewEnv::RemoveFile(const std::string& name)
 
 Status CPreviewEnv::CreateDir(const std::string& folder)
 {
-    return target()->FileExists(folder) ? Status::OK() : Status::NotFound(folder, "the store's folder is missing");
+    return target()->CreateDir(folder);
 }
 
 Status CPreviewEnv::RemoveDir(const std::string& folder)

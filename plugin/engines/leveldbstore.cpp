@@ -1,6 +1,7 @@
 #include "plugin/engines/leveldbstore.h"
 
 #include "common/error.h"
+#include "common/fileguard.h"
 #include "common/strformat.h"
 #include "plugin/engines/leveldbenv.h"
 #include "plugin/engines/leveldbmanifest.h"
@@ -63,6 +64,22 @@ std::string FolderForLevelDb(const std::string& folder)
     throw CError(StrFormat("The LevelDB store %s has a name that the system code page cannot hold", folder.c_str()));
 }
 
+std::wstring FromCodePage(const std::string& text)
+{
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0) ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+std::string ToCodePage(const std::wstring& text)
+{
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0) ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], length, nullptr, nullptr);
+    return narrow;
+}
+
 // LevelDB's status text without the line end the system's messages carry.
 std::string StatusText(const leveldb::Status& status)
 {
@@ -91,11 +108,23 @@ leveldb::ReadOptions CheckedReads()
 CLevelDbStore::CLevelDbStore(const std::string& folder, Access access)
     : m_name(folder), m_folder(FolderForLevelDb(folder)), m_access(access), m_logger(new CDiscardingLogger)
 {
-    if (access == Access::Preview) {
-        m_env.reset(new CPreviewEnv);
-    } else {
-        m_env.reset(new CExistingStoreEnv);
+    m_guard.reset(new CFileGuard(FromCodePage(m_folder)));
+    if (m_guard->FolderError() != ERROR_SUCCESS) {
+        throw CError(StrFormat("The LevelDB store %s could not be opened: %s", m_name.c_str(),
+                               GuardErrorText(m_guard->FolderError()).c_str()));
     }
+    // LevelDB deletes the files it takes as obsolete and writes new ones
+    // as soon as it opens a store: a store with one file that is not its
+    // own is left exactly as it is.
+    std::wstring refused;
+    const DWORD refusal = m_guard->CheckEveryEntry(&refused);
+    if (refusal != ERROR_SUCCESS) {
+        throw CError(StrFormat("The LevelDB store %s is left alone: its file %s cannot be used (%s)", m_name.c_str(),
+                               ToCodePage(refused).c_str(), GuardErrorText(refusal).c_str()));
+    }
+    m_storeEnv.reset(new CGuardedStoreEnv(m_folder, *m_guard));
+    if (access == Access::Preview) m_previewEnv.reset(new CPreviewEnv(m_storeEnv.get()));
+    m_env = access == Access::Preview ? m_previewEnv.get() : m_storeEnv.get();
     Open();
 }
 
@@ -112,7 +141,7 @@ void CLevelDbStore::Open()
     leveldb::Options options;
     options.create_if_missing = false;
     options.paranoid_checks = true;
-    options.env = m_env.get();
+    options.env = m_env;
     options.info_log = m_logger.get();
     leveldb::DB* db = nullptr;
     const leveldb::Status status = leveldb::DB::Open(options, m_folder, &db);
@@ -179,7 +208,7 @@ void CLevelDbStore::RewriteWithoutDeleted()
     RaiseUnlessOk(Db().Write(synced, &nothing), "compacted", m_name);
     m_db.reset();
     // Opened again even when the rewrite failed: the store is whole either way.
-    const leveldb::Status rewritten = DropCompactionPointers(m_env.get(), m_folder);
+    const leveldb::Status rewritten = DropCompactionPointers(m_env, m_folder);
     Open();
     RaiseUnlessOk(rewritten, "rewritten", m_name);
 }

@@ -1,12 +1,16 @@
 #pragma once
 // A browser's LevelDB store (local and session storage, IndexedDB, service
 // workers), as the jobs that clean it open it: never created when missing,
-// every block checked as it is read, refused while another program holds it,
+// every block checked as it is read, refused while another program holds it
+// and while any of its files is a link or has other names (every file is
+// reached through the file guard of its folder),
 // failures raised as CError with LevelDB's own words.
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+class CFileGuard;
 
 namespace leveldb {
 class DB;
@@ -55,7 +59,10 @@ private:
     std::string m_name;    // as the caller gave it, for messages
     std::string m_folder;  // as LevelDB's Windows environment takes it
     Access m_access;
-    std::unique_ptr<leveldb::Env> m_env;
+    std::unique_ptr<CFileGuard> m_guard;        // the store's folder: every file LevelDB reaches
+    std::unique_ptr<leveldb::Env> m_storeEnv;   // the real files, through the guard
+    std::unique_ptr<leveldb::Env> m_previewEnv; // a preview's writes, in memory
+    leveldb::Env* m_env = nullptr;              // the one the store is opened in
     std::unique_ptr<leveldb::Logger> m_logger;
     std::unique_ptr<leveldb::DB> m_db;
 };

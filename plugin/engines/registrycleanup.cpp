@@ -4,6 +4,7 @@
 #include "common/handles.h"
 #include "common/strformat.h"
 #include "common/strparse.h"
+#include "common/usersid.h"
 #include "plugin/engines/cleanupreport.h"
 
 #include <algorithm>
@@ -122,6 +123,95 @@ bool IsRegistryLink(HKEY key)
            type == REG_LINK;
 }
 
+std::vector<std::string> SplitKeyParts(const std::string& keyPath)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= keyPath.size()) {
+        const size_t end = std::min(keyPath.find('\\', start), keyPath.size());
+        if (end > start) parts.push_back(keyPath.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+// The target of a registry link, as the system spells it; empty when the
+// key holds none.
+std::wstring LinkTarget(HKEY link)
+{
+    wchar_t target[512] = {};
+    DWORD size = sizeof target - sizeof(wchar_t);
+    DWORD type = REG_NONE;
+    if (::RegQueryValueExW(link, L"SymbolicLinkValue", nullptr, &type, reinterpret_cast<BYTE*>(target), &size) !=
+            ERROR_SUCCESS || type != REG_LINK) {
+        return std::wstring();
+    }
+    return std::wstring(target, size / sizeof(wchar_t));
+}
+
+bool SameKeyText(const std::wstring& a, const std::wstring& b)
+{
+    return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// The two registry links Windows itself keeps on the way to keys that are
+// cleaned, each at its one place and with its one target: the user's
+// Software\Classes leads to the user's own classes hive, and the machine's
+// SYSTEM\CurrentControlSet to one of its numbered control sets. Their
+// targets are what makes them safe; any other link is refused.
+bool IsSystemsOwnLink(HKEY root, const std::vector<std::string>& parts, size_t index, HKEY link)
+{
+    if (index != 1) return false;
+    const std::wstring target = LinkTarget(link);
+    if (root == HKEY_CURRENT_USER && ::lstrcmpiA(parts[0].c_str(), "Software") == 0 &&
+        ::lstrcmpiA(parts[1].c_str(), "Classes") == 0) {
+        const std::string sid = CurrentUserSid();
+        return !sid.empty() &&
+               SameKeyText(target, L"\\REGISTRY\\USER\\" + std::wstring(sid.begin(), sid.end()) + L"_Classes");
+    }
+    if (root == HKEY_LOCAL_MACHINE && ::lstrcmpiA(parts[0].c_str(), "SYSTEM") == 0 &&
+        ::lstrcmpiA(parts[1].c_str(), "CurrentControlSet") == 0) {
+        const std::wstring prefix = L"\\REGISTRY\\MACHINE\\SYSTEM\\ControlSet";
+        return target.size() == prefix.size() + 3 && SameKeyText(target.substr(0, prefix.size()), prefix) &&
+               std::all_of(target.end() - 3, target.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+    }
+    return false;
+}
+
+// Opens the key at keyPath below root one part at a time, each part as it
+// is (REG_OPTION_OPEN_LINK), so that a registry link anywhere on the way is
+// seen and never followed: a path through a link is refused (CError with
+// entry), however the key it names looks. The last part is opened with
+// access; a missing part gives ERROR_FILE_NOT_FOUND.
+LONG OpenKeyByParts(HKEY root, const std::string& keyPath, REGSAM access, const std::string& entry, UniqueRegKey* key)
+{
+    const std::vector<std::string> parts = SplitKeyParts(keyPath);
+    UniqueRegKey current;
+    HKEY parent = root;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const bool last = i + 1 == parts.size();
+        UniqueRegKey child;
+        LONG opened = OpenKeyItself(parent, parts[i], last ? access : KEY_QUERY_VALUE, &child);
+        if (opened == ERROR_PATH_NOT_FOUND) opened = ERROR_FILE_NOT_FOUND;
+        if (opened != ERROR_SUCCESS) return opened;
+        if (IsRegistryLink(child.Get())) {
+            if (last) throw CError(StrFormat("Registry key is a link and is left alone: %s.", entry.c_str()));
+            if (!IsSystemsOwnLink(root, parts, i, child.Get())) {
+                throw CError(StrFormat("Registry key lies below a link and is left alone: %s.", entry.c_str()));
+            }
+            // Reached as Windows itself reaches it.
+            const LONG followed = ::RegOpenKeyExA(parent, parts[i].c_str(), 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS,
+                                                  child.Receive());
+            if (followed != ERROR_SUCCESS) return followed;
+        }
+        current = std::move(child);
+        parent = current.Get();
+    }
+    *key = std::move(current);
+    return key->IsValid() ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
 // Deletes a registry link itself. RegDeleteKey would open the link by name
 // and so delete its target; the native call works on the link's own handle.
 LONG DeleteLinkItself(HKEY link)
@@ -211,18 +301,6 @@ void DeleteValuesOf(HKEY key, const std::string& entry, ICleanupReport& report)
 const char kEveryKey[] = "*";
 const char kDefaultProfileKey[] = ".DEFAULT";
 
-std::vector<std::string> SplitKeyParts(const std::string& keyPath)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= keyPath.size()) {
-        const size_t end = std::min(keyPath.find('\\', start), keyPath.size());
-        if (end > start) parts.push_back(keyPath.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
 // Walks parts[index..] below an open key, one part at a time, and deletes
 // the values of each key the walk ends on. shown is the key's path for messages.
 void CleanValuesBelow(HKEY key, const std::vector<std::string>& parts, size_t index, const std::string& shown,
@@ -304,13 +382,10 @@ void CleanRegistryKey(const std::string& entry, ICleanupReport& report, const Re
     }
 
     UniqueRegKey key;
-    const LONG opened = OpenKeyItself(path.root, path.keyPath, kCleanAccess, &key);
+    const LONG opened = OpenKeyByParts(path.root, path.keyPath, kCleanAccess, entry, &key);
     if (opened == ERROR_FILE_NOT_FOUND) return;
     if (opened != ERROR_SUCCESS) {
         throw CError(StrFormat("Cannot open registry key: %s (Error: %d).", entry.c_str(), static_cast<int>(opened)));
-    }
-    if (IsRegistryLink(key.Get())) {
-        throw CError(StrFormat("Registry key is a link and is left alone: %s.", entry.c_str()));
     }
     if (path.hasValueName) DeleteValue(key.Get(), path.valueName, entry, report);
     else EmptyKey(key.Get(), entry, keep, report);
@@ -334,20 +409,15 @@ void CleanRegistryValues(const std::string& entry, ICleanupReport& report)
         throw CError(StrFormat("Registry entry begins with every key: %s.", entry.c_str()));
     }
 
-    // The named part is opened in one call, as a plain entry's key is: a
-    // link on the way (HKCU\Software\Classes is one on Windows) is followed,
-    // the last key itself is not.
+    // The named part is opened part by part, as a plain entry's key is.
     const size_t firstEvery = std::find(parts.begin(), parts.end(), kEveryKey) - parts.begin();
     std::string named = parts.front();
     for (size_t i = 1; i < firstEvery; ++i) named += "\\" + parts[i];
     UniqueRegKey key;
-    const LONG opened = OpenKeyItself(path.root, named, kCleanAccess, &key);
+    const LONG opened = OpenKeyByParts(path.root, named, kCleanAccess, entry, &key);
     if (opened == ERROR_FILE_NOT_FOUND) return;
     if (opened != ERROR_SUCCESS) {
         throw CError(StrFormat("Cannot open registry key: %s (Error: %d).", entry.c_str(), static_cast<int>(opened)));
-    }
-    if (IsRegistryLink(key.Get())) {
-        throw CError(StrFormat("Registry key is a link and is left alone: %s.", entry.c_str()));
     }
     const std::string rootName = entry.substr(0, entry.find_first_of("\\/"));
     CleanValuesBelow(key.Get(), parts, firstEvery, rootName + "\\" + named, report);

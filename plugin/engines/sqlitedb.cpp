@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/strformat.h"
+#include "plugin/engines/guardedvfs.h"
 
 #include <sqlite3.h>
 #include <new>
@@ -105,7 +106,11 @@ CSqliteDatabase::CSqliteDatabase(const std::string& path, Access access, unsigne
     const bool snapshot = m_snapshot;
     const int flags = snapshot ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI : SQLITE_OPEN_READWRITE;
     const std::string name = snapshot ? SnapshotUri(path) : path;
-    const int code = sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr);
+    // A clear word first; the guarded file layer then holds SQLite itself
+    // to the same rule for every file it opens, deletes or looks for.
+    const std::string refusal = GuardedDatabaseRefusal(path, !snapshot);
+    if (!refusal.empty()) throw CError(refusal);
+    const int code = sqlite3_open_v2(name.c_str(), &m_db, flags, GuardedVfsName());
     if (code != SQLITE_OK) {
         const std::string text = m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
         sqlite3_close(m_db);

@@ -1,6 +1,8 @@
 #pragma once
 // A browser's SQLite database, as the jobs that clean it open it: never
-// created when missing, failures raised as CError with SQLite's own words.
+// created when missing, failures raised as CError with SQLite's own words,
+// and never opened while it or a side file of it is a link or has other
+// names (every file SQLite touches goes through the guarded file layer).
 #include <cstdint>
 #include <functional>
 #include <list>

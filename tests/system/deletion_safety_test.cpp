@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <atomic>
 #include <ctime>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -138,6 +139,7 @@ protected:
         ExpectCanariesSurvive();
         DeleteRegistryLink(std::string(kCleanedKey) + "\\Link");
         DeleteRegistryLink("Software\\TidewhistleTest\\LinkEntry");
+        DeleteRegistryLink("Software\\TidewhistleTest\\LinkVendor");
         DeleteKeyTree(HKEY_CURRENT_USER, "Software\\TidewhistleTest");
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kCanaryKey);
         if (!scratchDrive.empty()) RunUnixCommand(UnixTool("rm") + " -f " + Quoted(scratchDrive));
@@ -390,6 +392,24 @@ TEST_F(DeletionSafety, RegistryLinksRootKeysAndLongNamesNeverLeadTheCleanupAstra
     EXPECT_EQ(RaisedText([&] { CleanRegistryKey("HKCU\\Software\\TidewhistleTest\\LinkEntry", job); }),
               "Registry key is a link and is left alone: HKCU\\Software\\TidewhistleTest\\LinkEntry.");
     EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, "Software\\TidewhistleTest\\Kept", "keep"));
+}
+
+TEST_F(DeletionSafety, AKeyWhosePathLeadsThroughARegistryLinkIsRefusedWhateverTheEntrySays)
+{
+    // HKCU\...\LinkVendor leads to the machine's canary key.
+    ASSERT_TRUE(MakeRegistryLink("Software\\TidewhistleTest\\LinkVendor", kCanaryKey));
+    const std::string below = "HKCU\\Software\\TidewhistleTest\\LinkVendor\\child";
+    const std::pair<std::string, std::function<void(const std::string&)>> entries[] = {
+        {below, [&](const std::string& entry) { CleanRegistryKey(entry, job); }},
+        {below + "|keep", [&](const std::string& entry) { CleanRegistryKey(entry, job); }},
+        {below, [&](const std::string& entry) { CleanRegistryValues(entry, job); }},
+        {below + "\\*", [&](const std::string& entry) { CleanRegistryValues(entry, job); }},
+    };
+    for (const auto& [entry, clean] : entries) {
+        EXPECT_EQ(RaisedText([&] { clean(entry); }), "Registry key lies below a link and is left alone: " + entry + ".");
+    }
+    EXPECT_TRUE(RegValueExists(HKEY_LOCAL_MACHINE, std::string(kCanaryKey) + "\\child", "keep"));
+    EXPECT_TRUE(job.sink.events.empty());
 }
 
 TEST_F(DeletionSafety, AValuesOnlyEntryReachesEachSubkeyButNeverThroughALinkNorFromTheRoot)

@@ -503,6 +503,77 @@ TEST_F(ModernBrowsers, LinksAndVariablesInsideAProfileLeadNowhereElse)
                                          "\\Default\\Cache leads outside its profile (a link); it was not touched"));
 }
 
+// A side file SQLite keeps beside a database, put there by someone else:
+// a Unix link to a file elsewhere, a second name of one, or a Unix link to
+// a file that is not there (SQLite would make it).
+enum class Planted { Link, SecondName, LinkToNothing };
+
+struct PlantedSideFile {
+    const char* database;  // in the profile
+    const char* sideFile;
+    Planted planted;
+    const char* reason;
+};
+
+const PlantedSideFile kPlantedSideFiles[] = {
+    {"Cookies", "Cookies-journal", Planted::Link, "is a link or lies outside its folder"},
+    {"History", "History-wal", Planted::Link, "is a link or lies outside its folder"},
+    {"Top Sites", "Top Sites-journal", Planted::Link, "is a link or lies outside its folder"},
+    {"Shortcuts", "Shortcuts-journal", Planted::SecondName, "has other names (hard links)"},
+    {"Cookies", "Cookies-shm", Planted::LinkToNothing, "is a link or lies outside its folder"},
+};
+
+TEST_F(ModernBrowsers, ADatabaseWithASideFileThatLeadsElsewhereIsLeftWithWhatItLeadsTo)
+{
+    if (UnixPathOf("C:\\").empty()) GTEST_SKIP() << "the links are made from the Linux side of Wine";
+    BuildProfiles();
+    const std::vector<std::string> visited = {"https://visited.example/one"};
+    const std::string& profile = chromeProfiles[1];
+    CreateChromiumCookies(ChromeCookies(0), kCookies);
+    CreateChromiumCookies(ChromeCookies(1), kCookies);
+    CreateChromiumHistory(profile + "\\History", visited);
+    CreateChromiumTopSites(profile + "\\Top Sites", visited);
+    CreateChromiumShortcuts(profile + "\\Shortcuts", visited);
+    WriteTask({kChromeCookies, kChromeHistory}, {"example.com"});
+
+    for (const PlantedSideFile& planted : kPlantedSideFiles) {
+        SCOPED_TRACE(planted.sideFile);
+        const std::string database = profile + "\\" + planted.database;
+        const std::string sideFile = profile + "\\" + planted.sideFile;
+        const std::string victim = elsewhere.File(std::string("victim of ") + planted.sideFile);
+        const std::string victimText = std::string("someone's file, not a journal: ") + planted.sideFile;
+        ASSERT_TRUE(MakeFile(victim, victimText));
+        if (planted.planted == Planted::SecondName) {
+            ASSERT_TRUE(::CreateHardLinkA(sideFile.c_str(), victim.c_str(), nullptr));
+        } else {
+            ASSERT_TRUE(MakeFileLink(victim, profile, planted.sideFile));
+        }
+        if (planted.planted == Planted::LinkToNothing) ASSERT_TRUE(::DeleteFileA(victim.c_str()));
+        const std::string before = Contents(database);
+
+        const std::vector<std::string> messages = RunTask();
+        if (planted.planted == Planted::LinkToNothing) EXPECT_FALSE(FileExists(victim));
+        else EXPECT_EQ(Contents(victim), victimText);
+        EXPECT_EQ(Contents(database), before);
+        const std::string reason = database + " was left as it was: " + planted.sideFile + " " + planted.reason;
+        EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [&](const std::string& message) {
+            return message.find(reason) != std::string::npos;
+        })) << reason << "\n" << ::testing::PrintToString(messages);
+        // The planted name goes before the database is read here again.
+        if (planted.planted == Planted::SecondName) {
+            ::DeleteFileA(sideFile.c_str());
+        } else {
+            // Wine shows no link that leads nowhere: its target comes back
+            // so that the link's removal can be watched.
+            if (planted.planted == Planted::LinkToNothing) ASSERT_TRUE(MakeFile(victim, victimText));
+            RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(sideFile) + "\"");
+        }
+        ASSERT_TRUE(Eventually([&] { return !LongPathExists(sideFile); }, kAppearTimeout)) << sideFile;
+    }
+    EXPECT_EQ(Sorted(QueryColumn(ChromeCookies(0), "SELECT host_key FROM cookies")), kKeptHosts)
+        << "the other profile is cleaned";
+}
+
 TEST_F(ModernBrowsers, HostileSchemasNeitherHangTheRunNorTouchOtherTables)
 {
     WriteLocalState(userData, {"Default", "Profile 1"});

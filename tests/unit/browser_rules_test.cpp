@@ -5,19 +5,25 @@
 #include "common/codecs.h"
 #include "common/cookiesites.h"
 #include "plugin/engines/browserdb.h"
+#include "plugin/engines/guardedvfs.h"
 #include "plugin/engines/jsonkeys.h"
 #include "plugin/engines/simplecache.h"
 #include "plugin/engines/siteorigins.h"
 #include "support/browser_profiles.h"
+#include "support/eventually.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
+#include "support/unix_side.h"
 
 #include <windows.h>
+#include <sqlite3.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <functional>
+#include <vector>
 
 TEST(KeptSites, ASiteKeepsItselfAndItsSubdomainsInAnyCaseAndNothingThatOnlyEndsLikeIt)
 {
@@ -160,6 +166,64 @@ TEST(CookieDeletion, ADeleteTheDatabaseRefusesAfterItWasReadRaisesAndCountsNothi
     CSqliteDatabase db(database, CSqliteDatabase::Access::ReadWrite, 10000);
     EXPECT_EQ(DeleteUnkeptCookies(db, "moz_cookies", "host", kept).removed, 2);
     EXPECT_EQ(CountRows(database, "moz_cookies"), 1);
+}
+
+TEST(GuardedSqlite, EveryCallThatReachesALinkedJournalIsRefusedAndWhatItLeadsToStays)
+{
+    if (UnixPathOf("C:\\").empty()) GTEST_SKIP() << "the links are made from the Linux side of Wine";
+    ScratchFolder folder;
+    const std::string database = folder.File("cookies.sqlite");
+    const std::string journal = database + "-journal";
+    const std::string victim = folder.File("victim");
+    CreateFirefoxCookies(database, {{".gone.example", "a"}});
+    ::DeleteFileA((database + "-wal").c_str());
+    ::DeleteFileA((database + "-shm").c_str());
+    ASSERT_TRUE(WriteWholeFile(victim, "someone's file"));
+    ASSERT_TRUE(MakeFileLink(victim, folder.Path(), "cookies.sqlite-journal"));
+    sqlite3_vfs* vfs = sqlite3_vfs_find(GuardedVfsName());
+    ASSERT_NE(vfs, nullptr);
+    std::vector<char> fileSpace(static_cast<size_t>(vfs->szOsFile));
+    auto* file = reinterpret_cast<sqlite3_file*>(fileSpace.data());
+
+    const std::pair<const char*, std::function<int()>> calls[] = {
+        {"the database opened to be changed", [&] {
+             try {
+                 CSqliteDatabase db(database, CSqliteDatabase::Access::ReadWrite, 10000);
+             } catch (const std::exception& error) {
+                 EXPECT_STREQ(error.what(), "cookies.sqlite-journal is a link or lies outside its folder");
+                 return SQLITE_CANTOPEN;
+             }
+             return SQLITE_OK;
+         }},
+        {"the database read as it stands", [&] {
+             try {
+                 CSqliteDatabase db(database, CSqliteDatabase::Access::Snapshot, 10000);
+             } catch (const std::exception&) {
+                 return SQLITE_CANTOPEN;
+             }
+             return SQLITE_OK;
+         }},
+        {"the journal opened", [&] {
+             int flags = 0;
+             return vfs->xOpen(vfs, journal.c_str(), file,
+                               SQLITE_OPEN_MAIN_JOURNAL | SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &flags);
+         }},
+        {"the journal deleted", [&] { return vfs->xDelete(vfs, journal.c_str(), 0); }},
+        {"the journal looked for", [&] {
+             int found = 0;
+             return vfs->xAccess(vfs, journal.c_str(), SQLITE_ACCESS_EXISTS, &found);
+         }},
+    };
+    for (const auto& [what, call] : calls) {
+        SCOPED_TRACE(what);
+        EXPECT_NE(call(), SQLITE_OK);
+        std::string left;
+        EXPECT_TRUE(ReadWholeFile(victim, &left) && left == "someone's file");
+    }
+    // Once the link is gone (removed from the Linux side), the database opens.
+    RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(journal) + "\"");
+    ASSERT_TRUE(Eventually([&] { return !FileExists(journal); }, kAppearTimeout));
+    EXPECT_NO_THROW(CSqliteDatabase(database, CSqliteDatabase::Access::ReadWrite, 10000));
 }
 
 TEST(SiteOrigins, EachStoredNameIsASitesOnlyWhenItNamesAWebOriginPlainly)

@@ -1,16 +1,23 @@
 // The LevelDB engine against stores written with LevelDB itself, keyed like
 // a browser's local storage: one site's keys erased down to the last byte
 // on disk, the other's kept as they were, and stores it must not touch
-// (held by another program, missing, damaged) refused and left alone.
+// (held by another program, missing, damaged, with a file that is a link or
+// has other names) refused and left alone, and the store's file layer
+// refusing every call that reaches a link.
 #include "common/error.h"
+#include "common/fileguard.h"
+#include "plugin/engines/leveldbenv.h"
 #include "plugin/engines/leveldbstore.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
+#include "support/eventually.h"
+#include "support/unix_side.h"
 
 #include <windows.h>
 #include <leveldb/db.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -220,9 +227,72 @@ const RefusedStore kRefusedStores[] = {
      "Corruption"},
 };
 
+// The first file of the store whose name ends with suffix.
+std::string StoreFileEndingWith(const std::string& folder, const std::string& suffix)
+{
+    for (const auto& file : StoreFiles(folder)) {
+        if (file.first.size() >= suffix.size() && file.first.compare(file.first.size() - suffix.size(), suffix.size(), suffix) == 0)
+            return file.first;
+    }
+    return std::string();
+}
+
+std::string CurrentManifest(const std::string& folder)
+{
+    std::string current;
+    EXPECT_TRUE(ReadWholeFile(folder + "\\CURRENT", &current));
+    return current.substr(0, current.find('\n'));
+}
+
+// The store's file name moved beside the store and linked back from the
+// Linux side: the store reads the same, but its file lies elsewhere.
+void MoveOutAndLinkBack(const std::string& folder, const std::string& name)
+{
+    ASSERT_FALSE(name.empty());
+    const std::string elsewhere = folder + "-elsewhere-" + name;
+    ASSERT_TRUE(::MoveFileA((folder + "\\" + name).c_str(), elsewhere.c_str()));
+    ASSERT_TRUE(MakeFileLink(elsewhere, folder, name));
+}
+
+// Files elsewhere that a store's names lead to, and that must stay as they are.
+const RefusedStore kLinkedStores[] = {
+    {"an obsolete table that is a link to someone's file",
+     [](const std::string& folder) {
+         WriteStore(folder);
+         EXPECT_TRUE(WriteWholeFile(folder + "-victim", "someone's file, not a table"));
+         EXPECT_TRUE(MakeFileLink(folder + "-victim", folder, "000100.ldb"));
+         return std::unique_ptr<leveldb::DB>();
+     },
+     "000100.ldb cannot be used (it is a link or lies outside its folder)"},
+    {"its manifest a link to a file elsewhere",
+     [](const std::string& folder) {
+         WriteStore(folder);
+         MoveOutAndLinkBack(folder, CurrentManifest(folder));
+         return std::unique_ptr<leveldb::DB>();
+     },
+     "its file MANIFEST-"},
+    {"its log a link to a file elsewhere",
+     [](const std::string& folder) {
+         WriteStore(folder);
+         MoveOutAndLinkBack(folder, StoreFileEndingWith(folder, ".log"));
+         return std::unique_ptr<leveldb::DB>();
+     },
+     ".log cannot be used (it is a link or lies outside its folder)"},
+    {"a table with a second name elsewhere",
+     [](const std::string& folder) {
+         WriteStore(folder);
+         const std::string table = StoreFileEndingWith(folder, ".ldb");
+         EXPECT_TRUE(::CreateHardLinkA((folder + "-second-name").c_str(), (folder + "\\" + table).c_str(), nullptr));
+         return std::unique_ptr<leveldb::DB>();
+     },
+     ".ldb cannot be used (it has other names (hard links))"},
+};
+
 TEST(LevelDbStore, RefusesAStoreItMustNotTouchAndLeavesItAsItWas)
 {
-    for (const RefusedStore& refused : kRefusedStores) {
+    std::vector<RefusedStore> cases(std::begin(kRefusedStores), std::end(kRefusedStores));
+    if (!UnixPathOf("C:\\").empty()) cases.insert(cases.end(), std::begin(kLinkedStores), std::end(kLinkedStores));
+    for (const RefusedStore& refused : cases) {
         SCOPED_TRACE(refused.what);
         ScratchFolder scratch;
         const std::string folder = scratch.File("leveldb");
@@ -244,6 +314,146 @@ TEST(LevelDbStore, RefusesAStoreItMustNotTouchAndLeavesItAsItWas)
             EXPECT_NE(ReadDirectly(folder).count(StorageKey(kGoneOrigins[0], "token")), 0u);
         }
     }
+}
+
+// What LevelDB asks of the store's file layer, each call on one name.
+struct StoreFileCall {
+    const char* what;
+    std::function<leveldb::Status(leveldb::Env& env, const std::string& path)> call;
+};
+
+const StoreFileCall kStoreFileCalls[] = {
+    {"a new file written",
+     [](leveldb::Env& env, const std::string& path) {
+         leveldb::WritableFile* file = nullptr;
+         leveldb::Status status = env.NewWritableFile(path, &file);
+         if (status.ok()) status = file->Append("written by the store");
+         delete file;
+         return status;
+     }},
+    {"a file appended to",
+     [](leveldb::Env& env, const std::string& path) {
+         leveldb::WritableFile* file = nullptr;
+         leveldb::Status status = env.NewAppendableFile(path, &file);
+         if (status.ok()) status = file->Append("appended by the store");
+         delete file;
+         return status;
+     }},
+    {"an obsolete file removed", [](leveldb::Env& env, const std::string& path) { return env.RemoveFile(path); }},
+    {"a file renamed",
+     [](leveldb::Env& env, const std::string& path) { return env.RenameFile(path, path + ".renamed"); }},
+    {"a table read",
+     [](leveldb::Env& env, const std::string& path) {
+         leveldb::RandomAccessFile* file = nullptr;
+         const leveldb::Status status = env.NewRandomAccessFile(path, &file);
+         delete file;
+         return status;
+     }},
+    {"a log read",
+     [](leveldb::Env& env, const std::string& path) {
+         leveldb::SequentialFile* file = nullptr;
+         const leveldb::Status status = env.NewSequentialFile(path, &file);
+         delete file;
+         return status;
+     }},
+    {"the lock taken",
+     [](leveldb::Env& env, const std::string& path) {
+         leveldb::FileLock* lock = nullptr;
+         const leveldb::Status status = env.LockFile(path, &lock);
+         if (status.ok()) env.UnlockFile(lock);
+         return status;
+     }},
+    // Last: under Wine a rename replaces a link that leads nowhere, which
+    // lists as nothing, with the renamed file.
+    {"a file replaced by a rename",
+     [](leveldb::Env& env, const std::string& path) {
+         leveldb::WritableFile* file = nullptr;
+         leveldb::Status status = env.NewWritableFile(path + ".new", &file);
+         delete file;
+         return status.ok() ? env.RenameFile(path + ".new", path) : status;
+     }},
+};
+
+// The names a folder lists, sorted.
+std::vector<std::string> Listing(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..") names.push_back(found.cFileName);
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Content(const std::string& path)
+{
+    std::string content;
+    return ReadWholeFile(path, &content) ? content : "(unreadable)";
+}
+
+TEST(LevelDbStore, TheStoresFileLayerRefusesEveryCallThatReachesALinkOrASecondName)
+{
+    if (UnixPathOf("C:\\").empty()) GTEST_SKIP() << "the links are made from the Linux side of Wine";
+    ScratchFolder scratch;
+    const std::string folder = scratch.File("store");
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string victim = scratch.File("victim.txt");
+    const std::string otherName = scratch.File("other-name.txt");
+    const std::string nowhere = scratch.File("made-through-a-link");
+    ASSERT_TRUE(WriteWholeFile(victim, "someone's file"));
+    ASSERT_TRUE(MakeFileLink(victim, folder, "linked.ldb"));
+    ASSERT_TRUE(WriteWholeFile(folder + "\\twice.ldb", "a file with two names"));
+    ASSERT_TRUE(::CreateHardLinkA(otherName.c_str(), (folder + "\\twice.ldb").c_str(), nullptr));
+    // A link that leads nowhere (Wine lists none): making a file at its
+    // name would make its target.
+    ASSERT_TRUE(WriteWholeFile(nowhere, "soon gone"));
+    ASSERT_TRUE(MakeFileLink(nowhere, folder, "nowhere.ldb"));
+    ASSERT_TRUE(::DeleteFileA(nowhere.c_str()));
+    const std::vector<std::string> names = {"linked.ldb", "twice.ldb"};
+    ASSERT_EQ(Listing(folder), names);
+    const CFileGuard guard(std::wstring(folder.begin(), folder.end()));
+    CGuardedStoreEnv env(folder, guard);
+    CPreviewEnv preview(&env);
+
+    for (const StoreFileCall& call : kStoreFileCalls) {
+        SCOPED_TRACE(call.what);
+        for (const std::string& name : names) {
+            SCOPED_TRACE(name);
+            const leveldb::Status status = call.call(env, folder + "/" + name);
+            EXPECT_FALSE(status.ok());
+            EXPECT_NE(status.ToString().find(name), std::string::npos) << status.ToString();
+            ::DeleteFileA((folder + "\\" + name + ".new").c_str());  // made by the replacing call, a plain file
+            // A preview reads through the same layer and writes nothing at all.
+            call.call(preview, folder + "/" + name);
+        }
+        call.call(env, folder + "/nowhere.ldb");
+        EXPECT_EQ(::GetFileAttributesA(nowhere.c_str()), INVALID_FILE_ATTRIBUTES);
+        ::DeleteFileA((folder + "\\nowhere.ldb.new").c_str());
+        if (Listing(folder) != names) ::DeleteFileA((folder + "\\nowhere.ldb").c_str());  // replaced by a rename
+        EXPECT_EQ(Content(victim), "someone's file");
+        EXPECT_EQ(Content(otherName), "a file with two names");
+        EXPECT_EQ(Content(folder + "\\linked.ldb"), "someone's file");
+        EXPECT_EQ(Listing(folder), names);
+
+        // A plain file of the store is used as LevelDB asks.
+        ASSERT_TRUE(WriteWholeFile(folder + "\\plain.ldb", "plain"));
+        const leveldb::Status plain = call.call(env, folder + "/plain.ldb");
+        EXPECT_TRUE(plain.ok()) << plain.ToString();
+        for (const char* made : {"plain.ldb", "plain.ldb.renamed", "plain.ldb.new"})
+            ::DeleteFileA((folder + "\\" + made).c_str());
+    }
+    // Nothing outside the store's folder is reached, whatever the name.
+    EXPECT_TRUE(env.RemoveFile(victim).IsNotSupportedError());
+    EXPECT_TRUE(env.RemoveFile(folder + "/../victim.txt").IsNotSupportedError());
+    EXPECT_EQ(Content(victim), "someone's file");
+    // The links go from the Linux side: Windows would delete what they lead to.
+    RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(folder) + "/linked.ldb\" \"" + UnixPathOf(folder) +
+                   "/nowhere.ldb\"");
+    EXPECT_TRUE(Eventually([&] { return Listing(folder) == std::vector<std::string>{"twice.ldb"}; }, kAppearTimeout));
 }
 
 }  // namespace

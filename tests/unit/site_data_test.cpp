@@ -584,3 +584,26 @@ TEST_F(SiteData, LocalStorageASiteWroteInsideAnotherIsTheEmbeddedSitesOwn)
     EXPECT_EQ(ReadLocalStorage(), kept);
     EXPECT_EQ(StoreFilesHolding(Store(), kGoneSecret), std::vector<std::string>());
 }
+
+// A store one of whose files has a second name elsewhere is refused whole:
+// opening it would let LevelDB rewrite or delete that file.
+TEST_F(SiteData, AStoreWithAFileOfTwoNamesIsRefusedWithAWarningNamingIt)
+{
+    const std::map<std::string, std::string> entries = {
+        {"META:https://gone.example", "meta"}, {std::string("_https://gone.example\0\1key", 26), "\1value"}};
+    WriteLocalStorage(entries);
+    const std::map<std::string, std::string> before = ReadLocalStorage();
+    const std::string secondName = userData.File("second name of CURRENT");
+    ASSERT_TRUE(::CreateHardLinkA(secondName.c_str(), (Store() + "\\CURRENT").c_str(), nullptr));
+    std::string current;
+    ASSERT_TRUE(ReadWholeFile(secondName, &current));
+
+    info.Set(kRunModeKey, kRunModeClean);
+    const std::string record = Run(BrowserFamily::Chromium, "Default", false);
+    EXPECT_NE(record.find("The LevelDB store " + Store() + " is left alone: its file CURRENT cannot be used (it has "
+                          "other names (hard links))"), std::string::npos) << record;
+    std::string after;
+    EXPECT_TRUE(ReadWholeFile(secondName, &after) && after == current);
+    ASSERT_TRUE(::DeleteFileA(secondName.c_str()));
+    EXPECT_EQ(ReadLocalStorage(), before);
+}
