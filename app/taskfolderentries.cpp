@@ -1,6 +1,5 @@
 #include "app/taskfolderentries.h"
 
-#include "common/finalpath.h"
 #include "common/handles.h"
 #include "common/ownfile.h"
 #include "common/pathtext.h"
@@ -11,39 +10,12 @@
 
 namespace {
 
-std::string WithoutSeparator(std::string text)
-{
-    if (!text.empty() && text.back() == '\\') text.pop_back();
-    return text;
-}
-
 // Opened without following a link, files and folders alike.
 UniqueHandle OpenEntry(const std::string& path, DWORD access)
 {
     return UniqueHandle(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
                                       nullptr));
-}
-
-// The open entry is the one its folder lists under that name, capitals and
-// all: under Wine a Unix link is opened as what it leads to, which is
-// somewhere else.
-bool IsWhereItsNameSays(HANDLE entry, const std::string& path)
-{
-    const size_t slash = path.rfind('\\');
-    if (slash == std::string::npos || slash + 1 == path.size()) return false;
-    const std::string folder = path.substr(0, slash == 2 ? 3 : slash);
-    const std::string name = path.substr(slash + 1);
-    UniqueHandle folderHandle(::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!folderHandle) return false;
-    const std::string folderPlace = FinalPathOf(folderHandle.Get());
-    const std::string place = FinalPathOf(entry);
-    if (folderPlace.empty() || !SamePath(place, WithoutSeparator(folderPlace) + "\\" + name)) return false;
-    WIN32_FIND_DATAA listed;
-    UniqueFindHandle search(::FindFirstFileA(path.c_str(), &listed));
-    return search && place.substr(place.size() - name.size()) == listed.cFileName;
 }
 
 }  // namespace

@@ -29,28 +29,6 @@ std::string NameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Whether the open entry is the file its path names: where the system says
-// it really is equals its folder's real place and its name, and the name
-// the folder lists for the path is the real place's own, capitals and all
-// (under Wine a Unix link to a name that differs only in capitals is opened
-// as that other file, though the system compares names without capitals).
-bool IsWhereItsNameSays(HANDLE entry, const std::string& path)
-{
-    const std::string folder = FolderOf(path);
-    UniqueHandle folderHandle(::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!folderHandle) return false;
-    const std::string folderPlace = FinalPathOf(folderHandle.Get());
-    const std::string place = FinalPathOf(entry);
-    if (folderPlace.empty() || !SamePath(place, WithoutSeparator(folderPlace) + path.substr(folder.size()))) {
-        return false;
-    }
-    WIN32_FIND_DATAA listed;
-    UniqueFindHandle search(::FindFirstFileA(path.c_str(), &listed));
-    return search && NameOf(place) == listed.cFileName;
-}
-
 // Where it is is asked first: under Wine a Unix link is opened as what it
 // leads to, and moving or deleting that would move or delete the target
 // (a hard-linked file or a folder included).
@@ -94,6 +72,28 @@ void Refuse(const std::string& path, bool traced)
 }
 
 }  // namespace
+
+// Whether the open entry is the file its path names: where the system says
+// it really is equals its folder's real place and its name, and the name
+// the folder lists for the path is the real place's own, capitals and all
+// (under Wine a Unix link to a name that differs only in capitals is opened
+// as that other file, though the system compares names without capitals).
+bool IsWhereItsNameSays(HANDLE entry, const std::string& path)
+{
+    const std::string folder = FolderOf(path);
+    UniqueHandle folderHandle(::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folderHandle) return false;
+    const std::string folderPlace = FinalPathOf(folderHandle.Get());
+    const std::string place = FinalPathOf(entry);
+    if (folderPlace.empty() || !SamePath(place, WithoutSeparator(folderPlace) + path.substr(folder.size()))) {
+        return false;
+    }
+    WIN32_FIND_DATAA listed;
+    UniqueFindHandle search(::FindFirstFileA(path.c_str(), &listed));
+    return search && NameOf(place) == listed.cFileName;
+}
 
 UniqueHandle OpenOwnFile(const std::string& path, DWORD access, DWORD share, OwnFileMode mode, DWORD attributes,
                          bool traced)

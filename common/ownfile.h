@@ -28,6 +28,11 @@ enum class OwnFileMode {
 enum class OwnFileStanding { Missing, Plain, OwnNameMovable, LeadsElsewhere };
 OwnFileStanding ExamineOwnFile(const std::string& path);
 
+// Whether the open entry is the one its path names: where the system says
+// it really is equals its folder's real place and its name, capitals and
+// all (under Wine a Unix link is opened as what it leads to).
+bool IsWhereItsNameSays(HANDLE entry, const std::string& path);
+
 // CreateFile of one of the program's own files: access and share as
 // CreateFile takes them, attributes the flags and attributes of a new file
 // (FILE_FLAG_DELETE_ON_CLOSE included). Invalid on failure, with the
