@@ -66,8 +66,9 @@ CFileGuard::CFileGuard(const std::wstring& folder) : m_folder(folder)
         m_folderError = ERROR_DIRECTORY;
         return;
     }
-    m_finalFolder = FinalPathOfWide(opened.Get());
-    if (m_finalFolder.empty()) m_folderError = kGuardLinkRefused;
+    m_folderName = SystemNameOf(opened.Get());
+    if (m_folderName.empty()) m_folderError = kGuardLinkRefused;
+    else if (m_folderName.back() != L'\\') m_folderName += L'\\';
 }
 
 std::wstring CFileGuard::PathOf(const std::wstring& name) const
@@ -83,9 +84,7 @@ DWORD CFileGuard::CheckHandle(HANDLE file, const std::wstring& name) const
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return ERROR_DIRECTORY;
     // Under Wine a Unix link carries no mark of its own: it opens as what it
     // leads to, and only the system's name of what was opened tells.
-    std::wstring expected = m_finalFolder;
-    if (!expected.empty() && expected.back() != L'\\') expected += L'\\';
-    if (!SamePathText(FinalPathOfWide(file), expected + name)) return kGuardLinkRefused;
+    if (!SamePathText(SystemNameOf(file), m_folderName + name)) return kGuardLinkRefused;
     if (info.nNumberOfLinks != 1) return kGuardNamesRefused;
     return ERROR_SUCCESS;
 }
@@ -211,12 +210,10 @@ DWORD CFileGuard::CheckEveryEntry(std::wstring* refused) const
                                           FILE_FLAG_BACKUP_SEMANTICS);
         DWORD error = entry ? CheckHandle(entry.Get(), name) : ::GetLastError();
         if (error == ERROR_DIRECTORY) {
-            std::wstring expected = m_finalFolder;
-            if (!expected.empty() && expected.back() != L'\\') expected += L'\\';
             BY_HANDLE_FILE_INFORMATION info = {};
             const bool itself = ::GetFileInformationByHandle(entry.Get(), &info) &&
                                 !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-                                SamePathText(FinalPathOfWide(entry.Get()), expected + name);
+                                SamePathText(SystemNameOf(entry.Get()), m_folderName + name);
             error = itself ? ERROR_SUCCESS : kGuardLinkRefused;
         } else if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
             error = kGuardLinkRefused;  // listed, yet it does not open: a link that leads nowhere

@@ -77,7 +77,7 @@ private:
     std::wstring PathOf(const std::wstring& name) const;
 
     std::wstring m_folder;      // as the caller named it, no trailing separator
-    std::wstring m_finalFolder; // where it really is
+    std::wstring m_folderName;  // where it really is: the system's own name of it, with a trailing separator
     DWORD m_folderError = 0;
 };
 

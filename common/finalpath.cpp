@@ -2,6 +2,8 @@
 
 #include "common/pathtext.h"
 
+#include <winternl.h>
+
 #include <vector>
 
 std::string FinalPathOf(HANDLE handle)
@@ -17,20 +19,25 @@ std::string FinalPathOf(HANDLE handle)
     return std::string();
 }
 
-std::wstring FinalPathOfWide(HANDLE handle)
+std::wstring SystemNameOf(HANDLE handle)
 {
-    std::vector<wchar_t> buffer(MAX_PATH + 8);
+    const NTSTATUS infoLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
+    const NTSTATUS bufferOverflow = static_cast<NTSTATUS>(0x80000005L);
+    const NTSTATUS bufferTooSmall = static_cast<NTSTATUS>(0xC0000023L);
+    std::vector<ULONGLONG> buffer(128);  // aligned for the UNICODE_STRING at its start
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const DWORD length = ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0) return std::wstring();
-        if (length < buffer.size()) {
-            std::wstring path(buffer.data(), length);
-            if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
-            if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
-            return path;
+        const ULONG size = static_cast<ULONG>(buffer.size() * sizeof(ULONGLONG));
+        ULONG needed = 0;
+        const NTSTATUS status = ::NtQueryObject(handle, ObjectNameInformation, buffer.data(), size, &needed);
+        if (status == infoLengthMismatch || status == bufferOverflow || status == bufferTooSmall) {
+            if (needed <= size) return std::wstring();
+            buffer.resize(needed / sizeof(ULONGLONG) + 1);
+            continue;
         }
-        buffer.resize(length + 1);  // the size needed, with its NUL
+        if (!NT_SUCCESS(status)) return std::wstring();
+        const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+        if (name->Buffer == nullptr) return std::wstring();
+        return std::wstring(name->Buffer, name->Length / sizeof(wchar_t));
     }
     return std::wstring();
 }

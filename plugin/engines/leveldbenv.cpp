@@ -8,6 +8,7 @@
 #include <memenv/memenv.h>
 
 #include <algorithm>
+#include <cstdint>
 
 using leveldb::Status;
 
@@ -47,6 +48,47 @@ private:
     UniqueHandle m_file;
 };
 
+// A table mapped into memory, as LevelDB's own Windows environment reads
+// its tables: the mapping is made from the checked handle.
+class CMappedTableFile : public leveldb::RandomAccessFile {
+public:
+    CMappedTableFile(std::string name, const char* base, size_t length)
+        : m_name(std::move(name)), m_base(base), m_length(length)
+    {
+    }
+    ~CMappedTableFile() override { ::UnmapViewOfFile(m_base); }
+
+    Status Read(uint64_t offset, size_t n, leveldb::Slice* result, char*) const override
+    {
+        if (offset + n > m_length) {
+            *result = leveldb::Slice();
+            return Status::IOError(m_name, "a read past the end of the file");
+        }
+        *result = leveldb::Slice(m_base + offset, n);
+        return Status::OK();
+    }
+
+private:
+    std::string m_name;
+    const char* m_base;
+    size_t m_length;
+};
+
+// The mapped table, or null when the file cannot be mapped (an empty one).
+leveldb::RandomAccessFile* MapTable(const std::string& name, HANDLE file)
+{
+    LARGE_INTEGER size = {};
+    if (!::GetFileSizeEx(file, &size) || size.QuadPart <= 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > static_cast<unsigned long long>(SIZE_MAX)) {
+        return nullptr;
+    }
+    const UniqueHandle mapping(::CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping) return nullptr;
+    void* base = ::MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0);
+    if (base == nullptr) return nullptr;
+    return new CMappedTableFile(name, static_cast<const char*>(base), static_cast<size_t>(size.QuadPart));
+}
+
 class CGuardedRandomAccessFile : public leveldb::RandomAccessFile {
 public:
     CGuardedRandomAccessFile(std::string name, UniqueHandle file) : m_name(std::move(name)), m_file(std::move(file)) {}
@@ -72,14 +114,60 @@ private:
     UniqueHandle m_file;
 };
 
+// Appends gather in a buffer, as in LevelDB's own Windows environment:
+// a table is written in many small pieces.
 class CGuardedWritableFile : public leveldb::WritableFile {
 public:
-    CGuardedWritableFile(std::string name, UniqueHandle file) : m_name(std::move(name)), m_file(std::move(file)) {}
+    CGuardedWritableFile(std::string name, UniqueHandle file) : m_name(std::move(name)), m_file(std::move(file))
+    {
+        m_buffer.reserve(kBufferSize);
+    }
+    ~CGuardedWritableFile() override { Close(); }
 
     Status Append(const leveldb::Slice& data) override
     {
-        const char* at = data.data();
-        size_t left = data.size();
+        if (m_buffer.size() + data.size() <= kBufferSize) {
+            m_buffer.append(data.data(), data.size());
+            return Status::OK();
+        }
+        Status status = WriteBuffer();
+        if (!status.ok()) return status;
+        if (data.size() <= kBufferSize) {
+            m_buffer.append(data.data(), data.size());
+            return Status::OK();
+        }
+        return WriteOut(data.data(), data.size());
+    }
+
+    Status Close() override
+    {
+        if (!m_file) return Status::OK();
+        const Status status = WriteBuffer();
+        m_file.Reset();
+        return status;
+    }
+
+    Status Flush() override { return WriteBuffer(); }
+
+    Status Sync() override
+    {
+        Status status = WriteBuffer();
+        if (status.ok() && !::FlushFileBuffers(m_file.Get())) status = GuardStatus(m_name, ::GetLastError());
+        return status;
+    }
+
+private:
+    static constexpr size_t kBufferSize = 65536;
+
+    Status WriteBuffer()
+    {
+        const Status status = WriteOut(m_buffer.data(), m_buffer.size());
+        m_buffer.clear();
+        return status;
+    }
+
+    Status WriteOut(const char* at, size_t left)
+    {
         while (left > 0) {
             DWORD written = 0;
             const DWORD chunk = static_cast<DWORD>(std::min<size_t>(left, 1u << 30));
@@ -90,23 +178,9 @@ public:
         return Status::OK();
     }
 
-    Status Close() override
-    {
-        m_file.Reset();
-        return Status::OK();
-    }
-
-    Status Flush() override { return Status::OK(); }  // nothing is held back
-
-    Status Sync() override
-    {
-        if (!::FlushFileBuffers(m_file.Get())) return GuardStatus(m_name, ::GetLastError());
-        return Status::OK();
-    }
-
-private:
     std::string m_name;
     UniqueHandle m_file;
+    std::string m_buffer;
 };
 
 class CGuardedLock : public leveldb::FileLock {
@@ -177,7 +251,8 @@ Status CGuardedStoreEnv::NewRandomAccessFile(const std::string& path, leveldb::R
     UniqueHandle opened;
     const DWORD error = m_guard.Open(name, GENERIC_READ, kShareAll, GuardedOpening::Existing, &opened);
     if (error != ERROR_SUCCESS) return GuardStatus(path, error);
-    *file = new CGuardedRandomAccessFile(path, std::move(opened));
+    *file = MapTable(path, opened.Get());
+    if (*file == nullptr) *file = new CGuardedRandomAccessFile(path, std::move(opened));
     return Status::OK();
 }
 
