@@ -533,7 +533,9 @@ TEST_F(Installer, AFolderUnderATasksNameInTheSharedFolderIsSetAsideAndTheUpgrade
     const std::vector<std::pair<std::string, std::string>> folders = {{"block.tsk", "inside.txt"}, {"Empty.TSK", ""}};
     for (const auto& [name, inside] : folders) {
         ASSERT_TRUE(MakeFolders(MachineFolder() + "\\" + name)) << name;
-        if (!inside.empty()) ASSERT_TRUE(WriteWholeFile(MachineFolder() + "\\" + name + "\\" + inside, "kept"));
+        if (!inside.empty()) {
+            ASSERT_TRUE(WriteWholeFile(MachineFolder() + "\\" + name + "\\" + inside, "kept"));
+        }
     }
 
     ASSERT_EQ(Install(NewerPackage()), 0u);

@@ -548,7 +548,9 @@ TEST_F(ModernBrowsers, ADatabaseWithASideFileThatLeadsElsewhereIsLeftWithWhatItL
         } else {
             ASSERT_TRUE(MakeFileLink(victim, profile, planted.sideFile));
         }
-        if (planted.planted == Planted::LinkToNothing) ASSERT_TRUE(::DeleteFileA(victim.c_str()));
+        if (planted.planted == Planted::LinkToNothing) {
+            ASSERT_TRUE(::DeleteFileA(victim.c_str()));
+        }
         const std::string before = Contents(database);
 
         const std::vector<std::string> messages = RunTask();
@@ -565,7 +567,9 @@ TEST_F(ModernBrowsers, ADatabaseWithASideFileThatLeadsElsewhereIsLeftWithWhatItL
         } else {
             // Wine shows no link that leads nowhere: its target comes back
             // so that the link's removal can be watched.
-            if (planted.planted == Planted::LinkToNothing) ASSERT_TRUE(MakeFile(victim, victimText));
+            if (planted.planted == Planted::LinkToNothing) {
+                ASSERT_TRUE(MakeFile(victim, victimText));
+            }
             RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(sideFile) + "\"");
         }
         ASSERT_TRUE(Eventually([&] { return !LongPathExists(sideFile); }, kAppearTimeout)) << sideFile;

@@ -751,7 +751,9 @@ TEST_F(BrowserCloseRuns, QuickClosesRunTheTaskAtMostOncePerMinimumInterval)
     for (size_t cycle = 0; cycle < 4; ++cycle) {
         ASSERT_NO_FATAL_FAILURE(StartStandIn());
         ASSERT_NO_FATAL_FAILURE(EndStandIn(cycle));
-        if (cycle == 0) ASSERT_TRUE(Eventually([&] { return Runs("OnClose") == 1; }, 5000)) << folder.Trace();
+        if (cycle == 0) {
+            ASSERT_TRUE(Eventually([&] { return Runs("OnClose") == 1; }, 5000)) << folder.Trace();
+        }
     }
     ASSERT_LT(::GetTickCount() - firstClose, (intervalSeconds - 3) * 1000u) << "the cycles took too long to tell";
     ASSERT_TRUE(WaitForSessionEnd("OnClose", 20));
