@@ -65,6 +65,28 @@ const Hub kHubs[] = {
     {"software\\microsoft\\windows\\currentversion\\installer", false},
 };
 
+// Below Software\Classes: the keys of file types and of the shell's own
+// kinds of object, which every program's associations and menus share.
+// Refused whole at any depth, as every file name extension (".exe",
+// ".lnk"...) is: emptying one takes its association from everybody.
+const char* const kSharedClasses[] = {
+    "*", "allfilesystemobjects", "directory", "folder", "drive", "unknown", "systemfileassociations",
+    "exefile", "lnkfile", "batfile", "cmdfile", "comfile", "piffile", "scrfile", "regfile", "dllfile",
+    "inffile", "txtfile", "htmlfile", "jsfile", "vbsfile", "wsffile", "msi.package", "http", "https",
+    "ftp", "mailto", "file", "internetshortcut", "network", "printers", "desktopbackground", "librarylocation",
+    "launcher.immersiveshell",
+};
+
+bool IsSharedClassesKey(const PathParts& below)
+{
+    if (below.size() < 3 || below[0] != "software" || below[1] != "classes") return false;
+    const std::string& first = below[2];
+    if (!first.empty() && first[0] == '.') return true;
+    for (const char* shared : kSharedClasses)
+        if (first == shared) return true;
+    return false;
+}
+
 bool IsBracedGuid(const std::string& name)
 {
     if (name.size() != 38 || name.front() != '{' || name.back() != '}') return false;
@@ -163,6 +185,7 @@ std::string SharedRegistryKeyRefusal(const PathParts& key, const std::string& te
             if (joined == shared) return refusal;
         for (const PathParts& shared : lists.atAnyDepth)
             if (StartsWith(spelling, shared)) return refusal;
+        if (IsSharedClassesKey(spelling)) return refusal;
         for (const SplitHub& hub : lists.hubs) {
             if (!StartsWith(spelling, hub.parts)) continue;
             if (spelling.size() == hub.parts.size()) return refusal;

@@ -33,6 +33,8 @@ const DWORD kChangeSettleMs = 200;
 
 // A close's run whose task still runs from before is tried again this much later.
 const ULONGLONG kBusyCloseRunRetryMs = 5000;
+// How often a close's run whose process does not start is tried.
+const int kCloseRunStartTries = 3;
 
 }  // namespace
 
@@ -335,6 +337,7 @@ void CTaskScheduler::ExecuteBrowserCloseTasks(CBrowserWatch& browserWatch)
             if (ToLowerAscii(entry->task.Schedule.atBrowserClose) != browserKey) continue;
             const std::string& name = entry->task.Name;
             CloseRun& run = m_closeRuns[name];
+            run.browser = browserKey;
             const ULONGLONG now = ::GetTickCount64();
             if (run.waiting) {
                 TRACE(20, "Browser %s closed: task %s already waits to run", browserKey.c_str(), name.c_str());
@@ -364,8 +367,16 @@ void CTaskScheduler::ExecuteBrowserCloseTasks(CBrowserWatch& browserWatch)
             continue;
         }
         if (run.waiting && now >= run.due && !StopRequested()) {
-            TRACE(20, "Task %s: a browser closed within its minimum interval; starting it now", name.c_str());
-            StartCloseRun(name, now);
+            if (browserWatch.ProcessCount(run.browser) > 0) {
+                // Opened again meanwhile: its files are in use again, and its
+                // next close (the interval is over by then) starts the run.
+                TRACE(20, "Task %s: browser %s runs again; the task runs when it next closes", name.c_str(),
+                      run.browser.c_str());
+                run.waiting = false;
+            } else {
+                TRACE(20, "Task %s: a browser closed within its minimum interval; starting it now", name.c_str());
+                StartCloseRun(name, now);
+            }
         }
         ++it;
     }
@@ -388,10 +399,18 @@ void CTaskScheduler::StartCloseRun(const std::string& taskName, ULONGLONG now)
         run.due = now + kBusyCloseRunRetryMs;
         return;
     }
+    if (!StartTask(taskName, 0)) {
+        // The process did not start: the close is tried again shortly, a
+        // few times, rather than counted as a run that never happened.
+        run.waiting = ++run.failedStarts < kCloseRunStartTries;
+        run.due = now + kBusyCloseRunRetryMs;
+        if (!run.waiting) TRACE(40, "Task %s did not start after its browser closed; this close is dropped", taskName.c_str());
+        return;
+    }
     run.waiting = false;
+    run.failedStarts = 0;
     run.started = true;
     run.lastStart = now;
-    StartTask(taskName, 0);
 }
 
 DWORD CTaskScheduler::MillisecondsUntilCloseRun() const
@@ -417,20 +436,22 @@ void CTaskScheduler::ExecuteFixedTasks(Phase phase)
     TRACE(20, "CTaskScheduler::ExecuteFixedTasks - done");
 }
 
-void CTaskScheduler::StartTask(const std::string& taskName, time32 when)
+bool CTaskScheduler::StartTask(const std::string& taskName, time32 when)
 {
     TRACE(20, "CTaskScheduler::StartTask");
     TRACE(20, "%s", taskName.c_str());
     TRACE(20, "starting task...");
+    bool started = false;
     try {
         // A run that does not start (the task still runs from before) is no
         // run: Last Run keeps the time of the one that did.
         if (IsTaskRunning(taskName)) {
             TRACE(20, "task still running, this run is skipped");
             TRACE(20, "CTaskScheduler::StartTask - done");
-            return;
+            return false;
         }
         ::StartTask(taskName);
+        started = true;
         TRACE(20, "task started");
         SetLastRunTime(taskName, when != 0 ? when : GetLocalNow());
     } catch (const std::exception& error) {
@@ -438,4 +459,5 @@ void CTaskScheduler::StartTask(const std::string& taskName, time32 when)
         TRACE(40, "failed to start task - %s", error.what());
     }
     TRACE(20, "CTaskScheduler::StartTask - done");
+    return started;
 }

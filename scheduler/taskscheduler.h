@@ -51,7 +51,8 @@ private:
     void UpdateTask(const std::string& key, const FILETIME& writeTime, std::unique_ptr<ScheduledTask> entry);
     void ExecuteTasks();
     void ExecuteFixedTasks(Phase phase);
-    void StartTask(const std::string& taskName, time32 when);
+    // True when the task's process was started.
+    bool StartTask(const std::string& taskName, time32 when);
     void RecomputeAfterClockJump(time32 now);
     // Watches the browsers the tasks name; called after a rescan that changed a task.
     void WatchBrowsers(CBrowserWatch& browserWatch) const;
@@ -88,6 +89,8 @@ private:
         bool started = false;
         bool waiting = false;
         ULONGLONG due = 0;  // tick count, while waiting
+        std::string browser;  // the browser whose close it waits for
+        int failedStarts = 0; // starts in a row whose process did not start
     };
     std::map<std::string, CloseRun> m_closeRuns;
     std::vector<std::string> m_shutdownTasks;

@@ -60,7 +60,7 @@ public:
 
     Status Read(uint64_t offset, size_t n, leveldb::Slice* result, char*) const override
     {
-        if (offset + n > m_length) {
+        if (offset > m_length || n > m_length - offset) {  // no sum that could wrap
             *result = leveldb::Slice();
             return Status::IOError(m_name, "a read past the end of the file");
         }

@@ -124,6 +124,21 @@ CSqliteDatabase::CSqliteDatabase(const std::string& path, Access access, unsigne
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_progress_handler(m_db, 10000, &CSqliteDatabase::OnProgress, this);
+    if (!snapshot) {
+        // A write-ahead log's shared-memory index ("-shm") is opened, made
+        // and deleted by SQLite's Windows layer directly, past the guarded
+        // file layer. Held exclusively from the start, the database keeps
+        // that index in memory: no "-shm" file is ever touched.
+        char* error = nullptr;
+        const int mode = sqlite3_exec(m_db, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, &error);
+        if (mode != SQLITE_OK) {
+            const std::string text = error != nullptr ? error : sqlite3_errstr(mode);
+            sqlite3_free(error);
+            sqlite3_close(m_db);
+            m_db = nullptr;
+            throw CError(StrFormat("%s (SQLite error %d)", text.c_str(), mode));
+        }
+    }
 }
 
 int CSqliteDatabase::OnProgress(void* self)

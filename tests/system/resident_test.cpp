@@ -766,3 +766,30 @@ TEST_F(BrowserCloseRuns, QuickClosesRunTheTaskAtMostOncePerMinimumInterval)
     ::Sleep(3000);
     EXPECT_EQ(Runs("OnClose"), 2) << "the closes within one interval made more than one run";
 }
+
+// A close within the interval waits for its end; a browser opened again by
+// then is in use again: the run waits for its next close, not its window.
+TEST_F(BrowserCloseRuns, AWaitingRunWaitsForTheNextCloseWhenTheBrowserRunsAgainByThen)
+{
+    const int intervalSeconds = 10;
+    settings.SetDword("BrowserCloseRunInterval", intervalSeconds);
+    WriteOnCloseTask("OnClose", kStandInKey);
+    StartResident();
+    ASSERT_TRUE(WaitForTrace("CBrowserWatch: watching standin, 0 processes running"));
+
+    for (size_t cycle = 0; cycle < 2; ++cycle) {
+        ASSERT_NO_FATAL_FAILURE(StartStandIn());
+        ASSERT_NO_FATAL_FAILURE(EndStandIn(cycle));
+        if (cycle == 0) {
+            ASSERT_TRUE(Eventually([&] { return Runs("OnClose") == 1; }, 5000)) << folder.Trace();
+        }
+    }
+    ASSERT_NO_FATAL_FAILURE(StartStandIn());  // open again, past the interval's end
+    ::Sleep((intervalSeconds + 5) * 1000);
+    EXPECT_EQ(Runs("OnClose"), 1) << "ran while the browser was open again; the trace:\n" << folder.Trace();
+
+    ASSERT_NO_FATAL_FAILURE(EndStandIn(2));
+    EXPECT_TRUE(Eventually([&] { return Runs("OnClose") == 2; }, 10000))
+        << "the close after the interval did not run the task; the trace:\n" << folder.Trace();
+    WaitForSessionEnd("OnClose", 20);
+}

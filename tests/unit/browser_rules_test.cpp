@@ -226,6 +226,29 @@ TEST(GuardedSqlite, EveryCallThatReachesALinkedJournalIsRefusedAndWhatItLeadsToS
     EXPECT_NO_THROW(CSqliteDatabase(database, CSqliteDatabase::Access::ReadWrite, 10000));
 }
 
+TEST(GuardedSqlite, ALoggedDatabaseChangedKeepsItsSharedIndexInMemoryAndALinkPutThereLaterStaysUntouched)
+{
+    if (UnixPathOf("C:\\").empty()) GTEST_SKIP() << "the links are made from the Linux side of Wine";
+    ScratchFolder folder;
+    const std::string database = folder.File("cookies.sqlite");
+    const std::string victim = folder.File("victim");
+    CreateFirefoxCookies(database, {{".kept.example", "a"}, {".gone.example", "b"}});
+    ::DeleteFileA((database + "-shm").c_str());
+    ASSERT_TRUE(WriteWholeFile(victim, "someone's file"));
+    {
+        // Checked and opened while nothing stands at "-shm": a link put
+        // there afterwards is never reached, as SQLite's Windows layer would
+        // open, size and delete it past the guarded file layer.
+        CSqliteDatabase db(database, CSqliteDatabase::Access::ReadWrite, 10000);
+        ASSERT_TRUE(MakeFileLink(victim, folder.Path(), "cookies.sqlite-shm"));
+        EXPECT_EQ(DeleteUnkeptCookies(db, "moz_cookies", "host", CKeptSites({"kept.example"})).removed, 1);
+    }
+    std::string left;
+    EXPECT_TRUE(ReadWholeFile(victim, &left) && left == "someone's file");
+    RunUnixCommand(UnixTool("rm") + " -f \"" + UnixPathOf(database + "-shm") + "\"");
+    EXPECT_EQ(CountRows(database, "moz_cookies"), 1);
+}
+
 TEST(SiteOrigins, EachStoredNameIsASitesOnlyWhenItNamesAWebOriginPlainly)
 {
     struct Case {

@@ -242,6 +242,13 @@ TEST(RulesSafety, RegistryKeysNeedThreePartsBelowTheirRootAndNeverASharedKeyWhol
         {"RegKey1=HKU\\S-1-5-21-1\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "it would delete the shared registry key "},
         {"RegKey1=HKEY_USERS\\S-1-5-21-1_Classes\\CLSID\\Vendor\\Cache", "it names a key of the shared registry key software\\classes\\clsid that is no program's own GUID ("},
         {"RegKey1=HKLM\\Software\\Classes\\Wow6432Node\\CLSID", "it would delete the shared registry key "},
+        // File types and the shell's own kinds of object, at any depth.
+        {"RegKey1=HKLM\\SOFTWARE\\Classes\\.exe", "it would delete the shared registry key "},
+        {"RegKey1=HKCR\\exefile\\shell\\open", "it would delete the shared registry key "},
+        {"RegKey1=HKCR\\*\\shellex\\ContextMenuHandlers", "it would delete the shared registry key "},
+        {"RegKey1=HKCU\\Software\\Classes\\lnkfile", "it would delete the shared registry key "},
+        {"RegKey1=HKEY_USERS\\S-1-5-21-1_Classes\\Directory\\Background\\shell", "it would delete the shared registry key "},
+        {"RegKey1=HKLM\\Software\\Classes\\Wow6432Node\\.lnk\\ShellNew", "it would delete the shared registry key "},
     };
     for (const Case& c : cases) {
         const std::string key = std::string(c.key).substr(std::string("RegKey1=").size());
