@@ -162,9 +162,12 @@ TEST(CookieDeletion, ADeleteTheDatabaseRefusesAfterItWasReadRaisesAndCountsNothi
         EXPECT_TRUE(db.RemovedRows().empty());
     }
     EXPECT_EQ(CountRows(database, "moz_cookies"), 3);
-    // Once it is free, the same deletion counts what SQLite deleted.
-    CSqliteDatabase db(database, CSqliteDatabase::Access::ReadWrite, 10000);
-    EXPECT_EQ(DeleteUnkeptCookies(db, "moz_cookies", "host", kept).removed, 2);
+    // Once it is free, the same deletion counts what SQLite deleted (the
+    // database is held until its connection closes).
+    {
+        CSqliteDatabase db(database, CSqliteDatabase::Access::ReadWrite, 10000);
+        EXPECT_EQ(DeleteUnkeptCookies(db, "moz_cookies", "host", kept).removed, 2);
+    }
     EXPECT_EQ(CountRows(database, "moz_cookies"), 1);
 }
 

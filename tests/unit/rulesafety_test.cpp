@@ -245,7 +245,7 @@ TEST(RulesSafety, RegistryKeysNeedThreePartsBelowTheirRootAndNeverASharedKeyWhol
         // File types and the shell's own kinds of object, at any depth.
         {"RegKey1=HKLM\\SOFTWARE\\Classes\\.exe", "it would delete the shared registry key "},
         {"RegKey1=HKCR\\exefile\\shell\\open", "it would delete the shared registry key "},
-        {"RegKey1=HKCR\\*\\shellex\\ContextMenuHandlers", "it would delete the shared registry key "},
+        {"RegKey1=HKCR\\AllFilesystemObjects\\shellex\\ContextMenuHandlers", "it would delete the shared registry key "},
         {"RegKey1=HKCU\\Software\\Classes\\lnkfile", "it would delete the shared registry key "},
         {"RegKey1=HKEY_USERS\\S-1-5-21-1_Classes\\Directory\\Background\\shell", "it would delete the shared registry key "},
         {"RegKey1=HKLM\\Software\\Classes\\Wow6432Node\\.lnk\\ShellNew", "it would delete the shared registry key "},
