@@ -11,39 +11,11 @@
 namespace {
 
 const NTSTATUS kStatusFileIsADirectory = static_cast<NTSTATUS>(0xC00000BAL);
-const NTSTATUS kStatusInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
-const NTSTATUS kStatusBufferOverflow = static_cast<NTSTATUS>(0x80000005L);
-const NTSTATUS kStatusBufferTooSmall = static_cast<NTSTATUS>(0xC0000023L);
 // FileDispositionInfoEx, which the headers offer only to builds for the
 // newest systems; older ones answer it with an error.
 const FILE_INFO_BY_HANDLE_CLASS kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
 // The longest name a UNICODE_STRING can carry, in characters.
 const size_t kMaxNameCharacters = 0x7FFF;
-
-// The system's own name of an open file or folder: its volume's device and
-// its path there, with every link on the way resolved (under Wine, the
-// drive and the path of what the Unix file really is). Cheaper than the
-// final path, which also looks the volume's drive letter up; empty when the
-// system cannot name it.
-std::wstring ObjectNameOf(HANDLE handle)
-{
-    std::vector<ULONGLONG> buffer(128);  // aligned for the UNICODE_STRING at its start
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const ULONG size = static_cast<ULONG>(buffer.size() * sizeof(ULONGLONG));
-        ULONG needed = 0;
-        const NTSTATUS status = ::NtQueryObject(handle, ObjectNameInformation, buffer.data(), size, &needed);
-        if (status == kStatusInfoLengthMismatch || status == kStatusBufferOverflow || status == kStatusBufferTooSmall) {
-            if (needed <= size) return std::wstring();
-            buffer.resize(needed / sizeof(ULONGLONG) + 1);
-            continue;
-        }
-        if (!NT_SUCCESS(status)) return std::wstring();
-        const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
-        if (name->Buffer == nullptr) return std::wstring();
-        return std::wstring(name->Buffer, name->Length / sizeof(wchar_t));
-    }
-    return std::wstring();
-}
 
 // Names are compared exactly, case included: a folder may hold "tree" and
 // "TREE" as two entries (a Unix disk under Wine, a case-sensitive folder on
@@ -103,7 +75,7 @@ DWORD CTreeEntry::OpenFolderAt(const std::string& path, const std::string& expec
     }
     m_isFile = false;
     m_attributes = basic.FileAttributes;
-    m_objectName = ObjectNameOf(m_handle.Get());
+    m_objectName = SystemNameOf(m_handle.Get());
     // The folder could have been swapped between its check and this open.
     m_whereExpected = !m_objectName.empty() && SamePath(FinalPathOf(m_handle.Get()), expectedFinalPath);
     return ERROR_SUCCESS;
@@ -161,7 +133,7 @@ DWORD CTreeEntry::OpenIn(const CTreeEntry& folder, const TreeListing& listed, En
         }
         m_attributes = basic.FileAttributes;
     }
-    m_objectName = ObjectNameOf(m_handle.Get());
+    m_objectName = SystemNameOf(m_handle.Get());
     std::wstring expected = folder.m_objectName;
     if (!expected.empty() && expected.back() != L'\\') expected += L'\\';
     expected += listed.name;
