@@ -13,10 +13,17 @@ bool IsSeparator(char c)
     return c == '\\' || c == '/';
 }
 
+bool SameWide(const wchar_t* a, int aLength, const wchar_t* b, int bLength)
+{
+    return ::CompareStringOrdinal(a, aLength, b, bLength, TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
 // The characters the file functions see: the program's manifest makes the
 // "A" functions read UTF-8, so the text is read as UTF-8 here too, whatever
 // code page the calling process happens to have.
-std::wstring Wide(const std::string& text)
+std::wstring WideFromUtf8(const std::string& text)
 {
     if (text.empty()) return std::wstring();
     const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
@@ -25,13 +32,6 @@ std::wstring Wide(const std::string& text)
     ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
     return wide;
 }
-
-bool SameWide(const wchar_t* a, int aLength, const wchar_t* b, int bLength)
-{
-    return ::CompareStringOrdinal(a, aLength, b, bLength, TRUE) == CSTR_EQUAL;
-}
-
-}  // namespace
 
 std::string NormaliseSeparators(const std::string& pattern)
 {
@@ -79,15 +79,15 @@ bool IsTrustworthyName(const std::string& name)
 bool SamePath(const std::string& a, const std::string& b)
 {
     if (a == b) return true;
-    const std::wstring wa = Wide(a);
-    const std::wstring wb = Wide(b);
+    const std::wstring wa = WideFromUtf8(a);
+    const std::wstring wb = WideFromUtf8(b);
     return SameWide(wa.data(), static_cast<int>(wa.size()), wb.data(), static_cast<int>(wb.size()));
 }
 
 bool IsSameOrInside(const std::string& path, const std::string& folder)
 {
-    const std::wstring wp = Wide(path);
-    std::wstring wf = Wide(folder);
+    const std::wstring wp = WideFromUtf8(path);
+    std::wstring wf = WideFromUtf8(folder);
     if (wf.empty()) return false;
     if (SameWide(wp.data(), static_cast<int>(wp.size()), wf.data(), static_cast<int>(wf.size()))) return true;
     if (wf.back() != L'\\') wf.push_back(L'\\');

@@ -47,3 +47,7 @@ std::string StripExtendedPrefix(const std::string& path);
 // How many UTF-16 units the UTF-8 text takes, as the system counts the
 // length of a name or path (a character beyond the basic plane takes two).
 size_t Utf16Length(const std::string& text);
+
+// Text as the file functions read it: the program's manifest makes the "A"
+// functions take UTF-8, as SQLite's file names are.
+std::wstring WideFromUtf8(const std::string& text);

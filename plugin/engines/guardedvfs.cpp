@@ -1,6 +1,7 @@
 #include "plugin/engines/guardedvfs.h"
 
 #include "common/fileguard.h"
+#include "common/pathtext.h"
 
 #include <sqlite3.h>
 
@@ -19,22 +20,13 @@ sqlite3_vfs* SystemVfs()
     return static_cast<sqlite3_vfs*>(g_guardedVfs.pAppData);
 }
 
-std::wstring FromUtf8(const std::string& text)
-{
-    if (text.empty()) return std::wstring();
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
-
 // The guard of a file's folder and the file's name in it.
 struct GuardedName {
     explicit GuardedName(const std::string& path) : guard(Split(path, &name)) {}
     static std::wstring Split(const std::string& path, std::wstring* name)
     {
         std::wstring folder;
-        SplitGuardedPath(FromUtf8(path), &folder, name);
+        SplitGuardedPath(WideFromUtf8(path), &folder, name);
         return folder;
     }
     std::wstring name;

@@ -1,6 +1,7 @@
 #include "plugin/engines/leveldbenv.h"
 
 #include "common/fileguard.h"
+#include "plugin/engines/treeentry.h"
 
 #include <windows.h>
 // After windows.h: LevelDB's headers undo its DeleteFile macro.
@@ -192,15 +193,6 @@ private:
     UniqueHandle m_file;
 };
 
-std::wstring FromCodePage(const std::string& text)
-{
-    if (text.empty()) return std::wstring();
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
-
 std::string ToCodePage(const std::wstring& text)
 {
     if (text.empty()) return std::string();
@@ -226,7 +218,7 @@ bool CGuardedStoreEnv::NameInStore(const std::string& path, std::wstring* name) 
     if (separator != '/' && separator != '\\') return false;
     const std::string rest = path.substr(m_folder.size() + 1);
     if (rest.find_first_of("/\\") != std::string::npos) return false;
-    *name = FromCodePage(rest);
+    *name = WideName(rest);
     return !name->empty();
 }
 
