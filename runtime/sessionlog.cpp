@@ -151,6 +151,11 @@ bool CSessionLogRead::Read(std::string* message, int* type, time32* time, bool* 
     }
     SessionRecord record;
     if (!ReadRecord(record)) {
+        // The write time that goes with what was read is the one at its end:
+        // the time taken before reading may be older than a record appended
+        // meanwhile, and would then make the next poll, at the same size,
+        // take the file for a new session.
+        ::GetFileTime(m_file.Get(), nullptr, nullptr, &m_lastWriteTime);
         TRACE(10, "CSessionLogRead::Read - EOF");
         return false;
     }
