@@ -24,6 +24,13 @@ bool IsSameOrSubdomain(const std::string& host, const std::string& site)
 
 }  // namespace
 
+std::optional<StringList> ReadKeepList(const std::string& text)
+{
+    StringList keepList;
+    if (!TryDecodeStringList(text, keepList)) return std::nullopt;
+    return keepList;
+}
+
 std::string NormalizeCookieHost(const std::string& host)
 {
     std::string normalized = ToLowerAscii(host);

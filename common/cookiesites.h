@@ -7,6 +7,7 @@
 // "notexample.com".
 #include "common/codecs.h"
 
+#include <optional>
 #include <string>
 
 // A cookie host in lower case, without the leading dot of a domain cookie.
@@ -20,6 +21,11 @@ bool IsSiteEntry(const std::string& entry);
 // The host part of a system-browser cookie entry name
 // "Cookie:user@host/path", lower case; empty when the name has another form.
 std::string HostOfCookieEntry(const std::string& entryName);
+
+// A task's cookie keep list from its stored text, read strictly (absent is
+// empty). Nothing when the text is damaged: such a list never counts as
+// empty, nor as the part of it that could be read.
+std::optional<StringList> ReadKeepList(const std::string& text);
 
 // The site entries of a keep list, ready to match cookie hosts.
 class CKeptSites {

@@ -1,7 +1,7 @@
 #pragma once
 // Where the modern browsers' profiles keep what sites store: the places
 // the program's own items clean site by site under the keep list. The
-// families' rows (plugin/engines/browserfamilies.cpp) are built from
+// families' rows (plugin/engines/browsers/browserfamilies.cpp) are built from
 // these names, and community rules may touch none of them
 // (rules/browserstores.cpp): one table, so the two cannot drift apart.
 // Paths are relative to a profile's data folder.

@@ -1,6 +1,6 @@
 // The DestList header of a jump list, as any file in the system's jump
 // list folder may hold it.
-#include "plugin/engines/jumplist.h"
+#include "plugin/engines/system/jumplist.h"
 
 #include <cstdint>
 #include <cstdlib>

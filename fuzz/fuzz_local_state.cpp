@@ -1,7 +1,7 @@
 // A browser's "Local State" file, from which the profiles of a Chromium
 // browser are read (the object names under "profile" / "info_cache"), and
 // a "Bookmarks" file, from which the bookmarked addresses are read.
-#include "plugin/engines/jsonkeys.h"
+#include "plugin/engines/browsers/jsonkeys.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // The Recycle Bin's "$I" records, as any file in a Recycle Bin folder may
 // hold them.
-#include "plugin/engines/recyclerecord.h"
+#include "plugin/engines/system/recyclerecord.h"
 
 #include <cstdint>
 #include <cstdlib>

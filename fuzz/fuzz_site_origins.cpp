@@ -4,9 +4,9 @@
 // worker scopes), from which a site's host is read, the service worker
 // registration list, and the heads of script cache entry files, from which
 // their keys are.
-#include "plugin/engines/serviceworkerlist.h"
-#include "plugin/engines/simplecache.h"
-#include "plugin/engines/siteorigins.h"
+#include "plugin/engines/sitedata/serviceworkerlist.h"
+#include "plugin/engines/sitedata/simplecache.h"
+#include "plugin/engines/sitedata/siteorigins.h"
 
 #include <cstdint>
 #include <cstdlib>

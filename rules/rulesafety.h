@@ -1,7 +1,7 @@
 #pragma once
 // The refusal rules of community rules: what an entry may never delete,
 // judged from its text and the system's known folders before anything is
-// listed. Pure. The file engine's own guard (plugin/engines/patternguard.h)
+// listed. Pure. The file engine's own guard (plugin/engines/files/patternguard.h)
 // still checks every folder at run time; these rules refuse the entry
 // whole, so that a rule never half runs.
 #include "rules/rulesfile.h"

@@ -1,5 +1,6 @@
 #include "ui/tasksettingsdlg.h"
 
+#include "common/cookiesites.h"
 #include "common/extkeys.h"
 #include "common/resstring.h"
 #include "common/stringids.h"
@@ -68,9 +69,9 @@ bool CTaskSettingsDlg::OnInit()
 
     // Read strictly: a list read leniently would come back shorter on OK,
     // and the cookies of the sites that fell out would go at the next clean.
-    m_keepList.clear();
-    m_keepListUnreadable = !TryDecodeStringList(m_task.GetExtendedData(kCookieKeepListKey), m_keepList);
-    if (m_keepListUnreadable) m_keepList.clear();
+    const std::optional<StringList> keepList = ReadKeepList(m_task.GetExtendedData(kCookieKeepListKey));
+    m_keepListUnreadable = !keepList;
+    m_keepList = keepList.value_or(StringList());
     m_keepListReplaced = false;
     return true;
 }

@@ -1,14 +1,12 @@
 #include "plugin/jobs/browseritems.h"
 
 #include "common/error.h"
-#include "common/extkeys.h"
 #include "common/pathtext.h"
 #include "common/paths.h"
 #include "common/strformat.h"
 #include "common/tracer.h"
-#include "plugin/engines/browserdb.h"
-#include "plugin/engines/filecleanup.h"
-#include "plugin/engines/keeplist.h"
+#include "plugin/engines/browsers/browserdb.h"
+#include "plugin/engines/files/filecleanup.h"
 
 #include <exception>
 
@@ -148,7 +146,7 @@ void CBrowserItem::DoRun()
 
 void CBrowserCookiesItem::Prepare()
 {
-    m_keptSites = std::make_unique<CKeptSites>(ReadCookieKeepList(GetTaskExtendedData(kCookieKeepListKey)));
+    m_keptSites = std::make_unique<CKeptSites>(TaskCookieKeepList());
 }
 
 std::string CBrowserCookiesItem::CleanProfile(const BrowserProfile& profile)

@@ -9,7 +9,7 @@
 // so in a warning. Passwords, bookmarks, autofill and extensions are never
 // touched.
 #include "common/cookiesites.h"
-#include "plugin/engines/browserfamilies.h"
+#include "plugin/engines/browsers/browserfamilies.h"
 #include "plugin/jobs/cleanupitem.h"
 
 #include <memory>
@@ -108,8 +108,6 @@ private:
     // sitedatafiles.cpp
     void CleanSiteDataFiles(const BrowserProfile& profile, SiteTally& tally);
     void CleanSiteDataFile(const BrowserProfile& profile, const SiteDataFile& store, SiteTally& tally);
-    // Session Storage, service workers and File System (sitedatachromium.cpp).
-    void CleanChromiumStores(const BrowserProfile& profile, SiteTally& tally);
 
     std::unique_ptr<CKeptSites> m_keptSites;
 };

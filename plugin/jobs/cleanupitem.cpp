@@ -1,6 +1,7 @@
 #include "plugin/jobs/cleanupitem.h"
 
 #include "common/buffercopy.h"
+#include "common/cookiesites.h"
 #include "common/error.h"
 #include "common/strformat.h"
 #include "common/extkeys.h"
@@ -153,6 +154,16 @@ int CCleanupItem::Stop()
 void CCleanupItem::Release()
 {
     delete this;  // in the plug-in's own heap
+}
+
+StringList CCleanupItem::TaskCookieKeepList()
+{
+    const std::optional<StringList> keepList = ReadKeepList(GetTaskExtendedData(kCookieKeepListKey));
+    if (!keepList) {
+        throw CError("The list of cookies to keep cannot be read (the task's setting is damaged); no cookie was "
+                     "deleted. Open the task's options and choose the cookies to keep again.");
+    }
+    return *keepList;
 }
 
 std::string CCleanupItem::GetTaskExtendedData(const GUID& key)

@@ -3,6 +3,7 @@
 // a standard exception whose message is the user-visible text; Init and Run
 // turn it into the result 0x80000000 and the job's error text.
 #include "common/cleanupcounts.h"
+#include "common/codecs.h"
 #include "jobapi/jobapi.h"
 #include "plugin/engines/cleanupreport.h"
 
@@ -69,6 +70,9 @@ protected:
     // The task's text for key; raises "Task configuration error. ..." when
     // the task information cannot be read.
     std::string GetTaskExtendedData(const GUID& key);
+    // The task's cookie keep list; raises "The list of cookies to keep
+    // cannot be read ..." when its text is damaged.
+    StringList TaskCookieKeepList();
 
 private:
     void LogEvent(const std::string& text, int type);

@@ -4,8 +4,8 @@
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/resstring.h"
-#include "plugin/engines/filecleanup.h"
-#include "plugin/engines/registrycleanup.h"
+#include "plugin/engines/files/filecleanup.h"
+#include "plugin/engines/registry/registrycleanup.h"
 #include "plugin/resource.h"
 
 #include <windows.h>

@@ -2,11 +2,9 @@
 
 #include "common/error.h"
 #include "common/handles.h"
-#include "common/extkeys.h"
 #include "common/strformat.h"
 #include "common/tracer.h"
-#include "plugin/engines/urlcache.h"
-#include "plugin/engines/keeplist.h"
+#include "plugin/engines/browsers/urlcache.h"
 
 #include <cstdio>
 
@@ -37,7 +35,7 @@ void CIECookiesItem::DoRun()
 {
     TRACE(20, "CIECookiesItem::Run");
     // A task without a keep list keeps no cookie; a damaged one stops the item.
-    const StringList keepList = ReadCookieKeepList(GetTaskExtendedData(kCookieKeepListKey));
+    const StringList keepList = TaskCookieKeepList();
     int notDeleted = 0;
     const HRESULT result = DeleteCookies(0, &keepList, &notDeleted, this);
     CountNotRemoved(NotRemoved::Failed, notDeleted);

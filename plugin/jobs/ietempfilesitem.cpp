@@ -3,7 +3,7 @@
 #include "common/error.h"
 #include "common/strformat.h"
 #include "common/tracer.h"
-#include "plugin/engines/urlcache.h"
+#include "plugin/engines/browsers/urlcache.h"
 
 void CIETempFilesItem::DoRun()
 {

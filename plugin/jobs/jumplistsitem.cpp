@@ -2,7 +2,7 @@
 
 #include "common/error.h"
 #include "common/resstring.h"
-#include "plugin/engines/jumplists.h"
+#include "plugin/engines/system/jumplists.h"
 #include "plugin/resource.h"
 
 #include <windows.h>

@@ -3,7 +3,7 @@
 #include "common/error.h"
 #include "common/resstring.h"
 #include "common/tracer.h"
-#include "plugin/engines/filecleanup.h"
+#include "plugin/engines/files/filecleanup.h"
 #include "plugin/resource.h"
 
 #include <windows.h>

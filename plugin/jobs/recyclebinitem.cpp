@@ -3,7 +3,7 @@
 #include "common/codecs.h"
 #include "common/error.h"
 #include "common/extkeys.h"
-#include "plugin/engines/recyclebin.h"
+#include "plugin/engines/system/recyclebin.h"
 
 #include <windows.h>
 

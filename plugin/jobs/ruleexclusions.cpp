@@ -1,8 +1,8 @@
 #include "plugin/jobs/ruleexclusions.h"
 
 #include "common/usersid.h"
-#include "plugin/engines/treeentry.h"
-#include "plugin/engines/wildcard.h"
+#include "plugin/engines/files/treeentry.h"
+#include "plugin/engines/files/wildcard.h"
 
 #include <windows.h>
 

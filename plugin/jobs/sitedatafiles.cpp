@@ -4,8 +4,8 @@
 #include "plugin/jobs/browseritems.h"
 
 #include "common/error.h"
-#include "plugin/engines/filecleanup.h"
-#include "plugin/engines/sitestore.h"
+#include "plugin/engines/files/filecleanup.h"
+#include "plugin/engines/sitedata/sitestore.h"
 
 #include <exception>
 

@@ -1,15 +1,13 @@
 #include "plugin/jobs/browseritems.h"
 
 #include "common/error.h"
-#include "common/extkeys.h"
 #include "common/fileenum.h"
 #include "common/strformat.h"
-#include "plugin/engines/filecleanup.h"
-#include "plugin/engines/keeplist.h"
-#include "plugin/engines/leveldbstore.h"
-#include "plugin/engines/siteorigins.h"
-#include "plugin/engines/sitestore.h"
-#include "plugin/jobs/sitedatachromium.h"
+#include "plugin/engines/files/filecleanup.h"
+#include "plugin/engines/leveldb/leveldbstore.h"
+#include "plugin/engines/sitedata/chromiumstorecleaner.h"
+#include "plugin/engines/sitedata/siteorigins.h"
+#include "plugin/engines/sitedata/sitestore.h"
 
 #include <map>
 #include <vector>
@@ -77,7 +75,7 @@ StringList ListSiteDataHosts(BrowserFamily family, const BrowserSettings& settin
 
 void CBrowserSiteDataItem::Prepare()
 {
-    m_keptSites = std::make_unique<CKeptSites>(ReadCookieKeepList(GetTaskExtendedData(kCookieKeepListKey)));
+    m_keptSites = std::make_unique<CKeptSites>(TaskCookieKeepList());
 }
 
 std::string CBrowserSiteDataItem::CleanProfile(const BrowserProfile& profile)
@@ -86,7 +84,7 @@ std::string CBrowserSiteDataItem::CleanProfile(const BrowserProfile& profile)
     if (Rules().localStorage != nullptr) CleanLocalStorage(profile, tally);
     for (const SiteFolders& folders : Rules().siteFolders) CleanSiteFolders(profile, folders, tally);
     CleanSiteDataFiles(profile, tally);
-    if (Rules().chromiumStores) CleanChromiumStores(profile, tally);
+    if (Rules().chromiumStores) CleanChromiumStores(profile, *m_keptSites, *this, tally.gone, tally.kept);
     if (tally.gone.empty() && tally.kept.empty()) return "no site data found.";
     return StrFormat(IsPreview() ? "site data of %d sites would be deleted, of %d kept."
                                  : "site data of %d sites deleted, of %d kept.",

@@ -3,7 +3,7 @@
 #include "common/codecs.h"
 #include "common/extkeys.h"
 #include "common/timeutil.h"
-#include "plugin/engines/filecleanup.h"
+#include "plugin/engines/files/filecleanup.h"
 
 #include <cstdint>
 

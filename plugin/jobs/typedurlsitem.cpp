@@ -1,6 +1,6 @@
 #include "plugin/jobs/builtinitems.h"
 
-#include "plugin/engines/registrycleanup.h"
+#include "plugin/engines/registry/registrycleanup.h"
 
 #include <exception>
 

@@ -4,7 +4,7 @@
 // prefix) with its own entries first and removes them afterwards.
 //
 //   urlcache_benchmark [ordinary entries] [cookies] [rounds]
-#include "plugin/engines/urlcache.h"
+#include "plugin/engines/browsers/urlcache.h"
 
 #include <windows.h>
 #include <wininet.h>

@@ -5,8 +5,8 @@
 // go went.
 #include "common/settings.h"
 #include "common/tracer.h"
-#include "plugin/engines/filecleanup.h"
-#include "plugin/engines/registrycleanup.h"
+#include "plugin/engines/files/filecleanup.h"
+#include "plugin/engines/registry/registrycleanup.h"
 #include "support/eventually.h"
 #include "support/job_harness.h"
 #include "support/program_runner.h"

@@ -4,11 +4,11 @@
 // State", and the listing of a cookie database's hosts.
 #include "common/codecs.h"
 #include "common/cookiesites.h"
-#include "plugin/engines/browserdb.h"
-#include "plugin/engines/guardedvfs.h"
-#include "plugin/engines/jsonkeys.h"
-#include "plugin/engines/simplecache.h"
-#include "plugin/engines/siteorigins.h"
+#include "plugin/engines/browsers/browserdb.h"
+#include "plugin/engines/browsers/jsonkeys.h"
+#include "plugin/engines/sitedata/simplecache.h"
+#include "plugin/engines/sitedata/siteorigins.h"
+#include "plugin/engines/sqlite/guardedvfs.h"
 #include "support/browser_profiles.h"
 #include "support/eventually.h"
 #include "support/scratch_folder.h"
@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <vector>
 
 TEST(KeptSites, ASiteKeepsItselfAndItsSubdomainsInAnyCaseAndNothingThatOnlyEndsLikeIt)
@@ -72,6 +73,24 @@ TEST(KeepListText, OnlyWhatTheConsoleWritesIsReadAndAnythingElseIsRefusedUntouch
         EXPECT_FALSE(TryDecodeStringList(damaged, untouched)) << damaged;
         EXPECT_EQ(untouched, StringList{"x"}) << damaged;
     }
+}
+
+TEST(KeepListText, TheStrictReadGivesTheStoredListOrNothingAtAllForDamagedText)
+{
+    const struct {
+        const char* name;
+        std::string text;
+        std::optional<StringList> read;
+    } cases[] = {
+        {"absent", "", StringList{}},
+        {"stored by the console", EncodeStringList({"example.com", "Cookie:u@x/"}),
+         StringList{"example.com", "Cookie:u@x/"}},
+        {"one empty entry", EncodeStringList({""}), StringList{""}},
+        {"cut off", EncodeStringList({"example.com", "news.example"}).substr(0, 30), std::nullopt},
+        {"odd digit count", "6162000", std::nullopt},
+        {"not hex", "61620x00", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ReadKeepList(c.text), c.read) << c.name;
 }
 
 TEST(LocalStateProfiles, TheMembersOfTheProfileCacheAreReadWhateverSurroundsThem)

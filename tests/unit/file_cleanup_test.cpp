@@ -1,7 +1,7 @@
 // The file deletion engine on real folder trees in the Wine prefix.
-#include "plugin/engines/filecleanup.h"
-#include "plugin/engines/folderwildcards.h"
-#include "plugin/engines/wildcard.h"
+#include "plugin/engines/files/filecleanup.h"
+#include "plugin/engines/files/folderwildcards.h"
+#include "plugin/engines/files/wildcard.h"
 
 #include "common/handles.h"
 

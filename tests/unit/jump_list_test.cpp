@@ -1,5 +1,5 @@
 // The DestList header of a jump list: its pinned count, or why it says none.
-#include "plugin/engines/jumplist.h"
+#include "plugin/engines/system/jumplist.h"
 #include "support/jump_list_files.h"
 
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@
 // refusing every call that reaches a link.
 #include "common/error.h"
 #include "common/fileguard.h"
-#include "plugin/engines/leveldbenv.h"
-#include "plugin/engines/leveldbstore.h"
+#include "plugin/engines/leveldb/leveldbenv.h"
+#include "plugin/engines/leveldb/leveldbstore.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
 #include "support/eventually.h"

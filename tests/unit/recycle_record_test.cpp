@@ -1,5 +1,5 @@
 // The Recycle Bin's "$I" records of both versions, whole and damaged.
-#include "plugin/engines/recyclerecord.h"
+#include "plugin/engines/system/recyclerecord.h"
 #include "support/recycle_records.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The registry deletion engine on keys of the test prefix's HKEY_CURRENT_USER.
-#include "plugin/engines/registrycleanup.h"
+#include "plugin/engines/registry/registrycleanup.h"
 
 #include "common/handles.h"
 #include "support/job_harness.h"

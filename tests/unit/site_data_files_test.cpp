@@ -9,7 +9,7 @@
 #include "common/extkeys.h"
 #include "common/handles.h"
 #include "common/paths.h"
-#include "plugin/engines/serviceworkerlist.h"
+#include "plugin/engines/sitedata/serviceworkerlist.h"
 #include "plugin/jobs/browseritems.h"
 #include "support/browser_profiles.h"
 #include "support/fake_task_info.h"

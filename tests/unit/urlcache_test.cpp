@@ -5,7 +5,7 @@
 #include "common/extkeys.h"
 #include "common/handles.h"
 #include "common/timeutil.h"
-#include "plugin/engines/urlcache.h"
+#include "plugin/engines/browsers/urlcache.h"
 #include "plugin/jobs/builtinitems.h"
 #include "support/fake_task_info.h"
 #include "support/recording_sink.h"

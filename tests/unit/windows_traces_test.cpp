@@ -9,7 +9,7 @@
 #include "common/extkeys.h"
 #include "common/handles.h"
 #include "common/paths.h"
-#include "plugin/engines/filecleanup.h"
+#include "plugin/engines/files/filecleanup.h"
 #include "support/eventually.h"
 #include "support/job_harness.h"
 #include "support/registry_fixture.h"
