@@ -296,15 +296,15 @@ bool CTidewhistleApp::RunTask(const std::string& taskName, bool preview)
 {
     // Only a person types a name that is not a plain file name (the
     // scheduler and the console refuse to start one): tell them.
-    std::string refused = IsTrustworthyName(taskName) ? TaskNameLengthError(taskName)
-                                                      : FormatResString(IDS_TASK_NAME_REFUSED, taskName.c_str());
-    if (!refused.empty()) {
+    std::string refused;
+    const std::optional<CTaskName> checked = CTaskName::Check(taskName, nullptr, &refused);
+    if (!checked) {
         TRACE(40, "Task execution failed - %s", refused.c_str());
         ShowError(refused);
         return false;
     }
     try {
-        CTaskRuntime runtime(taskName, preview);
+        CTaskRuntime runtime(*checked, preview);
         runtime.Run();
         if (!runtime.Completed()) return false;
     } catch (const std::exception& error) {

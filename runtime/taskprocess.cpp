@@ -80,14 +80,12 @@ void StartTaskProcess(const std::string& taskName, const std::string& programPat
     // Only a plain file name is a task: a double quote would end the quoted
     // argument early and hand the task process another name, a device name
     // or a path part would make it open something other than a task file.
-    if (!IsTrustworthyName(taskName)) {
-        TRACE(40, "Cannot run task: %d", static_cast<int>(ERROR_INVALID_NAME));
-        throw CError(FormatResString(IDS_CANNOT_RUN_TASK, static_cast<int>(ERROR_INVALID_NAME)));
-    }
     // A name too long for its files or events could start no session.
-    if (!TaskNameLengthError(taskName).empty()) {
-        TRACE(40, "Cannot run task: %d", static_cast<int>(ERROR_FILENAME_EXCED_RANGE));
-        throw CError(FormatResString(IDS_CANNOT_RUN_TASK, static_cast<int>(ERROR_FILENAME_EXCED_RANGE)));
+    CTaskName::Refusal refusal = CTaskName::Refusal::None;
+    if (!CTaskName::Check(taskName, &refusal)) {
+        const int error = refusal == CTaskName::Refusal::TooLong ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME;
+        TRACE(40, "Cannot run task: %d", error);
+        throw CError(FormatResString(IDS_CANNOT_RUN_TASK, error));
     }
 
     // A preview neither runs beside a clean of its task nor beside another

@@ -48,7 +48,7 @@ std::string JobErrorText(IJob* job)
 
 }  // namespace
 
-CTaskRuntime::CTaskRuntime(const std::string& taskName, bool preview) : m_preview(preview)
+CTaskRuntime::CTaskRuntime(const CTaskName& taskName, bool preview) : m_preview(preview)
 {
     m_task.LoadNamed(taskName);
 }

@@ -16,7 +16,7 @@ public:
     // Loads the task file of taskName; raises CError when it cannot. A
     // preview runs the same jobs with deletion switched off in every engine,
     // and writes what they would remove to the preview report.
-    explicit CTaskRuntime(const std::string& taskName, bool preview = false);
+    explicit CTaskRuntime(const CTaskName& taskName, bool preview = false);
     // Unloads the cached module, then closes the writer and the session.
     ~CTaskRuntime() = default;
 

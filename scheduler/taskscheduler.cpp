@@ -239,7 +239,7 @@ bool CTaskScheduler::RescanConfig()
             auto entry = std::make_unique<ScheduledTask>();
             TRACE(20, "loading new task config..");
             try {
-                entry->task.LoadNamed(file.taskName);
+                entry->task.LoadNamed(CTaskName::Checked(file.taskName));
                 TRACE(20, "adding new task to the list");
                 UpdateTask(key, file.writeTime, std::move(entry));
                 changed = true;

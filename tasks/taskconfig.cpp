@@ -20,7 +20,6 @@ const char kTaskFileEndMarker[] = "5D793A96-4BF6-495E-A8AF-299E203194B6";
 
 namespace {
 
-const char kDefaultTaskName[] = "default";
 // Replacing the task file is tried this many times, this far apart.
 const int kSaveAttempts = 20;
 const DWORD kSaveRetryPauseMs = 50;
@@ -40,62 +39,24 @@ int ReadInt(CConfigFile& file, const char* key)
 namespace {
 
 // The administrators' task of that name: the default task is always the user's own.
-std::string MachineTaskFilePath(const std::string& name)
+std::string MachineTaskFilePath(const CTaskName& name)
 {
-    return SamePath(name, kDefaultTaskName) ? std::string() : TaskFiles(name, GetMachineTaskFolder()).Path(TaskFiles::Task);
+    return SamePath(name.Text(), kDefaultTaskName) ? std::string()
+                                                   : TaskFiles(name.Text(), GetMachineTaskFolder()).Path(TaskFiles::Task);
 }
 
 }  // namespace
 
-std::string GetTaskFilePath(const std::string& name)
+std::string GetTaskFilePath(const CTaskName& name)
 {
-    // A task name from a task file or the command line is only ever a file
-    // name in the data folder: "COM1" would open a device and block for
-    // good, "..\\x" would reach outside the data folder.
     const std::string user = UserTaskFilePath(name);
     const std::string machine = MachineTaskFilePath(name);
     return !machine.empty() && ::GetFileAttributesA(machine.c_str()) != INVALID_FILE_ATTRIBUTES ? machine : user;
 }
 
-std::string UserTaskFilePath(const std::string& name)
+std::string UserTaskFilePath(const CTaskName& name)
 {
-    if (!IsTrustworthyName(name)) throw CError(FormatResString(IDS_TASK_NAME_REFUSED, name.c_str()));
-    const std::string tooLong = TaskNameLengthError(name);
-    if (!tooLong.empty()) throw CError(tooLong);
-    return TaskFiles(name).Path(TaskFiles::Task);
-}
-
-namespace {
-
-// A long name is quoted by its start: the message stays one a box can show.
-std::string QuotedStart(const std::string& name)
-{
-    const size_t shown = 40;
-    if (name.size() <= shown) return name;
-    size_t cut = shown;
-    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // whole characters
-    return name.substr(0, cut) + "...";
-}
-
-}  // namespace
-
-std::string TaskNameLengthError(const std::string& name, size_t folderLength)
-{
-    const size_t length = Utf16Length(name);
-    if (length > kMaxTaskNameLength) {
-        return FormatResString(IDS_TASK_NAME_TOO_LONG, QuotedStart(name).c_str(), static_cast<int>(kMaxTaskNameLength));
-    }
-    // The folder, a separator, the name and the longest suffix: within the
-    // system's path length (MAX_PATH less its terminator).
-    if (folderLength + 1 + length + TaskFiles::kLongestAddition > MAX_PATH - 1) {
-        return FormatResString(IDS_TASK_NAME_TOO_LONG_FOR_FOLDER, QuotedStart(name).c_str(), GetDataFolder().c_str());
-    }
-    return std::string();
-}
-
-std::string TaskNameLengthError(const std::string& name)
-{
-    return TaskNameLengthError(name, Utf16Length(GetDataFolder()));
+    return TaskFiles(name.Text()).Path(TaskFiles::Task);
 }
 
 std::string TaskNameOfFile(const std::string& fileName)
@@ -143,7 +104,7 @@ bool LoadDefaultTaskModel(CTaskConfig* task)
 
 bool MakeDefaultTaskFromModel()
 {
-    if (::GetFileAttributesA(UserTaskFilePath(kDefaultTaskName).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+    if (::GetFileAttributesA(UserTaskFilePath(CTaskName::Default()).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
     CTaskConfig task;
     if (!LoadDefaultTaskModel(&task)) return false;
     task.Save();
@@ -152,15 +113,16 @@ bool MakeDefaultTaskFromModel()
 
 std::string CTaskConfig::GetFilePath() const
 {
-    return m_machine ? MachineTaskFilePath(Name) : UserTaskFilePath(Name);
+    const CTaskName name = CTaskName::Checked(Name);
+    return m_machine ? MachineTaskFilePath(name) : UserTaskFilePath(name);
 }
 
-void CTaskConfig::LoadNamed(const std::string& name)
+void CTaskConfig::LoadNamed(const CTaskName& name)
 {
     const std::string path = GetTaskFilePath(name);
     Load(path);
     m_machine = path != UserTaskFilePath(name);
-    if (!SamePath(Name, name)) throw CError(FormatResString(IDS_TASK_NAME_MISMATCH, path.c_str(), Name.c_str()));
+    if (!SamePath(Name, name.Text())) throw CError(FormatResString(IDS_TASK_NAME_MISMATCH, path.c_str(), Name.c_str()));
 }
 
 void CTaskConfig::Load(const std::string& path)
@@ -209,7 +171,7 @@ void CTaskConfig::Load(const std::string& path)
 void CTaskConfig::Save()
 {
     if (m_machine) throw CError(FormatResString(IDS_MACHINE_TASK_READ_ONLY, Name.c_str()));
-    const std::string path = UserTaskFilePath(Name);
+    const std::string path = UserTaskFilePath(CTaskName::Checked(Name));
     const std::string temporaryPath = TaskFiles(Name).Path(TaskFiles::Saving);
 
     try {
@@ -264,7 +226,7 @@ void CTaskConfig::Save()
 void CTaskConfig::Delete()
 {
     if (m_machine) throw CError(FormatResString(IDS_MACHINE_TASK_READ_ONLY, Name.c_str()));
-    UserTaskFilePath(Name);  // raises for a name that is no task's, before anything is deleted
+    CTaskName::Checked(Name);  // raises for a name that is no task's, before anything is deleted
     if (!TaskFiles(Name).DeleteAll()) {
         throw CError(FormatResString(IDS_CANNOT_DELETE_TASK, Name.c_str(), static_cast<int>(::GetLastError())));
     }

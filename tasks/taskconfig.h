@@ -3,6 +3,7 @@
 // extended data, kept in the task file "<name>.tsk" in the data folder.
 #include "common/guid.h"
 #include "common/timeutil.h"
+#include "tasks/taskname.h"
 
 #include <windows.h>
 
@@ -44,7 +45,7 @@ public:
     // its file name everywhere. A file whose TaskName is another name (a copy
     // such as "default - Copy.tsk" holding "default") raises CError (string
     // 49) and is never taken for that other task.
-    void LoadNamed(const std::string& name);
+    void LoadNamed(const CTaskName& name);
     // Writes the whole record to the user's task file, replacing the file at
     // once: a failed save leaves the previous file whole. Clears the
     // modified flag. A machine task is never saved (string 81).
@@ -52,7 +53,8 @@ public:
     // Deletes the user's task file and its runs' records (TaskFiles::DeleteAll);
     // sets the modified flag. A machine task is never deleted (string 81).
     void Delete();
-    // The file the task was loaded from, or is saved to.
+    // The file the task was loaded from, or is saved to. Save, Delete and
+    // this raise CError for a Name that names no task (CTaskName::Checked).
     std::string GetFilePath() const;
     // Loaded from the administrators' folder: it runs for every user, as that
     // user, and is not the user's to change.
@@ -107,13 +109,10 @@ struct ListedTaskFile {
 std::vector<ListedTaskFile> ListTaskFiles();
 
 // The file of the task called name: the administrators' when they have one
-// of that name (never for the default task), otherwise the user's. Raises
-// CError (string 48) for a name that is not a plain file name: a device
-// name, a path part, a forbidden character, a trailing dot or space; and
-// for a name TaskNameLengthError refuses.
-std::string GetTaskFilePath(const std::string& name);
-// The user's own file of that name, in the data folder; raises likewise.
-std::string UserTaskFilePath(const std::string& name);
+// of that name (never for the default task), otherwise the user's.
+std::string GetTaskFilePath(const CTaskName& name);
+// The user's own file of that name, in the data folder.
+std::string UserTaskFilePath(const CTaskName& name);
 // The administrators' model of a user's first default task, when there is one.
 bool LoadDefaultTaskModel(CTaskConfig* task);
 // Makes the user's default task from that model when the user has none yet
@@ -121,15 +120,3 @@ bool LoadDefaultTaskModel(CTaskConfig* task);
 // default task's schedule running). False when nothing was made; raises
 // CError when the model cannot be read or the task not saved.
 bool MakeDefaultTaskFromModel();
-
-// A task name has at most this many characters (as Windows counts them, in
-// UTF-16 units), so that every event a task's run names after it fits the
-// system's limit for object names.
-constexpr size_t kMaxTaskNameLength = 128;
-
-// The message that refuses the name for its length, or the empty text: it
-// is longer than kMaxTaskNameLength, or a file of the task would not fit
-// the system's path length in a folder of folderLength characters.
-std::string TaskNameLengthError(const std::string& name, size_t folderLength);
-// The same for the data folder.
-std::string TaskNameLengthError(const std::string& name);

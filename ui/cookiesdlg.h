@@ -7,8 +7,8 @@
 // (owner-data lists asking for each visible row), so thousands of cookies
 // fill and move at once.
 #include "common/codecs.h"
-#include "ui/listview.h"
-#include "ui/modaldialog.h"
+#include "ui/controls/listview.h"
+#include "ui/controls/modaldialog.h"
 
 #include <windows.h>
 #include <commctrl.h>

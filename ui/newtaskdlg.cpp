@@ -2,9 +2,8 @@
 
 #include "common/resstring.h"
 #include "ui/dialogtext.h"
+#include "tasks/tasknamerules.h"
 #include "ui/resource.h"
-#include "tasks/taskconfig.h"
-#include "ui/tasknamerules.h"
 
 #include <utility>
 
@@ -21,7 +20,7 @@ CNewTaskDlg::CNewTaskDlg(HWND parent, std::vector<std::string> existingNames)
 
 bool CNewTaskDlg::OnInit()
 {
-    m_name.clear();
+    m_name.reset();
     return true;  // the dialog manager gives the name field the focus
 }
 
@@ -31,13 +30,12 @@ void CNewTaskDlg::OnOK()
     const std::string name = ItemText(IDC_TASK_NAME);
     std::string error = TaskNameError(name, m_existingNames);
     // Every file and event of the task must fit the system's limits.
-    if (error.empty()) error = TaskNameLengthError(name);
-    if (!error.empty()) {
+    if (error.empty()) m_name = CTaskName::Check(name, nullptr, &error);
+    if (!m_name) {
         ::MessageBoxA(m_hwnd, error.c_str(), kTaskNameErrorCaption, MB_OK | MB_ICONERROR);
         // Back to the name, selected, so that the user can correct it.
         ::SendMessageA(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
         return;
     }
-    m_name = name;
     End(IDOK);
 }

@@ -7,7 +7,7 @@
 #include "runtime/sessionlog.h"
 #include "common/resstring.h"
 #include "common/stringids.h"
-#include "ui/listview.h"
+#include "ui/controls/listview.h"
 
 #include <windows.h>
 

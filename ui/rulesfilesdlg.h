@@ -3,8 +3,8 @@
 // of its entries, and the way to add a file of the user's own: it is read
 // and judged, then copied into the Rules folder of the user's data folder.
 #include "rules/rulescatalogue.h"
-#include "ui/listview.h"
-#include "ui/modaldialog.h"
+#include "ui/controls/listview.h"
+#include "ui/controls/modaldialog.h"
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 // the console stores what it returns.
 #include "common/timeutil.h"
 #include "tasks/taskconfig.h"
-#include "ui/modaldialog.h"
+#include "ui/controls/modaldialog.h"
 
 #include <windows.h>
 

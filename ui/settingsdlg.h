@@ -5,7 +5,7 @@
 // and, on OK, writes it back and applies it to the Run entry. A flag the
 // user cannot change (set by policy, or a key the user may not write) is
 // shown disabled with the reason beneath it.
-#include "ui/modaldialog.h"
+#include "ui/controls/modaldialog.h"
 
 #include <string>
 

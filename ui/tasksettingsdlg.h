@@ -5,7 +5,7 @@
 // task's extended data. The task changes only on OK; the console
 // saves it at its next refresh.
 #include "common/codecs.h"
-#include "ui/modaldialog.h"
+#include "ui/controls/modaldialog.h"
 
 #include <windows.h>
 

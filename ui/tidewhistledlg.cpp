@@ -2,14 +2,9 @@
 
 #include "common/adminrights.h"
 #include "common/handles.h"
-#include "common/error.h"
 #include "common/openurl.h"
-#include "common/ownfile.h"
-#include "common/paths.h"
-#include "common/pathtext.h"
 #include "common/resstring.h"
 #include "common/settings.h"
-#include "common/strformat.h"
 #include "common/tracer.h"
 #include "runtime/rulesinventory.h"
 #include "runtime/taskprocess.h"
@@ -28,15 +23,12 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
-#include <algorithm>
-
 namespace {
 
 const UINT_PTR kRefreshTimer = 1;
 const UINT kStartOrStopDone = WM_APP + 1;
 const int kDefaultPosition = 0;
 const int kCreateNewPosition = 1;
-const char kDefaultTaskName[] = "default";
 
 UINT ReportNotOpenedMessage()
 {
@@ -119,119 +111,38 @@ int CTidewhistleDlg::AddTaskToBox(const std::string& text, CTaskConfig* task)
     return position;
 }
 
-std::vector<std::string> CTidewhistleDlg::TaskNames() const
-{
-    std::vector<std::string> names;
-    for (const auto& task : m_tasks) names.push_back(task->Name);
-    return names;
-}
-
 void CTidewhistleDlg::InitTaskList()
 {
     TRACE(20, "CTidewhistleDlg::InitTaskList");
-    m_tasks.push_back(std::make_unique<CTaskConfig>());
-    CTaskConfig& defaultTask = DefaultTask();
-    try {
-        defaultTask.LoadNamed(kDefaultTaskName);
-    } catch (const std::exception& error) {
-        TRACE(30, "Can't load default task configuration (error - %s), resetting defaults", error.what());
-        defaultTask.InitDefaults(kDefaultTaskName, g_inventory);
-        // A user's first default task follows the administrators' model of
-        // one, when they laid one down (an upgrade keeps the shared default there).
-        const bool missing = ::GetFileAttributesA(defaultTask.GetFilePath().c_str()) == INVALID_FILE_ATTRIBUTES;
-        try {
-            if (missing && LoadDefaultTaskModel(&defaultTask)) TRACE(20, "default task made from the administrators' model");
-        } catch (const std::exception& modelError) {
-            TRACE(30, "The administrators' model of the default task cannot be read - %s", modelError.what());
-            defaultTask.InitDefaults(kDefaultTaskName, g_inventory);
-        }
-        // An unreadable default task holds the user's settings (a keep list):
-        // it is kept under another name, never overwritten with defaults.
-        if (KeepUnreadableDefaultTask(error.what())) {
-            try {
-                defaultTask.Save();
-            } catch (const std::exception& saveError) {
-                // Shown from memory; it stays modified and is saved when it can be.
-                ShowError(saveError.what());
-            }
-        }
+    for (const TaskListNotice& notice : m_taskList.LoadDefaultTask(g_inventory)) {
+        if (notice.error) ShowError(notice.text);
+        else AppMessageBox(m_hwnd, notice.text, MB_OK | MB_ICONEXCLAMATION);
     }
-    AddTaskToBox(LoadResString(IDS_DEFAULT_TASK), &defaultTask);
+    AddTaskToBox(LoadResString(IDS_DEFAULT_TASK), &m_taskList.DefaultTask());
     AddTaskToBox(LoadResString(IDS_CREATE_NEW_TASK), nullptr);
     SelectTask(kDefaultPosition, true);
 
-    TRACE(20, "processing user tasks");
-    std::string failures;
-    for (const ListedTaskFile& file : ListTaskFiles()) {
-        if (SamePath(file.taskName, kDefaultTaskName)) continue;
-        if (file.shadowed) {
-            failures += FormatResString(IDS_TASK_LOAD_FAILURE_LINE, file.fileName.c_str(),
-                                        LoadResString(IDS_TASK_SHADOWED).c_str());
-            continue;
-        }
-        TRACE(20, "Processing user task: %s", file.fileName.c_str());
-        auto task = std::make_unique<CTaskConfig>();
-        try {
-            task->LoadNamed(file.taskName);
-        } catch (const std::exception& error) {
-            TRACE(30, "Failed to load task configuration from file %s, error %s", file.fileName.c_str(), error.what());
-            failures += FormatResString(IDS_TASK_LOAD_FAILURE_LINE, file.fileName.c_str(), error.what());
-            continue;
-        }
+    const std::string failures = m_taskList.LoadOtherTasks();
+    for (size_t position = 1; position < m_taskList.Count(); ++position) {
+        CTaskConfig& task = m_taskList.At(position);
         // The administrators' tasks are shown as theirs.
-        AddTaskToBox(task->IsMachineTask() ? FormatResString(IDS_MACHINE_TASK_LABEL, task->Name.c_str()) : task->Name,
-                     task.get());
-        m_tasks.push_back(std::move(task));
+        AddTaskToBox(task.IsMachineTask() ? FormatResString(IDS_MACHINE_TASK_LABEL, task.Name.c_str()) : task.Name, &task);
     }
-    TRACE(20, "processing user tasks - done");
     if (!failures.empty()) {
         AppMessageBox(m_hwnd, FormatResString(IDS_TASKS_FAILED_TO_LOAD, failures.c_str()), MB_OK | MB_ICONEXCLAMATION);
     }
     TRACE(20, "CTidewhistleDlg::InitTaskList - done");
 }
 
-bool CTidewhistleDlg::KeepUnreadableDefaultTask(const std::string& failure)
-{
-    const std::string path = DefaultTask().GetFilePath();
-    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;  // missing: nothing to keep
-
-    SYSTEMTIME now;
-    ::GetLocalTime(&now);
-    // An extension that "*.tsk" cannot match, not even through a short name.
-    const std::string kept = GetDataFilePath(StrFormat("default.unreadable-%04d%02d%02d-%02d%02d%02d", now.wYear,
-                                                       now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond));
-    if (!MoveOwnFile(path, kept, MOVEFILE_WRITE_THROUGH)) {
-        const int error = static_cast<int>(::GetLastError());
-        TRACE(40, "Cannot keep the unreadable default task - %d", error);
-        m_keepDefaultFile = true;  // shown from memory, never saved over the file
-        ShowError(FormatResString(IDS_DEFAULT_TASK_NOT_KEPT, failure.c_str(), error));
-        return false;
-    }
-    AppMessageBox(m_hwnd, FormatResString(IDS_DEFAULT_TASK_KEPT, failure.c_str(), kept.c_str()),
-                  MB_OK | MB_ICONEXCLAMATION);
-    return true;
-}
-
 void CTidewhistleDlg::SelectTask(int position, bool setSelection)
 {
-    LeaveCurrentTask(true);
-    ShowTask(position, setSelection);
-}
-
-void CTidewhistleDlg::LeaveCurrentTask(bool save)
-{
-    CTaskConfig* task = CurrentTask();
-    if (task == nullptr) return;
-    if (save) SaveIfModified();
+    CTaskConfig* left = CurrentTask();
+    m_taskList.SwitchTo(TaskAt(position), [this](const std::string& failure) { ReportRefreshError(failure); });
     // Only the task shown is followed: the list of the task left goes with
     // its open session file and its rows, and is read anew (at once, even a
     // long session) if the task is shown again. A console kept open for
     // weeks over many tasks then holds no more than one task's list.
-    m_progressLists.erase(task);
-}
-
-void CTidewhistleDlg::ShowTask(int position, bool setSelection)
-{
+    m_progressLists.erase(left);
     m_current = position;
     CTaskConfig* task = CurrentTask();
     m_tree.LoadItemStates(*task);
@@ -260,10 +171,8 @@ void CTidewhistleDlg::Refresh()
 
 void CTidewhistleDlg::SaveIfModified()
 {
-    CTaskConfig* task = CurrentTask();
-    if (task == nullptr || !task->IsModified() || !MaySave(task)) return;
     try {
-        task->Save();
+        m_taskList.SaveCurrentIfModified();
     } catch (const std::exception& error) {
         ReportRefreshError(error.what());  // the task keeps its modified flag
     }
@@ -416,19 +325,11 @@ void CTidewhistleDlg::NewTask()
         SelectTask(show, true);
         return;
     }
-    CNewTaskDlg dialog(m_hwnd, TaskNames());
+    CNewTaskDlg dialog(m_hwnd, m_taskList.Names());
     if (dialog.DoModal() == IDOK) {
-        auto task = std::make_unique<CTaskConfig>();
         try {
-            task->InitDefaults(dialog.Name(), g_inventory);
-            // A file of that name that is not listed (it failed to load, or
-            // holds another task) is the user's and is never replaced.
-            if (::GetFileAttributesA(task->GetFilePath().c_str()) != INVALID_FILE_ATTRIBUTES) {
-                throw CError(FormatResString(IDS_TASK_FILE_EXISTS, task->GetFilePath().c_str()));
-            }
-            task->Save();
-            show = AddTaskToBox(task->Name, task.get());
-            m_tasks.push_back(std::move(task));
+            CTaskConfig& task = m_taskList.Add(dialog.Name(), g_inventory);
+            show = AddTaskToBox(task.Name, &task);
         } catch (const std::exception& error) {
             AppMessageBox(m_hwnd, FormatResString(IDS_CANNOT_CREATE_TASK, error.what()), MB_OK | MB_ICONERROR);
         }
@@ -489,17 +390,18 @@ void CTidewhistleDlg::DeleteTask()
         AppMessageBox(m_hwnd, FormatResString(IDS_MACHINE_TASK_READ_ONLY, task->Name.c_str()), MB_OK | MB_ICONINFORMATION);
         return;
     }
-    LeaveCurrentTask(false);  // a task being deleted is not saved
+    // The task goes from the box before it goes from memory: the box's
+    // entries point at the tasks.
     m_progressLists.erase(task);
-    ShowTask(kDefaultPosition, true);
-    try {
-        task->Delete();
-    } catch (const std::exception& error) {
-        ShowError(error.what());
-    }
     ::SendMessageA(m_taskBox, CB_DELETESTRING, position, 0);
-    const auto owned = std::find_if(m_tasks.begin(), m_tasks.end(), [task](const auto& t) { return t.get() == task; });
-    if (owned != m_tasks.end()) m_tasks.erase(owned);
+    std::string failure;
+    try {
+        m_taskList.Delete(*task);  // a task being deleted is not saved
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    SelectTask(kDefaultPosition, true);
+    if (!failure.empty()) ShowError(failure);
 }
 
 void CTidewhistleDlg::ShowHelpMenu()
@@ -564,10 +466,6 @@ void CTidewhistleDlg::ShowRulesFiles()
 }
 
 // Only this thread reads the catalogue in the resident process (the
-// scheduler starts task processes, which read their own), so it may grow
-// here. The tree's items point into it, and it moves as it grows: they go
-// before it grows and are made again after.
-// Only this thread reads the catalogue in the resident process (the
 // scheduler starts task processes, which read their own), so it may be
 // replaced here; the tree's items point into it and are cleared first.
 void CTidewhistleDlg::ReloadCatalogue()
@@ -611,12 +509,11 @@ void CTidewhistleDlg::OnDestroy()
 {
     ::KillTimer(m_hwnd, kRefreshTimer);
     try {
-        CTaskConfig* task = CurrentTask();
-        if (task != nullptr && task->IsModified() && MaySave(task)) task->Save();
+        m_taskList.SaveCurrentIfModified();
     } catch (const std::exception& error) {
         ShowError(error.what());
     }
     m_current = -1;  // the task box's entries point at the tasks going now
     m_progressLists.clear();
-    m_tasks.clear();
+    m_taskList.Clear();
 }

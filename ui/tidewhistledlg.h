@@ -1,14 +1,15 @@
 #pragma once
 // The configuration console: one modal dialog in which the user picks a
-// task, ticks the items it clears in a tree built from the inventory, starts
-// and stops it, and follows its progress in a list read from the task's
-// session data file once a second. Every task loaded stays in memory while
-// the console is open and is written back to its file when it changed.
+// task, ticks the items it clears in a tree built from the catalogue, starts,
+// previews and stops it, and follows its last clean and its last preview in
+// two progress lists read from their session data files once a second. The
+// tasks themselves are the task list's (CTaskList): the console shows the
+// current one and has it saved within a second of a change.
 #include "rules/rulescatalogue.h"
-#include "tasks/taskconfig.h"
+#include "tasks/tasklist.h"
 #include "ui/backgroundcall.h"
 #include "ui/jobtree.h"
-#include "ui/modaldialog.h"
+#include "ui/controls/modaldialog.h"
 #include "ui/progresslist.h"
 
 #include <windows.h>
@@ -34,21 +35,14 @@ private:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnPaintMinimised();
 
+    // Loads the tasks and fills the task box, telling the user what could not be loaded.
     void InitTaskList();
-    // Moves an unreadable default task file aside and tells the user; false
-    // when it could not be moved (the defaults are then never saved over it).
-    bool KeepUnreadableDefaultTask(const std::string& failure);
-    CTaskConfig& DefaultTask() const { return *m_tasks.front(); }
-    bool MaySave(const CTaskConfig* task) const
-    {
-        return !task->IsMachineTask() && (task != &DefaultTask() || !m_keepDefaultFile);
-    }
-    // Leaving a task saves it (unless it is being deleted) and hides its
-    // progress list; showing one loads its items into the tree and shows its list.
-    void LeaveCurrentTask(bool save);
-    void ShowTask(int position, bool setSelection);
+    // Leaves the task shown (saved when it changed, its progress lists
+    // dropped) for the one at that position of the task box: its items go
+    // into the tree and its progress lists are read.
     void SelectTask(int position, bool setSelection);
     void Refresh();
+    // Saves the task shown when it changed; a failure is reported once while it lasts.
     void SaveIfModified();
     void PollProgress();
     void UpdateRunState();
@@ -72,8 +66,7 @@ private:
     bool AskBeforeTicking(const std::vector<TickWarning>& warnings);
 
     CTaskConfig* TaskAt(int position) const;
-    CTaskConfig* CurrentTask() const { return TaskAt(m_current); }
-    std::vector<std::string> TaskNames() const;
+    CTaskConfig* CurrentTask() const { return m_taskList.Current(); }
     int AddTaskToBox(const std::string& text, CTaskConfig* task);
     // Shows an error of the periodic refresh once while it lasts, not every
     // second; after a refresh without error the same error is shown again.
@@ -85,9 +78,8 @@ private:
     HICON m_icon = nullptr;
     CJobTree m_tree;
     CBackgroundCall m_startOrStop;
-    // Every task of the console, the default task first; the task box's
-    // entries point at them.
-    std::vector<std::unique_ptr<CTaskConfig>> m_tasks;
+    // Every task of the console; the task box's entries point at them.
+    CTaskList m_taskList;
     // The progress lists of the task shown (one task at most: a task left
     // loses its lists): its last clean's records and its last preview's,
     // kept apart; the one written last is in view.
@@ -100,5 +92,4 @@ private:
     int m_current = -1;  // the task box position shown; none before the first
     std::string m_lastRefreshError;
     bool m_refreshFailed = false;  // an error was reported during the current refresh
-    bool m_keepDefaultFile = false;  // default.tsk could not be read nor moved aside
 };

@@ -38,7 +38,7 @@ protected:
     void SetUp() override
     {
         name = std::string("UnitTask_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        path = GetTaskFilePath(name);
+        path = GetTaskFilePath(CTaskName::Checked(name));
         ::DeleteFileA(path.c_str());
     }
     void TearDown() override { ::DeleteFileA(path.c_str()); }
@@ -448,7 +448,8 @@ TEST_F(TaskFile, ANameThatIsNotAFileNameFailsToOpenAndLeavesNothing)
     EXPECT_EQ(RaisedText([&] { task.Save(); }),
               "Task name refused: bad:name? (a task name is a file name beside the program, not a device or a path).");
     for (const char* refused : {"COM1", "..\\x", "x."}) {
-        EXPECT_NE(RaisedText([&] { GetTaskFilePath(refused); }).find("Task name refused: "), std::string::npos);
+        EXPECT_NE(RaisedText([&] { GetTaskFilePath(CTaskName::Checked(refused)); }).find("Task name refused: "),
+                  std::string::npos);
     }
     WIN32_FIND_DATAA found;
     HANDLE search = ::FindFirstFileA(GetModuleFilePath("bad*").c_str(), &found);
@@ -566,7 +567,8 @@ TEST(TaskRecord, TaskNamesAreAsLongAsEveryFileAndEventOfTheTaskAllows)
         if (c.refusal.empty()) EXPECT_EQ(refusal, "") << c.name.size() << " " << c.folderLength;
         else EXPECT_EQ(refusal.rfind(c.refusal, 0), 0u) << refusal;
     }
-    EXPECT_NE(RaisedText([&] { GetTaskFilePath(longest + "x"); }).find("at most 128 characters"), std::string::npos);
+    EXPECT_NE(RaisedText([&] { GetTaskFilePath(CTaskName::Checked(longest + "x")); }).find("at most 128 characters"),
+              std::string::npos);
 }
 
 TEST(TaskRecord, FilePathsLieBesideTheProgram)
@@ -574,5 +576,5 @@ TEST(TaskRecord, FilePathsLieBesideTheProgram)
     CTaskConfig task;
     task.Name = "Evening run";
     EXPECT_EQ(task.GetFilePath(), GetModuleFolder() + "\\Evening run.tsk");
-    EXPECT_EQ(GetTaskFilePath("Evening run"), GetModuleFolder() + "\\Evening run.tsk");
+    EXPECT_EQ(GetTaskFilePath(CTaskName::Checked("Evening run")), GetModuleFolder() + "\\Evening run.tsk");
 }

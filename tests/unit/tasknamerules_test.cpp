@@ -1,6 +1,9 @@
 // The rules for a new task's name: each refusal with its message, the order
 // in which they apply, and names that must be accepted.
-#include "ui/tasknamerules.h"
+#include "tasks/tasknamerules.h"
+
+#include "support/raised.h"
+#include "tasks/taskname.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -199,4 +202,45 @@ TEST(TaskNameRules, NameIsTakenAsTypedWithoutTrimming)
     EXPECT_EQ(Error("Evening ", {"Evening"}), EndingError());
     EXPECT_EQ(Error("   "), kFirstLetter);
     EXPECT_EQ(Error("Eve ning", {"Evening"}), "");
+}
+
+// The check every task name meets, wherever it enters ----------------------------------
+
+TEST(TaskNameCheck, OnlyAPlainFileNameWithinTheLimitsNamesATaskAndTheRefusalSaysWhy)
+{
+    const std::string longest(kMaxTaskNameLength, 'a');
+    const std::string refused = "Task name refused: ";
+    const struct {
+        std::string name;
+        CTaskName::Refusal refusal;
+        std::string messageStart;
+    } cases[] = {
+        {"Evening run", CTaskName::Refusal::None, ""},
+        {"default", CTaskName::Refusal::None, ""},
+        {"1st", CTaskName::Refusal::None, ""},  // the new-task rules are stricter
+        {longest, CTaskName::Refusal::None, ""},
+        {"", CTaskName::Refusal::NotPlainName, refused},
+        {"..", CTaskName::Refusal::NotPlainName, refused + ".. (a task name is a file name"},
+        {"lpt9.txt", CTaskName::Refusal::NotPlainName, refused + "lpt9.txt (a task name is a file name"},
+        {"say \"hi\"", CTaskName::Refusal::NotPlainName, refused + "say \"hi\" ("},
+        {"x.", CTaskName::Refusal::NotPlainName, refused + "x. ("},
+        {"a\\b", CTaskName::Refusal::NotPlainName, refused + "a\\b ("},
+        {longest + "a", CTaskName::Refusal::TooLong, refused + std::string(40, 'a') + "... (a task name has at most 128"},
+    };
+    for (const auto& c : cases) {
+        CTaskName::Refusal refusal = CTaskName::Refusal::None;
+        std::string message = "(not set)";
+        const std::optional<CTaskName> checked = CTaskName::Check(c.name, &refusal, &message);
+        EXPECT_EQ(refusal, c.refusal) << c.name;
+        EXPECT_EQ(checked.has_value(), c.refusal == CTaskName::Refusal::None) << c.name;
+        if (checked) EXPECT_EQ(checked->Text(), c.name);
+        if (c.messageStart.empty()) {
+            EXPECT_EQ(message, "") << c.name;
+            EXPECT_EQ(CTaskName::Checked(c.name).Text(), c.name);
+        } else {
+            EXPECT_EQ(message.rfind(c.messageStart, 0), 0u) << message;
+            EXPECT_EQ(RaisedText([&] { CTaskName::Checked(c.name); }), message);
+        }
+    }
+    EXPECT_EQ(CTaskName::Default().Text(), "default");
 }

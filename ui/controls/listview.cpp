@@ -1,4 +1,4 @@
-#include "ui/listview.h"
+#include "ui/controls/listview.h"
 
 void CListView::InsertColumn(int index, const char* heading, int width)
 {

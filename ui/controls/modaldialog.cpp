@@ -1,4 +1,4 @@
-#include "ui/modaldialog.h"
+#include "ui/controls/modaldialog.h"
 
 #include "common/resstring.h"
 

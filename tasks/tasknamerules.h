@@ -2,12 +2,13 @@
 // The rules a new task's name must meet. The name becomes the task file's
 // name ("<name>.tsk" in the data folder), so besides the naming rules of the
 // console it must be a name Windows accepts for a file, and must not name a
-// task that already exists.
+// task that already exists. It is checked beside CTaskName, which every task
+// name meets.
 #include <string>
 #include <vector>
 
-// The empty text when the name is accepted, otherwise the message that tells
-// the user why not. The name is taken exactly as typed (no trimming). Checks,
+// The empty text when the name is accepted, otherwise the message (from the
+// string table) that tells the user why not. The name is taken exactly as typed (no trimming). Checks,
 // in this order:
 //   1. empty;
 //   2. first character not an English letter (A to Z, a to z);

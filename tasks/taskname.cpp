@@ -1,0 +1,62 @@
+#include "tasks/taskname.h"
+
+#include "common/error.h"
+#include "common/paths.h"
+#include "common/pathtext.h"
+#include "common/resstring.h"
+#include "common/stringids.h"
+#include "tasks/taskfiles.h"
+
+#include <windows.h>
+
+namespace {
+
+// A long name is quoted by its start: the message stays one a box can show.
+std::string QuotedStart(const std::string& name)
+{
+    const size_t shown = 40;
+    if (name.size() <= shown) return name;
+    size_t cut = shown;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+    return name.substr(0, cut) + "...";
+}
+
+}  // namespace
+
+std::string TaskNameLengthError(const std::string& name, size_t folderLength)
+{
+    const size_t length = Utf16Length(name);
+    if (length > kMaxTaskNameLength) {
+        return FormatResString(IDS_TASK_NAME_TOO_LONG, QuotedStart(name).c_str(), static_cast<int>(kMaxTaskNameLength));
+    }
+    // The folder, a separator, the name and the longest suffix: within the
+    // system's path length (MAX_PATH less its terminator).
+    if (folderLength + 1 + length + TaskFiles::kLongestAddition > MAX_PATH - 1) {
+        return FormatResString(IDS_TASK_NAME_TOO_LONG_FOR_FOLDER, QuotedStart(name).c_str(), GetDataFolder().c_str());
+    }
+    return std::string();
+}
+
+std::string TaskNameLengthError(const std::string& name)
+{
+    return TaskNameLengthError(name, Utf16Length(GetDataFolder()));
+}
+
+std::optional<CTaskName> CTaskName::Check(const std::string& name, Refusal* why, std::string* message)
+{
+    // "COM1" would open a device and block for good, "..\\x" would reach
+    // outside the data folder, a double quote would end a quoted argument.
+    const bool plain = IsTrustworthyName(name);
+    const std::string text = plain ? TaskNameLengthError(name) : FormatResString(IDS_TASK_NAME_REFUSED, name.c_str());
+    if (why != nullptr) *why = !plain ? Refusal::NotPlainName : text.empty() ? Refusal::None : Refusal::TooLong;
+    if (message != nullptr) *message = text;
+    return text.empty() ? std::optional<CTaskName>(CTaskName(name)) : std::nullopt;
+}
+
+CTaskName CTaskName::Checked(const std::string& name)
+{
+    std::string message;
+    std::optional<CTaskName> checked = Check(name, nullptr, &message);
+    if (!checked) throw CError(message);
+    return *checked;
+}
