@@ -1,5 +1,6 @@
 #include "app/taskfolderentries.h"
 
+#include "common/fileenum.h"
 #include "common/handles.h"
 #include "common/ownfile.h"
 #include "common/pathtext.h"
@@ -35,14 +36,10 @@ bool IsTaskFolderHistoryName(const std::string& name)
 
 bool ListFolderNames(const std::string& folder, std::vector<std::string>* names)
 {
+    CFileEnumerator search(folder + "\\*");
     WIN32_FIND_DATAA found;
-    UniqueFindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
-    if (!search) return false;
-    do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..") names->push_back(name);
-    } while (::FindNextFileA(search.Get(), &found));
-    return ::GetLastError() == ERROR_NO_MORE_FILES;
+    while (search.Next(found)) names->push_back(found.cFileName);
+    return search.Error() == 0;
 }
 
 bool DropLinkName(const std::string& path)

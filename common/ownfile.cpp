@@ -1,5 +1,6 @@
 #include "common/ownfile.h"
 
+#include "common/fileenum.h"
 #include "common/finalpath.h"
 #include "common/pathtext.h"
 #include "common/strformat.h"
@@ -91,8 +92,7 @@ bool IsWhereItsNameSays(HANDLE entry, const std::string& path)
         return false;
     }
     WIN32_FIND_DATAA listed;
-    UniqueFindHandle search(::FindFirstFileA(path.c_str(), &listed));
-    return search && NameOf(place) == listed.cFileName;
+    return FindFirstListed(path, &listed) && NameOf(place) == listed.cFileName;
 }
 
 UniqueHandle OpenOwnFile(const std::string& path, DWORD access, DWORD share, OwnFileMode mode, DWORD attributes,
