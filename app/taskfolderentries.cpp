@@ -5,6 +5,7 @@
 #include "common/ownfile.h"
 #include "common/pathtext.h"
 #include "common/strparse.h"
+#include "common/taskfilenames.h"
 #include "tasks/taskfiles.h"
 
 #include <windows.h>
@@ -29,9 +30,9 @@ bool IsTaskFolderTaskName(const std::string& name)
 bool IsTaskFolderHistoryName(const std::string& name)
 {
     const std::string lower = ToLowerAscii(name);
-    return TaskFiles::IsHistoryFileName(name) || EndsWithAsciiNoCase(name, ".tw-taking") || lower == "tw_debug.log" ||
+    return TaskFiles::IsHistoryFileName(name) || EndsWithAsciiNoCase(name, kTakingOverSuffix) || lower == "tw_debug.log" ||
            lower == "tw_debug.log.1" || lower.rfind("default.unreadable-", 0) == 0 ||
-           lower.find(".refused-") != std::string::npos;
+           lower.find(kSetAsideInfix) != std::string::npos;
 }
 
 bool ListFolderNames(const std::string& folder, std::vector<std::string>* names)
