@@ -4,7 +4,7 @@
 #include "common/handles.h"
 #include "common/ownfile.h"
 #include "common/paths.h"
-#include "common/strformat.h"
+#include "common/taskfilenames.h"
 #include "common/usersid.h"
 
 #include <windows.h>
@@ -47,7 +47,7 @@ bool WriteTaskAnew(const std::string& path)
                                     FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!task) return false;
     if (IsSystemsOwn(task.Get())) return true;
-    const std::string fresh = path + ".tw-taking";
+    const std::string fresh = path + kTakingOverSuffix;
     DeleteOwnFile(fresh, false);
     bool copied = false;
     {
@@ -63,21 +63,6 @@ bool WriteTaskAnew(const std::string& path)
         return true;
     }
     DeleteOwnFile(fresh, false);
-    return false;
-}
-
-// A folder under a task's name is no task: it is renamed out of the tasks'
-// names, as the program's own files are set aside, and stays with all it holds.
-bool SetFolderAside(const std::string& path)
-{
-    const unsigned long ticks = ::GetTickCount();
-    for (int tried = 0; tried < 100; ++tried) {
-        const std::string aside = tried == 0 ? StrFormat("%s.refused-%lu", path.c_str(), ticks)
-                                             : StrFormat("%s.refused-%lu-%d", path.c_str(), ticks, tried);
-        if (::MoveFileExA(path.c_str(), aside.c_str(), 0)) return true;
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
-    }
     return false;
 }
 
@@ -118,8 +103,11 @@ int TakeOverSharedFolder(const std::string& setting)
             if (task ? !WriteTaskAnew(path) : !DeleteOwnFile(path, false)) safe = safe && !task;
             break;
         case OwnFileStanding::LeadsElsewhere:
+            // A folder under a task's name is no task: it is renamed out of
+            // the tasks' names and stays with all it holds.
             if (task && IsPlainFolderAt(path)) {
-                if (!SetFolderAside(path)) safe = false;
+                std::string aside;
+                if (!SetNameAside(path, &aside)) safe = false;
                 break;
             }
             // Never deleted through (that would delete its target); a task

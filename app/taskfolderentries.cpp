@@ -1,9 +1,11 @@
 #include "app/taskfolderentries.h"
 
+#include "common/fileenum.h"
 #include "common/handles.h"
 #include "common/ownfile.h"
 #include "common/pathtext.h"
 #include "common/strparse.h"
+#include "common/taskfilenames.h"
 #include "tasks/taskfiles.h"
 
 #include <windows.h>
@@ -28,21 +30,17 @@ bool IsTaskFolderTaskName(const std::string& name)
 bool IsTaskFolderHistoryName(const std::string& name)
 {
     const std::string lower = ToLowerAscii(name);
-    return TaskFiles::IsHistoryFileName(name) || EndsWithAsciiNoCase(name, ".tw-taking") || lower == "tw_debug.log" ||
+    return TaskFiles::IsHistoryFileName(name) || EndsWithAsciiNoCase(name, kTakingOverSuffix) || lower == "tw_debug.log" ||
            lower == "tw_debug.log.1" || lower.rfind("default.unreadable-", 0) == 0 ||
-           lower.find(".refused-") != std::string::npos;
+           lower.find(kSetAsideInfix) != std::string::npos;
 }
 
 bool ListFolderNames(const std::string& folder, std::vector<std::string>* names)
 {
+    CFileEnumerator search(folder + "\\*");
     WIN32_FIND_DATAA found;
-    UniqueFindHandle search(::FindFirstFileA((folder + "\\*").c_str(), &found));
-    if (!search) return false;
-    do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..") names->push_back(name);
-    } while (::FindNextFileA(search.Get(), &found));
-    return ::GetLastError() == ERROR_NO_MORE_FILES;
+    while (search.Next(found)) names->push_back(found.cFileName);
+    return search.Error() == 0;
 }
 
 bool DropLinkName(const std::string& path)

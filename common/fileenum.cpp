@@ -23,3 +23,8 @@ bool CFileEnumerator::Next(WIN32_FIND_DATAA& found)
     }
     return false;
 }
+
+bool FindFirstListed(const std::string& pattern, WIN32_FIND_DATAA* found)
+{
+    return UniqueFindHandle(::FindFirstFileA(pattern.c_str(), found)).IsValid();
+}

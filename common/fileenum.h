@@ -1,6 +1,6 @@
 #pragma once
-// The entries of a folder that match a pattern, one at a time, "." and ".."
-// left out; the search is closed as soon as it ends.
+// Every folder listing goes through here: the entries of a folder that match
+// a pattern, one at a time, "." and ".." left out, the search closed at its end.
 #include "common/handles.h"
 
 #include <windows.h>
@@ -25,3 +25,7 @@ private:
     bool m_ended = false;
     DWORD m_error = 0;
 };
+
+// The first entry listed for a pattern (a path, or a wildcard in its last
+// part), "." and ".." included: how its folder lists it; false when none is.
+bool FindFirstListed(const std::string& pattern, WIN32_FIND_DATAA* found);

@@ -1,6 +1,7 @@
 #pragma once
 // Owning wrappers for the Windows handles the system keeps: each closes its
-// handle exactly once, when it goes out of scope or is reset.
+// handle exactly once, when it goes out of scope or is reset, and leaves the
+// system's last error as it found it.
 #include <windows.h>
 #include <cstdio>
 #include <memory>
@@ -29,7 +30,13 @@ public:
 
     Handle Release() noexcept { return std::exchange(m_handle, Traits::Invalid()); }
     void Reset(Handle handle = Traits::Invalid()) noexcept {
-        if (Traits::IsValid(m_handle)) Traits::Close(m_handle);
+        if (Traits::IsValid(m_handle)) {
+            // A failure that makes a caller give up closes its handles on the
+            // way out: its error, not the close's, is the one told.
+            const DWORD lastError = ::GetLastError();
+            Traits::Close(m_handle);
+            ::SetLastError(lastError);
+        }
         m_handle = handle;
     }
     // For APIs that return the handle through an out parameter.
@@ -72,7 +79,11 @@ using UniqueLocal = UniqueResource<NullableHandleTraits<HLOCAL, &::LocalFree>>;
 
 // A C runtime file, closed with fclose.
 struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+    void operator()(std::FILE* file) const {
+        const DWORD lastError = ::GetLastError();
+        std::fclose(file);
+        ::SetLastError(lastError);
+    }
 };
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 

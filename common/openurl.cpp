@@ -5,6 +5,7 @@
 #include "common/pathtext.h"
 #include "common/settings.h"
 #include "common/strformat.h"
+#include "common/taskfilenames.h"
 #include "common/tracer.h"
 
 #include <shellapi.h>
@@ -20,7 +21,6 @@ namespace {
 // How long the shell may take over a target before the user is told to
 // open it by hand.
 const DWORD kShellAnswerMs = 15000;
-const char kPreviewReportSuffix[] = ".preview.txt";
 
 // Every step that fails skips the rest: the message follows regardless.
 void CopyTextToClipboard(HWND owner, const char* text)

@@ -1,8 +1,10 @@
 #include "common/ownfile.h"
 
+#include "common/fileenum.h"
 #include "common/finalpath.h"
 #include "common/pathtext.h"
 #include "common/strformat.h"
+#include "common/taskfilenames.h"
 #include "common/tracer.h"
 
 #include <windows.h>
@@ -45,20 +47,13 @@ Standing StandingOf(HANDLE entry, const std::string& path)
     return Standing::Plain;
 }
 
-// Moves a link's own name out of the way: the program's file is then made
-// anew. The name beside it is one no other file has.
+// Moves a link's own name out of the way: the program's file is then made anew.
 bool MoveNameAside(const std::string& path, bool traced)
 {
-    const unsigned long ticks = ::GetTickCount();
-    for (int tried = 0; tried < 100; ++tried) {
-        const std::string aside = tried == 0 ? StrFormat("%s.refused-%lu", path.c_str(), ticks)
-                                             : StrFormat("%s.refused-%lu-%d", path.c_str(), ticks, tried);
-        if (::MoveFileExA(path.c_str(), aside.c_str(), 0)) {
-            if (traced) TRACE(30, "OpenOwnFile: a link stood at %s; moved aside as %s", path.c_str(), aside.c_str());
-            return true;
-        }
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
+    std::string aside;
+    if (SetNameAside(path, &aside)) {
+        if (traced) TRACE(30, "OpenOwnFile: a link stood at %s; moved aside as %s", path.c_str(), aside.c_str());
+        return true;
     }
     if (traced) TRACE(40, "OpenOwnFile: a link stands at %s and cannot be moved - %d", path.c_str(),
           static_cast<int>(::GetLastError()));
@@ -72,6 +67,18 @@ void Refuse(const std::string& path, bool traced)
 }
 
 }  // namespace
+
+bool SetNameAside(const std::string& path, std::string* aside)
+{
+    const unsigned long ticks = ::GetTickCount();
+    for (int tried = 0; tried < 100; ++tried) {
+        *aside = StrFormat("%s%s%lu", path.c_str(), kSetAsideInfix, ticks) + (tried ? StrFormat("-%d", tried) : "");
+        if (::MoveFileExA(path.c_str(), aside->c_str(), 0)) return true;
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
+    }
+    return false;
+}
 
 // Whether the open entry is the file its path names: where the system says
 // it really is equals its folder's real place and its name, and the name
@@ -91,8 +98,7 @@ bool IsWhereItsNameSays(HANDLE entry, const std::string& path)
         return false;
     }
     WIN32_FIND_DATAA listed;
-    UniqueFindHandle search(::FindFirstFileA(path.c_str(), &listed));
-    return search && NameOf(place) == listed.cFileName;
+    return FindFirstListed(path, &listed) && NameOf(place) == listed.cFileName;
 }
 
 UniqueHandle OpenOwnFile(const std::string& path, DWORD access, DWORD share, OwnFileMode mode, DWORD attributes,

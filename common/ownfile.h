@@ -28,6 +28,11 @@ enum class OwnFileMode {
 enum class OwnFileStanding { Missing, Plain, OwnNameMovable, LeadsElsewhere };
 OwnFileStanding ExamineOwnFile(const std::string& path);
 
+// Renames the entry at path (a file, a folder, a link's own name) to
+// "<path>.refused-<ticks>", or with "-<n>" added, a name no other entry has:
+// false, with the system's error, when it stays.
+bool SetNameAside(const std::string& path, std::string* aside);
+
 // Whether the open entry is the one its path names: where the system says
 // it really is equals its folder's real place and its name, capitals and
 // all (under Wine a Unix link is opened as what it leads to).

@@ -1,5 +1,6 @@
 #include "rules/ruledetection.h"
 
+#include "common/fileenum.h"
 #include "common/handles.h"
 #include "common/strparse.h"
 
@@ -74,8 +75,7 @@ bool SystemPathExists(const std::string& path)
     if (HasWildcard(folder)) return false;
     if (!HasWildcard(path)) return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     WIN32_FIND_DATAA found;
-    UniqueFindHandle search(::FindFirstFileA(path.c_str(), &found));
-    return search.IsValid();
+    return FindFirstListed(path, &found);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "rules/rulescatalogue.h"
 
+#include "common/fileenum.h"
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/pathtext.h"
@@ -22,12 +23,11 @@ const char kRulesFolder[] = "Rules";
 std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern)
 {
     std::vector<std::string> names;
+    CFileEnumerator search(folder + "\\" + pattern);
     WIN32_FIND_DATAA found;
-    UniqueFindHandle search(::FindFirstFileA((folder + "\\" + pattern).c_str(), &found));
-    if (!search) return names;
-    do {
+    while (search.Next(found)) {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.push_back(found.cFileName);
-    } while (::FindNextFileA(search.Get(), &found));
+    }
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -12,9 +12,10 @@ namespace {
 // Prefix and suffix by TaskFiles::File. A save's suffix must not begin with
 // "tsk": the short 8.3 name keeps the extension's first three characters,
 // and "*.tsk" matches short names too.
-constexpr const char* kNames[][2] = {{"", kTaskFileExtension}, {"", ".tw-saving"},   {"", ".log_file"},
-                                     {"", ".preview_log"},     {"", ".run_time"},    {"", ".preview_run"},
-                                     {"", ".preview.txt"},     {"TS_LRT_", ".dat"}};
+constexpr const char* kNames[][2] = {{"", kTaskFileExtension},   {"", kSavingSuffix},
+                                     {"", kSessionDataSuffix},   {"", kPreviewSessionDataSuffix},
+                                     {"", kStatusSuffix},        {"", kPreviewStatusSuffix},
+                                     {"", kPreviewReportSuffix}, {kLastRunPrefix, kLastRunSuffix}};
 static_assert(std::size(kNames) == TaskFiles::LastRun + 1, "a name for every file");
 
 }  // namespace

@@ -2,16 +2,15 @@
 // Every file of a task, named in one place from the task's name: the task
 // file in the user's data folder or, for a machine task, the administrators'.
 #include "common/paths.h"
+#include "common/taskfilenames.h"
 
 #include <string>
 
-constexpr char kTaskFileExtension[] = ".tsk";
-
 class TaskFiles {
 public:
-    // "<task>.tsk", ".tw-saving" (a save's temporary file), ".log_file" and
-    // ".preview_log" (the records of a clean and of a preview), ".run_time" and
-    // ".preview_run" (held while each runs), ".preview.txt", "TS_LRT_<task>.dat".
+    // Named as common/taskfilenames.h spells them: the task file, a save's
+    // temporary file, the records of a clean and of a preview, the files held
+    // while each runs, the preview report, the last run.
     enum File { Task, Saving, SessionData, PreviewSessionData, Status, PreviewStatus, PreviewReport, LastRun };
 
     // All in the data folder but the task file, in taskFolder (GetMachineTaskFolder() for a machine task).

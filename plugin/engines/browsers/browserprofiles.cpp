@@ -1,6 +1,7 @@
 #include "plugin/engines/browsers/browserprofiles.h"
 
 #include "common/error.h"
+#include "common/fileenum.h"
 #include "common/handles.h"
 #include "common/initext.h"
 #include "common/pathtext.h"
@@ -252,10 +253,9 @@ bool ListsALinkOnTheWay(const std::string& folder, const std::string& relative)
         const std::string part = relative.substr(start, end - start);
         path += "\\" + part;
         WIN32_FIND_DATAA found;
-        UniqueFindHandle search(::FindFirstFileA(path.c_str(), &found));
         // Missing: the open below tells. Another name (a short name's match):
         // not the entry named.
-        if (search && (!SamePath(found.cFileName, part) || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
+        if (FindFirstListed(path, &found) && (!SamePath(found.cFileName, part) || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
             return true;
         }
         start = end + 1;
