@@ -60,8 +60,8 @@ private:
     void EditTaskOptions();
     void EditSchedule();
     void ShowRulesFiles();
-    // A rules file added while the console is open: its entries join the
-    // catalogue and the tree is built again.
+    // A rules file added while the console is open: the catalogue is read
+    // anew (a failed read keeps the one running) and the tree built again.
     void ReloadCatalogue();
     bool AskBeforeTicking(const std::vector<TickWarning>& warnings);
 

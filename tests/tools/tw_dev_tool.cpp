@@ -49,7 +49,7 @@ int MakeDefaultTask(const StringList& keptSites)
 {
     g_inventory.Initialize();
     CTaskConfig task;
-    task.InitDefaults("default", g_inventory);
+    task.InitDefaults(kDefaultTaskName, g_inventory);
     GuidList items;
     g_inventory.GetAllItems(items);
     for (const GUID& item : items) task.EnableItem(item, true);

@@ -233,7 +233,9 @@ TEST(TaskNameCheck, OnlyAPlainFileNameWithinTheLimitsNamesATaskAndTheRefusalSays
         const std::optional<CTaskName> checked = CTaskName::Check(c.name, &refusal, &message);
         EXPECT_EQ(refusal, c.refusal) << c.name;
         EXPECT_EQ(checked.has_value(), c.refusal == CTaskName::Refusal::None) << c.name;
-        if (checked) EXPECT_EQ(checked->Text(), c.name);
+        if (checked) {
+            EXPECT_EQ(checked->Text(), c.name);
+        }
         if (c.messageStart.empty()) {
             EXPECT_EQ(message, "") << c.name;
             EXPECT_EQ(CTaskName::Checked(c.name).Text(), c.name);
