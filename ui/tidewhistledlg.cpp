@@ -11,10 +11,8 @@
 #include "common/settings.h"
 #include "common/strformat.h"
 #include "common/tracer.h"
-#include "runtime/rulesinventory.h"
 #include "runtime/taskprocess.h"
 #include "scheduler/schedulerfiles.h"
-#include "tasks/inventory.h"
 #include "tasks/taskfiles.h"
 #include "ui/appmessagebox.h"
 #include "ui/autorun.h"
@@ -46,8 +44,8 @@ UINT ReportNotOpenedMessage()
 
 }  // namespace
 
-CTidewhistleDlg::CTidewhistleDlg(HWND parent, std::vector<RulesSource>& rulesSources)
-    : CModalDialog(IDD_TIDEWHISTLE_DIALOG, parent), m_rulesSources(rulesSources)
+CTidewhistleDlg::CTidewhistleDlg(HWND parent, CCatalogue& catalogue)
+    : CModalDialog(IDD_TIDEWHISTLE_DIALOG, parent), m_catalogue(catalogue)
 {
 }
 
@@ -94,7 +92,7 @@ bool CTidewhistleDlg::OnInit()
 
     const HWND tree = Item(IDC_JOB_TREE);
     m_tree.SetTickQuestion([this](const std::vector<TickWarning>& warnings) { return AskBeforeTicking(warnings); });
-    m_tree.Build(tree, g_inventory, RunsAsAdministrator());
+    m_tree.Build(tree, m_catalogue.Items(), RunsAsAdministrator());
     ::SetFocus(tree);
 
     InitTaskList();
@@ -135,7 +133,7 @@ void CTidewhistleDlg::InitTaskList()
         defaultTask.LoadNamed(kDefaultTaskName);
     } catch (const std::exception& error) {
         TRACE(30, "Can't load default task configuration (error - %s), resetting defaults", error.what());
-        defaultTask.InitDefaults(kDefaultTaskName, g_inventory);
+        defaultTask.InitDefaults(kDefaultTaskName, m_catalogue.Items());
         // A user's first default task follows the administrators' model of
         // one, when they laid one down (an upgrade keeps the shared default there).
         const bool missing = ::GetFileAttributesA(defaultTask.GetFilePath().c_str()) == INVALID_FILE_ATTRIBUTES;
@@ -143,7 +141,7 @@ void CTidewhistleDlg::InitTaskList()
             if (missing && LoadDefaultTaskModel(&defaultTask)) TRACE(20, "default task made from the administrators' model");
         } catch (const std::exception& modelError) {
             TRACE(30, "The administrators' model of the default task cannot be read - %s", modelError.what());
-            defaultTask.InitDefaults(kDefaultTaskName, g_inventory);
+            defaultTask.InitDefaults(kDefaultTaskName, m_catalogue.Items());
         }
         // An unreadable default task holds the user's settings (a keep list):
         // it is kept under another name, never overwritten with defaults.
@@ -420,7 +418,7 @@ void CTidewhistleDlg::NewTask()
     if (dialog.DoModal() == IDOK) {
         auto task = std::make_unique<CTaskConfig>();
         try {
-            task->InitDefaults(dialog.Name(), g_inventory);
+            task->InitDefaults(dialog.Name(), m_catalogue.Items());
             // A file of that name that is not listed (it failed to load, or
             // holds another task) is the user's and is never replaced.
             if (::GetFileAttributesA(task->GetFilePath().c_str()) != INVALID_FILE_ATTRIBUTES) {
@@ -528,7 +526,7 @@ void CTidewhistleDlg::EditTaskOptions()
     if (CurrentTask() == nullptr || CurrentTask()->IsMachineTask()) return;
     // The dialog changes the task through its extended data, which marks it
     // modified; the next refresh saves it.
-    CTaskSettingsDlg dialog(m_hwnd, *CurrentTask());
+    CTaskSettingsDlg dialog(m_hwnd, m_catalogue, *CurrentTask());
     dialog.DoModal();
 }
 
@@ -559,37 +557,26 @@ bool CTidewhistleDlg::AskBeforeTicking(const std::vector<TickWarning>& warnings)
 
 void CTidewhistleDlg::ShowRulesFiles()
 {
-    CRulesFilesDlg dialog(m_hwnd, m_rulesSources, [this] { ReloadCatalogue(); });
+    CRulesFilesDlg dialog(m_hwnd, m_catalogue.RulesSources(), [this] { ReloadCatalogue(); });
     dialog.DoModal();
 }
 
-// Only this thread reads the catalogue in the resident process (the
-// scheduler starts task processes, which read their own), so it may grow
-// here. The tree's items point into it, and it moves as it grows: they go
-// before it grows and are made again after.
 // Only this thread reads the catalogue in the resident process (the
 // scheduler starts task processes, which read their own), so it may be
 // replaced here; the tree's items point into it and are cleared first.
 void CTidewhistleDlg::ReloadCatalogue()
 {
-    CItemInventory reloaded;
-    std::vector<RulesSource> sources;
+    const HWND tree = Item(IDC_JOB_TREE);
     try {
         const HCURSOR previous = ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
         const ScopeExit restoreCursor([previous] { ::SetCursor(previous); });
-        reloaded.Initialize();
-        sources = ReadRulesCatalogue();
-        AppendRulesToInventory(sources, reloaded);
+        m_catalogue.Reload([tree] { TreeView_DeleteAllItems(tree); });
     } catch (const std::exception& error) {
         // The running catalogue stays as it was; the file is in place for the next start.
         ShowError(error.what());
         return;
     }
-    const HWND tree = Item(IDC_JOB_TREE);
-    TreeView_DeleteAllItems(tree);
-    g_inventory = std::move(reloaded);
-    m_rulesSources = std::move(sources);
-    m_tree.Build(tree, g_inventory, RunsAsAdministrator());
+    m_tree.Build(tree, m_catalogue.Items(), RunsAsAdministrator());
     if (CurrentTask() != nullptr) m_tree.LoadItemStates(*CurrentTask());
 }
 

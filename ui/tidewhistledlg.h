@@ -1,10 +1,10 @@
 #pragma once
 // The configuration console: one modal dialog in which the user picks a
-// task, ticks the items it clears in a tree built from the inventory, starts
+// task, ticks the items it clears in a tree built from the catalogue, starts
 // and stops it, and follows its progress in a list read from the task's
 // session data file once a second. Every task loaded stays in memory while
 // the console is open and is written back to its file when it changed.
-#include "rules/rulescatalogue.h"
+#include "runtime/catalogue.h"
 #include "tasks/taskconfig.h"
 #include "ui/backgroundcall.h"
 #include "ui/jobtree.h"
@@ -20,9 +20,9 @@
 
 class CTidewhistleDlg : public CModalDialog {
 public:
-    // The rules files the process read: the rules files dialog shows them,
-    // and a file added there joins them.
-    CTidewhistleDlg(HWND parent, std::vector<RulesSource>& rulesSources);
+    // The catalogue the tree shows; a rules file added in the rules files
+    // dialog reloads it.
+    CTidewhistleDlg(HWND parent, CCatalogue& catalogue);
     ~CTidewhistleDlg() override;
 
 private:
@@ -80,7 +80,7 @@ private:
     void ReportRefreshError(const std::string& text);
     void ShowError(const std::string& text);
 
-    std::vector<RulesSource>& m_rulesSources;
+    CCatalogue& m_catalogue;
     HWND m_taskBox = nullptr;
     HICON m_icon = nullptr;
     CJobTree m_tree;

@@ -1,7 +1,7 @@
 #include "plugin/jobs/browseritems.h"
 
 #include "common/error.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/pathtext.h"
 #include "common/paths.h"
 #include "common/strformat.h"

@@ -3,7 +3,7 @@
 #include "common/buffercopy.h"
 #include "common/error.h"
 #include "common/strformat.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/pathtext.h"
 #include "common/paths.h"
 

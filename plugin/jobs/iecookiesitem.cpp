@@ -2,7 +2,7 @@
 
 #include "common/error.h"
 #include "common/handles.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/strformat.h"
 #include "common/tracer.h"
 #include "plugin/engines/urlcache.h"

@@ -1,7 +1,7 @@
 #include "plugin/jobs/browseritems.h"
 
 #include "common/error.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/fileenum.h"
 #include "common/strformat.h"
 #include "plugin/engines/filecleanup.h"
