@@ -5,7 +5,7 @@
 #include "common/jsontext.h"
 #include "common/ownfile.h"
 #include "common/tracer.h"
-#include "runtime/rulesinventory.h"
+#include "runtime/rulesitems.h"
 
 #include <algorithm>
 
@@ -41,10 +41,10 @@ void AppendObject(const ListedItem& item, bool first, std::string* json)
     *json += "}";
 }
 
-std::string ParentName(const CItemInventory& inventory, const CInventoryItem& item)
+std::string ParentName(const CCatalogueItems& items, const CCatalogueItem& item)
 {
     if (IsNullGuid(item.parent)) return std::string();
-    const CInventoryItem* parent = inventory.FindItem(item.parent);
+    const CCatalogueItem* parent = items.FindItem(item.parent);
     return parent != nullptr ? parent->name : std::string();
 }
 
@@ -63,26 +63,27 @@ bool WriteAll(HANDLE output, const std::string& text)
 
 }  // namespace
 
-std::string CatalogueJson(const CItemInventory& inventory, size_t catalogueItems,
-                          const std::vector<RulesSource>& sources)
+std::string CatalogueJson(const CCatalogue& catalogue)
 {
+    const CCatalogueItems& items = catalogue.Items();
+    const size_t ownItems = catalogue.OwnItemCount();
     std::string json = "[";
     bool first = true;
     GuidList ids;
-    inventory.GetAllItems(ids);
+    items.GetAllItems(ids);
     for (size_t index = 0; index < ids.size(); ++index) {
-        const CInventoryItem* item = inventory.FindItem(ids[index]);
+        const CCatalogueItem* item = items.FindItem(ids[index]);
         // The rules' entries are listed from their files below, with those not in the tree.
-        if (item == nullptr || (index >= catalogueItems && SameGuid(item->clsid, kRuleEntryJobClassId))) continue;
+        if (item == nullptr || (index >= ownItems && SameGuid(item->clsid, kRuleEntryJobClassId))) continue;
         ListedItem listed;
         listed.id = BracedGuid(item->guid);
         listed.name = item->name;
-        listed.group = ParentName(inventory, *item);
-        listed.source = index < catalogueItems ? "catalogue" : "rules";
+        listed.group = ParentName(items, *item);
+        listed.source = index < ownItems ? "catalogue" : "rules";
         AppendObject(listed, first, &json);
         first = false;
     }
-    for (const RulesSource& source : sources) {
+    for (const RulesSource& source : catalogue.RulesSources()) {
         if (!source.refused.empty()) {
             ListedItem file;
             file.name = source.fileName;

@@ -1,18 +1,15 @@
 #pragma once
 // "Tidewhistle.exe /list [file]": the whole catalogue as JSON, for scripts
 // and for administrators checking which community rules were taken.
-#include "rules/rulescatalogue.h"
-#include "tasks/inventory.h"
+#include "runtime/catalogue.h"
 
 #include <string>
-#include <vector>
 
-// An array of one object per item: the inventory's first catalogueItems
-// items (source "catalogue"), the groups the rules added (source "rules"),
+// An array of one object per item: the catalogue's own items (source
+// "catalogue"), the groups the rules added (source "rules"),
 // then every rules file's entries, refused and undetected ones included,
 // and a record of its own for a file that was refused whole.
-std::string CatalogueJson(const CItemInventory& inventory, size_t catalogueItems,
-                          const std::vector<RulesSource>& sources);
+std::string CatalogueJson(const CCatalogue& catalogue);
 
 // Writes the text to the file (one of the program's own, see ownfile.h),
 // or to standard output when path is empty. True when all was written.

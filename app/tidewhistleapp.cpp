@@ -13,10 +13,8 @@
 #include "common/settings.h"
 #include "common/tracer.h"
 #include "common/version.h"
-#include "runtime/rulesinventory.h"
 #include "runtime/taskprocess.h"
 #include "runtime/taskruntime.h"
-#include "tasks/inventory.h"
 #include "tasks/taskconfig.h"
 #include "ui/appmessagebox.h"
 #include "ui/autorun.h"
@@ -143,11 +141,11 @@ bool CTidewhistleApp::RunStartup()
     // Ending the resident copy and showing the usage need no catalogue: an
     // upgrade that replaced the data files first must still be able to stop
     // the running copy.
-    if (!NeedsInventory()) return true;
-    return InitializeInventory();
+    if (!NeedsCatalogue()) return true;
+    return LoadCatalogue();
 }
 
-bool CTidewhistleApp::NeedsInventory() const
+bool CTidewhistleApp::NeedsCatalogue() const
 {
     const bool shutdownRole = m_argc == 2 && std::strcmp(m_argv[1], "/shutdown") == 0;
     const bool usage = m_argc > 2 && !IsPreviewRole() && !IsTakeOverRole() && !IsRemoveTaskFolderRole() && !IsListRole();
@@ -199,40 +197,22 @@ bool CTidewhistleApp::IsResidentRole() const
 // Without its catalogue the program can do nothing useful: the resident role
 // tells the user, every other role traces the error; the process then ends
 // normally.
-bool CTidewhistleApp::InitializeInventory()
+bool CTidewhistleApp::LoadCatalogue()
 {
     try {
-        g_inventory.Initialize();
+        m_catalogue.Load();
     } catch (const std::exception& error) {
         TRACE(40, "Inventory initialization failed - %s", error.what());
         if (IsResidentRole() || IsListRole()) ReportStartupError(error.what());
         return false;
     }
-    AddCommunityRules();
     return true;
-}
-
-// The rules files are the administrators' and the users' own: whatever is
-// wrong with them is listed by /list and costs the catalogue nothing.
-void CTidewhistleApp::AddCommunityRules()
-{
-    m_catalogueItems = g_inventory.Size();
-    try {
-        m_rulesSources = ReadRulesCatalogue();
-        AppendRulesToInventory(m_rulesSources, g_inventory);
-    } catch (const std::exception& error) {
-        TRACE(40, "The community rules cannot be read - %s", error.what());
-    }
-    for (const RulesSource& source : m_rulesSources)
-        if (!source.refused.empty()) TRACE(30, "Rules file %s refused - %s", source.fileName.c_str(), source.refused.c_str());
-    TRACE(20, "Catalogue: %u items, %u with the community rules", static_cast<unsigned>(m_catalogueItems),
-          static_cast<unsigned>(g_inventory.Size()));
 }
 
 int CTidewhistleApp::WriteCatalogueListing() const
 {
     const std::string path = m_argc == 3 ? m_argv[2] : std::string();
-    const std::string json = CatalogueJson(g_inventory, m_catalogueItems, m_rulesSources);
+    const std::string json = CatalogueJson(m_catalogue);
     return WriteListing(json, path) ? 0 : 1;
 }
 
@@ -255,9 +235,8 @@ bool CTidewhistleApp::RunGUI(bool trayOnly)
         m_scheduler = std::make_unique<CTaskScheduler>();
         m_scheduler->Start();
         g_trayWnd.SetSessionEndHandler([this] { EndSession(); });
-        g_trayWnd.SetRulesSources(&m_rulesSources);
 
-        if (!g_trayWnd.Create(CurrentModule())) RaiseSystemError(kTrayWindowNotCreated, nullptr);
+        if (!g_trayWnd.Create(CurrentModule(), m_catalogue)) RaiseSystemError(kTrayWindowNotCreated, nullptr);
         HICON icon = ::LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_TIDEWHISTLE));
         if (icon == nullptr) RaiseSystemError(kTrayIconNotLoaded, nullptr);
         if (!g_trayWnd.AddIcon(icon)) RaiseSystemError(kTrayIconNotAdded, nullptr);
@@ -304,7 +283,7 @@ bool CTidewhistleApp::RunTask(const std::string& taskName, bool preview)
         return false;
     }
     try {
-        CTaskRuntime runtime(*checked, preview);
+        CTaskRuntime runtime(*checked, m_catalogue, preview);
         runtime.Run();
         if (!runtime.Completed()) return false;
     } catch (const std::exception& error) {

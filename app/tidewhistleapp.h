@@ -3,7 +3,7 @@
 // the choice of role from the command line, and the tear-down at exit.
 #include "app/appframe.h"
 #include "app/singleinstance.h"
-#include "rules/rulescatalogue.h"
+#include "runtime/catalogue.h"
 #include "scheduler/taskscheduler.h"
 
 #include <memory>
@@ -22,17 +22,16 @@ protected:
 
 private:
     bool RunStartup();
-    bool InitializeInventory();
+    bool LoadCatalogue();
     bool IsResidentRole() const;
     bool IsTaskRole() const;
     bool IsOpenRole() const;
     bool IsTakeOverRole() const;
     bool IsRemoveTaskFolderRole() const;
-    bool NeedsInventory() const;
+    bool NeedsCatalogue() const;
     bool IsPreviewRole() const;
     bool IsListRole() const;
     void ReportStartupError(const std::string& text) const;
-    void AddCommunityRules();
     int WriteCatalogueListing() const;
     bool RunGUI(bool trayOnly);
     // Stops the scheduler, if it runs; the shutdown tasks it started.
@@ -47,8 +46,7 @@ private:
     // Resident role only: owned here, stopped by the exit hook.
     std::unique_ptr<CTaskScheduler> m_scheduler;
     CInstanceGuard m_instanceGuard;
-    // The rules files read at start-up, and how many items the catalogue
-    // held before their entries: /list shows both.
-    std::vector<RulesSource> m_rulesSources;
-    size_t m_catalogueItems = 0;
+    // Read at start-up by every role that needs it; the console replaces
+    // it when a rules file is added.
+    CCatalogue m_catalogue;
 };

@@ -17,8 +17,9 @@ const char kTrayClassName[] = "TidewhistleTrayWnd";
 
 }  // namespace
 
-bool CTrayWnd::Create(HINSTANCE instance)
+bool CTrayWnd::Create(HINSTANCE instance, CCatalogue& catalogue)
 {
+    m_catalogue = &catalogue;
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = &CTrayWnd::WindowProc;
     windowClass.hInstance = instance;
@@ -86,8 +87,7 @@ void CTrayWnd::OpenConsole()
         return;
     }
     m_consoleOpen = true;
-    std::vector<RulesSource> none;
-    CTidewhistleDlg console(m_hwnd, m_rulesSources != nullptr ? *m_rulesSources : none);
+    CTidewhistleDlg console(m_hwnd, *m_catalogue);
     ::SetForegroundWindow(m_hwnd);
     console.DoModal();
     m_consoleOpen = false;

@@ -1,12 +1,11 @@
 #pragma once
 // The hidden top-level window of the resident role and its notification-area
 // icon. It is the main window: destroying it ends the message loop.
-#include "rules/rulescatalogue.h"
+#include "runtime/catalogue.h"
 
 #include <windows.h>
 
 #include <functional>
-#include <vector>
 
 class CTrayWnd {
 public:
@@ -14,15 +13,15 @@ public:
     static const UINT kCommandConfigure = 101;
     static const UINT kCommandClose = 102;
 
-    bool Create(HINSTANCE instance);
+    // The console it opens shows, and may reload, the catalogue, which
+    // outlives the window.
+    bool Create(HINSTANCE instance, CCatalogue& catalogue);
     // Adds the icon; it is added again whenever the taskbar starts again.
     bool AddIcon(HICON icon);
     void RemoveIcon();
     // Runs the console modally; returns when the user closes it.
     void OpenConsole();
     HWND GetHwnd() const { return m_hwnd; }
-    // The rules files the process read, which the console shows and adds to.
-    void SetRulesSources(std::vector<RulesSource>* sources) { m_rulesSources = sources; }
     // Called when Windows ends the session (logoff, shutdown), before the
     // window answers WM_ENDSESSION: after the answer the process may be
     // ended at any moment.
@@ -37,7 +36,7 @@ private:
     HICON m_icon = nullptr;             // added again when the taskbar starts again
     UINT m_taskbarCreatedMessage = 0;  // "TaskbarCreated"
     bool m_consoleOpen = false;
-    std::vector<RulesSource>* m_rulesSources = nullptr;
+    CCatalogue* m_catalogue = nullptr;  // set by Create
     std::function<void()> m_onSessionEnd;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 // Paths of the program's two folders. The program folder holds what comes
-// with the program (modules, inventory, job settings files). The data folder
+// with the program (modules, catalogue, job settings files). The data folder
 // holds what the program writes (task files, session, last-run and status
 // files, preview reports, the trace file): an installed program names it in
 // the "DataFolder" setting, since standard users cannot write the program

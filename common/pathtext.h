@@ -1,6 +1,6 @@
 #pragma once
 // Pure text rules for paths built from names that come from outside (names
-// found on disk, module names from the inventory): which names a path can
+// found on disk, module names from the catalogue): which names a path can
 // be made from safely, and how paths compare.
 #include <string>
 

@@ -6,7 +6,7 @@
 #define IDS_COMPANY_NAME             2
 #define IDS_DEFAULT_TASK             3
 #define IDS_CREATE_NEW_TASK          4
-#define IDS_INVENTORY_READ_ERROR     5
+#define IDS_CATALOGUE_READ_ERROR     5
 #define IDS_START_FAILED             6
 #define IDS_APP_TITLE                8
 #define IDS_TASKS_FAILED_TO_LOAD     9

@@ -16,7 +16,7 @@ constexpr int kJobFailure = static_cast<int>(0x80000000u);
 constexpr int kEventError = 0;
 constexpr int kEventWarning = 1;
 constexpr int kEventInformation = 2;
-// Sent by a job only when the task offers a run mode (common/extkeys.h), and
+// Sent by a job only when the task offers a run mode (jobapi/extkeys.h), and
 // never written to the session data file as they are: the counts of what the
 // job removed (or would remove), as EncodeCleanupCounts text, once after its
 // run; in a preview, one entry it would remove ("<bytes>\t<what>"); and, in

@@ -8,6 +8,7 @@
 #include "rules/ruledetection.h"
 #include "rules/ruleid.h"
 #include "rules/rulesafety.h"
+#include "rules/rulesfilenames.h"
 #include "rules/systemfolders.h"
 
 #include <algorithm>
@@ -15,9 +16,6 @@
 #include <iterator>
 
 namespace {
-
-const char kMainRulesFile[] = "winapp2.ini";
-const char kRulesFolder[] = "Rules";
 
 // The names of the folder's plain files matching the pattern, in name order.
 std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern)
@@ -132,13 +130,13 @@ std::vector<RulesSource> ReadRulesFolder(const std::string& folder, RulesPlace p
                                          CDetectionLookups& lookups)
 {
     std::vector<RulesSource> sources;
-    const std::string mainFile = folder + "\\" + kMainRulesFile;
+    const std::string mainFile = folder + "\\" + kMainRulesFileName;
     if (::GetFileAttributesA(mainFile.c_str()) != INVALID_FILE_ATTRIBUTES)
-        sources.push_back(ReadRulesSource(mainFile, kMainRulesFile, place, folders, lookups));
-    const std::string rulesFolder = folder + "\\" + kRulesFolder;
+        sources.push_back(ReadRulesSource(mainFile, kMainRulesFileName, place, folders, lookups));
+    const std::string rulesFolder = folder + "\\" + kRulesFolderName;
     for (const std::string& name : FilesMatching(rulesFolder, "*.ini")) {
         if (!EndsWithIni(name)) continue;
-        sources.push_back(ReadRulesSource(rulesFolder + "\\" + name, std::string(kRulesFolder) + "\\" + name, place,
+        sources.push_back(ReadRulesSource(rulesFolder + "\\" + name, std::string(kRulesFolderName) + "\\" + name, place,
                                           folders, lookups));
     }
     return sources;

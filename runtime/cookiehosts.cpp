@@ -3,7 +3,7 @@
 #include "common/tracer.h"
 #include "jobapi/jobapi.h"
 #include "runtime/moduleload.h"
-#include "tasks/inventory.h"
+#include "tasks/catalogueitems.h"
 
 #include <exception>
 #include <map>
@@ -12,9 +12,9 @@
 namespace {
 
 // The browser an item belongs to: the name of its group.
-std::string BrowserOf(const CItemInventory& inventory, const CInventoryItem& item)
+std::string BrowserOf(const CCatalogueItems& catalogue, const CCatalogueItem& item)
 {
-    const CInventoryItem* group = inventory.FindItem(item.parent);
+    const CCatalogueItem* group = catalogue.FindItem(item.parent);
     return group != nullptr ? group->name : item.name;
 }
 
@@ -59,16 +59,16 @@ private:
 
 }  // namespace
 
-BrowserCookieHosts ListBrowserCookieHosts(const CItemInventory& inventory)
+BrowserCookieHosts ListBrowserCookieHosts(const CCatalogueItems& catalogue)
 {
     TRACE(20, "ListBrowserCookieHosts");
     BrowserCookieHosts result;
     CHostCollector collector(result);
     std::map<std::string, UniqueModule> modules;  // each module loaded once
     GuidList items;
-    inventory.GetAllItems(items);
+    catalogue.GetAllItems(items);
     for (const GUID& guid : items) {
-        const CInventoryItem* item = inventory.FindItem(guid);
+        const CCatalogueItem* item = catalogue.FindItem(guid);
         if (item == nullptr || item->moduleName.empty()) continue;
         try {
             UniqueModule& module = modules[item->moduleName];
@@ -79,11 +79,11 @@ BrowserCookieHosts ListBrowserCookieHosts(const CItemInventory& inventory)
             char error[1024] = {};
             if (listHosts(&item->clsid, item->config.c_str(), &collector, error, sizeof error) != kJobSuccess) {
                 TRACE(40, "ListBrowserCookieHosts: %s - %s", item->name.c_str(), error);
-                result.failures.push_back(BrowserOf(inventory, *item) + ": " + error);
+                result.failures.push_back(BrowserOf(catalogue, *item) + ": " + error);
             }
         } catch (const std::exception& failure) {
             TRACE(40, "ListBrowserCookieHosts: %s - %s", item->name.c_str(), failure.what());
-            result.failures.push_back(BrowserOf(inventory, *item) + ": " + failure.what());
+            result.failures.push_back(BrowserOf(catalogue, *item) + ": " + failure.what());
         }
     }
     TRACE(20, "ListBrowserCookieHosts - done");

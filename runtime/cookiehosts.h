@@ -1,12 +1,12 @@
 #pragma once
 // The cookies the console offers for a task's keep list. The plug-in module
-// of every inventory item that cleans cookies is asked for them; the
+// of every catalogue item that cleans cookies is asked for them; the
 // browsers and their folders are the items' own settings.
 #include "common/codecs.h"
 
 #include <string>
 
-class CItemInventory;
+class CCatalogueItems;
 
 struct BrowserCookieHosts {
     StringList hosts;        // the modern browsers' cookie hosts
@@ -16,4 +16,4 @@ struct BrowserCookieHosts {
     StringList failures;  // one text per item whose browser could not be read
 };
 
-BrowserCookieHosts ListBrowserCookieHosts(const CItemInventory& inventory);
+BrowserCookieHosts ListBrowserCookieHosts(const CCatalogueItems& catalogue);

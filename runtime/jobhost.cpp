@@ -2,7 +2,7 @@
 
 #include "common/buffercopy.h"
 #include "common/error.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "common/tracer.h"
 #include "runtime/previewreport.h"

@@ -5,14 +5,13 @@
 #include "common/ownfile.h"
 #include "common/pathtext.h"
 #include "common/usersid.h"
+#include "rules/rulesfilenames.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
 namespace {
-
-const char kRulesFolder[] = "Rules";
 
 std::string SystemErrorText(DWORD error)
 {
@@ -101,11 +100,11 @@ RulesFileCopy PrepareRulesFileCopy(const std::string& path, const std::string& d
         copy.problem = "your data folder is not usable";
         return copy;
     }
-    copy.folder = WithoutSeparator(dataFolder) + "\\" + kRulesFolder;
+    copy.folder = WithoutSeparator(dataFolder) + "\\" + kRulesFolderName;
     copy.target = copy.folder + "\\" + copy.name;
     copy.problem = ReadRulesFileBytes(path, &copy.bytes);
     if (!copy.problem.empty()) return copy;
-    copy.source = RulesSourceOfText(copy.bytes, std::string(kRulesFolder) + "\\" + copy.name, place, folders);
+    copy.source = RulesSourceOfText(copy.bytes, std::string(kRulesFolderName) + "\\" + copy.name, place, folders);
     // Refused whole: nothing in it could ever run, so it is not kept.
     copy.problem = copy.source.refused;
     copy.replaces = ::GetFileAttributesA(copy.target.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -14,7 +14,6 @@
 #include "runtime/jobhost.h"
 #include "runtime/moduleload.h"
 #include "runtime/previewreport.h"
-#include "tasks/inventory.h"
 #include "tasks/taskfiles.h"
 
 #include <exception>
@@ -48,7 +47,8 @@ std::string JobErrorText(IJob* job)
 
 }  // namespace
 
-CTaskRuntime::CTaskRuntime(const CTaskName& taskName, bool preview) : m_preview(preview)
+CTaskRuntime::CTaskRuntime(const CTaskName& taskName, const CCatalogue& catalogue, bool preview)
+    : m_catalogue(catalogue), m_preview(preview)
 {
     m_task.LoadNamed(taskName);
 }
@@ -88,7 +88,7 @@ void CTaskRuntime::Run()
         TRACE(20, "loading job list");
         m_log.Write(LoadResString(IDS_LOADING_JOB_LIST), kEventInformation);
         GuidList items;
-        g_inventory.GetAllItems(items);
+        m_catalogue.Items().GetAllItems(items);
         bool ranItems = false;
         m_log.Write(LoadResString(IDS_STARTING_CLEANUP_JOBS), kEventInformation);
 
@@ -130,7 +130,7 @@ bool CTaskRuntime::ReportItemsNoLongerOffered(CJobEventSink& events)
 {
     bool any = false;
     for (const GUID& item : m_task.EnabledItems()) {
-        if (g_inventory.FindItem(item) != nullptr) continue;
+        if (m_catalogue.Items().FindItem(item) != nullptr) continue;
         TRACE(20, "ticked item {%s} is not in the catalogue", GuidToString(item).c_str());
         m_log.Write(FormatResString(IDS_ITEM_NO_LONGER_OFFERED, GuidToString(item).c_str()), kEventWarning);
         events.CountItemNotOffered();
@@ -183,9 +183,9 @@ void CTaskRuntime::RunItem(const GUID& item, ITaskInfo& taskInfo, CJobEventSink&
     events.StartJob();
     try {
         TRACE(20, "enabled");
-        const CInventoryItem& info = *g_inventory.FindItem(item);
+        const CCatalogueItem& info = *m_catalogue.Items().FindItem(item);
         TRACE(20, "dumping job info");
-        g_inventory.TraceItem(info, 20);
+        m_catalogue.Items().TraceItem(info, 20);
 
         TRACE(20, "logging job startup event...");
         m_log.Write(FormatResString(IDS_STARTING_JOB, info.name.c_str()), kEventInformation);

@@ -1,9 +1,10 @@
 #pragma once
 // Runs one task inside the task process: loads the task, opens its session
-// and session data file, and runs every enabled inventory item's job from
-// its plug-in module, in inventory order.
+// and session data file, and runs every enabled catalogue item's job from
+// its plug-in module, in catalogue order.
 #include "common/handles.h"
 #include "jobapi/jobapi.h"
+#include "runtime/catalogue.h"
 #include "runtime/jobhost.h"
 #include "runtime/sessionlog.h"
 #include "runtime/taskprocess.h"
@@ -16,7 +17,7 @@ public:
     // Loads the task file of taskName; raises CError when it cannot. A
     // preview runs the same jobs with deletion switched off in every engine,
     // and writes what they would remove to the preview report.
-    explicit CTaskRuntime(const CTaskName& taskName, bool preview = false);
+    CTaskRuntime(const CTaskName& taskName, const CCatalogue& catalogue, bool preview = false);
     // Unloads the cached module, then closes the writer and the session.
     ~CTaskRuntime() = default;
 
@@ -33,6 +34,7 @@ private:
     bool MayPreview();
     HMODULE LoadTaskModule(const std::string& moduleName);
 
+    const CCatalogue& m_catalogue;
     // Destroyed in reverse order: module, writer, session, task.
     CTaskConfig m_task;
     CTaskSession m_session;

@@ -2,8 +2,9 @@
 # Each folder of the program may include only its own headers and those of
 # the layers below it:
 #   common < tasks < runtime < scheduler < ui < app, with jobapi (the job
-#   interface) beside common, the community rules (rules) beside tasks on
-#   common alone, and the plug-in on common and jobapi alone (its jobs
+#   interface, header-only) beside common and seen by tasks (a task file
+#   keeps the extended data whose keys jobapi defines), the community rules
+#   (rules) beside tasks on common alone, and the plug-in on common and jobapi alone (its jobs
 #   also on rules, to run community rules entries).
 #   Inside the plug-in, the engines know nothing of jobs:
 #   plugin/engines < plugin/jobs, and the plug-in's resources (plugin/*.h)
@@ -20,7 +21,7 @@ set -uo pipefail
 declare -A allowed=(
   [common]="common"
   [jobapi]="jobapi"
-  [tasks]="common tasks"
+  [tasks]="common jobapi tasks"
   [rules]="common rules"
   [runtime]="common jobapi tasks rules runtime"
   [scheduler]="common jobapi tasks rules runtime scheduler"

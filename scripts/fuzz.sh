@@ -12,7 +12,7 @@ mode="${2:-smoke}"
 runs="${3:-10000000}"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 out="$build/fuzz"
-fuzzers=(codecs guid task_file inventory local_state site_origins recycle_record dest_list rules)
+fuzzers=(codecs guid task_file catalogue local_state site_origins recycle_record dest_list rules)
 
 cmake -S "$here/fuzz" -B "$out" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
 cmake --build "$out" -j2 >/dev/null || { cmake --build "$out" 2>&1 | tail -20; exit 1; }
@@ -24,8 +24,8 @@ seed codecs age '1 48'
 seed guid plain '92152D5F-FF5B-4761-9834-B7589B346419'
 seed guid braced '{5d793a96-4bf6-495e-a8af-299e203194b6}'
 seed task_file default 'TaskName=default\r\nScheduleEnabled=1\r\nBaseScheduleTime=2026/ 1/ 1  9: 0: 0\r\nRunOnceTime=2026/12/ 8 17: 5:30\r\nRunAtStartup=0\r\nRunAtShutdown=1\r\nScheduleType=0\r\nRunEveryNumber=2\r\nRunEveryUnit=1\r\nExtendedDataCount=2\r\nExtendedData_GUID=F68EF1FD-5366-49C0-9C82-D59C73CC550D\r\nExtendedData_Value=6100\r\nExtendedData_GUID=C5BE3DE9-A946-4802-9D36-372BD8C7647A\r\nExtendedData_Value=1 48\r\nEnabledTask=92152D5F-FF5B-4761-9834-B7589B346419\r\nEnabledTask=5D793A96-4BF6-495E-A8AF-299E203194B6\r\n'
-mkdir -p "$out/corpus/inventory"
-cp "$here/data/task_inventory.ini" "$out/corpus/inventory/shipped.ini"
+mkdir -p "$out/corpus/catalogue"
+cp "$here/data/task_inventory.ini" "$out/corpus/catalogue/shipped.ini"
 seed site_origins local-storage 'META:https://www.example.com:8443'
 seed site_origins indexeddb 'https_www.example.com_0.indexeddb.leveldb'
 seed site_origins firefox 'https+++www.example.com+++8443^userContextId=1'
@@ -77,7 +77,7 @@ case "$mode" in
     echo "Short fuzzing run of each parser (3 s each):"
     for name in "${fuzzers[@]}"; do run "$name" -max_total_time=3; done ;;
   campaign)
-    # Inputs up to 4 KB: room for dozens of inventory items or a long task
+    # Inputs up to 4 KB: room for dozens of catalogue items or a long task
     # file, and short enough to keep millions of runs within the hour.
     echo "Fuzzing campaign: $runs inputs each, two parsers at a time:"
     pids=()

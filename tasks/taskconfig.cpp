@@ -2,7 +2,7 @@
 
 #include "common/adminrights.h"
 #include "common/error.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/fileenum.h"
 #include "common/ownfile.h"
 #include "common/paths.h"
@@ -11,7 +11,7 @@
 #include "common/stringids.h"
 #include "common/strparse.h"
 #include "tasks/configfile.h"
-#include "tasks/inventory.h"
+#include "tasks/catalogueitems.h"
 #include "tasks/taskfiles.h"
 
 #include <windows.h>
@@ -233,12 +233,12 @@ void CTaskConfig::Delete()
     m_modified = true;
 }
 
-void CTaskConfig::InitDefaults(const std::string& name, const CItemInventory& inventory)
+void CTaskConfig::InitDefaults(const std::string& name, const CCatalogueItems& catalogue)
 {
-    InitDefaults(name, inventory, RunsAsAdministrator());
+    InitDefaults(name, catalogue, RunsAsAdministrator());
 }
 
-void CTaskConfig::InitDefaults(const std::string& name, const CItemInventory& inventory, bool administrator)
+void CTaskConfig::InitDefaults(const std::string& name, const CCatalogueItems& catalogue, bool administrator)
 {
     m_machine = false;
     m_extendedData.clear();
@@ -249,12 +249,12 @@ void CTaskConfig::InitDefaults(const std::string& name, const CItemInventory& in
     Schedule.runOnce = Schedule.base;
 
     GuidList items;
-    inventory.GetAllItems(items);
+    catalogue.GetAllItems(items);
     // An item that starts unticked is one a user must choose (a browser's
     // cookies before the keep list is made, the machine's prefetch files);
     // one that needs rights the user lacks would only warn at every run.
     for (const GUID& item : items) {
-        const CInventoryItem& entry = *inventory.FindItem(item);
+        const CCatalogueItem& entry = *catalogue.FindItem(item);
         if (entry.defaultState && (administrator || !entry.needsAdministrator)) m_enabledItems.insert(item);
     }
     m_modified = true;

@@ -1,5 +1,5 @@
 #pragma once
-// A cleanup task: its name, schedule, enabled inventory items and per-item
+// A cleanup task: its name, schedule, enabled catalogue items and per-item
 // extended data, kept in the task file "<name>.tsk" in the data folder.
 #include "common/guid.h"
 #include "common/timeutil.h"
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-class CItemInventory;
+class CCatalogueItems;
 
 // A task's schedule as one value: what the schedule dialog edits and the
 // next-run arithmetic reads. The task record keeps it as its file's fields.
@@ -60,10 +60,10 @@ public:
     // user, and is not the user's to change.
     bool IsMachineTask() const { return m_machine; }
 
-    // A new task: the inventory items that start ticked enabled (for a
+    // A new task: the catalogue items that start ticked enabled (for a
     // standard user, none that needs an administrator), no schedule, times now.
-    void InitDefaults(const std::string& name, const CItemInventory& inventory);
-    void InitDefaults(const std::string& name, const CItemInventory& inventory, bool administrator);
+    void InitDefaults(const std::string& name, const CCatalogueItems& catalogue);
+    void InitDefaults(const std::string& name, const CCatalogueItems& catalogue, bool administrator);
 
     std::string GetExtendedData(const GUID& key) const;
     void SetExtendedData(const GUID& key, const std::string& value);

@@ -13,7 +13,7 @@
 
 #include <algorithm>
 
-std::vector<TaskListNotice> CTaskList::LoadDefaultTask(const CItemInventory& catalogue)
+std::vector<TaskListNotice> CTaskList::LoadDefaultTask(const CCatalogueItems& catalogue)
 {
     std::vector<TaskListNotice> notices;
     m_tasks.push_back(std::make_unique<CTaskConfig>());
@@ -118,7 +118,7 @@ void CTaskList::SaveCurrentIfModified()
     if (m_current != nullptr && m_current->IsModified() && MaySave(*m_current)) m_current->Save();
 }
 
-CTaskConfig& CTaskList::Add(const CTaskName& name, const CItemInventory& catalogue)
+CTaskConfig& CTaskList::Add(const CTaskName& name, const CCatalogueItems& catalogue)
 {
     auto task = std::make_unique<CTaskConfig>();
     task->InitDefaults(name.Text(), catalogue);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-class CItemInventory;
+class CCatalogueItems;
 
 // Something loading the default task tells the user, in the order it happened.
 struct TaskListNotice {
@@ -22,7 +22,7 @@ public:
     // model when there is one) and saves it. An unreadable default task holds
     // the user's settings (a keep list): its file is moved aside, or when it
     // cannot be, the defaults are shown from memory and never saved over it.
-    std::vector<TaskListNotice> LoadDefaultTask(const CItemInventory& catalogue);
+    std::vector<TaskListNotice> LoadDefaultTask(const CCatalogueItems& catalogue);
     // Appends every other task file listed; the lines of those that failed
     // to load (string 10), or the empty text.
     std::string LoadOtherTasks();
@@ -43,7 +43,7 @@ public:
 
     // A new task with the catalogue's defaults, saved at once. An unlisted
     // file of that name is the user's and is never replaced: raises CError.
-    CTaskConfig& Add(const CTaskName& name, const CItemInventory& catalogue);
+    CTaskConfig& Add(const CTaskName& name, const CCatalogueItems& catalogue);
     // Takes the task off the list (the default task becomes current if it
     // was, the task unsaved), then deletes its files: raises CError, and the
     // task is off the list all the same. The default task and the

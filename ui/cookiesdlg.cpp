@@ -5,7 +5,6 @@
 #include "common/resstring.h"
 #include "common/tracer.h"
 #include "runtime/cookiehosts.h"
-#include "tasks/inventory.h"
 #include "ui/appmessagebox.h"
 #include "ui/cookiesort.h"
 #include "ui/resource.h"
@@ -22,7 +21,8 @@ const int kNameColumnWidth = 300;
 
 }  // namespace
 
-CCookiesDlg::CCookiesDlg(HWND parent, StringList& keepList) : CModalDialog(IDD_COOKIES, parent), m_keepNames(keepList)
+CCookiesDlg::CCookiesDlg(HWND parent, const CCatalogue& catalogue, StringList& keepList)
+    : CModalDialog(IDD_COOKIES, parent), m_catalogue(catalogue), m_keepNames(keepList)
 {
 }
 
@@ -51,7 +51,7 @@ bool CCookiesDlg::OnInit()
         // Walking a large cache takes a moment.
         const HCURSOR previous = ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
         const ScopeExit restoreCursor([previous] { ::SetCursor(previous); });
-        browsers = ListBrowserCookieHosts(g_inventory);
+        browsers = ListBrowserCookieHosts(m_catalogue.Items());
     }
     StringList current = std::move(browsers.cookieNames);
     if (!browsers.cookieNamesFailure.empty()) {

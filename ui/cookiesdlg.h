@@ -7,6 +7,7 @@
 // (owner-data lists asking for each visible row), so thousands of cookies
 // fill and move at once.
 #include "common/codecs.h"
+#include "runtime/catalogue.h"
 #include "ui/controls/listview.h"
 #include "ui/controls/modaldialog.h"
 
@@ -15,7 +16,8 @@
 
 class CCookiesDlg : public CModalDialog {
 public:
-    CCookiesDlg(HWND parent, StringList& keepList);
+    // The catalogue names the browsers whose cookies are listed.
+    CCookiesDlg(HWND parent, const CCatalogue& catalogue, StringList& keepList);
 
 private:
     // One side of the dialog: its names, sorted, and the list showing them.
@@ -35,5 +37,6 @@ private:
 
     Side m_clean;
     Side m_keep;
+    const CCatalogue& m_catalogue;
     StringList& m_keepNames;  // the caller's keep list, replaced on OK
 };

@@ -1,7 +1,7 @@
 #include "ui/jobtree.h"
 
 #include "common/resstring.h"
-#include "tasks/inventory.h"
+#include "tasks/catalogueitems.h"
 #include "tasks/taskconfig.h"
 #include "ui/resource.h"
 
@@ -16,7 +16,7 @@ HIMAGELIST LoadStrip(UINT bitmapId)
 
 }  // namespace
 
-void CJobTree::Build(HWND tree, const CItemInventory& inventory, bool administrator)
+void CJobTree::Build(HWND tree, const CCatalogueItems& catalogue, bool administrator)
 {
     m_tree = tree;
     m_administrator = administrator;
@@ -24,15 +24,15 @@ void CJobTree::Build(HWND tree, const CItemInventory& inventory, bool administra
     m_itemImages.Reset(LoadStrip(IDB_JOB_ICONS));
     TreeView_SetImageList(m_tree, m_stateImages.Get(), TVSIL_STATE);
     TreeView_SetImageList(m_tree, m_itemImages.Get(), TVSIL_NORMAL);
-    InsertChildren(inventory, GUID{}, TVI_ROOT, 0);
+    InsertChildren(catalogue, GUID{}, TVI_ROOT, 0);
 }
 
-void CJobTree::InsertChildren(const CItemInventory& inventory, const GUID& parent, HTREEITEM parentItem, int depth)
+void CJobTree::InsertChildren(const CCatalogueItems& catalogue, const GUID& parent, HTREEITEM parentItem, int depth)
 {
     GuidList children;
-    inventory.GetChildren(parent, children);
+    catalogue.GetChildren(parent, children);
     for (const GUID& guid : children) {
-        const CInventoryItem* item = inventory.FindItem(guid);
+        const CCatalogueItem* item = catalogue.FindItem(guid);
         const std::string label = item->needsAdministrator && !m_administrator
                                       ? FormatResString(IDS_ITEM_NEEDS_ADMINISTRATOR, item->name.c_str())
                                       : item->name;
@@ -46,32 +46,32 @@ void CJobTree::InsertChildren(const CItemInventory& inventory, const GUID& paren
         insert.item.lParam = reinterpret_cast<LPARAM>(item);
         const auto treeItem =
             reinterpret_cast<HTREEITEM>(::SendMessageA(m_tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
-        InsertChildren(inventory, guid, treeItem, depth + 1);
+        InsertChildren(catalogue, guid, treeItem, depth + 1);
         TreeView_Expand(m_tree, treeItem, depth == 0 ? TVE_EXPAND : TVE_COLLAPSE);
     }
 }
 
 namespace {
 
-const CInventoryItem& InventoryItemOf(HWND tree, HTREEITEM item)
+const CCatalogueItem& CatalogueItemOf(HWND tree, HTREEITEM item)
 {
     TVITEMA data = {};
     data.mask = TVIF_PARAM | TVIF_HANDLE;
     data.hItem = item;
     ::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
-    return *reinterpret_cast<const CInventoryItem*>(data.lParam);
+    return *reinterpret_cast<const CCatalogueItem*>(data.lParam);
 }
 
 }  // namespace
 
 const GUID& CJobTree::GuidOf(HTREEITEM item) const
 {
-    return InventoryItemOf(m_tree, item).guid;
+    return CatalogueItemOf(m_tree, item).guid;
 }
 
 bool CJobTree::IsDisabled(HTREEITEM item) const
 {
-    return !m_administrator && InventoryItemOf(m_tree, item).needsAdministrator;
+    return !m_administrator && CatalogueItemOf(m_tree, item).needsAdministrator;
 }
 
 CJobTree::State CJobTree::GetState(HTREEITEM item) const
@@ -155,7 +155,7 @@ void CJobTree::SetBranch(HTREEITEM item, State state, CTaskConfig& task)
 void CJobTree::GatherWarnings(HTREEITEM item, std::vector<TickWarning>* warnings) const
 {
     if (IsDisabled(item)) return;
-    const CInventoryItem& info = InventoryItemOf(m_tree, item);
+    const CCatalogueItem& info = CatalogueItemOf(m_tree, item);
     // Only what goes from unticked to ticked: what is ticked already was agreed to.
     if (!info.warning.empty() && GetState(item) == kUnchecked) warnings->push_back({info.name, info.warning});
     for (HTREEITEM child = TreeView_GetChild(m_tree, item); child; child = TreeView_GetNextSibling(m_tree, child)) {

@@ -1,5 +1,5 @@
 #pragma once
-// The console's job tree: one item per inventory item, each with a check
+// The console's job tree: one item per catalogue item, each with a check
 // state kept in the tree's state-image bits (1 unchecked, 2 checked, 3 mixed,
 // 4 not for this user) and recorded in the current task's enabled set.
 #include "common/handles.h"
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-class CItemInventory;
+class CCatalogueItems;
 class CTaskConfig;
 
 using UniqueImageList = UniqueResource<NullableHandleTraits<HIMAGELIST, &ImageList_Destroy>>;
@@ -28,12 +28,12 @@ public:
     CJobTree(const CJobTree&) = delete;
     CJobTree& operator=(const CJobTree&) = delete;
 
-    // Gives the tree its state and item pictures and inserts the inventory:
+    // Gives the tree its state and item pictures and inserts the catalogue:
     // top-level items expanded, deeper branches collapsed. Without
     // administrator rights, an item that needs them is shown disabled: its
     // name says so, it cannot be ticked, and a branch's state leaves it out;
     // the task's own record of it is kept as it is.
-    void Build(HWND tree, const CItemInventory& inventory, bool administrator);
+    void Build(HWND tree, const CCatalogueItems& catalogue, bool administrator);
 
     // Every item's state from the task; items with children get the state
     // derived from their children, written back into the task.
@@ -52,7 +52,7 @@ public:
     State GetState(HTREEITEM item) const;
 
 private:
-    void InsertChildren(const CItemInventory& inventory, const GUID& parent, HTREEITEM parentItem, int depth);
+    void InsertChildren(const CCatalogueItems& catalogue, const GUID& parent, HTREEITEM parentItem, int depth);
     void SetStateBits(HTREEITEM item, State state);
     void SetItemState(HTREEITEM item, State state, CTaskConfig& task);
     State CalcParentState(HTREEITEM item) const;

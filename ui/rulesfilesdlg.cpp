@@ -33,7 +33,7 @@ std::string PlaceText(RulesPlace place)
 
 }  // namespace
 
-CRulesFilesDlg::CRulesFilesDlg(HWND parent, std::vector<RulesSource>& sources, ReloadCatalogue reloadCatalogue)
+CRulesFilesDlg::CRulesFilesDlg(HWND parent, const std::vector<RulesSource>& sources, ReloadCatalogue reloadCatalogue)
     : CModalDialog(IDD_RULES_FILES, parent), m_sources(sources), m_reloadCatalogue(std::move(reloadCatalogue))
 {
 }

@@ -17,7 +17,7 @@ public:
     // Called once a file is copied: the console reads the catalogue and
     // every rules file again (into sources) and rebuilds the tree.
     using ReloadCatalogue = std::function<void()>;
-    CRulesFilesDlg(HWND parent, std::vector<RulesSource>& sources, ReloadCatalogue reloadCatalogue);
+    CRulesFilesDlg(HWND parent, const std::vector<RulesSource>& sources, ReloadCatalogue reloadCatalogue);
 
 private:
     bool OnInit() override;
@@ -27,7 +27,7 @@ private:
     // The file the user picks in the system's open dialog; empty when none.
     std::string ChooseFile() const;
 
-    std::vector<RulesSource>& m_sources;
+    const std::vector<RulesSource>& m_sources;
     ReloadCatalogue m_reloadCatalogue;
     CListView m_list;
 };

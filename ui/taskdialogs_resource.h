@@ -3,7 +3,7 @@
 // tree's bitmaps.
 
 // Bitmaps: the job tree's check-state pictures (four 16x16 images: blank,
-// unchecked, checked, mixed) and its item icons (indexed by the inventory's
+// unchecked, checked, mixed) and its item icons (indexed by the catalogue's
 // icon numbers); white is transparent in both.
 #define IDB_CHECK_STATES 138
 #define IDB_JOB_ICONS    139

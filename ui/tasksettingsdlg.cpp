@@ -1,7 +1,7 @@
 #include "ui/tasksettingsdlg.h"
 
 #include "common/cookiesites.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/resstring.h"
 #include "common/stringids.h"
 #include "tasks/taskconfig.h"
@@ -20,7 +20,8 @@ const int kSuggestedRecycleBinDays = 7;
 
 }  // namespace
 
-CTaskSettingsDlg::CTaskSettingsDlg(HWND parent, CTaskConfig& task) : CModalDialog(IDD_TASK_SETTINGS, parent), m_task(task)
+CTaskSettingsDlg::CTaskSettingsDlg(HWND parent, const CCatalogue& catalogue, CTaskConfig& task)
+    : CModalDialog(IDD_TASK_SETTINGS, parent), m_catalogue(catalogue), m_task(task)
 {
 }
 
@@ -36,7 +37,7 @@ bool CTaskSettingsDlg::OnCommand(WORD code, WORD itemId, LPARAM lParam)
             ::MessageBoxA(m_hwnd, LoadResString(IDS_KEEP_LIST_UNREADABLE).c_str(), LoadResString(IDS_APP_TITLE).c_str(),
                           MB_OK | MB_ICONEXCLAMATION);
         }
-        CCookiesDlg cookies(m_hwnd, m_keepList);
+        CCookiesDlg cookies(m_hwnd, m_catalogue, m_keepList);
         if (cookies.DoModal() == IDOK) m_keepListReplaced = true;
         return true;
     }

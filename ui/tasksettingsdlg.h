@@ -9,11 +9,12 @@
 
 #include <windows.h>
 
+class CCatalogue;
 class CTaskConfig;
 
 class CTaskSettingsDlg : public CModalDialog {
 public:
-    CTaskSettingsDlg(HWND parent, CTaskConfig& task);
+    CTaskSettingsDlg(HWND parent, const CCatalogue& catalogue, CTaskConfig& task);
 
 private:
     bool OnInit() override;
@@ -22,6 +23,7 @@ private:
     // The number fields are usable while their boxes are ticked.
     void UpdateHoursField();
 
+    const CCatalogue& m_catalogue;  // for the cookies dialog
     CTaskConfig& m_task;
     StringList m_keepList;  // the dialog's own copy, edited by the cookies dialog
     bool m_keepListUnreadable = false;  // the stored list is not one the program writes

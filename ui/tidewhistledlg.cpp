@@ -6,10 +6,8 @@
 #include "common/resstring.h"
 #include "common/settings.h"
 #include "common/tracer.h"
-#include "runtime/rulesinventory.h"
 #include "runtime/taskprocess.h"
 #include "scheduler/schedulerfiles.h"
-#include "tasks/inventory.h"
 #include "tasks/taskfiles.h"
 #include "ui/appmessagebox.h"
 #include "ui/autorun.h"
@@ -38,8 +36,8 @@ UINT ReportNotOpenedMessage()
 
 }  // namespace
 
-CTidewhistleDlg::CTidewhistleDlg(HWND parent, std::vector<RulesSource>& rulesSources)
-    : CModalDialog(IDD_TIDEWHISTLE_DIALOG, parent), m_rulesSources(rulesSources)
+CTidewhistleDlg::CTidewhistleDlg(HWND parent, CCatalogue& catalogue)
+    : CModalDialog(IDD_TIDEWHISTLE_DIALOG, parent), m_catalogue(catalogue)
 {
 }
 
@@ -86,7 +84,7 @@ bool CTidewhistleDlg::OnInit()
 
     const HWND tree = Item(IDC_JOB_TREE);
     m_tree.SetTickQuestion([this](const std::vector<TickWarning>& warnings) { return AskBeforeTicking(warnings); });
-    m_tree.Build(tree, g_inventory, RunsAsAdministrator());
+    m_tree.Build(tree, m_catalogue.Items(), RunsAsAdministrator());
     ::SetFocus(tree);
 
     InitTaskList();
@@ -114,7 +112,7 @@ int CTidewhistleDlg::AddTaskToBox(const std::string& text, CTaskConfig* task)
 void CTidewhistleDlg::InitTaskList()
 {
     TRACE(20, "CTidewhistleDlg::InitTaskList");
-    for (const TaskListNotice& notice : m_taskList.LoadDefaultTask(g_inventory)) {
+    for (const TaskListNotice& notice : m_taskList.LoadDefaultTask(m_catalogue.Items())) {
         if (notice.error) ShowError(notice.text);
         else AppMessageBox(m_hwnd, notice.text, MB_OK | MB_ICONEXCLAMATION);
     }
@@ -328,7 +326,7 @@ void CTidewhistleDlg::NewTask()
     CNewTaskDlg dialog(m_hwnd, m_taskList.Names());
     if (dialog.DoModal() == IDOK) {
         try {
-            CTaskConfig& task = m_taskList.Add(dialog.Name(), g_inventory);
+            CTaskConfig& task = m_taskList.Add(dialog.Name(), m_catalogue.Items());
             show = AddTaskToBox(task.Name, &task);
         } catch (const std::exception& error) {
             AppMessageBox(m_hwnd, FormatResString(IDS_CANNOT_CREATE_TASK, error.what()), MB_OK | MB_ICONERROR);
@@ -430,7 +428,7 @@ void CTidewhistleDlg::EditTaskOptions()
     if (CurrentTask() == nullptr || CurrentTask()->IsMachineTask()) return;
     // The dialog changes the task through its extended data, which marks it
     // modified; the next refresh saves it.
-    CTaskSettingsDlg dialog(m_hwnd, *CurrentTask());
+    CTaskSettingsDlg dialog(m_hwnd, m_catalogue, *CurrentTask());
     dialog.DoModal();
 }
 
@@ -461,7 +459,7 @@ bool CTidewhistleDlg::AskBeforeTicking(const std::vector<TickWarning>& warnings)
 
 void CTidewhistleDlg::ShowRulesFiles()
 {
-    CRulesFilesDlg dialog(m_hwnd, m_rulesSources, [this] { ReloadCatalogue(); });
+    CRulesFilesDlg dialog(m_hwnd, m_catalogue.RulesSources(), [this] { ReloadCatalogue(); });
     dialog.DoModal();
 }
 
@@ -470,24 +468,17 @@ void CTidewhistleDlg::ShowRulesFiles()
 // replaced here; the tree's items point into it and are cleared first.
 void CTidewhistleDlg::ReloadCatalogue()
 {
-    CItemInventory reloaded;
-    std::vector<RulesSource> sources;
+    const HWND tree = Item(IDC_JOB_TREE);
     try {
         const HCURSOR previous = ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
         const ScopeExit restoreCursor([previous] { ::SetCursor(previous); });
-        reloaded.Initialize();
-        sources = ReadRulesCatalogue();
-        AppendRulesToInventory(sources, reloaded);
+        m_catalogue.Reload([tree] { TreeView_DeleteAllItems(tree); });
     } catch (const std::exception& error) {
         // The running catalogue stays as it was; the file is in place for the next start.
         ShowError(error.what());
         return;
     }
-    const HWND tree = Item(IDC_JOB_TREE);
-    TreeView_DeleteAllItems(tree);
-    g_inventory = std::move(reloaded);
-    m_rulesSources = std::move(sources);
-    m_tree.Build(tree, g_inventory, RunsAsAdministrator());
+    m_tree.Build(tree, m_catalogue.Items(), RunsAsAdministrator());
     if (CurrentTask() != nullptr) m_tree.LoadItemStates(*CurrentTask());
 }
 

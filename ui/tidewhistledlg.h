@@ -5,7 +5,7 @@
 // two progress lists read from their session data files once a second. The
 // tasks themselves are the task list's (CTaskList): the console shows the
 // current one and has it saved within a second of a change.
-#include "rules/rulescatalogue.h"
+#include "runtime/catalogue.h"
 #include "tasks/tasklist.h"
 #include "ui/backgroundcall.h"
 #include "ui/jobtree.h"
@@ -21,9 +21,9 @@
 
 class CTidewhistleDlg : public CModalDialog {
 public:
-    // The rules files the process read: the rules files dialog shows them,
-    // and a file added there joins them.
-    CTidewhistleDlg(HWND parent, std::vector<RulesSource>& rulesSources);
+    // The catalogue the tree shows; a rules file added in the rules files
+    // dialog reloads it.
+    CTidewhistleDlg(HWND parent, CCatalogue& catalogue);
     ~CTidewhistleDlg() override;
 
 private:
@@ -73,7 +73,7 @@ private:
     void ReportRefreshError(const std::string& text);
     void ShowError(const std::string& text);
 
-    std::vector<RulesSource>& m_rulesSources;
+    CCatalogue& m_catalogue;
     HWND m_taskBox = nullptr;
     HICON m_icon = nullptr;
     CJobTree m_tree;

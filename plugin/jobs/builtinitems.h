@@ -12,7 +12,7 @@ protected:
     void LoadSettings() override {}
 };
 
-// The do-nothing job: the inventory's groups run it. It removes nothing and
+// The do-nothing job: the catalogue's groups run it. It removes nothing and
 // so reports nothing, in a clean or a preview.
 class CNullItem : public CCleanupItem {
 public:

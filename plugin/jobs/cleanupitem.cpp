@@ -4,7 +4,7 @@
 #include "common/cookiesites.h"
 #include "common/error.h"
 #include "common/strformat.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/pathtext.h"
 #include "common/paths.h"
 

@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "common/guid.h"
 #include "jobapi/jobapi.h"
+#include "jobapi/jobclasses.h"
 #include "plugin/jobs/browseritems.h"
 #include "plugin/jobs/builtinitems.h"
 #include "plugin/jobs/customcleanupitem.h"
@@ -43,7 +44,7 @@ struct JobClass {
 
 // Searched in this order; the first row whose identifier matches creates.
 const JobClass kJobClasses[] = {
-    {"4D6A9D0C-84AA-457e-B3EA-BE99FFFA4FC2", &Create<CNullItem>},
+    {kNullJobClass, &Create<CNullItem>},
     {"AACEE220-9942-4E90-8CD0-F8A0FBAB496E", &Create<CRecentDocumentsItem>},
     {"B0E19CC3-4046-40DA-A480-7E3A9AF4ECDB", &Create<CTypedURLsItem>},
     {"46F1FFEA-6AAA-49C6-8773-17CCA2867A00", &Create<CCustomCleanupItem>},
@@ -66,7 +67,7 @@ const JobClass kJobClasses[] = {
     {kFirefoxSiteDataClass, &CreateFor<CBrowserSiteDataItem, BrowserFamily::Firefox>},
     {"6C3E1F0B-2A7D-4E59-9B14-8D2F7A6C5E31", &CreateFor<CBrowserSessionsItem, BrowserFamily::Chromium>},
     {"B8D40A27-5F6E-4C13-A9E2-37C1D05F8B94", &CreateFor<CBrowserSessionsItem, BrowserFamily::Firefox>},
-    {"AAF0FEAC-5472-4EF4-AA9D-AD7BDCC40E2A", &Create<CRulesEntryItem>},
+    {kRulesEntryJobClass, &Create<CRulesEntryItem>},
 };
 
 // Copies text into the caller's buffer, NUL-terminated within size.

@@ -2,7 +2,7 @@
 
 #include "common/codecs.h"
 #include "common/error.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "plugin/engines/system/recyclebin.h"
 
 #include <windows.h>

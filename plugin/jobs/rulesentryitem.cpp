@@ -8,7 +8,7 @@
 #include "plugin/engines/files/folderwildcards.h"
 #include "plugin/engines/registry/registrycleanup.h"
 #include "plugin/jobs/ruleexclusions.h"
-#include "plugin/jobs/rulesentryconfig.h"
+#include "rules/rulesentryconfig.h"
 #include "plugin/jobs/rulesfilecache.h"
 #include "plugin/resource.h"
 #include "rules/rulesafety.h"

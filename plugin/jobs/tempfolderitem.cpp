@@ -1,7 +1,7 @@
 #include "plugin/jobs/builtinitems.h"
 
 #include "common/codecs.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/timeutil.h"
 #include "plugin/engines/files/filecleanup.h"
 

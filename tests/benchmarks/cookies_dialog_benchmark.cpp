@@ -8,7 +8,7 @@
 #include "../system/console_fixture.h"
 
 #include "common/codecs.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "support/message_box_probe.h"
 

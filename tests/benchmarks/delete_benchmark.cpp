@@ -7,7 +7,7 @@
 //   delete_benchmark.exe <program folder>
 //
 // Prints files per second for each and the ratios. Asserts nothing.
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 
 #include <windows.h>

@@ -7,7 +7,7 @@
 //
 //   sitedata_benchmark [sites] [keys per site] [rounds] [service workers] [IndexedDB folders]
 #include "common/codecs.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/paths.h"
 #include "plugin/jobs/browseritems.h"
 #include "support/browser_profiles.h"

@@ -4,7 +4,7 @@
 #include "program_runner.h"
 #include "text_file.h"
 
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 // The browser cache and history jobs run by the real program and plug-in in
 // a scratch program folder, against the Wine prefix's URL cache: what the
 // task process leaves in the cache and the session records it writes.
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "common/codecs.h"
 #include "support/session_file.h"

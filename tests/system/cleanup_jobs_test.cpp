@@ -1,13 +1,13 @@
 // The plug-in's registry, recent-documents, temporary-folder and data-driven
 // jobs run by the real program against traces laid in the test prefix.
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/codecs.h"
 #include "common/guid.h"
 #include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
 #include "support/system_test.h"
 #include "support/text_file.h"
-#include "tasks/inventory.h"
+#include "tasks/catalogueitems.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -165,8 +165,8 @@ TEST_F(TemporaryFolderJob, AFolderThatKeepsSparedFilesStaysWithAWarning)
 // per file pattern a cache folder with files and a subfolder that stays.
 TEST_F(CleanupJobs, EveryShippedJobSettingsFileErasesTheTracesItNames)
 {
-    CItemInventory shipped;
-    shipped.Initialize(folder.File("task_inventory.ini"));
+    CCatalogueItems shipped;
+    shipped.Read(folder.File("task_inventory.ini"));
     GuidList guids;
     shipped.GetAllItems(guids);
 
@@ -187,7 +187,7 @@ TEST_F(CleanupJobs, EveryShippedJobSettingsFileErasesTheTracesItNames)
     std::vector<std::unique_ptr<RegistryValuesOverride>> restore;
 
     for (const GUID& guid : guids) {
-        const CInventoryItem* item = shipped.FindItem(guid);
+        const CCatalogueItem* item = shipped.FindItem(guid);
         if (item->config.empty()) continue;
         enabled.push_back(GuidToString(guid));
         const std::string settingsFile = folder.File(item->config);

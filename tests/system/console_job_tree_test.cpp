@@ -6,7 +6,7 @@
 #include "common/guid.h"
 #include "common/handles.h"
 #include "rules/ruleid.h"
-#include "runtime/rulesinventory.h"
+#include "runtime/rulesitems.h"
 #include "support/remote_controls.h"
 #include "support/text_file.h"
 

@@ -7,10 +7,10 @@
 #include "support/message_box_probe.h"
 #include "support/remote_controls.h"
 #include "support/text_file.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "common/handles.h"
-#include "tasks/inventory.h"
+#include "tasks/catalogueitems.h"
 
 #include <algorithm>
 #include <cstring>
@@ -64,8 +64,8 @@ TEST_F(Console, WithoutADefaultTaskFileItCreatesOneWithTheItemsThatStartTicked)
     EXPECT_EQ(::SendMessageA(::GetDlgItem(console, kTaskBox), CB_GETCURSEL, 0, 0), 0);
     ASSERT_TRUE(FileExists(folder.File("default.tsk")));
 
-    CItemInventory inventory;
-    inventory.Initialize(folder.File("task_inventory.ini"));
+    CCatalogueItems inventory;
+    inventory.Read(folder.File("task_inventory.ini"));
     GuidList items;
     inventory.GetAllItems(items);
     std::string content;

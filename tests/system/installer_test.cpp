@@ -10,7 +10,7 @@
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
 #include "support/unix_side.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "common/handles.h"
 #include "common/namedevent.h"

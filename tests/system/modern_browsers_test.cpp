@@ -4,7 +4,7 @@
 // Firefox profile stored outside its default folder, kept and unkept sites
 // at every host form, bookmarks, a browser that is running, a damaged keep
 // list, damaged databases and hostile profile lists.
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "common/codecs.h"
 #include "support/browser_profiles.h"

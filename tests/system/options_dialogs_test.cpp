@@ -4,7 +4,7 @@
 #include "console_fixture.h"
 
 #include "common/codecs.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "common/handles.h"
 #include "scheduler/nextrun.h"

@@ -4,7 +4,7 @@
 // is registered), where Wine's shell would keep its trash: it must stay
 // empty, since the item never goes through the shell.
 #include "common/codecs.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "support/eventually.h"
 #include "support/program_runner.h"

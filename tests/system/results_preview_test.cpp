@@ -2,7 +2,7 @@
 // program and plug-in: a prepared profile (files of known sizes at several
 // depths, a locked file, registry values, URL cache entries and cookies, a
 // browser's cookie database), previewed and then cleaned.
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "common/cleanupcounts.h"
 #include "common/codecs.h"

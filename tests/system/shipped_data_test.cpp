@@ -5,7 +5,7 @@
 #include "common/strparse.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
-#include "tasks/inventory.h"
+#include "tasks/catalogueitems.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -56,10 +56,10 @@ int ProfileInt(const std::string& file, const std::string& key)
 
 class ShippedCatalogue : public ::testing::Test {
 protected:
-    void SetUp() override { inventory.Initialize(folder.File("task_inventory.ini")); }
+    void SetUp() override { inventory.Read(folder.File("task_inventory.ini")); }
 
     ProgramFolder folder;
-    CItemInventory inventory;
+    CCatalogueItems inventory;
 };
 
 }  // namespace
@@ -80,7 +80,7 @@ TEST_F(ShippedCatalogue, LoadsEveryItemWithUniqueGuidsAndPresentParents)
     EXPECT_EQ(unique.size(), guids.size());
 
     for (const GUID& guid : guids) {
-        const CInventoryItem* item = inventory.FindItem(guid);
+        const CCatalogueItem* item = inventory.FindItem(guid);
         EXPECT_TRUE(IsNullGuid(item->parent) || inventory.FindItem(item->parent) != nullptr) << item->name;
         EXPECT_EQ(item->moduleName, "Sweepkit.dll") << item->name;
         EXPECT_GE(item->icon, 0) << item->name;
@@ -120,7 +120,7 @@ TEST_F(ShippedCatalogue, TheExplorerGroupEndsWithTheJumpListItemsThePinsOneUntic
         {"Jump List Pins and Quick Access", kJumpListsClass, "pins", false},
     };
     for (size_t i = 0; i < 3; ++i) {
-        const CInventoryItem* item = inventory.FindItem(children[children.size() - 3 + i]);
+        const CCatalogueItem* item = inventory.FindItem(children[children.size() - 3 + i]);
         EXPECT_EQ(item->name, expected[i].name);
         EXPECT_TRUE(SameGuid(item->clsid, StringToGuid(expected[i].clsid))) << item->name;
         EXPECT_EQ(item->config, expected[i].config) << item->name;
@@ -139,7 +139,7 @@ TEST_F(ShippedCatalogue, TheWindowsGroupHasTheClipboardAndDnsItemsTickedRightAft
     EXPECT_EQ(std::vector<std::string>(bin + 1, bin + 5),
               (std::vector<std::string>{"Clipboard", "Clipboard History", "DNS Resolver Cache", "Windows Error Reports"}));
     for (auto name = bin + 1; name != bin + 4; ++name) {
-        const CInventoryItem* item = inventory.FindItem(windows[static_cast<size_t>(name - names.begin())]);
+        const CCatalogueItem* item = inventory.FindItem(windows[static_cast<size_t>(name - names.begin())]);
         EXPECT_TRUE(item->defaultState) << item->name;
         EXPECT_FALSE(item->needsAdministrator) << item->name;
     }
@@ -151,7 +151,7 @@ TEST_F(ShippedCatalogue, EveryCustomItemNamesAValidJobSettingsFileOfTracesOnly)
     inventory.GetAllItems(guids);
     int customItems = 0;
     for (const GUID& guid : guids) {
-        const CInventoryItem* item = inventory.FindItem(guid);
+        const CCatalogueItem* item = inventory.FindItem(guid);
         if (!SameGuid(item->clsid, StringToGuid(kCustomCleanupClass))) continue;
         ++customItems;
         SCOPED_TRACE(item->name);
@@ -219,7 +219,7 @@ TEST_F(ShippedCatalogue, EveryBrowserHasCookiesHistoryCacheSiteDataAndSessionsIt
         bool siteDataStartsUnticked = false;
         bool sessionsStartUnticked = false;
         for (const GUID& child : children) {
-            const CInventoryItem* item = inventory.FindItem(child);
+            const CCatalogueItem* item = inventory.FindItem(child);
             for (size_t row = kFirstBrowserClassRow; row < kRulesEntryClassRow; ++row) {
                 if (!SameGuid(item->clsid, StringToGuid(kPluginClasses[row]))) continue;
                 classes.insert(kPluginClasses[row]);

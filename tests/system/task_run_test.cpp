@@ -1,7 +1,7 @@
 // Task runs through the real program and plug-in, in a scratch program
 // folder: the session records each run leaves, the module cache, the start
 // and stop handshakes between processes.
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "common/handles.h"
 #include "common/namedevent.h"

@@ -1,6 +1,6 @@
 // A plug-in module for tests: jobs that fail, report, wait or count, behind
 // the same export and interfaces as Sweepkit.dll.
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "jobapi/jobapi.h"
 #include "plugin/jobs/cleanupitem.h"

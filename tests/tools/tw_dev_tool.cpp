@@ -8,7 +8,7 @@
 //   print-preview TASK         the same for the records of the task's last preview
 //   write-session TASK N MS    starts a session and writes N records, MS milliseconds apart
 #include "common/codecs.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "common/resstring.h"
 #include "common/stringids.h"
@@ -16,7 +16,7 @@
 #include "runtime/sessionlog.h"
 #include "support/browser_profiles.h"
 #include "support/text_file.h"
-#include "tasks/inventory.h"
+#include "tasks/catalogueitems.h"
 #include "tasks/taskconfig.h"
 
 #include <windows.h>
@@ -47,11 +47,13 @@ std::string TypeName(int type)
 
 int MakeDefaultTask(const StringList& keptSites)
 {
-    g_inventory.Initialize();
+    // The shipped items alone: the rules files are no concern of a test's default task.
+    CCatalogueItems catalogue;
+    catalogue.Read();
     CTaskConfig task;
-    task.InitDefaults(kDefaultTaskName, g_inventory);
+    task.InitDefaults(kDefaultTaskName, catalogue);
     GuidList items;
-    g_inventory.GetAllItems(items);
+    catalogue.GetAllItems(items);
     for (const GUID& item : items) task.EnableItem(item, true);
     task.SetExtendedData(kCookieKeepListKey, EncodeStringList(keptSites));
     task.Save();

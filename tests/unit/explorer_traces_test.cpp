@@ -4,7 +4,7 @@
 #include "plugin/jobs/customcleanupitem.h"
 
 #include "common/cleanupcounts.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/paths.h"
 #include "support/job_harness.h"
 #include "support/registry_fixture.h"

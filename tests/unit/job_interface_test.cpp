@@ -2,7 +2,7 @@
 // job base class, and the program's host objects.
 #include "jobapi/jobapi.h"
 
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "common/paths.h"
 #include "runtime/jobhost.h"

@@ -4,11 +4,11 @@
 // removes, and every canary stays. The configuration text and the
 // exclusions are pure and checked by their own tables.
 #include "plugin/jobs/ruleexclusions.h"
-#include "plugin/jobs/rulesentryconfig.h"
+#include "rules/rulesentryconfig.h"
 #include "plugin/jobs/rulesentryitem.h"
 
 #include "common/cleanupcounts.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/paths.h"
 #include "common/usersid.h"
 #include "rules/systemfolders.h"
@@ -50,6 +50,36 @@ TEST(RulesEntryConfig, TakesTheTwoFileFormsAndRefusesEverythingElse)
         RulesEntryConfig config;
         EXPECT_EQ(RulesEntryConfigProblem(c.text, &config), c.problem) << c.text;
     }
+}
+
+// What the catalogue writes the job reads back exactly, whatever a rules
+// file names its section; a name the text cannot carry is not written.
+TEST(RulesEntryConfig, WhatIsWrittenIsReadBackExactlyForHostileNames)
+{
+    const std::string nonAscii = "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC *";  // UTF-8, as the file's bytes
+    const struct {
+        RulesPlace place;
+        std::string file;
+        std::string section;
+    } kept[] = {
+        {RulesPlace::Program, "winapp2.ini", "Foo Cache *"},
+        {RulesPlace::User, "Rules\\mine.ini", "Key=Value; \"quoted\" [x] *"},
+        {RulesPlace::User, "Rules\\Caf\xC3\xA9.ini", nonAscii},
+        {RulesPlace::Program, "WINAPP2.INI", "line\nbreak\rand \\ back\\slash"},
+        {RulesPlace::Program, "Rules\\x.ini", "  blanks around  "},
+        {RulesPlace::Program, "winapp2.ini", "group:Applications"},
+        {RulesPlace::User, "Rules\\long.ini", std::string(70000, 'n')},
+    };
+    for (const auto& c : kept) {
+        const std::string text = RulesEntryConfigText({c.place, c.file, c.section});
+        RulesEntryConfig read;
+        ASSERT_EQ(RulesEntryConfigProblem(text, &read), "") << text.substr(0, 80);
+        EXPECT_EQ(read.place, c.place);
+        EXPECT_EQ(read.file, c.file);
+        EXPECT_EQ(read.section, c.section);
+    }
+    for (const std::string& unwritable : {std::string(), std::string("Tab\there"), std::string("\t")})
+        EXPECT_EQ(RulesEntryConfigText({RulesPlace::Program, "winapp2.ini", unwritable}), "") << unwritable;
 }
 
 TEST(RuleExclusions, KeepExactlyWhatTheirKindNames)

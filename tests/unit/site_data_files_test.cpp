@@ -6,7 +6,7 @@
 // preview says the same and changes nothing, and a file that is held or
 // malformed (or whose bookmarks cannot be read) stays as it was.
 #include "common/codecs.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/handles.h"
 #include "common/paths.h"
 #include "plugin/engines/sitedata/serviceworkerlist.h"

@@ -4,7 +4,7 @@
 // every other site's go, from the store's files down to the bytes, and a
 // preview changes nothing but says the same.
 #include "common/codecs.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/paths.h"
 #include "plugin/jobs/browseritems.h"
 #include "support/browser_profiles.h"

@@ -5,14 +5,14 @@
 #include "common/handles.h"
 
 #include "common/error.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/guid.h"
 #include "common/paths.h"
 #include "support/raised.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
 #include "tasks/configfile.h"
-#include "tasks/inventory.h"
+#include "tasks/catalogueitems.h"
 #include "tasks/taskfiles.h"
 
 #include <windows.h>
@@ -511,8 +511,8 @@ TEST(TaskRecord, NewTaskEnablesTheItemsThatStartTickedAndStartsNow)
     };
     ASSERT_TRUE(WriteWholeFile(inventoryPath, item(kItemA, "DefaultState=0\n") + item(kItemB, "") +
                                                   item(kItemC, "NeedsAdministrator=1\n") + "[ITEM]\n"));
-    CItemInventory inventory;
-    inventory.Initialize(inventoryPath);
+    CCatalogueItems inventory;
+    inventory.Read(inventoryPath);
 
     // An item that starts unticked never starts enabled; one that needs an
     // administrator starts enabled only for one.

@@ -10,7 +10,7 @@
 #include "support/registry_fixture.h"
 #include "support/scratch_folder.h"
 #include "support/text_file.h"
-#include "tasks/inventory.h"
+#include "tasks/catalogueitems.h"
 #include "tasks/taskfiles.h"
 
 #include <windows.h>
@@ -54,7 +54,7 @@ protected:
     }
 
     ScratchFolder data;
-    CItemInventory catalogue;
+    CCatalogueItems catalogue;
     CTaskList list;
 };
 

@@ -2,7 +2,7 @@
 // WinINet: cookies set with an expiry date become cookie entries, created
 // and committed cache files become ordinary entries.
 #include "common/codecs.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/handles.h"
 #include "common/timeutil.h"
 #include "plugin/engines/browsers/urlcache.h"

@@ -6,7 +6,7 @@
 #include "plugin/jobs/customcleanupitem.h"
 
 #include "common/cleanupcounts.h"
-#include "common/extkeys.h"
+#include "jobapi/extkeys.h"
 #include "common/handles.h"
 #include "common/paths.h"
 #include "plugin/engines/files/filecleanup.h"

@@ -1,4 +1,4 @@
-#include "tasks/inventorytext.h"
+#include "tasks/cataloguetext.h"
 
 #include "common/guid.h"
 #include "common/strparse.h"
@@ -9,7 +9,7 @@ const char kSectionLine[] = "[ITEM]";
 const size_t kLongestLinePart = 1023;  // the line reader's buffer of 1,024, less its NUL
 
 // Stores one known key's value; false for an unknown key.
-bool StoreParameter(CInventoryItem& item, const std::string& key, const std::string& value)
+bool StoreParameter(CCatalogueItem& item, const std::string& key, const std::string& value)
 {
     if (key == "GUID") item.guid = StringToGuid(value);
     else if (key == "Name") item.name = value;
@@ -26,14 +26,14 @@ bool StoreParameter(CInventoryItem& item, const std::string& key, const std::str
 
 }  // namespace
 
-bool CInventoryItem::IsComplete() const
+bool CCatalogueItem::IsComplete() const
 {
     return !name.empty() && !IsNullGuid(guid) && !moduleName.empty() && !IsNullGuid(clsid) && icon != -1;
 }
 
-void ParseInventoryText(const std::string& text, std::vector<CInventoryItem>* items, std::vector<std::string>* notes)
+void ParseCatalogueText(const std::string& text, std::vector<CCatalogueItem>* items, std::vector<std::string>* notes)
 {
-    CInventoryItem item;
+    CCatalogueItem item;
     bool beforeFirstSection = true;
     size_t position = 0;
     while (position < text.size()) {
@@ -53,7 +53,7 @@ void ParseInventoryText(const std::string& text, std::vector<CInventoryItem>* it
                 else notes->push_back("Invalid item - one or more fields are missing, ignoring");
             }
             beforeFirstSection = false;
-            item = CInventoryItem();
+            item = CCatalogueItem();
             continue;
         }
         if (line.empty() || line[0] == '#') continue;

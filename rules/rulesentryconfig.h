@@ -1,7 +1,8 @@
 #pragma once
-// The configuration text of a community rules entry's item, as the
-// catalogue writes it: "<place>\t<file>\t<section name>", with the places
-// and file names the catalogue reads.
+// The configuration text of a community rules entry's item, the contract
+// between the catalogue that writes it and the rules entry job that reads
+// it: "<place>\t<file>\t<section name>", with the places and file names
+// the catalogue reads.
 #include "rules/rulescatalogue.h"
 
 #include <string>
@@ -11,6 +12,10 @@ struct RulesEntryConfig {
     std::string file;                        // "winapp2.ini" or "Rules\<name>.ini", as written
     std::string section;                     // exactly as between the brackets
 };
+
+// The text handed to the job; empty when the entry cannot be named in it:
+// no section name, or a tab in it (the tab separates the fields).
+std::string RulesEntryConfigText(const RulesEntryConfig& config);
 
 // Why the text is not such a configuration, or empty when it is (config
 // then filled in). Only the two file forms are taken: no other folder, no

@@ -1,6 +1,7 @@
 #pragma once
-// The item inventory: the read-only catalogue of everything a task can
-// clear, read once per process from "task_inventory.ini" beside the program.
+// The catalogue's items: everything a task can clear, read from
+// "task_inventory.ini", then the community rules' entries. The catalogue
+// (runtime/catalogue.h) owns them and replaces them whole.
 #include <windows.h>
 
 #include <string>
@@ -8,7 +9,7 @@
 
 using GuidList = std::vector<GUID>;
 
-struct CInventoryItem {
+struct CCatalogueItem {
     GUID guid = {};
     GUID parent = {};          // all zero for a top-level item
     std::string name;
@@ -27,30 +28,27 @@ struct CInventoryItem {
     bool IsComplete() const;
 };
 
-class CItemInventory {
+constexpr char kCatalogueFileName[] = "task_inventory.ini";  // the catalogue's own items
+
+class CCatalogueItems {
 public:
-    // Reads "task_inventory.ini" in the program folder. Raises CError with
-    // string table entry 5 when the file cannot be read, or the GUID
-    // parser's error for a malformed GUID text.
-    void Initialize();
-    // The same, from the given file.
-    void Initialize(const std::string& path);
+    // Reads the items file (empty: "task_inventory.ini" in the program
+    // folder). Raises CError with string table entry 5 when the file cannot
+    // be read, or the GUID parser's error for a malformed GUID text.
+    void Read(const std::string& path = std::string());
 
     // Adds an item after those read (the community rules' entries); the
     // caller keeps identifiers unique.
-    void Append(const CInventoryItem& item);
+    void Append(const CCatalogueItem& item);
 
     void GetAllItems(GuidList& guids) const;
-    const CInventoryItem* FindItem(const GUID& guid) const;
+    const CCatalogueItem* FindItem(const GUID& guid) const;
     void GetChildren(const GUID& parent, GuidList& guids) const;
     // One trace line per field at the given level, then one with the Config text.
-    void TraceItem(const CInventoryItem& item, int level) const;
+    void TraceItem(const CCatalogueItem& item, int level) const;
 
     size_t Size() const { return m_items.size(); }
 
 private:
-    std::vector<CInventoryItem> m_items;  // in file order
+    std::vector<CCatalogueItem> m_items;  // in file order
 };
-
-// The process-wide inventory, initialised at start-up in every role.
-extern CItemInventory g_inventory;

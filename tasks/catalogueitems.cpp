@@ -1,4 +1,4 @@
-#include "tasks/inventory.h"
+#include "tasks/catalogueitems.h"
 
 #include "common/error.h"
 #include "common/guid.h"
@@ -8,37 +8,29 @@
 #include "common/stringids.h"
 #include "common/strparse.h"
 #include "common/tracer.h"
-#include "tasks/inventorytext.h"
+#include "tasks/cataloguetext.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <memory>
 
-CItemInventory g_inventory;
-
 namespace {
-
-const char kInventoryFileName[] = "task_inventory.ini";
 
 [[noreturn]] void RaiseReadError(int error)
 {
-    throw CError(FormatResString(IDS_INVENTORY_READ_ERROR, error));
+    throw CError(FormatResString(IDS_CATALOGUE_READ_ERROR, error));
 }
 
 }  // namespace
 
-void CItemInventory::Initialize()
+void CCatalogueItems::Read(const std::string& path)
 {
-    Initialize(GetModuleFilePath(kInventoryFileName));
-}
-
-void CItemInventory::Initialize(const std::string& path)
-{
+    // The trace lines keep the names support has always read in the log.
     TRACE(20, "CItemInventory::Initialize");
     m_items.clear();
 
     // Text mode, as the file has always been read: CR LF come as LF.
-    UniqueFile file(std::fopen(path.c_str(), "r"));
+    UniqueFile file(std::fopen((path.empty() ? GetModuleFilePath(kCatalogueFileName) : path).c_str(), "r"));
     if (!file) RaiseReadError(errno);
     std::string text;
     char buffer[16384];
@@ -51,7 +43,7 @@ void CItemInventory::Initialize(const std::string& path)
         for (const std::string& note : notes) TRACE(30, "%s", note.c_str());
     };
     try {
-        ParseInventoryText(text, &m_items, &notes);
+        ParseCatalogueText(text, &m_items, &notes);
     } catch (const CError&) {
         traceNotes();  // what led up to the malformed GUID
         throw;
@@ -61,32 +53,32 @@ void CItemInventory::Initialize(const std::string& path)
     TRACE(20, "CItemInventory::Initialize - done");
 }
 
-void CItemInventory::Append(const CInventoryItem& item)
+void CCatalogueItems::Append(const CCatalogueItem& item)
 {
     m_items.push_back(item);
 }
 
-void CItemInventory::GetAllItems(GuidList& guids) const
+void CCatalogueItems::GetAllItems(GuidList& guids) const
 {
     guids.clear();
-    for (const CInventoryItem& item : m_items) guids.push_back(item.guid);
+    for (const CCatalogueItem& item : m_items) guids.push_back(item.guid);
 }
 
-const CInventoryItem* CItemInventory::FindItem(const GUID& guid) const
+const CCatalogueItem* CCatalogueItems::FindItem(const GUID& guid) const
 {
-    for (const CInventoryItem& item : m_items)
+    for (const CCatalogueItem& item : m_items)
         if (SameGuid(item.guid, guid)) return &item;
     return nullptr;
 }
 
-void CItemInventory::GetChildren(const GUID& parent, GuidList& guids) const
+void CCatalogueItems::GetChildren(const GUID& parent, GuidList& guids) const
 {
     guids.clear();
-    for (const CInventoryItem& item : m_items)
+    for (const CCatalogueItem& item : m_items)
         if (SameGuid(item.parent, parent)) guids.push_back(item.guid);
 }
 
-void CItemInventory::TraceItem(const CInventoryItem& item, int level) const
+void CCatalogueItems::TraceItem(const CCatalogueItem& item, int level) const
 {
     TRACE(level, "GUID: %s", GuidToString(item.guid).c_str());
     TRACE(level, "ParentID: %s", GuidToString(item.parent).c_str());

@@ -5,7 +5,7 @@
 // entry job. Every role that reads the catalogue adds them, so that a task
 // names a rule by the same item in the console, the task and the preview.
 #include "rules/rulescatalogue.h"
-#include "tasks/inventory.h"
+#include "tasks/catalogueitems.h"
 
 #include <string>
 #include <vector>
@@ -21,13 +21,10 @@ GUID RulesGroupItemId(const std::string& group);
 // The name the tree shows: the section name without the format's trailing " *".
 std::string ShownRuleName(const std::string& sectionName);
 
-// "<place>\t<file>\t<section name>": what the rules entry job is handed.
-std::string RuleEntryConfig(const RulesSource& source, const CatalogueRule& rule);
-
 // Appends the usable entries of the sources from firstNew on (and the groups
-// above them, unless the inventory holds them already) to the inventory;
+// above them, unless the items hold them already) to the catalogue's items;
 // the sources before firstNew are those whose entries it already holds (a
 // file added while the console is open comes after them). An entry whose
 // identifier the catalogue already holds (the same section in an earlier
 // file) is refused "also in <file>" in sources.
-void AppendRulesToInventory(std::vector<RulesSource>& sources, CItemInventory& inventory, size_t firstNew = 0);
+void AppendRulesToCatalogue(std::vector<RulesSource>& sources, CCatalogueItems& items, size_t firstNew = 0);

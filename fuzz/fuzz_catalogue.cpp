@@ -1,6 +1,6 @@
-// The item inventory "task_inventory.ini".
+// The catalogue file "task_inventory.ini".
 #include "common/error.h"
-#include "tasks/inventorytext.h"
+#include "tasks/cataloguetext.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -10,15 +10,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    std::vector<CInventoryItem> items;
+    std::vector<CCatalogueItem> items;
     std::vector<std::string> notes;
     try {
-        ParseInventoryText(text, &items, &notes);
+        ParseCatalogueText(text, &items, &notes);
     } catch (const CError&) {
         // a malformed GUID ends the reading with the parser's message
     }
     // Only complete items are ever kept.
-    for (const CInventoryItem& item : items) {
+    for (const CCatalogueItem& item : items) {
         if (!item.IsComplete()) std::abort();
     }
     if (items.size() > size / 7 + 1) std::abort();  // each kept item took its own "[ITEM]" line at least

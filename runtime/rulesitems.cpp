@@ -1,34 +1,33 @@
-#include "runtime/rulesinventory.h"
+#include "runtime/rulesitems.h"
 
 #include "common/guid.h"
+#include "jobapi/jobclasses.h"
 #include "rules/ruleid.h"
+#include "rules/rulesentryconfig.h"
 
 #include <map>
 
 // {5C0B7E52-9A3D-4F61-8E27-3D94B1A6C0F8}, made once for the group.
 const GUID kCommunityRulesGroupId = {0x5C0B7E52, 0x9A3D, 0x4F61, {0x8E, 0x27, 0x3D, 0x94, 0xB1, 0xA6, 0xC0, 0xF8}};
-const GUID kRuleEntryJobClassId = {0xAAF0FEAC, 0x5472, 0x4EF4, {0xAA, 0x9D, 0xAD, 0x7B, 0xDC, 0xC4, 0x0E, 0x2A}};
+const GUID kRuleEntryJobClassId = StringToGuid(kRulesEntryJobClass);
 
 namespace {
 
-// The plug-in's class that does nothing: a group's own tick runs no job.
-const GUID kGroupClassId = {0x4D6A9D0C, 0x84AA, 0x457e, {0xB3, 0xEA, 0xBE, 0x99, 0xFF, 0xFA, 0x4F, 0xC2}};
 const char kModuleName[] = "Sweepkit.dll";
 const char kTopGroupName[] = "Community Rules";
 const int kGroupIcon = 10;
 const int kEntryIcon = 8;
-const char kCatalogueFileName[] = "task_inventory.ini";
 const std::string kGroupIdPrefix = "group:";
 
-CInventoryItem GroupItem(const GUID& id, const GUID& parent, const std::string& name)
+CCatalogueItem GroupItem(const GUID& id, const GUID& parent, const std::string& name)
 {
-    CInventoryItem item;
+    CCatalogueItem item;
     item.guid = id;
     item.parent = parent;
     item.name = name;
     item.icon = kGroupIcon;
     item.moduleName = kModuleName;
-    item.clsid = kGroupClassId;
+    item.clsid = StringToGuid(kNullJobClass);
     item.defaultState = false;
     return item;
 }
@@ -48,12 +47,7 @@ GUID RulesGroupItemId(const std::string& group)
     return RuleItemId(kGroupIdPrefix + group);
 }
 
-std::string RuleEntryConfig(const RulesSource& source, const CatalogueRule& rule)
-{
-    return std::string(RulesPlaceName(source.place)) + "\t" + source.fileName + "\t" + rule.name;
-}
-
-void AppendRulesToInventory(std::vector<RulesSource>& sources, CItemInventory& inventory, size_t firstNew)
+void AppendRulesToCatalogue(std::vector<RulesSource>& sources, CCatalogueItems& items, size_t firstNew)
 {
     // Where each identifier already stands: the entries of the sources
     // already in, then the catalogue's items, then the entries added.
@@ -61,11 +55,11 @@ void AppendRulesToInventory(std::vector<RulesSource>& sources, CItemInventory& i
     for (size_t index = 0; index < firstNew && index < sources.size(); ++index)
         for (const CatalogueRule& rule : sources[index].entries)
             if (rule.refused.empty() && rule.detected) owners.emplace(rule.id, sources[index].fileName);
-    GuidList catalogue;
-    inventory.GetAllItems(catalogue);
-    for (const GUID& id : catalogue) owners.emplace(id, kCatalogueFileName);
+    GuidList held;
+    items.GetAllItems(held);
+    for (const GUID& id : held) owners.emplace(id, kCatalogueFileName);
 
-    bool topGroupAdded = inventory.FindItem(kCommunityRulesGroupId) != nullptr;
+    bool topGroupAdded = items.FindItem(kCommunityRulesGroupId) != nullptr;
     std::map<std::string, GUID> groups;
     for (size_t index = firstNew; index < sources.size(); ++index) {
         RulesSource& source = sources[index];
@@ -77,33 +71,38 @@ void AppendRulesToInventory(std::vector<RulesSource>& sources, CItemInventory& i
                 rule.refused = "its name begins with \"group:\", which the catalogue keeps for the rules' groups";
                 continue;
             }
+            const std::string config = RulesEntryConfigText({source.place, source.fileName, rule.name});
+            if (config.empty()) {
+                rule.refused = "its name holds a tab, which cannot be handed to the rules entry job";
+                continue;
+            }
             const auto owner = owners.find(rule.id);
             if (owner != owners.end()) {
                 rule.refused = "also in " + owner->second;
                 continue;
             }
             if (!topGroupAdded) {
-                inventory.Append(GroupItem(kCommunityRulesGroupId, GUID{}, kTopGroupName));
+                items.Append(GroupItem(kCommunityRulesGroupId, GUID{}, kTopGroupName));
                 topGroupAdded = true;
             }
             auto group = groups.find(rule.group);
             if (group == groups.end()) {
                 const GUID groupId = RulesGroupItemId(rule.group);
-                if (inventory.FindItem(groupId) == nullptr)
-                    inventory.Append(GroupItem(groupId, kCommunityRulesGroupId, rule.group));
+                if (items.FindItem(groupId) == nullptr)
+                    items.Append(GroupItem(groupId, kCommunityRulesGroupId, rule.group));
                 group = groups.emplace(rule.group, groupId).first;
             }
-            CInventoryItem item;
+            CCatalogueItem item;
             item.guid = rule.id;
             item.parent = group->second;
             item.name = ShownRuleName(rule.name);
             item.icon = kEntryIcon;
             item.moduleName = kModuleName;
             item.clsid = kRuleEntryJobClassId;
-            item.config = RuleEntryConfig(source, rule);
+            item.config = config;
             item.warning = rule.warning;
             item.defaultState = false;
-            inventory.Append(item);
+            items.Append(item);
             owners.emplace(rule.id, source.fileName);
         }
     }

@@ -1,4 +1,4 @@
-#include "tasks/inventory.h"
+#include "tasks/catalogueitems.h"
 
 #include "common/guid.h"
 #include "support/raised.h"
@@ -26,7 +26,7 @@ protected:
     void Load(const std::string& content)
     {
         ASSERT_TRUE(WriteWholeFile(path, content));
-        inventory.Initialize(path);
+        inventory.Read(path);
     }
     std::vector<std::string> Names() const
     {
@@ -39,7 +39,7 @@ protected:
 
     ScratchFolder folder;
     std::string path = folder.File("task_inventory.ini");
-    CItemInventory inventory;
+    CCatalogueItems inventory;
 };
 
 }  // namespace
@@ -49,7 +49,7 @@ TEST_F(Inventory, ReadsEveryFieldOfAWellFormedFile)
     Load(std::string("# cleanup items\n") + Item(kGroup, "Internet Explorer") +
          Item(kChild, "Cookies", std::string("Parent=") + kGroup + "\nConfig=a=b c\nDefaultState=0\n") + "[ITEM]\n");
     ASSERT_EQ(inventory.Size(), 2u);
-    const CInventoryItem* child = inventory.FindItem(StringToGuid(kChild));
+    const CCatalogueItem* child = inventory.FindItem(StringToGuid(kChild));
     ASSERT_NE(child, nullptr);
     EXPECT_EQ(child->name, "Cookies");
     EXPECT_EQ(GuidToString(child->parent), kGroup);
@@ -155,7 +155,7 @@ TEST_F(Inventory, AMalformedGuidEndsTheReadKeepingTheItemsBeforeIt)
 
 TEST_F(Inventory, AMissingFileRaisesTheReadErrorWithTheErrorNumber)
 {
-    EXPECT_EQ(RaisedText([&] { inventory.Initialize(folder.File("absent.ini")); }),
+    EXPECT_EQ(RaisedText([&] { inventory.Read(folder.File("absent.ini")); }),
               "Cannot read task inventory (Error: 2). Please contact technical support.");
 }
 

@@ -1,6 +1,6 @@
 // The community rules' entries as the catalogue takes them: which go in,
 // under which group items, with what the rules entry job is handed.
-#include "runtime/rulesinventory.h"
+#include "runtime/rulesitems.h"
 
 #include "common/guid.h"
 #include "rules/ruleid.h"
@@ -32,8 +32,8 @@ RulesSource Source(const std::string& file, RulesPlace place, std::vector<Catalo
 
 TEST(RulesInventory, UsableEntriesGoUnderTheirGroupsWithTheirFileAndSectionAsConfig)
 {
-    CItemInventory inventory;
-    CInventoryItem shipped;
+    CCatalogueItems inventory;
+    CCatalogueItem shipped;
     shipped.guid = RuleItemId("Shipped Item *");  // a catalogue item that a rules file names again
     shipped.name = "Shipped";
     inventory.Append(shipped);
@@ -47,7 +47,7 @@ TEST(RulesInventory, UsableEntriesGoUnderTheirGroupsWithTheirFileAndSectionAsCon
         Source("Rules\\mine.ini", RulesPlace::User,
                {Rule("Editor Cache *", "Applications"), Rule("Viewer *", "Applications")}),
     };
-    AppendRulesToInventory(sources, inventory);
+    AppendRulesToCatalogue(sources, inventory);
 
     struct Expected {
         std::string section;
@@ -61,7 +61,7 @@ TEST(RulesInventory, UsableEntriesGoUnderTheirGroupsWithTheirFileAndSectionAsCon
         {"Viewer *", "Viewer", "Applications", "user\tRules\\mine.ini\tViewer *"},
     };
     for (const Expected& e : listed) {
-        const CInventoryItem* item = inventory.FindItem(RuleItemId(e.section));
+        const CCatalogueItem* item = inventory.FindItem(RuleItemId(e.section));
         ASSERT_NE(item, nullptr) << e.section;
         EXPECT_EQ(item->name, e.shownName);
         EXPECT_EQ(item->config, e.config);
@@ -69,14 +69,14 @@ TEST(RulesInventory, UsableEntriesGoUnderTheirGroupsWithTheirFileAndSectionAsCon
         EXPECT_TRUE(SameGuid(item->clsid, kRuleEntryJobClassId));
         EXPECT_EQ(item->icon, 8);
         EXPECT_FALSE(item->defaultState);
-        const CInventoryItem* group = inventory.FindItem(item->parent);
+        const CCatalogueItem* group = inventory.FindItem(item->parent);
         ASSERT_NE(group, nullptr);
         EXPECT_EQ(group->name, e.group);
         EXPECT_TRUE(SameGuid(group->parent, kCommunityRulesGroupId));
     }
     for (const char* absent : {"Absent *", "Broad *"}) EXPECT_EQ(inventory.FindItem(RuleItemId(absent)), nullptr);
     EXPECT_EQ(inventory.FindItem(RulesGroupItemId("Windows")), nullptr) << "a group with nothing in it";
-    const CInventoryItem* top = inventory.FindItem(kCommunityRulesGroupId);
+    const CCatalogueItem* top = inventory.FindItem(kCommunityRulesGroupId);
     ASSERT_NE(top, nullptr);
     EXPECT_EQ(top->name, "Community Rules");
     EXPECT_TRUE(IsNullGuid(top->parent));
@@ -95,16 +95,16 @@ TEST(RulesInventory, UsableEntriesGoUnderTheirGroupsWithTheirFileAndSectionAsCon
 
 TEST(RulesInventory, AFileAddedLaterJoinsTheGroupsThereAndYieldsToTheFilesReadBefore)
 {
-    CItemInventory inventory;
+    CCatalogueItems inventory;
     std::vector<RulesSource> sources = {Source("winapp2.ini", RulesPlace::Program, {Rule("Editor Cache *", "Applications")})};
-    AppendRulesToInventory(sources, inventory);
+    AppendRulesToCatalogue(sources, inventory);
     ASSERT_EQ(inventory.Size(), 3u);
 
     CatalogueRule warned = Rule("Layouts *", "Applications");
     warned.warning = "This removes the saved layouts.";
     sources.push_back(Source("Rules\\added.ini", RulesPlace::User,
                              {Rule("Editor Cache *", "Applications"), warned, Rule("Player *", "Multimedia")}));
-    AppendRulesToInventory(sources, inventory, 1);
+    AppendRulesToCatalogue(sources, inventory, 1);
 
     // One top group and one Applications group still; a new Multimedia group.
     EXPECT_EQ(inventory.Size(), 6u);
@@ -113,20 +113,34 @@ TEST(RulesInventory, AFileAddedLaterJoinsTheGroupsThereAndYieldsToTheFilesReadBe
     EXPECT_EQ(top.size(), 2u);
     EXPECT_EQ(sources[1].entries[0].refused, "also in winapp2.ini");
     EXPECT_EQ(sources[0].entries[0].refused, "");
-    const CInventoryItem* layouts = inventory.FindItem(RuleItemId("Layouts *"));
+    const CCatalogueItem* layouts = inventory.FindItem(RuleItemId("Layouts *"));
     ASSERT_NE(layouts, nullptr);
     EXPECT_EQ(layouts->warning, "This removes the saved layouts.");
     EXPECT_EQ(layouts->config, "user\tRules\\added.ini\tLayouts *");
     EXPECT_EQ(inventory.FindItem(RuleItemId("Player *"))->warning, "");
 }
 
+// The job could never read such an entry's configuration: the tree would
+// offer an item that fails whenever it runs.
+TEST(RulesInventory, AnEntryWhoseNameHoldsATabIsRefusedNotOffered)
+{
+    CCatalogueItems catalogue;
+    std::vector<RulesSource> sources = {
+        Source("winapp2.ini", RulesPlace::Program, {Rule("Tab\tName *", "Other"), Rule("Plain *", "Other")})};
+    AppendRulesToCatalogue(sources, catalogue);
+    EXPECT_EQ(catalogue.FindItem(RuleItemId("Tab\tName *")), nullptr);
+    EXPECT_EQ(sources[0].entries[0].refused, "its name holds a tab, which cannot be handed to the rules entry job");
+    ASSERT_NE(catalogue.FindItem(RuleItemId("Plain *")), nullptr);
+    EXPECT_EQ(sources[0].entries[1].refused, "");
+}
+
 TEST(RulesInventory, WithoutUsableEntriesTheCatalogueGainsNothing)
 {
-    CItemInventory inventory;
+    CCatalogueItems inventory;
     std::vector<RulesSource> sources = {Source("winapp2.ini", RulesPlace::Program, {Rule("Absent *", "Other", false)})};
     sources.push_back(Source("Rules\\bad.ini", RulesPlace::User, {}));
     sources.back().refused = "the file holds a NUL byte on line 1: it is not text";
-    AppendRulesToInventory(sources, inventory);
+    AppendRulesToCatalogue(sources, inventory);
     EXPECT_EQ(inventory.Size(), 0u);
 }
 

@@ -1,6 +1,6 @@
-#include "plugin/jobs/rulesentryconfig.h"
+#include "rules/rulesentryconfig.h"
 
-#include "common/pathtext.h"
+#include "rules/rulesfilenames.h"
 
 #include <windows.h>
 
@@ -18,12 +18,11 @@ std::vector<std::string> SplitAtTabs(const std::string& text)
     return parts;
 }
 
-
 // "winapp2.ini", or "Rules\" and a plain name of an .ini file.
 std::string FileProblem(const std::string& file)
 {
-    if (::lstrcmpiA(file.c_str(), "winapp2.ini") == 0) return std::string();
-    const std::string folder = "Rules\\";
+    if (::lstrcmpiA(file.c_str(), kMainRulesFileName) == 0) return std::string();
+    const std::string folder = std::string(kRulesFolderName) + "\\";
     if (file.size() <= folder.size() || ::lstrcmpiA(file.substr(0, folder.size()).c_str(), folder.c_str()) != 0)
         return "the rules file " + file + " is neither winapp2.ini nor in Rules\\";
     const std::string name = file.substr(folder.size());
@@ -34,13 +33,19 @@ std::string FileProblem(const std::string& file)
 
 }  // namespace
 
+std::string RulesEntryConfigText(const RulesEntryConfig& config)
+{
+    if (config.section.empty() || config.section.find('\t') != std::string::npos) return std::string();
+    return std::string(RulesPlaceName(config.place)) + "\t" + config.file + "\t" + config.section;
+}
+
 std::string RulesEntryConfigProblem(const std::string& text, RulesEntryConfig* config)
 {
     const std::vector<std::string> parts = SplitAtTabs(text);
     if (parts.size() != 3) return "expected <place>, <file> and <section> separated by tabs";
     RulesEntryConfig read;
-    if (parts[0] == "program") read.place = RulesPlace::Program;
-    else if (parts[0] == "user") read.place = RulesPlace::User;
+    if (parts[0] == RulesPlaceName(RulesPlace::Program)) read.place = RulesPlace::Program;
+    else if (parts[0] == RulesPlaceName(RulesPlace::User)) read.place = RulesPlace::User;
     else return "unknown place " + parts[0] + " (program or user)";
     const std::string fileProblem = FileProblem(parts[1]);
     if (!fileProblem.empty()) return fileProblem;
