@@ -1,6 +1,32 @@
 #include "program_runner.h"
 
+#include "build_paths.h"
 #include "eventually.h"
+
+namespace {
+
+void LogStartFailure(const std::string& what)
+{
+    char runnerLog[8];
+    if (::GetEnvironmentVariableA("TW_START_FAILURE_LOG", runnerLog, sizeof runnerLog) == 0) return;
+    const UniqueHandle log(::CreateFileA(kStartFailureLog, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!log) return;
+    const std::string line = what + " (CreateProcess: internal error)\n";
+    DWORD written = 0;
+    ::WriteFile(log.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+}  // namespace
+
+bool StartAgainIfWineFailed(const std::string& what, const std::function<BOOL()>& start)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (start()) return true;
+        if (::GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3) return false;
+        LogStartFailure(what);
+    }
+}
 
 std::string QuotedCommandLine(const std::string& program, const std::vector<std::string>& arguments)
 {
@@ -16,8 +42,10 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &info)) {
+    if (!StartAgainIfWineFailed(commandLine, [&] {
+            return ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                    currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &info);
+        })) {
         return false;
     }
     const UniqueHandle thread(info.hThread);
@@ -46,8 +74,10 @@ bool ChildProcess::StartAsStandardUser(const std::string& program, const std::ve
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessAsUserA(restricted.Get(), nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                nullptr, &startup, &info)) {
+    if (!StartAgainIfWineFailed(commandLine, [&] {
+            return ::CreateProcessAsUserA(restricted.Get(), nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0,
+                                          nullptr, nullptr, &startup, &info);
+        })) {
         return false;
     }
     const UniqueHandle thread(info.hThread);

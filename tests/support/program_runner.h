@@ -2,8 +2,17 @@
 // Starting the real program (or any other) as a separate Windows process.
 #include "common/handles.h"
 
+#include <functional>
 #include <string>
 #include <vector>
+
+// Wine now and then fails to start a process at all: the new process ends in
+// Wine's loader before the program runs, and the start fails with
+// ERROR_INTERNAL_ERROR, which says nothing about the program. Such a start,
+// and only such a start, is made again (twice at the most) and written to
+// the test run's start-failure log, as the runner does for the test programs
+// themselves. start makes one attempt; what names it in the log.
+bool StartAgainIfWineFailed(const std::string& what, const std::function<BOOL()>& start);
 
 // The command line a user or the scheduler would type: the program path and
 // each argument between double quotes.

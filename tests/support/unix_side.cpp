@@ -3,6 +3,7 @@
 #include "build_paths.h"
 #include "common/handles.h"
 #include "eventually.h"
+#include "program_runner.h"
 
 #include <windows.h>
 
@@ -31,7 +32,9 @@ bool RunUnixCommand(const std::string& commandLine)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    if (!StartAgainIfWineFailed(command, [&] {
+            return ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+        })) {
         return false;
     }
     const UniqueHandle thread(info.hThread);

@@ -179,8 +179,12 @@ DWORD RunListingToStreams(const std::string& program, const ScratchFolder& scrat
     startup.hStdError = error.Get();
     std::string commandLine = QuotedCommandLine(program, {"/list"});
     PROCESS_INFORMATION started = {};
-    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started))
+    if (!StartAgainIfWineFailed(commandLine, [&] {
+            return ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                                    &started);
+        })) {
         return 99;
+    }
     UniqueHandle process(started.hProcess), thread(started.hThread);
     DWORD exitCode = 99;
     // A box waiting for a person would hold the listing up for ever.

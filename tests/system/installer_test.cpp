@@ -80,8 +80,10 @@ DWORD RunMsiexec(const std::string& arguments)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process)) {
+    if (!StartAgainIfWineFailed(commandLine, [&] {
+            return ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                    &process);
+        })) {
         return ::GetLastError();
     }
     UniqueHandle processHandle(process.hProcess);
