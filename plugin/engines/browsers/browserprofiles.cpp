@@ -112,7 +112,6 @@ bool ReadWholeFile(const std::string& path, std::string& text)
     return true;
 }
 
-
 // "Profiles/abc.default" -> "Profiles\abc.default"; empty when a part of it
 // is not a plain name (no ".." may lead out of the browser's folder).
 std::string SafeRelativePath(const std::string& path)

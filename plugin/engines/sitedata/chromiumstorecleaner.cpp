@@ -22,12 +22,7 @@
 namespace {
 
 // The stores' places, from the table the community rules' refusals read too.
-using ChromiumSiteData::kCacheStorage;
-using ChromiumSiteData::kFileSystem;
-using ChromiumSiteData::kFileSystemOrigins;
-using ChromiumSiteData::kScriptCache;
-using ChromiumSiteData::kServiceWorkerDatabase;
-using ChromiumSiteData::kSessionStorage;
+using namespace ChromiumSiteData;
 
 // A Cache Storage index lists a site's caches by name: a few kilobytes.
 const size_t kMaxCacheStorageIndexSize = 1 << 20;
