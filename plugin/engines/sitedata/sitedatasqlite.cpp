@@ -96,13 +96,6 @@ std::string FolderOf(const std::string& path)
     return path.substr(0, path.find_last_of('\\'));
 }
 
-long long FileSize(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 // Chromium's "Bookmarks": every "url" below "roots". A missing file holds none.
 std::set<std::string> ReadChromiumBookmarks(const std::string& path)
 {
