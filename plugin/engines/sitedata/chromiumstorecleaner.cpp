@@ -10,6 +10,7 @@
 #include "plugin/engines/sitedata/chromiumsitestores.h"
 #include "plugin/engines/sitedata/simplecache.h"
 #include "plugin/engines/sitedata/siteorigins.h"
+#include "plugin/engines/sitedata/sitestore.h"
 
 #include <windows.h>
 
@@ -78,25 +79,11 @@ std::string HostOfCacheStorageFolder(const std::string& folder)
     return index.size() > kMaxCacheStorageIndexSize ? std::string() : HostOfCacheStorageIndex(index);
 }
 
-struct CacheStorageFolder {
-    std::string name;
-    std::string host;
-};
-
-std::vector<CacheStorageFolder> ListCacheStorageFolders(const std::string& parent)
+std::vector<SiteFolder> ListCacheStorageFolders(const std::string& parent)
 {
-    std::vector<CacheStorageFolder> sites;
-    CFileEnumerator search(parent + "\\*");
-    WIN32_FIND_DATAA found = {};
-    while (search.Next(found)) {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
-        const std::string host = HostOfCacheStorageFolder(parent + "\\" + found.cFileName);
-        if (!host.empty()) sites.push_back({found.cFileName, host});
-    }
-    if (search.Error() != 0 && search.Error() != ERROR_NO_MORE_FILES) {
-        throw CError(StrFormat("%s could not be listed (error %d)", parent.c_str(), static_cast<int>(search.Error())));
-    }
-    return sites;
+    return ListSiteFolders(parent, [&parent](const std::string& name) {
+        return HostOfCacheStorageFolder(parent + "\\" + name);
+    });
 }
 
 void AddHosts(const SiteKeys& keys, StringList& hosts)
@@ -134,8 +121,8 @@ public:
         if (!IsExistingFolder(parent)) return;
         RequireProfileEntry(m_profile, false, kCacheStorage);
         std::map<std::string, std::string> gone;  // folder name -> host
-        for (const CacheStorageFolder& site : ListCacheStorageFolders(parent)) {
-            if (!Keeps(site.host)) gone[site.name] = site.host;
+        for (const SiteFolder& site : ListCacheStorageFolders(parent)) {
+            if (!site.host.empty() && !Keeps(site.host)) gone[site.name] = site.host;
         }
         for (const std::string& name : DeleteSiteFolders(kCacheStorage, gone)) m_gone.insert(gone[name]);
     }
@@ -260,7 +247,9 @@ void AddChromiumStoreHosts(const BrowserProfile& profile, StringList& hosts)
     const std::string parent = profile.dataFolder + "\\" + kCacheStorage;
     if (IsExistingFolder(parent)) {
         RequireProfileEntry(profile, false, kCacheStorage);
-        for (const CacheStorageFolder& site : ListCacheStorageFolders(parent)) hosts.push_back(site.host);
+        for (const SiteFolder& site : ListCacheStorageFolders(parent)) {
+            if (!site.host.empty()) hosts.push_back(site.host);
+        }
     }
     if (const std::unique_ptr<CLevelDbStore> store = OpenStore(profile, kFileSystemOrigins, true)) {
         for (const FileSystemSite& site : FileSystemSites(*store)) hosts.push_back(site.host);
