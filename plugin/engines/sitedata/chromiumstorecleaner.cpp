@@ -28,11 +28,6 @@ using namespace ChromiumSiteData;
 // A Cache Storage index lists a site's caches by name: a few kilobytes.
 const size_t kMaxCacheStorageIndexSize = 1 << 20;
 
-bool KeepsEverySite(const std::string&)
-{
-    return true;
-}
-
 // The LevelDB store at relative in profile, or null when the profile has none.
 std::unique_ptr<CLevelDbStore> OpenStore(const BrowserProfile& profile, const char* relative, bool preview)
 {
@@ -84,11 +79,6 @@ std::vector<SiteFolder> ListCacheStorageFolders(const std::string& parent)
     return ListSiteFolders(parent, [&parent](const std::string& name) {
         return HostOfCacheStorageFolder(parent + "\\" + name);
     });
-}
-
-void AddHosts(const SiteKeys& keys, StringList& hosts)
-{
-    hosts.insert(hosts.end(), keys.kept.begin(), keys.kept.end());
 }
 
 // Cleans one profile's stores: what it keeps, what goes, and how each gone
@@ -238,11 +228,14 @@ private:
 
 void AddChromiumStoreHosts(const BrowserProfile& profile, StringList& hosts)
 {
-    if (const std::unique_ptr<CLevelDbStore> store = OpenStore(profile, kSessionStorage, true)) {
-        AddHosts(SessionStorageSiteKeys(*store, &KeepsEverySite), hosts);
-    }
-    if (const std::unique_ptr<CLevelDbStore> store = OpenStore(profile, kServiceWorkerDatabase, true)) {
-        AddHosts(ServiceWorkerSiteKeys(*store, &KeepsEverySite), hosts);
+    const std::pair<const char*, SiteKeys (*)(CLevelDbStore&, const SiteKeeper&)> keyedStores[] = {
+        {kSessionStorage, &SessionStorageSiteKeys}, {kServiceWorkerDatabase, &ServiceWorkerSiteKeys}};
+    for (const auto& [relative, siteKeys] : keyedStores) {
+        if (const std::unique_ptr<CLevelDbStore> store = OpenStore(profile, relative, true)) {
+            // With every site kept, the kept hosts are those of every site with data.
+            const SiteKeys keys = siteKeys(*store, [](const std::string&) { return true; });
+            hosts.insert(hosts.end(), keys.kept.begin(), keys.kept.end());
+        }
     }
     const std::string parent = profile.dataFolder + "\\" + kCacheStorage;
     if (IsExistingFolder(parent)) {
