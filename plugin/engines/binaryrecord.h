@@ -15,7 +15,7 @@ inline std::uint64_t LittleEndian(const std::string& bytes, std::size_t at, std:
 }
 
 // False, with reason in why unless why is null.
-inline bool Refuse(std::string* why, const char* reason)
+inline bool Refuse(std::string* why, const std::string& reason)
 {
     if (why != nullptr) *why = reason;
     return false;
