@@ -15,8 +15,6 @@ public:
     bool Next(WIN32_FIND_DATAA& found);
     // After Next returned false: 0 when every entry was given, else the system's error.
     DWORD Error() const { return m_error; }
-    // An error before the search began is about the pattern; after, the listing is incomplete.
-    bool Began() const { return m_began; }
 
 private:
     std::string m_pattern;

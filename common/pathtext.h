@@ -3,11 +3,15 @@
 // found on disk, module names from the catalogue): which names a path can
 // be made from safely, and how paths compare.
 #include <string>
+#include <vector>
 
 // The pattern with "/" read as a separator like "\", and runs of separators
 // after the first character folded into one (so "%TEMP%\*" with TEMP ending
 // in "\" still names TEMP's files). A leading "\\" (a network path) stays.
 std::string NormaliseSeparators(const std::string& pattern);
+
+// The parts between "\" separators, empty ones left out: a path's folders, a key's subkeys.
+std::vector<std::string> SplitAtBackslashes(const std::string& path);
 
 // The device a file name would open instead of a file ("CON", "NUL", "COM1",
 // "CONOUT$", ...), or the empty text. Windows takes the part before the

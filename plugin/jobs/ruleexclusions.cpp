@@ -3,27 +3,13 @@
 #include "common/usersid.h"
 #include "plugin/engines/files/treeentry.h"
 #include "plugin/engines/files/wildcard.h"
+#include "rules/rulepath.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
 namespace {
-
-std::vector<std::string> PartsOf(const std::string& path)
-{
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : path + "\\") {
-        if (c != '\\' && c != '/') {
-            part += c;
-        } else if (!part.empty()) {
-            parts.push_back(part);
-            part.clear();
-        }
-    }
-    return parts;
-}
 
 bool PartMatches(const std::string& pattern, const std::string& part)
 {
@@ -76,17 +62,17 @@ CRuleExclusions::CRuleExclusions(const std::vector<RuleExclude>& excludes, const
         if (exclude.kind == RuleExcludeKind::Registry) {
             // A key under a root the engine does not clean keeps nothing it could reach.
             const std::string key = EngineRegistryKey(exclude.path);
-            if (!key.empty()) m_kept.push_back({exclude.kind, PartsOf(key), exclude.masks});
+            if (!key.empty()) m_kept.push_back({exclude.kind, SplitPathParts(key), exclude.masks});
             continue;
         }
         for (const std::string& folder : ExpandRuleVariables(exclude.path, folders))
-            m_kept.push_back({exclude.kind, PartsOf(folder), exclude.masks});
+            m_kept.push_back({exclude.kind, SplitPathParts(folder), exclude.masks});
     }
 }
 
 bool CRuleExclusions::KeepsPath(const std::string& path) const
 {
-    const std::vector<std::string> parts = PartsOf(path);
+    const std::vector<std::string> parts = SplitPathParts(path);
     if (parts.empty()) return false;
     for (const Kept& kept : m_kept) {
         if (kept.kind == RuleExcludeKind::File) {
@@ -103,7 +89,7 @@ bool CRuleExclusions::KeepsPath(const std::string& path) const
 
 bool CRuleExclusions::KeepsRegistry(const std::string& key, const std::string& valueName, bool hasValueName) const
 {
-    const std::vector<std::string> parts = PartsOf(key);
+    const std::vector<std::string> parts = SplitPathParts(key);
     for (const Kept& kept : m_kept) {
         if (kept.kind != RuleExcludeKind::Registry) continue;
         // A kept key around the cleaned one keeps all of it.

@@ -1,7 +1,6 @@
 #include "plugin/jobs/browseritems.h"
 
 #include "common/error.h"
-#include "common/fileenum.h"
 #include "common/strformat.h"
 #include "plugin/engines/files/filecleanup.h"
 #include "plugin/engines/leveldb/leveldbstore.h"
@@ -11,39 +10,6 @@
 
 #include <map>
 #include <vector>
-
-namespace {
-
-struct SiteFolder {
-    std::string name;
-    std::string host;
-};
-
-// The folders in parent: those that are a site's, with the site's host,
-// and those that hold what local files stored.
-struct ParentListing {
-    std::vector<SiteFolder> sites;
-    StringList localFiles;
-};
-
-ParentListing ListSiteFolders(const std::string& parent, const SiteFolders& folders)
-{
-    ParentListing listing;
-    CFileEnumerator search(parent + "\\*");
-    WIN32_FIND_DATAA found = {};
-    while (search.Next(found)) {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
-        const std::string host = folders.hostOf(found.cFileName);
-        if (!host.empty()) listing.sites.push_back({found.cFileName, host});
-        if (host.empty() && IsLocalFilesFolder(found.cFileName)) listing.localFiles.push_back(found.cFileName);
-    }
-    if (search.Error() != 0 && search.Error() != ERROR_NO_MORE_FILES) {
-        throw CError(StrFormat("%s could not be listed (error %d)", parent.c_str(), static_cast<int>(search.Error())));
-    }
-    return listing;
-}
-
-}  // namespace
 
 StringList ListSiteDataHosts(BrowserFamily family, const BrowserSettings& settings)
 {
@@ -65,7 +31,9 @@ StringList ListSiteDataHosts(BrowserFamily family, const BrowserSettings& settin
             const std::string parent = profile.dataFolder + "\\" + folders.folder;
             if (!IsExistingFolder(parent)) continue;
             RequireProfileEntry(profile, false, folders.folder);
-            for (const SiteFolder& site : ListSiteFolders(parent, folders).sites) hosts.push_back(site.host);
+            for (const SiteFolder& site : ListSiteFolders(parent, folders.hostOf)) {
+                if (!site.host.empty()) hosts.push_back(site.host);
+            }
         }
         AppendSiteDataFileHosts(rules.siteDataFiles, profile, hosts);
         if (rules.chromiumStores) AddChromiumStoreHosts(profile, hosts);
@@ -139,17 +107,16 @@ void CBrowserSiteDataItem::CleanSiteFolders(const BrowserProfile& profile, const
     const std::string parent = profile.dataFolder + "\\" + folders.folder;
     if (!IsExistingFolder(parent)) return;
     RequireProfileEntry(profile, false, folders.folder);
-    const ParentListing listing = ListSiteFolders(parent, folders);
-    for (const std::string& name : listing.localFiles) {
-        CountNotRemoved(NotRemoved::Skipped);
-        LogWarningOf("folders holding what local files stored",
-                     StrFormat("%s\\%s was not cleaned: local files (file://) stored it; they are no site's, so no "
-                               "keep list can name them.",
-                               parent.c_str(), name.c_str()));
-    }
     std::vector<SiteFolder> gone;
-    for (const SiteFolder& site : listing.sites) {
-        if (m_keptSites->Keeps(site.host)) {
+    for (const SiteFolder& site : ListSiteFolders(parent, folders.hostOf)) {
+        if (site.host.empty()) {
+            if (!IsLocalFilesFolder(site.name)) continue;
+            CountNotRemoved(NotRemoved::Skipped);
+            LogWarningOf("folders holding what local files stored",
+                         StrFormat("%s\\%s was not cleaned: local files (file://) stored it; they are no site's, so "
+                                   "no keep list can name them.",
+                                   parent.c_str(), site.name.c_str()));
+        } else if (m_keptSites->Keeps(site.host)) {
             tally.kept.insert(site.host);
         } else {
             gone.push_back(site);

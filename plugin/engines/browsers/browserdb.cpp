@@ -14,14 +14,6 @@
 
 namespace {
 
-// The size of a file; 0 when it is missing.
-long long FileSize(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 // How long one database may take; a hostile file cannot hold the run longer.
 const unsigned kCleanTimeLimitMs = 5 * 60 * 1000;
 const unsigned kListTimeLimitMs = 10 * 1000;
@@ -46,6 +38,13 @@ void EmptyWriteAheadLog(CSqliteDatabase& db, const std::string& path)
 }
 
 }  // namespace
+
+long long FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
 
 DatabaseCleanup CleanDatabase(const std::string& path, bool preview, const std::function<void(CSqliteDatabase&)>& clean)
 {

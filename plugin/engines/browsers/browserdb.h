@@ -28,6 +28,9 @@ struct DatabaseCleanup {
 // previewed faithfully and raises instead.
 DatabaseCleanup CleanDatabase(const std::string& path, bool preview, const std::function<void(CSqliteDatabase&)>& clean);
 
+// The size of a file (a database's log or journal); 0 when it is missing.
+long long FileSize(const std::string& path);
+
 // What DeleteUnkeptCookies chose and did.
 struct CookieDeletion {
     StringList hosts;       // the host of every cookie that goes (or would go), in table order

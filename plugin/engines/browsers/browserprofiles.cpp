@@ -112,7 +112,6 @@ bool ReadWholeFile(const std::string& path, std::string& text)
     return true;
 }
 
-
 // "Profiles/abc.default" -> "Profiles\abc.default"; empty when a part of it
 // is not a plain name (no ".." may lead out of the browser's folder).
 std::string SafeRelativePath(const std::string& path)
@@ -246,11 +245,7 @@ namespace {
 bool ListsALinkOnTheWay(const std::string& folder, const std::string& relative)
 {
     std::string path = folder;
-    size_t start = 0;
-    while (start <= relative.size()) {
-        size_t end = relative.find('\\', start);
-        if (end == std::string::npos) end = relative.size();
-        const std::string part = relative.substr(start, end - start);
+    for (const std::string& part : SplitAtBackslashes(relative)) {
         path += "\\" + part;
         WIN32_FIND_DATAA found;
         // Missing: the open below tells. Another name (a short name's match):
@@ -258,7 +253,6 @@ bool ListsALinkOnTheWay(const std::string& folder, const std::string& relative)
         if (FindFirstListed(path, &found) && (!SamePath(found.cFileName, part) || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
             return true;
         }
-        start = end + 1;
     }
     return false;
 }

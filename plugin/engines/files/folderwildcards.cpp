@@ -11,19 +11,6 @@
 
 namespace {
 
-std::vector<std::string> PartsOf(const std::string& path)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('\\', start);
-        if (end == std::string::npos) end = path.size();
-        if (end > start) parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
 bool HasWildcardText(const std::string& part) { return part.find_first_of("*?") != std::string::npos; }
 
 // The matches of parts[index] and below in the open folder at path (really
@@ -59,7 +46,7 @@ void AddMatches(const CTreeEntry& open, const std::string& path, const std::stri
 std::vector<std::string> FoldersMatching(const std::string& path)
 {
     const std::string normalised = NormaliseSeparators(path);
-    const std::vector<std::string> parts = PartsOf(normalised);
+    const std::vector<std::string> parts = SplitAtBackslashes(normalised);
     size_t first = 0;
     while (first < parts.size() && !HasWildcardText(parts[first])) ++first;
     if (first == parts.size()) return {path};

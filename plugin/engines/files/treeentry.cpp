@@ -57,6 +57,14 @@ std::wstring WideName(const std::string& name)
     return wide;
 }
 
+std::string CodePageName(const std::wstring& name)
+{
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0) ::WideCharToMultiByte(CP_ACP, 0, name.data(), static_cast<int>(name.size()), &narrow[0], length, nullptr, nullptr);
+    return narrow;
+}
+
 DWORD CTreeEntry::OpenFolderAt(const std::string& path, const std::string& expectedFinalPath)
 {
     m_handle.Reset(::CreateFileA(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,

@@ -38,6 +38,8 @@ enum class EntryKind {
 std::string NarrowName(const std::wstring& name, bool* faithful);
 // The name as the "A" file functions read it.
 std::wstring WideName(const std::string& name);
+// The name in the code page, a look-alike letter for one it lacks.
+std::string CodePageName(const std::wstring& name);
 
 class CTreeEntry {
 public:

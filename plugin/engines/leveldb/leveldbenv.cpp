@@ -193,15 +193,6 @@ private:
     UniqueHandle m_file;
 };
 
-std::string ToCodePage(const std::wstring& text)
-{
-    if (text.empty()) return std::string();
-    const int length = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], length, nullptr, nullptr);
-    return narrow;
-}
-
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 }  // namespace
@@ -290,7 +281,7 @@ Status CGuardedStoreEnv::GetChildren(const std::string& folder, std::vector<std:
     std::vector<std::wstring> listed;
     const DWORD error = m_guard.List(&listed);
     if (error != ERROR_SUCCESS) return GuardStatus(folder, error);
-    for (const std::wstring& name : listed) names->push_back(ToCodePage(name));
+    for (const std::wstring& name : listed) names->push_back(CodePageName(name));
     return Status::OK();
 }
 

@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "common/fileguard.h"
 #include "common/strformat.h"
+#include "plugin/engines/files/treeentry.h"
 #include "plugin/engines/leveldb/leveldbenv.h"
 #include "plugin/engines/leveldb/leveldbmanifest.h"
 
@@ -64,22 +65,6 @@ std::string FolderForLevelDb(const std::string& folder)
     throw CError(StrFormat("The LevelDB store %s has a name that the system code page cannot hold", folder.c_str()));
 }
 
-std::wstring FromCodePage(const std::string& text)
-{
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
-
-std::string ToCodePage(const std::wstring& text)
-{
-    const int length = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], length, nullptr, nullptr);
-    return narrow;
-}
-
 // LevelDB's status text without the line end the system's messages carry.
 std::string StatusText(const leveldb::Status& status)
 {
@@ -108,7 +93,7 @@ leveldb::ReadOptions CheckedReads()
 CLevelDbStore::CLevelDbStore(const std::string& folder, Access access)
     : m_name(folder), m_folder(FolderForLevelDb(folder)), m_access(access), m_logger(new CDiscardingLogger)
 {
-    m_guard.reset(new CFileGuard(FromCodePage(m_folder)));
+    m_guard.reset(new CFileGuard(WideName(m_folder)));
     if (m_guard->FolderError() != ERROR_SUCCESS) {
         throw CError(StrFormat("The LevelDB store %s could not be opened: %s", m_name.c_str(),
                                GuardErrorText(m_guard->FolderError()).c_str()));
@@ -120,7 +105,7 @@ CLevelDbStore::CLevelDbStore(const std::string& folder, Access access)
     const DWORD refusal = m_guard->CheckEveryEntry(&refused);
     if (refusal != ERROR_SUCCESS) {
         throw CError(StrFormat("The LevelDB store %s is left alone: its file %s cannot be used (%s)", m_name.c_str(),
-                               ToCodePage(refused).c_str(), GuardErrorText(refusal).c_str()));
+                               CodePageName(refused).c_str(), GuardErrorText(refusal).c_str()));
     }
     m_storeEnv.reset(new CGuardedStoreEnv(m_folder, *m_guard));
     if (access == Access::Preview) m_previewEnv.reset(new CPreviewEnv(m_storeEnv.get()));

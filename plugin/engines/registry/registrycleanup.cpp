@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/handles.h"
+#include "common/pathtext.h"
 #include "common/strformat.h"
 #include "common/strparse.h"
 #include "common/usersid.h"
@@ -123,18 +124,6 @@ bool IsRegistryLink(HKEY key)
            type == REG_LINK;
 }
 
-std::vector<std::string> SplitKeyParts(const std::string& keyPath)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= keyPath.size()) {
-        const size_t end = std::min(keyPath.find('\\', start), keyPath.size());
-        if (end > start) parts.push_back(keyPath.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
 // The target of a registry link, as the system spells it; empty when the
 // key holds none.
 std::wstring LinkTarget(HKEY link)
@@ -186,7 +175,7 @@ bool IsSystemsOwnLink(HKEY root, const std::vector<std::string>& parts, size_t i
 // access; a missing part gives ERROR_FILE_NOT_FOUND.
 LONG OpenKeyByParts(HKEY root, const std::string& keyPath, REGSAM access, const std::string& entry, UniqueRegKey* key)
 {
-    const std::vector<std::string> parts = SplitKeyParts(keyPath);
+    const std::vector<std::string> parts = SplitAtBackslashes(keyPath);
     UniqueRegKey current;
     HKEY parent = root;
     for (size_t i = 0; i < parts.size(); ++i) {
@@ -364,7 +353,7 @@ RegistryPath ParseRegistryPath(const std::string& entry)
     // Below HKU only the default profile's hive: every other key there is a
     // user's own, and what one user runs never reaches another's registry.
     if (path.root == HKEY_USERS) {
-        const std::vector<std::string> parts = SplitKeyParts(path.keyPath);
+        const std::vector<std::string> parts = SplitAtBackslashes(path.keyPath);
         if (parts.empty() || ::lstrcmpiA(parts.front().c_str(), kDefaultProfileKey) != 0) {
             throw CError(StrFormat("Registry entry names another user's registry: %s.", entry.c_str()));
         }
@@ -377,7 +366,7 @@ void CleanRegistryKey(const std::string& entry, ICleanupReport& report, const Re
     const RegistryPath path = ParseRegistryPath(entry);
     // "HKCU\" alone would empty the user's whole registry.
     if (path.keyPath.find_first_not_of("\\/") == std::string::npos ||
-        SplitKeyParts(path.keyPath).size() <= RootParts(path)) {
+        SplitAtBackslashes(path.keyPath).size() <= RootParts(path)) {
         throw CError(StrFormat("Registry entry names a root key only: %s.", entry.c_str()));
     }
 
@@ -400,7 +389,7 @@ void CleanRegistryValues(const std::string& entry, ICleanupReport& report)
 {
     const RegistryPath path = ParseRegistryPath(entry);
     if (path.hasValueName) throw CError(StrFormat("A values-only entry names no value: %s.", entry.c_str()));
-    const std::vector<std::string> parts = SplitKeyParts(path.keyPath);
+    const std::vector<std::string> parts = SplitAtBackslashes(path.keyPath);
     if (parts.size() <= RootParts(path)) {
         throw CError(StrFormat("Registry entry names a root key only: %s.", entry.c_str()));
     }

@@ -10,6 +10,7 @@
 #include "plugin/engines/sitedata/chromiumsitestores.h"
 #include "plugin/engines/sitedata/simplecache.h"
 #include "plugin/engines/sitedata/siteorigins.h"
+#include "plugin/engines/sitedata/sitestore.h"
 
 #include <windows.h>
 
@@ -22,20 +23,10 @@
 namespace {
 
 // The stores' places, from the table the community rules' refusals read too.
-using ChromiumSiteData::kCacheStorage;
-using ChromiumSiteData::kFileSystem;
-using ChromiumSiteData::kFileSystemOrigins;
-using ChromiumSiteData::kScriptCache;
-using ChromiumSiteData::kServiceWorkerDatabase;
-using ChromiumSiteData::kSessionStorage;
+using namespace ChromiumSiteData;
 
 // A Cache Storage index lists a site's caches by name: a few kilobytes.
 const size_t kMaxCacheStorageIndexSize = 1 << 20;
-
-bool KeepsEverySite(const std::string&)
-{
-    return true;
-}
 
 // The LevelDB store at relative in profile, or null when the profile has none.
 std::unique_ptr<CLevelDbStore> OpenStore(const BrowserProfile& profile, const char* relative, bool preview)
@@ -83,30 +74,11 @@ std::string HostOfCacheStorageFolder(const std::string& folder)
     return index.size() > kMaxCacheStorageIndexSize ? std::string() : HostOfCacheStorageIndex(index);
 }
 
-struct CacheStorageFolder {
-    std::string name;
-    std::string host;
-};
-
-std::vector<CacheStorageFolder> ListCacheStorageFolders(const std::string& parent)
+std::vector<SiteFolder> ListCacheStorageFolders(const std::string& parent)
 {
-    std::vector<CacheStorageFolder> sites;
-    CFileEnumerator search(parent + "\\*");
-    WIN32_FIND_DATAA found = {};
-    while (search.Next(found)) {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
-        const std::string host = HostOfCacheStorageFolder(parent + "\\" + found.cFileName);
-        if (!host.empty()) sites.push_back({found.cFileName, host});
-    }
-    if (search.Error() != 0 && search.Error() != ERROR_NO_MORE_FILES) {
-        throw CError(StrFormat("%s could not be listed (error %d)", parent.c_str(), static_cast<int>(search.Error())));
-    }
-    return sites;
-}
-
-void AddHosts(const SiteKeys& keys, StringList& hosts)
-{
-    hosts.insert(hosts.end(), keys.kept.begin(), keys.kept.end());
+    return ListSiteFolders(parent, [&parent](const std::string& name) {
+        return HostOfCacheStorageFolder(parent + "\\" + name);
+    });
 }
 
 // Cleans one profile's stores: what it keeps, what goes, and how each gone
@@ -139,8 +111,8 @@ public:
         if (!IsExistingFolder(parent)) return;
         RequireProfileEntry(m_profile, false, kCacheStorage);
         std::map<std::string, std::string> gone;  // folder name -> host
-        for (const CacheStorageFolder& site : ListCacheStorageFolders(parent)) {
-            if (!Keeps(site.host)) gone[site.name] = site.host;
+        for (const SiteFolder& site : ListCacheStorageFolders(parent)) {
+            if (!site.host.empty() && !Keeps(site.host)) gone[site.name] = site.host;
         }
         for (const std::string& name : DeleteSiteFolders(kCacheStorage, gone)) m_gone.insert(gone[name]);
     }
@@ -256,16 +228,21 @@ private:
 
 void AddChromiumStoreHosts(const BrowserProfile& profile, StringList& hosts)
 {
-    if (const std::unique_ptr<CLevelDbStore> store = OpenStore(profile, kSessionStorage, true)) {
-        AddHosts(SessionStorageSiteKeys(*store, &KeepsEverySite), hosts);
-    }
-    if (const std::unique_ptr<CLevelDbStore> store = OpenStore(profile, kServiceWorkerDatabase, true)) {
-        AddHosts(ServiceWorkerSiteKeys(*store, &KeepsEverySite), hosts);
+    const std::pair<const char*, SiteKeys (*)(CLevelDbStore&, const SiteKeeper&)> keyedStores[] = {
+        {kSessionStorage, &SessionStorageSiteKeys}, {kServiceWorkerDatabase, &ServiceWorkerSiteKeys}};
+    for (const auto& [relative, siteKeys] : keyedStores) {
+        if (const std::unique_ptr<CLevelDbStore> store = OpenStore(profile, relative, true)) {
+            // With every site kept, the kept hosts are those of every site with data.
+            const SiteKeys keys = siteKeys(*store, [](const std::string&) { return true; });
+            hosts.insert(hosts.end(), keys.kept.begin(), keys.kept.end());
+        }
     }
     const std::string parent = profile.dataFolder + "\\" + kCacheStorage;
     if (IsExistingFolder(parent)) {
         RequireProfileEntry(profile, false, kCacheStorage);
-        for (const CacheStorageFolder& site : ListCacheStorageFolders(parent)) hosts.push_back(site.host);
+        for (const SiteFolder& site : ListCacheStorageFolders(parent)) {
+            if (!site.host.empty()) hosts.push_back(site.host);
+        }
     }
     if (const std::unique_ptr<CLevelDbStore> store = OpenStore(profile, kFileSystemOrigins, true)) {
         for (const FileSystemSite& site : FileSystemSites(*store)) hosts.push_back(site.host);

@@ -23,64 +23,59 @@ struct Field {
     std::string bytes;         // kLengthDelimited
 };
 
-// Finds the last field of that number and type. False when the message is
-// malformed anywhere: a damaged record is not read for part of its fields.
-bool FindLastField(const std::string& message, int number, int type, Field& found, bool& present)
+// The last field of that number and type; nothing when there is none or the
+// message is malformed anywhere: a damaged record is not read for part of its fields.
+std::optional<Field> FindLastField(const std::string& message, int number, int type)
 {
-    present = false;
+    std::optional<Field> found;
     size_t at = 0;
     while (at < message.size()) {
         std::uint64_t tag = 0;
-        if (!ReadVarint(message, at, tag)) return false;
+        if (!ReadVarint(message, at, tag)) return std::nullopt;
         const int fieldType = static_cast<int>(tag & 7);
         const std::uint64_t fieldNumber = tag >> 3;
-        if (fieldNumber == 0 || fieldNumber > 0x1FFFFFFF) return false;
+        if (fieldNumber == 0 || fieldNumber > 0x1FFFFFFF) return std::nullopt;
         Field field;
         field.number = static_cast<int>(fieldNumber);
         field.type = fieldType;
         switch (fieldType) {
         case kVarint:
-            if (!ReadVarint(message, at, field.varint)) return false;
+            if (!ReadVarint(message, at, field.varint)) return std::nullopt;
             break;
         case kFixed64:
         case kFixed32: {
             const size_t width = fieldType == kFixed64 ? 8 : 4;
-            if (message.size() - at < width) return false;
+            if (message.size() - at < width) return std::nullopt;
             at += width;
             break;
         }
         case kLengthDelimited: {
             std::uint64_t length = 0;
-            if (!ReadVarint(message, at, length) || length > message.size() - at) return false;
+            if (!ReadVarint(message, at, length) || length > message.size() - at) return std::nullopt;
             field.bytes = message.substr(at, static_cast<size_t>(length));
             at += static_cast<size_t>(length);
             break;
         }
         default:
-            return false;  // groups are not written by the browsers' schemas
+            return std::nullopt;  // groups are not written by the browsers' schemas
         }
-        if (field.number == number && field.type == type) {
-            found = std::move(field);
-            present = true;
-        }
+        if (field.number == number && field.type == type) found = std::move(field);
     }
-    return true;
+    return found;
 }
 
 }  // namespace
 
 std::optional<std::uint64_t> ProtoVarintField(const std::string& message, int number)
 {
-    Field field;
-    bool present = false;
-    if (!FindLastField(message, number, kVarint, field, present) || !present) return std::nullopt;
-    return field.varint;
+    const std::optional<Field> field = FindLastField(message, number, kVarint);
+    if (!field) return std::nullopt;
+    return field->varint;
 }
 
 std::optional<std::string> ProtoBytesField(const std::string& message, int number)
 {
-    Field field;
-    bool present = false;
-    if (!FindLastField(message, number, kLengthDelimited, field, present) || !present) return std::nullopt;
-    return field.bytes;
+    const std::optional<Field> field = FindLastField(message, number, kLengthDelimited);
+    if (!field) return std::nullopt;
+    return field->bytes;
 }

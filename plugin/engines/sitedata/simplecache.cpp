@@ -1,6 +1,6 @@
 #include "plugin/engines/sitedata/simplecache.h"
 
-#include <cstdint>
+#include "plugin/engines/binaryrecord.h"
 
 namespace {
 
@@ -10,13 +10,6 @@ namespace {
 const std::uint64_t kInitialMagicNumber = 0xfcfb6d1ba7725c30ULL;
 const std::size_t kHeaderSize = 24;
 const std::size_t kKeyLengthOffset = 12;
-
-std::uint64_t LittleEndian(const std::string& bytes, std::size_t at, std::size_t width)
-{
-    std::uint64_t value = 0;
-    for (std::size_t i = width; i-- > 0;) value = (value << 8) | static_cast<std::uint8_t>(bytes[at + i]);
-    return value;
-}
 
 bool IsLowerHexDigit(char c)
 {

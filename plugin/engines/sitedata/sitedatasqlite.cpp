@@ -23,6 +23,20 @@ const long long kMaxBookmarksSize = 256LL * 1024 * 1024;
 
 using HostOf = std::string (*)(const std::string&);
 
+// Runs clean in a transaction of the database at path. Only what the
+// committed transaction did counts: each run of clean starts from none.
+SiteStoreCleanup CleanSiteDatabase(const std::string& path, bool preview,
+                                   const std::function<void(CSqliteDatabase&, SiteStoreCleanup&)>& clean)
+{
+    SiteStoreCleanup result;
+    const DatabaseCleanup done = CleanDatabase(path, preview, [&](CSqliteDatabase& db) {
+        result = SiteStoreCleanup();
+        clean(db, result);
+    });
+    result.warning = done.warning;
+    return result;
+}
+
 // A table of another shape is not the one this program knows: nothing of it is touched.
 void RequireColumns(CSqliteDatabase& db, const std::string& table, std::initializer_list<const char*> columns)
 {
@@ -80,13 +94,6 @@ StringList ReadSiteHosts(const std::string& path, const std::string& table, cons
 std::string FolderOf(const std::string& path)
 {
     return path.substr(0, path.find_last_of('\\'));
-}
-
-long long FileSize(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 // Chromium's "Bookmarks": every "url" below "roots". A missing file holds none.
@@ -206,13 +213,9 @@ void RequireDeleted(long long deleted, long long expected, const std::string& ta
 SiteStoreCleanup CleanFirefoxWebAppsStore(const std::string& path, bool preview, const CKeptSites& keptSites,
                                           const SiteFolderRemover&)
 {
-    SiteStoreCleanup result;
-    const DatabaseCleanup done = CleanDatabase(path, preview, [&](CSqliteDatabase& db) {
-        result = SiteStoreCleanup();  // only what the committed transaction did counts
+    return CleanSiteDatabase(path, preview, [&](CSqliteDatabase& db, SiteStoreCleanup& result) {
         DeleteRowsOfGoneSites(db, "webappsstore2", "originKey", &HostOfWebAppsStoreKey, keptSites, result);
     });
-    result.warning = done.warning;
-    return result;
 }
 
 StringList ReadFirefoxWebAppsStoreHosts(const std::string& path)
@@ -224,9 +227,7 @@ SiteStoreCleanup CleanChromiumFavicons(const std::string& path, bool preview, co
                                        const SiteFolderRemover&)
 {
     const CGonePages pages(ReadChromiumBookmarks(FolderOf(path) + "\\Bookmarks"), keptSites);
-    SiteStoreCleanup result;
-    const DatabaseCleanup done = CleanDatabase(path, preview, [&](CSqliteDatabase& db) {
-        result = SiteStoreCleanup();
+    return CleanSiteDatabase(path, preview, [&](CSqliteDatabase& db, SiteStoreCleanup& result) {
         RequireColumns(db, "icon_mapping", {"page_url", "icon_id"});
         RequireColumns(db, "favicons", {"id"});
         RequireColumns(db, "favicon_bitmaps", {"icon_id"});
@@ -245,8 +246,6 @@ SiteStoreCleanup CleanChromiumFavicons(const std::string& path, bool preview, co
         RequireDeleted(db.Exec("DELETE FROM icon_mapping WHERE tw_gone_page(page_url)"), goneRows, "icon_mapping");
         DeleteUnusedIcons(db, icons, {"icon_mapping", "icon_id"}, {{"favicon_bitmaps", "icon_id"}, {"favicons", "id"}});
     });
-    result.warning = done.warning;
-    return result;
 }
 
 namespace {
@@ -334,9 +333,7 @@ SiteStoreCleanup CleanFirefoxFavicons(const std::string& path, bool preview, con
     for (const std::string& url : bookmarks) bookmarkedHosts.insert(HostOfAddress(url));
     const CGonePages pages(bookmarks, keptSites);
     const CFirefoxIcons icons(pages, bookmarkedHosts);
-    SiteStoreCleanup result;
-    const DatabaseCleanup done = CleanDatabase(path, preview, [&](CSqliteDatabase& db) {
-        result = SiteStoreCleanup();
+    return CleanSiteDatabase(path, preview, [&](CSqliteDatabase& db, SiteStoreCleanup& result) {
         RequireColumns(db, "moz_pages_w_icons", {"id", "page_url"});
         RequireColumns(db, "moz_icons_to_pages", {"page_id", "icon_id"});
         RequireColumns(db, "moz_icons", {"id", "icon_url"});
@@ -357,8 +354,6 @@ SiteStoreCleanup CleanFirefoxFavicons(const std::string& path, bool preview, con
         RequireDeleted(db.Exec("DELETE FROM moz_icons WHERE tw_gone_icon(id)"), static_cast<long long>(goneIcons.size()),
                        "moz_icons");
     });
-    result.warning = done.warning;
-    return result;
 }
 
 StringList ReadFirefoxFaviconHosts(const std::string& path)
@@ -381,9 +376,7 @@ StringList ReadFirefoxFaviconHosts(const std::string& path)
 SiteStoreCleanup CleanChromiumStorageBuckets(const std::string& path, bool preview, const CKeptSites& keptSites,
                                              const SiteFolderRemover& removeFolder)
 {
-    SiteStoreCleanup result;
-    const DatabaseCleanup done = CleanDatabase(path, preview, [&](CSqliteDatabase& db) {
-        result = SiteStoreCleanup();
+    return CleanSiteDatabase(path, preview, [&](CSqliteDatabase& db, SiteStoreCleanup& result) {
         RequireColumns(db, "buckets", {"id", "storage_key"});
         // Each bucket keeps its files in a folder named by its number beside the database.
         std::vector<std::pair<std::int64_t, std::string>> goneBuckets;  // id, host
@@ -426,8 +419,6 @@ SiteStoreCleanup CleanChromiumStorageBuckets(const std::string& path, bool previ
         RequireDeleted(db.Exec("DELETE FROM buckets WHERE tw_bucket_goes(id)"), static_cast<long long>(goingIds.size()),
                        "buckets");
     });
-    result.warning = done.warning;
-    return result;
 }
 
 StringList ReadChromiumStorageBucketHosts(const std::string& path)
@@ -438,9 +429,7 @@ StringList ReadChromiumStorageBucketHosts(const std::string& path)
 SiteStoreCleanup CleanChromiumSharedDictionaries(const std::string& path, bool preview, const CKeptSites& keptSites,
                                                  const SiteFolderRemover&)
 {
-    SiteStoreCleanup result;
-    const DatabaseCleanup done = CleanDatabase(path, preview, [&](CSqliteDatabase& db) {
-        result = SiteStoreCleanup();
+    return CleanSiteDatabase(path, preview, [&](CSqliteDatabase& db, SiteStoreCleanup& result) {
         // The columns that tie a dictionary to its site and to its body in the cache: another shape is not this store.
         RequireColumns(db, "dictionaries", {"frame_origin", "top_frame_site", "host", "size", "token_high", "token_low"});
         DeleteRowsOfGoneSites(db, "dictionaries", "frame_origin", &HostOfOrigin, keptSites, result);
@@ -451,8 +440,6 @@ SiteStoreCleanup CleanChromiumSharedDictionaries(const std::string& path, bool p
                     "WHERE key = 'total_dict_size'");
         }
     });
-    result.warning = done.warning;
-    return result;
 }
 
 StringList ReadChromiumSharedDictionaryHosts(const std::string& path)

@@ -1,5 +1,8 @@
 #include "plugin/engines/sitedata/sitestore.h"
 
+#include "common/error.h"
+#include "common/fileenum.h"
+#include "common/strformat.h"
 #include "plugin/engines/browsers/browserfamilies.h"
 
 void AppendSiteDataFileHosts(const std::vector<SiteDataFile>& files, const BrowserProfile& profile, StringList& hosts)
@@ -11,4 +14,19 @@ void AppendSiteDataFileHosts(const std::vector<SiteDataFile>& files, const Brows
         const StringList found = store.hosts(path);
         hosts.insert(hosts.end(), found.begin(), found.end());
     }
+}
+
+std::vector<SiteFolder> ListSiteFolders(const std::string& parent,
+                                        const std::function<std::string(const std::string& name)>& hostOf)
+{
+    std::vector<SiteFolder> folders;
+    CFileEnumerator search(parent + "\\*");
+    WIN32_FIND_DATAA found = {};
+    while (search.Next(found)) {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) folders.push_back({found.cFileName, hostOf(found.cFileName)});
+    }
+    if (search.Error() != 0 && search.Error() != ERROR_NO_MORE_FILES) {
+        throw CError(StrFormat("%s could not be listed (error %d)", parent.c_str(), static_cast<int>(search.Error())));
+    }
+    return folders;
 }

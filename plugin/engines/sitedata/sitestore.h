@@ -28,6 +28,17 @@ using SiteFolderRemover = std::function<bool(const std::string& name)>;
 struct BrowserProfile;
 struct SiteDataFile;
 
+// A folder that holds one site's data, by its name in its parent folder.
+struct SiteFolder {
+    std::string name;
+    std::string host;  // empty: the folder is no site's
+};
+
+// Every folder in parent, with the host hostOf finds for its name. Raises
+// when parent cannot be listed whole.
+std::vector<SiteFolder> ListSiteFolders(const std::string& parent,
+                                        const std::function<std::string(const std::string& name)>& hostOf);
+
 // Appends the host of every site with data in the profile's files of the
 // list (browserfamilies.h), read without changing a file.
 void AppendSiteDataFileHosts(const std::vector<SiteDataFile>& files, const BrowserProfile& profile, StringList& hosts);

@@ -97,40 +97,25 @@ private:
     bool m_ready = false;
 };
 
-struct FlushOutcome {
-    bool ran = false;       // the command started and ended by itself
-    DWORD exitCode = 0;
-    std::string output;     // what it wrote, in the console's code page
-    std::string failure;    // why it did not run or end, when it did not
-};
-
 // Runs "ipconfig /flushdns" without a window, its output to a pipe, and
-// ends it when it outlasts the limit.
-FlushOutcome RunFlushCommand()
+// ends it when it outlasts the limit. Empty when it started and ended by
+// itself (output is what it wrote, in the console's code page), else why not.
+std::string RunFlushCommand(DWORD& exitCode, std::string& output)
 {
-    FlushOutcome outcome;
     const std::wstring program = IpconfigPath();
-    if (program.empty()) {
-        outcome.failure = StrFormat("the system folder is unknown (error %lu)", ::GetLastError());
-        return outcome;
-    }
+    if (program.empty()) return StrFormat("the system folder is unknown (error %lu)", ::GetLastError());
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
     UniqueHandle readEnd;
     UniqueHandle writeEnd;
     if (!::CreatePipe(readEnd.Receive(), writeEnd.Receive(), &inheritable, 0) ||
         !::SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0)) {
-        outcome.failure = StrFormat("no pipe for its output (error %lu)", ::GetLastError());
-        return outcome;
+        return StrFormat("no pipe for its output (error %lu)", ::GetLastError());
     }
     InheritOnly inherited(writeEnd.Get());
-    if (!inherited.IsReady()) {
-        outcome.failure = StrFormat("its start-up could not be prepared (error %lu)", ::GetLastError());
-        return outcome;
-    }
+    if (!inherited.IsReady()) return StrFormat("its start-up could not be prepared (error %lu)", ::GetLastError());
     STARTUPINFOEXW startup = {};
     startup.StartupInfo.cb = sizeof startup;
     startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-    startup.StartupInfo.hStdInput = nullptr;
     startup.StartupInfo.hStdOutput = writeEnd.Get();
     startup.StartupInfo.hStdError = writeEnd.Get();
     startup.lpAttributeList = inherited.List();
@@ -139,8 +124,7 @@ FlushOutcome RunFlushCommand()
     if (!::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
                           CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr, &startup.StartupInfo,
                           &info)) {
-        outcome.failure = StrFormat("ipconfig did not start (error %lu)", ::GetLastError());
-        return outcome;
+        return StrFormat("ipconfig did not start (error %lu)", ::GetLastError());
     }
     const UniqueHandle process(info.hProcess);
     const UniqueHandle thread(info.hThread);
@@ -150,24 +134,21 @@ FlushOutcome RunFlushCommand()
     const ULONGLONG deadline = ::GetTickCount64() + kFlushTimeoutMs;
     DWORD waited = WAIT_TIMEOUT;
     while (waited == WAIT_TIMEOUT && ::GetTickCount64() < deadline) {
-        DrainPipe(readEnd.Get(), outcome.output);
+        DrainPipe(readEnd.Get(), output);
         waited = ::WaitForSingleObject(process.Get(), kPollMs);
     }
-    DrainPipe(readEnd.Get(), outcome.output);
+    DrainPipe(readEnd.Get(), output);
     if (waited != WAIT_OBJECT_0) {
         ::TerminateProcess(process.Get(), 1);
         ::WaitForSingleObject(process.Get(), kPollMs * 20);
-        outcome.failure = StrFormat("ipconfig did not end within %lu seconds and was stopped",
-                                    static_cast<unsigned long>(kFlushTimeoutMs / 1000));
-        return outcome;
+        return StrFormat("ipconfig did not end within %lu seconds and was stopped",
+                         static_cast<unsigned long>(kFlushTimeoutMs / 1000));
     }
     // An exit code that cannot be read is no success.
-    if (!::GetExitCodeProcess(process.Get(), &outcome.exitCode)) {
-        outcome.failure = StrFormat("its exit code cannot be read (error %lu)", ::GetLastError());
-        return outcome;
+    if (!::GetExitCodeProcess(process.Get(), &exitCode)) {
+        return StrFormat("its exit code cannot be read (error %lu)", ::GetLastError());
     }
-    outcome.ran = true;
-    return outcome;
+    return std::string();
 }
 
 }  // namespace
@@ -182,14 +163,16 @@ bool DnsClientServiceExists()
 
 std::string FlushDnsResolverCache()
 {
-    const FlushOutcome outcome = RunFlushCommand();
-    if (!outcome.ran) return outcome.failure + ".";
+    DWORD exitCode = 0;
+    std::string output;
+    const std::string failure = RunFlushCommand(exitCode, output);
+    if (!failure.empty()) return failure + ".";
     // The exit code is what counts; its words are read too, so that an
     // ipconfig that reports the service's refusal but ends with 0 is not
     // taken at its code. (Translated systems word it otherwise.)
-    const bool refused = ToLowerAscii(outcome.output).find("could not flush") != std::string::npos;
-    if (outcome.exitCode == 0 && !refused) return std::string();
-    const std::string said = OemToAnsi(FirstLine(outcome.output));
-    return StrFormat("ipconfig ended with %lu%s%s", static_cast<unsigned long>(outcome.exitCode),
+    const bool refused = ToLowerAscii(output).find("could not flush") != std::string::npos;
+    if (exitCode == 0 && !refused) return std::string();
+    const std::string said = OemToAnsi(FirstLine(output));
+    return StrFormat("ipconfig ended with %lu%s%s", static_cast<unsigned long>(exitCode),
                      said.empty() ? "." : ": ", said.c_str());
 }

@@ -5,6 +5,7 @@
 #include "common/pathtext.h"
 #include "common/strformat.h"
 #include "common/strparse.h"
+#include "plugin/engines/binaryrecord.h"
 #include "plugin/engines/cleanupreport.h"
 #include "plugin/engines/files/filecleanup.h"
 #include "plugin/engines/files/patternguard.h"
@@ -83,40 +84,30 @@ bool ReadDestListStart(const std::string& file, std::string* bytes, std::string*
 {
     ComReference<ILockBytes> memory;
     HRESULT result = ::CreateILockBytesOnHGlobal(nullptr, TRUE, memory.ReceiveTyped());
+    const auto failed = [why, &result](const char* what) {
+        return Refuse(why, StrFormat("%s, error 0x%08lX", what, static_cast<unsigned long>(result)));
+    };
     ULONG written = 0;
     if (SUCCEEDED(result)) {
         result = memory->WriteAt(ULARGE_INTEGER{}, file.data(), static_cast<ULONG>(file.size()), &written);
     }
-    if (FAILED(result) || written != file.size()) {
-        *why = StrFormat("it cannot be held in memory, error 0x%08lX", static_cast<unsigned long>(result));
-        return false;
-    }
+    if (FAILED(result) || written != file.size()) return failed("it cannot be held in memory");
     ComReference<IStorage> storage;
     result = ::StgOpenStorageOnILockBytes(memory.Get(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
                                           storage.ReceiveTyped());
     if (result == STG_E_FILEALREADYEXISTS || result == STG_E_INVALIDHEADER) {
-        *why = "it is not a compound file";
-        return false;
+        return Refuse(why, "it is not a compound file");
     }
-    if (FAILED(result)) {
-        *why = StrFormat("it cannot be opened as a compound file, error 0x%08lX", static_cast<unsigned long>(result));
-        return false;
-    }
+    if (FAILED(result)) return failed("it cannot be opened as a compound file");
     ComReference<IStream> stream;
     result = storage->OpenStream(L"DestList", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.ReceiveTyped());
-    if (FAILED(result)) {
-        *why = StrFormat("its DestList cannot be opened, error 0x%08lX", static_cast<unsigned long>(result));
-        return false;
-    }
+    if (FAILED(result)) return failed("its DestList cannot be opened");
     bytes->assign(kDestListHeaderSize, '\0');
     ULONG total = 0;
     while (total < kDestListHeaderSize) {
         ULONG read = 0;
         result = stream->Read(&(*bytes)[total], static_cast<ULONG>(kDestListHeaderSize - total), &read);
-        if (FAILED(result)) {
-            *why = StrFormat("its DestList cannot be read, error 0x%08lX", static_cast<unsigned long>(result));
-            return false;
-        }
+        if (FAILED(result)) return failed("its DestList cannot be read");
         if (read == 0) break;
         total += read;
     }

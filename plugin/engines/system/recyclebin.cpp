@@ -1,9 +1,9 @@
 #include "plugin/engines/system/recyclebin.h"
 
 #include "common/error.h"
-#include "common/handles.h"
 #include "common/pathtext.h"
 #include "common/strformat.h"
+#include "common/usersid.h"
 #include "plugin/engines/cleanupreport.h"
 #include "plugin/engines/files/filecleanup.h"
 #include "plugin/engines/files/patternguard.h"
@@ -11,34 +11,21 @@
 #include "plugin/engines/system/recyclerecord.h"
 
 #include <windows.h>
-#include <sddl.h>
 
 #include <iterator>
 #include <map>
-#include <memory>
 #include <set>
 #include <utility>
 
 namespace {
 
-std::string CurrentUserSid()
+// The user's own bins are named by the SID; without it nothing is cleaned.
+std::string UserSid()
 {
-    UniqueHandle token;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Receive())) {
+    const std::string sid = CurrentUserSid();
+    if (sid.empty()) {
         throw CError(StrFormat("Cannot read the user's identity. Error: %d", static_cast<int>(::GetLastError())));
     }
-    DWORD size = 0;
-    ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-    std::unique_ptr<BYTE[]> buffer(new BYTE[size == 0 ? 1 : size]);
-    if (!::GetTokenInformation(token.Get(), TokenUser, buffer.get(), size, &size)) {
-        throw CError(StrFormat("Cannot read the user's identity. Error: %d", static_cast<int>(::GetLastError())));
-    }
-    char* text = nullptr;
-    if (!::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.get())->User.Sid, &text)) {
-        throw CError(StrFormat("Cannot read the user's identity. Error: %d", static_cast<int>(::GetLastError())));
-    }
-    const std::string sid = text;
-    ::LocalFree(text);
     return sid;
 }
 
@@ -142,7 +129,7 @@ std::string LastPartOf(const std::string& path)
 
 std::vector<std::string> UserRecycleFolders()
 {
-    const std::string sid = CurrentUserSid();
+    const std::string sid = UserSid();
     std::vector<std::string> folders;
     char roots[512] = {};
     const DWORD length = ::GetLogicalDriveStringsA(sizeof(roots) - 1, roots);
@@ -167,7 +154,7 @@ std::vector<RecyclePair> ListRecyclePairs(const std::string& folder, ICleanupRep
         throw CError(StrFormat("Recycle Bin folder refused: %s (it leads to %s through a link).", checked.path.c_str(),
                                checked.finalPath.c_str()));
     }
-    if (!SamePath(LastPartOf(checked.finalPath), CurrentUserSid())) {
+    if (!SamePath(LastPartOf(checked.finalPath), UserSid())) {
         throw CError(StrFormat("Recycle Bin folder refused: %s (it is %s, not this user's bin).", checked.path.c_str(),
                                checked.finalPath.c_str()));
     }

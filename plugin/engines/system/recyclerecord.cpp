@@ -1,20 +1,8 @@
 #include "plugin/engines/system/recyclerecord.h"
 
+#include "plugin/engines/binaryrecord.h"
+
 namespace {
-
-std::uint64_t Little64(const std::string& bytes, std::size_t at)
-{
-    std::uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
-
-std::uint32_t Little32(const std::string& bytes, std::size_t at)
-{
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
 
 // The UTF-16 text of count characters at offset, up to its first NUL;
 // false when there is no NUL among them.
@@ -30,28 +18,22 @@ bool PathUpToNul(const std::string& bytes, std::size_t at, std::size_t count, st
     return false;
 }
 
-bool Refuse(std::string* why, const char* reason)
-{
-    if (why != nullptr) *why = reason;
-    return false;
-}
-
 }  // namespace
 
 bool ParseRecycleRecord(const std::string& bytes, RecycleRecord* record, std::string* why)
 {
     constexpr std::size_t kHeaderSize = 24;
     if (bytes.size() < kHeaderSize) return Refuse(why, "shorter than its header");
-    const std::uint64_t version = Little64(bytes, 0);
+    const std::uint64_t version = LittleEndian(bytes, 0, 8);
     RecycleRecord parsed;
-    parsed.originalSize = Little64(bytes, 8);
-    parsed.deletionTime = Little64(bytes, 16);
+    parsed.originalSize = LittleEndian(bytes, 8, 8);
+    parsed.deletionTime = LittleEndian(bytes, 16, 8);
     if (version == 1) {
         if (bytes.size() != kRecycleRecordV1Size) return Refuse(why, "not the size of a version 1 record");
         if (!PathUpToNul(bytes, kHeaderSize, 260, &parsed.originalPath)) return Refuse(why, "path without an end");
     } else if (version == 2) {
         if (bytes.size() < kHeaderSize + 4) return Refuse(why, "shorter than its header");
-        const std::uint32_t count = Little32(bytes, kHeaderSize);
+        const std::uint64_t count = LittleEndian(bytes, kHeaderSize, 4);
         // Compared in 64 bits: a hostile count cannot wrap the product.
         if (count == 0 || static_cast<std::uint64_t>(bytes.size()) != kHeaderSize + 4 + 2ULL * count) {
             return Refuse(why, "path length does not match the record's size");
