@@ -43,17 +43,13 @@ std::string TaskNameLengthError(const std::string& name, size_t folderLength)
     return std::string();
 }
 
-std::string TaskNameLengthError(const std::string& name)
-{
-    return TaskNameLengthError(name, Utf16Length(GetDataFolder()));
-}
-
 std::optional<CTaskName> CTaskName::Check(const std::string& name, Refusal* why, std::string* message)
 {
     // "COM1" would open a device and block for good, "..\\x" would reach
     // outside the data folder, a double quote would end a quoted argument.
     const bool plain = IsTrustworthyName(name);
-    const std::string text = plain ? TaskNameLengthError(name) : FormatResString(IDS_TASK_NAME_REFUSED, name.c_str());
+    const std::string text = plain ? TaskNameLengthError(name, Utf16Length(GetDataFolder()))
+                                   : FormatResString(IDS_TASK_NAME_REFUSED, name.c_str());
     if (why != nullptr) *why = !plain ? Refusal::NotPlainName : text.empty() ? Refusal::None : Refusal::TooLong;
     if (message != nullptr) *message = text;
     return text.empty() ? std::optional<CTaskName>(CTaskName(name)) : std::nullopt;

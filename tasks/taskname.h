@@ -20,8 +20,6 @@ constexpr size_t kMaxTaskNameLength = 128;
 // is longer than kMaxTaskNameLength, or a file of the task would not fit
 // the system's path length in a folder of folderLength characters.
 std::string TaskNameLengthError(const std::string& name, size_t folderLength);
-// The same for the data folder.
-std::string TaskNameLengthError(const std::string& name);
 
 class CTaskName {
 public:
