@@ -27,9 +27,10 @@ std::string BracedGuid(const GUID& guid)
     return "{" + GuidToString(guid) + "}";
 }
 
-void AppendObject(const ListedItem& item, bool first, std::string* json)
+// Appends one object to the array the text opens with "[".
+void AppendObject(const ListedItem& item, std::string* json)
 {
-    *json += first ? "\n  {" : ",\n  {";
+    *json += *json == "[" ? "\n  {" : ",\n  {";
     *json += "\"id\": " + JsonStringOrNull(item.id);
     *json += ", \"name\": " + JsonString(item.name);
     *json += ", \"group\": " + JsonStringOrNull(item.group);
@@ -68,7 +69,6 @@ std::string CatalogueJson(const CCatalogue& catalogue)
     const CCatalogueItems& items = catalogue.Items();
     const size_t ownItems = catalogue.OwnItemCount();
     std::string json = "[";
-    bool first = true;
     GuidList ids;
     items.GetAllItems(ids);
     for (size_t index = 0; index < ids.size(); ++index) {
@@ -80,8 +80,7 @@ std::string CatalogueJson(const CCatalogue& catalogue)
         listed.name = item->name;
         listed.group = ParentName(items, *item);
         listed.source = index < ownItems ? "catalogue" : "rules";
-        AppendObject(listed, first, &json);
-        first = false;
+        AppendObject(listed, &json);
     }
     for (const RulesSource& source : catalogue.RulesSources()) {
         if (!source.refused.empty()) {
@@ -91,8 +90,7 @@ std::string CatalogueJson(const CCatalogue& catalogue)
             file.place = RulesPlaceName(source.place);
             file.detected = false;
             file.refused = source.refused;
-            AppendObject(file, first, &json);
-            first = false;
+            AppendObject(file, &json);
         }
         for (const CatalogueRule& rule : source.entries) {
             ListedItem listed;
@@ -104,11 +102,10 @@ std::string CatalogueJson(const CCatalogue& catalogue)
             listed.detected = rule.detected;
             listed.refused = rule.refused;
             listed.warning = rule.warning;
-            AppendObject(listed, first, &json);
-            first = false;
+            AppendObject(listed, &json);
         }
     }
-    json += first ? "]\n" : "\n]\n";
+    json += json == "[" ? "]\n" : "\n]\n";
     return json;
 }
 

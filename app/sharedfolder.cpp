@@ -5,7 +5,6 @@
 #include "common/ownfile.h"
 #include "common/paths.h"
 #include "common/taskfilenames.h"
-#include "common/usersid.h"
 
 #include <windows.h>
 #include <aclapi.h>

@@ -3,7 +3,6 @@
 #include "common/fileenum.h"
 #include "common/handles.h"
 #include "common/ownfile.h"
-#include "common/pathtext.h"
 #include "common/strparse.h"
 #include "common/taskfilenames.h"
 #include "tasks/taskfiles.h"

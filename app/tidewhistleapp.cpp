@@ -8,7 +8,6 @@
 #include "common/error.h"
 #include "common/openurl.h"
 #include "common/paths.h"
-#include "common/pathtext.h"
 #include "common/resstring.h"
 #include "common/settings.h"
 #include "common/tracer.h"
@@ -46,6 +45,18 @@ void CTidewhistleApp::ReportStartupError(const std::string& text) const
 {
     if (IsListRole()) WriteListingError(text);
     else ShowError(text);
+}
+
+void CTidewhistleApp::Run()
+{
+    if (InitInstance()) {
+        MSG message;
+        while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+    }
+    ExitInstance();
 }
 
 bool CTidewhistleApp::InitInstance()
@@ -103,15 +114,12 @@ bool CTidewhistleApp::RunStartup()
     // no data folder.
     const std::string unusable = DataFolderProblem();
     const bool shutdownRole = m_argc == 2 && std::strcmp(m_argv[1], "/shutdown") == 0;
-    if (!unusable.empty() && !shutdownRole) {
-        const std::string message = FormatResString(IDS_DATA_FOLDER_UNUSABLE, unusable.c_str());
-        ::OutputDebugStringA(message.c_str());
-        ReportStartupError(message);
-        return false;
-    }
+    std::string message;
+    if (!unusable.empty() && !shutdownRole) message = FormatResString(IDS_DATA_FOLDER_UNUSABLE, unusable.c_str());
     // Ending the resident copy writes nothing: the installer runs it too.
-    if (!shutdownRole && !EnsureDataFolder()) {
-        const std::string message = FormatResString(IDS_DATA_FOLDER_FOREIGN, GetDataFolder().c_str());
+    else if (!shutdownRole && !EnsureDataFolder())
+        message = FormatResString(IDS_DATA_FOLDER_FOREIGN, GetDataFolder().c_str());
+    if (!message.empty()) {
         ::OutputDebugStringA(message.c_str());
         ReportStartupError(message);
         return false;
@@ -294,12 +302,11 @@ bool CTidewhistleApp::RunTask(const std::string& taskName, bool preview)
     return true;
 }
 
-int CTidewhistleApp::ExitInstance()
+void CTidewhistleApp::ExitInstance()
 {
     g_trayWnd.RemoveIcon();
     StopScheduler();
     m_instanceGuard.StopWatcher();
-    return 0;
 }
 
 std::vector<std::string> CTidewhistleApp::StopScheduler()

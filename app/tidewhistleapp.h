@@ -1,7 +1,6 @@
 #pragma once
 // The program's application object: the common start-up of every process,
 // the choice of role from the command line, and the tear-down at exit.
-#include "app/appframe.h"
 #include "app/singleinstance.h"
 #include "runtime/catalogue.h"
 #include "scheduler/taskscheduler.h"
@@ -10,17 +9,19 @@
 #include <string>
 #include <vector>
 
-class CTidewhistleApp : public CAppFrame {
+class CTidewhistleApp {
 public:
     CTidewhistleApp(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
+    // Runs InitInstance; when it returns true, the message loop until the
+    // main window is destroyed (WM_QUIT); then ExitInstance.
+    void Run();
     // 0, except for a preview that did not run to its end (1).
     int ExitCode() const { return m_exitCode; }
 
-protected:
-    bool InitInstance() override;
-    int ExitInstance() override;
-
 private:
+    // Whether the message loop runs at all.
+    bool InitInstance();
+    void ExitInstance();
     bool RunStartup();
     bool LoadCatalogue();
     bool IsResidentRole() const;

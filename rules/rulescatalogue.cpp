@@ -4,7 +4,6 @@
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/pathtext.h"
-#include "common/strparse.h"
 #include "rules/ruledetection.h"
 #include "rules/ruleid.h"
 #include "rules/rulesafety.h"
@@ -66,13 +65,6 @@ const char* RulesPlaceName(RulesPlace place)
 }
 
 RulesSource ReadRulesSource(const std::string& path, const std::string& shownName, RulesPlace place,
-                            const KnownFolders& folders)
-{
-    CDetectionLookups lookups;
-    return ReadRulesSource(path, shownName, place, folders, lookups);
-}
-
-RulesSource ReadRulesSource(const std::string& path, const std::string& shownName, RulesPlace place,
                             const KnownFolders& folders, CDetectionLookups& lookups)
 {
     std::string bytes;
@@ -83,13 +75,6 @@ RulesSource ReadRulesSource(const std::string& path, const std::string& shownNam
     source.place = place;
     source.refused = unread;
     return source;
-}
-
-RulesSource RulesSourceOfText(const std::string& bytes, const std::string& shownName, RulesPlace place,
-                              const KnownFolders& folders)
-{
-    CDetectionLookups lookups;
-    return RulesSourceOfText(bytes, shownName, place, folders, lookups);
 }
 
 RulesSource RulesSourceOfText(const std::string& bytes, const std::string& shownName, RulesPlace place,

@@ -55,8 +55,6 @@ std::string ReadRulesFileBytes(const std::string& path, std::string* bytes);
 // The file's text, parsed, judged and detected (with the answers of the
 // read it is part of).
 RulesSource RulesSourceOfText(const std::string& bytes, const std::string& shownName, RulesPlace place,
-                              const KnownFolders& folders);
-RulesSource RulesSourceOfText(const std::string& bytes, const std::string& shownName, RulesPlace place,
                               const KnownFolders& folders, CDetectionLookups& lookups);
 
 // What became of a file's entries, as the console lists them: offered in
@@ -72,7 +70,5 @@ RulesSourceCounts CountRulesEntries(const RulesSource& source);
 
 // One file, read (at most 16 MB), parsed, judged and detected (with the
 // answers of the read it is part of).
-RulesSource ReadRulesSource(const std::string& path, const std::string& shownName, RulesPlace place,
-                            const KnownFolders& folders);
 RulesSource ReadRulesSource(const std::string& path, const std::string& shownName, RulesPlace place,
                             const KnownFolders& folders, CDetectionLookups& lookups);

@@ -18,7 +18,6 @@ std::string SystemErrorText(DWORD error)
     return "system error " + std::to_string(error);
 }
 
-
 std::string FileNameOf(const std::string& path)
 {
     const size_t separator = path.find_last_of("\\/");
@@ -104,7 +103,9 @@ RulesFileCopy PrepareRulesFileCopy(const std::string& path, const std::string& d
     copy.target = copy.folder + "\\" + copy.name;
     copy.problem = ReadRulesFileBytes(path, &copy.bytes);
     if (!copy.problem.empty()) return copy;
-    copy.source = RulesSourceOfText(copy.bytes, std::string(kRulesFolderName) + "\\" + copy.name, place, folders);
+    CDetectionLookups lookups;
+    copy.source =
+        RulesSourceOfText(copy.bytes, std::string(kRulesFolderName) + "\\" + copy.name, place, folders, lookups);
     // Refused whole: nothing in it could ever run, so it is not kept.
     copy.problem = copy.source.refused;
     copy.replaces = ::GetFileAttributesA(copy.target.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -92,16 +92,12 @@ void AppendRulesToCatalogue(std::vector<RulesSource>& sources, CCatalogueItems& 
                     items.Append(GroupItem(groupId, kCommunityRulesGroupId, rule.group));
                 group = groups.emplace(rule.group, groupId).first;
             }
-            CCatalogueItem item;
-            item.guid = rule.id;
-            item.parent = group->second;
-            item.name = ShownRuleName(rule.name);
+            // An entry is made as its group is, then given the job that runs it.
+            CCatalogueItem item = GroupItem(rule.id, group->second, ShownRuleName(rule.name));
             item.icon = kEntryIcon;
-            item.moduleName = kModuleName;
             item.clsid = kRuleEntryJobClassId;
             item.config = config;
             item.warning = rule.warning;
-            item.defaultState = false;
             items.Append(item);
             owners.emplace(rule.id, source.fileName);
         }

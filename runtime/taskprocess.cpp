@@ -4,7 +4,6 @@
 #include "common/namedevent.h"
 #include "common/ownfile.h"
 #include "common/paths.h"
-#include "common/pathtext.h"
 #include "common/resstring.h"
 #include "common/settings.h"
 #include "common/strformat.h"
@@ -172,9 +171,7 @@ void CTaskSession::StartSession(const std::string& taskName, SessionKind kind)
     // Shared for reading only: a second process of the same task fails here.
     UniqueHandle status = OpenOwnFile(statusPath, GENERIC_WRITE, FILE_SHARE_READ, OwnFileMode::Replace,
                                       FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE);
-    if (!status) {
-        RaiseSystemError(kTaskStatusFileNotCreated, "Task status file creation failure - %d");
-    }
+    if (!status) RaiseSystemError(kTaskStatusFileNotCreated, "Task status file creation failure - %d");
     g_taskStatusFile = status.Release();
     m_ownsStatusFile = true;
 
@@ -200,9 +197,7 @@ void CTaskSession::StartSession(const std::string& taskName, SessionKind kind)
     NameOutcome outcome = NameOutcome::Failed;
     m_sessionEvent = CreateNamedEvent(SessionEventName(taskName, kind), true, false, &outcome);
     if (outcome == NameOutcome::HeldByAnother) RefuseHeldName();
-    if (!m_sessionEvent) {
-        RaiseSystemError(kSessionEventNotCreated, "Failed to create session stop event - %d");
-    }
+    if (!m_sessionEvent) RaiseSystemError(kSessionEventNotCreated, "Failed to create session stop event - %d");
 
     TRACE(20, "opening startup event");
     UniqueHandle initDone = OpenNamedEvent(EVENT_MODIFY_STATE, InitDoneEventName(taskName, kind));

@@ -5,7 +5,6 @@
 #include "common/error.h"
 #include "common/guid.h"
 #include "common/paths.h"
-#include "common/pathtext.h"
 #include "common/resstring.h"
 #include "common/settings.h"
 #include "common/stringids.h"

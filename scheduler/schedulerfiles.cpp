@@ -14,12 +14,8 @@ void CTaskSchedulerFiles::SignalScheduleChange()
 {
     TRACE(20, "CTaskScheduler::SignalScheduleChange");
     UniqueHandle event = OpenNamedEvent(EVENT_MODIFY_STATE, kConfigChangeEventName);
-    if (!event) {
-        RaiseSystemError(kConfigChangeEventNotOpened, "Can't open event - %d");
-    }
-    if (!::SetEvent(event.Get())) {
-        RaiseSystemError(kConfigChangeEventNotSet, "Can't set event - %d");
-    }
+    if (!event) RaiseSystemError(kConfigChangeEventNotOpened, "Can't open event - %d");
+    if (!::SetEvent(event.Get())) RaiseSystemError(kConfigChangeEventNotSet, "Can't set event - %d");
     TRACE(20, "CTaskScheduler::SignalScheduleChange - done");
 }
 
@@ -37,9 +33,7 @@ time32 CTaskSchedulerFiles::GetLastRunTime(const std::string& taskName)
     TRACE(10, "read last run time from file");
     std::int32_t value = 0;
     DWORD got = 0;
-    if (!::ReadFile(file.Get(), &value, sizeof value, &got, nullptr)) {
-        RaiseSystemError(kLastRunFileNotRead, nullptr);
-    }
+    if (!::ReadFile(file.Get(), &value, sizeof value, &got, nullptr)) RaiseSystemError(kLastRunFileNotRead, nullptr);
     if (got < sizeof value) return 0;
     TRACE(10, "CTaskScheduler::GetLastRunTime - done");
     return value;

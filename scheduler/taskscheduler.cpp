@@ -58,15 +58,11 @@ void CTaskScheduler::Start()
 
     TRACE(20, "creating stop event");
     m_stopEvent.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!m_stopEvent) {
-        RaiseSystemError(kSchedulerStopEventNotCreated, "stop event creation failure - %d");
-    }
+    if (!m_stopEvent) RaiseSystemError(kSchedulerStopEventNotCreated, "stop event creation failure - %d");
 
     TRACE(20, "starting thread");
     const uintptr_t thread = _beginthreadex(nullptr, 0, &CTaskScheduler::ThreadEntry, this, 0, nullptr);
-    if (thread == 0) {
-        RaiseSystemError(kSchedulerThreadNotCreated, "thread creation failure - %d", errno);
-    }
+    if (thread == 0) RaiseSystemError(kSchedulerThreadNotCreated, "thread creation failure - %d", errno);
     m_thread.Reset(reinterpret_cast<HANDLE>(thread));
     TRACE(20, "CTaskScheduler::Start - done");
 }
@@ -75,9 +71,7 @@ void CTaskScheduler::Stop()
 {
     TRACE(20, "CTaskScheduler::Stop");
     TRACE(20, "signalling event");
-    if (!::SetEvent(m_stopEvent.Get())) {
-        RaiseSystemError(kSchedulerStopEventNotSet, "set event failure - %d");
-    }
+    if (!::SetEvent(m_stopEvent.Get())) RaiseSystemError(kSchedulerStopEventNotSet, "set event failure - %d");
     TRACE(20, "waiting for thread stop");
     if (::WaitForSingleObject(m_thread.Get(), INFINITE) == WAIT_FAILED) {
         RaiseSystemError(kSchedulerThreadWaitFailed, "WFSO error - %d");

@@ -6,7 +6,6 @@
 #include "common/paths.h"
 #include "common/resstring.h"
 #include "common/stringids.h"
-#include "common/strparse.h"
 #include "common/tracer.h"
 #include "tasks/cataloguetext.h"
 

@@ -1,6 +1,5 @@
 #include "tasks/taskconfig.h"
 
-#include "common/adminrights.h"
 #include "common/error.h"
 #include "jobapi/extkeys.h"
 #include "common/fileenum.h"
@@ -33,10 +32,6 @@ int ReadInt(CConfigFile& file, const char* key)
 {
     return ParseDecimalPrefix(file.ReadString(key));
 }
-
-}  // namespace
-
-namespace {
 
 // The administrators' task of that name: the default task is always the user's own.
 std::string MachineTaskFilePath(const CTaskName& name)
@@ -231,11 +226,6 @@ void CTaskConfig::Delete()
         throw CError(FormatResString(IDS_CANNOT_DELETE_TASK, Name.c_str(), static_cast<int>(::GetLastError())));
     }
     m_modified = true;
-}
-
-void CTaskConfig::InitDefaults(const std::string& name, const CCatalogueItems& catalogue)
-{
-    InitDefaults(name, catalogue, RunsAsAdministrator());
 }
 
 void CTaskConfig::InitDefaults(const std::string& name, const CCatalogueItems& catalogue, bool administrator)

@@ -1,6 +1,7 @@
 #pragma once
 // A cleanup task: its name, schedule, enabled catalogue items and per-item
 // extended data, kept in the task file "<name>.tsk" in the data folder.
+#include "common/adminrights.h"
 #include "common/guid.h"
 #include "common/timeutil.h"
 #include "tasks/taskname.h"
@@ -35,9 +36,6 @@ extern const char kTaskFileEndMarker[];
 
 class CTaskConfig {
 public:
-    CTaskConfig() = default;
-    virtual ~CTaskConfig() = default;
-
     // Replaces the record with the task file at path. Raises CError; a
     // failure after the file opened leaves a partly filled, modified record.
     void Load(const std::string& path);
@@ -62,8 +60,8 @@ public:
 
     // A new task: the catalogue items that start ticked enabled (for a
     // standard user, none that needs an administrator), no schedule, times now.
-    void InitDefaults(const std::string& name, const CCatalogueItems& catalogue);
-    void InitDefaults(const std::string& name, const CCatalogueItems& catalogue, bool administrator);
+    void InitDefaults(const std::string& name, const CCatalogueItems& catalogue,
+                      bool administrator = RunsAsAdministrator());
 
     std::string GetExtendedData(const GUID& key) const;
     void SetExtendedData(const GUID& key, const std::string& value);

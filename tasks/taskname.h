@@ -6,6 +6,7 @@
 // dialog, a task file), and is carried as checked from there.
 #include <optional>
 #include <string>
+#include <vector>
 
 // The task every user has and nobody deletes; its file is "default.tsk".
 constexpr char kDefaultTaskName[] = "default";
@@ -19,8 +20,6 @@ constexpr size_t kMaxTaskNameLength = 128;
 // is longer than kMaxTaskNameLength, or a file of the task would not fit
 // the system's path length in a folder of folderLength characters.
 std::string TaskNameLengthError(const std::string& name, size_t folderLength);
-// The same for the data folder.
-std::string TaskNameLengthError(const std::string& name);
 
 class CTaskName {
 public:
@@ -40,3 +39,10 @@ private:
     explicit CTaskName(std::string text) : m_text(std::move(text)) {}
     std::string m_text;
 };
+
+// The rules a new task's name must meet besides CTaskName's: the empty text
+// when it is accepted, otherwise the message (string table) that says why not.
+// Taken as typed, it must begin with an English letter, be neither "default"
+// nor an existing task's name (in any letter case), and be a name Windows
+// keeps for a file (no forbidden character, last space or dot, device name).
+std::string TaskNameError(const std::string& name, const std::vector<std::string>& existingNames);

@@ -1,8 +1,5 @@
 #include "ui/newtaskdlg.h"
 
-#include "common/resstring.h"
-#include "ui/dialogtext.h"
-#include "tasks/tasknamerules.h"
 #include "ui/resource.h"
 
 #include <utility>

@@ -184,9 +184,8 @@ void CScheduleDlg::CombineDateTime()
     time32 runOnce = 0;
     time32 base = 0;
     if (!CombinePickers(m_hwnd, IDC_RUN_ONCE_DATE, IDC_RUN_ONCE_TIME, &runOnce) ||
-        !CombinePickers(m_hwnd, IDC_START_DATE, IDC_START_TIME, &base)) {
+        !CombinePickers(m_hwnd, IDC_START_DATE, IDC_START_TIME, &base))
         return;
-    }
     m_data.runOnce = runOnce;
     m_data.base = base;
 }

@@ -41,8 +41,6 @@ CTidewhistleDlg::CTidewhistleDlg(HWND parent, CCatalogue& catalogue)
 {
 }
 
-CTidewhistleDlg::~CTidewhistleDlg() = default;
-
 INT_PTR CTidewhistleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM)
 {
     if (message == UrlNotOpenedMessage() || message == ReportNotOpenedMessage()) {
@@ -148,10 +146,8 @@ void CTidewhistleDlg::SelectTask(int position, bool setSelection)
     TaskProgress& progress = m_progressLists[task];
     const HWND place = Item(IDC_PROGRESS_TEMPLATE);
     if (!progress.clean) progress.clean = std::make_unique<CProgressList>(m_hwnd, IDC_PROGRESS_LIST, place, task->Name);
-    if (!progress.preview) {
-        progress.preview =
-            std::make_unique<CProgressList>(m_hwnd, IDC_PROGRESS_LIST, place, task->Name, SessionKind::Preview);
-    }
+    if (!progress.preview)
+        progress.preview = std::make_unique<CProgressList>(m_hwnd, IDC_PROGRESS_LIST, place, task->Name, SessionKind::Preview);
     progress.Shown()->Show(true);
     Refresh();
     if (setSelection) ::SendMessageA(m_taskBox, CB_SETCURSEL, position, 0);
@@ -281,9 +277,9 @@ bool CTidewhistleDlg::OnCommand(WORD code, WORD itemId, LPARAM)
     case IDC_RULES_FILES: ShowRulesFiles(); break;
     case IDC_TASK_OPTIONS: EditTaskOptions(); break;
     case IDC_SCHEDULE: EditSchedule(); break;
-    case IDC_HELP_BUTTON: OpenUrl(m_hwnd, GetOnlineHelpUrl().c_str()); break;
-    case IDC_HELP_MENU: ShowHelpMenu(); break;
+    case IDC_HELP_BUTTON:
     case IDM_ONLINE_HELP: OpenUrl(m_hwnd, GetOnlineHelpUrl().c_str()); break;
+    case IDC_HELP_MENU: ShowHelpMenu(); break;
     case IDM_SUBMIT_TICKET: OpenUrl(m_hwnd, GetSupportUrl().c_str()); break;
     case IDOK:
     case IDCANCEL: End(itemId); break;

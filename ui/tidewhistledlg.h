@@ -24,7 +24,6 @@ public:
     // The catalogue the tree shows; a rules file added in the rules files
     // dialog reloads it.
     CTidewhistleDlg(HWND parent, CCatalogue& catalogue);
-    ~CTidewhistleDlg() override;
 
 private:
     bool OnInit() override;
@@ -80,9 +79,7 @@ private:
     CBackgroundCall m_startOrStop;
     // Every task of the console; the task box's entries point at them.
     CTaskList m_taskList;
-    // The progress lists of the task shown (one task at most: a task left
-    // loses its lists): its last clean's records and its last preview's,
-    // kept apart; the one written last is in view.
+    // The task shown's progress lists: its last clean's and its last preview's.
     struct TaskProgress {
         std::unique_ptr<CProgressList> clean;
         std::unique_ptr<CProgressList> preview;

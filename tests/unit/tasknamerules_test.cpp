@@ -1,9 +1,8 @@
 // The rules for a new task's name: each refusal with its message, the order
 // in which they apply, and names that must be accepted.
-#include "tasks/tasknamerules.h"
+#include "tasks/taskname.h"
 
 #include "support/raised.h"
-#include "tasks/taskname.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>

@@ -57,11 +57,6 @@ bool CModalDialog::OnCommand(WORD, WORD itemId, LPARAM)
     }
 }
 
-void CModalDialog::OnOK()
-{
-    End(IDOK);
-}
-
 std::string CModalDialog::ItemText(int id) const
 {
     const HWND control = Item(id);

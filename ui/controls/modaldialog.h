@@ -30,7 +30,7 @@ protected:
     // Any other message; the default handles none.
     virtual INT_PTR OnMessage(UINT /*message*/, WPARAM, LPARAM) { return FALSE; }
     // OK pressed: ends the dialog with IDOK unless a dialog checks its fields first.
-    virtual void OnOK();
+    virtual void OnOK() { End(IDOK); }
 
     // Verbs on the dialog's controls.
     HWND Item(int id) const { return ::GetDlgItem(m_hwnd, id); }
