@@ -6,6 +6,7 @@
 #include "common/strparse.h"
 #include "common/taskfilenames.h"
 #include "tasks/taskfiles.h"
+#include "tasks/taskname.h"
 
 #include <windows.h>
 
@@ -30,7 +31,7 @@ bool IsTaskFolderHistoryName(const std::string& name)
 {
     const std::string lower = ToLowerAscii(name);
     return TaskFiles::IsHistoryFileName(name) || EndsWithAsciiNoCase(name, kTakingOverSuffix) || lower == "tw_debug.log" ||
-           lower == "tw_debug.log.1" || lower.rfind("default.unreadable-", 0) == 0 ||
+           lower == "tw_debug.log.1" || lower.rfind(std::string(kDefaultTaskName) + kUnreadableInfix, 0) == 0 ||
            lower.find(kSetAsideInfix) != std::string::npos;
 }
 

@@ -11,4 +11,5 @@ constexpr char kPreviewReportSuffix[] = ".preview.txt";
 constexpr char kLastRunPrefix[] = "TS_LRT_";
 constexpr char kLastRunSuffix[] = ".dat";
 constexpr char kTakingOverSuffix[] = ".tw-taking";  // another user's task file while it is written anew
+constexpr char kUnreadableInfix[] = ".unreadable-";  // an unreadable default task, moved aside
 constexpr char kSetAsideInfix[] = ".refused-";      // what stood in the way, renamed out of it

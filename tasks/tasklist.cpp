@@ -7,6 +7,7 @@
 #include "common/resstring.h"
 #include "common/strformat.h"
 #include "common/stringids.h"
+#include "common/taskfilenames.h"
 #include "common/tracer.h"
 
 #include <windows.h>
@@ -52,7 +53,7 @@ bool CTaskList::KeepUnreadableDefaultTask(const std::string& failure, std::vecto
     SYSTEMTIME now;
     ::GetLocalTime(&now);
     // An extension that "*.tsk" cannot match, not even through a short name.
-    const std::string kept = GetDataFilePath(StrFormat("%s.unreadable-%04d%02d%02d-%02d%02d%02d", kDefaultTaskName, now.wYear,
+    const std::string kept = GetDataFilePath(StrFormat("%s%s%04d%02d%02d-%02d%02d%02d", kDefaultTaskName, kUnreadableInfix, now.wYear,
                                                        now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond));
     if (!MoveOwnFile(path, kept, MOVEFILE_WRITE_THROUGH)) {
         const int error = static_cast<int>(::GetLastError());
